@@ -1,0 +1,319 @@
+#include "toolkit/component.h"
+
+#include <QHash>
+#include <QMetaProperty>
+#include <QMutex>
+#include <algorithm>
+#include <map>
+
+// ---------------------------------------------------------------- events
+
+namespace events_detail {
+namespace {
+QByteArray Canonical(QByteArray t)
+{
+  t = QMetaObject::normalizedType(t.constData());
+  if (t.startsWith("const ")) t = t.mid(6);
+  // TObject is the program's name for QObject.
+  if (t.startsWith("TObject")) t = "QObject" + t.mid(7);
+  // Compare without the scope of nested enums ("TForm::TCloseAction").
+  const int scope = t.lastIndexOf("::");
+  if (scope >= 0) t = t.mid(scope + 2);
+  return t;
+}
+} // namespace
+
+bool SameParameterType(const QByteArray& expected, const QByteArray& declared)
+{
+  return Canonical(expected) == Canonical(declared);
+}
+} // namespace events_detail
+
+namespace {
+QHash<int, TEventTypes::Entry>& EventTypeTable()
+{
+  static QHash<int, TEventTypes::Entry> table;
+  return table;
+}
+} // namespace
+
+void TEventTypes::Add(int metaTypeId, Entry entry) { EventTypeTable().insert(metaTypeId, std::move(entry)); }
+
+const TEventTypes::Entry* TEventTypes::Find(int metaTypeId)
+{
+  auto& table = EventTypeTable();
+  auto it = table.constFind(metaTypeId);
+  return it == table.constEnd() ? nullptr : &it.value();
+}
+
+// ---------------------------------------------------------------- persistent
+
+void TPersistent::Assign(const TPersistent* source)
+{
+  if (!source || source == this) return;
+  const QMetaObject* meta = metaObject();
+  const QMetaObject* srcMeta = source->metaObject();
+  for (int i = QObject::staticMetaObject.propertyCount(); i < srcMeta->propertyCount(); ++i) {
+    QMetaProperty sp = srcMeta->property(i);
+    int di = meta->indexOfProperty(sp.name());
+    if (di < 0) continue;
+    QMetaProperty dp = meta->property(di);
+    if (dp.isWritable()) dp.write(this, sp.read(source));
+  }
+}
+
+// ---------------------------------------------------------------- component
+
+bool IsValidIdent(const QString& name)
+{
+  if (name.isEmpty()) return false;
+  auto alpha = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_'; };
+  if (!alpha(name[0])) return false;
+  return std::all_of(name.begin(), name.end(), [&](QChar c) { return alpha(c) || (c >= u'0' && c <= u'9'); });
+}
+
+TComponent::TComponent(TComponent* AOwner)
+{
+  if (AOwner) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent()
+{
+  if (!destructionStarted_) BeforeDestruction();
+}
+
+void TComponent::Free(TComponent* component)
+{
+  if (!component) return;
+  if (!component->destructionStarted_) component->BeforeDestruction();
+  delete component;
+}
+
+void TComponent::BeforeDestruction()
+{
+  if (destructionStarted_) return;
+  destructionStarted_ = true;
+  Destroying();
+  RemoveFreeNotifications();
+  DestroyComponents();
+  if (owner_) owner_->RemoveComponent(this);
+}
+
+void TComponent::Destroying()
+{
+  if (state_.testFlag(csDestroying)) return;
+  state_ |= csDestroying;
+  for (TComponent* c : components_) c->Destroying();
+}
+
+void TComponent::RemoveFreeNotifications()
+{
+  while (!freeNotifies_.empty()) {
+    TComponent* other = freeNotifies_.back();
+    freeNotifies_.pop_back();
+    auto& theirs = other->freeNotifies_;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+    other->Notification(this, TOperation::opRemove);
+  }
+}
+
+void TComponent::DestroyComponents()
+{
+  // Last first; each leaves the list through RemoveComponent, so the ones
+  // still alive hear of it and drop their references.
+  while (!components_.empty()) {
+    TComponent* c = components_.back();
+    Free(c);
+    if (!components_.empty() && components_.back() == c) components_.pop_back();
+  }
+}
+
+void TComponent::SetName(const QString& NewName)
+{
+  if (NewName == name_) return;
+  if (!NewName.isEmpty() && !IsValidIdent(NewName))
+    throw EComponentError(QStringLiteral("\"%1\" is not a valid component name").arg(NewName));
+  if (owner_ && !NewName.isEmpty()) {
+    TComponent* other = owner_->FindComponent(NewName);
+    if (other && other != this)
+      throw EComponentError(QStringLiteral("A component named %1 already exists").arg(NewName));
+  }
+  name_ = NewName;
+  setObjectName(NewName);
+}
+
+int TComponent::ComponentIndex() const
+{
+  if (!owner_) return -1;
+  auto& list = owner_->components_;
+  auto it = std::find(list.begin(), list.end(), this);
+  return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+TComponent* TComponent::FindComponent(const QString& name) const
+{
+  if (name.isEmpty()) return nullptr;
+  for (TComponent* c : components_)
+    if (c->name_.compare(name, Qt::CaseInsensitive) == 0) return c;
+  return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent)
+{
+  if (!AComponent || AComponent->owner_ == this) return;
+  if (!AComponent->name_.isEmpty() && FindComponent(AComponent->name_))
+    throw EComponentError(QStringLiteral("A component named %1 already exists").arg(AComponent->name_));
+  if (AComponent->owner_) AComponent->owner_->RemoveComponent(AComponent);
+  components_.push_back(AComponent);
+  AComponent->owner_ = this;
+  Notification(AComponent, TOperation::opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent)
+{
+  if (!AComponent || AComponent->owner_ != this) return;
+  Notification(AComponent, TOperation::opRemove);
+  components_.erase(std::remove(components_.begin(), components_.end(), AComponent), components_.end());
+  AComponent->owner_ = nullptr;
+}
+
+void TComponent::FreeNotification(TComponent* AComponent)
+{
+  if (!AComponent || AComponent == this) return;
+  // Components of one owner already hear of each other through the owner.
+  if (!owner_ || AComponent->owner_ != owner_) {
+    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), AComponent) == freeNotifies_.end()) {
+      freeNotifies_.push_back(AComponent);
+      AComponent->FreeNotification(this);
+    }
+  }
+  state_ |= csFreeNotification;
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent)
+{
+  auto it = std::find(freeNotifies_.begin(), freeNotifies_.end(), AComponent);
+  if (it == freeNotifies_.end()) return;
+  freeNotifies_.erase(it);
+  AComponent->RemoveFreeNotification(this);
+}
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation)
+{
+  if (Operation == TOperation::opRemove && AComponent) RemoveFreeNotification(AComponent);
+  // Copy: a notified component may free others.
+  const std::vector<TComponent*> owned = components_;
+  for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+    TComponent* c = *it;
+    if (std::find(components_.begin(), components_.end(), c) != components_.end())
+      c->Notification(AComponent, Operation);
+  }
+}
+
+void TComponent::Loaded() { state_ &= ~TComponentState(csLoading | csReading); }
+
+std::vector<TComponent*> TComponent::GetChildren(TComponent* root) const
+{
+  // Without a visual parent, the root writes its directly owned components
+  // that have no parent component.
+  std::vector<TComponent*> children;
+  if (this != root) return children;
+  for (TComponent* c : components_)
+    if (!c->GetParentComponent() || c->GetParentComponent() == root) children.push_back(c);
+  return children;
+}
+
+qintptr TComponent::Perform(quint32 Msg, qintptr WParam, qintptr LParam)
+{
+  TMessage m{Msg, WParam, LParam, 0};
+  WndProc(m);
+  return m.Result;
+}
+
+void TComponent::PostMessage(TComponent* target, quint32 Msg, qintptr WParam, qintptr LParam)
+{
+  if (!target) return;
+  QMetaObject::invokeMethod(
+      target, [target, Msg, WParam, LParam] { target->Perform(Msg, WParam, LParam); }, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- class registry
+
+namespace {
+struct ClassEntry {
+  const QMetaObject* meta;
+  TComponentClasses::Factory factory;
+};
+std::map<QString, ClassEntry>& ClassTable()
+{
+  static std::map<QString, ClassEntry> table;
+  return table;
+}
+} // namespace
+
+void TComponentClasses::Add(const QMetaObject* meta, Factory factory)
+{
+  ClassTable()[QString::fromLatin1(meta->className())] = ClassEntry{meta, std::move(factory)};
+}
+
+const QMetaObject* TComponentClasses::Find(const QString& className)
+{
+  auto it = ClassTable().find(className);
+  return it == ClassTable().end() ? nullptr : it->second.meta;
+}
+
+TComponent* TComponentClasses::Create(const QString& className, TComponent* owner)
+{
+  auto it = ClassTable().find(className);
+  if (it == ClassTable().end() || !it->second.factory) return nullptr;
+  return it->second.factory(owner);
+}
+
+// ---------------------------------------------------------------- named integers
+
+namespace {
+std::map<QString, std::vector<TIntegerIdents::Ident>>& IdentTables()
+{
+  static std::map<QString, std::vector<TIntegerIdents::Ident>> tables;
+  return tables;
+}
+} // namespace
+
+void TIntegerIdents::Register(const QString& table, std::vector<Ident> idents)
+{
+  IdentTables()[table] = std::move(idents);
+}
+
+const std::vector<TIntegerIdents::Ident>* TIntegerIdents::Find(const QString& table)
+{
+  auto it = IdentTables().find(table);
+  return it == IdentTables().end() ? nullptr : &it->second;
+}
+
+const std::vector<TIntegerIdents::Ident>* TIntegerIdents::ForProperty(const QMetaObject* meta, const char* property)
+{
+  const QByteArray key = QByteArray("IntegerIdents:") + property;
+  int index = meta->indexOfClassInfo(key.constData());
+  if (index < 0) return nullptr;
+  return Find(QString::fromLatin1(meta->classInfo(index).value()));
+}
+
+std::optional<int> TIntegerIdents::ToValue(const std::vector<Ident>& table, const QString& name)
+{
+  for (const Ident& i : table)
+    if (i.name.compare(name, Qt::CaseInsensitive) == 0) return i.value;
+  return std::nullopt;
+}
+
+std::optional<QString> TIntegerIdents::ToName(const std::vector<Ident>& table, int value)
+{
+  for (const Ident& i : table)
+    if (i.value == value) return i.name;
+  return std::nullopt;
+}
+
+void RegisterToolkitClasses()
+{
+  TEventTypes::Register<TNotifyEvent>();
+  TComponentClasses::Register<TComponent>();
+}

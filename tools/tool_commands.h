@@ -1,0 +1,17 @@
+// The command groups of velmora-tool. Each group lives in its own tool_*.cpp
+// and adds itself to the table in tool_commands.cpp.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+struct ToolCommand {
+  QString name;   // first argument, e.g. "form"
+  QString usage;  // lines for the help text
+  std::function<int(QStringList args)> run;
+};
+
+const std::vector<ToolCommand>& ToolCommands();
+QString ToolUsage();
