@@ -1,0 +1,17 @@
+// Benchmark entry: a headless QApplication for the benchmarks that paint.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include "app/all_classes.h"
+
+int main(int argc, char** argv)
+{
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  RegisterAllClasses();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
