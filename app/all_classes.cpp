@@ -1,8 +1,10 @@
 #include "app/all_classes.h"
 
+#include "skin/skin_data.h"
 #include "toolkit/component.h"
 
 void RegisterAllClasses()
 {
   RegisterToolkitClasses();
+  RegisterSkinClasses();
 }
