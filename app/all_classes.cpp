@@ -1,10 +1,12 @@
 #include "app/all_classes.h"
 
 #include "browser/embedded_browser.h"
+#include "skin/skin_data.h"
 #include "toolkit/component.h"
 
 void RegisterAllClasses()
 {
   RegisterToolkitClasses();
+  RegisterSkinClasses();
   RegisterBrowserClasses();
 }

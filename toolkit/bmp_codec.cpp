@@ -28,8 +28,17 @@ void Put32(QByteArray& out, quint32 v)
 }
 } // namespace
 
-QImage DecodeBmp(const QByteArray& data, TBmpInfo* info)
+namespace {
+// Everything the headers say, checked against the data.
+struct Layout {
+  qint64 width = 0, height = 0, fileSize = 0, offBits = 0, stride = 0, tableStart = 0, colours = 0;
+  int bits = 0, entrySize = 4;
+  bool topDown = false;
+};
+
+Layout ReadLayout(const QByteArray& data)
 {
+  Layout l;
   const qint64 available = data.size();
   const auto* p = reinterpret_cast<const uchar*>(data.constData());
   if (available < kFileHeaderSize + 12) Fail(QStringLiteral("the data is truncated (%1 bytes)").arg(available));
@@ -94,6 +103,39 @@ QImage DecodeBmp(const QByteArray& data, TBmpInfo* info)
              .arg(offBits)
              .arg(fileSize));
 
+  l.width = width;
+  l.height = height;
+  l.fileSize = fileSize;
+  l.offBits = offBits;
+  l.stride = stride;
+  l.tableStart = tableStart;
+  l.colours = colours;
+  l.bits = bits;
+  l.entrySize = entrySize;
+  l.topDown = topDown;
+  return l;
+}
+} // namespace
+
+TBmpInfo ReadBmpInfo(const QByteArray& data)
+{
+  const Layout l = ReadLayout(data);
+  TBmpInfo info;
+  info.width = int(l.width);
+  info.height = int(l.height);
+  info.bitsPerPixel = l.bits;
+  info.fileSize = l.fileSize;
+  return info;
+}
+
+QImage DecodeBmp(const QByteArray& data, TBmpInfo* info)
+{
+  const Layout l = ReadLayout(data);
+  const auto* p = reinterpret_cast<const uchar*>(data.constData());
+  const qint64 width = l.width, height = l.height, offBits = l.offBits, stride = l.stride;
+  const qint64 tableStart = l.tableStart, colours = l.colours, fileSize = l.fileSize;
+  const int bits = l.bits, entrySize = l.entrySize;
+  const bool topDown = l.topDown;
   QImage image(int(width), int(height), bits == 24 ? QImage::Format_RGB888 : QImage::Format_Indexed8);
   if (image.isNull()) throw EOutOfResources(QStringLiteral("Not enough memory for a %1 x %2 bitmap").arg(width).arg(height));
   int maxIndex = -1;
