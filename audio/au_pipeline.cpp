@@ -102,7 +102,7 @@ void TAuThread::Cycle()
       StopRequested = false;
       o->CompleteRun();
       if (NotifyDone) {
-        auto* notifier = new TVerySmallThread(o, o->life_, o->onDone_, SuspendWhenIdle);
+        auto* notifier = new TVerySmallThread(o, o->life_, o->onDone_, SuspendWhenIdle, Runs.load());
         notifier->FreeOnTerminate = true;
         notifier->Resume();
       }
@@ -132,8 +132,8 @@ void TAuThread::Cycle()
 }
 
 TVerySmallThread::TVerySmallThread(TAuOutput* owner, std::shared_ptr<TAuOutputLife> life, TOutputDoneEvent onDone,
-                                   bool waitForSuspend)
-    : Owner(owner), life_(std::move(life)), onDone_(std::move(onDone)), waitForSuspend_(waitForSuspend)
+                                   bool waitForSuspend, unsigned run)
+    : Owner(owner), life_(std::move(life)), onDone_(std::move(onDone)), waitForSuspend_(waitForSuspend), run_(run)
 {
 }
 
@@ -145,7 +145,7 @@ void TVerySmallThread::Execute()
         std::lock_guard g(life_->mutex);
         if (!life_->alive) return;
         TAuThread* w = life_->worker;
-        if (w->Suspended() || !w->Finished) break;  // suspended, or already started anew
+        if (w->Suspended() || w->Runs.load() != run_) break;  // suspended, or already started anew
       }
       std::this_thread::yield();
     }
@@ -242,8 +242,10 @@ void TAuOutput::Start()
     return;
   }
   worker_->StopRequested = false;
+  worker_->NotifyDone = true;  // a stop without notice asked from a handler ends with its run
   OutputEnabled = true;
   busy_ = true;
+  ++worker_->Runs;
   // The worker may be between the end of the last run and its suspension.
   while (worker_->Suspending() && !worker_->Suspended()) std::this_thread::yield();
   if (worker_->Suspended())
@@ -265,9 +267,8 @@ void TAuOutput::WaitForStop()
 {
   // Inside a call handed over by our worker the worker waits for us: the stop
   // is honoured as soon as that call returns.
-  if (!worker_->InSyncCall()) {
-    while (!worker_->Suspended() && !worker_->Finished) CheckSynchronize(1);
-  }
+  if (worker_->InSyncCall()) return;
+  while (!worker_->Suspended() && !worker_->Finished) CheckSynchronize(1);
   worker_->NotifyDone = true;
 }
 

@@ -72,6 +72,8 @@ public:
   std::atomic<bool> Finished{false};
   std::atomic<bool> SuspendWhenIdle{true};
   std::atomic<bool> StopRequested{false};
+  // Counts the runs started, so that a notifier knows when a new run began.
+  std::atomic<unsigned> Runs{0};
 
   // True while the worker is past the point of suspending itself.
   bool Suspending() const { return suspending_.load(); }
@@ -110,7 +112,7 @@ struct TAuOutputLife {
 class TVerySmallThread : public TThread {
 public:
   TVerySmallThread(TAuOutput* owner, std::shared_ptr<TAuOutputLife> life, TOutputDoneEvent onDone,
-                   bool waitForSuspend);
+                   bool waitForSuspend, unsigned run);
 
 protected:
   void Execute() override;
@@ -120,6 +122,7 @@ private:
   std::shared_ptr<TAuOutputLife> life_;
   TOutputDoneEvent onDone_;
   bool waitForSuspend_;
+  unsigned run_;
 };
 
 // Abstract sink with a worker thread and three events.

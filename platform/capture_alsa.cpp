@@ -10,6 +10,9 @@
 #include <thread>
 
 namespace {
+// ALSA prints its own diagnostics to stderr; our callers report failures themselves.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
 TCaptureResult FromAlsa(int err)
 {
   switch (-err) {
@@ -194,6 +197,8 @@ private:
   bool woken_ = false;
 };
 } // namespace
+
+TAlsaCaptureSystem::TAlsaCaptureSystem() { snd_lib_error_set_handler(QuietAlsa); }
 
 std::vector<TCaptureDeviceInfo> TAlsaCaptureSystem::Devices()
 {

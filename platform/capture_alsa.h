@@ -6,6 +6,7 @@
 
 class TAlsaCaptureSystem : public TCaptureSystem {
 public:
+  TAlsaCaptureSystem();
   std::vector<TCaptureDeviceInfo> Devices() override;
   TCaptureResult Open(const TCaptureDeviceInfo& device, std::unique_ptr<TCaptureDevice>& out) override;
 };

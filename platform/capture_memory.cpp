@@ -58,8 +58,20 @@ TCaptureResult TMemoryCaptureDevice::Read(void* destination, uint32_t count)
   return TCaptureResult::Ok;
 }
 
+void TMemoryCaptureDevice::Wake()
+{
+  std::lock_guard g(waitMutex_);
+  woken_ = true;
+  waitCv_.notify_all();
+}
+
 void TMemoryCaptureDevice::Wait(int ms)
 {
+  if (system_.RealTime) {
+    std::unique_lock l(waitMutex_);
+    waitCv_.wait_for(l, std::chrono::milliseconds(ms), [this] { return woken_; });
+    woken_ = false;
+  }
   const int index = waits_++;
   ++system_.Waits;
   system_.WaitedMs += ms;

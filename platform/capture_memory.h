@@ -7,6 +7,7 @@
 #include "platform/capture_ring.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 
@@ -25,6 +26,8 @@ public:
   std::function<uint32_t(int index, int ms, const TCaptureFormat& format)> Schedule;
   // The device fails for good at this Wait (counted from 0); -1: never.
   int FailAtWait = -1;
+  // Wait really waits (until Wake), for measurements in real time.
+  bool RealTime = false;
   QString FailMessage = QStringLiteral("the capture device was removed");
 
   // What the devices were asked, for the tests to check.
@@ -50,7 +53,7 @@ public:
   TCaptureResult Read(void* destination, uint32_t count) override;
   uint32_t BufferSize() const override { return ring_.Size(); }
   void Wait(int ms) override;
-  void Wake() override {}
+  void Wake() override;
   QString Failure() const override;
 
 private:
@@ -61,5 +64,8 @@ private:
   bool running_ = false;
   std::atomic<bool> failed_{false};
   uint64_t produced_ = 0;
+  std::mutex waitMutex_;
+  std::condition_variable waitCv_;
+  bool woken_ = false;
   int waits_ = 0;
 };

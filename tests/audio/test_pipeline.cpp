@@ -303,6 +303,30 @@ TEST(PipelineLifetime, DestroyingTheOutputFromItsOwnEventIsSafe)
   EXPECT_TRUE(DecodeMp3(dir.filePath("b.mp3")).ok);
 }
 
+TEST_F(PipelineFixture, StopRequestedFromAnEventHandlerEndsTheRun)
+{
+  input.TotalBytes = 44100 * 4 * 10;
+  bool asked = false;
+  out.SetOnProgress(TOutputProgressEvent([&](TObject*) {
+    if (asked || input.Position() < 100000) return;
+    asked = true;
+    // The worker waits for this handler, so WaitForStop cannot wait for it.
+    out.RequestStop(false);
+    out.WaitForStop();
+  }));
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return asked && out.State() == TAuOutput::asIdle; }));
+  EXPECT_LT(input.Position(), 44100 * 4 * 10);
+  EXPECT_FALSE(input.Busy());
+  // No OnDone for a stop without notice: a second, natural run brings the only one.
+  input.TotalBytes = 20000;
+  out.SetOnProgress({});
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return out.State() == TAuOutput::asIdle; }));
+  EXPECT_EQ(ev.done.load(), 1);
+}
+
 TEST(PipelineLifetime, IdleWorkerWithoutSuspendingStillStartsAndStops)
 {
   QTemporaryDir dir;
