@@ -1,5 +1,6 @@
 #include "app/all_classes.h"
 
+#include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "skin/skin_data.h"
 #include "toolkit/component.h"
@@ -10,5 +11,6 @@ void RegisterAllClasses()
   RegisterToolkitClasses();
   RegisterToolkitVisualClasses();
   RegisterSkinClasses();
+  RegisterAudioClasses();
   RegisterBrowserClasses();
 }
