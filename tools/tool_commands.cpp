@@ -2,12 +2,17 @@
 
 
 int RunFormCommand(QStringList args);
+int RunMixerCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
   static const std::vector<ToolCommand> commands = {
       {"form", "form check FILE...          read window descriptions, print ok and the component count\n",
        RunFormCommand},
+      {"mixer",
+       "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"
+       "  mixer N set CONTROLID VALUE...  set a control (one value, one per channel, or list items)\n",
+       RunMixerCommand},
   };
   return commands;
 }
