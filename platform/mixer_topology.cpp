@@ -116,7 +116,7 @@ quint32 TMixerTopology::FindLine(TMMLineQuery query, TMMApiLine& line) const
     case TMMLineQuery::ById: match = l.LineId == line.LineId; break;
     case TMMLineQuery::ByComponentType: match = l.ComponentType == line.ComponentType; break;
     case TMMLineQuery::ByTargetType:
-      match = !isSource && l.Target.Type != TARGETTYPE_UNDEFINED && l.Target.Type == line.Target.Type &&
+      match = l.Target.Type != TARGETTYPE_UNDEFINED && l.Target.Type == line.Target.Type &&
               (line.Target.ProductName.isEmpty() || l.Target.ProductName == line.Target.ProductName);
       break;
     }
