@@ -656,9 +656,16 @@ quint32 TAlsaMixerBackend::SetControlValues(int mixerId, quint32 controlId, quin
   std::vector<quint32> stored;
   if (quint32 r = d->Read(*m, controlId, stored)) return r;
   m->Topology.WriteValues(*c, stored, channels, values);
-  // The mixer reports the change back through its descriptors, to every
-  // open handle, as it does for other programs' changes.
-  return d->Write(*m, controlId, stored);
+  if (quint32 r = d->Write(*m, controlId, stored)) return r;
+  // Every open handle hears of the change, ours too. ALSA does not echo a
+  // change back to the mixer that made it, so report it here; the cache
+  // keeps a late echo from being reported twice.
+  std::vector<quint32> now;
+  if (d->Read(*m, controlId, now) == 0 && now != m->Cache[controlId]) {
+    m->Cache[controlId] = now;
+    d->Post(*m, MM_MIXM_CONTROL_CHANGE, controlId);
+  }
+  return MMSYSERR_NOERROR;
 }
 
 quint32 TAlsaMixerBackend::GetListTexts(int mixerId, quint32 controlId, quint32 channels, quint32 items,
