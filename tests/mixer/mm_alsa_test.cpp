@@ -131,6 +131,24 @@ TEST_F(AlsaMixerTest, TheCaptureVolumeReadsAndWritesInTheModelsRange)
   EXPECT_TRUE(volume->IsAvailable());
 }
 
+TEST_F(AlsaMixerTest, TheToolShowsAndSetsWhatTheModelSees)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  const QString tool = QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool");
+  const QString shown = RunProgram(tool, {"mixer", "0"});
+  EXPECT_TRUE(shown.contains("destination 1: line 0xFFFF0001 (-65535) \"Recording\" ctDstWaveIn")) << shown.toStdString();
+  const QRegularExpression muteLine("control (\\d+) ctMute \\(ccSwitch\\) \"Capture Mute\".*: 0\n");
+  const auto match = muteLine.match(shown);
+  ASSERT_TRUE(match.hasMatch()) << shown.toStdString();
+
+  const QString set = RunProgram(tool, {"mixer", "0", "set", match.captured(1), "1"});
+  EXPECT_TRUE(set.contains("ctMute")) << set.toStdString();
+  EXPECT_EQ(SourceMute(), "Mute: yes");
+  RunProgram(tool, {"mixer", "0", "set", match.captured(1), "0"});
+  EXPECT_EQ(SourceMute(), "Mute: no");
+  EXPECT_TRUE(RunProgram(tool, {"mixer", "7"}).contains("there is no mixer 7"));
+}
+
 TEST_F(AlsaMixerTest, WithoutASoundServerOrCardMixerZeroIsInvalid)
 {
   int card = -1;
