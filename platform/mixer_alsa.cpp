@@ -1,6 +1,6 @@
 #include "platform/mixer_alsa.h"
 
-#include "platform/mixer_topology.h"
+#include "platform/mixer_alsa_plan.h"
 #include "toolkit/component.h"
 
 #include <QPointer>
@@ -14,16 +14,6 @@
 using namespace mmapi;
 
 namespace {
-
-enum class Role { PlaybackVolume, PlaybackSwitch, CaptureVolume, CaptureSwitch, Enum };
-
-struct Binding {
-  snd_mixer_elem_t* Elem = nullptr;
-  Role Kind = Role::PlaybackVolume;
-  std::vector<snd_mixer_selem_channel_id_t> Channels;  // one per stored channel
-  long Min = 0;
-  long Max = 0;
-};
 
 struct AlsaDevice {
   TMMApiDeviceCaps Caps;
@@ -40,40 +30,45 @@ quint32 ErrorCode(int err)
   return MMSYSERR_ERROR;
 }
 
-QString ElemName(snd_mixer_elem_t* elem)
+std::vector<int> ElemChannels(snd_mixer_elem_t* elem, bool playback)
 {
-  QString name = QString::fromUtf8(snd_mixer_selem_get_name(elem));
-  if (unsigned index = snd_mixer_selem_get_index(elem)) name += QStringLiteral(" %1").arg(index);
-  return name;
-}
-
-quint32 ComponentTypeFor(const QString& elemName)
-{
-  const QString n = elemName.toLower();
-  if (n.contains("headphone") || n.contains("speaker") || n.contains("master")) return COMPONENTTYPE_SRC_UNDEFINED;
-  if (n.contains("mic")) return COMPONENTTYPE_SRC_MICROPHONE;
-  if (n.contains("line")) return COMPONENTTYPE_SRC_LINE;
-  if (n.startsWith("cd")) return COMPONENTTYPE_SRC_COMPACTDISC;
-  if (n.contains("pcm") || n.contains("wave")) return COMPONENTTYPE_SRC_WAVEOUT;
-  if (n.contains("synth") || n.contains("midi")) return COMPONENTTYPE_SRC_SYNTHESIZER;
-  if (n.contains("beep") || n.contains("pc speaker")) return COMPONENTTYPE_SRC_PCSPEAKER;
-  if (n.contains("aux")) return COMPONENTTYPE_SRC_AUXILIARY;
-  if (n.contains("phone")) return COMPONENTTYPE_SRC_TELEPHONE;
-  if (n.contains("iec958") || n.contains("spdif") || n.contains("digital")) return COMPONENTTYPE_SRC_DIGITAL;
-  if (n.contains("analog") || n.contains("video")) return COMPONENTTYPE_SRC_ANALOG;
-  return COMPONENTTYPE_SRC_UNDEFINED;
-}
-
-std::vector<snd_mixer_selem_channel_id_t> ElemChannels(snd_mixer_elem_t* elem, bool playback)
-{
-  std::vector<snd_mixer_selem_channel_id_t> channels;
+  std::vector<int> channels;
   for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {
     auto id = static_cast<snd_mixer_selem_channel_id_t>(ch);
     if (playback ? snd_mixer_selem_has_playback_channel(elem, id) : snd_mixer_selem_has_capture_channel(elem, id))
-      channels.push_back(id);
+      channels.push_back(ch);
   }
-  if (channels.empty()) channels.push_back(SND_MIXER_SCHN_MONO);
   return channels;
+}
+
+TAlsaElement Describe(snd_mixer_elem_t* e)
+{
+  TAlsaElement d;
+  d.Name = QString::fromUtf8(snd_mixer_selem_get_name(e));
+  d.Index = snd_mixer_selem_get_index(e);
+  d.Playback.Volume = snd_mixer_selem_has_playback_volume(e);
+  d.Playback.Switch = snd_mixer_selem_has_playback_switch(e);
+  d.Playback.VolumeJoined = snd_mixer_selem_has_playback_volume_joined(e);
+  d.Playback.SwitchJoined = snd_mixer_selem_has_playback_switch_joined(e);
+  d.Playback.Channels = ElemChannels(e, true);
+  if (d.Playback.Volume) snd_mixer_selem_get_playback_volume_range(e, &d.Playback.Min, &d.Playback.Max);
+  d.Capture.Volume = snd_mixer_selem_has_capture_volume(e);
+  d.Capture.Switch = snd_mixer_selem_has_capture_switch(e);
+  d.Capture.VolumeJoined = snd_mixer_selem_has_capture_volume_joined(e);
+  d.Capture.SwitchJoined = snd_mixer_selem_has_capture_switch_joined(e);
+  d.Capture.Channels = ElemChannels(e, false);
+  if (d.Capture.Volume) snd_mixer_selem_get_capture_volume_range(e, &d.Capture.Min, &d.Capture.Max);
+  d.Enumerated = snd_mixer_selem_is_enumerated(e);
+  if (d.Enumerated) {
+    d.EnumCapture = snd_mixer_selem_is_enum_capture(e);
+    const int n = snd_mixer_selem_get_enum_items(e);
+    for (int i = 0; i < n; ++i) {
+      char text[128] = {};
+      snd_mixer_selem_get_enum_item_name(e, static_cast<unsigned>(i), sizeof text - 1, text);
+      d.EnumItems << QString::fromUtf8(text);
+    }
+  }
+  return d;
 }
 
 // Silences the library's own error printing while we probe devices that may
@@ -97,10 +92,10 @@ struct TAlsaMixerBackend::Impl {
     int Index = 0;
     QString Device;
     snd_mixer_t* Handle = nullptr;
-    TMixerTopology Topology;
-    std::map<quint32, Binding> Bindings;
+    std::vector<snd_mixer_elem_t*> Elements;
+    TAlsaPlan Plan;
+    TMixerTopology& Topology = Plan.Topology;
     std::map<quint32, std::vector<quint32>> Cache;  // last values seen, stored layout
-    std::multimap<snd_mixer_elem_t*, quint32> LinesOfElem;
     std::vector<std::unique_ptr<QSocketNotifier>> Notifiers;
     int OpenCount = 0;
 
@@ -230,123 +225,17 @@ void TAlsaMixerBackend::Impl::AddCardDevices(int card, int mixerId)
 
 void TAlsaMixerBackend::Impl::BuildTopology(Mixer& m, const QString& productName)
 {
-  TMixerTopology& t = m.Topology;
-  t.Caps.ProductName = productName;
-  t.Caps.ManufacturerId = 0;
-  t.Caps.ProductId = static_cast<quint16>(m.Index);
-  t.Caps.DriverVersion = kDriverVersion;
-
-  snd_mixer_elem_t* master = nullptr;
-  snd_mixer_elem_t* capture = nullptr;
-  snd_mixer_elem_t* captureSource = nullptr;
-  std::vector<snd_mixer_elem_t*> others;
+  std::vector<TAlsaElement> described;
   for (snd_mixer_elem_t* e = snd_mixer_first_elem(m.Handle); e; e = snd_mixer_elem_next(e)) {
-    const QString name = QString::fromUtf8(snd_mixer_selem_get_name(e));
-    const bool first = snd_mixer_selem_get_index(e) == 0;
-    if (!master && first && name == "Master" &&
-        (snd_mixer_selem_has_playback_volume(e) || snd_mixer_selem_has_playback_switch(e)))
-      master = e;
-    else if (!capture && first && name == "Capture" &&
-             (snd_mixer_selem_has_capture_volume(e) || snd_mixer_selem_has_capture_switch(e)))
-      capture = e;
-    else if (!captureSource && snd_mixer_selem_is_enumerated(e) && snd_mixer_selem_is_enum_capture(e))
-      captureSource = e;
-    else
-      others.push_back(e);
+    m.Elements.push_back(e);
+    described.push_back(Describe(e));
   }
-
-  TMMApiLineTarget out;
-  out.Type = TARGETTYPE_WAVEOUT;
-  out.ProductName = productName;
-  out.DriverVersion = kDriverVersion;
-  out.ProductId = t.Caps.ProductId;
-  TMMApiLineTarget in = out;
-  in.Type = TARGETTYPE_WAVEIN;
-  auto channelCount = [](snd_mixer_elem_t* e, bool playback) {
-    return e ? static_cast<quint32>(ElemChannels(e, playback).size()) : 2u;
-  };
-  const quint32 playLine = t.AddDestination(COMPONENTTYPE_DST_SPEAKERS, "Playback", "Playback",
-                                            channelCount(master, true), out).LineId;
-  const quint32 recLine = t.AddDestination(COMPONENTTYPE_DST_WAVEIN, "Recording", "Recording",
-                                           channelCount(capture, false), in).LineId;
-
-  auto bind = [&](quint32 lineId, snd_mixer_elem_t* e, bool playback) {
-    m.LinesOfElem.emplace(e, lineId);
-    const QString name = ElemName(e);
-    const auto channels = ElemChannels(e, playback);
-    const bool hasVolume = playback ? snd_mixer_selem_has_playback_volume(e) : snd_mixer_selem_has_capture_volume(e);
-    const bool hasSwitch = playback ? snd_mixer_selem_has_playback_switch(e) : snd_mixer_selem_has_capture_switch(e);
-    if (hasVolume) {
-      Binding b{e, playback ? Role::PlaybackVolume : Role::CaptureVolume, channels, 0, 0};
-      if (playback)
-        snd_mixer_selem_get_playback_volume_range(e, &b.Min, &b.Max);
-      else
-        snd_mixer_selem_get_capture_volume_range(e, &b.Min, &b.Max);
-      const bool joined =
-          playback ? snd_mixer_selem_has_playback_volume_joined(e) : snd_mixer_selem_has_capture_volume_joined(e);
-      if (joined || channels.size() == 1) b.Channels.resize(1);
-      const quint32 steps = static_cast<quint32>(std::min<long>(std::max<long>(b.Max - b.Min, 0), 65535));
-      auto& c = t.AddControl(lineId, CONTROLTYPE_VOLUME, b.Channels.size() == 1 ? CONTROLF_UNIFORM : 0, 0, 65535,
-                             steps, "Volume", name + " Volume");
-      m.Bindings[c.Info.ControlId] = b;
-    }
-    if (hasSwitch) {
-      Binding b{e, playback ? Role::PlaybackSwitch : Role::CaptureSwitch, channels, 0, 1};
-      const bool joined =
-          playback ? snd_mixer_selem_has_playback_switch_joined(e) : snd_mixer_selem_has_capture_switch_joined(e);
-      if (joined || channels.size() == 1) b.Channels.resize(1);
-      auto& c = t.AddControl(lineId, CONTROLTYPE_MUTE, b.Channels.size() == 1 ? CONTROLF_UNIFORM : 0, 0, 1, 0, "Mute",
-                             name + " Mute");
-      m.Bindings[c.Info.ControlId] = b;
-    }
-  };
-  auto enumItems = [](snd_mixer_elem_t* e) {
-    std::vector<TMMApiListText> items;
-    const int n = snd_mixer_selem_get_enum_items(e);
-    for (int i = 0; i < n; ++i) {
-      char text[128] = {};
-      snd_mixer_selem_get_enum_item_name(e, static_cast<unsigned>(i), sizeof text - 1, text);
-      TMMApiListText item;
-      item.Param1 = 0xFFFFFFFF;
-      item.Name = QString::fromUtf8(text).left(64);
-      items.push_back(item);
-    }
-    return items;
-  };
-  auto bindEnum = [&](quint32 lineId, snd_mixer_elem_t* e, quint32 type, std::vector<TMMApiListText> items) {
-    if (items.empty()) return;
-    m.LinesOfElem.emplace(e, lineId);
-    auto& c = t.AddControl(lineId, type, CONTROLF_UNIFORM, 0, 1, 0, type == CONTROLTYPE_MUX ? "Mux" : "Select",
-                           ElemName(e), std::move(items));
-    m.Bindings[c.Info.ControlId] = Binding{e, Role::Enum, {SND_MIXER_SCHN_MONO}, 0, 1};
-  };
-
-  if (master) bind(playLine, master, true);
-  if (capture) bind(recLine, capture, false);
-  for (snd_mixer_elem_t* e : others) {
-    const QString name = ElemName(e);
-    const quint32 type = ComponentTypeFor(name);
-    if (snd_mixer_selem_has_playback_volume(e) || snd_mixer_selem_has_playback_switch(e))
-      bind(t.AddSource(playLine, type, name, name, static_cast<quint32>(ElemChannels(e, true).size())).LineId, e,
-           true);
-    if (snd_mixer_selem_has_capture_volume(e) || snd_mixer_selem_has_capture_switch(e))
-      bind(t.AddSource(recLine, type, name, name, static_cast<quint32>(ElemChannels(e, false).size())).LineId, e,
-           false);
-    if (snd_mixer_selem_is_enumerated(e))
-      bindEnum(t.AddSource(playLine, type, name, name, 1).LineId, e, CONTROLTYPE_SINGLESELECT, enumItems(e));
+  m.Plan = PlanAlsaMixer(described, productName, static_cast<quint16>(m.Index), kDriverVersion);
+  for (snd_mixer_elem_t* e : m.Elements) {
+    snd_mixer_elem_set_callback(e, &Impl::ElemCallback);
+    snd_mixer_elem_set_callback_private(e, &m);
   }
-  if (captureSource) {
-    // Each item stands for the recording source line of the same name.
-    std::vector<TMMApiListText> items = enumItems(captureSource);
-    for (TMMApiListText& item : items)
-      for (const TMMApiLine& l : t.Lines)
-        if ((l.Flags & MIXERLINE_LINEF_SOURCE) && l.Destination == 1 && l.Name == item.Name) item.Param1 = l.LineId;
-    bindEnum(recLine, captureSource, CONTROLTYPE_MUX, std::move(items));
-  }
-
-  for (const auto& [id, b] : m.Bindings) {
-    snd_mixer_elem_set_callback(b.Elem, &Impl::ElemCallback);
-    snd_mixer_elem_set_callback_private(b.Elem, &m);
+  for (const auto& [id, b] : m.Plan.Bindings) {
     std::vector<quint32> values;
     if (Read(m, id, values) == 0) m.Cache[id] = values;
   }
@@ -366,75 +255,79 @@ TAlsaMixerBackend::Impl::Mixer* TAlsaMixerBackend::Impl::Find(int mixerId)
 
 quint32 TAlsaMixerBackend::Impl::Read(Mixer& m, quint32 controlId, std::vector<quint32>& stored)
 {
-  auto it = m.Bindings.find(controlId);
+  auto it = m.Plan.Bindings.find(controlId);
   const TMixerTopologyControl* c = m.Topology.Control(controlId);
-  if (it == m.Bindings.end() || !c) return MIXERR_INVALCONTROL;
-  const Binding& b = it->second;
+  if (it == m.Plan.Bindings.end() || !c) return MIXERR_INVALCONTROL;
+  const TAlsaBinding& b = it->second;
+  snd_mixer_elem_t* elem = m.Elements[b.Element];
+  if (!elem) return MMSYSERR_NODRIVER;
   stored.assign(m.Topology.StoredValueCount(*c), 0);
-  if (b.Kind == Role::Enum) {
+  if (b.Role == TAlsaRole::Enum) {
     unsigned item = 0;
-    if (int err = snd_mixer_selem_get_enum_item(b.Elem, SND_MIXER_SCHN_MONO, &item); err < 0) return ErrorCode(err);
+    if (int err = snd_mixer_selem_get_enum_item(elem, SND_MIXER_SCHN_MONO, &item); err < 0) return ErrorCode(err);
     if (item < stored.size()) stored[item] = 1;
     return MMSYSERR_NOERROR;
   }
   for (size_t i = 0; i < b.Channels.size() && i < stored.size(); ++i) {
+    const auto ch = static_cast<snd_mixer_selem_channel_id_t>(b.Channels[i]);
     long v = 0;
     int sw = 0;
     int err = 0;
-    switch (b.Kind) {
-    case Role::PlaybackVolume: err = snd_mixer_selem_get_playback_volume(b.Elem, b.Channels[i], &v); break;
-    case Role::CaptureVolume: err = snd_mixer_selem_get_capture_volume(b.Elem, b.Channels[i], &v); break;
-    case Role::PlaybackSwitch: err = snd_mixer_selem_get_playback_switch(b.Elem, b.Channels[i], &sw); break;
-    case Role::CaptureSwitch: err = snd_mixer_selem_get_capture_switch(b.Elem, b.Channels[i], &sw); break;
-    case Role::Enum: break;
+    switch (b.Role) {
+    case TAlsaRole::PlaybackVolume: err = snd_mixer_selem_get_playback_volume(elem, ch, &v); break;
+    case TAlsaRole::CaptureVolume: err = snd_mixer_selem_get_capture_volume(elem, ch, &v); break;
+    case TAlsaRole::PlaybackSwitch: err = snd_mixer_selem_get_playback_switch(elem, ch, &sw); break;
+    case TAlsaRole::CaptureSwitch: err = snd_mixer_selem_get_capture_switch(elem, ch, &sw); break;
+    case TAlsaRole::Enum: break;
     }
     if (err < 0) return ErrorCode(err);
-    if (b.Kind == Role::PlaybackSwitch || b.Kind == Role::CaptureSwitch)
+    if (b.Role == TAlsaRole::PlaybackSwitch || b.Role == TAlsaRole::CaptureSwitch)
       stored[i] = sw ? 0 : 1;  // muted = switch off
-    else if (b.Max > b.Min)
-      stored[i] = static_cast<quint32>(std::lround(double(v - b.Min) * 65535.0 / double(b.Max - b.Min)));
+    else
+      stored[i] = AlsaToModelVolume(v, b.Min, b.Max);
   }
   return MMSYSERR_NOERROR;
 }
 
 quint32 TAlsaMixerBackend::Impl::Write(Mixer& m, quint32 controlId, const std::vector<quint32>& stored)
 {
-  auto it = m.Bindings.find(controlId);
-  if (it == m.Bindings.end()) return MIXERR_INVALCONTROL;
-  const Binding& b = it->second;
-  if (b.Kind == Role::Enum) {
+  auto it = m.Plan.Bindings.find(controlId);
+  if (it == m.Plan.Bindings.end()) return MIXERR_INVALCONTROL;
+  const TAlsaBinding& b = it->second;
+  snd_mixer_elem_t* elem = m.Elements[b.Element];
+  if (!elem) return MMSYSERR_NODRIVER;
+  if (b.Role == TAlsaRole::Enum) {
     auto chosen = std::find_if(stored.begin(), stored.end(), [](quint32 v) { return v != 0; });
     if (chosen == stored.end()) return MIXERR_INVALVALUE;
     const auto item = static_cast<unsigned>(chosen - stored.begin());
     for (int ch = 0; ch <= SND_MIXER_SCHN_LAST; ++ch) {
       unsigned current = 0;
       auto id = static_cast<snd_mixer_selem_channel_id_t>(ch);
-      if (snd_mixer_selem_get_enum_item(b.Elem, id, &current) < 0) break;
-      if (int err = snd_mixer_selem_set_enum_item(b.Elem, id, item); err < 0) return ErrorCode(err);
+      if (snd_mixer_selem_get_enum_item(elem, id, &current) < 0) break;
+      if (int err = snd_mixer_selem_set_enum_item(elem, id, item); err < 0) return ErrorCode(err);
     }
     return MMSYSERR_NOERROR;
   }
   const bool all = b.Channels.size() == 1;
   for (size_t i = 0; i < b.Channels.size() && i < stored.size(); ++i) {
-    const quint32 value = std::min<quint32>(stored[i], 65535);
-    const long v = b.Min + std::lround(double(value) * double(b.Max - b.Min) / 65535.0);
+    const long v = ModelToAlsaVolume(stored[i], b.Min, b.Max);
     const int sw = stored[i] ? 0 : 1;
-    const auto ch = b.Channels[i];
+    const auto ch = static_cast<snd_mixer_selem_channel_id_t>(b.Channels[i]);
     int err = 0;
-    switch (b.Kind) {
-    case Role::PlaybackVolume:
-      err = all ? snd_mixer_selem_set_playback_volume_all(b.Elem, v) : snd_mixer_selem_set_playback_volume(b.Elem, ch, v);
+    switch (b.Role) {
+    case TAlsaRole::PlaybackVolume:
+      err = all ? snd_mixer_selem_set_playback_volume_all(elem, v) : snd_mixer_selem_set_playback_volume(elem, ch, v);
       break;
-    case Role::CaptureVolume:
-      err = all ? snd_mixer_selem_set_capture_volume_all(b.Elem, v) : snd_mixer_selem_set_capture_volume(b.Elem, ch, v);
+    case TAlsaRole::CaptureVolume:
+      err = all ? snd_mixer_selem_set_capture_volume_all(elem, v) : snd_mixer_selem_set_capture_volume(elem, ch, v);
       break;
-    case Role::PlaybackSwitch:
-      err = all ? snd_mixer_selem_set_playback_switch_all(b.Elem, sw) : snd_mixer_selem_set_playback_switch(b.Elem, ch, sw);
+    case TAlsaRole::PlaybackSwitch:
+      err = all ? snd_mixer_selem_set_playback_switch_all(elem, sw) : snd_mixer_selem_set_playback_switch(elem, ch, sw);
       break;
-    case Role::CaptureSwitch:
-      err = all ? snd_mixer_selem_set_capture_switch_all(b.Elem, sw) : snd_mixer_selem_set_capture_switch(b.Elem, ch, sw);
+    case TAlsaRole::CaptureSwitch:
+      err = all ? snd_mixer_selem_set_capture_switch_all(elem, sw) : snd_mixer_selem_set_capture_switch(elem, ch, sw);
       break;
-    case Role::Enum: break;
+    case TAlsaRole::Enum: break;
     }
     if (err < 0) return ErrorCode(err);
   }
@@ -452,24 +345,22 @@ void TAlsaMixerBackend::Impl::Refresh(Mixer& m)
 
 void TAlsaMixerBackend::Impl::ElemEvent(Mixer& m, snd_mixer_elem_t* elem, unsigned mask)
 {
+  auto found = std::find(m.Elements.begin(), m.Elements.end(), elem);
+  if (found == m.Elements.end()) return;
+  const size_t index = static_cast<size_t>(found - m.Elements.begin());
+  auto range = m.Plan.LinesOfElement.equal_range(index);
   if (mask == SND_CTL_EVENT_MASK_REMOVE) {
-    // The element is gone (device unplugged): forget it, tell its lines.
-    for (auto it = m.Bindings.begin(); it != m.Bindings.end();)
-      it = it->second.Elem == elem ? m.Bindings.erase(it) : std::next(it);
-    auto range = m.LinesOfElem.equal_range(elem);
-    std::vector<quint32> lines;
-    for (auto it = range.first; it != range.second; ++it) lines.push_back(it->second);
-    m.LinesOfElem.erase(elem);
-    for (quint32 line : lines) Post(m, MM_MIXM_LINE_CHANGE, line);
+    // The element is gone (device unplugged): its controls answer "no
+    // driver" from now on, and its lines are reported.
+    *found = nullptr;
+    for (auto it = range.first; it != range.second; ++it) Post(m, MM_MIXM_LINE_CHANGE, it->second);
     return;
   }
-  if (mask & SND_CTL_EVENT_MASK_INFO) {
-    auto range = m.LinesOfElem.equal_range(elem);
+  if (mask & SND_CTL_EVENT_MASK_INFO)
     for (auto it = range.first; it != range.second; ++it) Post(m, MM_MIXM_LINE_CHANGE, it->second);
-  }
   if (mask & SND_CTL_EVENT_MASK_VALUE) {
-    for (const auto& [id, b] : m.Bindings) {
-      if (b.Elem != elem) continue;
+    for (const auto& [id, b] : m.Plan.Bindings) {
+      if (b.Element != index) continue;
       std::vector<quint32> values;
       if (Read(m, id, values) != 0) continue;
       auto& cached = m.Cache[id];
