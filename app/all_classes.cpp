@@ -2,6 +2,7 @@
 
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
+#include "mixer/mm_register.h"
 #include "skin/skin_data.h"
 #include "toolkit/component.h"
 #include "toolkit/std_controls.h"
@@ -13,4 +14,5 @@ void RegisterAllClasses()
   RegisterSkinClasses();
   RegisterAudioClasses();
   RegisterBrowserClasses();
+  RegisterMixerClasses();
 }

@@ -4,6 +4,7 @@
 int RunFormCommand(QStringList args);
 int RunRecordCommand(QStringList args);
 int RunDevicesCommand(QStringList args);
+int RunMixerCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
@@ -14,6 +15,10 @@ const std::vector<ToolCommand>& ToolCommands()
                  "                              record a capture device to MP3 (Ctrl-C stops)\n",
        RunRecordCommand},
       {"devices", "devices                     list the capture devices, the default first\n", RunDevicesCommand},
+      {"mixer",
+       "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"
+       "  mixer N set CONTROLID VALUE...  set a control (one value, one per channel, or list items)\n",
+       RunMixerCommand},
   };
   return commands;
 }
