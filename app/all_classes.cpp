@@ -1,5 +1,6 @@
 #include "app/all_classes.h"
 
+#include "app/form_main.h"
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
@@ -13,6 +14,9 @@ void RegisterAllClasses()
   RegisterToolkitVisualClasses();
   RegisterSkinClasses();
   RegisterAudioClasses();
-  RegisterBrowserClasses();
   RegisterMixerClasses();
+  RegisterBrowserClasses();
+  RegisterMainWindowClasses();
 }
+
+void CreateSecondaryWindows() {}
