@@ -1,10 +1,14 @@
 #include "app/all_classes.h"
 
+#include "browser/embedded_browser.h"
 #include "skin/skin_data.h"
 #include "toolkit/component.h"
+#include "toolkit/std_controls.h"
 
 void RegisterAllClasses()
 {
   RegisterToolkitClasses();
+  RegisterToolkitVisualClasses();
   RegisterSkinClasses();
+  RegisterBrowserClasses();
 }
