@@ -200,6 +200,7 @@ void TbsCompressedStoredSkin::InflateTo(QIODevice& target) const
 QByteArray TbsCompressedStoredSkin::Inflate() const
 {
   QByteArray out;
+  out.reserve(qsizetype(std::min<qint64>(kMaxInflatedSkinSize, qint64(data_.size()) * 16)));
   InflateBlock(data_, [&](const char* bytes, int n) { out.append(bytes, n); });
   return out;
 }

@@ -295,6 +295,37 @@ TEST(SkinData, BrokenStoredSkinsRaiseAndLeaveTheSkinEmpty)
   }
 }
 
+TEST(SkinData, PictureSizeLimits)
+{
+  // A real picture wider than a skin picture may be.
+  QImage wide(kMaxSkinPictureDimension + 1, 1, QImage::Format_Indexed8);
+  wide.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  wide.fill(1);
+  TbsSkinData data(nullptr);
+  try {
+    data.LoadFromContainer(BuildSkinContainer({wide, 1}, {}, {}, {}, kDefinition));
+    ADD_FAILURE() << "no error";
+  } catch (const ESkinDataError& e) {
+    EXPECT_TRUE(e.Message().contains("at most")) << e.what();
+  }
+  // Pictures within the size limit that together exceed the pixel budget.
+  QImage big(kMaxSkinPictureDimension, kMaxSkinPictureDimension, QImage::Format_Indexed8);
+  big.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  big.fill(0);
+  const int fit = int(kMaxSkinPixels / (qint64(big.width()) * big.height()));
+  std::vector<TbsSkinPicture> many(size_t(fit), TbsSkinPicture{big, 1});
+  data.LoadFromContainer(BuildSkinContainer({}, {}, {}, many, kDefinition));
+  EXPECT_EQ(data.SkinPictures().size(), size_t(fit));
+  many.push_back({big, 1});
+  try {
+    data.LoadFromContainer(BuildSkinContainer({}, {}, {}, many, kDefinition));
+    ADD_FAILURE() << "no error";
+  } catch (const ESkinDataError& e) {
+    EXPECT_TRUE(e.Message().contains("pixels in all")) << e.what();
+  }
+  EXPECT_TRUE(data.IsEmptySkin());
+}
+
 TEST(SkinData, CompressedBlockInflatesInChunksAndRejectsCorruption)
 {
   const QByteArray container = Container();
