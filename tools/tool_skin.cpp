@@ -167,6 +167,13 @@ int Sheet(const QStringList& args)
   data.LoadFromStoredSkin(&stored);
 
   const int scale = 2, columns = 4, cardWidth = 330;
+  QFont labelFont("Arial");
+  labelFont.setPixelSize(10);
+  const QFontMetrics labelMetrics(labelFont);
+  // Each picture takes the room of its picture or of its key, whichever is wider.
+  const auto advance = [&](const QString& key, const QImage& crop) {
+    return std::max(crop.width(), labelMetrics.horizontalAdvance(key)) + 8;
+  };
   struct Card {
     QString title;
     std::vector<std::pair<QString, QImage>> parts;
@@ -179,13 +186,13 @@ int Sheet(const QStringList& args)
     const TbsSkinPicture* picture = data.SkinPicture(pictureIndex);
     RectCollector rects;
     d.VisitFields(rects);
-    int x = 0, rowHeight = 0;
+    int x = 10, rowHeight = 0;
     card.height = 22;
     for (const auto& [key, r] : rects.rects) {
       if (!picture || InControl(key, d) || !picture->Image.rect().contains(r)) continue;
       QImage crop = picture->Image.copy(r).scaled(r.size() * scale);
-      if (x + crop.width() > cardWidth - 8) x = 0, card.height += rowHeight + 16, rowHeight = 0;
-      x += crop.width() + 6;
+      if (x + advance(key, crop) > cardWidth - 8) x = 10, card.height += rowHeight + 16, rowHeight = 0;
+      x += advance(key, crop);
       rowHeight = std::max(rowHeight, crop.height());
       card.parts.emplace_back(key, crop);
     }
@@ -218,7 +225,7 @@ int Sheet(const QStringList& args)
     title.setPixelSize(14);
     p.setFont(title);
     p.setPen(Qt::black);
-    p.drawText(QRect(34, 5, 110, 19).translated(10, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("Ostrel网络收音机"));
+    p.drawText(QRect(34, 7, 140, 17).translated(10, 10), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("Ostrel网络收音机"));
     p.setFont(font);
     const int b = data.FindSkinControl("button");
     const TbsSkinPicture* controls = data.SkinPicture(4);
@@ -254,15 +261,13 @@ int Sheet(const QStringList& args)
     p.drawText(at + QPoint(10, 16), c.title);
     int x = 10, y = 24, rowHeight = 0;
     for (const auto& [key, crop] : c.parts) {
-      if (x + crop.width() > cardWidth - 8) x = 10, y += rowHeight + 16, rowHeight = 0;
+      if (x + advance(key, crop) > cardWidth - 8) x = 10, y += rowHeight + 16, rowHeight = 0;
       p.drawImage(at + QPoint(x, y), crop);
       p.setPen(QColor(0x60, 0x6C, 0x80));
-      QFont small = font;
-      small.setPixelSize(10);
-      p.setFont(small);
+      p.setFont(labelFont);
       p.drawText(at + QPoint(x, y + crop.height() + 11), key);
       p.setFont(font);
-      x += crop.width() + 6;
+      x += advance(key, crop);
       rowHeight = std::max(rowHeight, crop.height());
     }
   }
