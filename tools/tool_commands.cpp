@@ -6,6 +6,7 @@ int RunArtCommand(QStringList args);
 int RunRecordCommand(QStringList args);
 int RunDevicesCommand(QStringList args);
 int RunMixerCommand(QStringList args);
+int RunSkinCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
@@ -24,6 +25,11 @@ const std::vector<ToolCommand>& ToolCommands()
        "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"
        "  mixer N set CONTROLID VALUE...  set a control (one value, one per channel, or list items)\n",
        RunMixerCommand},
+      {"skin",
+       "skin pack FOLDER/skin.ini OUT.bin   pack a skin folder into a packed skin file\n"
+       "  skin info FILE                    describe a stored block or packed skin file\n"
+       "  skin sheet OUT.png [FILE]         draw every definition's pictures with their names\n",
+       RunSkinCommand},
   };
   return commands;
 }
