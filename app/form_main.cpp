@@ -21,7 +21,7 @@ const QString kHintNotOnTop = QStringLiteral("设定窗口总在最前面");
 TForm_Main::TForm_Main(TComponent* AOwner, TBareForm) : TForm(AOwner)
 {
   CursorPos = [] { return Screen->CursorPos(); };
-  const TSettingsLocation loc = MainFormSettingsLocation();
+  const TSettingsLocation loc = SettingsLocator ? SettingsLocator() : MainFormSettingsLocation();
   SettingsReadPath = loc.readPath;
   SettingsWritePath = loc.writePath;
 }

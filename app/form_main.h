@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/app_forms.h"
+#include "app/settings_location.h"
 #include "toolkit/forms.h"
 
 #include <functional>
@@ -47,10 +48,12 @@ public:
   void LoadSettings();
   void SaveSettings();
 
-  // Seams for tests: where the cursor is, where the settings live.
+  // Seams for tests: where the cursor is, where the settings live (chosen
+  // when the window is made, before its description runs FormCreate).
   std::function<QPoint()> CursorPos;
   QString SettingsReadPath;
   QString SettingsWritePath;
+  static inline std::function<TSettingsLocation()> SettingsLocator;
 
 private:
   template <typename T>

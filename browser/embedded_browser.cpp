@@ -195,7 +195,12 @@ void TEmbeddedBrowser::Refresh()
   if (view_) view()->reload();
 }
 
-QUrl TEmbeddedBrowser::LocationUrl() const { return view_ ? view()->url() : pendingUrl_; }
+QUrl TEmbeddedBrowser::LocationUrl() const
+{
+  // Until the page commits, the view has no address of its own yet.
+  const QUrl current = view_ ? view()->url() : QUrl();
+  return current.isEmpty() ? pendingUrl_ : current;
+}
 
 void RegisterBrowserClasses()
 {
