@@ -15,7 +15,9 @@ const std::vector<ToolCommand>& ToolCommands()
        "form check FILE...          read window descriptions, print ok and the component count\n"
        "  form render FILE OUT.png      draw a window description headless into a picture\n",
        RunFormCommand},
-      {"art", "art toolbar FORM.vfm           redraw the main window's tool-bar images into its description\n",
+      {"art",
+       "art toolbar FORM.vfm        redraw the main window's tool-bar images into its description\n"
+       "  art skin FORM.vfm SKIN.ini    pack a skin folder into a description's stored skin\n",
        RunArtCommand},
       {"record", "record [--device N] [--bitrate KBPS] [--seconds S] OUT.mp3\n"
                  "                              record a capture device to MP3 (Ctrl-C stops)\n",
