@@ -131,6 +131,23 @@ TEST_F(AlsaMixerTest, TheCaptureVolumeReadsAndWritesInTheModelsRange)
   EXPECT_TRUE(volume->IsAvailable());
 }
 
+TEST_F(AlsaMixerTest, TheDefaultWaveInputLeadsToTheRecordingLine)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  auto* waveIn = new TTestAudioDevice(&owner, TMMCustomAudioDevice::dkWaveIn);
+  ASSERT_GE(waveIn->DeviceCount(), 1);
+  EXPECT_TRUE(waveIn->Mapper());
+  EXPECT_EQ(waveIn->GetMixerId(), 0);
+  auto* mixer = new TMMMixerDevice(&owner);
+  mixer->SetDevice(waveIn);
+  EXPECT_EQ(mixer->DeviceId(), 0);
+  auto* line = new TMMAudioLine(&owner);
+  line->SetMixer(mixer);
+  line->SetTarget(waveIn);
+  EXPECT_EQ(line->LineId(), -65535);
+  EXPECT_EQ(line->LineInfo()->Name(), "Recording");
+}
+
 TEST_F(AlsaMixerTest, TheToolShowsAndSetsWhatTheModelSees)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
