@@ -67,6 +67,7 @@ public:
     csReading = 0x02,     // its own properties are being read
     csDestroying = 0x04,  // Free has begun
     csFreeNotification = 0x08,
+    csDesigning = 0x10,   // read for checking or editing: no devices, no windows shown
   };
   Q_DECLARE_FLAGS(TComponentState, TComponentStateFlag)
   Q_FLAG(TComponentState)
@@ -106,6 +107,12 @@ public:
   TComponentState ComponentState() const { return state_; }
   bool IsLoading() const { return state_.testFlag(csLoading); }
   bool IsDestroying() const { return state_.testFlag(csDestroying); }
+  // Components that open devices or start work in Loaded skip it while designing.
+  bool IsDesigning() const { return state_.testFlag(csDesigning); }
+  void SetDesigning(bool on)
+  {
+    if (on) state_ |= csDesigning; else state_ &= ~TComponentState(csDesigning);
+  }
 
   // The reader marks components it creates as loading and calls Loaded on each
   // once the whole window exists, references linked.

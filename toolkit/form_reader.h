@@ -32,13 +32,20 @@
 
 #include <QString>
 
+struct TReadOptions {
+  // Marks every component designing (csDesigning) before its properties are
+  // read: deferred device work is skipped, for checking and tools.
+  bool designing = false;
+};
+
 // Reads a description. With `root` given, the top object must name root's
 // class and its properties and children are read into root; otherwise the
 // root is created by class name, owned by `owner`. Returns the root.
 TComponent* ReadComponentText(const QString& text, const QString& fileName, TComponent* root = nullptr,
-                              TComponent* owner = nullptr);
+                              TComponent* owner = nullptr, TReadOptions options = {});
 // Reads a description file (UTF-8).
-TComponent* ReadComponentFile(const QString& path, TComponent* root = nullptr, TComponent* owner = nullptr);
+TComponent* ReadComponentFile(const QString& path, TComponent* root = nullptr, TComponent* owner = nullptr,
+                              TReadOptions options = {});
 
 // Writes the root, its stored non-default properties and its children in the
 // same format; reading the text back gives the same tree.

@@ -1,9 +1,40 @@
 // velmora-tool form: window description commands.
+#include "toolkit/form_reader.h"
+
 #include <QStringList>
 #include <QTextStream>
 
+namespace {
+int Check(const QStringList& files)
+{
+  if (files.isEmpty()) {
+    QTextStream(stderr) << "usage: velmora-tool form check FILE...\n";
+    return 2;
+  }
+  int status = 0;
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+  for (const QString& file : files) {
+    try {
+      TComponent* root = ReadComponentFile(file, nullptr, nullptr, TReadOptions{.designing = true});
+      out << file << ": ok, " << CountComponents(root) << " components\n";
+      TComponent::Free(root);
+    } catch (const EReadError& e) {
+      err << e.Message() << "\n";
+      status = 1;
+    } catch (const Exception& e) {
+      err << file << ":0: " << e.Message() << "\n";
+      status = 1;
+    }
+  }
+  return status;
+}
+} // namespace
+
 int RunFormCommand(QStringList args)
 {
-  QTextStream(stderr) << "form: not implemented yet\n";
-  return args.isEmpty() ? 2 : 1;
+  const QString sub = args.isEmpty() ? QString() : args.takeFirst();
+  if (sub == "check") return Check(args);
+  QTextStream(stderr) << "usage: velmora-tool form check FILE...\n";
+  return 2;
 }

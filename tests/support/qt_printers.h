@@ -1,0 +1,16 @@
+// Readable GoogleTest output for Qt strings.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << "bytes(" << b.toHex().toStdString() << ')'; }
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+  *os << '[';
+  for (const QString& s : l) *os << '"' << s.toStdString() << "\" ";
+  *os << ']';
+}

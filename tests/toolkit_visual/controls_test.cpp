@@ -1,0 +1,349 @@
+// Controls: layout by Align and Anchors, parents, inherited fonts and colours,
+// mouse and key messages, painting in z-order, windows made when needed.
+#include "visual_support.h"
+
+#include "toolkit/form_render.h"
+#include "toolkit/forms.h"
+#include "toolkit/std_controls.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <gtest/gtest.h>
+
+namespace {
+struct FormDeleter {
+  void operator()(TComponent* c) const { TComponent::Free(c); }
+};
+using FormPtr = std::unique_ptr<TForm, FormDeleter>;
+
+FormPtr NewForm(int clientWidth = 246, int clientHeight = 500)
+{
+  FormPtr f(new TForm(nullptr));
+  f->SetBorderStyle(TForm::bsNone);
+  f->SetClientSize(clientWidth, clientHeight);
+  return f;
+}
+
+template <typename T>
+T* Add(TForm* owner, TWinControl* parent, QRect bounds, TControl::TAlign align = TControl::alNone)
+{
+  auto* c = new T(owner);
+  c->SetBoundsRect(bounds);
+  c->SetAlign(align);
+  c->SetParent(parent);
+  return c;
+}
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
+               Qt::MouseButtons buttons = Qt::NoButton)
+{
+  QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+TEST(Align, TopAndBottomFirstThenLeftAndRightThenClient)
+{
+  FormPtr f = NewForm(246, 500);
+  // Created in an order that differs from the align order on purpose.
+  auto* client = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 10), TControl::alClient);
+  auto* bottom = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 21), TControl::alBottom);
+  auto* right = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 40, 10), TControl::alRight);
+  auto* left = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 30, 10), TControl::alLeft);
+  auto* top = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 25), TControl::alTop);
+  auto* top2 = Add<TPanel>(f.get(), f.get(), QRect(0, 100, 10, 5), TControl::alTop);
+  EXPECT_EQ(top->BoundsRect(), QRect(0, 0, 246, 25));
+  EXPECT_EQ(top2->BoundsRect(), QRect(0, 25, 246, 5));  // below: it was placed lower
+  EXPECT_EQ(bottom->BoundsRect(), QRect(0, 479, 246, 21));
+  EXPECT_EQ(left->BoundsRect(), QRect(0, 30, 30, 449));
+  EXPECT_EQ(right->BoundsRect(), QRect(206, 30, 40, 449));
+  EXPECT_EQ(client->BoundsRect(), QRect(30, 30, 176, 449));
+
+  // Hidden aligned controls take no room; resizing the parent lays out again.
+  top2->SetVisible(false);
+  EXPECT_EQ(client->Top(), 25);
+  f->SetClientSize(300, 200);
+  EXPECT_EQ(bottom->BoundsRect(), QRect(0, 179, 300, 21));
+  EXPECT_EQ(right->Left(), 260);
+  EXPECT_EQ(client->BoundsRect(), QRect(30, 25, 230, 154));
+  // An aligned control keeps its own height (top/bottom) when the width is imposed.
+  bottom->SetBounds(5, 0, 1, 30);
+  EXPECT_EQ(bottom->BoundsRect(), QRect(0, 170, 300, 30));
+  // None of it needed a window.
+  EXPECT_FALSE(f->HandleAllocated());
+  EXPECT_FALSE(client->HandleAllocated());
+}
+
+TEST(Align, NestedPanelsUseTheInnerAreaAndAnchorsFollowTheParent)
+{
+  FormPtr f = NewForm(200, 100);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 60), TControl::alTop);
+  panel->SetBevelOuter(TControl::bvLowered);
+  panel->SetBorderWidth(2);  // extent 3
+  auto* inner = Add<TPanel>(f.get(), panel, QRect(0, 0, 50, 10), TControl::alRight);
+  EXPECT_EQ(inner->BoundsRect(), QRect(147, 3, 50, 54));
+  auto* btn = Add<TButton>(f.get(), f.get(), QRect(120, 70, 75, 25));
+  btn->SetAnchors(TControl::akRight | TControl::akBottom);
+  auto* stretch = Add<TEdit>(f.get(), f.get(), QRect(10, 70, 100, 21));
+  stretch->SetAnchors(TControl::akLeft | TControl::akTop | TControl::akRight);
+  f->SetClientSize(260, 140);
+  EXPECT_EQ(btn->BoundsRect(), QRect(180, 110, 75, 25));
+  EXPECT_EQ(stretch->BoundsRect(), QRect(10, 70, 160, 21));
+  EXPECT_EQ(inner->BoundsRect(), QRect(207, 3, 50, 54));
+}
+
+TEST(Controls, ParentsChildrenAndZOrder)
+{
+  FormPtr f = NewForm(100, 100);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(10, 10, 50, 50));
+  auto* a = Add<TPaintBox>(f.get(), panel, QRect(0, 0, 20, 20));
+  auto* b = Add<TPaintBox>(f.get(), panel, QRect(10, 10, 20, 20));
+  EXPECT_EQ(panel->ControlCount(), 2);
+  EXPECT_EQ(b->Parent(), panel);
+  EXPECT_EQ(b->GetParentForm(), f.get());
+  EXPECT_EQ(panel->ControlAtPos(QPoint(15, 15)), b);
+  b->SendToBack();
+  EXPECT_EQ(panel->ControlAtPos(QPoint(15, 15)), a);
+  b->SetEnabled(false);
+  EXPECT_EQ(panel->ControlAtPos(QPoint(25, 25)), nullptr);
+  EXPECT_EQ(panel->ControlAtPos(QPoint(25, 25), true), b);
+  EXPECT_THROW(panel->SetParent(panel), EInvalidOperation);
+  auto* child = Add<TPanel>(f.get(), panel, QRect(0, 0, 5, 5));
+  EXPECT_THROW(panel->SetParent(child), EInvalidOperation);
+  TComponent plain(nullptr);
+  EXPECT_THROW(a->SetParentComponent(&plain), EInvalidOperation);
+
+  // Children are written nested: the form holds the panel, the panel its controls.
+  const auto formChildren = f->GetChildren(f.get());
+  EXPECT_NE(std::find(formChildren.begin(), formChildren.end(), panel), formChildren.end());
+  EXPECT_EQ(std::find(formChildren.begin(), formChildren.end(), a), formChildren.end());
+  const auto panelChildren = panel->GetChildren(f.get());
+  ASSERT_EQ(panelChildren.size(), 3u);
+  EXPECT_EQ(panelChildren[0], b);
+
+  // Freeing a child leaves its parent; freeing the form frees its controls.
+  TComponent::Free(a);
+  EXPECT_EQ(panel->ControlCount(), 2);
+  QPointer<TControl> watch(b);
+  f.reset();
+  EXPECT_TRUE(watch.isNull());
+}
+
+TEST(Controls, FontsColoursAndHintsComeFromTheParentUntilSetOwn)
+{
+  FormPtr f = NewForm(100, 100);
+  f->Font()->SetName("Arial");
+  f->Font()->SetHeight(-14);
+  f->SetColor(clTeal);
+  f->SetShowHint(true);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 50, 50));
+  auto* label = Add<TLabel>(f.get(), panel, QRect(0, 0, 20, 20));
+  EXPECT_EQ(label->Font()->Name(), "Arial");
+  EXPECT_EQ(label->Font()->Height(), -14);
+  EXPECT_TRUE(label->ShowHint());
+  EXPECT_EQ(panel->Color(), clBtnFace);
+  panel->SetParentColor(true);
+  EXPECT_EQ(panel->Color(), clTeal);
+  EXPECT_EQ(label->Color(), clTeal);  // labels take the parent's colour
+  f->Font()->SetHeight(-20);
+  EXPECT_EQ(label->Font()->Height(), -20);
+  label->Font()->SetColor(clRed);  // own font from now on
+  EXPECT_FALSE(label->ParentFont());
+  f->Font()->SetHeight(-9);
+  EXPECT_EQ(label->Font()->Height(), -20);
+  EXPECT_EQ(panel->Font()->Height(), -9);
+  EXPECT_EQ(TControl::GetShortHint("Refresh|Reloads the page"), "Refresh");
+}
+
+namespace {
+struct MouseLog {
+  QStringList events;
+  void Attach(TControl* c, const QString& name)
+  {
+    c->SetOnMouseDown([this, name](TObject*, TMouseButton b, TShiftState s, int x, int y) {
+      events << QStringLiteral("%1 down %2 %3,%4%5").arg(name).arg(int(b)).arg(x).arg(y).arg(s.testFlag(ssShift) ? " shift" : "");
+    });
+    c->SetOnMouseUp([this, name](TObject*, TMouseButton b, TShiftState, int x, int y) {
+      events << QStringLiteral("%1 up %2 %3,%4").arg(name).arg(int(b)).arg(x).arg(y);
+    });
+    c->SetOnClick([this, name](TObject*) { events << name + " click"; });
+    c->SetOnMouseEnter([this, name](TObject*) { events << name + " enter"; });
+    c->SetOnMouseLeave([this, name](TObject*) { events << name + " leave"; });
+  }
+};
+} // namespace
+
+TEST(Messages, MouseMessagesMakeEventsAndClicks)
+{
+  FormPtr f = NewForm(100, 100);
+  auto* box = Add<TPaintBox>(f.get(), f.get(), QRect(10, 10, 30, 30));
+  MouseLog log;
+  log.Attach(box, "box");
+  box->Perform(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MakeMouseLParam(5, 6));
+  box->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(7, 8));
+  EXPECT_EQ(log.events, QStringList({"box down 0 5,6 shift", "box up 0 7,8", "box click"}));
+  log.events.clear();
+  // Released outside: no click. Right button: no click either.
+  box->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(5, 5));
+  box->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(-3, 50));
+  box->Perform(WM_RBUTTONDOWN, MK_RBUTTON, MakeMouseLParam(5, 5));
+  box->Perform(WM_RBUTTONUP, 0, MakeMouseLParam(5, 5));
+  EXPECT_EQ(log.events, QStringList({"box down 0 5,5", "box up 0 -3,50", "box down 1 5,5", "box up 1 5,5"}));
+  log.events.clear();
+  box->SetEnabled(false);
+  box->SimulateClick();
+  EXPECT_TRUE(log.events.isEmpty());
+  EXPECT_EQ(MouseLParamPoint(MakeMouseLParam(-5, 300)), QPoint(-5, 300));
+}
+
+TEST(Messages, KeyPreviewLetsTheFormSeeKeysFirst)
+{
+  FormPtr f = NewForm(100, 100);
+  auto* edit = Add<TEdit>(f.get(), f.get(), QRect(0, 0, 50, 20));
+  QStringList seen;
+  f->SetOnKeyDown([&](TObject*, int& key, TShiftState) {
+    seen << QStringLiteral("form %1").arg(key);
+    if (key == VK_ESCAPE) key = 0;  // swallowed
+  });
+  edit->SetOnKeyDown([&](TObject*, int& key, TShiftState s) { seen << QStringLiteral("edit %1%2").arg(key).arg(s.testFlag(ssCtrl) ? " ctrl" : ""); });
+  edit->Perform(WM_KEYDOWN, VK_RETURN, int(TShiftState(ssCtrl)));
+  EXPECT_EQ(seen, QStringList({"edit 13 ctrl"}));
+  f->SetKeyPreview(true);
+  seen.clear();
+  edit->Perform(WM_KEYDOWN, VK_RETURN);
+  edit->Perform(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(seen, QStringList({"form 13", "edit 13", "form 27"}));
+  // Characters reach the edit (and a read-only one ignores them).
+  edit->Perform(WM_CHAR, 'a');
+  edit->Perform(WM_CHAR, 'b');
+  edit->Perform(WM_CHAR, '\b');
+  EXPECT_EQ(edit->Text(), "a");
+  edit->SetReadOnly(true);
+  edit->Perform(WM_CHAR, 'z');
+  EXPECT_EQ(edit->Text(), "a");
+}
+
+TEST(Painting, ChildrenAreDrawnInZOrderWithWindowedOnTop)
+{
+  FormPtr f = NewForm(60, 40);
+  f->SetColor(clWhite);
+  auto paintWith = [](TPaintBox* box, TColor color) {
+    box->SetOnPaint([box, color](TObject*) {
+      box->Canvas()->Brush()->SetColor(color);
+      box->Canvas()->FillRect(box->ClientRect());
+    });
+  };
+  auto* red = Add<TPaintBox>(f.get(), f.get(), QRect(0, 0, 30, 30));
+  auto* blue = Add<TPaintBox>(f.get(), f.get(), QRect(20, 0, 30, 30));
+  paintWith(red, clRed);
+  paintWith(blue, clBlue);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(40, 20, 20, 20));
+  panel->SetBevelOuter(TControl::bvNone);
+  panel->SetColor(clLime);
+  QImage img = RenderControlImage(f.get());
+  EXPECT_EQ(PixelAt(img, 5, 5), clRed);
+  EXPECT_EQ(PixelAt(img, 25, 5), clBlue);  // later child above
+  EXPECT_EQ(PixelAt(img, 45, 25), clLime);  // windowed over graphic
+  EXPECT_EQ(PixelAt(img, 5, 35), clWhite);
+  red->BringToFront();
+  img = RenderControlImage(f.get());
+  EXPECT_EQ(PixelAt(img, 25, 5), clRed);
+  blue->SetVisible(false);
+  img = RenderControlImage(f.get());
+  EXPECT_EQ(PixelAt(img, 45, 5), clWhite);
+  // Invalidate and Repaint without windows are harmless.
+  red->Invalidate();
+  red->Repaint();
+  f->Invalidate();
+  EXPECT_FALSE(f->HandleAllocated());
+}
+
+TEST(Handles, MadeWhenFirstNeededAndPaintedLikeTheHandlelessPicture)
+{
+  FormPtr f = NewForm(120, 80);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 30), TControl::alTop);
+  auto* button = Add<TButton>(f.get(), panel, QRect(5, 3, 60, 24));
+  button->SetCaption("OK");
+  auto* box = Add<TPaintBox>(f.get(), f.get(), QRect(10, 40, 20, 20));
+  box->SetOnPaint([box](TObject*) {
+    box->Canvas()->Brush()->SetColor(clFuchsia);
+    box->Canvas()->FillRect(box->ClientRect());
+  });
+  EXPECT_FALSE(button->HandleAllocated());
+  QWidget* w = button->Handle();
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(panel->HandleAllocated());
+  EXPECT_TRUE(f->HandleAllocated());
+  EXPECT_EQ(w->parentWidget(), panel->Handle());
+  EXPECT_EQ(w->geometry(), QRect(5, 3, 60, 24));
+  EXPECT_EQ(FindControl(w), button);
+  // A graphic control never gets one.
+  EXPECT_EQ(qobject_cast<TWinControl*>(box), nullptr);
+  button->SetLeft(8);
+  EXPECT_EQ(w->geometry().left(), 8);
+  const QImage handleless = RenderControlImage(f.get());
+  const QImage grabbed = f->Handle()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(grabbed.size(), handleless.size());
+  EXPECT_EQ(PixelAt(grabbed, 15, 45), clFuchsia);
+  int differing = 0;
+  for (int y = 0; y < grabbed.height(); ++y)
+    for (int x = 0; x < grabbed.width(); ++x)
+      if (grabbed.pixel(x, y) != handleless.pixel(x, y)) ++differing;
+  EXPECT_EQ(differing, 0);
+  // Leaving the parent takes the window down; it comes back when needed.
+  button->SetParent(nullptr);
+  EXPECT_FALSE(button->HandleAllocated());
+  button->SetParent(panel);
+  EXPECT_TRUE(button->HandleAllocated());
+  // Window shape.
+  f->SetWindowRegion(QRegion(0, 0, 50, 50, QRegion::Ellipse));
+  EXPECT_FALSE(f->Handle()->mask().isEmpty());
+  f->SetWindowRegion(QRegion());
+  EXPECT_TRUE(f->Handle()->mask().isEmpty());
+}
+
+TEST(Handles, QtMouseInputReachesGraphicChildrenWithEnterLeaveAndCursor)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* a = Add<TPaintBox>(f.get(), f.get(), QRect(0, 0, 40, 40));
+  auto* b = Add<TPaintBox>(f.get(), f.get(), QRect(50, 0, 40, 40));
+  Screen->SetCursors(2005, QCursor(Qt::OpenHandCursor));
+  b->SetCursor(2005);
+  MouseLog log;
+  log.Attach(a, "a");
+  log.Attach(b, "b");
+  QWidget* w = f->Handle();
+  SendMouse(w, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton);
+  SendMouse(w, QEvent::MouseMove, QPoint(60, 10), Qt::NoButton);
+  EXPECT_EQ(w->cursor().shape(), Qt::OpenHandCursor);
+  EXPECT_TRUE(b->MouseInControl());
+  EXPECT_FALSE(a->MouseInControl());
+  SendMouse(w, QEvent::MouseButtonPress, QPoint(60, 10), Qt::LeftButton, Qt::LeftButton);
+  // Dragging out keeps the mouse with the pressed control.
+  SendMouse(w, QEvent::MouseMove, QPoint(20, 10), Qt::NoButton, Qt::LeftButton);
+  SendMouse(w, QEvent::MouseButtonRelease, QPoint(20, 10), Qt::LeftButton, Qt::NoButton);
+  SendMouse(w, QEvent::MouseMove, QPoint(20, 12), Qt::NoButton);
+  SendMouse(w, QEvent::MouseButtonPress, QPoint(20, 12), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(w, QEvent::MouseButtonRelease, QPoint(20, 12), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(log.events, QStringList({"a enter", "a leave", "b enter", "b down 0 10,10", "b up 0 -30,10", "b leave",
+                                     "a enter", "a down 0 20,12", "a up 0 20,12", "a click"}));
+  EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(Handles, QtKeysBecomeKeyMessages)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* edit = Add<TEdit>(f.get(), f.get(), QRect(0, 0, 80, 20));
+  int downKey = 0;
+  edit->SetOnKeyDown([&](TObject*, int& key, TShiftState) { downKey = key; });
+  QWidget* w = edit->Handle();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+  QApplication::sendEvent(w, &press);
+  QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+  QApplication::sendEvent(w, &left);
+  EXPECT_EQ(edit->Text(), "x");
+  EXPECT_EQ(downKey, VK_LEFT);
+  EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_A, "a"), 'A');
+  EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_F5, ""), VK_F1 + 4);
+}

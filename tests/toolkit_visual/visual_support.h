@@ -1,0 +1,48 @@
+// Helpers of the visual toolkit tests.
+#pragma once
+
+#include "toolkit/controls.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <functional>
+
+// Handles events until `done` holds or the time is up; returns `done()`.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000)
+{
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+// The colour of a pixel as 0x00BBGGRR.
+inline TColor PixelAt(const QImage& image, int x, int y) { return QColorToColor(image.pixelColor(x, y)); }
+
+// Counts the pixels of a colour inside a rectangle.
+inline int CountColor(const QImage& image, const QRect& r, TColor color)
+{
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (image.valid(x, y) && PixelAt(image, x, y) == ColorToRGB(color)) ++n;
+  return n;
+}
+
+// Counts pixels close to a colour (text is smoothed at its edges).
+inline int CountNear(const QImage& image, const QRect& r, TColor color, int tolerance = 60)
+{
+  const QColor want = ColorToQColor(color);
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) {
+      if (!image.valid(x, y)) continue;
+      const QColor c = image.pixelColor(x, y);
+      if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) + std::abs(c.blue() - want.blue()) <= tolerance) ++n;
+    }
+  return n;
+}

@@ -1,0 +1,66 @@
+// velmora-tool form check, run as a user would run it.
+#include "support/qt_printers.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+  int exitCode;
+  QString out;
+  QString err;
+};
+
+Result RunTool(const QStringList& args)
+{
+  QProcess p;
+  // A private runtime folder keeps Qt's start-up notice out of stderr.
+  static QTemporaryDir runtime;
+  QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtime.path());
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), args);
+  EXPECT_TRUE(p.waitForFinished(30000));
+  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
+{
+  const QString path = dir.filePath(name);
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(text);
+  return path;
+}
+
+TEST(FormCheckTool, PrintsOkAndCountOrFileLineMessage)
+{
+  QTemporaryDir dir;
+  const QString good = WriteFile(dir, "good.vfm",
+                                 "object Owner1: TComponent\n  object Child1: TComponent\n    Tag = 3\n  end\n"
+                                 "  object Child2: TComponent\n  end\nend\n");
+  const QString bad = WriteFile(dir, "bad.vfm", "object Owner1: TComponent\n  Tag = 'three'\nend\n");
+
+  Result ok = RunTool({"form", "check", good});
+  EXPECT_EQ(ok.exitCode, 0);
+  EXPECT_EQ(ok.out, good + ": ok, 3 components\n");
+
+  Result both = RunTool({"form", "check", good, bad});
+  EXPECT_EQ(both.exitCode, 1);
+  EXPECT_TRUE(both.out.contains(good + ": ok"));
+  EXPECT_EQ(both.err, bad + ":2: property Tag expects an integer, not a string\n");
+
+  Result missing = RunTool({"form", "check", dir.filePath("none.vfm")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.startsWith(dir.filePath("none.vfm") + ":0: cannot open")) << missing.err.toStdString();
+
+  EXPECT_EQ(RunTool({"form", "check"}).exitCode, 2);
+  EXPECT_EQ(RunTool({"nonsense"}).exitCode, 2);
+}
+
+} // namespace

@@ -1,0 +1,31 @@
+#include "toolkit/form_render.h"
+
+#include "toolkit/form_reader.h"
+
+#include <QPainter>
+#include <memory>
+
+QImage RenderControlImage(TWinControl* control)
+{
+  if (!control || control->Width() <= 0 || control->Height() <= 0)
+    throw EInvalidOperation(QStringLiteral("Nothing to render: the window has no size"));
+  QImage image(control->Width(), control->Height(), QImage::Format_RGB32);
+  image.fill(ColorToQColor(clBtnFace));
+  QPainter painter(&image);
+  control->PaintTo(painter, 0, 0);
+  return image;
+}
+
+QImage RenderDescriptionFile(const QString& path)
+{
+  TReadOptions options;
+  options.designing = true;
+  struct Deleter {
+    void operator()(TComponent* c) const { TComponent::Free(c); }
+  };
+  std::unique_ptr<TComponent, Deleter> root(ReadComponentFile(path, nullptr, nullptr, options));
+  auto* window = qobject_cast<TWinControl*>(root.get());
+  if (!window)
+    throw EInvalidOperation(QStringLiteral("%1: %2 is not a window").arg(path, QString::fromLatin1(root->metaObject()->className())));
+  return RenderControlImage(window);
+}

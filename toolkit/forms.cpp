@@ -1,0 +1,688 @@
+#include "toolkit/forms.h"
+
+#include "toolkit/thread.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
+#include <QWindow>
+#include <cstdio>
+
+namespace {
+TApplication* g_application = nullptr;
+TScreen* g_screen = nullptr;
+
+void FreeGlobals()
+{
+  TApplication* app = g_application;
+  g_application = nullptr;
+  TComponent::Free(app);
+  TScreen* screen = g_screen;
+  g_screen = nullptr;
+  TComponent::Free(screen);
+}
+
+void EnsureCleanup()
+{
+  static bool registered = false;
+  if (!registered && QCoreApplication::instance()) {
+    registered = true;
+    qAddPostRoutine(FreeGlobals);
+  }
+}
+
+QString ExceptionText(std::exception_ptr error)
+{
+  try {
+    std::rethrow_exception(error);
+  } catch (const Exception& e) {
+    return e.Message();
+  } catch (const std::exception& e) {
+    return QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    return QStringLiteral("Unknown error");
+  }
+}
+} // namespace
+
+TApplication* TApplicationRef::Get()
+{
+  if (!g_application) {
+    g_application = new TApplication(nullptr);
+    EnsureCleanup();
+  }
+  return g_application;
+}
+
+TScreen* TScreenRef::Get()
+{
+  if (!g_screen) {
+    g_screen = new TScreen(nullptr);
+    EnsureCleanup();
+  }
+  return g_screen;
+}
+
+void HandleToolkitException(std::exception_ptr error) { Application->HandleException(error); }
+
+void ShowToolkitHint(TControl* control, QPoint globalPos, const QString& text)
+{
+  if (Application->HintWindow) {
+    Application->HintWindow(control, globalPos, text);
+    return;
+  }
+  QToolTip::showText(globalPos, text);
+}
+
+QCursor ToolkitCursor(int id) { return Screen->Cursors(id); }
+
+// ---------------------------------------------------------------- TForm
+
+TForm::TForm(TComponent* AOwner) : TCustomControl(AOwner)
+{
+  TControl::SetVisible(false);
+  SetBounds(0, 0, 320, 240);
+  SetParentFont(false);
+  SetTabStop(true);
+  Screen->forms_.push_back(this);
+}
+
+TForm::~TForm()
+{
+  if (g_screen) {
+    auto& forms = g_screen->forms_;
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    if (g_screen->activeForm_ == this) g_screen->activeForm_ = nullptr;
+  }
+  if (g_application && g_application->mainForm_ == this) g_application->mainForm_ = nullptr;
+}
+
+void TForm::BeforeDestruction()
+{
+  if (!destroyed_) {
+    destroyed_ = true;
+    if (onDestroy_) {
+      try {
+        onDestroy_(this);
+      } catch (...) {
+        HandleToolkitException(std::current_exception());
+      }
+    }
+  }
+  if (g_application && g_application->mainForm_ == this) g_application->mainForm_ = nullptr;
+  TCustomControl::BeforeDestruction();
+}
+
+void TForm::DoCreate()
+{
+  if (created_) return;
+  created_ = true;
+  if (!onCreate_) return;
+  try {
+    onCreate_(this);
+  } catch (...) {
+    HandleToolkitException(std::current_exception());
+  }
+}
+
+void TForm::Loaded()
+{
+  TCustomControl::Loaded();
+  if (!IsDesigning()) DoCreate();
+  if (Visible() && !IsDesigning()) {
+    TControl::SetVisible(false);
+    SetVisible(true);
+  }
+}
+
+Qt::WindowFlags TForm::WindowFlagsFor() const
+{
+  Qt::WindowFlags f = Qt::Window;
+  switch (borderStyle_) {
+  case bsNone: f |= Qt::FramelessWindowHint; break;
+  case bsDialog: f = Qt::Dialog; break;
+  case bsToolWindow:
+  case bsSizeToolWin: f = Qt::Tool; break;
+  default: break;
+  }
+  if (borderStyle_ != bsNone) {
+    f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (borderIcons_ & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((borderIcons_ & biMinimize) && borderStyle_ != bsDialog) f |= Qt::WindowMinimizeButtonHint;
+    if ((borderIcons_ & biMaximize) && borderStyle_ != bsDialog) f |= Qt::WindowMaximizeButtonHint;
+  }
+  if (formStyle_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
+  return f;
+}
+
+QWidget* TForm::CreateWidget(QWidget*)
+{
+  auto* w = new TControlWidget(this, nullptr);
+  w->setWindowFlags(WindowFlagsFor());
+  w->setWindowTitle(Caption());
+  if (opacity_ < 255) w->setWindowOpacity(opacity_ / 255.0);
+  return w;
+}
+
+void TForm::ApplyWindowFlags()
+{
+  if (!widget_) return;
+  const bool shown = widget_->isVisible();
+  syncing_ = true;
+  widget_->setWindowFlags(WindowFlagsFor());
+  syncing_ = false;
+  UpdateWidgetGeometry();
+  if (shown) widget_->show();
+}
+
+void TForm::UpdateWidgetGeometry()
+{
+  if (!widget_) return;
+  syncing_ = true;
+  widget_->move(Left(), Top());
+  widget_->resize(Width(), Height());
+  syncing_ = false;
+}
+
+void TForm::WidgetMoved()
+{
+  if (syncing_ || !widget_ || !widget_->isVisible()) return;
+  const QPoint p = widget_->pos();
+  if (p.x() == left_ && p.y() == top_) return;
+  left_ = p.x();
+  top_ = p.y();
+  Perform(WM_MOVE, 0, MakeMouseLParam(left_, top_));
+}
+
+void TForm::WidgetResized()
+{
+  if (!widget_) return;
+  const Qt::WindowStates st = widget_->windowState();
+  windowState_ = (st & Qt::WindowMinimized) ? wsMinimized : (st & Qt::WindowMaximized) ? wsMaximized : wsNormal;
+  if (syncing_) return;
+  const QSize s = widget_->size();
+  if (s.width() == width_ && s.height() == height_) return;
+  width_ = s.width();
+  height_ = s.height();
+  Realign();
+  Perform(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
+  Resize();
+}
+
+void TForm::TextChanged()
+{
+  if (widget_) widget_->setWindowTitle(Caption());
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle v)
+{
+  if (v == borderStyle_) return;
+  borderStyle_ = v;
+  ApplyWindowFlags();
+}
+
+void TForm::SetBorderIcons(TBorderIcons v)
+{
+  if (v == borderIcons_) return;
+  borderIcons_ = v;
+  ApplyWindowFlags();
+}
+
+void TForm::SetFormStyle(TFormStyle v)
+{
+  if (v == formStyle_) return;
+  formStyle_ = v;
+  ApplyWindowFlags();
+}
+
+void TForm::SetWindowState(TWindowState v)
+{
+  if (v == windowState_) return;
+  windowState_ = v;
+  if (!widget_ || !widget_->isVisible()) return;
+  switch (v) {
+  case wsMinimized: widget_->showMinimized(); break;
+  case wsMaximized: widget_->showMaximized(); break;
+  default: widget_->showNormal(); break;
+  }
+}
+
+void TForm::SetAlphaBlend(bool v)
+{
+  if (v == alphaBlend_) return;
+  alphaBlend_ = v;
+  SetWindowOpacity(v ? alphaBlendValue_ : 255);
+}
+
+void TForm::SetAlphaBlendValue(int v)
+{
+  v = std::clamp(v, 0, 255);
+  if (v == alphaBlendValue_) return;
+  alphaBlendValue_ = v;
+  if (alphaBlend_) SetWindowOpacity(v);
+}
+
+void TForm::SetWindowOpacity(int alpha)
+{
+  opacity_ = std::clamp(alpha, 0, 255);
+  if (widget_) widget_->setWindowOpacity(opacity_ / 255.0);
+}
+
+void TForm::PlaceOnFirstShow()
+{
+  if (placed_) return;
+  placed_ = true;
+  QRect area;
+  switch (position_) {
+  case poScreenCenter:
+  case poDesktopCenter: area = QRect(QPoint(0, 0), QSize(Screen->Width(), Screen->Height())); break;
+  case poMainFormCenter:
+  case poOwnerFormCenter: {
+    TForm* over = qobject_cast<TForm*>(Owner());
+    if (!over || position_ == poMainFormCenter) over = Application->MainForm();
+    if (over && over != this) area = over->BoundsRect();
+    else area = QRect(QPoint(0, 0), QSize(Screen->Width(), Screen->Height()));
+    break;
+  }
+  default: return;
+  }
+  if (area.isEmpty()) return;
+  SetBounds(area.left() + (area.width() - Width()) / 2, area.top() + (area.height() - Height()) / 2, Width(), Height());
+}
+
+void TForm::ShowWindowNow()
+{
+  Handle();
+  PlaceOnFirstShow();
+  UpdateWidgetGeometry();
+  syncing_ = true;
+  switch (windowState_) {
+  case wsMinimized: widget_->showMinimized(); break;
+  case wsMaximized: widget_->showMaximized(); break;
+  default: widget_->show(); break;
+  }
+  syncing_ = false;
+  widget_->raise();
+  widget_->activateWindow();
+}
+
+void TForm::SetVisible(bool v)
+{
+  if (IsLoading() || IsDesigning()) {
+    TControl::SetVisible(v);
+    return;
+  }
+  if (v) {
+    if (Visible() && widget_ && widget_->isVisible()) return;
+    TControl::SetVisible(true);
+    DoShow();
+    ShowWindowNow();
+  } else {
+    if (!Visible()) return;
+    TControl::SetVisible(false);
+    DoHide();
+    if (widget_) widget_->hide();
+  }
+}
+
+void TForm::DoShow()
+{
+  if (onShow_) onShow_(this);
+}
+
+void TForm::DoHide()
+{
+  if (onHide_) onHide_(this);
+}
+
+void TForm::BringToFront()
+{
+  if (!Visible()) {
+    Show();
+    return;
+  }
+  if (widget_) {
+    if (windowState_ == wsMinimized) SetWindowState(wsNormal);
+    widget_->raise();
+    widget_->activateWindow();
+  }
+}
+
+int TForm::ShowModal()
+{
+  if (Visible() || modal_ || !Enabled()) throw EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
+  Handle()->setWindowModality(Qt::ApplicationModal);
+  modal_ = true;
+  modalResult_ = mrNone;
+  auto finish = [this] {
+    modal_ = false;
+    if (Visible()) SetVisible(false);
+    if (widget_) widget_->setWindowModality(Qt::NonModal);
+  };
+  try {
+    Show();
+    for (;;) {
+      if (Application->Terminated()) modalResult_ = mrCancel;
+      if (modalResult_ != mrNone) {
+        TCloseAction action = caNone;
+        if (CloseQuery()) {
+          action = caHide;
+          DoClose(action);
+        }
+        if (action == caNone && !Application->Terminated()) {
+          modalResult_ = mrNone;
+        } else {
+          if (action == caFree) Release();
+          break;
+        }
+      }
+      Application->HandleMessage();
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+  return modalResult_;
+}
+
+bool TForm::CloseQuery()
+{
+  bool canClose = true;
+  if (onCloseQuery_) onCloseQuery_(this, canClose);
+  return canClose;
+}
+
+void TForm::DoClose(TCloseAction& Action)
+{
+  if (onClose_) onClose_(this, Action);
+}
+
+void TForm::Close()
+{
+  if (modal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (g_application && g_application->MainForm() == this) {
+    g_application->Terminate();
+    return;
+  }
+  switch (action) {
+  case caHide: Hide(); break;
+  case caMinimize: SetWindowState(wsMinimized); break;
+  default: Release(); break;
+  }
+}
+
+void TForm::Release()
+{
+  QPointer<TForm> guard(this);
+  if (widget_) widget_->hide();
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [guard] {
+        if (guard) TComponent::Free(guard.data());
+      },
+      Qt::QueuedConnection);
+}
+
+void TForm::Activate()
+{
+  active_ = true;
+  Screen->activeForm_ = this;
+  if (onActivate_) onActivate_(this);
+}
+
+void TForm::Deactivate()
+{
+  active_ = false;
+  if (g_screen && g_screen->activeForm_ == this) g_screen->activeForm_ = nullptr;
+  if (onDeactivate_) onDeactivate_(this);
+}
+
+void TForm::Paint()
+{
+  if (onPaint_) onPaint_(this);
+}
+
+void TForm::WndProc(TMessage& m)
+{
+  switch (m.Msg) {
+  case WM_ACTIVATE:
+    if (m.WParam && !active_) Activate();
+    else if (!m.WParam && active_) Deactivate();
+    return;
+  case WM_CLOSE:
+    Close();
+    return;
+  default:
+    TCustomControl::WndProc(m);
+  }
+}
+
+// ---------------------------------------------------------------- TScreen
+
+namespace {
+std::map<int, QCursor>& CursorTable()
+{
+  static std::map<int, QCursor> table;
+  return table;
+}
+
+QScreen* PrimaryScreen() { return QGuiApplication::instance() ? QGuiApplication::primaryScreen() : nullptr; }
+
+TMonitor MonitorOf(QScreen* s)
+{
+  TMonitor m;
+  if (!s) return m;
+  const auto screens = QGuiApplication::screens();
+  m.MonitorNum = int(screens.indexOf(s));
+  m.Primary = s == QGuiApplication::primaryScreen();
+  m.BoundsRect = s->geometry();
+  m.WorkareaRect = s->availableGeometry();
+  return m;
+}
+
+int DistanceTo(const QRect& r, QPoint p)
+{
+  const int dx = p.x() < r.left() ? r.left() - p.x() : p.x() > r.right() ? p.x() - r.right() : 0;
+  const int dy = p.y() < r.top() ? r.top() - p.y() : p.y() > r.bottom() ? p.y() - r.bottom() : 0;
+  return dx * dx + dy * dy;
+}
+} // namespace
+
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+int TScreen::Width() const
+{
+  QScreen* s = PrimaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const
+{
+  QScreen* s = PrimaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+QPoint TScreen::CursorPos() const { return QCursor::pos(); }
+void TScreen::SetCursorPos(QPoint p) { QCursor::setPos(p); }
+
+QRect TScreen::WorkAreaRect() const
+{
+  QScreen* s = PrimaryScreen();
+  return s ? s->availableGeometry() : QRect();
+}
+
+QRect TScreen::DesktopRect() const
+{
+  QScreen* s = PrimaryScreen();
+  return s ? s->virtualGeometry() : QRect();
+}
+
+int TScreen::MonitorCount() const { return QGuiApplication::instance() ? int(QGuiApplication::screens().size()) : 0; }
+
+TMonitor TScreen::Monitors(int index) const
+{
+  const auto screens = QGuiApplication::screens();
+  if (index < 0 || index >= screens.size()) throw EInvalidOperation(QStringLiteral("List index out of bounds (%1)").arg(index));
+  return MonitorOf(screens[index]);
+}
+
+TMonitor TScreen::MonitorFromPoint(QPoint p) const
+{
+  QScreen* best = nullptr;
+  int bestDistance = 0;
+  for (QScreen* s : QGuiApplication::screens()) {
+    const int d = DistanceTo(s->geometry(), p);
+    if (!best || d < bestDistance) {
+      best = s;
+      bestDistance = d;
+    }
+  }
+  return MonitorOf(best);
+}
+
+TMonitor TScreen::MonitorFromRect(const QRect& r) const
+{
+  QScreen* best = nullptr;
+  qint64 bestArea = 0;
+  for (QScreen* s : QGuiApplication::screens()) {
+    const QRect i = s->geometry().intersected(r);
+    const qint64 area = i.isEmpty() ? 0 : qint64(i.width()) * i.height();
+    if (area > bestArea) {
+      best = s;
+      bestArea = area;
+    }
+  }
+  return best ? MonitorOf(best) : MonitorFromPoint(r.center());
+}
+
+TMonitor TScreen::MonitorFromWindow(const TWinControl* control) const
+{
+  if (!control) return MonitorOf(PrimaryScreen());
+  return MonitorFromRect(QRect(control->ClientOrigin(), QSize(std::max(1, control->Width()), std::max(1, control->Height()))));
+}
+
+void TScreen::SetCursor(int id)
+{
+  if (id == cursor_) return;
+  if (cursor_ != crDefault && QGuiApplication::instance()) QGuiApplication::restoreOverrideCursor();
+  cursor_ = id;
+  if (id != crDefault && QGuiApplication::instance()) QGuiApplication::setOverrideCursor(Cursors(id));
+}
+
+QCursor TScreen::Cursors(int id) const
+{
+  auto it = CursorTable().find(id);
+  if (it != CursorTable().end()) return it->second;
+  switch (id) {
+  case crNone: return QCursor(Qt::BlankCursor);
+  case crCross: return QCursor(Qt::CrossCursor);
+  case crIBeam: return QCursor(Qt::IBeamCursor);
+  case crSizeNESW: return QCursor(Qt::SizeBDiagCursor);
+  case crSizeNS: return QCursor(Qt::SizeVerCursor);
+  case crSizeNWSE: return QCursor(Qt::SizeFDiagCursor);
+  case crSizeWE: return QCursor(Qt::SizeHorCursor);
+  case crUpArrow: return QCursor(Qt::UpArrowCursor);
+  case crHourGlass:
+  case crSQLWait: return QCursor(Qt::WaitCursor);
+  case crDrag: return QCursor(Qt::DragMoveCursor);
+  case crMultiDrag: return QCursor(Qt::DragCopyCursor);
+  case crNoDrop:
+  case crNo: return QCursor(Qt::ForbiddenCursor);
+  case crHSplit: return QCursor(Qt::SplitHCursor);
+  case crVSplit: return QCursor(Qt::SplitVCursor);
+  case crAppStart: return QCursor(Qt::BusyCursor);
+  case crHelp: return QCursor(Qt::WhatsThisCursor);
+  case crHandPoint: return QCursor(Qt::PointingHandCursor);
+  case crSizeAll: return QCursor(Qt::SizeAllCursor);
+  default: return QCursor(Qt::ArrowCursor);
+  }
+}
+
+void TScreen::SetCursors(int id, const QCursor& cursor) { CursorTable()[id] = cursor; }
+
+// ---------------------------------------------------------------- TApplication
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication()
+{
+  if (g_application == this) g_application = nullptr;
+}
+
+void TApplication::SetTitle(const QString& v)
+{
+  title_ = v;
+  if (QGuiApplication::instance()) QGuiApplication::setApplicationDisplayName(v);
+}
+
+void TApplication::Run()
+{
+  if (!mainForm_) return;
+  if (ShowMainForm && !mainForm_->Visible()) mainForm_->Show();
+  while (!terminated_) HandleMessage();
+}
+
+void TApplication::Terminate()
+{
+  terminated_ = true;
+  // Wakes a loop that waits for messages.
+  if (QCoreApplication::instance()) QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+}
+
+void TApplication::ProcessMessages()
+{
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  CheckSynchronize();
+}
+
+void TApplication::HandleMessage()
+{
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  CheckSynchronize();
+}
+
+void TApplication::HandleException(std::exception_ptr error)
+{
+  if (!error) return;
+  const QString text = ExceptionText(error);
+  try {
+    if (OnException) OnException(text);
+    else ShowException(text);
+  } catch (...) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  }
+}
+
+bool TApplication::Headless()
+{
+  QString platform;
+  if (QGuiApplication::instance()) platform = QGuiApplication::platformName();
+  else platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return true;
+  if (platform.startsWith(QLatin1String("xcb")) || platform.isEmpty())
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  return false;
+}
+
+void TApplication::ShowException(const QString& message)
+{
+  if (Headless() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    std::fflush(stderr);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, title_.isEmpty() ? QCoreApplication::applicationName() : title_, message,
+                  QMessageBox::Ok);
+  box.exec();
+}
