@@ -21,8 +21,8 @@ TEST(MMObject, SettersReportOnlyRealChangesAndBatchesFireOnceAtTheOutermostLevel
   ChangeCounter count;
   count.Attach(bevel);
 
-  bevel.SetBevelOuter(mm::bvLowered);  // the default: nothing happens
-  bevel.SetBorderColor(mm::clBtnFace);
+  bevel.SetBevelOuter(TControl::bvLowered);  // the default: nothing happens
+  bevel.SetBorderColor(clBtnFace);
   EXPECT_EQ(count.changed, 0);
   bevel.SetBorderWidth(2);
   EXPECT_EQ(count.changed, 1);
@@ -30,7 +30,7 @@ TEST(MMObject, SettersReportOnlyRealChangesAndBatchesFireOnceAtTheOutermostLevel
 
   bevel.BeginUpdate();
   bevel.BeginUpdate();
-  bevel.SetBevelInner(mm::bvRaised);
+  bevel.SetBevelInner(TControl::bvRaised);
   bevel.SetBevelInnerWidth(3);
   bevel.SetBorderSpace(1);
   bevel.EndUpdate();
@@ -51,20 +51,20 @@ TEST(MMBevel, ExtentCountsEveryPartAndSingleBorderAddsOnePixel)
   EXPECT_EQ(bevel.BevelExtent(), 1);  // outer lowered, width 1
   bevel.SetBorderStyle(mm::bsSingle);
   EXPECT_EQ(bevel.BevelExtent(), 2);
-  bevel.SetBevelInner(mm::bvRaised);
+  bevel.SetBevelInner(TControl::bvRaised);
   bevel.SetBevelInnerWidth(2);
   bevel.SetBorderWidth(3);
   bevel.SetBorderSpace(4);
   EXPECT_EQ(bevel.BevelExtent(), 1 + 1 + 2 + 3 + 4);
-  bevel.SetBevelOuter(mm::bvNone);
-  bevel.SetBevelInner(mm::bvNone);
+  bevel.SetBevelOuter(TControl::bvNone);
+  bevel.SetBevelInner(TControl::bvNone);
   EXPECT_EQ(bevel.BevelExtent(), 1 + 3 + 4);
 }
 
 TEST(MMBevel, SpaceCutCountsInTheExtentButNeitherDrawsNorInsets)
 {
   TMMBevel bevel;
-  bevel.SetBevelOuter(mm::bvSpace);
+  bevel.SetBevelOuter(TControl::bvSpace);
   bevel.SetBevelOuterWidth(3);
   EXPECT_EQ(bevel.BevelExtent(), 3);
   QRect inner;
@@ -77,17 +77,17 @@ TEST(MMBevel, FramesGoOutsideInWithTheirColoursAndTheBorderInsetsEvenUnfilled)
 {
   TMMBevel bevel;
   bevel.SetBorderStyle(mm::bsSingle);
-  bevel.SetBevelOuter(mm::bvLowered);
+  bevel.SetBevelOuter(TControl::bvLowered);
   bevel.SetBevelOuterWidth(2);
   bevel.SetBorderWidth(3);
-  bevel.SetBevelInner(mm::bvRaised);
+  bevel.SetBevelInner(TControl::bvRaised);
   bevel.SetBorderSpace(1);
   bevel.SetBorderSpaceColor(0x0000FF);
 
   QRect inner;
   auto frames = bevel.BevelFrames(QRect(0, 0, 100, 60), true, inner);
   ASSERT_EQ(frames.size(), 5u);
-  EXPECT_EQ(frames[0].TopLeft, mm::clWindowFrame);
+  EXPECT_EQ(frames[0].TopLeft, clWindowFrame);
   EXPECT_EQ(frames[0].Width, 1);
   EXPECT_EQ(frames[1].Rect, QRect(1, 1, 98, 58));
   EXPECT_EQ(frames[1].TopLeft, bevel.OuterShadowColor());  // lowered: shadow on top
@@ -107,7 +107,7 @@ TEST(MMBevel, FramesGoOutsideInWithTheirColoursAndTheBorderInsetsEvenUnfilled)
 TEST(MMBevel, AssignCopiesInOneBatchAndRejectsOtherObjects)
 {
   TMMBevel a, b;
-  b.SetBevelInner(mm::bvLowered);
+  b.SetBevelInner(TControl::bvLowered);
   b.SetBorderWidth(4);
   b.SetInnerShadowColor(0x010203);
   b.SetBorderStyle(mm::bsSingle);
