@@ -58,6 +58,11 @@ Q_FLAG_NS(TMMControlFlags)
 enum TBorderStyle { bsNone, bsSingle };
 Q_ENUM_NS(TBorderStyle)
 
+// Screen cursor numbers of the mixer controls; 2005 is the hand.
+constexpr int FirstCursor = 2001;
+constexpr int HandCursor = 2005;
+constexpr int LastCursor = 2031;
+
 // Named integer tables (TIntegerIdents) of the identifier types.
 inline constexpr const char* DeviceIdTable = "TMMDeviceId";
 inline constexpr const char* LineIdTable = "TMMLineId";

@@ -3,6 +3,7 @@
 #include "mixer_fixture.h"
 
 #include "mixer/mm_utils.h"
+#include "toolkit/forms.h"
 
 namespace {
 
@@ -230,6 +231,7 @@ TEST(MMIdents, IdentifierPropertiesReadAndWriteTheirNamesCaseInsensitively)
   ASSERT_NE(items, nullptr);
   EXPECT_EQ(TIntegerIdents::ToValue(*items, "noitem"), -1);
   EXPECT_EQ(TComponentClasses::Find("TMMAudioLine"), &TMMAudioLine::staticMetaObject);
+  EXPECT_EQ(Screen->Cursors(mm::HandCursor).shape(), Qt::PointingHandCursor);
 }
 
 TEST(MMUtils, RangesClampsAndWideProducts)
