@@ -84,7 +84,7 @@ void TMMCustomAudioDevice::UpdateCaps()
 
 void TMMCustomAudioDevice::SetActive(bool value)
 {
-  if (IsLoading()) {
+  if (DeviceWorkDeferred()) {
     streamedActive_ = value;
     return;
   }
@@ -96,7 +96,7 @@ void TMMCustomAudioDevice::SetActive(bool value)
 void TMMCustomAudioDevice::Loaded()
 {
   TMMNonVisualComponent::Loaded();
-  if (active_ != streamedActive_) SetActive(streamedActive_);
+  if (!IsDesigning() && active_ != streamedActive_) SetActive(streamedActive_);
 }
 
 void TMMCustomAudioDevice::SetDeviceId(TMMDeviceId value)

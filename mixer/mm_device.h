@@ -72,7 +72,7 @@ public:
   int DeviceCount() const;
   TMMDeviceCaps* DeviceCaps() const { return caps_; }
   bool Mapper() const;
-  bool Active() const { return IsLoading() ? streamedActive_ : active_; }
+  bool Active() const { return DeviceWorkDeferred() ? streamedActive_ : active_; }
   void SetActive(bool value);
   TMMDeviceId DeviceId() const { return deviceId_; }
   void SetDeviceId(TMMDeviceId value);

@@ -132,6 +132,11 @@ class TMMComponent : public TComponent {
   Q_OBJECT
 public:
   explicit TMMComponent(TComponent* AOwner) : TComponent(AOwner) {}
+
+protected:
+  // While a description is read, and whenever it is only being checked
+  // (designing), devices stay closed and look-ups wait.
+  bool DeviceWorkDeferred() const { return IsLoading() || IsDesigning(); }
 };
 
 // Root of devices, lines, mixer controls and connectors.

@@ -115,15 +115,18 @@ TEST_F(AlsaMixerTest, TheCaptureVolumeReadsAndWritesInTheModelsRange)
   volume->SetAudioLine(line);
   ASSERT_TRUE(volume->IsAvailable());
   EXPECT_EQ(volume->ControlInfo()->MaxValue(), 65535);
-  const quint32 before = volume->GetUnsigned();
+  // Put back exactly what was there: the recording test listens at that level.
+  const QString before = RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"});
+  const quint32 left = volume->GetUnsignedValue(chLeft, NoItem), right = volume->GetUnsignedValue(chRight, NoItem);
   volume->SetUnsignedValue(chLeft, NoItem, 30000);
   volume->SetUnsignedValue(chRight, NoItem, 40000);
   // The server's steps may round by one.
   EXPECT_NEAR(volume->GetUnsignedValue(chLeft, NoItem), 30000, 2);
   EXPECT_NEAR(volume->GetUnsignedValue(chRight, NoItem), 40000, 2);
   EXPECT_TRUE(RunProgram("amixer", {"-D", "default", "sget", "Capture"}).contains(QRegularExpression("Capture 3000[01] ")));
-  volume->SetUnsigned(before);
-  EXPECT_NEAR(volume->GetUnsigned(), before, 2);
+  volume->SetUnsignedValue(chLeft, NoItem, left);
+  volume->SetUnsignedValue(chRight, NoItem, right);
+  EXPECT_EQ(RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"}), before);
 
   // The playback destination carries the master controls.
   line->SetComponentType(ctDstSpeakers);

@@ -4,6 +4,8 @@
 // and Loaded run once everything exists.
 #include "mixer_fixture.h"
 
+#include "toolkit/form_reader.h"
+
 #include <QMetaProperty>
 
 namespace {
@@ -141,6 +143,94 @@ TEST_F(PropertiesTest, DisplayOnlyPropertiesAreNeverStoredAndIgnoreWrites)
   EXPECT_EQ(Read(&pan, "Simulate").toBool(), true);
 }
 
+} // namespace
+
+
+namespace {
+class DescriptionTest : public MixerTest {
+protected:
+  void SetUp() override
+  {
+    MixerTest::SetUp();
+    RegisterToolkitClasses();
+  }
+};
+
+const char* kRecordingMixer = R"(object Root: TComponent
+  object MMMixerDevice1: TMMMixerDevice
+    Active = True
+  end
+  object MMAudioLine1: TMMAudioLine
+    Mixer = MMMixerDevice1
+    LineId = -65535
+  end
+  object MMMute: TMMMixerControl
+    AudioLine = MMAudioLine1
+    ControlType = ctMute
+  end
+  object MMSpeakers: TMMAudioLine
+    Mixer = MMMixerDevice1
+    ComponentType = ctDstSpeakers
+  end
+  object MMVolume: TMMMixerControl
+    AudioLine = MMSpeakers
+    ControlId = badControlId
+  end
+end
+)";
+
+TEST_F(DescriptionTest, AReadDescriptionOpensResolvesAndWritesBackOnlyWhatItStores)
+{
+  AddStandardMixer();
+  TComponent root(nullptr);
+  ReadComponentText(kRecordingMixer, "recording.dfm", &root);
+  auto* mixer = qobject_cast<TMMMixerDevice*>(root.FindComponent("MMMixerDevice1"));
+  auto* line = qobject_cast<TMMAudioLine*>(root.FindComponent("MMAudioLine1"));
+  auto* mute = qobject_cast<TMMMixerControl*>(root.FindComponent("MMMute"));
+  auto* speakers = qobject_cast<TMMAudioLine*>(root.FindComponent("MMSpeakers"));
+  ASSERT_TRUE(mixer && line && mute && speakers);
+  EXPECT_TRUE(mixer->Active());
+  EXPECT_NE(mixer->Handle(), 0u);
+  EXPECT_EQ(line->LineInfo()->Name(), "Recording Control");
+  EXPECT_TRUE(mute->IsEnabled());
+  EXPECT_EQ(speakers->LineId(), -65536);
+
+  const QString written = WriteComponentText(&root);
+  EXPECT_TRUE(written.contains("Active = True")) << written.toStdString();
+  EXPECT_FALSE(written.contains("DeviceId")) << written.toStdString();
+  EXPECT_TRUE(written.contains("LineId = -65535")) << written.toStdString();
+  EXPECT_TRUE(written.contains("ComponentType = ctDstSpeakers")) << written.toStdString();
+  EXPECT_EQ(written.count("LineId"), 1) << written.toStdString();
+  EXPECT_EQ(written.count("ComponentType"), 1) << written.toStdString();
+  EXPECT_TRUE(written.contains("ControlType = ctMute")) << written.toStdString();
+  EXPECT_FALSE(written.contains("ControlId")) << written.toStdString();
+
+  // Read back, the same lines are found the same ways.
+  TComponent again(nullptr);
+  ReadComponentText(written, "again.dfm", &again);
+  auto* line2 = qobject_cast<TMMAudioLine*>(again.FindComponent("MMAudioLine1"));
+  auto* speakers2 = qobject_cast<TMMAudioLine*>(again.FindComponent("MMSpeakers"));
+  EXPECT_EQ(line2->LineMode(), TMMAudioLine::lmById);
+  EXPECT_EQ(speakers2->LineMode(), TMMAudioLine::lmByComponentType);
+  EXPECT_EQ(speakers2->LineId(), -65536);
+}
+
+TEST_F(DescriptionTest, CheckingADescriptionTouchesNoDevice)
+{
+  AddStandardMixer();
+  TComponent root(nullptr);
+  TReadOptions options;
+  options.designing = true;
+  ReadComponentText(kRecordingMixer, "recording.dfm", &root, nullptr, options);
+  auto* mixer = qobject_cast<TMMMixerDevice*>(root.FindComponent("MMMixerDevice1"));
+  auto* line = qobject_cast<TMMAudioLine*>(root.FindComponent("MMAudioLine1"));
+  EXPECT_EQ(mixer->Handle(), 0u);
+  EXPECT_TRUE(mixer->Active());  // as stored
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::Open), 0);
+  EXPECT_EQ(line->LineId(), -65535);
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::LineInfo), 0);
+  EXPECT_TRUE(WriteComponentText(&root).contains("Active = True"));
+}
 } // namespace
 
 #include "mm_properties_test.moc"
