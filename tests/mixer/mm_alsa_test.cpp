@@ -70,10 +70,15 @@ TEST_F(AlsaMixerTest, TheRecordingLineOfMixerZeroHasAUsableMuteThatFollowsOtherP
     }
   };
   mute->AddObserver(&watcher);
+  int mixerEvents = 0, mixerChanges = 0;
   mixer->SetOnControlChange([&](TObject*, TMMLineId l, TMMControlId c) {
+    ++mixerEvents;
     if (l == -65535 && c == mute->ControlId()) ++events;
     offThread |= QThread::currentThread() != qApp->thread();
   });
+  TMMObserver mixerWatcher;  // every report of the mixer, whatever the control
+  mixerWatcher.OnNotify = [&](TMMObserver*, QObject* data) { mixerChanges += qobject_cast<TMMControlChange*>(data) ? 1 : 0; };
+  mixer->AddMixerObserver(&mixerWatcher);
 
   // Checked (muted), then unchecked: the sound server's source follows.
   mute->SetBoolean(true);
@@ -86,13 +91,15 @@ TEST_F(AlsaMixerTest, TheRecordingLineOfMixerZeroHasAUsableMuteThatFollowsOtherP
   EXPECT_FALSE(mute->GetBoolean());
 
   // Another program mutes: exactly one report, on the UI thread.
-  changes = events = 0;
+  changes = events = mixerEvents = mixerChanges = 0;
   seen.clear();
   RunProgram("amixer", {"-q", "-D", "default", "sset", "Capture", "nocap"});
   ASSERT_TRUE(PumpUntil([&] { return changes >= 1 && events >= 1; }, 5000));
   PumpUntil([] { return false; }, 300);  // room for a stray second report
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(events, 1);
+  EXPECT_EQ(mixerChanges, 1);
+  EXPECT_EQ(mixerEvents, 1);
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen[0], std::make_pair(-65535, mute->ControlId()));
   EXPECT_FALSE(offThread);
