@@ -1,5 +1,6 @@
 #include "app/all_classes.h"
 
+#include "app/form_main.h"
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
@@ -15,4 +16,7 @@ void RegisterAllClasses()
   RegisterAudioClasses();
   RegisterMixerClasses();
   RegisterBrowserClasses();
+  RegisterMainWindowClasses();
 }
+
+void CreateSecondaryWindows() {}

@@ -103,7 +103,10 @@ void TAuThread::Cycle()
       o->CompleteRun();
       if (NotifyDone) {
         auto* notifier = new TVerySmallThread(o, o->life_, o->onDone_, SuspendWhenIdle, Runs.load());
-        notifier->FreeOnTerminate = true;
+        {
+          std::lock_guard g(o->life_->mutex);
+          o->life_->notifiers.push_back(notifier);
+        }
         notifier->Resume();
       }
       Finished = true;
@@ -201,6 +204,7 @@ void TAuOutput::Shutdown()
     }
     worker_->Orphan();
     worker_ = nullptr;
+    ReapNotifiers(true);
     return;
   }
   RequestStop(false);
@@ -210,10 +214,30 @@ void TAuOutput::Shutdown()
     life_->alive = false;
     life_->worker = nullptr;
   }
+  // Notifiers still on their way skip OnDone now, and none outlives us.
+  ReapNotifiers(true);
   worker_->Terminate();
   worker_->Nudge();
   delete worker_;  // resumes it once more and joins it
   worker_ = nullptr;
+}
+
+void TAuOutput::ReapNotifiers(bool all)
+{
+  std::vector<TVerySmallThread*> ended;
+  {
+    std::lock_guard g(life_->mutex);
+    auto& list = life_->notifiers;
+    for (auto it = list.begin(); it != list.end();) {
+      if (all || (*it)->Finished()) {
+        ended.push_back(*it);
+        it = list.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (TVerySmallThread* n : ended) delete n;  // joins it, running its pending call
 }
 
 void TAuOutput::Start()
@@ -221,6 +245,7 @@ void TAuOutput::Start()
   if (Busy()) throw EAuException(QStringLiteral("Component is Busy"));
   TAuInput* input = Input();
   if (!input) throw EAuException(QStringLiteral("Input is not assigned"));
+  ReapNotifiers(false);
   try {
     PrepareOutput();
   } catch (...) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 VELMORA_EXCEPTION(EAuException, Exception);
 
@@ -66,6 +67,7 @@ class TAuOutput;
 class TAuThread : public TThread {
 public:
   explicit TAuThread(TAuOutput* owner);
+  ~TAuThread() override { TerminateAndWait(); }
 
   QString ErrorMessage;
   std::atomic<bool> NotifyDone{true};
@@ -101,11 +103,15 @@ private:
   std::condition_variable idleWake_;
 };
 
-// Shared with the one-shot notifiers, which may outlive the output.
+class TVerySmallThread;
+
+// Shared by an output, its worker and its one-shot notifiers.
 struct TAuOutputLife {
   std::mutex mutex;
   bool alive = true;
   TAuThread* worker = nullptr;
+  // Notifiers not yet joined; the output joins them on the UI thread.
+  std::vector<TVerySmallThread*> notifiers;
 };
 
 // One-shot thread that delivers OnDone once the worker has suspended itself.
@@ -113,6 +119,7 @@ class TVerySmallThread : public TThread {
 public:
   TVerySmallThread(TAuOutput* owner, std::shared_ptr<TAuOutputLife> life, TOutputDoneEvent onDone,
                    bool waitForSuspend, unsigned run);
+  ~TVerySmallThread() override { TerminateAndWait(); }
 
 protected:
   void Execute() override;
@@ -186,6 +193,8 @@ private:
   friend class TAuThread;
   void CompleteRun();
   void ReportFailure(const QString& message);
+  // Joins the notifiers that have ended (all of them with `all`).
+  void ReapNotifiers(bool all);
 
   TAuThread* worker_;
   std::shared_ptr<TAuOutputLife> life_;

@@ -2,6 +2,7 @@
 
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QVBoxLayout>
 #include <QWebEngineView>
 #include <cfenv>
 
@@ -15,7 +16,7 @@ const std::fenv_t g_startupFpEnv = [] {
 }();
 } // namespace
 
-TEmbeddedBrowser::TEmbeddedBrowser(TComponent* AOwner) : TComponent(AOwner)
+TEmbeddedBrowser::TEmbeddedBrowser(TComponent* AOwner) : TWinControl(AOwner)
 {
   printOptions_.setParent(this);
   downloadOptions_ = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS;
@@ -73,7 +74,7 @@ void TEmbeddedBrowser::SetfpExceptions(bool v)
 
 void TEmbeddedBrowser::Loaded()
 {
-  TComponent::Loaded();
+  TWinControl::Loaded();
   UpdateWords();
   ApplyToView();
 }
@@ -137,6 +138,16 @@ bool TEmbeddedBrowser::OffersKeyForTranslation(int virtualKey, bool extendedKey)
   if (virtualKey == 8 || virtualKey == 13) return false;  // Backspace, Enter
   if (extendedKey && (virtualKey == 37 || virtualKey == 39)) return false;  // Left, Right
   return true;
+}
+
+QWidget* TEmbeddedBrowser::CreateWidget(QWidget* parentWidget)
+{
+  // The control's own window holds the web view, filling it.
+  QWidget* frame = TWinControl::CreateWidget(parentWidget);
+  auto* layout = new QVBoxLayout(frame);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(View());
+  return frame;
 }
 
 QWebEngineView* TEmbeddedBrowser::view() const { return static_cast<QWebEngineView*>(view_.data()); }

@@ -6,7 +6,7 @@
 // matching settings.
 #pragma once
 
-#include "toolkit/component.h"
+#include "toolkit/controls.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -75,7 +75,7 @@ Q_DECLARE_METATYPE(TBrowserHostEvent)
 using TBrowserCloseQueryEvent = TEvent<TObject*, bool&>;
 Q_DECLARE_METATYPE(TBrowserCloseQueryEvent)
 
-class TEmbeddedBrowser : public TComponent {
+class TEmbeddedBrowser : public TWinControl {
   Q_OBJECT
   Q_PROPERTY(TDownloadControlOptions DownloadOptions READ DownloadOptions WRITE SetDownloadOptions)
   Q_PROPERTY(TUserInterfaceOptions UserInterfaceOptions READ UserInterfaceOptions WRITE SetUserInterfaceOptions)
@@ -243,7 +243,7 @@ public:
   void Refresh();
   QUrl LocationUrl() const;
 
-  // The web view, created on first use.
+  // The web view, created on first use; inside the control's window once that exists.
   QWebEngineView* View();
   bool HasView() const { return view_ != nullptr; }
 
@@ -255,6 +255,9 @@ public:
       OnShowMessage, OnShowHelp, OnGetTypeInfoCount, OnGetTypeInfo, OnGetIDsOfNames, OnInvoke, OnQueryService,
       OnShowDialog;
   TBrowserCloseQueryEvent OnCloseQuery;
+
+protected:
+  QWidget* CreateWidget(QWidget* parentWidget) override;
 
 private:
   void UpdateWords();

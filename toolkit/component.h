@@ -171,8 +171,14 @@ public:
   {
     Add(&T::staticMetaObject, [](TComponent* owner) -> TComponent* { return new T(owner); });
   }
-  // Classes that may only be the root of a description (forms created by
-  // their own constructor) register without a factory.
+  // A class made by its own factory: the program's windows register one that
+  // builds a bare window (no description loaded), for the reader and tools.
+  template <typename T>
+  static void RegisterWith(Factory factory)
+  {
+    Add(&T::staticMetaObject, std::move(factory));
+  }
+  // Classes that may only be the root of a description register without a factory.
   static void RegisterRootOnly(const QMetaObject* meta) { Add(meta, nullptr); }
   static const QMetaObject* Find(const QString& className);
   // New component of the class (case-sensitive name), or nullptr when unknown

@@ -26,11 +26,15 @@ echo "elapsed_s rss_kib"
 while kill -0 $rec 2>/dev/null; do
   rss=$(awk '/VmRSS/ {print $2}' /proc/$rec/status 2>/dev/null || true)
   read -r -a stat < /proc/$rec/stat 2>/dev/null || true
-  [ -n "$rss" ] && { echo "$(printf '%.0f' "$(echo "$(date +%s.%N) - $start" | bc)") $rss"; cpu=$(( ${stat[13]} + ${stat[14]} )); }
+  if [ -n "$rss" ]; then
+    at=$(echo "$(date +%s.%N) - $start" | bc)
+    echo "$(printf '%.0f' "$at") $rss"
+    cpu=$(( ${stat[13]} + ${stat[14]} )); cpu_at=$at
+  fi
   sleep 10
 done
 wait $rec
 end=$(date +%s.%N)
 wall=$(echo "$end - $start" | bc)
-echo "wall ${wall} s, cpu $(echo "scale=2; $cpu / $ticks" | bc) s (last sample), $(echo "scale=2; 100 * $cpu / $ticks / $wall" | bc) % of one core"
+echo "wall ${wall} s; cpu $(echo "scale=2; $cpu / $ticks" | bc) s in the first ${cpu_at} s: $(echo "scale=2; 100 * $cpu / $ticks / $cpu_at" | bc) % of one core"
 tail -1 "$work/tool.log"
