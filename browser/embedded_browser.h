@@ -6,7 +6,7 @@
 // matching settings.
 #pragma once
 
-#include "toolkit/controls.h"
+#include "toolkit/forms.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -72,8 +72,7 @@ private:
 // instead of the default answer and sets the result code itself.
 using TBrowserHostEvent = TEvent<TObject*, qint32&>;
 Q_DECLARE_METATYPE(TBrowserHostEvent)
-using TBrowserCloseQueryEvent = TEvent<TObject*, bool&>;
-Q_DECLARE_METATYPE(TBrowserCloseQueryEvent)
+using TBrowserCloseQueryEvent = TForm::TCloseQueryEvent;
 
 class TEmbeddedBrowser : public TWinControl {
   Q_OBJECT

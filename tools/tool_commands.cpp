@@ -2,6 +2,7 @@
 
 
 int RunFormCommand(QStringList args);
+int RunArtCommand(QStringList args);
 int RunRecordCommand(QStringList args);
 int RunDevicesCommand(QStringList args);
 int RunMixerCommand(QStringList args);
@@ -9,8 +10,12 @@ int RunMixerCommand(QStringList args);
 const std::vector<ToolCommand>& ToolCommands()
 {
   static const std::vector<ToolCommand> commands = {
-      {"form", "form check FILE...          read window descriptions, print ok and the component count\n",
+      {"form",
+       "form check FILE...          read window descriptions, print ok and the component count\n"
+       "  form render FILE OUT.png      draw a window description headless into a picture\n",
        RunFormCommand},
+      {"art", "art toolbar FORM.vfm           redraw the main window's tool-bar images into its description\n",
+       RunArtCommand},
       {"record", "record [--device N] [--bitrate KBPS] [--seconds S] OUT.mp3\n"
                  "                              record a capture device to MP3 (Ctrl-C stops)\n",
        RunRecordCommand},
