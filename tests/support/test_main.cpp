@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 int main(int argc, char** argv)
 {
+  // A peer that goes away (a sound server, a test server) must give an error, not end the run.
+  std::signal(SIGPIPE, SIG_IGN);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   // The web view needs these before the application object exists.
