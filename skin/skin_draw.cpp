@@ -4,6 +4,7 @@
 #include "skin/skin_draw_pixels.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace skin_pixels;
 
@@ -33,9 +34,12 @@ void BuildNineParts(const TbsFramePoints& s, const TbsFramePoints& t, int W, int
                     const QImage& picture, bool fillClient, const EdgeMode modes[4], TBitmap& out)
 {
   const PixelRows dst = PrepareOutput(out, W, H);
-  if (picture.isNull() || s.RB.x() == s.LT.x() || s.RB.y() == s.LT.y() || dst.w == 0) return;
   const TbsFBitmap src = ExtractArea(picture, skinRect);
-  if (src.Empty()) return;
+  if (src.Empty() || s.RB.x() == s.LT.x() || s.RB.y() == s.LT.y()) {
+    // Nothing to cut: a blank image, whatever a reused bitmap held before.
+    for (uchar* row : dst.rows) std::memset(row, 0, size_t(dst.w) * 3);
+    return;
+  }
   const int sw = src.Width(), sh = src.Height();
   const QRect& cl = s.ClientRect;
   const QRect& ct = t.ClientRect;
@@ -96,6 +100,8 @@ void BuildFrameBands(const TbsFramePoints& s, const TbsFramePoints& t, int W, in
                      const QImage& picture, TbsStretchFlags stretch, TBitmap& left, TBitmap& top, TBitmap& right,
                      TBitmap& bottom)
 {
+  // A window of no size has no frame.
+  if (W <= 0 || H <= 0) return;
   const TbsFBitmap src = ExtractArea(picture, pictureRect);
   if (src.Empty()) return;
   const int pw = src.Width(), ph = src.Height();
@@ -104,7 +110,7 @@ void BuildFrameBands(const TbsFramePoints& s, const TbsFramePoints& t, int W, in
   const int topH = ct.y();
   const int bottomH = H - Bottom(ct);
 
-  if (W > 0 && topH > 0 && s.RT.x() > s.LT.x()) {
+  if (topH > 0 && s.RT.x() > s.LT.x()) {
     const PixelRows band = PrepareOutput(top, W, topH);
     const QRect middle = SkinRect(s.LT.x(), 0, s.RT.x(), cl.y());
     if (stretch.Top) CopyPiece(band, SkinRect(t.LT.x(), 0, t.RT.x(), topH), src, middle);
@@ -114,7 +120,7 @@ void BuildFrameBands(const TbsFramePoints& s, const TbsFramePoints& t, int W, in
     top.Changed();
   }
 
-  if (W > 0 && bottomH > 0 && s.RB.x() > s.LB.x()) {
+  if (bottomH > 0 && s.RB.x() > s.LB.x()) {
     const PixelRows band = PrepareOutput(bottom, W, bottomH);
     const int y0 = ph - bottomH;
     const QRect middle = SkinRect(s.LB.x(), y0, s.RB.x(), ph);

@@ -42,15 +42,16 @@ std::optional<QRegion> RegionFromMaskBands(const TbsFramePoints& source, const T
     return std::nullopt;
   TBitmap left, top, right, bottom;
   BuildMaskBands(source, target, W, H, pictureRect, mask, left, top, right, bottom);
-  const int topH = top.Height(), bottomH = bottom.Height();
   QRegion region(free);
   auto add = [&region](const TBitmap& band, int x, int y) {
     if (band.Empty()) return;
     if (auto part = RegionFromMask(band.Image(), x, y)) region = region.united(*part);
   };
+  // Each band at its place around the free rectangle (a band that was not
+  // built adds nothing, and the others stay where they belong).
   add(top, 0, 0);
-  add(left, 0, topH);
-  add(right, W - right.Width(), topH);
-  add(bottom, 0, H - bottomH);
+  add(left, 0, free.y());
+  add(right, free.x() + free.width(), free.y());
+  add(bottom, 0, free.y() + free.height());
   return region;
 }

@@ -3,6 +3,9 @@
 // and larger than the source.
 #include "coded_picture.h"
 #include "skin/skin_definitions.h"
+#include "skin/skin_regions.h"
+
+#include <QRandomGenerator>
 
 namespace {
 
@@ -171,7 +174,9 @@ TEST(SkinNineParts, BlankCasesAndTheToEdgeVariant)
 {
   NinePart n;
   TBitmap out;
-  // Degenerate points or an empty picture leave a blank (black) output of the asked size.
+  // Degenerate points or an empty picture leave a blank (black) output of the
+  // asked size, also in a bitmap that held an image before.
+  BuildSkinImage(n.src, n.src, 50, 40, n.skinRect, n.pic, true, out);
   TbsFramePoints flat = n.src;
   flat.RB.setX(flat.LT.x());
   BuildSkinImage(flat, flat, 50, 40, n.skinRect, n.pic, true, out);
@@ -223,6 +228,45 @@ TEST(SkinNineParts, WindowImageStretchesFlaggedSides)
   for (int x = 9; x < 20; ++x) {
     const auto p = SourceOf(out.Image(), x, 3);
     ASSERT_TRUE(p && p->x() >= 19 && p->x() < 38) << x;
+  }
+}
+
+} // namespace
+
+namespace {
+
+// Geometry read from a broken skin: points and rectangles anywhere, sizes of
+// any sign. The builders must stay inside their buffers and give the asked size.
+TEST(SkinBuildersRobustness, ArbitraryGeometryStaysInsideTheBuffers)
+{
+  QRandomGenerator rng(99);
+  auto coord = [&rng] { return int(rng.bounded(-60, 260)); };
+  auto point = [&] { return QPoint(coord(), coord()); };
+  auto rect = [&] { return SkinRect(coord(), coord(), coord(), coord()); };
+  const QImage pic = CodedPicture(120, 90);
+  QImage indexed = pic.convertToFormat(QImage::Format_Indexed8);
+  for (int i = 0; i < 300; ++i) {
+    const QImage& p = i % 2 ? pic : indexed;
+    const TbsFramePoints s{point(), point(), point(), point(), rect()};
+    const TbsFramePoints t{point(), point(), point(), point(), rect()};
+    const int W = int(rng.bounded(-5, 300)), H = int(rng.bounded(-5, 200));
+    TBitmap out, l, tp, r, b;
+    BuildSkinImage(s, t, W, H, rect(), p, i % 3 == 0, out);
+    ASSERT_EQ(out.Width(), std::max(W, 0) * (H > 0));
+    BuildSkinImageToEdge(s, t, W, H, rect(), p, true, out);
+    BuildWindowImage(s, t, W, H, rect(), p, true, TbsStretchFlags{true, i % 2 == 0, true, i % 2 == 1}, out);
+    BuildFrameBands(s, t, W, H, rect(), p, TbsStretchFlags{true, true, true, true}, l, tp, r, b);
+    const auto region = RegionFromMaskBands(s, t, W, H, rect(), p);
+    if (region) {
+      const QRect bound = region->boundingRect();
+      EXPECT_TRUE(bound.isEmpty() || QRect(0, 0, W, H).united(t.ClientRect).contains(bound)) << i;
+    }
+    const QRect src = rect();
+    BuildHorzStrip3(coord(), coord(), src, p, W, out);
+    BuildHorzStripLeft(coord(), coord(), src, p, W, out);
+    BuildHorzTiled(coord(), coord(), src, p, W, out);
+    BuildVertStrip3(coord(), coord(), src, p, H, out);
+    ASSERT_EQ(out.Height(), out.Width() > 0 ? std::max(H, 0) : 0);
   }
 }
 
