@@ -20,6 +20,12 @@ TbsFramePoints MoveFramePoints(const TbsFramePoints& s, int dx, int dy)
 
 namespace {
 
+// Nothing to cut: a blank image, whatever a reused bitmap held before.
+void Clear(const PixelRows& dst)
+{
+  for (uchar* row : dst.rows) std::memset(row, 0, size_t(dst.w) * 3);
+}
+
 enum class EdgeMode { Tile, Stretch, TileToEdge };
 
 void DrawEdge(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s, bool horizontal,
@@ -36,8 +42,7 @@ void BuildNineParts(const TbsFramePoints& s, const TbsFramePoints& t, int W, int
   const PixelRows dst = PrepareOutput(out, W, H);
   const TbsFBitmap src = ExtractArea(picture, skinRect);
   if (src.Empty() || s.RB.x() == s.LT.x() || s.RB.y() == s.LT.y()) {
-    // Nothing to cut: a blank image, whatever a reused bitmap held before.
-    for (uchar* row : dst.rows) std::memset(row, 0, size_t(dst.w) * 3);
+    Clear(dst);
     return;
   }
   const int sw = src.Width(), sh = src.Height();
@@ -177,6 +182,7 @@ void BuildHorz(StripParts parts, int a, int v, const QRect& source, const QImage
   const PixelRows dst = PrepareOutput(out, W, sh);
   const TbsFBitmap src = ExtractArea(picture, source);
   if (src.Empty() || dst.w == 0) {
+    Clear(dst);
     out.Changed();
     return;
   }
@@ -219,7 +225,8 @@ void BuildVertStrip3(int a, int v, const QRect& source, const QImage& picture, i
   const int sw = std::max(0, source.width());
   const PixelRows dst = PrepareOutput(out, sw, H);
   const TbsFBitmap src = ExtractArea(picture, source);
-  if (!src.Empty() && dst.h > 0) {
+  if (src.Empty()) Clear(dst);
+  else {
     const int sh = src.Height();
     TileV(dst, SkinRect(0, a, sw, H - v), src, SkinRect(0, a, sw, sh - v));
     CopyPiece(dst, QRect(0, 0, sw, a), src, QRect(0, 0, sw, a));

@@ -100,6 +100,11 @@ TEST(SkinStrips, IndexedPicturesAndRectanglesBeyondThePicture)
   EXPECT_EQ(out.Width(), 30);
   BuildVertStrip3(3, 3, QRect(), pic, 10, out);
   EXPECT_EQ(out.Width(), 0);
+  // Without a picture a reused bitmap comes back blank at the asked size.
+  BuildHorzStrip3(2, 2, SkinRect(0, 0, 10, 4), pic, 12, out);
+  BuildHorzStrip3(2, 2, SkinRect(0, 0, 10, 4), QImage(), 12, out);
+  ASSERT_EQ(QSize(out.Width(), out.Height()), QSize(12, 4));
+  EXPECT_TRUE(EveryPixelFrom(out.Image(), [](int, int) { return std::nullopt; }));
 }
 
 // ---------------------------------------------------------------- nine parts
