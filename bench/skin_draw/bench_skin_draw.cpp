@@ -1,13 +1,17 @@
 // Skin drawing primitives, per call: the main window's frame bands and region
 // (246 x 500 client in a 254 x 534 frame), a 400 x 28 button image, the
 // cross-fade of a 100 x 30 caption button, and mask to region for a 430 x 333
-// mask. The pictures are synthetic, of the built-in skin's sizes and depth
-// (8 bits per pixel with a small colour table).
+// mask. The frame picture and the button come from the built-in skin when the
+// source tree has it (resources/skin/skin.bin); otherwise from synthetic
+// pictures of the same sizes and depth (8 bits per pixel, small colour table)
+// cut with the built-in [FORMINFO] values. The label says which.
+#include "skin/skin_data.h"
 #include "skin/skin_definitions.h"
 #include "skin/skin_draw.h"
 #include "skin/skin_effects.h"
 #include "skin/skin_regions.h"
 
+#include <QFile>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -37,52 +41,117 @@ QImage FrameMask(int w, int h, int radius)
   return img;
 }
 
-const TbsFramePoints kFrame{QPoint(10, 30), QPoint(178, 30), QPoint(7, 133), QPoint(184, 133), SkinRect(4, 30, 187, 136)};
 constexpr int kW = 254, kH = 534;
+
+struct BenchSkin {
+  bool builtIn = false;
+  QImage frame;
+  TbsFramePoints points;
+  TbsStretchFlags stretch;
+  QImage controls;
+  QRect buttonRect;    // the "button" skin rectangle, 28 pixels high
+  int buttonLeft = 0;  // its fixed ends
+  int buttonRight = 0;
+};
+
+const BenchSkin& Skin()
+{
+  static const BenchSkin skin = [] {
+    BenchSkin s;
+    const QString path = QString::fromUtf8(VELMORA_SOURCE_DIR) + QStringLiteral("/resources/skin/skin.bin");
+    if (QFile::exists(path)) {
+      TbsCompressedStoredSkin stored(nullptr);
+      stored.ImportPackedFile(path);
+      TbsSkinData data(nullptr);
+      data.LoadFromStoredSkin(&stored);
+      const int button = data.FindSkinControl(QStringLiteral("button"));
+      const auto* def = button >= 0 ? dynamic_cast<const TbsDataSkinCustomControl*>(data.SkinControls()[size_t(button)].get()) : nullptr;
+      const auto* picture = def ? data.SkinPicture(def->PictureIndex) : nullptr;
+      if (!data.IsEmptySkin() && picture && !data.FramePicture().Empty()) {
+        const auto& fi = data.FormInfo();
+        s.builtIn = true;
+        s.frame = data.FramePicture().Image;
+        s.points = {fi.LTPoint, fi.RTPoint, fi.LBPoint, fi.RBPoint, fi.ClientRect};
+        s.stretch = {fi.LeftStretch, fi.TopStretch, fi.RightStretch, fi.BottomStretch};
+        s.controls = picture->Image;
+        s.buttonRect = def->SkinRect;
+        s.buttonLeft = def->LTPoint.x();
+        s.buttonRight = def->SkinRect.width() - def->RTPoint.x();
+        return s;
+      }
+    }
+    s.frame = Indexed(191, 140, 44);
+    s.points = {QPoint(10, 30), QPoint(178, 30), QPoint(7, 133), QPoint(184, 133), SkinRect(4, 30, 187, 136)};
+    s.stretch = {false, true, false, false};
+    s.controls = Indexed(430, 333, 44);
+    s.buttonRect = SkinRect(2, 3, 36, 31);
+    s.buttonLeft = 10;
+    s.buttonRight = 10;
+    return s;
+  }();
+  return skin;
+}
+
+const char* SkinLabel() { return Skin().builtIn ? "built-in skin" : "synthetic skin"; }
 
 void BM_MainWindowFrameBands(benchmark::State& state)
 {
-  const QImage pic = Indexed(191, 140, 44);
-  const TbsFramePoints target = MoveFramePoints(kFrame, kW - 191, kH - 140);
+  const BenchSkin& skin = Skin();
+  const TbsFramePoints target = MoveFramePoints(skin.points, kW - skin.frame.width(), kH - skin.frame.height());
   for (auto _ : state) {
     TBitmap left, top, right, bottom;
-    BuildFrameBands(kFrame, target, kW, kH, pic.rect(), pic, TbsStretchFlags{false, true, false, false}, left, top,
-                    right, bottom);
+    BuildFrameBands(skin.points, target, kW, kH, skin.frame.rect(), skin.frame, skin.stretch, left, top, right, bottom);
     benchmark::DoNotOptimize(top.ScanLine(0));
   }
+  state.SetLabel(SkinLabel());
 }
 BENCHMARK(BM_MainWindowFrameBands)->Unit(benchmark::kMicrosecond);
 
 void BM_MainWindowFrameBandsInactive(benchmark::State& state)
 {
-  const QImage pic = Indexed(191, 140, 44);
-  const TbsFramePoints target = MoveFramePoints(kFrame, kW - 191, kH - 140);
+  const BenchSkin& skin = Skin();
+  const TbsFramePoints target = MoveFramePoints(skin.points, kW - skin.frame.width(), kH - skin.frame.height());
   for (auto _ : state) {
     TBitmap left, top, right, bottom;
-    BuildFrameBands(kFrame, target, kW, kH, pic.rect(), pic, TbsStretchFlags{false, true, false, false}, left, top,
-                    right, bottom);
+    BuildFrameBands(skin.points, target, kW, kH, skin.frame.rect(), skin.frame, skin.stretch, left, top, right, bottom);
     for (TBitmap* b : {&left, &top, &right, &bottom}) ApplyInactiveEffect(*b, TbsInactiveEffect::ieBrightness);
     benchmark::DoNotOptimize(top.ScanLine(0));
   }
+  state.SetLabel(SkinLabel());
 }
 BENCHMARK(BM_MainWindowFrameBandsInactive)->Unit(benchmark::kMicrosecond);
 
 void BM_MainWindowRegion(benchmark::State& state)
 {
-  const QImage mask = FrameMask(191, 140, 12);
-  // With a mask the mask-free area is widened to the client rectangle.
-  const TbsFramePoints target = MoveFramePoints(kFrame, kW - 191, kH - 140);
+  // The built-in skin has no mask: a synthetic one of the frame's size with
+  // rounded corners, the mask-free area being the client rectangle.
+  const BenchSkin& skin = Skin();
+  const QImage mask = FrameMask(skin.frame.width(), skin.frame.height(), 12);
+  const TbsFramePoints target = MoveFramePoints(skin.points, kW - skin.frame.width(), kH - skin.frame.height());
   for (auto _ : state) {
-    auto region = RegionFromMaskBands(kFrame, target, kW, kH, mask.rect(), mask);
+    auto region = RegionFromMaskBands(skin.points, target, kW, kH, mask.rect(), mask);
     benchmark::DoNotOptimize(region);
   }
 }
 BENCHMARK(BM_MainWindowRegion)->Unit(benchmark::kMicrosecond);
 
-void BM_ButtonImage400x28(benchmark::State& state)
+void BM_ButtonStrip400x28(benchmark::State& state)
 {
+  // A button as wide as 400 from the 28-pixel-high "button" rectangle: fixed ends, tiled middle.
+  const BenchSkin& skin = Skin();
+  for (auto _ : state) {
+    TBitmap out;
+    BuildHorzStrip3(skin.buttonLeft, skin.buttonRight, skin.buttonRect, skin.controls, 400, out);
+    benchmark::DoNotOptimize(out.ScanLine(0));
+  }
+  state.SetLabel(SkinLabel());
+}
+BENCHMARK(BM_ButtonStrip400x28)->Unit(benchmark::kMicrosecond);
+
+void BM_ButtonNineParts400x28(benchmark::State& state)
+{
+  // The same size by the nine-part routine, client tiled, from a 67 x 25 rectangle.
   const QImage controls = Indexed(430, 333, 44);
-  // A 67 x 25 button at (0, 100) with 5-pixel corners and a 5-pixel border client.
   const QRect skinRect = SkinRect(0, 100, 67, 125);
   const TbsFramePoints src{QPoint(5, 5), QPoint(62, 5), QPoint(5, 20), QPoint(62, 20), SkinRect(5, 5, 62, 20)};
   const TbsFramePoints target = MoveFramePoints(src, 400 - 67, 28 - 25);
@@ -92,7 +161,7 @@ void BM_ButtonImage400x28(benchmark::State& state)
     benchmark::DoNotOptimize(out.ScanLine(0));
   }
 }
-BENCHMARK(BM_ButtonImage400x28)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ButtonNineParts400x28)->Unit(benchmark::kMicrosecond);
 
 void BM_CaptionButtonCrossFade(benchmark::State& state)
 {
