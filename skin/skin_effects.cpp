@@ -231,20 +231,26 @@ void TbsEffectBmp::MorphPush(const TbsEffectBmp& active, double k)
 void TbsEffectBmp::ChangeBrightness(double k)
 {
   k = Clamp01(k);
-  const int n = Width() * 3;
-  for (int y = 0; y < Height(); ++y) {
-    uchar* d = buf_.Rows()[y];
-    for (int i = 0; i < n; ++i) d[i] = Channel((1 - k) * d[i] + 255 * k);
-  }
+  // Each channel maps on its own: one table of the 256 results.
+  uchar table[256];
+  for (int c = 0; c < 256; ++c) table[c] = Channel((1 - k) * c + 255 * k);
+  MapChannels(table);
 }
 
 void TbsEffectBmp::ChangeDarkness(double k)
 {
   k = Clamp01(k);
+  uchar table[256];
+  for (int c = 0; c < 256; ++c) table[c] = Channel((1 - k) * c);
+  MapChannels(table);
+}
+
+void TbsEffectBmp::MapChannels(const uchar* table)
+{
   const int n = Width() * 3;
   for (int y = 0; y < Height(); ++y) {
     uchar* d = buf_.Rows()[y];
-    for (int i = 0; i < n; ++i) d[i] = Channel((1 - k) * d[i]);
+    for (int i = 0; i < n; ++i) d[i] = table[d[i]];
   }
 }
 

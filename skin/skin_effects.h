@@ -112,6 +112,7 @@ public:
 
 private:
   bool SameSize(const TbsEffectBmp& other) const;
+  void MapChannels(const uchar* table);  // every channel value c becomes table[c]
   TbsFBitmap buf_;
 };
 
