@@ -50,7 +50,7 @@ void BuildNineParts(const TbsFramePoints& s, const TbsFramePoints& t, int W, int
   const QRect& ct = t.ClientRect;
   const bool toEdge = modes[0] == EdgeMode::TileToEdge;
 
-  // Edges: left, top, right, bottom modes.
+  // The edge strips (modes are indexed left, top, right, bottom).
   DrawEdge(dst, SkinRect(t.LT.x(), 0, toEdge ? W : t.RT.x(), ct.y()), src, SkinRect(s.LT.x(), 0, s.RT.x(), cl.y()),
            true, modes[1]);
   DrawEdge(dst, SkinRect(t.LB.x(), Bottom(ct), toEdge ? W : t.RB.x(), H), src,
