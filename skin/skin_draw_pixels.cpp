@@ -1,0 +1,110 @@
+#include "skin/skin_draw_pixels.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace skin_pixels {
+
+PixelRows PrepareOutput(TBitmap& out, int width, int height)
+{
+  out.SetSize(std::max(width, 0), std::max(height, 0));
+  PixelRows rows;
+  if (out.Empty()) return rows;
+  rows.w = out.Width();
+  rows.h = out.Height();
+  rows.rows.resize(size_t(rows.h));
+  for (int y = 0; y < rows.h; ++y) rows.rows[size_t(y)] = out.ScanLine(y);
+  return rows;
+}
+
+TbsFBitmap ExtractArea(const QImage& picture, const QRect& area)
+{
+  if (picture.isNull() || area.isEmpty()) return TbsFBitmap();
+  const QRect inside = area.intersected(picture.rect());
+  if (inside == area) return TbsFBitmap(picture.copy(area));
+  TbsFBitmap out(area.width(), area.height());
+  if (inside.isEmpty()) return out;
+  const TbsFBitmap part(picture.copy(inside));
+  const int dx = inside.x() - area.x(), dy = inside.y() - area.y();
+  for (int y = 0; y < part.Height(); ++y)
+    std::memcpy(out.Rows()[dy + y] + dx * 3, part.Rows()[y], size_t(part.Width()) * 3);
+  return out;
+}
+
+void CopyPiece(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
+{
+  if (d.isEmpty() || s.isEmpty() || dst.w == 0 || src.Empty()) return;
+  uchar* const* srows = src.Rows();
+  if (d.size() == s.size()) {
+    // Columns i with 0 <= d.x + i < dst.w and 0 <= s.x + i < src width.
+    const int i0 = std::max({0, -d.x(), -s.x()});
+    const int i1 = std::min({d.width(), dst.w - d.x(), src.Width() - s.x()});
+    if (i1 <= i0) return;
+    const int j0 = std::max({0, -d.y(), -s.y()});
+    const int j1 = std::min({d.height(), dst.h - d.y(), src.Height() - s.y()});
+    const size_t bytes = size_t(i1 - i0) * 3;
+    for (int j = j0; j < j1; ++j)
+      std::memcpy(dst.rows[size_t(d.y() + j)] + (d.x() + i0) * 3, srows[s.y() + j] + (s.x() + i0) * 3, bytes);
+    return;
+  }
+  // Target pixel i samples source pixel floor((i + 0.5) × sourceSize / targetSize).
+  auto map = [](int i, int srcSize, int dstSize) { return int((qint64(2 * i + 1) * srcSize) / (2 * qint64(dstSize))); };
+  const int i0 = std::max(0, -d.x()), i1 = std::min(d.width(), dst.w - d.x());
+  const int j0 = std::max(0, -d.y()), j1 = std::min(d.height(), dst.h - d.y());
+  if (i1 <= i0 || j1 <= j0) return;
+  std::vector<int> xs;
+  xs.reserve(size_t(i1 - i0));
+  for (int i = i0; i < i1; ++i) xs.push_back(s.x() + map(i, s.width(), d.width()));
+  for (int j = j0; j < j1; ++j) {
+    const int sy = s.y() + map(j, s.height(), d.height());
+    if (sy < 0 || sy >= src.Height()) continue;
+    const uchar* srow = srows[sy];
+    uchar* drow = dst.rows[size_t(d.y() + j)] + d.x() * 3;
+    for (int i = i0; i < i1; ++i) {
+      const int sx = xs[size_t(i - i0)];
+      if (sx >= 0 && sx < src.Width()) std::memcpy(drow + i * 3, srow + sx * 3, 3);
+    }
+  }
+}
+
+void TileH(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
+{
+  if (d.isEmpty() || s.isEmpty()) return;
+  const int step = s.width();
+  // Skip whole tiles left of the target so a far-off rectangle costs nothing.
+  int x = d.x();
+  if (x < 0) x += (-x / step) * step;
+  const int end = std::min(Right(d), dst.w);
+  for (; x < end; x += step) {
+    const int w = std::min(step, Right(d) - x);
+    CopyPiece(dst, QRect(x, d.y(), w, d.height()), src, QRect(s.x(), s.y(), w, s.height()));
+  }
+}
+
+void TileV(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
+{
+  if (d.isEmpty() || s.isEmpty()) return;
+  const int step = s.height();
+  int y = d.y();
+  if (y < 0) y += (-y / step) * step;
+  const int end = std::min(Bottom(d), dst.h);
+  for (; y < end; y += step) {
+    const int h = std::min(step, Bottom(d) - y);
+    CopyPiece(dst, QRect(d.x(), y, d.width(), h), src, QRect(s.x(), s.y(), s.width(), h));
+  }
+}
+
+void Tile2D(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
+{
+  if (d.isEmpty() || s.isEmpty()) return;
+  const int step = s.height();
+  int y = d.y();
+  if (y < 0) y += (-y / step) * step;
+  const int end = std::min(Bottom(d), dst.h);
+  for (; y < end; y += step) {
+    const int h = std::min(step, Bottom(d) - y);
+    TileH(dst, QRect(d.x(), y, d.width(), h), src, QRect(s.x(), s.y(), s.width(), h));
+  }
+}
+
+} // namespace skin_pixels
