@@ -7,6 +7,10 @@
 #include "toolkit/component.h"
 #include "toolkit/std_controls.h"
 
+// app/form_record.h (not included here: its forms.h and the browser's header
+// declare the same event type).
+void RegisterRecordWindowClasses();
+
 void RegisterAllClasses()
 {
   RegisterToolkitClasses();
@@ -15,4 +19,5 @@ void RegisterAllClasses()
   RegisterAudioClasses();
   RegisterBrowserClasses();
   RegisterMixerClasses();
+  RegisterRecordWindowClasses();
 }

@@ -106,7 +106,7 @@ void TMMCustomAudioDevice::UpdateCaps()
 
 void TMMCustomAudioDevice::SetActive(bool value)
 {
-  if (IsLoading()) {
+  if (IsLoading() || IsDesigning()) {
     streamedActive_ = value;
     return;
   }

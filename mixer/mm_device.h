@@ -77,7 +77,9 @@ public:
   int DeviceCount() const;
   TMMDeviceCaps* DeviceCaps() const { return caps_; }
   bool Mapper() const;
-  bool Active() const { return IsLoading() ? streamedActive_ : active_; }
+  // While loading, and while designing (a description read for checking),
+  // the stored value is kept and no device is opened.
+  bool Active() const { return IsLoading() || IsDesigning() ? streamedActive_ : active_; }
   void SetActive(bool value);
   TMMDeviceId DeviceId() const { return deviceId_; }
   void SetDeviceId(TMMDeviceId value);
