@@ -11,6 +11,7 @@
 #include "browser/site_addresses.h"
 #include "platform/capture_memory.h"
 #include "platform/mixer_memory.h"
+#include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
@@ -495,6 +496,21 @@ TEST_F(RecordWindowTest, TheLineSwitchMirrorsTheMuteAndWritesOnlyChanges)
   EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes + 1);
   lineSwitch->SetEnabled(true);
   EXPECT_TRUE(lineSwitch->Enabled());
+}
+
+TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
+{
+  // No mixer at all: a window read as designing still comes up whole.
+  TComponent* root = ReadComponentFile(FormDescriptionPath("Form_Record"), nullptr, nullptr, TReadOptions{.designing = true});
+  ASSERT_TRUE(root);
+  auto* mixer = qobject_cast<TMMMixerDevice*>(root->FindComponent("MMMixerDevice1"));
+  ASSERT_TRUE(mixer);
+  EXPECT_TRUE(mixer->Active());  // the stored value, kept
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::Open), 0);
+  EXPECT_TRUE(WriteComponentText(root).contains("Active = True"));
+  // No OnCreate while designing: the file field has no message.
+  EXPECT_EQ(qobject_cast<TEdit*>(root->FindComponent("bsSkinEditSaveFile"))->Text(), "");
+  TComponent::Free(root);
 }
 
 } // namespace
