@@ -15,7 +15,13 @@
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -385,7 +391,7 @@ TEST_F(RecordWindowTest, ClosingDuringARecordingAsksFirst)
   EXPECT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() > before; })) << "the recording went on";
 
   answer = mrYes;
-  form->Close();
+  form->Handle()->close();  // the window's own close button
   EXPECT_EQ(asked.size(), 2);
   EXPECT_FALSE(form->Visible());
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
@@ -511,6 +517,88 @@ TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
   // No OnCreate while designing: the file field has no message.
   EXPECT_EQ(qobject_cast<TEdit*>(root->FindComponent("bsSkinEditSaveFile"))->Text(), "");
   TComponent::Free(root);
+}
+
+// Runs `act` on the next modal dialog once it is up; a dialog that never
+// becomes the modal one is rejected after a few seconds so that nothing hangs.
+void WhenModal(std::function<void(QWidget*)> act)
+{
+  auto* timer = new QTimer;
+  auto ticks = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, ticks, act] {
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      timer->deleteLater();
+      timer->stop();
+      act(w);
+    } else if (++*ticks > 500) {
+      timer->deleteLater();
+      timer->stop();
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QDialog*>(top); d && d->isVisible()) d->reject();
+    }
+  });
+  timer->start(10);
+}
+
+TEST_F(RecordWindowTest, TheDefaultBoxesAreAYesNoWarningAndAnMp3SaveDialog)
+{
+  AddMixer();
+  form = new TForm_Record(nullptr);  // Qt's boxes, not the tests' seams
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+  auto answerWith = [&](const QString& pick) {
+    WhenModal([&, pick](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box) return;
+      title = box->windowTitle();
+      text = box->text();
+      icon = box->icon();
+      buttons.clear();
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == pick) b->click();
+    });
+  };
+  answerWith("是(&Y)");
+  EXPECT_EQ(form->Confirm(kOverwrite), mrYes);
+  EXPECT_EQ(title, "警告");
+  EXPECT_EQ(text, kOverwrite);
+  EXPECT_EQ(icon, QMessageBox::Warning);
+  EXPECT_EQ(buttons, QStringList({"是(&Y)", "否(&N)"}));
+  answerWith("否(&N)");
+  EXPECT_EQ(form->Confirm(kStopRecording), mrNo);
+
+  QStringList filters;
+  QString folder;
+  const QString target = dir.filePath("new.mp3");
+  auto pickFile = [&](bool accept) {
+    WhenModal([&, accept](QWidget* w) {
+      auto* d = qobject_cast<QFileDialog*>(w);
+      if (!d) return;
+      title = d->windowTitle();
+      filters = d->nameFilters();
+      folder = d->directory().absolutePath();
+      d->selectFile(target);
+      if (accept)
+        QMetaObject::invokeMethod(d, "accept");
+      else
+        d->reject();
+    });
+  };
+  form->SaveDialog.InitialDir = dir.path();
+  pickFile(true);
+  form->bsSkinButtonSelectFile()->SimulateClick();
+  EXPECT_EQ(title, "指定录音文件保存的目录和文件名");
+  EXPECT_EQ(filters, QStringList{"MP3 文件 (*.mp3)"});
+  EXPECT_EQ(folder, QDir(dir.path()).absolutePath());
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), target);
+  EXPECT_TRUE(form->bsSkinButtonRec()->Enabled());
+
+  // Cancelled: the chosen file stays.
+  pickFile(false);
+  EXPECT_EQ(form->ChooseFile(form->SaveDialog), "");
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), target);
 }
 
 } // namespace
