@@ -502,6 +502,14 @@ TEST_F(RecordWindowTest, TheLineSwitchMirrorsTheMuteAndWritesOnlyChanges)
   EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes + 1);
   lineSwitch->SetEnabled(true);
   EXPECT_TRUE(lineSwitch->Enabled());
+
+  // The driver now marks the switch disabled: the next look-up of the line disables the box.
+  for (TMixerTopologyControl& c : mem->Topology(0).Controls)
+    if (c.Info.ControlId == recMute) c.Info.Flags |= mmapi::CONTROLF_DISABLED;
+  auto* line = qobject_cast<TMMAudioLine*>(form->FindComponent("MMAudioLine1"));
+  ASSERT_TRUE(line);
+  line->UpdateLine();
+  EXPECT_FALSE(lineSwitch->Enabled());
 }
 
 TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
