@@ -1,5 +1,7 @@
 #include "app/all_classes.h"
 
+#include "app/form_main.h"
+#include "app/form_record.h"
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
@@ -7,17 +9,16 @@
 #include "toolkit/component.h"
 #include "toolkit/std_controls.h"
 
-// app/form_record.h (not included here: its forms.h and the browser's header
-// declare the same event type).
-void RegisterRecordWindowClasses();
-
 void RegisterAllClasses()
 {
   RegisterToolkitClasses();
   RegisterToolkitVisualClasses();
   RegisterSkinClasses();
   RegisterAudioClasses();
-  RegisterBrowserClasses();
   RegisterMixerClasses();
+  RegisterBrowserClasses();
+  RegisterMainWindowClasses();
   RegisterRecordWindowClasses();
 }
+
+void CreateSecondaryWindows() { Application->CreateForm<TForm_Record>(); }

@@ -3,3 +3,5 @@
 #pragma once
 
 void RegisterAllClasses();
+// The program's windows besides the main one, created hidden at start-up.
+void CreateSecondaryWindows();

@@ -1,16 +1,38 @@
-// The program entry.
+// The program entry: title, the main window, the record window (hidden), then
+// the message loop until the main window closes.
 #include "app/all_classes.h"
+#include "app/app_icon.h"
+#include "app/form_main.h"
+#include "app/session_end.h"
 
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char** argv)
 {
-  QApplication app(argc, argv);
+  // The web view needs these before the application object exists.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  QApplication qtApp(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Velmora"));
+  QApplication::setApplicationName(QStringLiteral("Velmora"));
+  QApplication::setWindowIcon(AppIcon());
   RegisterAllClasses();
-  QWidget window;
-  window.setWindowTitle(QString::fromUtf8("Ostrel网络收音机"));
-  window.resize(246, 500);
-  window.show();
-  return app.exec();
+
+  int status = 0;
+  try {
+    Application->SetTitle(QStringLiteral("Velmora网络广播"));
+    TForm_Main* mainForm = Application->CreateForm<TForm_Main>();
+    CreateSecondaryWindows();
+    // The session ends (logout, SIGTERM): close as the user would.
+    WatchSessionEnd([mainForm] { mainForm->Close(); });
+    Application->Run();
+  } catch (...) {
+    Application->HandleException(std::current_exception());
+    status = 1;
+  }
+  // Windows go while the toolkit still runs: settings are saved, a running
+  // recording is finished.
+  Application->DestroyComponents();
+  return status;
 }

@@ -2,6 +2,7 @@
 
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QVBoxLayout>
 #include <QWebEngineView>
 #include <cfenv>
 
@@ -15,7 +16,7 @@ const std::fenv_t g_startupFpEnv = [] {
 }();
 } // namespace
 
-TEmbeddedBrowser::TEmbeddedBrowser(TComponent* AOwner) : TComponent(AOwner)
+TEmbeddedBrowser::TEmbeddedBrowser(TComponent* AOwner) : TWinControl(AOwner)
 {
   printOptions_.setParent(this);
   downloadOptions_ = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS;
@@ -73,7 +74,7 @@ void TEmbeddedBrowser::SetfpExceptions(bool v)
 
 void TEmbeddedBrowser::Loaded()
 {
-  TComponent::Loaded();
+  TWinControl::Loaded();
   UpdateWords();
   ApplyToView();
 }
@@ -139,6 +140,16 @@ bool TEmbeddedBrowser::OffersKeyForTranslation(int virtualKey, bool extendedKey)
   return true;
 }
 
+QWidget* TEmbeddedBrowser::CreateWidget(QWidget* parentWidget)
+{
+  // The control's own window holds the web view, filling it.
+  QWidget* frame = TWinControl::CreateWidget(parentWidget);
+  auto* layout = new QVBoxLayout(frame);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(View());
+  return frame;
+}
+
 QWebEngineView* TEmbeddedBrowser::view() const { return static_cast<QWebEngineView*>(view_.data()); }
 
 QWebEngineView* TEmbeddedBrowser::View()
@@ -184,7 +195,12 @@ void TEmbeddedBrowser::Refresh()
   if (view_) view()->reload();
 }
 
-QUrl TEmbeddedBrowser::LocationUrl() const { return view_ ? view()->url() : pendingUrl_; }
+QUrl TEmbeddedBrowser::LocationUrl() const
+{
+  // Until the page commits, the view has no address of its own yet.
+  const QUrl current = view_ ? view()->url() : QUrl();
+  return current.isEmpty() ? pendingUrl_ : current;
+}
 
 void RegisterBrowserClasses()
 {

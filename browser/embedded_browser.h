@@ -6,7 +6,7 @@
 // matching settings.
 #pragma once
 
-#include "toolkit/component.h"
+#include "toolkit/forms.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -72,10 +72,9 @@ private:
 // instead of the default answer and sets the result code itself.
 using TBrowserHostEvent = TEvent<TObject*, qint32&>;
 Q_DECLARE_METATYPE(TBrowserHostEvent)
-using TBrowserCloseQueryEvent = TEvent<TObject*, bool&>;
-Q_DECLARE_METATYPE(TBrowserCloseQueryEvent)
+using TBrowserCloseQueryEvent = TForm::TCloseQueryEvent;
 
-class TEmbeddedBrowser : public TComponent {
+class TEmbeddedBrowser : public TWinControl {
   Q_OBJECT
   Q_PROPERTY(TDownloadControlOptions DownloadOptions READ DownloadOptions WRITE SetDownloadOptions)
   Q_PROPERTY(TUserInterfaceOptions UserInterfaceOptions READ UserInterfaceOptions WRITE SetUserInterfaceOptions)
@@ -243,7 +242,7 @@ public:
   void Refresh();
   QUrl LocationUrl() const;
 
-  // The web view, created on first use.
+  // The web view, created on first use; inside the control's window once that exists.
   QWebEngineView* View();
   bool HasView() const { return view_ != nullptr; }
 
@@ -255,6 +254,9 @@ public:
       OnShowMessage, OnShowHelp, OnGetTypeInfoCount, OnGetTypeInfo, OnGetIDsOfNames, OnInvoke, OnQueryService,
       OnShowDialog;
   TBrowserCloseQueryEvent OnCloseQuery;
+
+protected:
+  QWidget* CreateWidget(QWidget* parentWidget) override;
 
 private:
   void UpdateWords();

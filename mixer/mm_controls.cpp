@@ -132,7 +132,7 @@ void TMMCustomMixerControl::LookUpControl()
 
 void TMMCustomMixerControl::UpdateControl()
 {
-  if (IsLoading()) {
+  if (DeviceWorkDeferred()) {
     controlClass_ = mm::ControlClassOf(controlType_);
     return;
   }
@@ -443,7 +443,7 @@ void TMMPanControl::Notification(TComponent* AComponent, TOperation Operation)
 
 void TMMPanControl::UpdateControl()
 {
-  if (IsLoading()) {
+  if (DeviceWorkDeferred()) {
     TMMCustomMixerControl::UpdateControl();
     return;
   }
@@ -456,7 +456,7 @@ void TMMPanControl::UpdateControl()
 
 bool TMMPanControl::UpdateSimulation()
 {
-  if (IsLoading()) return false;
+  if (DeviceWorkDeferred()) return false;
   const bool was = simulated_;
   simulated_ = !TMMCustomMixerControl::IsAvailable() && simulate_ && volume_ && volume_->IsAvailable() &&
                !volume_->ControlInfo()->Flags().testFlag(cfUniform) && volume_->Channels() > 1;

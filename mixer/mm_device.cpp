@@ -1,6 +1,5 @@
 #include "mixer/mm_device.h"
 
-#include <QDebug>
 
 QString MMErrorText(quint32 code)
 {
@@ -15,27 +14,6 @@ quint32 CheckMMResult(quint32 result, std::initializer_list<quint32> tolerated)
   for (quint32 code : tolerated)
     if (code == result) return result;
   throw EMMMCIError(static_cast<qint32>(result), MMErrorText(result));
-}
-
-namespace {
-std::function<void(const std::exception&)>& ExceptionHandler()
-{
-  static std::function<void(const std::exception&)> handler;
-  return handler;
-}
-} // namespace
-
-void MMHandleException(const std::exception& e)
-{
-  if (ExceptionHandler())
-    ExceptionHandler()(e);
-  else
-    qWarning().noquote() << "mixer:" << e.what();
-}
-
-void MMSetExceptionHandler(std::function<void(const std::exception&)> handler)
-{
-  ExceptionHandler() = std::move(handler);
 }
 
 void TMMDeviceCaps::Set(const TMMApiDeviceCaps& caps)
@@ -106,7 +84,7 @@ void TMMCustomAudioDevice::UpdateCaps()
 
 void TMMCustomAudioDevice::SetActive(bool value)
 {
-  if (IsLoading() || IsDesigning()) {
+  if (DeviceWorkDeferred()) {
     streamedActive_ = value;
     return;
   }
@@ -118,7 +96,7 @@ void TMMCustomAudioDevice::SetActive(bool value)
 void TMMCustomAudioDevice::Loaded()
 {
   TMMNonVisualComponent::Loaded();
-  if (active_ != streamedActive_) SetActive(streamedActive_);
+  if (!IsDesigning() && active_ != streamedActive_) SetActive(streamedActive_);
 }
 
 void TMMCustomAudioDevice::SetDeviceId(TMMDeviceId value)

@@ -23,11 +23,6 @@ QString MMErrorText(quint32 code);
 // 0 and the tolerated codes are returned; any other code raises EMMMCIError.
 quint32 CheckMMResult(quint32 result, std::initializer_list<quint32> tolerated = {});
 
-// Where an exception that escapes a mixer message handler goes (the
-// application's handler once there is one; a warning by default).
-void MMHandleException(const std::exception& e);
-void MMSetExceptionHandler(std::function<void(const std::exception&)> handler);
-
 // Capabilities of the current device; shown, never stored, writes ignored.
 class TMMDeviceCaps : public TPersistent {
   Q_OBJECT
@@ -77,9 +72,7 @@ public:
   int DeviceCount() const;
   TMMDeviceCaps* DeviceCaps() const { return caps_; }
   bool Mapper() const;
-  // While loading, and while designing (a description read for checking),
-  // the stored value is kept and no device is opened.
-  bool Active() const { return IsLoading() || IsDesigning() ? streamedActive_ : active_; }
+  bool Active() const { return DeviceWorkDeferred() ? streamedActive_ : active_; }
   void SetActive(bool value);
   TMMDeviceId DeviceId() const { return deviceId_; }
   void SetDeviceId(TMMDeviceId value);

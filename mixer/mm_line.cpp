@@ -140,7 +140,7 @@ bool TMMAudioLine::LookUp(TMMAudioLine* L, TMMMixerDevice* mixer, TMMApiLine& R)
 
 void TMMAudioLine::UpdateLine()
 {
-  if (IsLoading()) return;
+  if (DeviceWorkDeferred()) return;
   // Lines that name each other as destination would chase each other forever.
   if (updating_) return;
   updating_ = true;
@@ -172,7 +172,7 @@ void TMMAudioLine::UpdateLine()
 
 bool TMMAudioLine::FindSourceLine(TMMAudioLine* L, TMMApiLine& R)
 {
-  if (IsLoading() || !IsMixerValid() || lineId_ == badLineId || info_->Flags().testFlag(cfSource)) return false;
+  if (DeviceWorkDeferred() || !IsMixerValid() || lineId_ == badLineId || info_->Flags().testFlag(cfSource)) return false;
   if (!LookUp(L, mixer_, R)) return false;
   if (lineId_ >= 0 && static_cast<quint32>(lineId_) == R.Destination) return true;
   if (L->lineMode_ == lmById) return false;

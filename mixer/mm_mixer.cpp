@@ -1,5 +1,9 @@
 #include "mixer/mm_mixer.h"
 
+#include "toolkit/forms.h"
+
+#include <QDebug>
+
 using namespace mmapi;
 
 void TMMMixerCallbackWindow::WndProc(TMessage& Message)
@@ -31,7 +35,7 @@ TMMMixerDevice::~TMMMixerDevice()
   try {
     Close();
   } catch (const Exception& e) {
-    MMHandleException(e);
+    qWarning().noquote() << "mixer:" << e.Message();
   }
 }
 
@@ -177,8 +181,9 @@ void TMMMixerDevice::MixerWndProc(TMessage& Message)
       ControlChange(id);
     else
       window_->DefaultHandler(Message);
-  } catch (const std::exception& e) {
-    MMHandleException(e);
+  } catch (...) {
+    // Reported like any error of an event handler; the message loop goes on.
+    Application->HandleException(std::current_exception());
   }
 }
 

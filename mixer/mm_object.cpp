@@ -61,8 +61,8 @@ void TMMBevel::Assign(const TPersistent* Source)
 int TMMBevel::BevelExtent() const
 {
   int extent = borderWidth_ + borderSpace_;
-  if (bevelOuter_ != mm::bvNone) extent += bevelOuterWidth_;
-  if (bevelInner_ != mm::bvNone) extent += bevelInnerWidth_;
+  if (bevelOuter_ != TControl::bvNone) extent += bevelOuterWidth_;
+  if (bevelInner_ != TControl::bvNone) extent += bevelInnerWidth_;
   if (borderStyle_ != mm::bsNone) extent += 1;
   return extent;
 }
@@ -71,19 +71,19 @@ std::vector<TMMBevelFrame> TMMBevel::BevelFrames(const QRect& Rect, bool FillBor
 {
   std::vector<TMMBevelFrame> frames;
   QRect r = Rect;
-  auto frame = [&](int width, mm::TColor topLeft, mm::TColor bottomRight) {
+  auto frame = [&](int width, TColor topLeft, TColor bottomRight) {
     if (width <= 0) return;
     frames.push_back({r, width, topLeft, bottomRight});
     r.adjust(width, width, -width, -width);
   };
   // Lowered shows the shadow on top; bvSpace reserves extent but draws nothing.
-  auto bevel = [&](mm::TBevelCut cut, int width, mm::TColor light, mm::TColor shadow) {
-    if (cut == mm::bvLowered)
+  auto bevel = [&](TControl::TBevelCut cut, int width, TColor light, TColor shadow) {
+    if (cut == TControl::bvLowered)
       frame(width, shadow, light);
-    else if (cut == mm::bvRaised)
+    else if (cut == TControl::bvRaised)
       frame(width, light, shadow);
   };
-  if (borderStyle_ == mm::bsSingle) frame(1, mm::clWindowFrame, mm::clWindowFrame);
+  if (borderStyle_ == mm::bsSingle) frame(1, clWindowFrame, clWindowFrame);
   bevel(bevelOuter_, bevelOuterWidth_, OuterLightColor(), OuterShadowColor());
   if (FillBorder)
     frame(borderWidth_, BorderColor(), BorderColor());
@@ -93,4 +93,96 @@ std::vector<TMMBevelFrame> TMMBevel::BevelFrames(const QRect& Rect, bool FillBor
   if (borderSpace_ > 0) frame(borderSpace_, BorderSpaceColor(), BorderSpaceColor());
   InnerRect = r;
   return frames;
+}
+
+void TMMBevel::PaintBevel(TCanvas* Canvas, const QRect& Rect, QRect& InnerRect, bool FillBorder) const
+{
+  for (const TMMBevelFrame& frame : BevelFrames(Rect, FillBorder, InnerRect)) {
+    QRect r = frame.Rect;
+    Canvas->Frame3D(r, frame.TopLeft, frame.BottomRight, frame.Width);
+  }
+}
+
+// ---------------------------------------------------------------- visual bases
+
+TMMBevelOwner::TMMBevelOwner(std::function<void()> changed) : bevel_(new TMMBevel)
+{
+  bevel_->OnChange = [changed = std::move(changed)](TPersistent*) { changed(); };
+}
+
+TMMBevelOwner::~TMMBevelOwner()
+{
+  // Cut off first: a bevel never calls a half-destroyed control.
+  bevel_->OnChange = nullptr;
+  delete bevel_;
+  bevel_ = nullptr;
+}
+
+namespace {
+QRect Inset(const QRect& r, int by) { return r.adjusted(by, by, -by, -by); }
+
+// The bevel, then the inside filled with the control's colour.
+void PaintFrameAndFace(TCanvas* canvas, TMMBevel* bevel, const QRect& bounds, TColor color)
+{
+  QRect inner;
+  bevel->PaintBevel(canvas, bounds, inner, true);
+  canvas->Brush()->SetColor(color);
+  canvas->FillRect(inner);
+}
+} // namespace
+
+TMMCustomControl::TMMCustomControl(TComponent* AOwner)
+    : TCustomControl(AOwner), bevel_([this] { BevelChanged(); })
+{
+  SetControlStyle(ControlStyle() | csOpaque);
+}
+
+QRect TMMCustomControl::InnerRect() const { return Inset(QRect(0, 0, Width(), Height()), BevelExtent()); }
+
+void TMMCustomControl::Paint() { PaintFrameAndFace(Canvas(), Bevel(), QRect(0, 0, Width(), Height()), Color()); }
+
+TMMGraphicControl::TMMGraphicControl(TComponent* AOwner)
+    : TGraphicControl(AOwner), bevel_([this] { BevelChanged(); })
+{
+  SetControlStyle(ControlStyle() | csOpaque);
+}
+
+QRect TMMGraphicControl::InnerRect() const { return Inset(QRect(0, 0, Width(), Height()), BevelExtent()); }
+
+void TMMGraphicControl::Paint() { PaintFrameAndFace(Canvas(), Bevel(), QRect(0, 0, Width(), Height()), Color()); }
+
+TMMCustomPanel::TMMCustomPanel(TComponent* AOwner) : TPanel(AOwner), bevel_([this] { BevelChanged(); })
+{
+  SetBevelOuter(bvNone);
+  SetBevelInner(bvNone);
+  SetBorderWidth(0);
+}
+
+void TMMCustomPanel::AdjustClientRect(QRect& rect) const { rect = Inset(rect, BevelExtent()); }
+
+void TMMCustomPanel::BevelChanged()
+{
+  Realign();
+  Invalidate();
+}
+
+void TMMCustomPanel::Paint()
+{
+  TCanvas* c = Canvas();
+  QRect inner;
+  Bevel()->PaintBevel(c, ClientRect(), inner, true);
+  c->Brush()->SetColor(Color());
+  c->FillRect(inner);
+  if (Caption().isEmpty()) return;
+  // One line of text, centred vertically in a band as high as a "W".
+  c->Brush()->SetStyle(TBrush::bsClear);
+  c->Font()->Assign(Font());
+  const int h = c->TextHeight(QStringLiteral("W"));
+  QRect band(inner.left(), inner.top() + (inner.height() - h) / 2, inner.width(), h);
+  unsigned flags = DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX;
+  if (Alignment() == taRightJustify)
+    flags |= DT_RIGHT;
+  else if (Alignment() == taCenter)
+    flags |= DT_CENTER;
+  c->DrawText(Caption(), band, flags);
 }

@@ -5,6 +5,7 @@
 
 #include "mixer/mm_types.h"
 #include "toolkit/component.h"
+#include "toolkit/std_controls.h"
 
 #include <QRect>
 #include <functional>
@@ -39,14 +40,14 @@ private:
 struct TMMBevelFrame {
   QRect Rect;
   int Width;
-  mm::TColor TopLeft;
-  mm::TColor BottomRight;
+  TColor TopLeft;
+  TColor BottomRight;
 };
 
 class TMMBevel : public TMMObject {
   Q_OBJECT
-  Q_PROPERTY(mm::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
-  Q_PROPERTY(mm::TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
+  Q_PROPERTY(TControl::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
+  Q_PROPERTY(TControl::TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
   Q_PROPERTY(int BevelInnerWidth READ BevelInnerWidth WRITE SetBevelInnerWidth)
   Q_PROPERTY(int BevelOuterWidth READ BevelOuterWidth WRITE SetBevelOuterWidth)
   Q_PROPERTY(mm::TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
@@ -64,10 +65,10 @@ public:
 
   explicit TMMBevel(QObject* parent = nullptr) : TMMObject(parent) {}
 
-  mm::TBevelCut BevelInner() const { return bevelInner_; }
-  void SetBevelInner(mm::TBevelCut value) { Set(bevelInner_, value); }
-  mm::TBevelCut BevelOuter() const { return bevelOuter_; }
-  void SetBevelOuter(mm::TBevelCut value) { Set(bevelOuter_, value); }
+  TControl::TBevelCut BevelInner() const { return bevelInner_; }
+  void SetBevelInner(TControl::TBevelCut value) { Set(bevelInner_, value); }
+  TControl::TBevelCut BevelOuter() const { return bevelOuter_; }
+  void SetBevelOuter(TControl::TBevelCut value) { Set(bevelOuter_, value); }
   int BevelInnerWidth() const { return bevelInnerWidth_; }
   void SetBevelInnerWidth(int value) { Set(bevelInnerWidth_, value); }
   int BevelOuterWidth() const { return bevelOuterWidth_; }
@@ -80,8 +81,8 @@ public:
   void SetBorderSpace(int value) { Set(borderSpace_, value); }
 
   // The six colours, also by index (ColorIndex).
-  mm::TColor Color(int index) const { return colors_[index]; }
-  void SetColor(int index, mm::TColor value) { Set(colors_[index], value); }
+  TColor Color(int index) const { return colors_[index]; }
+  void SetColor(int index, TColor value) { Set(colors_[index], value); }
   int BorderColor() const { return colors_[ciBorder]; }
   void SetBorderColor(int value) { SetColor(ciBorder, value); }
   int BorderSpaceColor() const { return colors_[ciBorderSpace]; }
@@ -104,6 +105,8 @@ public:
   // The frames PaintBevel draws into Rect, outside in, and the rectangle left
   // inside them. Without FillBorder the border is skipped but still insets.
   std::vector<TMMBevelFrame> BevelFrames(const QRect& Rect, bool FillBorder, QRect& InnerRect) const;
+  // Draws the frame into Rect and gives the rectangle inside it.
+  virtual void PaintBevel(TCanvas* Canvas, const QRect& Rect, QRect& InnerRect, bool FillBorder) const;
 
 private:
   template <typename T>
@@ -114,15 +117,14 @@ private:
     Changed();
   }
 
-  mm::TBevelCut bevelInner_ = mm::bvNone;
-  mm::TBevelCut bevelOuter_ = mm::bvLowered;
+  TControl::TBevelCut bevelInner_ = TControl::bvNone;
+  TControl::TBevelCut bevelOuter_ = TControl::bvLowered;
   int bevelInnerWidth_ = 1;
   int bevelOuterWidth_ = 1;
   mm::TBorderStyle borderStyle_ = mm::bsNone;
   int borderWidth_ = 0;
   int borderSpace_ = 0;
-  mm::TColor colors_[6] = {mm::clBtnFace, mm::clBlack, mm::clBtnHighlight, mm::clBtnShadow, mm::clBtnHighlight,
-                           mm::clBtnShadow};
+  TColor colors_[6] = {clBtnFace, clBlack, clBtnHighlight, clBtnShadow, clBtnHighlight, clBtnShadow};
 };
 
 // Root of all mixer components.
@@ -130,6 +132,11 @@ class TMMComponent : public TComponent {
   Q_OBJECT
 public:
   explicit TMMComponent(TComponent* AOwner) : TComponent(AOwner) {}
+
+protected:
+  // While a description is read, and whenever it is only being checked
+  // (designing), devices stay closed and look-ups wait.
+  bool DeviceWorkDeferred() const { return IsLoading() || IsDesigning(); }
 };
 
 // Root of devices, lines, mixer controls and connectors.
@@ -137,4 +144,78 @@ class TMMNonVisualComponent : public TMMComponent {
   Q_OBJECT
 public:
   explicit TMMNonVisualComponent(TComponent* AOwner) : TMMComponent(AOwner) {}
+};
+
+// Bevel handling shared by the three visual bases: the bevel is owned, its
+// changes reach the control, and it is cut off before it is freed.
+class TMMBevelOwner {
+public:
+  explicit TMMBevelOwner(std::function<void()> changed);
+  ~TMMBevelOwner();
+  TMMBevelOwner(const TMMBevelOwner&) = delete;
+  TMMBevelOwner& operator=(const TMMBevelOwner&) = delete;
+  TMMBevel* Bevel() const { return bevel_; }
+  int Extent() const { return bevel_ ? bevel_->BevelExtent() : 0; }
+
+private:
+  TMMBevel* bevel_;
+};
+
+// A windowed mixer control (the slider) with a bevel around it.
+class TMMCustomControl : public TCustomControl {
+  Q_OBJECT
+  Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
+public:
+  explicit TMMCustomControl(TComponent* AOwner);
+  TMMBevel* Bevel() const { return bevel_.Bevel(); }
+  void SetBevel(TMMBevel* value) { bevel_.Bevel()->Assign(value); }
+  int BevelExtent() const { return bevel_.Extent(); }
+  // The area inside the bevel: (0, 0, Width, Height) inset by BevelExtent.
+  QRect InnerRect() const;
+
+protected:
+  void Paint() override;
+  virtual void BevelChanged() { Invalidate(); }
+
+private:
+  TMMBevelOwner bevel_;
+};
+
+// A window-less mixer control (meters, DIB controls) with a bevel around it.
+class TMMGraphicControl : public TGraphicControl {
+  Q_OBJECT
+  Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
+public:
+  explicit TMMGraphicControl(TComponent* AOwner);
+  TMMBevel* Bevel() const { return bevel_.Bevel(); }
+  void SetBevel(TMMBevel* value) { bevel_.Bevel()->Assign(value); }
+  int BevelExtent() const { return bevel_.Extent(); }
+  QRect InnerRect() const;
+
+protected:
+  void Paint() override;
+  virtual void BevelChanged() { Invalidate(); }
+
+private:
+  TMMBevelOwner bevel_;
+};
+
+// A container (the mixer block) whose only frame is its bevel; children are
+// aligned inside it.
+class TMMCustomPanel : public TPanel {
+  Q_OBJECT
+  Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
+public:
+  explicit TMMCustomPanel(TComponent* AOwner);
+  TMMBevel* Bevel() const { return bevel_.Bevel(); }
+  void SetBevel(TMMBevel* value) { bevel_.Bevel()->Assign(value); }
+  int BevelExtent() const { return bevel_.Extent(); }
+  void AdjustClientRect(QRect& rect) const override;
+
+protected:
+  void Paint() override;
+  virtual void BevelChanged();
+
+private:
+  TMMBevelOwner bevel_;
 };

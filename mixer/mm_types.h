@@ -54,20 +54,14 @@ enum TMMControlFlag { cfDisabled = 0x1, cfMultiple = 0x2, cfUniform = 0x4 };
 Q_DECLARE_FLAGS(TMMControlFlags, TMMControlFlag)
 Q_FLAG_NS(TMMControlFlags)
 
-// The bevel's own cut and border style. They stay inside mm until the visual
-// toolkit offers the shared ones.
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-Q_ENUM_NS(TBevelCut)
+// The bevel's border style (the toolkit's forms have a larger set).
 enum TBorderStyle { bsNone, bsSingle };
 Q_ENUM_NS(TBorderStyle)
 
-// Colours as 0x00BBGGRR, system colours with the top byte 0xFF.
-using TColor = qint32;
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWindowFrame = qint32(0xFF000006);
-constexpr TColor clBtnFace = qint32(0xFF00000F);
-constexpr TColor clBtnShadow = qint32(0xFF000010);
-constexpr TColor clBtnHighlight = qint32(0xFF000014);
+// Screen cursor numbers of the mixer controls; 2005 is the hand.
+constexpr int FirstCursor = 2001;
+constexpr int HandCursor = 2005;
+constexpr int LastCursor = 2031;
 
 // Named integer tables (TIntegerIdents) of the identifier types.
 inline constexpr const char* DeviceIdTable = "TMMDeviceId";

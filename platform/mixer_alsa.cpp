@@ -388,7 +388,12 @@ void TAlsaMixerBackend::Impl::PollActivity(Mixer& m)
   unsigned short revents = 0;
   snd_mixer_poll_descriptors_revents(m.Handle, fds.data(), static_cast<unsigned>(count), &revents);
   if (revents & (POLLERR | POLLNVAL | POLLHUP)) {
-    // The device went away; stop watching rather than spin on a dead descriptor.
+    // The device went away; stop watching rather than spin on a dead
+    // descriptor (later: we are inside one of the notifiers' signals).
+    for (auto& n : m.Notifiers) {
+      n->setEnabled(false);
+      n.release()->deleteLater();
+    }
     m.Notifiers.clear();
     return;
   }

@@ -1,5 +1,6 @@
 #include "skin/skin_data.h"
 
+#include "toolkit/forms.h"
 #include "toolkit/string_list.h"
 
 #include <QBuffer>
@@ -168,6 +169,26 @@ QByteArray DeflateSkin(const QByteArray& data)
 
 TbsCompressedStoredSkin::TbsCompressedStoredSkin(TComponent* AOwner) : TComponent(AOwner) {}
 
+void TbsCompressedStoredSkin::SetFileName(const QString& value)
+{
+  if (!IsDesigning() || IsLoading()) {
+    fileName_ = value;
+    return;
+  }
+  fileName_ = QFileInfo(value).fileName();
+  PackSkinFolder(value);
+}
+
+void TbsCompressedStoredSkin::SetCompressedFileName(const QString& value)
+{
+  if (!IsDesigning() || IsLoading()) {
+    compressedFileName_ = value;
+    return;
+  }
+  compressedFileName_ = QFileInfo(value).fileName();
+  ImportPackedFile(value);
+}
+
 void TbsCompressedStoredSkin::InflateTo(QIODevice& target) const
 {
   InflateBlock(data_, [&](const char* bytes, int n) {
@@ -179,6 +200,7 @@ void TbsCompressedStoredSkin::InflateTo(QIODevice& target) const
 QByteArray TbsCompressedStoredSkin::Inflate() const
 {
   QByteArray out;
+  out.reserve(qsizetype(std::min<qint64>(kMaxInflatedSkinSize, qint64(data_.size()) * 16)));
   InflateBlock(data_, [&](const char* bytes, int n) { out.append(bytes, n); });
   return out;
 }
@@ -283,7 +305,12 @@ void TbsSkinData::SetApplicationForms(FormList forms) { FormsProvider() = std::m
 
 std::vector<TComponent*> TbsSkinData::ApplicationForms()
 {
-  return FormsProvider() ? FormsProvider()() : std::vector<TComponent*>{};
+  if (FormsProvider()) return FormsProvider()();
+  std::vector<TComponent*> forms;
+  TScreen* screen = Screen;
+  if (screen)
+    for (int i = 0; i < screen->FormCount(); ++i) forms.push_back(screen->Forms(i));
+  return forms;
 }
 
 TbsSkinData::TbsSkinData(TComponent* AOwner) : TComponent(AOwner) {}
@@ -301,7 +328,7 @@ void TbsSkinData::SetCompressedStoredSkin(TbsCompressedStoredSkin* value)
   storedSkin_ = value;
   if (storedSkin_) {
     storedSkin_->FreeNotification(this);
-    LoadFromStoredSkin(storedSkin_);
+    if (!IsDesigning()) LoadFromStoredSkin(storedSkin_);
   }
 }
 
@@ -311,7 +338,7 @@ void TbsSkinData::SetResourceStrData(TbsResourceStrData* value)
   if (resStrData_) resStrData_->RemoveFreeNotification(this);
   resStrData_ = value;
   if (resStrData_) resStrData_->FreeNotification(this);
-  BroadcastSkinNotice(SKN_RESSTRINGS);
+  if (!IsDesigning()) BroadcastSkinNotice(SKN_RESSTRINGS);
 }
 
 void TbsSkinData::Notification(TComponent* AComponent, TOperation Operation)
@@ -328,7 +355,9 @@ void TbsSkinData::BroadcastSkinNotice(quint32 msg)
   const std::vector<TComponent*> forms = ApplicationForms();
   std::vector<QPointer<TComponent>> targets;
   TComponent* owner = Owner();
-  if (owner && std::find(forms.begin(), forms.end(), owner) != forms.end()) targets.emplace_back(owner);
+  const bool ownerIsForm =
+      owner && (qobject_cast<TForm*>(owner) || std::find(forms.begin(), forms.end(), owner) != forms.end());
+  if (ownerIsForm) targets.emplace_back(owner);
   for (TComponent* form : forms)
     if (form != owner) targets.emplace_back(form);
   QPointer<TbsSkinData> self(this);

@@ -50,18 +50,21 @@ class TbsCompressedStoredSkin : public TComponent {
   Q_PROPERTY(QString FileName READ FileName WRITE SetFileName)
   Q_PROPERTY(QString CompressedFileName READ CompressedFileName WRITE SetCompressedFileName)
   Q_PROPERTY(QByteArray CompressedData READ CompressedData WRITE SetCompressedData)
+  Q_CLASSINFO("AlwaysStored:CompressedData", "true")
 
 public:
   Q_INVOKABLE explicit TbsCompressedStoredSkin(TComponent* AOwner);
 
   QString Description() const { return description_; }
   void SetDescription(const QString& value) { description_ = value; }
-  // At run time only the name is stored (there is no designer to rebuild the
-  // block); PackSkinFolder and ImportPackedFile do the design-time work.
+  // At run time, and while a description is read, only the name is stored.
+  // Designing (and not loading), the folder is dropped from the stored name
+  // and the block is rebuilt from the full path: FileName packs the skin
+  // folder, CompressedFileName imports a packed skin file.
   QString FileName() const { return fileName_; }
-  void SetFileName(const QString& value) { fileName_ = value; }
+  void SetFileName(const QString& value);
   QString CompressedFileName() const { return compressedFileName_; }
-  void SetCompressedFileName(const QString& value) { compressedFileName_ = value; }
+  void SetCompressedFileName(const QString& value);
   const QByteArray& CompressedData() const { return data_; }
   void SetCompressedData(const QByteArray& value) { data_ = value; }
 
@@ -156,8 +159,8 @@ public:
   const std::vector<std::unique_ptr<TbsDataSkinObject>>& SkinObjects() const { return objects_; }
   const std::vector<std::unique_ptr<TbsDataSkinControl>>& SkinControls() const { return controls_; }
 
-  // The application's forms in their order, and whether a component is a
-  // form; the visual toolkit installs these. Until then no form is told.
+  // The forms that receive skin notices, in order: the screen's forms, unless
+  // a list is installed (tests install one; nullptr goes back to the screen).
   using FormList = std::function<std::vector<TComponent*>()>;
   static void SetApplicationForms(FormList forms);
   static std::vector<TComponent*> ApplicationForms();

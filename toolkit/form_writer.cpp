@@ -29,6 +29,18 @@ bool AlwaysStored(const QMetaObject* meta, const char* property)
   return meta->indexOfClassInfo(key.constData()) >= 0;
 }
 
+// A class may decide per object whether a property is stored, with a method
+// `Q_INVOKABLE bool Stored<Property>() const`; without one it is.
+bool StoredByObject(QObject* o, const QByteArray& property)
+{
+  const QByteArray signature = "Stored" + property + "()";
+  const int index = o->metaObject()->indexOfMethod(signature.constData());
+  if (index < 0) return true;
+  bool stored = true;
+  o->metaObject()->method(index).invoke(o, Qt::DirectConnection, Q_RETURN_ARG(bool, stored));
+  return stored;
+}
+
 // An enumeration or set value, whatever its storage size.
 int RawInt(const QVariant& v)
 {
@@ -86,7 +98,7 @@ private:
         if (sub) WriteProperties(sub, protoSub, prefix + QString::fromLatin1(name) + u'.', depth);
         continue;
       }
-      if (!p.isWritable() || !p.isStored()) continue;
+      if (!p.isWritable() || !p.isStored() || !StoredByObject(o, name)) continue;
       const bool always = AlwaysStored(meta, name.constData());
       QString text = Format(o, p, value);
       if (text.isNull()) continue;

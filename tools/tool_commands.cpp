@@ -2,15 +2,23 @@
 
 
 int RunFormCommand(QStringList args);
+int RunArtCommand(QStringList args);
 int RunRecordCommand(QStringList args);
 int RunDevicesCommand(QStringList args);
 int RunMixerCommand(QStringList args);
+int RunSkinCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
   static const std::vector<ToolCommand> commands = {
-      {"form", "form check FILE...          read window descriptions, print ok and the component count\n",
+      {"form",
+       "form check FILE...          read window descriptions, print ok and the component count\n"
+       "  form render FILE OUT.png      draw a window description headless into a picture\n",
        RunFormCommand},
+      {"art",
+       "art toolbar FORM.vfm        redraw the main window's tool-bar images into its description\n"
+       "  art skin FORM.vfm SKIN.ini    pack a skin folder into a description's stored skin\n",
+       RunArtCommand},
       {"record", "record [--device N] [--bitrate KBPS] [--seconds S] OUT.mp3\n"
                  "                              record a capture device to MP3 (Ctrl-C stops)\n",
        RunRecordCommand},
@@ -19,6 +27,11 @@ const std::vector<ToolCommand>& ToolCommands()
        "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"
        "  mixer N set CONTROLID VALUE...  set a control (one value, one per channel, or list items)\n",
        RunMixerCommand},
+      {"skin",
+       "skin pack FOLDER/skin.ini OUT.bin   pack a skin folder into a packed skin file\n"
+       "  skin info FILE                    describe a stored block or packed skin file\n"
+       "  skin sheet OUT.png [FILE]         draw every definition's pictures with their names\n",
+       RunSkinCommand},
   };
   return commands;
 }

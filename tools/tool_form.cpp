@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+int RunFormRender(QStringList args);
+
 namespace {
 int Check(const QStringList& files)
 {
@@ -35,6 +37,7 @@ int RunFormCommand(QStringList args)
 {
   const QString sub = args.isEmpty() ? QString() : args.takeFirst();
   if (sub == "check") return Check(args);
-  QTextStream(stderr) << "usage: velmora-tool form check FILE...\n";
+  if (sub == "render") return RunFormRender(args);
+  QTextStream(stderr) << "usage: velmora-tool form check FILE...\n       velmora-tool form render FILE OUT.png\n";
   return 2;
 }

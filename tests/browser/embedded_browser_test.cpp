@@ -1,6 +1,7 @@
 #include "browser/embedded_browser.h"
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
+#include "toolkit/std_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@ protected:
   void SetUp() override
   {
     RegisterToolkitClasses();
+    RegisterToolkitVisualClasses();
     RegisterBrowserClasses();
   }
 };
@@ -20,7 +22,7 @@ using B = TEmbeddedBrowser;
 TEST_F(EmbeddedBrowserTest, FlagWordsOfTheMainWindowsDescription)
 {
   TComponent* root = ReadComponentText(
-      "object Form1: TComponent\n"
+      "object Form1: TForm\n"
       "  object EmbeddedBrowser1: TEmbeddedBrowser\n"
       "    DownloadOptions = [DLCTL_DLIMAGES, DLCTL_VIDEOS, DLCTL_BGSOUNDS]\n"
       "    UserInterfaceOptions = [ENABLE_FORMS_AUTOCOMPLETE]\n"

@@ -70,10 +70,15 @@ TEST_F(AlsaMixerTest, TheRecordingLineOfMixerZeroHasAUsableMuteThatFollowsOtherP
     }
   };
   mute->AddObserver(&watcher);
+  int mixerEvents = 0, mixerChanges = 0;
   mixer->SetOnControlChange([&](TObject*, TMMLineId l, TMMControlId c) {
+    ++mixerEvents;
     if (l == -65535 && c == mute->ControlId()) ++events;
     offThread |= QThread::currentThread() != qApp->thread();
   });
+  TMMObserver mixerWatcher;  // every report of the mixer, whatever the control
+  mixerWatcher.OnNotify = [&](TMMObserver*, QObject* data) { mixerChanges += qobject_cast<TMMControlChange*>(data) ? 1 : 0; };
+  mixer->AddMixerObserver(&mixerWatcher);
 
   // Checked (muted), then unchecked: the sound server's source follows.
   mute->SetBoolean(true);
@@ -86,13 +91,15 @@ TEST_F(AlsaMixerTest, TheRecordingLineOfMixerZeroHasAUsableMuteThatFollowsOtherP
   EXPECT_FALSE(mute->GetBoolean());
 
   // Another program mutes: exactly one report, on the UI thread.
-  changes = events = 0;
+  changes = events = mixerEvents = mixerChanges = 0;
   seen.clear();
   RunProgram("amixer", {"-q", "-D", "default", "sset", "Capture", "nocap"});
   ASSERT_TRUE(PumpUntil([&] { return changes >= 1 && events >= 1; }, 5000));
   PumpUntil([] { return false; }, 300);  // room for a stray second report
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(events, 1);
+  EXPECT_EQ(mixerChanges, 1);
+  EXPECT_EQ(mixerEvents, 1);
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen[0], std::make_pair(-65535, mute->ControlId()));
   EXPECT_FALSE(offThread);
@@ -115,20 +122,40 @@ TEST_F(AlsaMixerTest, TheCaptureVolumeReadsAndWritesInTheModelsRange)
   volume->SetAudioLine(line);
   ASSERT_TRUE(volume->IsAvailable());
   EXPECT_EQ(volume->ControlInfo()->MaxValue(), 65535);
-  const quint32 before = volume->GetUnsigned();
+  // Put back exactly what was there: the recording test listens at that level.
+  const QString before = RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"});
+  const quint32 left = volume->GetUnsignedValue(chLeft, NoItem), right = volume->GetUnsignedValue(chRight, NoItem);
   volume->SetUnsignedValue(chLeft, NoItem, 30000);
   volume->SetUnsignedValue(chRight, NoItem, 40000);
   // The server's steps may round by one.
   EXPECT_NEAR(volume->GetUnsignedValue(chLeft, NoItem), 30000, 2);
   EXPECT_NEAR(volume->GetUnsignedValue(chRight, NoItem), 40000, 2);
   EXPECT_TRUE(RunProgram("amixer", {"-D", "default", "sget", "Capture"}).contains(QRegularExpression("Capture 3000[01] ")));
-  volume->SetUnsigned(before);
-  EXPECT_NEAR(volume->GetUnsigned(), before, 2);
+  volume->SetUnsignedValue(chLeft, NoItem, left);
+  volume->SetUnsignedValue(chRight, NoItem, right);
+  EXPECT_EQ(RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"}), before);
 
   // The playback destination carries the master controls.
   line->SetComponentType(ctDstSpeakers);
   EXPECT_EQ(line->LineId(), -65536);
   EXPECT_TRUE(volume->IsAvailable());
+}
+
+TEST_F(AlsaMixerTest, TheDefaultWaveInputLeadsToTheRecordingLine)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  auto* waveIn = new TTestAudioDevice(&owner, TMMCustomAudioDevice::dkWaveIn);
+  ASSERT_GE(waveIn->DeviceCount(), 1);
+  EXPECT_TRUE(waveIn->Mapper());
+  EXPECT_EQ(waveIn->GetMixerId(), 0);
+  auto* mixer = new TMMMixerDevice(&owner);
+  mixer->SetDevice(waveIn);
+  EXPECT_EQ(mixer->DeviceId(), 0);
+  auto* line = new TMMAudioLine(&owner);
+  line->SetMixer(mixer);
+  line->SetTarget(waveIn);
+  EXPECT_EQ(line->LineId(), -65535);
+  EXPECT_EQ(line->LineInfo()->Name(), "Recording");
 }
 
 TEST_F(AlsaMixerTest, TheToolShowsAndSetsWhatTheModelSees)

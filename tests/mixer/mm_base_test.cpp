@@ -3,6 +3,7 @@
 #include "mixer_fixture.h"
 
 #include "mixer/mm_utils.h"
+#include "toolkit/forms.h"
 
 namespace {
 
@@ -21,8 +22,8 @@ TEST(MMObject, SettersReportOnlyRealChangesAndBatchesFireOnceAtTheOutermostLevel
   ChangeCounter count;
   count.Attach(bevel);
 
-  bevel.SetBevelOuter(mm::bvLowered);  // the default: nothing happens
-  bevel.SetBorderColor(mm::clBtnFace);
+  bevel.SetBevelOuter(TControl::bvLowered);  // the default: nothing happens
+  bevel.SetBorderColor(clBtnFace);
   EXPECT_EQ(count.changed, 0);
   bevel.SetBorderWidth(2);
   EXPECT_EQ(count.changed, 1);
@@ -30,7 +31,7 @@ TEST(MMObject, SettersReportOnlyRealChangesAndBatchesFireOnceAtTheOutermostLevel
 
   bevel.BeginUpdate();
   bevel.BeginUpdate();
-  bevel.SetBevelInner(mm::bvRaised);
+  bevel.SetBevelInner(TControl::bvRaised);
   bevel.SetBevelInnerWidth(3);
   bevel.SetBorderSpace(1);
   bevel.EndUpdate();
@@ -51,20 +52,20 @@ TEST(MMBevel, ExtentCountsEveryPartAndSingleBorderAddsOnePixel)
   EXPECT_EQ(bevel.BevelExtent(), 1);  // outer lowered, width 1
   bevel.SetBorderStyle(mm::bsSingle);
   EXPECT_EQ(bevel.BevelExtent(), 2);
-  bevel.SetBevelInner(mm::bvRaised);
+  bevel.SetBevelInner(TControl::bvRaised);
   bevel.SetBevelInnerWidth(2);
   bevel.SetBorderWidth(3);
   bevel.SetBorderSpace(4);
   EXPECT_EQ(bevel.BevelExtent(), 1 + 1 + 2 + 3 + 4);
-  bevel.SetBevelOuter(mm::bvNone);
-  bevel.SetBevelInner(mm::bvNone);
+  bevel.SetBevelOuter(TControl::bvNone);
+  bevel.SetBevelInner(TControl::bvNone);
   EXPECT_EQ(bevel.BevelExtent(), 1 + 3 + 4);
 }
 
 TEST(MMBevel, SpaceCutCountsInTheExtentButNeitherDrawsNorInsets)
 {
   TMMBevel bevel;
-  bevel.SetBevelOuter(mm::bvSpace);
+  bevel.SetBevelOuter(TControl::bvSpace);
   bevel.SetBevelOuterWidth(3);
   EXPECT_EQ(bevel.BevelExtent(), 3);
   QRect inner;
@@ -77,17 +78,17 @@ TEST(MMBevel, FramesGoOutsideInWithTheirColoursAndTheBorderInsetsEvenUnfilled)
 {
   TMMBevel bevel;
   bevel.SetBorderStyle(mm::bsSingle);
-  bevel.SetBevelOuter(mm::bvLowered);
+  bevel.SetBevelOuter(TControl::bvLowered);
   bevel.SetBevelOuterWidth(2);
   bevel.SetBorderWidth(3);
-  bevel.SetBevelInner(mm::bvRaised);
+  bevel.SetBevelInner(TControl::bvRaised);
   bevel.SetBorderSpace(1);
   bevel.SetBorderSpaceColor(0x0000FF);
 
   QRect inner;
   auto frames = bevel.BevelFrames(QRect(0, 0, 100, 60), true, inner);
   ASSERT_EQ(frames.size(), 5u);
-  EXPECT_EQ(frames[0].TopLeft, mm::clWindowFrame);
+  EXPECT_EQ(frames[0].TopLeft, clWindowFrame);
   EXPECT_EQ(frames[0].Width, 1);
   EXPECT_EQ(frames[1].Rect, QRect(1, 1, 98, 58));
   EXPECT_EQ(frames[1].TopLeft, bevel.OuterShadowColor());  // lowered: shadow on top
@@ -107,7 +108,7 @@ TEST(MMBevel, FramesGoOutsideInWithTheirColoursAndTheBorderInsetsEvenUnfilled)
 TEST(MMBevel, AssignCopiesInOneBatchAndRejectsOtherObjects)
 {
   TMMBevel a, b;
-  b.SetBevelInner(mm::bvLowered);
+  b.SetBevelInner(TControl::bvLowered);
   b.SetBorderWidth(4);
   b.SetInnerShadowColor(0x010203);
   b.SetBorderStyle(mm::bsSingle);
@@ -230,6 +231,7 @@ TEST(MMIdents, IdentifierPropertiesReadAndWriteTheirNamesCaseInsensitively)
   ASSERT_NE(items, nullptr);
   EXPECT_EQ(TIntegerIdents::ToValue(*items, "noitem"), -1);
   EXPECT_EQ(TComponentClasses::Find("TMMAudioLine"), &TMMAudioLine::staticMetaObject);
+  EXPECT_EQ(Screen->Cursors(mm::HandCursor).shape(), Qt::PointingHandCursor);
 }
 
 TEST(MMUtils, RangesClampsAndWideProducts)

@@ -3,6 +3,8 @@
 // and closing, change reports and following another device.
 #include "mixer_fixture.h"
 
+#include "toolkit/forms.h"
+
 namespace {
 
 using Call = TMemoryMixerBackend::Call;
@@ -230,11 +232,11 @@ TEST_F(DeviceTest, AnErrorWhileHandlingAReportGoesToTheExceptionHandler)
   AddStandardMixer();
   TMMMixerDevice mixer(&owner);
   QStringList reported;
-  MMSetExceptionHandler([&](const std::exception& e) { reported << QString::fromUtf8(e.what()); });
+  Application->OnException = [&](const QString& message) { reported << message; };
   mixer.SetActive(true);
   mem->InjectControlChange(0, 999, {});  // a control the mixer does not know
   PumpPosted();
-  MMSetExceptionHandler(nullptr);
+  Application->OnException = nullptr;
   ASSERT_EQ(reported.size(), 1);
   EXPECT_EQ(reported[0], mmapi::StandardErrorText(mmapi::MIXERR_INVALCONTROL));
 }

@@ -1,0 +1,247 @@
+#include "app/all_classes.h"
+#include "app/app_icon.h"
+#include "toolkit/image_list.h"
+#include "app/form_main.h"
+#include "app/plain_frame.h"
+#include "browser/embedded_browser.h"
+#include "support/qt_printers.h"
+#include "toolkit/form_reader.h"
+#include "toolkit/ini_file.h"
+#include "toolkit/std_controls.h"
+#include "toolkit/timer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { RegisterAllClasses(); }
+
+  void SetUp() override
+  {
+    iniPath = dir.filePath("mainform.ini");
+    const QString path = iniPath;
+    TForm_Main::SettingsLocator = [path] {
+      return TSettingsLocation{QFile::exists(path) ? path : QString(), path};
+    };
+  }
+  void TearDown() override
+  {
+    if (form) TComponent::Free(form);
+    TForm_Main::SettingsLocator = nullptr;
+  }
+
+  void WriteIni(const QString& text)
+  {
+    QFile f(iniPath);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text.toUtf8());
+  }
+
+  TForm_Main* Open()
+  {
+    form = new TForm_Main(nullptr);
+    form->CursorPos = [this] { return cursor; };
+    return form;
+  }
+
+  template <typename T>
+  T* Get(const char* name) const
+  {
+    auto* c = qobject_cast<T*>(form->FindComponent(QString::fromLatin1(name)));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+  bool Timer1On() const { return Get<TTimer>("Timer1")->Enabled(); }
+  bool Timer2On() const { return Get<TTimer>("Timer2")->Enabled(); }
+  // A point well away from the window.
+  QPoint Away() const { return form->ClientOrigin() + QPoint(form->Width() + 200, form->Height() + 200); }
+  QPoint Inside() const { return form->ClientOrigin() + QPoint(20, 20); }
+
+  QTemporaryDir dir;
+  QString iniPath;
+  TForm_Main* form = nullptr;
+  QPoint cursor;
+};
+
+TEST_F(MainWindowTest, WithoutSettingsTheDesignedPlacementStaysAndExitWritesTheFourKeys)
+{
+  Open();
+  EXPECT_EQ(form->Left(), 767);
+  EXPECT_EQ(form->Top(), 214);
+  EXPECT_EQ(form->ClientWidth(), 246);
+  EXPECT_EQ(form->ClientHeight(), 500);
+  EXPECT_FALSE(form->Docked());
+  EXPECT_FALSE(form->StayOnTopState());
+  EXPECT_EQ(form->FormStyle(), TForm::fsNormal);
+  EXPECT_FALSE(Timer1On());
+  EXPECT_EQ(Get<TSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 2);
+  EXPECT_TRUE(Get<TTrayIcon>("bsTrayIcon1")->IconVisible());
+  // The browser heads for the station directory.
+  const QUrl url = Get<TEmbeddedBrowser>("EmbeddedBrowser1")->LocationUrl();
+  EXPECT_EQ(url.path(), "/qq/");
+  EXPECT_EQ(url.query(), "app");
+
+  const int height = form->Height();
+  TComponent::Free(form);
+  form = nullptr;
+  TMemIniFile ini(iniPath);
+  EXPECT_EQ(ini.ReadInteger("main", "left", -1), 767);
+  EXPECT_EQ(ini.ReadInteger("main", "top", -1), 214);
+  EXPECT_EQ(ini.ReadInteger("main", "height", -1), height);
+  EXPECT_EQ(ini.ReadString("main", "FormTop", "x"), "0");
+}
+
+TEST_F(MainWindowTest, TopZeroStartsDockedAndHidesWhenTheMouseIsAway)
+{
+  WriteIni("[main]\nleft=100\ntop=0\nheight=420\n");
+  Open();
+  EXPECT_EQ(form->Left(), 100);
+  EXPECT_EQ(form->Height(), 420);
+  EXPECT_TRUE(form->Docked());
+  EXPECT_TRUE(form->StayOnTopState());
+  EXPECT_EQ(form->FormStyle(), TForm::fsStayOnTop);
+  EXPECT_TRUE(Timer1On());
+
+  cursor = Inside();
+  form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->Top(), 0) << "the mouse is over the window: it stays";
+  EXPECT_TRUE(Timer1On());
+
+  cursor = Away();
+  form->Timer1Timer(nullptr);
+  EXPECT_EQ(form->Top(), 5 - 420);
+  EXPECT_FALSE(Timer1On());
+
+  // The mouse over the visible strip brings it back and restarts the check.
+  form->bsSkinStatusBar1MouseMove(nullptr, TShiftState(), 3, 3);
+  EXPECT_EQ(form->Top(), 0);
+  EXPECT_TRUE(Timer1On());
+}
+
+TEST_F(MainWindowTest, StoredStayOnTopLosesToTheDockState)
+{
+  WriteIni("[main]\nFormTop=1\ntop=214\n");
+  Open();
+  EXPECT_FALSE(form->StayOnTopState());
+  EXPECT_FALSE(form->Docked());
+  EXPECT_EQ(form->Left(), 500);  // missing keys fall back to 500
+  EXPECT_EQ(form->Height(), 500);
+
+  TComponent::Free(form);
+  form = nullptr;
+  WriteIni("[main]\nleft=abc\ntop=0x10\nheight=$190\n");
+  Open();
+  EXPECT_EQ(form->Left(), 500);  // not a number: the default
+  EXPECT_EQ(form->Top(), 16);
+  EXPECT_EQ(form->Height(), 400);
+}
+
+TEST_F(MainWindowTest, MouseNearWidensTheClientAreaMostlyUpward)
+{
+  Open();
+  const QPoint origin = form->ClientOrigin();
+  const QRect client = form->ClientRect();
+  cursor = origin + QPoint(10, -30);  // over the caption
+  EXPECT_TRUE(form->MouseNear());
+  cursor = origin + QPoint(10, -35);  // the widened edge itself is outside
+  EXPECT_FALSE(form->MouseNear());
+  cursor = origin + QPoint(-5, 10);  // exactly 5 pixels left
+  EXPECT_FALSE(form->MouseNear());
+  cursor = origin + QPoint(-4, 10);
+  EXPECT_TRUE(form->MouseNear());
+  cursor = origin + QPoint(client.width() + 4, client.height() + 4);
+  EXPECT_TRUE(form->MouseNear());
+  cursor = origin + QPoint(client.width() + 5, 10);
+  EXPECT_FALSE(form->MouseNear());
+}
+
+TEST_F(MainWindowTest, StayOnTopButtonToggles)
+{
+  Open();
+  auto* button = Get<TSpeedButton>("bsSkinSpeedButton_SetTop");
+  button->SimulateClick();
+  EXPECT_TRUE(form->StayOnTopState());
+  EXPECT_EQ(button->ImageIndex(), 3);
+  EXPECT_EQ(button->Hint(), QString::fromUtf8("取消窗口总在最前面"));
+  button->SimulateClick();
+  EXPECT_FALSE(form->StayOnTopState());
+  EXPECT_EQ(button->ImageIndex(), 2);
+  EXPECT_EQ(button->Hint(), QString::fromUtf8("设定窗口总在最前面"));
+}
+
+TEST_F(MainWindowTest, DockingNotificationsFromTheFrame)
+{
+  Open();
+  auto* frame = Get<TPlainFormFrame>("bsSkinForm1");
+  const int edge = Screen->MonitorFromWindow(form).WorkareaRect.top();
+  form->SetTop(edge + 4);
+  frame->EndOfMove();
+  EXPECT_EQ(form->Top(), edge) << "within 4 pixels of the edge it snaps";
+  if (edge == 0) {
+    EXPECT_TRUE(form->Docked());
+    EXPECT_TRUE(Timer1On());
+  }
+  form->SetTop(edge + 5);
+  frame->EndOfMove();
+  EXPECT_EQ(form->Top(), edge + 5) << "at 5 pixels it floats";
+  EXPECT_FALSE(form->Docked());
+  EXPECT_FALSE(form->StayOnTopState());
+  EXPECT_FALSE(Timer1On());
+}
+
+TEST_F(MainWindowTest, RestoreFromTrayWaitsForTheMouseBeforeHidingAgain)
+{
+  WriteIni("[main]\ntop=0\n");
+  Open();
+  cursor = Away();
+  form->Timer1Timer(nullptr);
+  ASSERT_LT(form->Top(), 0);
+  Get<TPlainFormFrame>("bsSkinForm1")->MinimizeToTray();
+  Get<TPlainFormFrame>("bsSkinForm1")->RestoreFromTray();
+  EXPECT_EQ(form->Top(), 0);
+  EXPECT_TRUE(Timer2On());
+  EXPECT_TRUE(Get<TTrayIcon>("bsTrayIcon1")->IconVisible());
+  form->Timer2Timer(nullptr);  // the mouse has not come yet
+  EXPECT_TRUE(Timer2On());
+  cursor = Inside();
+  form->Timer2Timer(nullptr);
+  EXPECT_FALSE(Timer2On());
+  EXPECT_TRUE(Timer1On());
+}
+
+TEST_F(MainWindowTest, RecordButtonShowsTheRecordWindowAndRefreshFailuresAreSwallowed)
+{
+  Open();
+  TForm record(nullptr);
+  record.SetName("Form_Record");
+  EXPECT_FALSE(record.Visible());
+  Get<TSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
+  EXPECT_TRUE(record.Visible());
+
+  auto* browser = Get<TEmbeddedBrowser>("EmbeddedBrowser1");
+  int refreshes = 0;
+  browser->OnRefresh = [&](TObject*, qint32&) {
+    ++refreshes;
+    throw Exception("offline");
+  };
+  EXPECT_NO_THROW(Get<TSpeedButton>("bsSkinSpeedButtonRefesh")->SimulateClick());
+  EXPECT_EQ(refreshes, 1);
+}
+
+TEST_F(MainWindowTest, DescriptionCarriesTheToolbarImagesAsDrawn)
+{
+  TComponent* bare = ReadComponentFile(FormDescriptionPath("Form_Main"), nullptr, nullptr, TReadOptions{.designing = true});
+  auto* images = qobject_cast<TImageList*>(bare->FindComponent("ImageList1"));
+  ASSERT_NE(images, nullptr);
+  EXPECT_EQ(images->Count(), 5);
+  TImageList fresh(nullptr);
+  for (int i = 0; i < 5; ++i) fresh.AddImage(ToolbarImage(i));
+  EXPECT_EQ(images->Bitmap(), fresh.Bitmap()) << "run: velmora-tool art toolbar resources/forms/Form_Main.vfm";
+  TComponent::Free(bare);
+}
+
+} // namespace

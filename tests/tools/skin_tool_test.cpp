@@ -1,0 +1,100 @@
+// velmora-tool skin pack, info and sheet, run as a user would run them.
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kFolder = QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin");
+
+struct ToolRun {
+  int exitCode;
+  QString out, err;
+};
+
+ToolRun Tool(const QStringList& args)
+{
+  static QTemporaryDir runtime;
+  QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtime.path());
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), args);
+  EXPECT_TRUE(p.waitForFinished(60000));
+  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray Read(const QString& path)
+{
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+  return f.readAll();
+}
+} // namespace
+
+TEST(SkinTool, PackGivesTheCommittedBlockAndInfoDescribesIt)
+{
+  QTemporaryDir dir;
+  const ToolRun pack = Tool({"skin", "pack", kFolder + "/skin.ini", dir.filePath("out.bin")});
+  ASSERT_EQ(pack.exitCode, 0) << pack.err.toStdString();
+  EXPECT_EQ(Read(dir.filePath("out.bin")), Read(kFolder + "/skin.bin"));
+
+  const ToolRun info = Tool({"skin", "info", dir.filePath("out.bin")});
+  ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+  EXPECT_TRUE(info.out.contains("inflated 244002 bytes"));
+  EXPECT_TRUE(info.out.contains("version 3"));
+  EXPECT_TRUE(info.out.contains("frame picture: 191 x 140, 8 bits, 44 colours (main.bmp)"));
+  EXPECT_TRUE(info.out.contains("6: 103 x 67, 4 bits, 16 colours (mdibg.bmp)"));
+  EXPECT_TRUE(info.out.contains("13 skin objects"));
+  EXPECT_TRUE(info.out.contains("  0 MENUITEM:menuitem\n"));
+  EXPECT_TRUE(info.out.contains("59 control definitions"));
+  EXPECT_TRUE(info.out.contains("  24 statusbar:panel\n"));
+
+  // The bare zlib block is accepted as well.
+  QFile block(dir.filePath("block.z"));
+  ASSERT_TRUE(block.open(QIODevice::WriteOnly));
+  block.write(Read(kFolder + "/skin.bin").mid(8));
+  block.close();
+  EXPECT_EQ(Tool({"skin", "info", block.fileName()}).exitCode, 0);
+}
+
+TEST(SkinTool, BrokenInputsGiveTheErrorAndExitOne)
+{
+  QTemporaryDir dir;
+  QByteArray corrupt = Read(kFolder + "/skin.bin");
+  corrupt.replace(200, 16, QByteArray(16, 'x'));
+  QFile f(dir.filePath("corrupt.bin"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(corrupt);
+  f.close();
+  const ToolRun info = Tool({"skin", "info", f.fileName()});
+  EXPECT_EQ(info.exitCode, 1);
+  EXPECT_TRUE(info.err.contains("compression error")) << info.err.toStdString();
+
+  const ToolRun missing = Tool({"skin", "info", dir.filePath("none.bin")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.contains("Cannot open file")) << missing.err.toStdString();
+
+  QFile partial(dir.filePath("partial.ini"));
+  ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
+  partial.write("[VERSION]\n[PICTURES]\n");
+  partial.close();
+  const ToolRun pack = Tool({"skin", "pack", partial.fileName(), dir.filePath("out.bin")});
+  EXPECT_EQ(pack.exitCode, 1);
+  EXPECT_FALSE(QFile::exists(dir.filePath("out.bin")));
+  EXPECT_EQ(Tool({"skin", "pack"}).exitCode, 2);
+}
+
+TEST(SkinTool, SheetDrawsEveryDefinition)
+{
+  QTemporaryDir dir;
+  const ToolRun sheet = Tool({"skin", "sheet", dir.filePath("sheet.png"), kFolder + "/skin.bin"});
+  ASSERT_EQ(sheet.exitCode, 0) << sheet.err.toStdString();
+  EXPECT_TRUE(sheet.out.contains("72 definitions"));
+  const QImage image(dir.filePath("sheet.png"));
+  EXPECT_GT(image.width(), 1000);
+  EXPECT_GT(image.height(), 1000);
+}
