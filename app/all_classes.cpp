@@ -1,6 +1,7 @@
 #include "app/all_classes.h"
 
 #include "app/form_main.h"
+#include "app/form_record.h"
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
@@ -17,6 +18,7 @@ void RegisterAllClasses()
   RegisterMixerClasses();
   RegisterBrowserClasses();
   RegisterMainWindowClasses();
+  RegisterRecordWindowClasses();
 }
 
-void CreateSecondaryWindows() {}
+void CreateSecondaryWindows() { Application->CreateForm<TForm_Record>(); }

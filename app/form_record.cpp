@@ -1,0 +1,242 @@
+#include "app/form_record.h"
+
+#include "app/line_mute_check.h"
+#include "app/special_folders.h"
+#include "audio/dx_audio_in.h"
+#include "audio/mp3_out.h"
+#include "toolkit/form_reader.h"
+#include "toolkit/std_controls.h"
+#include "toolkit/timer.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+const char* const kNoLineControl = "您的声卡不支持录音控制，不能录音。";
+const char* const kOverwrite = "指定MP3文件已存在，继续录音将会覆盖该文件。确认继续吗？";
+const char* const kStopRecording = "录音正在进行，您确定要停止录音吗？";
+const char* const kRecordingFailed = "录音失败：%1";
+} // namespace
+
+QString RecordedTimeText(int seconds)
+{
+  // The time of day of seconds / 86400: whole days fall away.
+  int s = seconds % 86400;
+  if (s < 0) s += 86400;
+  return QStringLiteral("已录制%1:%2:%3分")
+      .arg(s / 3600, 2, 10, QLatin1Char('0'))
+      .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString QtFileDialogFilter(const QString& filter)
+{
+  const QStringList parts = filter.split(u'|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(u';', u' ');
+    out << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+TForm_Record::TForm_Record(TComponent* owner, TBareForm) : TForm(owner)
+{
+  SaveDialog.Title = QStringLiteral("指定录音文件保存的目录和文件名");
+  SaveDialog.Filter = QStringLiteral("MP3 文件|*.mp3");
+  SaveDialog.FilterIndex = 1;
+  InstallDefaultSeams();
+}
+
+TForm_Record::TForm_Record(TComponent* owner) : TForm_Record(owner, BareForm)
+{
+  reading_ = true;
+  try {
+    ReadComponentFile(FormDescriptionPath(QStringLiteral("Form_Record")), this);
+  } catch (...) {
+    reading_ = false;
+    throw;
+  }
+  reading_ = false;
+  if (!IsDesigning()) {
+    DoCreate();
+    if (Visible()) {
+      TControl::SetVisible(false);
+      SetVisible(true);
+    }
+  }
+}
+
+TForm_Record::~TForm_Record() = default;
+
+void TForm_Record::Loaded()
+{
+  if (!reading_) {
+    TForm::Loaded();
+    return;
+  }
+  // The reader calls the window's Loaded before its components': OnCreate
+  // waits for the end of the constructor, when the mixer is open and the
+  // recording line has been looked up.
+  TCustomControl::Loaded();
+}
+
+void TForm_Record::InstallDefaultSeams()
+{
+  Confirm = [this](const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::NoButton,
+                    HandleAllocated() ? Handle() : nullptr);
+    QPushButton* yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes ? int(mrYes) : int(mrNo);
+  };
+  ChooseFile = [this](const TRecordSaveRequest& request) {
+    // The window asks about an existing file itself, when recording starts.
+    return QFileDialog::getSaveFileName(HandleAllocated() ? Handle() : nullptr, request.Title, request.InitialDir,
+                                        QtFileDialogFilter(request.Filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+  };
+  ReportError = [this](const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"), text, QMessageBox::Ok,
+                    HandleAllocated() ? Handle() : nullptr);
+    box.exec();
+  };
+}
+
+template <typename T>
+T* TForm_Record::Element(const char* name) const
+{
+  return qobject_cast<T*>(FindComponent(QString::fromLatin1(name)));
+}
+
+TButton* TForm_Record::bsSkinButtonSelectFile() const { return Element<TButton>("bsSkinButtonSelectFile"); }
+TComboBox* TForm_Record::bsSkinComboBoxBit() const { return Element<TComboBox>("bsSkinComboBoxBit"); }
+TButton* TForm_Record::bsSkinButtonRec() const { return Element<TButton>("bsSkinButtonRec"); }
+TButton* TForm_Record::bsSkinButtonStop() const { return Element<TButton>("bsSkinButtonStop"); }
+TEdit* TForm_Record::bsSkinEditSaveFile() const { return Element<TEdit>("bsSkinEditSaveFile"); }
+TStatusPanel* TForm_Record::bsSkinStatusPanelRecTime() const { return Element<TStatusPanel>("bsSkinStatusPanelRecTime"); }
+TTimer* TForm_Record::Timer1() const { return Element<TTimer>("Timer1"); }
+TDXAudioIn* TForm_Record::DXAudioIn1() const { return Element<TDXAudioIn>("DXAudioIn1"); }
+TMP3Out* TForm_Record::MP3Out1() const { return Element<TMP3Out>("MP3Out1"); }
+TLineMuteCheck* TForm_Record::MMMixerBlockCheck1() const { return Element<TLineMuteCheck>("MMMixerBlockCheck1"); }
+
+void TForm_Record::FormCreate(TObject*)
+{
+  SetHeight(100);
+  SaveDialog.InitialDir = SpecialFolderPath(0);
+  TButton* select = bsSkinButtonSelectFile();
+  TLineMuteCheck* lineSwitch = MMMixerBlockCheck1();
+  select->SetEnabled(lineSwitch->Enabled());
+  if (select->Enabled())
+    lineSwitch->SetChecked(false);
+  else
+    bsSkinEditSaveFile()->SetText(QString::fromUtf8(kNoLineControl));
+}
+
+void TForm_Record::bsSkinButtonSelectFileClick(TObject*)
+{
+  const QString file = ChooseFile ? ChooseFile(SaveDialog) : QString();
+  if (file.isEmpty()) return;
+  bsSkinEditSaveFile()->SetText(file);
+  bsSkinButtonRec()->SetEnabled(true);
+}
+
+void TForm_Record::bsSkinButtonRecClick(TObject*)
+{
+  const QString file = bsSkinEditSaveFile()->Text();
+  const QFileInfo target(file);
+  if (target.exists() && !target.isDir()) {
+    if (!Confirm || Confirm(QString::fromUtf8(kOverwrite)) != mrYes) return;
+  }
+  MMMixerBlockCheck1()->SetChecked(false);
+  Timer1()->SetEnabled(true);
+  bsSkinButtonSelectFile()->SetEnabled(false);
+  bsSkinButtonRec()->SetEnabled(false);
+  TMP3Out* out = MP3Out1();
+  switch (bsSkinComboBoxBit()->ItemIndex()) {
+  case 0: out->SetBitRate(TMP3Out::br32); break;
+  case 1: out->SetBitRate(TMP3Out::br64); break;
+  case 2: out->SetBitRate(TMP3Out::br128); break;
+  default: break;  // no selection: the rate stays as it was
+  }
+  out->SetFileName(file);
+  // A run that cannot start is reported through OnThreadException, from
+  // inside Start; the window is then back in the "file chosen" state.
+  const int failuresBefore = failures_;
+  try {
+    out->Start();
+  } catch (const Exception& e) {
+    MP3Out1ThreadException(out, e.Message());
+    return;
+  }
+  if (failures_ == failuresBefore) bsSkinButtonStop()->SetEnabled(true);
+}
+
+void TForm_Record::Timer1Timer(TObject*)
+{
+  bsSkinStatusPanelRecTime()->SetCaption(RecordedTimeText(MP3Out1()->ElapsedSeconds()));
+}
+
+void TForm_Record::bsSkinButtonStopClick(TObject*)
+{
+  Timer1()->SetEnabled(false);
+  bsSkinButtonStop()->SetEnabled(false);
+  TMP3Out* out = MP3Out1();
+  out->RequestStop(true);
+  out->WaitForStop();  // the file is complete and closed when this returns
+  bsSkinButtonSelectFile()->SetEnabled(true);
+  bsSkinButtonRec()->SetEnabled(true);
+}
+
+void TForm_Record::FormCloseQuery(TObject*, bool& CanClose)
+{
+  if (MP3Out1()->State() == TAuOutput::asIdle) {
+    CanClose = true;
+    return;
+  }
+  if (Confirm && Confirm(QString::fromUtf8(kStopRecording)) == mrYes) {
+    CanClose = true;
+    bsSkinButtonStopClick(this);
+  } else {
+    CanClose = false;
+  }
+}
+
+void TForm_Record::FormDestroy(TObject*)
+{
+  TMP3Out* out = MP3Out1();
+  if (out && out->State() != TAuOutput::asIdle) {
+    out->RequestStop(true);
+    out->WaitForStop();
+  }
+}
+
+void TForm_Record::MP3Out1ThreadException(TObject*, const QString& Message)
+{
+  // The output has already closed what the run held: back to "file chosen",
+  // with the reason shown.
+  ++failures_;
+  ShowFileChosen();
+  if (ReportError) ReportError(QString::fromUtf8(kRecordingFailed).arg(Message));
+}
+
+void TForm_Record::ShowFileChosen()
+{
+  Timer1()->SetEnabled(false);
+  bsSkinButtonStop()->SetEnabled(false);
+  bsSkinButtonSelectFile()->SetEnabled(true);
+  bsSkinButtonRec()->SetEnabled(true);
+}
+
+void RegisterRecordWindowClasses()
+{
+  TComponentClasses::RegisterWith<TForm_Record>(
+      [](TComponent* owner) -> TComponent* { return new TForm_Record(owner, BareForm); });
+  TComponentClasses::Register<TLineMuteCheck>();
+}

@@ -1,0 +1,91 @@
+// The record window: records the sound card's recording source to an MP3
+// file. The user picks the file, a bit rate, starts and stops; the status bar
+// shows the file name and the recorded time. Read from its description
+// (resources/forms/Form_Record.vfm); the recording is done by DXAudioIn1 and
+// MP3Out1, and MMMixerBlockCheck1 is the recording line's mute switch.
+//
+// The confirmation box, the save dialog and the error report are seams that
+// tests replace; by default they are Qt's message box and file dialog.
+#pragma once
+
+#include "app/app_forms.h"
+#include "toolkit/forms.h"
+
+#include <functional>
+
+class TButton;
+class TComboBox;
+class TEdit;
+class TStatusPanel;
+class TTimer;
+class TDXAudioIn;
+class TMP3Out;
+class TLineMuteCheck;
+
+// What the save dialog is asked with.
+struct TRecordSaveRequest {
+  QString Title;
+  QString Filter;      // "name|pattern" pairs, as the description gives them
+  int FilterIndex = 1;
+  QString InitialDir;  // "": the dialog's own default
+};
+
+class TForm_Record : public TForm {
+  Q_OBJECT
+public:
+  explicit TForm_Record(TComponent* owner);
+  // Without the description (the class registry's factory).
+  TForm_Record(TComponent* owner, TBareForm);
+  ~TForm_Record() override;
+
+  // The confirmation box: a warning with Yes and No; 6 means Yes.
+  std::function<int(const QString& text)> Confirm;
+  // The save dialog: the chosen file, or "" when the user cancelled.
+  std::function<QString(const TRecordSaveRequest& request)> ChooseFile;
+  // A recording that could not start or failed on the way.
+  std::function<void(const QString& text)> ReportError;
+
+  // The save dialog's settings (title, filter, initial folder set by FormCreate).
+  TRecordSaveRequest SaveDialog;
+
+  void Loaded() override;
+
+  Q_INVOKABLE void FormCreate(TObject* Sender);
+  Q_INVOKABLE void FormCloseQuery(TObject* Sender, bool& CanClose);
+  Q_INVOKABLE void FormDestroy(TObject* Sender);
+  Q_INVOKABLE void bsSkinButtonSelectFileClick(TObject* Sender);
+  Q_INVOKABLE void bsSkinButtonRecClick(TObject* Sender);
+  Q_INVOKABLE void bsSkinButtonStopClick(TObject* Sender);
+  Q_INVOKABLE void Timer1Timer(TObject* Sender);
+  Q_INVOKABLE void MP3Out1ThreadException(TObject* Sender, const QString& Message);
+
+  // Elements by name (null when the description lacks one).
+  TButton* bsSkinButtonSelectFile() const;
+  TComboBox* bsSkinComboBoxBit() const;
+  TButton* bsSkinButtonRec() const;
+  TButton* bsSkinButtonStop() const;
+  TEdit* bsSkinEditSaveFile() const;
+  TStatusPanel* bsSkinStatusPanelRecTime() const;
+  TTimer* Timer1() const;
+  TDXAudioIn* DXAudioIn1() const;
+  TMP3Out* MP3Out1() const;
+  TLineMuteCheck* MMMixerBlockCheck1() const;
+
+private:
+  template <typename T>
+  T* Element(const char* name) const;
+  void InstallDefaultSeams();
+  // "File chosen": select and record enabled, stop disabled, clock off.
+  void ShowFileChosen();
+
+  bool reading_ = false;  // the constructor's read runs OnCreate itself, last
+  int failures_ = 0;      // failures reported by MP3Out1
+};
+
+// "已录制hh:mm:ss分" for `seconds` recorded (the time of day of seconds / 86400).
+QString RecordedTimeText(int seconds);
+// "MP3 文件|*.mp3" as a Qt file-dialog filter: "MP3 文件 (*.mp3)".
+QString QtFileDialogFilter(const QString& filter);
+
+// Registers the record window and its own components for the description reader.
+void RegisterRecordWindowClasses();

@@ -1,0 +1,612 @@
+// The record window over the in-memory capture and mixer back-ends: read from
+// its description, driven through its buttons, with the confirmation box, the
+// save dialog and the error report replaced.
+#include "app/all_classes.h"
+#include "app/form_record.h"
+#include "app/line_mute_check.h"
+#include "app/special_folders.h"
+#include "audio/audio_test_util.h"
+#include "audio/dx_audio_in.h"
+#include "audio/mp3_out.h"
+#include "browser/site_addresses.h"
+#include "platform/capture_memory.h"
+#include "platform/mixer_memory.h"
+#include "toolkit/form_reader.h"
+#include "toolkit/std_controls.h"
+#include "toolkit/timer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+constexpr quint32 kRecording = 0xFFFF0001;
+const QString kNoLineControl = QStringLiteral("您的声卡不支持录音控制，不能录音。");
+const QString kOverwrite = QStringLiteral("指定MP3文件已存在，继续录音将会覆盖该文件。确认继续吗？");
+const QString kStopRecording = QStringLiteral("录音正在进行，您确定要停止录音吗？");
+
+// Select file, record, stop, clock.
+struct TControlStates {
+  bool select, rec, stop, timer;
+  bool operator==(const TControlStates&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const TControlStates& s)
+{
+  return os << "{select " << s.select << ", rec " << s.rec << ", stop " << s.stop << ", timer " << s.timer << "}";
+}
+constexpr TControlStates kControllable{true, false, false, false};
+constexpr TControlStates kNotControllable{false, false, false, false};
+constexpr TControlStates kFileChosen{true, true, false, false};
+constexpr TControlStates kRecordingState{false, false, true, true};
+
+class RecordWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    RegisterAllClasses();
+    auto backend = std::make_unique<TMemoryMixerBackend>();
+    mem = backend.get();
+    previousMixer = SetMixerBackend(std::move(backend));
+    TCaptureSystem::SetDefault(&capture);
+    ASSERT_TRUE(dir.isValid());
+  }
+  void TearDown() override
+  {
+    TComponent::Free(form);
+    form = nullptr;
+    QCoreApplication::sendPostedEvents();
+    TCaptureSystem::SetDefault(nullptr);
+    SetMixerBackend(std::move(previousMixer));
+  }
+
+  // Mixer 0: playback and recording destinations; the recording line has a
+  // volume and, unless `muteFlags` is empty, a mute switch that starts muted.
+  void AddMixer(std::optional<quint32> muteFlags = mmapi::CONTROLF_UNIFORM, bool recordingLine = true)
+  {
+    const int m = mem->AddMixer("Test Mixer");
+    TMixerTopology& t = mem->Topology(m);
+    t.AddDestination(mmapi::COMPONENTTYPE_DST_SPEAKERS, "Speakers", "Speakers", 2);
+    if (!recordingLine) return;
+    t.AddDestination(mmapi::COMPONENTTYPE_DST_WAVEIN, "Rec", "Recording Control", 2);
+    t.AddControl(kRecording, mmapi::CONTROLTYPE_VOLUME, 0, 0, 65535, 65535, "Vol", "Rec Volume");
+    if (muteFlags) {
+      recMute = t.AddControl(kRecording, mmapi::CONTROLTYPE_MUTE, *muteFlags, 0, 1, 0, "Mute", "Rec Mute").Info.ControlId;
+      mem->SetValues(m, recMute, std::vector<quint32>(*muteFlags & mmapi::CONTROLF_UNIFORM ? 1 : 2, 1));
+    }
+  }
+
+  TForm_Record* Create()
+  {
+    form = new TForm_Record(nullptr);
+    form->Confirm = [this](const QString& text) {
+      asked << text;
+      return answer;
+    };
+    form->ChooseFile = [this](const TRecordSaveRequest& request) {
+      requests.push_back(request);
+      return chosen;
+    };
+    form->ReportError = [this](const QString& text) { errors << text; };
+    return form;
+  }
+
+  TControlStates States() const
+  {
+    return {form->bsSkinButtonSelectFile()->Enabled(), form->bsSkinButtonRec()->Enabled(),
+            form->bsSkinButtonStop()->Enabled(), form->Timer1()->Enabled()};
+  }
+
+  void ChooseFile(const QString& path)
+  {
+    chosen = path;
+    form->bsSkinButtonSelectFile()->SimulateClick();
+  }
+
+  // Records until the capture has delivered at least `bytes`, then stops.
+  void RecordSome(int bytes = 200000)
+  {
+    form->bsSkinButtonRec()->SimulateClick();
+    ASSERT_EQ(States(), kRecordingState);
+    ASSERT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() >= bytes; }));
+    form->bsSkinButtonStop()->SimulateClick();
+  }
+
+  TMemoryMixerBackend* mem = nullptr;
+  std::unique_ptr<TMixerBackend> previousMixer;
+  TMemoryCaptureSystem capture;
+  QTemporaryDir dir;
+  TForm_Record* form = nullptr;
+  quint32 recMute = 0;
+  QStringList asked, errors;
+  int answer = mrYes;
+  QString chosen;
+  std::vector<TRecordSaveRequest> requests;
+};
+
+TEST_F(RecordWindowTest, ComesUpAsDesignedWithTheRecordingLineUnmuted)
+{
+  AddMixer();
+  Create();
+  EXPECT_EQ(form->Name(), "Form_Record");
+  EXPECT_EQ(form->Caption(), "Velmora 节目录音");
+  EXPECT_EQ(form->Height(), 100);
+  EXPECT_EQ(form->ClientWidth(), 428);
+  EXPECT_EQ(form->BorderStyle(), TForm::bsDialog);
+  EXPECT_EQ(form->Position(), TForm::poScreenCenter);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(States(), kControllable);
+
+  EXPECT_EQ(form->bsSkinButtonSelectFile()->Caption(), "指定录音保存文件");
+  EXPECT_EQ(form->bsSkinButtonRec()->Caption(), "开始录音");
+  EXPECT_EQ(form->bsSkinButtonStop()->Caption(), "停止录音");
+  TComboBox* bits = form->bsSkinComboBoxBit();
+  EXPECT_EQ(bits->Items(), QStringList({"32 kbps", "64 kbps", "128 kbps"}));
+  EXPECT_EQ(bits->ItemIndex(), 1);
+  EXPECT_EQ(bits->Style(), TComboBox::csDropDownList);
+  EXPECT_TRUE(form->bsSkinEditSaveFile()->ReadOnly());
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), "");
+  EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Caption(), "");
+  EXPECT_EQ(form->Timer1()->Interval(), 1000);
+  // The status bar sits at the bottom of the shrunk window; the file field fills it.
+  auto* bar = qobject_cast<TStatusBar*>(form->FindComponent("bsSkinStatusBar1"));
+  ASSERT_TRUE(bar);
+  EXPECT_EQ(bar->Top() + bar->Height(), form->ClientHeight());
+  EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Width(), 100);
+
+  TDXAudioIn* in = form->DXAudioIn1();
+  EXPECT_EQ(in->BytesToRead(), -1);
+  EXPECT_EQ(in->InBitsPerSample(), 16);
+  EXPECT_EQ(in->InChannels(), 2);
+  EXPECT_EQ(in->InSampleRate(), 44100);
+  TMP3Out* out = form->MP3Out1();
+  EXPECT_EQ(out->Input(), in);
+  EXPECT_TRUE(out->SuspendWhenIdle());
+  EXPECT_EQ(out->BitRate(), TMP3Out::br128);
+  EXPECT_EQ(out->Id3TagAlbum(), "Velmora 广播节目");
+  for (const QString& tag : {out->Id3TagTitle(), out->Id3TagArtist(), out->Id3TagTrack(), out->Id3TagComment(),
+                             out->Id3TagGenre()})
+    EXPECT_EQ(tag, MakerSiteAddress());
+  EXPECT_EQ(out->Id3TagYear(), "");
+
+  // The line's switch was found, and FormCreate unmuted the line.
+  TLineMuteCheck* lineSwitch = form->MMMixerBlockCheck1();
+  EXPECT_TRUE(lineSwitch->Enabled());
+  EXPECT_FALSE(lineSwitch->Checked());
+  EXPECT_FALSE(lineSwitch->Visible());
+  EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>{0});
+
+  form->bsSkinButtonSelectFile()->SimulateClick();  // the dialog is cancelled
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Title, "指定录音文件保存的目录和文件名");
+  EXPECT_EQ(requests[0].Filter, "MP3 文件|*.mp3");
+  EXPECT_EQ(requests[0].FilterIndex, 1);
+  EXPECT_EQ(requests[0].InitialDir, SpecialFolderPath(0));
+  EXPECT_EQ(States(), kControllable);
+}
+
+TEST_F(RecordWindowTest, ALineWithoutAUsableMuteSwitchMakesRecordingUnreachable)
+{
+  struct Case {
+    const char* name;
+    std::optional<quint32> mute;
+    bool recordingLine;
+  };
+  for (const Case& c : {Case{"no mute control", std::nullopt, true},
+                        Case{"mute control disabled", mmapi::CONTROLF_UNIFORM | mmapi::CONTROLF_DISABLED, true},
+                        Case{"no recording line", std::nullopt, false}}) {
+    SCOPED_TRACE(c.name);
+    auto backend = std::make_unique<TMemoryMixerBackend>();
+    mem = backend.get();
+    SetMixerBackend(std::move(backend));
+    AddMixer(c.mute, c.recordingLine);
+    Create();
+    EXPECT_EQ(States(), kNotControllable);
+    EXPECT_FALSE(form->MMMixerBlockCheck1()->Enabled());
+    EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), kNoLineControl);
+    EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), 0);
+    TComponent::Free(form);
+    form = nullptr;
+  }
+}
+
+TEST_F(RecordWindowTest, WithoutAMixerTheWindowCannotBeMade)
+{
+  // The stored Active mixer device opens while the window loads.
+  try {
+    TForm_Record window(nullptr);
+    FAIL() << "the window was made without a mixer";
+  } catch (const Exception& e) {
+    EXPECT_TRUE(e.Message().contains("Device not valid")) << e.Message().toStdString();
+  }
+}
+
+TEST_F(RecordWindowTest, ControlStatesFollowChoosingRecordingAndStopping)
+{
+  AddMixer();
+  Create();
+  const QString file = dir.filePath("节目.mp3");
+  ChooseFile(file);
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
+  EXPECT_EQ(States(), kFileChosen);
+
+  // Someone muted the line meanwhile: starting unmutes it again.
+  mem->InjectControlChange(0, recMute, {1});
+  ASSERT_TRUE(WaitUntil([&] { return form->MMMixerBlockCheck1()->Checked(); }));
+  const int writes = mem->CallCount(TMemoryMixerBackend::Call::SetValues);
+
+  RecordSome();
+  EXPECT_EQ(States(), kFileChosen);  // after Stop: as when a file was chosen
+  EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>{0});
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes + 1);
+  EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
+  EXPECT_TRUE(asked.isEmpty());
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_GE(d.Seconds(), 1.0);
+  EXPECT_EQ(d.album, "Velmora 广播节目");
+  EXPECT_EQ(d.title, MakerSiteAddress().toStdString());
+
+  // Choosing again while a file is chosen keeps the window in that state.
+  ChooseFile(dir.filePath("second.mp3"));
+  EXPECT_EQ(States(), kFileChosen);
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), dir.filePath("second.mp3"));
+}
+
+TEST_F(RecordWindowTest, AnExistingFileIsOverwrittenOnlyAfterYes)
+{
+  AddMixer();
+  Create();
+  const QString file = dir.filePath("old.mp3");
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me");
+  }
+  ChooseFile(file);
+  answer = mrNo;
+  form->bsSkinButtonRecClick(form);
+  EXPECT_EQ(asked, QStringList{kOverwrite});
+  EXPECT_EQ(States(), kFileChosen);
+  EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
+  EXPECT_EQ(ReadAll(file), QByteArray("keep me"));
+
+  answer = mrYes;
+  RecordSome();
+  EXPECT_EQ(asked.size(), 2);
+  EXPECT_TRUE(DecodeMp3(file).ok);
+}
+
+TEST_F(RecordWindowTest, TheBitRateListChoosesTheEncodersRate)
+{
+  AddMixer();
+  Create();
+  TComboBox* bits = form->bsSkinComboBoxBit();
+  TMP3Out* out = form->MP3Out1();
+  const QString file = dir.filePath("rate.mp3");
+  ChooseFile(file);
+
+  bits->SetItemIndex(0);
+  RecordSome();
+  EXPECT_EQ(out->BitRate(), TMP3Out::br32);
+  TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  ASSERT_FALSE(d.bitrates.empty());
+  EXPECT_EQ(std::count(d.bitrates.begin(), d.bitrates.end(), 32), std::ptrdiff_t(d.bitrates.size()));
+
+  // No selection: the previous rate stays.
+  bits->SetItemIndex(-1);
+  answer = mrYes;
+  RecordSome();
+  EXPECT_EQ(out->BitRate(), TMP3Out::br32);
+
+  for (auto [index, rate] : {std::pair{1, TMP3Out::br64}, std::pair{2, TMP3Out::br128}}) {
+    bits->SetItemIndex(index);
+    RecordSome();
+    EXPECT_EQ(out->BitRate(), rate);
+  }
+  d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.bitrates.front(), 128);
+}
+
+TEST_F(RecordWindowTest, WithNoRateSelectedAFreshWindowRecordsAt128)
+{
+  AddMixer();
+  Create();
+  form->bsSkinComboBoxBit()->SetItemIndex(-1);
+  const QString file = dir.filePath("default.mp3");
+  ChooseFile(file);
+  RecordSome();
+  EXPECT_EQ(form->MP3Out1()->BitRate(), TMP3Out::br128);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.bitrates.front(), 128);
+}
+
+TEST(RecordedTimeText, ShowsTheTimeOfDayOfTheSecondsRecorded)
+{
+  EXPECT_EQ(RecordedTimeText(0), "已录制00:00:00分");
+  EXPECT_EQ(RecordedTimeText(125), "已录制00:02:05分");
+  EXPECT_EQ(RecordedTimeText(3725), "已录制01:02:05分");
+  EXPECT_EQ(RecordedTimeText(86399), "已录制23:59:59分");
+  EXPECT_EQ(RecordedTimeText(86400 + 3661), "已录制01:01:01分");  // a whole day falls away
+}
+
+TEST(RecordWindowFilter, DialogFilterInQtsSyntax)
+{
+  EXPECT_EQ(QtFileDialogFilter("MP3 文件|*.mp3"), "MP3 文件 (*.mp3)");
+  EXPECT_EQ(QtFileDialogFilter("Sound|*.mp3;*.wav|All|*"), "Sound (*.mp3 *.wav);;All (*)");
+}
+
+TEST_F(RecordWindowTest, TheClockShowsTheSecondsCaptured)
+{
+  AddMixer();
+  // Two seconds of audio in the first two refills, then the device stalls.
+  capture.RealTime = true;
+  capture.Schedule = [](int index, int, const TCaptureFormat& f) -> uint32_t {
+    return index < 2 ? uint32_t(f.SampleRate * f.BlockAlign()) : 0;
+  };
+  Create();
+  ChooseFile(dir.filePath("clock.mp3"));
+  form->bsSkinButtonRec()->SimulateClick();
+  // The window's own one-second timer updates the panel.
+  EXPECT_TRUE(WaitUntil([&] { return form->bsSkinStatusPanelRecTime()->Caption() == "已录制00:00:02分"; }, 6000))
+      << form->bsSkinStatusPanelRecTime()->Caption().toStdString();
+  EXPECT_EQ(States(), kRecordingState);  // a stalled device is still a recording
+  form->bsSkinButtonStop()->SimulateClick();
+  EXPECT_EQ(States(), kFileChosen);
+  EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Caption(), "已录制00:00:02分");  // the last time stays
+  EXPECT_NEAR(DecodeMp3(dir.filePath("clock.mp3")).Seconds(), 2.0, 0.1);
+}
+
+TEST_F(RecordWindowTest, ClosingDuringARecordingAsksFirst)
+{
+  AddMixer();
+  capture.RealTime = true;
+  Create();
+  form->Show();
+  const QString file = dir.filePath("close.mp3");
+  ChooseFile(file);
+  form->Close();  // nothing running: closes without asking
+  EXPECT_FALSE(form->Visible());
+  EXPECT_TRUE(asked.isEmpty());
+
+  form->Show();
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() > 0; }));
+  answer = mrNo;
+  form->Close();
+  EXPECT_EQ(asked, QStringList{kStopRecording});
+  EXPECT_TRUE(form->Visible());
+  EXPECT_EQ(States(), kRecordingState);
+  const int before = form->DXAudioIn1()->Position();
+  EXPECT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() > before; })) << "the recording went on";
+
+  answer = mrYes;
+  form->Handle()->close();  // the window's own close button
+  EXPECT_EQ(asked.size(), 2);
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
+  EXPECT_EQ(States(), kFileChosen);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.album, "Velmora 广播节目");
+}
+
+TEST_F(RecordWindowTest, DestroyingTheWindowFinishesARunningRecording)
+{
+  AddMixer();
+  capture.RealTime = true;
+  Create();
+  const QString file = dir.filePath("end.mp3");
+  ChooseFile(file);
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() > 0; }));
+  const int captured = form->DXAudioIn1()->Position();
+  TComponent::Free(form);
+  form = nullptr;
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  // Everything captured reached the file (the encoder may resample: compare times).
+  EXPECT_GE(d.Seconds(), captured / 176400.0 - 0.01);
+  EXPECT_EQ(d.album, "Velmora 广播节目");
+  EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(RecordWindowTest, ARecordingThatCannotStartIsReportedAndTheFileStaysChosen)
+{
+  AddMixer();
+  Create();
+  const QString unwritable = dir.filePath("missing/folder/x.mp3");
+  ChooseFile(unwritable);
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].startsWith("录音失败：")) << errors[0].toStdString();
+  EXPECT_TRUE(errors[0].contains("Cannot create file")) << errors[0].toStdString();
+  EXPECT_EQ(States(), kFileChosen);
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), unwritable);
+  EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
+
+  // No capture device to open.
+  capture.OpenResult = TCaptureResult::NoDriver;
+  ChooseFile(dir.filePath("y.mp3"));
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_TRUE(errors[1].contains("DSERR_NODRIVER")) << errors[1].toStdString();
+  EXPECT_EQ(States(), kFileChosen);
+
+  // Once the cause is gone, the same window records.
+  capture.OpenResult = TCaptureResult::Ok;
+  RecordSome();
+  EXPECT_EQ(errors.size(), 2);
+  EXPECT_TRUE(DecodeMp3(dir.filePath("y.mp3")).ok);
+}
+
+TEST_F(RecordWindowTest, ACaptureDeviceThatFailsOnTheWayEndsTheRecordingWithAReport)
+{
+  AddMixer();
+  capture.FailAtWait = 3;
+  Create();
+  const QString file = dir.filePath("lost.mp3");
+  ChooseFile(file);
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_TRUE(WaitUntil([&] { return !errors.isEmpty(); }));
+  EXPECT_TRUE(errors[0].contains("the capture device was removed")) << errors[0].toStdString();
+  EXPECT_EQ(States(), kFileChosen);
+  ASSERT_TRUE(WaitUntil([&] { return form->MP3Out1()->State() == TAuOutput::asIdle; }));
+  // What was captured before the failure is a complete file.
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 1.2, 0.1);  // three refills of 400 ms
+  // Stop is disabled; closing does not ask.
+  form->Close();
+  EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(RecordWindowTest, TheLineSwitchMirrorsTheMuteAndWritesOnlyChanges)
+{
+  AddMixer(0);  // per channel, not uniform
+  Create();
+  TLineMuteCheck* lineSwitch = form->MMMixerBlockCheck1();
+  ASSERT_TRUE(lineSwitch->Enabled());
+  EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>({0, 0}));  // unmuted on both channels
+  const int writes = mem->CallCount(TMemoryMixerBackend::Call::SetValues);
+
+  // Another program mutes one channel: the switch shows muted, and writes nothing.
+  mem->InjectControlChange(0, recMute, {0, 1});
+  ASSERT_TRUE(WaitUntil([&] { return lineSwitch->Checked(); }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes);
+
+  lineSwitch->SetChecked(false);
+  EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>({0, 0}));
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes + 1);
+  lineSwitch->SetChecked(false);  // unchanged: no write
+  QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes + 1);
+
+  // A switch asked to be disabled stays so and writes nothing.
+  lineSwitch->SetEnabled(false);
+  EXPECT_FALSE(lineSwitch->Enabled());
+  lineSwitch->SetChecked(true);
+  EXPECT_FALSE(lineSwitch->Checked());  // shows the switch as it is
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes + 1);
+  lineSwitch->SetEnabled(true);
+  EXPECT_TRUE(lineSwitch->Enabled());
+
+  // The driver now marks the switch disabled: the next look-up of the line disables the box.
+  for (TMixerTopologyControl& c : mem->Topology(0).Controls)
+    if (c.Info.ControlId == recMute) c.Info.Flags |= mmapi::CONTROLF_DISABLED;
+  auto* line = qobject_cast<TMMAudioLine*>(form->FindComponent("MMAudioLine1"));
+  ASSERT_TRUE(line);
+  line->UpdateLine();
+  EXPECT_FALSE(lineSwitch->Enabled());
+}
+
+TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
+{
+  // No mixer at all: a window read as designing still comes up whole.
+  TComponent* root = ReadComponentFile(FormDescriptionPath("Form_Record"), nullptr, nullptr, TReadOptions{.designing = true});
+  ASSERT_TRUE(root);
+  auto* mixer = qobject_cast<TMMMixerDevice*>(root->FindComponent("MMMixerDevice1"));
+  ASSERT_TRUE(mixer);
+  EXPECT_TRUE(mixer->Active());  // the stored value, kept
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::Open), 0);
+  EXPECT_TRUE(WriteComponentText(root).contains("Active = True"));
+  // No OnCreate while designing: the file field has no message.
+  EXPECT_EQ(qobject_cast<TEdit*>(root->FindComponent("bsSkinEditSaveFile"))->Text(), "");
+  TComponent::Free(root);
+}
+
+// Runs `act` on the next modal dialog once it is up; a dialog that never
+// becomes the modal one is rejected after a few seconds so that nothing hangs.
+void WhenModal(std::function<void(QWidget*)> act)
+{
+  auto* timer = new QTimer;
+  auto ticks = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, ticks, act] {
+    if (QWidget* w = QApplication::activeModalWidget()) {
+      timer->deleteLater();
+      timer->stop();
+      act(w);
+    } else if (++*ticks > 500) {
+      timer->deleteLater();
+      timer->stop();
+      for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<QDialog*>(top); d && d->isVisible()) d->reject();
+    }
+  });
+  timer->start(10);
+}
+
+TEST_F(RecordWindowTest, TheDefaultBoxesAreAYesNoWarningAndAnMp3SaveDialog)
+{
+  AddMixer();
+  form = new TForm_Record(nullptr);  // Qt's boxes, not the tests' seams
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+  auto answerWith = [&](const QString& pick) {
+    WhenModal([&, pick](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box) return;
+      title = box->windowTitle();
+      text = box->text();
+      icon = box->icon();
+      buttons.clear();
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == pick) b->click();
+    });
+  };
+  answerWith("是(&Y)");
+  EXPECT_EQ(form->Confirm(kOverwrite), mrYes);
+  EXPECT_EQ(title, "警告");
+  EXPECT_EQ(text, kOverwrite);
+  EXPECT_EQ(icon, QMessageBox::Warning);
+  EXPECT_EQ(buttons, QStringList({"是(&Y)", "否(&N)"}));
+  answerWith("否(&N)");
+  EXPECT_EQ(form->Confirm(kStopRecording), mrNo);
+
+  QStringList filters;
+  QString folder;
+  const QString target = dir.filePath("new.mp3");
+  auto pickFile = [&](bool accept) {
+    WhenModal([&, accept](QWidget* w) {
+      auto* d = qobject_cast<QFileDialog*>(w);
+      if (!d) return;
+      title = d->windowTitle();
+      filters = d->nameFilters();
+      folder = d->directory().absolutePath();
+      d->selectFile(target);
+      if (accept)
+        QMetaObject::invokeMethod(d, "accept");
+      else
+        d->reject();
+    });
+  };
+  form->SaveDialog.InitialDir = dir.path();
+  pickFile(true);
+  form->bsSkinButtonSelectFile()->SimulateClick();
+  EXPECT_EQ(title, "指定录音文件保存的目录和文件名");
+  EXPECT_EQ(filters, QStringList{"MP3 文件 (*.mp3)"});
+  EXPECT_EQ(folder, QDir(dir.path()).absolutePath());
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), target);
+  EXPECT_TRUE(form->bsSkinButtonRec()->Enabled());
+
+  // Cancelled: the chosen file stays.
+  pickFile(false);
+  EXPECT_EQ(form->ChooseFile(form->SaveDialog), "");
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), target);
+}
+
+} // namespace
