@@ -53,36 +53,10 @@ TForm_Record::TForm_Record(TComponent* owner, TBareForm) : TForm(owner)
 
 TForm_Record::TForm_Record(TComponent* owner) : TForm_Record(owner, BareForm)
 {
-  reading_ = true;
-  try {
-    ReadComponentFile(FormDescriptionPath(QStringLiteral("Form_Record")), this);
-  } catch (...) {
-    reading_ = false;
-    throw;
-  }
-  reading_ = false;
-  if (!IsDesigning()) {
-    DoCreate();
-    if (Visible()) {
-      TControl::SetVisible(false);
-      SetVisible(true);
-    }
-  }
+  ReadComponentFile(FormDescriptionPath(QStringLiteral("Form_Record")), this);
 }
 
 TForm_Record::~TForm_Record() = default;
-
-void TForm_Record::Loaded()
-{
-  if (!reading_) {
-    TForm::Loaded();
-    return;
-  }
-  // The reader calls the window's Loaded before its components': OnCreate
-  // waits for the end of the constructor, when the mixer is open and the
-  // recording line has been looked up.
-  TCustomControl::Loaded();
-}
 
 void TForm_Record::InstallDefaultSeams()
 {

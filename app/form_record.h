@@ -48,7 +48,6 @@ public:
   // The save dialog's settings (title, filter, initial folder set by FormCreate).
   TRecordSaveRequest SaveDialog;
 
-  void Loaded() override;
 
   Q_INVOKABLE void FormCreate(TObject* Sender);
   Q_INVOKABLE void FormCloseQuery(TObject* Sender, bool& CanClose);
@@ -78,7 +77,6 @@ private:
   // "File chosen": select and record enabled, stop disabled, clock off.
   void ShowFileChosen();
 
-  bool reading_ = false;  // the constructor's read runs OnCreate itself, last
   int failures_ = 0;      // failures reported by MP3Out1
 };
 

@@ -71,7 +71,11 @@ private:
     for (const Fixup& f : fixups_) Resolve(f);
     fixups_.clear();
     // Everything exists and is linked: now deferred work may run.
-    for (TComponent* c : loaded_) c->Loaded();
+    // The root last: a window's own Loaded (its OnCreate) sees every
+    // component's deferred work done.
+    for (TComponent* c : loaded_)
+      if (c != root_) c->Loaded();
+    root_->Loaded();
   }
 
   TComponent* CreateComponent(const TDescObject& node, TComponent* owner)
@@ -339,7 +343,8 @@ private:
     }
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) TComponent::Free(*it);
     created_.clear();
-    if (root_ && root_->IsLoading()) root_->Loaded();
+    // Only the loading state goes: the half-read window's own Loaded (its OnCreate) must not run.
+    if (root_ && root_->IsLoading()) root_->TComponent::Loaded();
   }
 
   QString file_;

@@ -198,6 +198,13 @@ TEST_F(FormReaderTest, AHalfReadWindowIsFreedCompletely)
   EXPECT_EQ(TFailingLoad::alive, before);
   EXPECT_EQ(form.ComponentCount(), 0);
   EXPECT_FALSE(form.IsLoading());
+  EXPECT_FALSE(form.log.contains("Loaded")) << "a half-read window's own deferred work must not run";
+
+  // Deferred work failing in a child: the window's own Loaded (its OnCreate) is skipped too.
+  EXPECT_THROW(ReadComponentText("object F: TSampleForm\n  object A: TFailingLoad\n  end\nend\n", "t.vfm", &form),
+               Exception);
+  EXPECT_FALSE(form.log.contains("Loaded"));
+  EXPECT_EQ(form.ComponentCount(), 0);
 
   // A root created by the reader is freed too (nothing leaks: run under ASan).
   EXPECT_THROW(ReadComponentText("object F: TSampleForm\n  object A: TFailingLoad\n  end\n  Nope = 1\nend\n", "t.vfm"),
