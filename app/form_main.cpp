@@ -130,7 +130,13 @@ bool TForm_Main::MouseNear() const
 void TForm_Main::LoadSettings()
 {
   if (SettingsReadPath.isEmpty() || !QFileInfo::exists(SettingsReadPath)) return;
-  TMemIniFile ini(SettingsReadPath);
+  std::unique_ptr<TMemIniFile> file;
+  try {
+    file = std::make_unique<TMemIniFile>(SettingsReadPath);
+  } catch (const Exception&) {
+    return;  // an unreadable file is like a missing one: the designed placement stays
+  }
+  TMemIniFile& ini = *file;
   SetLeft(ini.ReadInteger(kSection, QStringLiteral("left"), 500));
   SetTop(ini.ReadInteger(kSection, QStringLiteral("top"), 500));
   SetHeight(ini.ReadInteger(kSection, QStringLiteral("height"), 500));
