@@ -627,6 +627,7 @@ void TApplication::SetTitle(const QString& v)
 
 void TApplication::Run()
 {
+  terminated_ = false;
   if (!mainForm_) return;
   if (ShowMainForm && !mainForm_->Visible()) mainForm_->Show();
   while (!terminated_) HandleMessage();
