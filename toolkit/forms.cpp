@@ -305,7 +305,8 @@ void TForm::ShowWindowNow()
   default: widget_->show(); break;
   }
   syncing_ = false;
-  widget_->raise();
+  // The offscreen platform cannot raise windows (and says so each time).
+  if (!TApplication::Headless()) widget_->raise();
   widget_->activateWindow();
 }
 

@@ -6,6 +6,7 @@
 #include "toolkit/component.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
@@ -89,8 +90,9 @@ public:
 
   void Assign(const TPersistent* source) override;
   bool Equals(const TFont& other) const;
-  // The Qt font with the height rule applied.
+  // The Qt font with the height rule applied, and its metrics (both cached).
   QFont ToQFont() const;
+  const QFontMetrics& Metrics() const;
 
 private:
   QString name_ = QStringLiteral("MS Sans Serif");
@@ -98,7 +100,9 @@ private:
   TFontStyles style_;
   TColor color_ = clWindowText;
   int charset_ = 1;  // DEFAULT_CHARSET
+  void Reset();
   mutable std::optional<QFont> cache_;
+  mutable std::optional<QFontMetrics> metrics_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFont::TFontStyles)
 
