@@ -421,6 +421,20 @@ void TControl::WndProc(TMessage& m)
   }
 }
 
+TControl::TWndMethod TControl::WindowProc()
+{
+  if (windowProc_) return windowProc_;
+  return [this](TMessage& m) { WndProc(m); };
+}
+
+qintptr TControl::SendMessage(quint32 Msg, qintptr WParam, qintptr LParam)
+{
+  TMessage m{Msg, WParam, LParam, 0};
+  if (windowProc_) windowProc_(m);
+  else WndProc(m);
+  return m.Result;
+}
+
 void TControl::DoMouseMessage(TMessage& m)
 {
   if (!enabled_) return;
@@ -522,10 +536,10 @@ bool TControlWidget::event(QEvent* e)
     return true;
   }
   case QEvent::WindowActivate:
-    Guarded([&] { control_->Perform(WM_ACTIVATE, 1); });
+    Guarded([&] { control_->SendMessage(WM_ACTIVATE, 1); });
     break;
   case QEvent::WindowDeactivate:
-    Guarded([&] { control_->Perform(WM_ACTIVATE, 0); });
+    Guarded([&] { control_->SendMessage(WM_ACTIVATE, 0); });
     break;
   default:
     break;
@@ -553,7 +567,7 @@ void TControlWidget::mouseMoveEvent(QMouseEvent* e) { MouseEvent(e, 3); }
 
 void TControlWidget::enterEvent(QEnterEvent*)
 {
-  if (control_) Guarded([&] { control_->Perform(CM_MOUSEENTER); });
+  if (control_) Guarded([&] { control_->SendMessage(CM_MOUSEENTER); });
 }
 
 void TControlWidget::leaveEvent(QEvent*)
@@ -567,9 +581,9 @@ void TControlWidget::keyPressEvent(QKeyEvent* e)
   Guarded([&] {
     const qintptr shift = qintptr(int(ShiftStateFromQt(e->modifiers())));
     const int vk = QtKeyToVirtualKey(e->key(), e->text());
-    if (vk) control_->Perform(WM_KEYDOWN, vk, shift);
+    if (vk) control_->SendMessage(WM_KEYDOWN, vk, shift);
     for (QChar ch : e->text())
-      if (ch.isPrint() || ch == u'\r' || ch == u'\b' || ch == u'\x1b') control_->Perform(WM_CHAR, ch.unicode(), shift);
+      if (ch.isPrint() || ch == u'\r' || ch == u'\b' || ch == u'\x1b') control_->SendMessage(WM_CHAR, ch.unicode(), shift);
   });
 }
 
@@ -578,25 +592,25 @@ void TControlWidget::keyReleaseEvent(QKeyEvent* e)
   if (!control_) return;
   Guarded([&] {
     const int vk = QtKeyToVirtualKey(e->key(), e->text());
-    if (vk) control_->Perform(WM_KEYUP, vk, qintptr(int(ShiftStateFromQt(e->modifiers()))));
+    if (vk) control_->SendMessage(WM_KEYUP, vk, qintptr(int(ShiftStateFromQt(e->modifiers()))));
   });
 }
 
 void TControlWidget::focusInEvent(QFocusEvent*)
 {
-  if (control_) Guarded([&] { control_->Perform(WM_SETFOCUS); });
+  if (control_) Guarded([&] { control_->SendMessage(WM_SETFOCUS); });
 }
 
 void TControlWidget::focusOutEvent(QFocusEvent*)
 {
-  if (control_) Guarded([&] { control_->Perform(WM_KILLFOCUS); });
+  if (control_) Guarded([&] { control_->SendMessage(WM_KILLFOCUS); });
 }
 
 void TControlWidget::closeEvent(QCloseEvent* e)
 {
   // The window's own close button: the form decides (close query, close action).
   e->ignore();
-  if (control_) Guarded([&] { control_->Perform(WM_CLOSE); });
+  if (control_) Guarded([&] { control_->SendMessage(WM_CLOSE); });
 }
 
 void TControlWidget::moveEvent(QMoveEvent*)
@@ -728,7 +742,7 @@ void TWinControl::BoundsChanged(bool sizeChanged)
   UpdateWidgetGeometry();
   if (sizeChanged) {
     Realign();
-    Perform(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
+    SendMessage(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
   }
 }
 
@@ -1004,7 +1018,7 @@ void TWinControl::PaintHandler(QPainter& painter, const QRect& dirty)
     TCanvas canvas;
     canvas.BeginPaint(&painter);
     canvas.Font()->Assign(Font());
-    Perform(WM_NCPAINT, reinterpret_cast<qintptr>(&canvas));
+    SendMessage(WM_NCPAINT, reinterpret_cast<qintptr>(&canvas));
     canvas.EndPaint();
   }
   painter.save();
@@ -1019,7 +1033,7 @@ void TWinControl::PaintClient(QPainter& painter, const QRect& dirty)
   TCanvas canvas;
   canvas.BeginPaint(&painter);
   canvas.Font()->Assign(Font());
-  Perform(WM_ERASEBKGND, reinterpret_cast<qintptr>(&canvas));
+  SendMessage(WM_ERASEBKGND, reinterpret_cast<qintptr>(&canvas));
   PaintWindow(canvas);
   canvas.EndPaint();
   PaintControls(painter, dirty);
@@ -1063,12 +1077,12 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   // size the window, then tell the control.
   if (!ncMargins_.isNull() && !capture_ && !ClientRect().contains(client) && !(e->buttons() & ~button)) {
     const qintptr at = MakeMouseLParam(global.x(), global.y());
-    const int hit = int(Perform(WM_NCHITTEST, 0, at));
+    const int hit = int(SendMessage(WM_NCHITTEST, 0, at));
     quint32 msg = WM_NCMOUSEMOVE;
     if (kind == 0) msg = button == Qt::RightButton ? WM_NCRBUTTONDOWN : WM_NCLBUTTONDOWN;
     else if (kind == 1) msg = button == Qt::RightButton ? WM_NCRBUTTONUP : WM_NCLBUTTONUP;
     else if (kind == 2) msg = WM_NCLBUTTONDBLCLK;
-    Perform(msg, hit, at);
+    SendMessage(msg, hit, at);
     if (kind == 0 && button == Qt::LeftButton && widget_ && widget_->windowHandle()) {
       QWindow* win = widget_->windowHandle();
       Qt::Edges edges;
@@ -1095,8 +1109,8 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
     if (kind == 3 && under != hover_) {
       TControl* old = hover_;
       hover_ = under;
-      if (old) old->Perform(CM_MOUSELEAVE);
-      if (hover_) hover_->Perform(CM_MOUSEENTER);
+      if (old) old->SendMessage(CM_MOUSELEAVE);
+      if (hover_) hover_->SendMessage(CM_MOUSEENTER);
       ApplyCursor();
     }
     target = under ? under : this;
@@ -1109,7 +1123,7 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   }
   if ((kind == 0 || kind == 2) && target != this && (target->ControlStyle() & csCaptureMouse)) capture_ = target;
   const QPoint p = target == this ? client : client - target->BoundsRect().topLeft();
-  target->Perform(msg, keys, MakeMouseLParam(p.x(), p.y()));
+  target->SendMessage(msg, keys, MakeMouseLParam(p.x(), p.y()));
   if (kind == 1 && e->buttons() == Qt::NoButton) capture_ = nullptr;
 }
 
@@ -1118,10 +1132,10 @@ void TWinControl::WidgetLeave()
   if (hover_) {
     TControl* old = hover_;
     hover_ = nullptr;
-    old->Perform(CM_MOUSELEAVE);
+    old->SendMessage(CM_MOUSELEAVE);
     ApplyCursor();
   }
-  Perform(CM_MOUSELEAVE);
+  SendMessage(CM_MOUSELEAVE);
 }
 
 void TWinControl::WidgetMoved() {}

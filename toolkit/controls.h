@@ -229,6 +229,14 @@ public:
 
   void WndProc(TMessage& Message) override;
 
+  // Messages from the window system and SendMessage go through the window
+  // procedure. A component may replace it to watch or handle a control's
+  // messages; it keeps the previous one and passes messages on to it.
+  using TWndMethod = std::function<void(TMessage&)>;
+  TWndMethod WindowProc();
+  void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
+  qintptr SendMessage(quint32 Msg, qintptr WParam = 0, qintptr LParam = 0);
+
   TNotifyEvent OnClick() const { return onClick_; }
   void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
   TNotifyEvent OnDblClick() const { return onDblClick_; }
@@ -289,6 +297,7 @@ private:
   void DoMouseMessage(TMessage& m);
   void FontObjectChanged();
 
+  TWndMethod windowProc_;
   TAlign align_ = alNone;
   TAnchors anchors_ = TAnchors(akLeft | akTop);
   int anchorRight_ = 0, anchorBottom_ = 0;

@@ -194,7 +194,7 @@ void TForm::WidgetMoved()
   if (p.x() == left_ && p.y() == top_) return;
   left_ = p.x();
   top_ = p.y();
-  Perform(WM_MOVE, 0, MakeMouseLParam(left_, top_));
+  SendMessage(WM_MOVE, 0, MakeMouseLParam(left_, top_));
 }
 
 void TForm::WidgetResized()
@@ -208,7 +208,7 @@ void TForm::WidgetResized()
   width_ = s.width();
   height_ = s.height();
   Realign();
-  Perform(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
+  SendMessage(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
   Resize();
 }
 
@@ -687,4 +687,16 @@ void TApplication::ShowException(const QString& message)
   QMessageBox box(QMessageBox::Critical, title_.isEmpty() ? QCoreApplication::applicationName() : title_, message,
                   QMessageBox::Ok);
   box.exec();
+}
+
+QString ChooseWindowSystem()
+{
+  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return qEnvironmentVariable("QT_QPA_PLATFORM");
+  const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                       qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+  if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return QStringLiteral("xcb");
+  }
+  return QString();
 }

@@ -298,3 +298,9 @@ struct TScreenRef {
 };
 inline constexpr TApplicationRef Application{};
 inline constexpr TScreenRef Screen{};
+
+// Call before the QApplication is made. On a Wayland session the program runs
+// through XWayland, because it places its own windows (docking, centring,
+// the top-edge strip) and Wayland does not let clients do that. Leaves an
+// explicit QT_QPA_PLATFORM alone. Returns the platform chosen ("" for Qt's own choice).
+QString ChooseWindowSystem();

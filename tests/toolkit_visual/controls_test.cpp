@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -346,4 +347,130 @@ TEST(Handles, QtKeysBecomeKeyMessages)
   EXPECT_EQ(downKey, VK_LEFT);
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_A, "a"), 'A');
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_F5, ""), VK_F1 + 4);
+}
+
+TEST(Messages, AReplacedWindowProcedureSeesWindowMessagesFirst)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* box = Add<TPaintBox>(f.get(), f.get(), QRect(0, 0, 40, 40));
+  int clicks = 0;
+  box->SetOnClick([&](TObject*) { ++clicks; });
+  QList<quint32> seen;
+  auto previous = f->WindowProc();
+  f->SetWindowProc([&, previous](TMessage& m) {
+    seen << m.Msg;
+    if (m.Msg == WM_SIZE) m.Result = 7;
+    previous(m);
+  });
+  QStringList swallowed;
+  auto boxPrevious = box->WindowProc();
+  box->SetWindowProc([&, boxPrevious](TMessage& m) {
+    if (m.Msg == WM_LBUTTONDOWN) {
+      swallowed << "down";
+      return;  // handled here: the control never sees it
+    }
+    boxPrevious(m);
+  });
+  QWidget* w = f->Handle();
+  SendMouse(w, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(w, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(swallowed, QStringList({"down"}));
+  EXPECT_EQ(clicks, 0);  // no press, no click
+  f->SetClientSize(120, 60);
+  EXPECT_TRUE(seen.contains(WM_SIZE));
+  EXPECT_EQ(f->SendMessage(WM_SIZE), 7);
+  EXPECT_EQ(f->Perform(WM_SIZE), 0);  // Perform goes straight to WndProc
+}
+
+namespace {
+constexpr int kHtFrame = 18;
+struct TFramed : TForm {
+  using TForm::TForm;
+  QList<int> hits;
+  void WndProc(TMessage& m) override
+  {
+    if (m.Msg == WM_NCPAINT) {
+      auto* canvas = reinterpret_cast<TCanvas*>(m.WParam);
+      canvas->Brush()->SetColor(clNavy);
+      canvas->FillRect(QRect(0, 0, Width(), Height()));
+      return;
+    }
+    if (m.Msg == WM_NCHITTEST) {
+      const QPoint p = MouseLParamPoint(m.LParam) - ClientOrigin();
+      m.Result = p.y() < 0 ? HTCAPTION : kHtFrame;
+      return;
+    }
+    if (m.Msg == WM_NCLBUTTONDOWN) hits << int(m.WParam);
+    TForm::WndProc(m);
+  }
+};
+} // namespace
+
+TEST(NonClient, FrameAroundTheClientAreaIsPaintedAndHitTested)
+{
+  std::unique_ptr<TFramed, FormDeleter> f(new TFramed(nullptr));
+  f->SetBorderStyle(TForm::bsNone);
+  f->SetBounds(0, 0, 100, 80);
+  f->SetNonClientMargins(QMargins(4, 20, 4, 4));
+  EXPECT_EQ(f->ClientRect(), QRect(0, 0, 92, 56));
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 10), TControl::alClient);
+  panel->SetBevelOuter(TControl::bvNone);
+  panel->SetColor(clLime);
+  EXPECT_EQ(panel->BoundsRect(), QRect(0, 0, 92, 56));
+  const QImage img = RenderControlImage(f.get());
+  EXPECT_EQ(PixelAt(img, 1, 1), clNavy);
+  EXPECT_EQ(PixelAt(img, 99, 79), clNavy);
+  EXPECT_EQ(PixelAt(img, 4, 20), clLime);
+  EXPECT_EQ(PixelAt(img, 95, 75), clLime);
+  // The panel's window sits inside the frame.
+  EXPECT_EQ(panel->Handle()->geometry(), QRect(4, 20, 92, 56));
+  f->SetClientSize(100, 50);
+  EXPECT_EQ(f->BoundsRect(), QRect(0, 0, 108, 74));
+  // A press on the frame is hit-tested and reported as a frame message.
+  SendMouse(f->Handle(), QEvent::MouseButtonPress, QPoint(50, 5), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(f->Handle(), QEvent::MouseButtonRelease, QPoint(50, 5), Qt::LeftButton, Qt::NoButton);
+  SendMouse(f->Handle(), QEvent::MouseButtonPress, QPoint(1, 40), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(f->Handle(), QEvent::MouseButtonRelease, QPoint(1, 40), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(f->hits, QList<int>({HTCAPTION, kHtFrame}));
+}
+
+TEST(Hints, TheHintWindowShowsTheShortHintOfTheControlUnderTheMouse)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* a = Add<TPaintBox>(f.get(), f.get(), QRect(0, 0, 40, 40));
+  auto* b = Add<TPaintBox>(f.get(), f.get(), QRect(50, 0, 40, 40));
+  a->SetHint("刷新|Reload the page");
+  a->SetShowHint(true);
+  b->SetHint("hidden");
+  QStringList shown;
+  Application->HintWindow = [&](TControl* c, QPoint, const QString& text) { shown << c->Name() + ":" + text; };
+  a->SetName("A");
+  QWidget* w = f->Handle();
+  QHelpEvent overA(QEvent::ToolTip, QPoint(10, 10), w->mapToGlobal(QPoint(10, 10)));
+  QApplication::sendEvent(w, &overA);
+  QHelpEvent overB(QEvent::ToolTip, QPoint(60, 10), w->mapToGlobal(QPoint(60, 10)));
+  QApplication::sendEvent(w, &overB);  // ShowHint off: nothing
+  Application->HintWindow = nullptr;
+  EXPECT_EQ(shown, QStringList({"A:刷新"}));
+}
+
+TEST(Platform, WaylandSessionsRunThroughXWayland)
+{
+  const QByteArray saved[] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"),
+                              qgetenv("XDG_SESSION_TYPE")};
+  qunsetenv("QT_QPA_PLATFORM");
+  qputenv("WAYLAND_DISPLAY", "wayland-0");
+  qputenv("DISPLAY", ":0");
+  EXPECT_EQ(ChooseWindowSystem(), "xcb");
+  EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
+  qunsetenv("QT_QPA_PLATFORM");
+  qunsetenv("DISPLAY");  // no XWayland: Qt chooses
+  EXPECT_EQ(ChooseWindowSystem(), "");
+  qputenv("QT_QPA_PLATFORM", "offscreen");  // an explicit choice stays
+  EXPECT_EQ(ChooseWindowSystem(), "offscreen");
+  const char* names[] = {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY", "XDG_SESSION_TYPE"};
+  for (int i = 0; i < 4; ++i) {
+    if (saved[i].isNull()) qunsetenv(names[i]);
+    else qputenv(names[i], saved[i]);
+  }
 }
