@@ -683,6 +683,7 @@ void TWinControl::CreateHandle()
   widget_->setFocusPolicy(tabStop_ ? Qt::StrongFocus : Qt::ClickFocus);
   widget_->setEnabled(Enabled());
   if (!region_.isEmpty()) widget_->setMask(region_);
+  if (opacity_ < 255) widget_->setWindowOpacity(opacity_ / 255.0);
   UpdateWidgetGeometry();
   ApplyCursor();
   for (TControl* c : controls_)
@@ -927,6 +928,12 @@ void TWinControl::SetWindowRegion(const QRegion& region)
   if (!widget_) return;
   if (region.isEmpty()) widget_->clearMask();
   else widget_->setMask(region);
+}
+
+void TWinControl::SetWindowOpacity(int alpha)
+{
+  opacity_ = std::clamp(alpha, 0, 255);
+  if (widget_) widget_->setWindowOpacity(opacity_ / 255.0);
 }
 
 void TWinControl::ApplyCursor()

@@ -410,6 +410,9 @@ public:
   // Applies a window shape (empty: none) and remembers it for re-created windows.
   void SetWindowRegion(const QRegion& region);
   QRegion WindowRegion() const { return region_; }
+  // Opacity of a top-level window, 0..255 (255 opaque), kept for a later window.
+  void SetWindowOpacity(int alpha);
+  int WindowOpacity() const { return opacity_; }
 
   void WndProc(TMessage& Message) override;
 
@@ -466,6 +469,7 @@ protected:
   QPointer<QWidget> widget_;
   QMargins ncMargins_;
   QRegion region_;
+  int opacity_ = 255;
 
 private:
   void PaintClient(QPainter& painter, const QRect& dirty);

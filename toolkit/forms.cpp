@@ -163,7 +163,6 @@ QWidget* TForm::CreateWidget(QWidget*)
   auto* w = new TControlWidget(this, nullptr);
   w->setWindowFlags(WindowFlagsFor());
   w->setWindowTitle(Caption());
-  if (opacity_ < 255) w->setWindowOpacity(opacity_ / 255.0);
   return w;
 }
 
@@ -263,12 +262,6 @@ void TForm::SetAlphaBlendValue(int v)
   if (v == alphaBlendValue_) return;
   alphaBlendValue_ = v;
   if (alphaBlend_) SetWindowOpacity(v);
-}
-
-void TForm::SetWindowOpacity(int alpha)
-{
-  opacity_ = std::clamp(alpha, 0, 255);
-  if (widget_) widget_->setWindowOpacity(opacity_ / 255.0);
 }
 
 void TForm::PlaceOnFirstShow()

@@ -338,3 +338,23 @@ TEST(Timers, TickWhileEnabledAndReportErrors)
   Application->OnException = nullptr;
   EXPECT_EQ(reports.first(), "tick failed");
 }
+
+TEST(Application, CreateFormMakesTheFirstFormTheMainFormAndRunsOnCreateOnce)
+{
+  struct TCounted : TForm {
+    explicit TCounted(TComponent* owner) : TForm(owner) { SetOnCreate([this](TObject*) { ++creates; }); }
+    int creates = 0;
+  };
+  ASSERT_EQ(Application->MainForm(), nullptr);
+  const int before = Screen->FormCount();
+  TCounted* first = Application->CreateForm<TCounted>();
+  TCounted* second = Application->CreateForm<TCounted>();
+  EXPECT_EQ(Application->MainForm(), first);
+  EXPECT_EQ(first->creates, 1);
+  EXPECT_EQ(second->Owner(), static_cast<TComponent*>(Application));
+  EXPECT_EQ(Screen->FormCount(), before + 2);
+  first->Free();
+  EXPECT_EQ(Application->MainForm(), nullptr);
+  second->Free();
+  EXPECT_EQ(Screen->FormCount(), before);
+}
