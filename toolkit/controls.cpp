@@ -898,7 +898,9 @@ void TWinControl::InvalidateRect(const QRect& r)
 void TWinControl::SetVisible(bool v)
 {
   TControl::SetVisible(v);
-  if (widget_ && parent_) widget_->setVisible(v);
+  // A window without a parent (a popup) shows when asked, made if need be.
+  if (!parent_ && v && !IsLoading() && !IsDesigning()) Handle();
+  if (widget_ && widget_->isVisible() != v) widget_->setVisible(v);
 }
 
 void TWinControl::SetEnabled(bool v) { TControl::SetEnabled(v); }
@@ -1080,8 +1082,14 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   const Qt::MouseButton button = e->button();
   const qintptr keys = WParamFromQt(e->modifiers(), e->buttons());
 
-  // The frame around the client area: hit-test, let the window system move or
-  // size the window, then tell the control.
+  if (sizeMoveHit_) {
+    if (kind == 3) ContinueMoveSize(global);
+    else if (kind == 1 && !(e->buttons() & Qt::LeftButton)) EndMoveSize();
+    return;
+  }
+
+  // The frame around the client area: hit-test, tell the control, then move
+  // or size the window when the press was on the caption or an edge.
   if (!ncMargins_.isNull() && !capture_ && !ClientRect().contains(client) && !(e->buttons() & ~button)) {
     const qintptr at = MakeMouseLParam(global.x(), global.y());
     const int hit = int(SendMessage(WM_NCHITTEST, 0, at));
@@ -1090,23 +1098,9 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
     else if (kind == 1) msg = button == Qt::RightButton ? WM_NCRBUTTONUP : WM_NCLBUTTONUP;
     else if (kind == 2) msg = WM_NCLBUTTONDBLCLK;
     SendMessage(msg, hit, at);
-    if (kind == 0 && button == Qt::LeftButton && widget_ && widget_->windowHandle()) {
-      QWindow* win = widget_->windowHandle();
-      Qt::Edges edges;
-      switch (hit) {
-      case HTCAPTION: win->startSystemMove(); break;
-      case HTLEFT: edges = Qt::LeftEdge; break;
-      case HTRIGHT: edges = Qt::RightEdge; break;
-      case HTTOP: edges = Qt::TopEdge; break;
-      case HTBOTTOM: edges = Qt::BottomEdge; break;
-      case HTTOPLEFT: edges = Qt::TopEdge | Qt::LeftEdge; break;
-      case HTTOPRIGHT: edges = Qt::TopEdge | Qt::RightEdge; break;
-      case HTBOTTOMLEFT: edges = Qt::BottomEdge | Qt::LeftEdge; break;
-      case HTBOTTOMRIGHT: edges = Qt::BottomEdge | Qt::RightEdge; break;
-      default: break;
-      }
-      if (edges) win->startSystemResize(edges);
-    }
+    if (kind == 0 && button == Qt::LeftButton && !parent_ &&
+        (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT)))
+      BeginMoveSize(hit, global);
     return;
   }
 
@@ -1132,6 +1126,49 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   const QPoint p = target == this ? client : client - target->BoundsRect().topLeft();
   target->SendMessage(msg, keys, MakeMouseLParam(p.x(), p.y()));
   if (kind == 1 && e->buttons() == Qt::NoButton) capture_ = nullptr;
+}
+
+void TWinControl::BeginMoveSize(int hitTest, QPoint globalPos)
+{
+  if (sizeMoveHit_) return;
+  sizeMoveHit_ = hitTest;
+  sizeMoveStart_ = globalPos;
+  sizeMoveRect_ = BoundsRect();
+  SendMessage(WM_ENTERSIZEMOVE);
+  if (widget_) widget_->grabMouse();
+}
+
+void TWinControl::ContinueMoveSize(QPoint globalPos)
+{
+  const QPoint d = globalPos - sizeMoveStart_;
+  QRect r = sizeMoveRect_;
+  if (sizeMoveHit_ == HTCAPTION) {
+    r.translate(d);
+    SendMessage(WM_MOVING, 0, reinterpret_cast<qintptr>(&r));
+  } else {
+    const int h = sizeMoveHit_;
+    const bool left = h == HTLEFT || h == HTTOPLEFT || h == HTBOTTOMLEFT;
+    const bool right = h == HTRIGHT || h == HTTOPRIGHT || h == HTBOTTOMRIGHT;
+    const bool top = h == HTTOP || h == HTTOPLEFT || h == HTTOPRIGHT;
+    const bool bottom = h == HTBOTTOM || h == HTBOTTOMLEFT || h == HTBOTTOMRIGHT;
+    if (left) r.setLeft(std::min(r.left() + d.x(), r.right()));
+    if (right) r.setRight(std::max(r.right() + d.x(), r.left()));
+    if (top) r.setTop(std::min(r.top() + d.y(), r.bottom()));
+    if (bottom) r.setBottom(std::max(r.bottom() + d.y(), r.top()));
+    int edge = left ? (top ? WMSZ_TOPLEFT : bottom ? WMSZ_BOTTOMLEFT : WMSZ_LEFT)
+               : right ? (top ? WMSZ_TOPRIGHT : bottom ? WMSZ_BOTTOMRIGHT : WMSZ_RIGHT)
+               : top ? WMSZ_TOP : WMSZ_BOTTOM;
+    SendMessage(WM_SIZING, edge, reinterpret_cast<qintptr>(&r));
+  }
+  SetBounds(r.left(), r.top(), r.width(), r.height());
+}
+
+void TWinControl::EndMoveSize()
+{
+  if (!sizeMoveHit_) return;
+  sizeMoveHit_ = 0;
+  if (widget_) widget_->releaseMouse();
+  SendMessage(WM_EXITSIZEMOVE);
 }
 
 void TWinControl::WidgetLeave()

@@ -56,8 +56,11 @@ constexpr quint32 WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005, WM_AC
                   WM_CHAR = 0x0102, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200, WM_LBUTTONDOWN = 0x0201,
                   WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203, WM_RBUTTONDOWN = 0x0204,
                   WM_RBUTTONUP = 0x0205, WM_RBUTTONDBLCLK = 0x0206, WM_MBUTTONDOWN = 0x0207,
-                  WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209, WM_ENTERSIZEMOVE = 0x0231,
-                  WM_EXITSIZEMOVE = 0x0232;
+                  WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209, WM_SIZING = 0x0214, WM_MOVING = 0x0216,
+                  WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232;
+// WM_SIZING WParam: the edge being dragged.
+constexpr int WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
+              WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;
 // Notices of the toolkit between controls.
 constexpr quint32 CM_BASE = 0xB000;
 constexpr quint32 CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_ENABLEDCHANGED = CM_BASE + 3,
@@ -385,6 +388,15 @@ public:
   void SetClientSize(int w, int h) override;
   QPoint ClientOrigin() const override;
 
+  // Moving or sizing a top-level window with the mouse, started by a left
+  // press on its frame that hit-tests as HTCAPTION or an edge: WM_ENTERSIZEMOVE,
+  // then for each mouse move WM_MOVING or WM_SIZING (WParam the WMSZ_ edge)
+  // with the proposed screen rectangle as a QRect* in LParam, which the
+  // handler may change before it is applied, and WM_EXITSIZEMOVE when the
+  // button is released.
+  void BeginMoveSize(int hitTest, QPoint globalPos);
+  bool InMoveSize() const { return sizeMoveHit_ != 0; }
+
   // Layout of the children by Align and Anchors.
   void Realign();
   void DisableAlign() { ++alignDisabled_; }
@@ -475,6 +487,12 @@ private:
   void PaintClient(QPainter& painter, const QRect& dirty);
   void SyncChildWidget(TControl* c);
 
+  void ContinueMoveSize(QPoint globalPos);
+  void EndMoveSize();
+
+  int sizeMoveHit_ = 0;
+  QPoint sizeMoveStart_;
+  QRect sizeMoveRect_;
   int alignDisabled_ = 0;
   bool aligning_ = false;
   bool realignPending_ = false;

@@ -474,3 +474,72 @@ TEST(Platform, WaylandSessionsRunThroughXWayland)
     else qputenv(names[i], saved[i]);
   }
 }
+
+namespace {
+// A frameless window whose top 20 pixels are its caption; it snaps to y = 0
+// when moved within 5 pixels of it and keeps at least 60 x 40 when sized.
+struct TSnapping : TForm {
+  using TForm::TForm;
+  QStringList log;
+  void WndProc(TMessage& m) override
+  {
+    switch (m.Msg) {
+    case WM_NCHITTEST: {
+      const QPoint p = MouseLParamPoint(m.LParam) - QPoint(Left(), Top());
+      m.Result = p.x() >= Width() - 4 && p.y() >= Height() - 4 ? HTBOTTOMRIGHT : p.y() < 20 ? HTCAPTION : HTCLIENT;
+      return;
+    }
+    case WM_ENTERSIZEMOVE: log << "enter"; return;
+    case WM_EXITSIZEMOVE: log << QStringLiteral("exit %1,%2 %3x%4").arg(Left()).arg(Top()).arg(Width()).arg(Height()); return;
+    case WM_MOVING: {
+      auto* r = reinterpret_cast<QRect*>(m.LParam);
+      if (std::abs(r->top()) < 5) r->moveTop(0);
+      return;
+    }
+    case WM_SIZING: {
+      auto* r = reinterpret_cast<QRect*>(m.LParam);
+      log << QStringLiteral("sizing %1").arg(m.WParam);
+      r->setWidth(std::max(r->width(), 60));
+      r->setHeight(std::max(r->height(), 40));
+      return;
+    }
+    default: TForm::WndProc(m);
+    }
+  }
+};
+
+void SendGlobal(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+  QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+TEST(NonClient, DraggingTheCaptionMovesAndTheEdgeSizesTheWindow)
+{
+  std::unique_ptr<TSnapping, FormDeleter> f(new TSnapping(nullptr));
+  f->SetBorderStyle(TForm::bsNone);
+  f->SetBounds(100, 50, 120, 90);
+  f->SetNonClientMargins(QMargins(2, 20, 2, 2));
+  f->Show();
+  QWidget* w = f->Handle();
+  // Press on the caption at (130, 60), drag up by 47: the handler snaps the top to 0.
+  SendGlobal(w, QEvent::MouseButtonPress, QPoint(130, 60), Qt::LeftButton, Qt::LeftButton);
+  EXPECT_TRUE(f->InMoveSize());
+  SendGlobal(w, QEvent::MouseMove, QPoint(140, 30), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->BoundsRect(), QRect(110, 20, 120, 90));
+  SendGlobal(w, QEvent::MouseMove, QPoint(140, 13), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->Top(), 0);
+  SendGlobal(w, QEvent::MouseButtonRelease, QPoint(140, 13), Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(f->InMoveSize());
+  EXPECT_EQ(w->pos(), QPoint(110, 0));
+  // The bottom-right corner sizes; the handler keeps a minimum.
+  SendGlobal(w, QEvent::MouseButtonPress, QPoint(110 + 118, 88), Qt::LeftButton, Qt::LeftButton);
+  SendGlobal(w, QEvent::MouseMove, QPoint(110 + 138, 98), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->BoundsRect(), QRect(110, 0, 140, 100));
+  SendGlobal(w, QEvent::MouseMove, QPoint(110, 10), Qt::NoButton, Qt::LeftButton);
+  SendGlobal(w, QEvent::MouseButtonRelease, QPoint(110, 10), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(f->BoundsRect(), QRect(110, 0, 60, 40));
+  EXPECT_EQ(f->log, QStringList({"enter", "exit 110,0 120x90", "enter", QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT),
+                                 QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT), "exit 110,0 60x40"}));
+}
