@@ -27,6 +27,10 @@ struct TBmpInfo {
 // 24-bit files as QImage::Format_RGB888.
 QImage DecodeBmp(const QByteArray& data, TBmpInfo* info = nullptr);
 
+// Checks the headers of the BMP file at `data` as DecodeBmp does (raising the
+// same errors) without decoding the pixels: how large a picture would be.
+TBmpInfo ReadBmpInfo(const QByteArray& data);
+
 // Encodes a complete BMP file. `bitsPerPixel` 24 writes true colour; 8, 4 or 1
 // write the image's colour table (the image must be indexed with at most
 // 2^bits colours).

@@ -52,6 +52,14 @@ public:
     if (fn_) fn_(std::forward<Args>(args)...);
   }
 
+  // Equal when both are empty or both are bound to the same method of the
+  // same object; callables set in code never compare equal.
+  friend bool operator==(const TEvent& a, const TEvent& b)
+  {
+    if (!a.fn_ || !b.fn_) return !a.fn_ && !b.fn_;
+    return !a.methodName_.isEmpty() && a.methodName_ == b.methodName_ && a.target_ == b.target_;
+  }
+
   // Name of the form method this event was bound to; empty when set in code.
   const QString& MethodName() const { return methodName_; }
   QObject* Target() const { return target_; }

@@ -130,8 +130,8 @@ private:
       const int bits = RawInt(v);
       QStringList keys;
       for (int i = 0; i < e.keyCount(); ++i) {
-        const int k = e.value(i);
-        if (k != 0 && (k & (k - 1)) == 0 && (bits & k) == k) keys << QString::fromLatin1(e.key(i));
+        const uint k = uint(e.value(i));
+        if (k != 0 && (k & (k - 1)) == 0 && (uint(bits) & k) == k) keys << QString::fromLatin1(e.key(i));
       }
       return u'[' + keys.join(QStringLiteral(", ")) + u']';
     }

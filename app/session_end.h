@@ -1,0 +1,9 @@
+// Ends the program the way closing the main window does when the session
+// ends: on SIGTERM, SIGINT or SIGHUP, and when the session manager asks the
+// program to save its data at logout. The handler runs on the UI thread.
+#pragma once
+
+#include <functional>
+
+// Installs the handlers once; `onEnd` runs (on the UI thread) for each request.
+void WatchSessionEnd(std::function<void()> onEnd);

@@ -1,0 +1,39 @@
+#include "app/settings_location.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <unistd.h>
+
+namespace {
+bool CanWriteIn(const QString& dir, const QString& file)
+{
+  const QFileInfo existing(QDir(dir).filePath(file));
+  if (existing.exists()) return access(QFile::encodeName(existing.filePath()).constData(), W_OK) == 0;
+  return access(QFile::encodeName(dir).constData(), W_OK) == 0;
+}
+} // namespace
+
+TSettingsLocation LocateSettings(const QString& exeDir, const QString& configDir, const QString& fileName)
+{
+  const QString besideExe = QDir(exeDir).filePath(fileName);
+  const QString inConfig = QDir(configDir).filePath(fileName);
+  TSettingsLocation loc;
+  if (CanWriteIn(exeDir, fileName)) {
+    loc.writePath = besideExe;
+    loc.readPath = QFileInfo::exists(besideExe) ? besideExe : QString();
+    return loc;
+  }
+  loc.writePath = inConfig;
+  // The user's own copy wins; a read-only one beside the program still gives the first placement.
+  if (QFileInfo::exists(inConfig)) loc.readPath = inConfig;
+  else if (QFileInfo::exists(besideExe)) loc.readPath = besideExe;
+  return loc;
+}
+
+TSettingsLocation MainFormSettingsLocation()
+{
+  return LocateSettings(QCoreApplication::applicationDirPath(),
+                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}

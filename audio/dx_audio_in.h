@@ -1,0 +1,75 @@
+// TDXAudioIn: the recorder's PCM source. Captures from a sound card's
+// recording device (through platform/capture_device.h) into a looping buffer
+// and hands the bytes to its output in the blocks the output asks for.
+#pragma once
+
+#include "audio/au_pipeline.h"
+#include "platform/capture_device.h"
+
+#include <mutex>
+
+class TDXAudioIn : public TAuInput {
+  Q_OBJECT
+  Q_PROPERTY(int BytesToRead READ BytesToRead WRITE SetBytesToRead)
+  Q_PROPERTY(int DeviceNumber READ DeviceNumber WRITE SetDeviceNumber)
+  Q_PROPERTY(int InBitsPerSample READ InBitsPerSample WRITE SetInBitsPerSample)
+  Q_PROPERTY(int InChannels READ InChannels WRITE SetInChannels)
+  Q_PROPERTY(int InSampleRate READ InSampleRate WRITE SetInSampleRate)
+  Q_PROPERTY(int RecTime READ RecTime WRITE SetRecTime)
+
+public:
+  static constexpr int MaxDevices = 16;
+  static constexpr int DescriptionLength = 127;
+  static constexpr int LocalBufferSize = 262144;
+  static constexpr int CaptureBufferSize = 262144;
+  static constexpr int RefillWaitMs = 400;
+
+  explicit TDXAudioIn(TComponent* AOwner) : TDXAudioIn(AOwner, nullptr) {}
+  // `system` null: the process's capture system (ALSA unless a test set another).
+  TDXAudioIn(TComponent* AOwner, TCaptureSystem* system);
+  ~TDXAudioIn() override;
+
+  // The device table, filled once by the constructor.
+  int DeviceCount() const { return deviceCount_; }
+  const TCaptureDeviceInfo& Device(int index) const { return devices_.at(static_cast<size_t>(index)); }
+
+  int InBitsPerSample() override { return bits_; }
+  int InChannels() override { return channels_; }
+  int InSampleRate() override { return rate_; }
+  int TotalSeconds() override;
+  int ReadData(void* buffer, int capacity) override;
+  void OpenInput() override;
+  void CloseInput() override;
+  void InterruptRead() override;
+
+  int BytesToRead() const { return bytesToRead_; }
+  void SetBytesToRead(int v) { bytesToRead_ = v; }
+  int DeviceNumber() const { return deviceNumber_; }
+  void SetDeviceNumber(int v) { deviceNumber_ = v; }
+  void SetInBitsPerSample(int v) { bits_ = v; }
+  void SetInChannels(int v) { channels_ = v; }
+  void SetInSampleRate(int v) { rate_ = v; }
+  int RecTime() const { return recTime_; }
+  void SetRecTime(int v);
+
+private:
+  void OpenWrapper();
+  void Teardown();
+  int Refill();
+  int BytesPerSecond() const { return rate_ * channels_ * (bits_ / 8); }
+
+  TCaptureSystem* system_;
+  std::vector<TCaptureDeviceInfo> devices_;
+  uint8_t local_[LocalBufferSize];
+  int deviceNumber_ = 0;
+  int deviceCount_ = 0;
+  int bits_ = 8;
+  int channels_ = 1;
+  int rate_ = 8000;
+  int openCount_ = 0;
+  int bytesToRead_ = 0;
+  int recTime_ = 0;
+  std::mutex deviceMutex_;  // InterruptRead comes from the UI thread
+  std::unique_ptr<TCaptureDevice> device_;
+  std::atomic<bool> interrupt_{false};
+};

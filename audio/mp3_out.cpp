@@ -1,0 +1,244 @@
+#include "audio/mp3_out.h"
+
+#include <lame/lame.h>
+
+#include <cstring>
+
+namespace {
+// Zero-terminated UTF-16 with a byte-order mark, as the encoder wants it.
+std::vector<unsigned short> Utf16(const QString& text)
+{
+  std::vector<unsigned short> out;
+  out.reserve(static_cast<size_t>(text.size()) + 2);
+  out.push_back(0xFEFF);
+  for (QChar c : text) out.push_back(c.unicode());
+  out.push_back(0);
+  return out;
+}
+
+bool IsLatin1(const QString& text)
+{
+  for (QChar c : text)
+    if (c.unicode() > 0xFF) return false;
+  return true;
+}
+
+// True when an ID3v1 field of `width` bytes holds `text` unchanged.
+bool FitsV1(const QString& text, int width) { return IsLatin1(text) && text.size() <= width; }
+
+bool IsV1Track(const QString& text)
+{
+  bool ok = false;
+  const int n = text.toInt(&ok);
+  return ok && n >= 1 && n <= 255;
+}
+} // namespace
+
+TMP3Out::TMP3Out(TComponent* AOwner) : TAuFileOut(AOwner)
+{
+  // libmp3lame is linked in, so there is no library to load and nothing that
+  // can be missing at run time.
+}
+
+TMP3Out::~TMP3Out()
+{
+  Shutdown();
+}
+
+int TMP3Out::Kbps(TMP3BitRate rate)
+{
+  static constexpr int table[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
+  const int i = static_cast<int>(rate);
+  return i >= 0 && i < int(std::size(table)) ? table[i] : 128;
+}
+
+int TMP3Out::OutputRate(TMP3SampleRate rate)
+{
+  switch (rate) {
+  case sr32kHz: return 32000;
+  case sr41kHz: return 41000;
+  case sr48kHz: return 48000;
+  default: return 0;
+  }
+}
+
+void TMP3Out::PrepareOutput()
+{
+  if (FileName().isEmpty()) throw EAuException(QStringLiteral("File name is not assigned."));
+  Stream = std::make_unique<TAuFileStream>(FileName());
+  TAuInput* input = Input();
+  input->OpenInput();
+  inputOpened_ = true;
+  openedInput_ = input;
+
+  handle_ = lame_init();
+  if (!handle_) throw Exception(QStringLiteral("LAME init failed"));
+  const int frameBytes = (input->InBitsPerSample() / 8) * input->InChannels();
+  const int size = input->Size();
+  lame_set_num_samples(handle_, size > 0 && frameBytes > 0 ? static_cast<unsigned long>(size / frameBytes) : 0);
+  const int inRate = input->InSampleRate();
+  lame_set_in_samplerate(handle_, inRate);
+  lame_set_num_channels(handle_, 2);  // one-channel input is fed duplicated
+  lame_set_out_samplerate(handle_, inRate < 41000 ? 32000 : OutputRate(sampleRate_));
+  inChannels_ = input->InChannels();
+  lame_set_mode(handle_, static_cast<MPEG_mode>(inChannels_ == 1 ? 3 : static_cast<int>(mode_)));
+  lame_set_copyright(handle_, copyright_ ? 1 : 0);
+  lame_set_original(handle_, original_ ? 1 : 0);
+  lame_set_error_protection(handle_, crc_ ? 1 : 0);
+  if (!enableVbr_) {
+    lame_set_brate(handle_, Kbps(bitRate_));
+    lame_set_quality(handle_, static_cast<int>(quality_));
+  } else {
+    if (writeVbrHeader_) lame_set_bWriteVbrTag(handle_, 1);
+    lame_set_VBR(handle_, vbr_mtrh);
+    lame_set_VBR_q(handle_, static_cast<int>(vbrQuality_));
+    if (vbrMin_ > vbrMax_) std::swap(vbrMin_, vbrMax_);
+    lame_set_VBR_min_bitrate_kbps(handle_, vbrMin_);
+    lame_set_VBR_max_bitrate_kbps(handle_, vbrMax_);
+  }
+  // The ID3v2 tag has to lead the file, so the tags are handed over before the
+  // encoder starts its stream; it writes the ID3v1 tag behind the last frame.
+  SetTags();
+  if (lame_init_params(handle_) < 0) throw Exception(QStringLiteral("LAME init failed"));
+  mp3Size_ = Mp3BufferSize;
+  mp3_.assign(static_cast<size_t>(mp3Size_), 0);
+  if (inChannels_ != 2) mono_.assign(PcmBlockSize, 0);
+}
+
+void TMP3Out::SetTags()
+{
+  id3tag_init(handle_);
+  id3tag_add_v2(handle_);
+  // Texts that an ID3v1 field holds go through the classic setters (ID3v1 and a
+  // Latin-1 ID3v2 frame); anything else becomes a Unicode ID3v2 frame only.
+  auto text = [this](const char* frame, const QString& value, int v1Width, void (*v1)(lame_t, const char*)) {
+    if (value.isEmpty()) return;
+    if (FitsV1(value, v1Width))
+      v1(handle_, value.toLatin1().constData());
+    else
+      id3tag_set_textinfo_utf16(handle_, frame, Utf16(value).data());
+  };
+  text("TIT2", title_, 30, id3tag_set_title);
+  text("TPE1", artist_, 30, id3tag_set_artist);
+  text("TALB", album_, 30, id3tag_set_album);
+  text("TYER", year_, 4, id3tag_set_year);
+  if (!track_.isEmpty()) {
+    if (IsV1Track(track_))
+      id3tag_set_track(handle_, track_.toLatin1().constData());
+    else
+      id3tag_set_textinfo_utf16(handle_, "TRCK", Utf16(track_).data());
+  }
+  if (!comment_.isEmpty()) {
+    if (FitsV1(comment_, 28)) {
+      id3tag_set_comment(handle_, comment_.toLatin1().constData());
+    } else {
+      const std::vector<unsigned short> noDescription = Utf16(QString());
+      id3tag_set_comment_utf16(handle_, "XXX", noDescription.data(), Utf16(comment_).data());
+    }
+  }
+  if (!genre_.isEmpty()) {
+    if (IsLatin1(genre_))
+      id3tag_set_genre(handle_, genre_.toLatin1().constData());  // a name ID3v1 lacks becomes "Other" there
+    else
+      id3tag_set_textinfo_utf16(handle_, "TCON", Utf16(genre_).data());
+  }
+}
+
+bool TMP3Out::ProduceBlock(bool abort)
+{
+  if (!OutputEnabled) return true;
+  if (abort) return false;
+  const int n = openedInput_->ReadData(pcm_, PcmBlockSize);
+  if (n <= 0) return false;
+  int encoded;
+  if (inChannels_ == 2) {
+    encoded = lame_encode_buffer_interleaved(handle_, reinterpret_cast<short*>(pcm_), n / 4, mp3_.data(), mp3Size_);
+  } else {
+    const int frames = n / 2;
+    const auto* in = reinterpret_cast<const int16_t*>(pcm_);
+    for (int i = 0; i < frames; ++i) mono_[2 * i] = mono_[2 * i + 1] = in[i];
+    encoded = lame_encode_buffer_interleaved(handle_, reinterpret_cast<short*>(mono_.data()), frames, mp3_.data(),
+                                             mp3Size_);
+  }
+  if (encoded < 0) return false;
+  if (encoded > 0) Stream->Write(mp3_.data(), encoded);
+  return true;
+}
+
+void TMP3Out::WriteInfoFrame()
+{
+  if (!Stream || !Stream->Seekable()) return;
+  unsigned char frame[4096];
+  const size_t n = lame_get_lametag_frame(handle_, frame, sizeof frame);
+  if (n < 4 || n > sizeof frame) return;
+  // The encoder's stream starts with the ID3v2 tag, if any, then the
+  // placeholder frame; write only over a frame with the same header.
+  unsigned char head[10];
+  if (Stream->ReadAt(0, head, 10) != 10) return;
+  infoFrameOffset_ = 0;
+  if (std::memcmp(head, "ID3", 3) == 0) {
+    infoFrameOffset_ = 10 + ((qint64(head[6] & 0x7F) << 21) | (qint64(head[7] & 0x7F) << 14) |
+                             (qint64(head[8] & 0x7F) << 7) | qint64(head[9] & 0x7F));
+    if (head[5] & 0x10) infoFrameOffset_ += 10;  // footer
+  }
+  unsigned char header[3];
+  if (Stream->ReadAt(infoFrameOffset_, header, 3) != 3 || std::memcmp(header, frame, 3) != 0) return;
+  Stream->WriteAt(infoFrameOffset_, frame, static_cast<qint64>(n));
+}
+
+void TMP3Out::FinishOutput()
+{
+  // Releases everything even when a step fails (a full disk), then reports
+  // the first failure.
+  std::exception_ptr first;
+  auto attempt = [&first](auto&& step) {
+    try {
+      step();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  };
+  if (handle_ && !mp3_.empty()) {
+    attempt([&] {
+      const int k = lame_encode_flush(handle_, mp3_.data(), mp3Size_);
+      if (k > 0 && Stream) Stream->Write(mp3_.data(), k);
+    });
+    attempt([&] { WriteInfoFrame(); });
+  }
+  if (Stream) {
+    attempt([&] { Stream->Close(); });
+    Stream.reset();
+  }
+  if (handle_) {
+    lame_close(handle_);
+    handle_ = nullptr;
+  }
+  std::vector<uint8_t>().swap(mp3_);
+  std::vector<int16_t>().swap(mono_);
+  if (inputOpened_) {
+    inputOpened_ = false;
+    attempt([&] { openedInput_->CloseInput(); });
+  }
+  openedInput_ = nullptr;
+  if (first) std::rethrow_exception(first);
+}
+
+void TMP3Out::CleanupFailedPrepare()
+{
+  std::vector<uint8_t>().swap(mp3_);
+  std::vector<int16_t>().swap(mono_);
+  if (handle_) {
+    lame_close(handle_);
+    handle_ = nullptr;
+  }
+  if (Stream) {
+    try {
+      Stream->Close();
+    } catch (...) {
+    }
+    Stream.reset();
+  }
+  // The base leaves the input idle (ResetInput).
+  inputOpened_ = false;
+  openedInput_ = nullptr;
+}

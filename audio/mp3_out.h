@@ -1,0 +1,123 @@
+// TMP3Out: the recorder's sink. Encodes the PCM pulled from its Input to MPEG
+// layer III with libmp3lame (linked directly) and writes the frames to FileName.
+#pragma once
+
+#include "audio/au_pipeline.h"
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+struct lame_global_struct;
+
+class TMP3Out : public TAuFileOut {
+  Q_OBJECT
+  Q_PROPERTY(TMP3BitRate BitRate READ BitRate WRITE SetBitRate)
+  Q_PROPERTY(QString Id3TagTitle READ Id3TagTitle WRITE SetId3TagTitle)
+  Q_PROPERTY(QString Id3TagArtist READ Id3TagArtist WRITE SetId3TagArtist)
+  Q_PROPERTY(QString Id3TagAlbum READ Id3TagAlbum WRITE SetId3TagAlbum)
+  Q_PROPERTY(QString Id3TagYear READ Id3TagYear WRITE SetId3TagYear)
+  Q_PROPERTY(QString Id3TagTrack READ Id3TagTrack WRITE SetId3TagTrack)
+  Q_PROPERTY(QString Id3TagComment READ Id3TagComment WRITE SetId3TagComment)
+  Q_PROPERTY(QString Id3TagGenre READ Id3TagGenre WRITE SetId3TagGenre)
+  Q_PROPERTY(TMP3Quality Quality READ Quality WRITE SetQuality)
+  Q_PROPERTY(TMP3SampleRate SampleRate READ SampleRate WRITE SetSampleRate)
+  Q_PROPERTY(TMP3Mode Mode READ Mode WRITE SetMode)
+  Q_PROPERTY(bool CRC READ CRC WRITE SetCRC)
+  Q_PROPERTY(bool Copyright READ Copyright WRITE SetCopyright)
+  Q_PROPERTY(bool Original READ Original WRITE SetOriginal)
+  Q_PROPERTY(bool WriteVBRHeader READ WriteVBRHeader WRITE SetWriteVBRHeader)
+  Q_PROPERTY(bool EnableVBR READ EnableVBR WRITE SetEnableVBR)
+  Q_PROPERTY(TMP3Quality VBRQuality READ VBRQuality WRITE SetVBRQuality)
+  Q_PROPERTY(int VBRMinBitrate READ VBRMinBitrate WRITE SetVBRMinBitrate)
+  Q_PROPERTY(int VBRMaxBitrate READ VBRMaxBitrate WRITE SetVBRMaxBitrate)
+
+public:
+  enum TMP3BitRate {
+    br8, br16, br24, br32, br40, br48, br56, br64, br80,
+    br96, br112, br128, br144, br160, br192, br224, br256, br320
+  };
+  Q_ENUM(TMP3BitRate)
+  enum TMP3Quality { ql0, ql1, ql2, ql3, ql4, ql5, ql6, ql7, ql8, ql9 };
+  Q_ENUM(TMP3Quality)
+  enum TMP3Mode { STEREO, JOINT_STEREO, DUAL_CHANNEL, MONO };
+  Q_ENUM(TMP3Mode)
+  enum TMP3SampleRate { srDefault, sr32kHz, sr41kHz, sr48kHz };
+  Q_ENUM(TMP3SampleRate)
+
+  static constexpr int PcmBlockSize = 16384;
+  static constexpr int Mp3BufferSize = 17440;  // 1.25 * 8192 + 7200
+
+  explicit TMP3Out(TComponent* AOwner);
+  ~TMP3Out() override;
+
+  static int Kbps(TMP3BitRate rate);
+  static int OutputRate(TMP3SampleRate rate);
+
+  TMP3BitRate BitRate() const { return bitRate_; }
+  void SetBitRate(TMP3BitRate v) { bitRate_ = v; }
+  QString Id3TagTitle() const { return title_; }
+  void SetId3TagTitle(const QString& v) { title_ = v; }
+  QString Id3TagArtist() const { return artist_; }
+  void SetId3TagArtist(const QString& v) { artist_ = v; }
+  QString Id3TagAlbum() const { return album_; }
+  void SetId3TagAlbum(const QString& v) { album_ = v; }
+  QString Id3TagYear() const { return year_; }
+  void SetId3TagYear(const QString& v) { year_ = v; }
+  QString Id3TagTrack() const { return track_; }
+  void SetId3TagTrack(const QString& v) { track_ = v; }
+  QString Id3TagComment() const { return comment_; }
+  void SetId3TagComment(const QString& v) { comment_ = v; }
+  QString Id3TagGenre() const { return genre_; }
+  void SetId3TagGenre(const QString& v) { genre_ = v; }
+  TMP3Quality Quality() const { return quality_; }
+  void SetQuality(TMP3Quality v) { quality_ = v; }
+  TMP3SampleRate SampleRate() const { return sampleRate_; }
+  void SetSampleRate(TMP3SampleRate v) { sampleRate_ = v; }
+  TMP3Mode Mode() const { return mode_; }
+  void SetMode(TMP3Mode v) { mode_ = v; }
+  bool CRC() const { return crc_; }
+  void SetCRC(bool v) { crc_ = v; }
+  bool Copyright() const { return copyright_; }
+  void SetCopyright(bool v) { copyright_ = v; }
+  bool Original() const { return original_; }
+  void SetOriginal(bool v) { original_ = v; }
+  bool WriteVBRHeader() const { return writeVbrHeader_; }
+  void SetWriteVBRHeader(bool v) { writeVbrHeader_ = v; }
+  bool EnableVBR() const { return enableVbr_; }
+  void SetEnableVBR(bool v) { enableVbr_ = v; }
+  TMP3Quality VBRQuality() const { return vbrQuality_; }
+  void SetVBRQuality(TMP3Quality v) { vbrQuality_ = v; }
+  int VBRMinBitrate() const { return vbrMin_; }
+  void SetVBRMinBitrate(int v) { vbrMin_ = v; }
+  int VBRMaxBitrate() const { return vbrMax_; }
+  void SetVBRMaxBitrate(int v) { vbrMax_ = v; }
+
+protected:
+  void PrepareOutput() override;
+  bool ProduceBlock(bool abort) override;
+  void FinishOutput() override;
+  void CleanupFailedPrepare() override;
+
+private:
+  void SetTags();
+  void WriteInfoFrame();
+
+  alignas(8) uint8_t pcm_[PcmBlockSize];
+  std::vector<int16_t> mono_;  // one-channel blocks duplicated to left and right
+  TMP3BitRate bitRate_ = br128;
+  lame_global_struct* handle_ = nullptr;
+  std::vector<uint8_t> mp3_;   // allocated for a run only
+  int mp3Size_ = Mp3BufferSize;
+  qint64 infoFrameOffset_ = 0;  // where the placeholder Info frame sits
+  int inChannels_ = 2;
+  bool inputOpened_ = false;
+  TAuInput* openedInput_ = nullptr;
+  QString title_, artist_, album_, year_, track_, comment_, genre_;
+  bool copyright_ = false, original_ = true, enableVbr_ = false, writeVbrHeader_ = false, crc_ = false;
+  TMP3Quality vbrQuality_ = ql5;
+  int vbrMin_ = 128, vbrMax_ = 192;
+  TMP3Quality quality_ = ql5;
+  TMP3Mode mode_ = STEREO;
+  TMP3SampleRate sampleRate_ = srDefault;
+};

@@ -1,0 +1,85 @@
+#include "app/session_end.h"
+#include "app/settings_location.h"
+#include "app/special_folders.h"
+#include "support/qt_printers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SpecialFolders, TableSkipsTheUnusedNumbers)
+{
+  EXPECT_EQ(SpecialFolderNumber(0), 0);
+  EXPECT_EQ(SpecialFolderNumber(14), 14);
+  EXPECT_EQ(SpecialFolderNumber(15), 16);
+  EXPECT_EQ(SpecialFolderNumber(49), 53);
+  EXPECT_EQ(SpecialFolderNumber(56), 61);
+  EXPECT_EQ(SpecialFolderNumber(57), -1);
+  EXPECT_EQ(SpecialFolderNumber(128 + 15), 16);  // modulo 128
+  EXPECT_EQ(SpecialFolderPath(57), QString());
+}
+
+TEST(SpecialFolders, DesktopIsTheUsersDesktopWhenItExists)
+{
+  QTemporaryDir home;
+  const QByteArray oldHome = qgetenv("HOME"), oldDesktop = qgetenv("XDG_DESKTOP_DIR");
+  qputenv("HOME", home.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+  EXPECT_EQ(SpecialFolderPath(0), QString());  // no desktop folder: empty, the dialog uses its default
+  QDir(home.path()).mkdir("Desktop");
+  EXPECT_EQ(SpecialFolderPath(0), home.path() + "/Desktop");
+  EXPECT_EQ(SpecialFolderPath(36), QString());  // the system folder has no counterpart
+  qputenv("HOME", oldHome);
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(SettingsLocation, BesideTheProgramUnlessThatFolderIsReadOnly)
+{
+  QTemporaryDir exe, config;
+  TSettingsLocation loc = LocateSettings(exe.path(), config.path());
+  EXPECT_EQ(loc.writePath, exe.path() + "/mainform.ini");
+  EXPECT_EQ(loc.readPath, QString());  // no file yet: designed placement
+  QFile(exe.path() + "/mainform.ini").open(QIODevice::WriteOnly);
+  EXPECT_EQ(LocateSettings(exe.path(), config.path()).readPath, exe.path() + "/mainform.ini");
+
+  if (geteuid() == 0) GTEST_SKIP() << "root can write anywhere; the read-only case needs a normal user";
+  QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::ExeOwner);
+  loc = LocateSettings(exe.path(), config.path());
+  EXPECT_EQ(loc.writePath, config.path() + "/mainform.ini");
+  EXPECT_EQ(loc.readPath, exe.path() + "/mainform.ini");  // installed defaults still read
+  QFile(config.path() + "/mainform.ini").open(QIODevice::WriteOnly);
+  EXPECT_EQ(LocateSettings(exe.path(), config.path()).readPath, config.path() + "/mainform.ini");
+  QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(SettingsLocation, ReadOnlyFileBesideTheProgramMovesWritesToTheConfigFolder)
+{
+  // Works for root too: a file that cannot be opened for writing is detected by access(2)
+  // only for normal users, so use a folder path that cannot exist.
+  QTemporaryDir config;
+  TSettingsLocation loc = LocateSettings("/nonexistent-velmora-dir", config.path());
+  EXPECT_EQ(loc.writePath, config.path() + "/mainform.ini");
+  EXPECT_EQ(loc.readPath, QString());
+}
+
+TEST(SessionEnd, TerminationSignalRunsTheHandlerOnTheUiThread)
+{
+  int calls = 0;
+  WatchSessionEnd([&] { ++calls; });
+  raise(SIGTERM);
+  QElapsedTimer t;
+  t.start();
+  while (calls == 0 && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(calls, 1);
+  raise(SIGHUP);
+  t.restart();
+  while (calls == 1 && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(calls, 2);
+}
+
+} // namespace

@@ -1,0 +1,195 @@
+#include "audio_test_util.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cmath>
+#include <mpg123.h>
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    CheckSynchronize(5);
+    QCoreApplication::processEvents();
+  }
+  return true;
+}
+
+void TToneInput::OpenInput()
+{
+  if (FailOpen) throw EAuException(QStringLiteral("tone input cannot open"));
+  ++Opens;
+  frame_ = 0;
+  position_ = 0;
+  size_ = TotalBytes < 0 ? -1 : static_cast<int>(TotalBytes);
+  busy_ = true;
+}
+
+void TToneInput::CloseInput()
+{
+  ++Closes;
+  busy_ = false;
+}
+
+int TToneInput::ReadData(void* buffer, int capacity)
+{
+  if (FailAtBytes >= 0 && Position() >= FailAtBytes) throw EAuException(QStringLiteral("tone input failed"));
+  const int frameBytes = Channels * Bits / 8;
+  qint64 bytes = capacity - capacity % frameBytes;
+  if (TotalBytes >= 0) bytes = std::min<qint64>(bytes, TotalBytes - Position());
+  const qint64 frames = bytes / frameBytes;
+  auto* out = static_cast<int16_t*>(buffer);
+  for (qint64 i = 0; i < frames; ++i, ++frame_) {
+    const double v = Amplitude * 32767.0 * std::sin(2 * M_PI * Frequency * double(frame_) / Rate);
+    for (int c = 0; c < Channels; ++c) out[i * Channels + c] = static_cast<int16_t>(std::lround(v));
+  }
+  position_ += static_cast<int>(frames * frameBytes);
+  return static_cast<int>(frames * frameBytes);
+}
+
+namespace {
+std::string Str(const mpg123_string* s)
+{
+  if (!s || !s->p || s->fill == 0) return {};
+  return std::string(s->p, strnlen(s->p, s->fill));
+}
+std::string Field(const char* p, size_t n)
+{
+  std::string s(p, strnlen(p, n));
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+} // namespace
+
+TDecoded DecodeMp3(const QString& path)
+{
+  TDecoded d;
+  mpg123_handle* mh = mpg123_new(nullptr, nullptr);
+  if (!mh) return d;
+  mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+  mpg123_format_none(mh);
+  for (long r : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
+    mpg123_format(mh, r, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+  if (mpg123_open(mh, QFile::encodeName(path).constData()) != MPG123_OK) {
+    mpg123_delete(mh);
+    return d;
+  }
+  int enc = 0;
+  if (mpg123_getformat(mh, &d.rate, &d.channels, &enc) != MPG123_OK) {
+    mpg123_close(mh);
+    mpg123_delete(mh);
+    return d;
+  }
+  d.reportedLength = mpg123_length(mh);
+  for (;;) {
+    off_t num;
+    unsigned char* audio;
+    size_t bytes;
+    const int r = mpg123_decode_frame(mh, &num, &audio, &bytes);
+    if (r == MPG123_NEW_FORMAT) continue;
+    if (r != MPG123_OK) break;
+    mpg123_frameinfo2 info{};
+    if (mpg123_info(mh, &info) == MPG123_OK) d.bitrates.push_back(info.bitrate);
+    const auto* s = reinterpret_cast<const int16_t*>(audio);
+    d.samples.insert(d.samples.end(), s, s + bytes / 2);
+  }
+  mpg123_id3v1* v1 = nullptr;
+  mpg123_id3v2* v2 = nullptr;
+  if (mpg123_id3(mh, &v1, &v2) == MPG123_OK) {
+    if (v2) {
+      d.title = Str(v2->title);
+      d.artist = Str(v2->artist);
+      d.album = Str(v2->album);
+      d.year = Str(v2->year);
+      d.comment = Str(v2->comment);
+      d.genre = Str(v2->genre);
+      for (size_t i = 0; i < v2->texts; ++i)
+        if (std::string(v2->text[i].id, 4) == "TRCK") d.track = Str(&v2->text[i].text);
+    }
+    if (v1 && std::string(v1->tag, 3) == "TAG") {
+      d.hasV1 = true;
+      d.v1Title = Field(v1->title, 30);
+      d.v1Artist = Field(v1->artist, 30);
+      d.v1Album = Field(v1->album, 30);
+      d.v1Year = Field(v1->year, 4);
+      d.v1Comment = Field(v1->comment, 28);
+    }
+  }
+  d.ok = true;
+  mpg123_close(mh);
+  mpg123_delete(mh);
+  return d;
+}
+
+TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to)
+{
+  TToneStats t;
+  to = std::min(to, d.Frames());
+  if (to <= from + 2) return t;
+  double sum = 0;
+  int crossings = 0;
+  double first = -1, last = -1;
+  for (size_t i = from; i < to; ++i) {
+    const double v = d.samples[i * size_t(d.channels) + size_t(channel)];
+    sum += v * v;
+    if (i > from) {
+      const double p = d.samples[(i - 1) * size_t(d.channels) + size_t(channel)];
+      if (p < 0 && v >= 0) {  // rising zero crossing, interpolated
+        const double at = double(i - 1) + (-p) / (v - p);
+        if (first < 0) first = at;
+        last = at;
+        ++crossings;
+      }
+    }
+  }
+  t.rms = std::sqrt(sum / double(to - from));
+  if (crossings > 1) t.frequency = double(crossings - 1) * double(d.rate) / (last - first);
+  return t;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+int64_t InfoFrameCount(const QString& path)
+{
+  const QByteArray data = ReadAll(path);
+  qsizetype pos = 0;
+  if (data.startsWith("ID3") && data.size() >= 10) {
+    const auto b = [&](int i) { return qint64(uint8_t(data[i])); };
+    pos = 10 + ((b(6) << 21) | (b(7) << 14) | (b(8) << 7) | b(9));
+  }
+  // The Xing/Info header sits inside the first frame, after the side information.
+  const qsizetype at = std::max(data.indexOf("Info", pos), qsizetype(-1));
+  const qsizetype xing = data.indexOf("Xing", pos);
+  qsizetype tag = at;
+  if (tag < 0 || (xing >= 0 && xing < tag)) tag = xing;
+  if (tag < 0 || tag > pos + 64 || tag + 12 > data.size()) return -1;
+  const auto be32 = [&](qsizetype i) {
+    return (uint32_t(uint8_t(data[i])) << 24) | (uint32_t(uint8_t(data[i + 1])) << 16) |
+           (uint32_t(uint8_t(data[i + 2])) << 8) | uint32_t(uint8_t(data[i + 3]));
+  };
+  const uint32_t flags = be32(tag + 4);
+  if (!(flags & 1)) return -1;
+  return be32(tag + 8);
+}
+
+bool FirstFrameIsEmptyPlaceholder(const QString& path)
+{
+  const QByteArray data = ReadAll(path);
+  qsizetype pos = 0;
+  if (data.startsWith("ID3") && data.size() >= 10) {
+    const auto b = [&](int i) { return qint64(uint8_t(data[i]) & 0x7F); };
+    pos = 10 + ((b(6) << 21) | (b(7) << 14) | (b(8) << 7) | b(9));
+  }
+  if (pos + 200 > data.size() || uint8_t(data[pos]) != 0xFF) return false;
+  for (qsizetype i = pos + 4; i < pos + 200; ++i)
+    if (data[i] != 0) return false;
+  return true;
+}

@@ -1,0 +1,69 @@
+// Helpers of the audio tests: a tone source, waiting on conditions while
+// servicing the worker's synchronised calls, and MP3 decoding with libmpg123.
+#pragma once
+
+#include "audio/au_pipeline.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Runs the UI thread's queued calls until `done` holds or `timeoutMs` passes.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// A sine tone of known frequency and level, sized or endless.
+class TToneInput : public TAuInput {
+  Q_OBJECT
+public:
+  explicit TToneInput(TComponent* owner = nullptr) : TAuInput(owner) {}
+  int Bits = 16, Channels = 2, Rate = 44100;
+  double Frequency = 1000, Amplitude = 0.5;
+  qint64 TotalBytes = -1;     // -1: endless
+  qint64 FailAtBytes = -1;    // ReadData raises once this many bytes were delivered
+  bool FailOpen = false;
+  std::atomic<int> Opens{0}, Closes{0};
+
+  int InBitsPerSample() override { return Bits; }
+  int InChannels() override { return Channels; }
+  int InSampleRate() override { return Rate; }
+  int ReadData(void* buffer, int capacity) override;
+  void OpenInput() override;
+  void CloseInput() override;
+  void SetPosition(int p) { position_ = p; }
+  void SetSize(int s) { size_ = s; }
+
+private:
+  qint64 frame_ = 0;
+};
+
+struct TDecoded {
+  bool ok = false;
+  long rate = 0;
+  int channels = 0;
+  std::vector<int16_t> samples;  // interleaved
+  std::vector<int> bitrates;     // kbps of every frame
+  int64_t reportedLength = -1;   // samples per channel the file claims before a full scan
+  std::string title, artist, album, year, comment, genre, track;  // ID3v2, UTF-8
+  bool hasV1 = false;
+  std::string v1Title, v1Artist, v1Album, v1Year, v1Comment;
+  size_t Frames() const { return channels ? samples.size() / size_t(channels) : 0; }
+  double Seconds() const { return rate ? double(Frames()) / double(rate) : 0; }
+};
+TDecoded DecodeMp3(const QString& path);
+
+struct TToneStats {
+  double frequency = 0;
+  double rms = 0;
+};
+// Frequency (zero crossings) and RMS of one channel over frames [from, to).
+TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to);
+
+// The frame count recorded in the file's Xing/Info frame, -1 when none.
+int64_t InfoFrameCount(const QString& path);
+
+QByteArray ReadAll(const QString& path);
+// True when the first MPEG frame is the encoder's blank placeholder (all zero after the header).
+bool FirstFrameIsEmptyPlaceholder(const QString& path);

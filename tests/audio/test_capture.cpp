@@ -1,0 +1,331 @@
+// The capture input over the in-memory capture device: exact bytes, refills in
+// whole KiB, the looping buffer, stalls and device failures.
+#include "audio/dx_audio_in.h"
+#include "audio/mp3_out.h"
+#include "audio_test_util.h"
+#include "platform/capture_alsa.h"
+#include "platform/capture_memory.h"
+#include "platform/capture_ring.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Byte i of the captured stream is i modulo 251 (the memory device's default).
+bool IsStreamAt(const std::vector<uint8_t>& data, uint64_t offset)
+{
+  for (size_t i = 0; i < data.size(); ++i)
+    if (data[i] != uint8_t((offset + i) % 251)) return false;
+  return true;
+}
+
+TEST(CaptureRingTest, WrapsOnWriteAndCopiesAcrossTheEndInOrder)
+{
+  TCaptureRing ring;
+  ring.Reset(1000);
+  std::vector<uint8_t> in(700), out(700);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t(i % 251);
+  ring.Write(in.data(), 700);
+  ring.Read(out.data(), 600);
+  EXPECT_EQ(ring.BytesReady(), 100u);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t((700 + i) % 251);
+  ring.Write(in.data(), 700);  // wraps past the end
+  EXPECT_EQ(ring.BytesReady(), 800u);
+  std::vector<uint8_t> all(800);
+  ring.Read(all.data(), 800);  // two parts, consecutive in the destination
+  EXPECT_TRUE(IsStreamAt(all, 600));
+  EXPECT_EQ(ring.BytesReady(), 0u);
+}
+
+TEST(CaptureRingTest, AReaderMoreThanOneBufferBehindSeesOnlyTheRemainder)
+{
+  TCaptureRing ring;
+  ring.Reset(1000);
+  std::vector<uint8_t> in(2300);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t(i % 251);
+  ring.Write(in.data(), 2300);
+  // Like a looping hardware buffer: the capture position went round twice.
+  EXPECT_EQ(ring.BytesReady(), 300u);
+  std::vector<uint8_t> out(300);
+  ring.Read(out.data(), 300);
+  EXPECT_TRUE(IsStreamAt(out, 2000));
+}
+
+struct CaptureFixture : ::testing::Test {
+  TMemoryCaptureSystem system;
+  std::unique_ptr<TDXAudioIn> Make()
+  {
+    auto in = std::make_unique<TDXAudioIn>(nullptr, &system);
+    in->SetInBitsPerSample(16);
+    in->SetInChannels(2);
+    in->SetInSampleRate(44100);
+    in->SetBytesToRead(-1);
+    return in;
+  }
+};
+
+TEST_F(CaptureFixture, ConstructionDefaultsAndRecordingTime)
+{
+  TDXAudioIn in(nullptr, &system);
+  EXPECT_EQ(in.InBitsPerSample(), 8);
+  EXPECT_EQ(in.InChannels(), 1);
+  EXPECT_EQ(in.InSampleRate(), 8000);
+  EXPECT_EQ(in.Size(), -1);
+  EXPECT_EQ(in.BytesToRead(), 0);
+  in.SetInBitsPerSample(16);
+  in.SetInChannels(2);
+  in.SetInSampleRate(44100);
+  in.SetRecTime(5);
+  EXPECT_EQ(in.BytesToRead(), 5 * 44100 * 2 * 2);
+  EXPECT_EQ(in.TotalSeconds(), 5);
+  in.SetRecTime(0);
+  EXPECT_EQ(in.BytesToRead(), -1);
+  EXPECT_EQ(in.TotalSeconds(), 0);
+}
+
+TEST_F(CaptureFixture, DeviceTableKeepsTheFirstSixteenWithShortDescriptions)
+{
+  system.DeviceList.clear();
+  for (int i = 0; i < 20; ++i)
+    system.DeviceList.push_back({QByteArray::number(i), QString(200, QChar(u'声'))});
+  TDXAudioIn in(nullptr, &system);
+  EXPECT_EQ(in.DeviceCount(), 16);
+  EXPECT_EQ(in.Device(15).Id, "15");
+  EXPECT_EQ(in.Device(0).Description.size(), 127);
+  in.SetDeviceNumber(16);
+  in.SetInSampleRate(44100);
+  try {
+    in.OpenInput();
+    FAIL();
+  } catch (const EAuException& e) {
+    EXPECT_EQ(e.Message(), "Invalid device number");
+  }
+  EXPECT_FALSE(in.Busy());
+  in.SetDeviceNumber(-1);
+  EXPECT_THROW(in.OpenInput(), EAuException);
+
+  system.DeviceList.clear();
+  TDXAudioIn none(nullptr, &system);
+  EXPECT_EQ(none.DeviceCount(), 0);
+  EXPECT_THROW(none.OpenInput(), EAuException) << "with no device at all, device 0 is invalid";
+}
+
+TEST_F(CaptureFixture, OpenFailuresNameTheCauseAndLeaveTheInputClosed)
+{
+  auto in = Make();
+  system.OpenResult = TCaptureResult::Allocated;
+  try {
+    in->OpenInput();
+    FAIL();
+  } catch (const EAuException& e) {
+    EXPECT_EQ(e.Message(), "Failed to create DirectSound device: DSERR_ALLOCATED");
+  }
+  EXPECT_FALSE(in->Busy());
+  system.OpenResult = static_cast<TCaptureResult>(0x80001234);
+  try {
+    in->OpenInput();
+    FAIL();
+  } catch (const EAuException& e) {
+    EXPECT_EQ(e.Message(), "Failed to create DirectSound device: Unknown");
+  }
+  system.OpenResult = TCaptureResult::Ok;
+  system.CreateResult = TCaptureResult::BadFormat;
+  try {
+    in->OpenInput();
+    FAIL();
+  } catch (const EAuException& e) {
+    EXPECT_EQ(e.Message(), "Failed to create DirectSound buffer");
+  }
+  EXPECT_FALSE(in->Busy());
+  EXPECT_EQ(system.Opens.load(), system.Closes.load()) << "the opened device was released";
+
+  uint8_t block[16];
+  try {
+    in->ReadData(block, sizeof block);
+    FAIL();
+  } catch (const EAuException& e) {
+    EXPECT_EQ(e.Message(), "The Stream is not opened");
+  }
+}
+
+TEST_F(CaptureFixture, OpenTwiceIsBusyAndCloseReleasesTheDevice)
+{
+  auto in = Make();
+  in->OpenInput();
+  EXPECT_TRUE(in->Busy());
+  EXPECT_EQ(system.LastFormat.SampleRate, 44100);
+  EXPECT_EQ(system.LastFormat.Channels, 2);
+  EXPECT_EQ(system.LastFormat.BitsPerSample, 16);
+  EXPECT_EQ(system.LastBufferBytes, 262144u);
+  EXPECT_EQ(system.Starts.load(), 1);
+  try {
+    in->OpenInput();
+    FAIL();
+  } catch (const EAuException& e) {
+    EXPECT_EQ(e.Message(), "The component is busy");
+  }
+  in->CloseInput();
+  EXPECT_FALSE(in->Busy());
+  EXPECT_EQ(system.Stops.load(), 1);
+  EXPECT_EQ(system.Closes.load(), 1);
+}
+
+TEST_F(CaptureFixture, ZeroBytesToReadEndsAtOnce)
+{
+  auto in = Make();
+  in->SetBytesToRead(0);
+  in->OpenInput();
+  uint8_t block[16384];
+  EXPECT_EQ(in->ReadData(block, sizeof block), 0);
+  EXPECT_EQ(system.Waits.load(), 0);
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, DeliversTheExactStreamInWholeKiBRefills)
+{
+  auto in = Make();
+  // Uneven arrivals: 70000 bytes per wait is not a whole number of KiB.
+  system.Schedule = [](int, int, const TCaptureFormat&) { return 70000u; };
+  in->OpenInput();
+  std::vector<uint8_t> got;
+  uint8_t block[16384];
+  while (got.size() < 500000) {
+    const int n = in->ReadData(block, sizeof block);
+    ASSERT_GT(n, 0);
+    ASSERT_LE(n, 16384);
+    got.insert(got.end(), block, block + n);
+  }
+  EXPECT_TRUE(IsStreamAt(got, 0)) << "no byte lost or repeated across refills and wraps";
+  EXPECT_EQ(in->Position(), int(got.size()));
+  EXPECT_EQ(system.WaitedMs.load(), 400 * system.Waits.load());
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, RecordingTimeLimitsTheRun)
+{
+  auto in = Make();
+  in->SetRecTime(1);
+  in->OpenInput();
+  EXPECT_EQ(in->Size(), 176400);
+  uint8_t block[16384];
+  int total = 0;
+  for (int n; (n = in->ReadData(block, sizeof block)) > 0;) total += n;
+  EXPECT_GE(total, 176400);
+  EXPECT_LT(total, 176400 + 16384) << "the limit is tested before each read";
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, FallingBehindLosesTheOldestAudioLikeALoopingBuffer)
+{
+  auto in = Make();
+  system.Schedule = [](int index, int, const TCaptureFormat&) { return index == 0 ? 300000u : 4096u; };
+  in->OpenInput();
+  uint8_t block[16384];
+  const int n = in->ReadData(block, sizeof block);
+  // 300000 bytes in a 262144-byte buffer: 37856 appear ready, 36864 in whole KiB,
+  // and they are the newest bytes, from stream offset 262144 on.
+  EXPECT_EQ(n, 16384);
+  EXPECT_TRUE(IsStreamAt(std::vector<uint8_t>(block, block + n), 262144));
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, AStallKeepsWaitingWhileTheDeviceLives)
+{
+  auto in = Make();
+  // Nothing (or less than 1 KiB) for five refills, then the audio comes back.
+  system.Schedule = [](int index, int, const TCaptureFormat&) -> uint32_t {
+    if (index >= 1 && index <= 5) return index == 3 ? 500u : 0u;
+    return 70560;
+  };
+  in->OpenInput();
+  std::vector<uint8_t> got;
+  uint8_t block[16384];
+  while (got.size() < 200000) {
+    const int n = in->ReadData(block, sizeof block);
+    ASSERT_GT(n, 0) << "a stall must not end the input";
+    got.insert(got.end(), block, block + n);
+  }
+  EXPECT_TRUE(IsStreamAt(got, 0));
+  EXPECT_GE(system.Waits.load(), 7);
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, AStalledReadReturnsWhenInterrupted)
+{
+  auto in = Make();
+  system.Schedule = [](int index, int, const TCaptureFormat&) -> uint32_t { return index == 0 ? 4096u : 0u; };
+  in->OpenInput();
+  uint8_t block[16384];
+  EXPECT_EQ(in->ReadData(block, sizeof block), 4096);
+  in->InterruptRead();
+  EXPECT_EQ(in->ReadData(block, sizeof block), 0);
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, ADeviceThatFailsWhileRecordingIsReported)
+{
+  QTemporaryDir dir;
+  auto in = Make();
+  system.FailAtWait = 4;
+  system.FailMessage = QStringLiteral("No such device");
+  system.Source = [](uint64_t offset, uint8_t* out, uint32_t count) {
+    // A 1 kHz tone, 16-bit stereo at 44100 Hz.
+    auto* s = reinterpret_cast<int16_t*>(out);
+    const uint64_t first = offset / 4;
+    for (uint32_t i = 0; i < count / 4; ++i) {
+      const auto v = int16_t(12000 * std::sin(2 * M_PI * 1000.0 * double(first + i) / 44100));
+      s[2 * i] = s[2 * i + 1] = v;
+    }
+  };
+  TMP3Out out(nullptr);
+  out.SetInput(in.get());
+  out.SetFileName(dir.filePath("fail.mp3"));
+  QString failure;
+  std::atomic<int> done{0};
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { ++done; }));
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return done.load() == 1; }));
+  EXPECT_EQ(failure, "The capture device failed: No such device");
+  EXPECT_FALSE(in->Busy());
+  EXPECT_EQ(system.Closes.load(), 1);
+  // What was captured before the failure (four refills of 400 ms) is in the file.
+  const TDecoded d = DecodeMp3(dir.filePath("fail.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 1.6, 0.03);
+  EXPECT_NEAR(AnalyzeTone(d, 1, 4410, d.Frames() - 4410).frequency, 1000, 10);
+}
+
+TEST_F(CaptureFixture, StopDuringAStallIsPrompt)
+{
+  QTemporaryDir dir;
+  auto in = Make();
+  std::atomic<bool> stalled{false};
+  system.Schedule = [&](int index, int, const TCaptureFormat&) -> uint32_t {
+    if (index < 2) return 70560;
+    stalled = true;
+    return 0;
+  };
+  TMP3Out out(nullptr);
+  out.SetInput(in.get());
+  out.SetFileName(dir.filePath("stall.mp3"));
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return stalled.load(); }));
+  out.RequestStop(false);
+  out.WaitForStop();
+  EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  const TDecoded d = DecodeMp3(dir.filePath("stall.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 0.8, 0.03);
+}
+
+TEST(AlsaCaptureTest, DeviceTableStartsWithTheDefaultDevice)
+{
+  TAlsaCaptureSystem alsa;
+  const auto devices = alsa.Devices();
+  ASSERT_FALSE(devices.empty());
+  EXPECT_EQ(devices[0].Id, "default");
+  for (const auto& d : devices) EXPECT_FALSE(d.Description.contains(QLatin1Char('\n')));
+}
+
+} // namespace

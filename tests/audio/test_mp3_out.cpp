@@ -1,0 +1,207 @@
+// TMP3Out: real LAME output decoded back with libmpg123.
+#include "audio/mp3_out.h"
+#include "audio_test_util.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+struct Mp3Fixture : ::testing::Test {
+  QTemporaryDir dir;
+  QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+  // Records `input` into `file` until the input is exhausted.
+  static void RecordAll(TMP3Out& out, const QString& file)
+  {
+    out.SetFileName(file);
+    std::atomic<bool> done{false};
+    QString failure;
+    out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+    out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+    out.Start();
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
+    EXPECT_EQ(failure, QString());
+    EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  }
+};
+
+TEST_F(Mp3Fixture, ToneSurvivesEncodingAtEachRecorderBitRate)
+{
+  const struct {
+    TMP3Out::TMP3BitRate rate;
+    int kbps;
+  } cases[] = {{TMP3Out::br32, 32}, {TMP3Out::br64, 64}, {TMP3Out::br128, 128}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kbps);
+    TToneInput input;
+    input.TotalBytes = 2 * 44100 * 4;  // two seconds
+    input.Frequency = 440;
+    input.Amplitude = 0.5;
+    TMP3Out out(nullptr);
+    out.SetInput(&input);
+    out.SetBitRate(c.rate);
+    const QString file = Path("tone.mp3");
+    RecordAll(out, file);
+
+    const TDecoded d = DecodeMp3(file);
+    ASSERT_TRUE(d.ok);
+    ASSERT_FALSE(d.bitrates.empty());
+    for (int b : d.bitrates) EXPECT_EQ(b, c.kbps);
+    const double frame = (d.rate >= 32000 ? 1152.0 : 576.0) / double(d.rate);
+    EXPECT_FALSE(FirstFrameIsEmptyPlaceholder(file));
+    if (c.kbps > 32) {
+      // The Info frame tells decoders the encoder's delay and padding: within one frame.
+      EXPECT_NEAR(double(InfoFrameCount(file)), double(d.bitrates.size()), 1.0);  // gapless decoding may drop a pure padding frame
+      EXPECT_NEAR(d.Seconds(), 2.0, frame);
+      EXPECT_NEAR(double(d.reportedLength), double(d.Frames()), frame * d.rate);
+    } else {
+      // 32 kbps frames (144 bytes at 16 kHz) are too small for the encoder's
+      // Info frame, so it writes none; the delay and padding stay in.
+      EXPECT_EQ(InfoFrameCount(file), -1);
+      EXPECT_NEAR(d.Seconds(), 2.0, 3 * frame);
+    }
+    const TToneStats t = AnalyzeTone(d, 0, d.Frames() / 4, d.Frames() * 3 / 4);
+    EXPECT_NEAR(t.frequency, 440.0, 440.0 * 0.01);
+    EXPECT_NEAR(20 * std::log10(t.rms / (0.5 * 32767 / std::sqrt(2.0))), 0.0, 1.0) << "level in dB";
+    EXPECT_EQ(input.Closes.load(), 1);
+  }
+}
+
+TEST_F(Mp3Fixture, MonoInputIsFedToBothChannelsAndEncodedMono)
+{
+  TToneInput input;
+  input.Channels = 1;
+  input.TotalBytes = 44100 * 2;  // one second
+  input.Amplitude = 0.4;
+  TMP3Out out(nullptr);
+  out.SetMode(TMP3Out::STEREO);
+  out.SetInput(&input);
+  RecordAll(out, Path("mono.mp3"));
+  const TDecoded d = DecodeMp3(Path("mono.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.channels, 1);
+  EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / d.rate);
+  // A silent right channel would have halved the level of the mono mix.
+  const TToneStats t = AnalyzeTone(d, 0, d.Frames() / 4, d.Frames() * 3 / 4);
+  EXPECT_NEAR(t.frequency, 1000.0, 10.0);
+  EXPECT_NEAR(20 * std::log10(t.rms / (0.4 * 32767 / std::sqrt(2.0))), 0.0, 1.0);
+}
+
+TEST_F(Mp3Fixture, VbrBoundsAreSwappedAndRespected)
+{
+  TToneInput input;
+  input.TotalBytes = 44100 * 4 * 2;
+  TMP3Out out(nullptr);
+  out.SetInput(&input);
+  out.SetEnableVBR(true);
+  out.SetWriteVBRHeader(true);
+  out.SetVBRMinBitrate(192);
+  out.SetVBRMaxBitrate(128);
+  RecordAll(out, Path("vbr.mp3"));
+  EXPECT_EQ(out.VBRMinBitrate(), 128);
+  EXPECT_EQ(out.VBRMaxBitrate(), 192);
+  const TDecoded d = DecodeMp3(Path("vbr.mp3"));
+  ASSERT_TRUE(d.ok);
+  for (int b : d.bitrates) {
+    EXPECT_GE(b, 128);
+    EXPECT_LE(b, 192);
+  }
+  EXPECT_NEAR(double(InfoFrameCount(Path("vbr.mp3"))), double(d.bitrates.size()), 1.0) << "Xing frame counts the audio frames";
+}
+
+TEST_F(Mp3Fixture, LowInputRatesAreEncodedAt32kHz)
+{
+  TToneInput input;
+  input.Rate = 22050;
+  input.TotalBytes = 22050 * 4;
+  TMP3Out out(nullptr);
+  out.SetSampleRate(TMP3Out::sr48kHz);
+  out.SetInput(&input);
+  RecordAll(out, Path("low.mp3"));
+  const TDecoded d = DecodeMp3(Path("low.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.rate, 32000);
+  EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / 32000);
+}
+
+TEST_F(Mp3Fixture, ChineseTagsAreUnicodeFramesAndLatinOnesKeepId3v1)
+{
+  TToneInput input;
+  input.TotalBytes = 44100 * 4 / 2;
+  TMP3Out out(nullptr);
+  out.SetInput(&input);
+  out.SetId3TagTitle(QStringLiteral("午夜电台"));
+  out.SetId3TagArtist(QStringLiteral("Velmora"));
+  out.SetId3TagAlbum(QStringLiteral("Velmora 广播节目"));
+  out.SetId3TagYear(QStringLiteral("2026"));
+  out.SetId3TagTrack(QStringLiteral("http://radio.velmora.example/"));
+  out.SetId3TagComment(QStringLiteral("录音 – Velmora"));
+  out.SetId3TagGenre(QStringLiteral("http://radio.velmora.example/"));
+  RecordAll(out, Path("tags.mp3"));
+  const QByteArray bytes = ReadAll(Path("tags.mp3"));
+  ASSERT_TRUE(bytes.startsWith("ID3")) << "the ID3v2 tag leads the file";
+
+  const TDecoded d = DecodeMp3(Path("tags.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.title, "午夜电台");
+  EXPECT_EQ(d.artist, "Velmora");
+  EXPECT_EQ(d.album, "Velmora 广播节目");
+  EXPECT_EQ(d.year, "2026");
+  EXPECT_EQ(d.comment, "录音 – Velmora");
+  EXPECT_EQ(d.track, "http://radio.velmora.example/");
+  EXPECT_NE(d.genre.find("http://radio.velmora.example/"), std::string::npos);
+  ASSERT_TRUE(d.hasV1);
+  EXPECT_EQ(d.v1Artist, "Velmora");
+  EXPECT_EQ(d.v1Year, "2026");
+  EXPECT_EQ(d.v1Title, "") << "text that ID3v1 cannot hold stays out of it";
+  EXPECT_EQ(d.v1Album, "");
+  // Audio still decodes to the full half second after the tags.
+  EXPECT_NEAR(d.Seconds(), 0.5, 1152.0 / d.rate);
+}
+
+TEST_F(Mp3Fixture, StoppedRecordingReportsItsTrueDuration)
+{
+  TToneInput input;  // endless: the encoder is told no length in advance
+  TMP3Out out(nullptr);
+  out.SetInput(&input);
+  out.SetId3TagArtist(QStringLiteral("Velmora"));
+  const QString file = Path("stopped.mp3");
+  out.SetFileName(file);
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return input.Position() > 44100 * 4 * 3; }));
+  out.RequestStop(true);
+  out.WaitForStop();
+  EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_GT(d.Seconds(), 3.0);
+  EXPECT_NEAR(d.Seconds(), double(input.Position()) / (44100 * 4), 1152.0 / 44100);
+  EXPECT_NEAR(double(InfoFrameCount(file)), double(d.bitrates.size()), 1.0) << "the Info frame is filled in, not left empty";
+  EXPECT_NEAR(double(d.reportedLength), double(d.Frames()), 1152);
+  EXPECT_EQ(ReadAll(file).right(128).left(3), QByteArray("TAG")) << "ends with the flushed frames and the tag";
+}
+
+TEST_F(Mp3Fixture, ExistingFileIsReplacedEvenWhenAppendIsAsked)
+{
+  const QString file = Path("old.mp3");
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(200000, 'x'));
+  }
+  TToneInput input;
+  input.TotalBytes = 44100 * 4 / 4;
+  TMP3Out out(nullptr);
+  out.SetFileMode(TAuFileOut::foAppend);
+  EXPECT_EQ(out.FileMode(), TAuFileOut::foRewrite);
+  out.SetInput(&input);
+  RecordAll(out, file);
+  const QByteArray bytes = ReadAll(file);
+  EXPECT_LT(bytes.size(), 20000);
+  EXPECT_FALSE(bytes.contains(QByteArray(64, 'x')));
+  EXPECT_TRUE(DecodeMp3(file).ok);
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+// The real stack: a tone played into PulseAudio's null sink is recorded from
+// its monitor through ALSA "default" by TDXAudioIn into TMP3Out. scripts/test
+// starts the sound server and sets VELMORA_SOUND_SERVER.
+#include "audio/dx_audio_in.h"
+#include "audio/mp3_out.h"
+#include "audio_test_util.h"
+
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteToneWav(const QString& path, double seconds, double frequency, double amplitude)
+{
+  const int rate = 44100, channels = 2;
+  const quint32 frames = quint32(seconds * rate);
+  const quint32 dataBytes = frames * channels * 2;
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  QDataStream s(&f);
+  s.setByteOrder(QDataStream::LittleEndian);
+  s.writeRawData("RIFF", 4);
+  s << quint32(36 + dataBytes);
+  s.writeRawData("WAVEfmt ", 8);
+  s << quint32(16) << quint16(1) << quint16(channels) << quint32(rate) << quint32(rate * channels * 2)
+    << quint16(channels * 2) << quint16(16);
+  s.writeRawData("data", 4);
+  s << dataBytes;
+  for (quint32 i = 0; i < frames; ++i) {
+    const auto v = qint16(std::lround(amplitude * 32767 * std::sin(2 * M_PI * frequency * i / rate)));
+    s << v << v;
+  }
+}
+
+bool SinkIsPlaying()
+{
+  QProcess p;
+  p.start("pactl", {"list", "short", "sink-inputs"});
+  if (!p.waitForFinished(5000)) return false;
+  return !p.readAllStandardOutput().trimmed().isEmpty();
+}
+
+TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  QTemporaryDir dir;
+  const QString wav = dir.filePath("tone.wav");
+  WriteToneWav(wav, 8.0, 1000.0, 0.5);
+
+  QProcess player;
+  player.start("paplay", {wav});
+  ASSERT_TRUE(player.waitForStarted(5000));
+  ASSERT_TRUE(WaitUntil([] { return SinkIsPlaying(); }, 5000)) << "paplay never reached the sink";
+
+  TDXAudioIn in(nullptr);
+  ASSERT_GT(in.DeviceCount(), 0);
+  EXPECT_EQ(in.Device(0).Id, "default");
+  in.SetDeviceNumber(0);
+  in.SetInBitsPerSample(16);
+  in.SetInChannels(2);
+  in.SetInSampleRate(44100);
+  in.SetRecTime(3);
+  TMP3Out out(nullptr);
+  out.SetInput(&in);
+  out.SetFileName(dir.filePath("rec.mp3"));
+  QString failure;
+  std::atomic<bool> done{false};
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+  QElapsedTimer clock;
+  clock.start();
+  out.Start();
+  const bool finished = WaitUntil([&] { return done.load(); }, 15000);
+  const qint64 took = clock.elapsed();
+  player.kill();
+  player.waitForFinished(5000);
+  ASSERT_TRUE(finished);
+  EXPECT_EQ(failure, QString());
+  EXPECT_GE(took, 2500) << "capture is paced by the device, in real time";
+
+  const TDecoded d = DecodeMp3(dir.filePath("rec.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 3.0, 0.1);
+  // Longest run of 20 ms windows that hold the tone.
+  const size_t window = size_t(d.rate / 50);
+  size_t run = 0, best = 0;
+  for (size_t at = 0; at + window <= d.Frames(); at += window) {
+    const TToneStats t = AnalyzeTone(d, 0, at, at + window);
+    const bool tone = t.rms > 0.5 * 32767 / std::sqrt(2.0) / 4 && std::abs(t.frequency - 1000) < 30;
+    run = tone ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  EXPECT_GE(double(best * window) / d.rate, 2.5) << "the tone without a gap";
+}
+
+} // namespace

@@ -1,0 +1,186 @@
+// The mixer model on the real stack: the ALSA mixer of the sound server that
+// scripts/test starts (VELMORA_SOUND_SERVER=1), and the same model with no
+// sound server and no card.
+#include "mixer_fixture.h"
+
+#include "platform/mixer_alsa.h"
+
+#include <QProcess>
+#include <QThread>
+#include <alsa/asoundlib.h>
+
+namespace {
+
+QString RunProgram(const QString& program, const QStringList& args)
+{
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(10000)) return QStringLiteral("<%1 did not finish>").arg(program);
+  return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
+}
+
+QString SourceMute() { return RunProgram("pactl", {"get-source-mute", "@DEFAULT_SOURCE@"}).trimmed(); }
+
+class AlsaMixerTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    RegisterMixerClasses();
+    previous = SetMixerBackend(std::make_unique<TAlsaMixerBackend>());
+  }
+  void TearDown() override
+  {
+    owner.DestroyComponents();
+    PumpPosted();
+    SetMixerBackend(std::move(previous));
+  }
+  std::unique_ptr<TMixerBackend> previous;
+  TComponent owner{nullptr};
+};
+
+TEST_F(AlsaMixerTest, TheRecordingLineOfMixerZeroHasAUsableMuteThatFollowsOtherPrograms)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+
+  auto* mixer = new TMMMixerDevice(&owner);
+  ASSERT_TRUE(mixer->IsValid());
+  EXPECT_EQ(mixer->Destinations(), 2);
+  mixer->SetActive(true);
+  ASSERT_TRUE(mixer->Active());
+  auto* line = new TMMAudioLine(&owner);
+  line->SetMixer(mixer);
+  line->SetLineId(-65535);
+  ASSERT_EQ(line->LineId(), -65535);
+  EXPECT_EQ(line->ComponentType(), ctDstWaveIn);
+  auto* mute = new TMMMixerControl(&owner);
+  mute->SetAudioLine(line);
+  mute->SetControlType(ctMute);
+  ASSERT_TRUE(mute->IsAvailable());
+  ASSERT_TRUE(mute->IsEnabled());
+
+  int changes = 0, events = 0;
+  bool offThread = false;
+  std::vector<std::pair<int, int>> seen;
+  TMMObserver watcher;
+  watcher.OnNotify = [&](TMMObserver*, QObject* data) {
+    if (auto* c = qobject_cast<TMMControlChange*>(data)) {
+      ++changes;
+      seen.push_back({c->LineId, c->ControlId});
+      offThread |= QThread::currentThread() != qApp->thread();
+    }
+  };
+  mute->AddObserver(&watcher);
+  mixer->SetOnControlChange([&](TObject*, TMMLineId l, TMMControlId c) {
+    if (l == -65535 && c == mute->ControlId()) ++events;
+    offThread |= QThread::currentThread() != qApp->thread();
+  });
+
+  // Checked (muted), then unchecked: the sound server's source follows.
+  mute->SetBoolean(true);
+  EXPECT_TRUE(PumpUntil([&] { return changes >= 1; }, 5000));
+  EXPECT_EQ(SourceMute(), "Mute: yes");
+  mute->SetBoolean(false);
+  EXPECT_TRUE(PumpUntil([&] { return changes >= 2; }, 5000));
+  EXPECT_EQ(SourceMute(), "Mute: no");
+  EXPECT_TRUE(RunProgram("amixer", {"-D", "default", "sget", "Capture"}).contains("[on]"));
+  EXPECT_FALSE(mute->GetBoolean());
+
+  // Another program mutes: exactly one report, on the UI thread.
+  changes = events = 0;
+  seen.clear();
+  RunProgram("amixer", {"-q", "-D", "default", "sset", "Capture", "nocap"});
+  ASSERT_TRUE(PumpUntil([&] { return changes >= 1 && events >= 1; }, 5000));
+  PumpUntil([] { return false; }, 300);  // room for a stray second report
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(events, 1);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen[0], std::make_pair(-65535, mute->ControlId()));
+  EXPECT_FALSE(offThread);
+  EXPECT_TRUE(mute->GetBoolean());
+
+  mute->SetBoolean(false);
+  PumpUntil([&] { return changes >= 2; }, 5000);
+  EXPECT_EQ(SourceMute(), "Mute: no");
+}
+
+TEST_F(AlsaMixerTest, TheCaptureVolumeReadsAndWritesInTheModelsRange)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  auto* mixer = new TMMMixerDevice(&owner);
+  auto* line = new TMMAudioLine(&owner);
+  line->SetMixer(mixer);
+  line->SetComponentType(ctDstWaveIn);
+  ASSERT_EQ(line->LineId(), -65535);
+  auto* volume = new TMMVolumeControl(&owner);
+  volume->SetAudioLine(line);
+  ASSERT_TRUE(volume->IsAvailable());
+  EXPECT_EQ(volume->ControlInfo()->MaxValue(), 65535);
+  const quint32 before = volume->GetUnsigned();
+  volume->SetUnsignedValue(chLeft, NoItem, 30000);
+  volume->SetUnsignedValue(chRight, NoItem, 40000);
+  // The server's steps may round by one.
+  EXPECT_NEAR(volume->GetUnsignedValue(chLeft, NoItem), 30000, 2);
+  EXPECT_NEAR(volume->GetUnsignedValue(chRight, NoItem), 40000, 2);
+  EXPECT_TRUE(RunProgram("amixer", {"-D", "default", "sget", "Capture"}).contains(QRegularExpression("Capture 3000[01] ")));
+  volume->SetUnsigned(before);
+  EXPECT_NEAR(volume->GetUnsigned(), before, 2);
+
+  // The playback destination carries the master controls.
+  line->SetComponentType(ctDstSpeakers);
+  EXPECT_EQ(line->LineId(), -65536);
+  EXPECT_TRUE(volume->IsAvailable());
+}
+
+TEST_F(AlsaMixerTest, TheToolShowsAndSetsWhatTheModelSees)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  const QString tool = QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool");
+  const QString shown = RunProgram(tool, {"mixer", "0"});
+  EXPECT_TRUE(shown.contains("destination 1: line 0xFFFF0001 (-65535) \"Recording\" ctDstWaveIn")) << shown.toStdString();
+  const QRegularExpression muteLine("control (\\d+) ctMute \\(ccSwitch\\) \"Capture Mute\".*: 0\n");
+  const auto match = muteLine.match(shown);
+  ASSERT_TRUE(match.hasMatch()) << shown.toStdString();
+
+  const QString set = RunProgram(tool, {"mixer", "0", "set", match.captured(1), "1"});
+  EXPECT_TRUE(set.contains("ctMute")) << set.toStdString();
+  EXPECT_EQ(SourceMute(), "Mute: yes");
+  RunProgram(tool, {"mixer", "0", "set", match.captured(1), "0"});
+  EXPECT_EQ(SourceMute(), "Mute: no");
+  EXPECT_TRUE(RunProgram(tool, {"mixer", "7"}).contains("there is no mixer 7"));
+}
+
+TEST_F(AlsaMixerTest, WithoutASoundServerOrCardMixerZeroIsInvalid)
+{
+  int card = -1;
+  if (snd_card_next(&card) == 0 && card >= 0) GTEST_SKIP() << "this machine has a sound card";
+  // Point the sound server client at nothing, so "default" has no mixer.
+  const QByteArray saved = qgetenv("PULSE_SERVER");
+  const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
+  qputenv("PULSE_SERVER", "unix:/nonexistent/velmora-no-server");
+  SetMixerBackend(std::make_unique<TAlsaMixerBackend>());
+  auto* mixer = new TMMMixerDevice(&owner);
+  const int count = mixer->DeviceCount();
+  const bool valid = mixer->IsValid();
+  QString message;
+  try {
+    mixer->SetActive(true);
+  } catch (const EMMMixerDeviceError& e) {
+    message = e.Message();
+  }
+  auto* line = new TMMAudioLine(&owner);
+  line->SetMixer(mixer);
+  line->SetLineId(-65535);
+  if (had)
+    qputenv("PULSE_SERVER", saved);
+  else
+    qunsetenv("PULSE_SERVER");
+
+  EXPECT_EQ(count, 0);
+  EXPECT_FALSE(valid);
+  EXPECT_EQ(message, "Device not valid");
+  EXPECT_FALSE(mixer->Active());
+  EXPECT_EQ(line->LineId(), -65535);  // kept: there is no mixer to ask
+  EXPECT_EQ(line->LineInfo()->Name(), "");
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+// velmora-tool record / devices: records the capture device to MP3 through the
+// program's own components (TDXAudioIn into TMP3Out).
+#include "audio/dx_audio_in.h"
+#include "audio/mp3_out.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextStream>
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+std::atomic<bool> g_interrupted{false};
+
+void OnSignal(int) { g_interrupted = true; }
+
+int Usage(const QString& error)
+{
+  QTextStream(stderr) << "record: " << error << "\n"
+                      << "usage: velmora-tool record [--device N] [--bitrate KBPS] [--seconds S] OUT.mp3\n";
+  return 2;
+}
+
+bool ParseInt(const QStringList& args, int& i, int& value)
+{
+  if (i + 1 >= args.size()) return false;
+  bool ok = false;
+  value = args[++i].toInt(&ok);
+  return ok;
+}
+} // namespace
+
+int RunDevicesCommand(QStringList args)
+{
+  if (!args.isEmpty()) {
+    QTextStream(stderr) << "usage: velmora-tool devices\n";
+    return 2;
+  }
+  TDXAudioIn in(nullptr);
+  QTextStream out(stdout);
+  if (in.DeviceCount() == 0) out << "no capture devices\n";
+  for (int i = 0; i < in.DeviceCount(); ++i)
+    out << i << ": " << in.Device(i).Description << " [" << QString::fromLocal8Bit(in.Device(i).Id) << "]\n";
+  return 0;
+}
+
+int RunRecordCommand(QStringList args)
+{
+  int device = 0, kbps = 128, seconds = 0;
+  QString file;
+  for (int i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    if (a == "--device") {
+      if (!ParseInt(args, i, device)) return Usage("--device needs a number");
+    } else if (a == "--bitrate") {
+      if (!ParseInt(args, i, kbps)) return Usage("--bitrate needs a number");
+    } else if (a == "--seconds") {
+      if (!ParseInt(args, i, seconds) || seconds < 0) return Usage("--seconds needs a number of seconds");
+    } else if (a.startsWith("--")) {
+      return Usage("unknown option " + a);
+    } else if (file.isEmpty()) {
+      file = a;
+    } else {
+      return Usage("only one output file");
+    }
+  }
+  if (file.isEmpty()) return Usage("no output file");
+  int rate = -1;
+  for (int r = TMP3Out::br8; r <= TMP3Out::br320; ++r)
+    if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == kbps) rate = r;
+  if (rate < 0) return Usage(QString("no MP3 bit rate of %1 kbps").arg(kbps));
+
+  TDXAudioIn in(nullptr);
+  if (device < 0 || device >= in.DeviceCount()) {
+    QTextStream(stderr) << "record: no capture device " << device << " (see velmora-tool devices)\n";
+    return 1;
+  }
+  in.SetDeviceNumber(device);
+  in.SetInBitsPerSample(16);
+  in.SetInChannels(2);
+  in.SetInSampleRate(44100);
+  in.SetRecTime(seconds);
+  TMP3Out out(nullptr);
+  out.SetInput(&in);
+  out.SetBitRate(TMP3Out::TMP3BitRate(rate));
+  out.SetFileName(file);
+
+  QString failure;
+  std::atomic<bool> done{false};
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+
+  g_interrupted = false;
+  auto oldInt = std::signal(SIGINT, OnSignal);
+  auto oldTerm = std::signal(SIGTERM, OnSignal);
+  QTextStream err(stderr);
+  err << "recording " << in.Device(device).Description << " to " << file << " at " << kbps << " kbps"
+      << (seconds > 0 ? QString(" for %1 s").arg(seconds) : QString(", Ctrl-C stops")) << "\n";
+  err.flush();
+  out.Start();
+  int shown = -1;
+  while (!done && out.State() != TAuOutput::asIdle) {
+    if (g_interrupted) {
+      // A stop closes the file completely before the wait returns.
+      out.RequestStop(false);
+      out.WaitForStop();
+      break;
+    }
+    CheckSynchronize(50);
+    QCoreApplication::processEvents();
+    if (const int s = out.ElapsedSeconds(); s != shown && isatty(2)) {
+      shown = s;
+      err << QString("\r%1:%2").arg(s / 60, 2, 10, QChar('0')).arg(s % 60, 2, 10, QChar('0'));
+      err.flush();
+    }
+  }
+  // Let OnDone or OnThreadException of a run that ended by itself arrive.
+  for (int i = 0; i < 20 && !done && failure.isEmpty() && !g_interrupted; ++i) CheckSynchronize(10);
+  std::signal(SIGINT, oldInt);
+  std::signal(SIGTERM, oldTerm);
+  err << "\n";
+  if (!failure.isEmpty()) {
+    err << "record: " << failure << "\n";
+    return 1;
+  }
+  const double recorded = double(in.Position()) / (44100.0 * 4);
+  err << QString("wrote %1: %2 s, %3 bytes\n").arg(file).arg(recorded, 0, 'f', 2).arg(QFileInfo(file).size());
+  return 0;
+}
