@@ -251,6 +251,30 @@ TEST(PlainControls, ToolBarImagesDrawnEnabledOrGreyed)
   EXPECT_EQ(PixelAt(img, 10, 10), ColorToRGB(clBtnFace));
 }
 
+TEST(PlainControls, ImageListsTravelInDescriptionsWithTheirTransparency)
+{
+  Owned<TForm> form(new TForm(nullptr));
+  form->SetName("Form1");
+  auto* images = new TImageList(form.get());
+  images->SetName("ImageList1");
+  images->AddImage(RedSquare());
+  QImage blue(16, 16, QImage::Format_ARGB32);
+  blue.fill(qRgb(0, 0, 255));
+  images->AddImage(blue);
+  const QString text = WriteComponentText(form.get());
+  EXPECT_TRUE(text.contains("Bitmap = {")) << text.toStdString();
+  Owned<TComponent> back(ReadComponentText(text, "images.vfm"));
+  auto* read = Find<TImageList>(back.get(), "ImageList1");
+  ASSERT_EQ(read->Count(), 2);
+  EXPECT_EQ(read->Image(0).pixel(6, 6), qRgb(200, 0, 0));
+  EXPECT_EQ(qAlpha(read->Image(0).pixel(0, 0)), 0);
+  EXPECT_EQ(read->Image(1).pixel(0, 0), qRgb(0, 0, 255));
+  TBitmap out;
+  ASSERT_TRUE(read->GetBitmap(0, &out));
+  EXPECT_EQ(out.Canvas()->Pixel(0, 0), clFuchsia);
+  EXPECT_FALSE(read->GetBitmap(2, &out));
+}
+
 TEST(PlainControls, LinkLabelTurnsActiveAndOpensItsAddress)
 {
   Owned<TForm> form(new TForm(nullptr));
