@@ -6,6 +6,7 @@
 #include "toolkit/thread.h"
 #include "toolkit/timer.h"
 
+#include <QProcess>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -357,4 +358,33 @@ TEST(Application, CreateFormMakesTheFirstFormTheMainFormAndRunsOnCreateOnce)
   EXPECT_EQ(Application->MainForm(), nullptr);
   second->Free();
   EXPECT_EQ(Screen->FormCount(), before);
+}
+
+// Run in a child process: leaves a shown form with a timer and controls alive
+// when the program ends, as a program that returns from Run does.
+TEST(ProgramEnd, ChildLeavesFormsAlive)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_EXIT_CHILD")) GTEST_SKIP() << "run by ProgramEnd.FormsAliveAtExitAreFreedCleanly";
+  auto* f = Application->CreateForm<TForm>();
+  auto* panel = new TPanel(f);
+  panel->SetParent(f);
+  auto* timer = new TTimer(f);
+  timer->SetInterval(5);
+  timer->SetOnTimer([](TObject*) {});
+  f->Show();
+  Application->ProcessMessages();
+  SUCCEED();
+}
+
+TEST(ProgramEnd, FormsAliveAtExitAreFreedCleanly)
+{
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("VELMORA_EXIT_CHILD", "1");
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ProgramEnd.ChildLeavesFormsAlive"});
+  ASSERT_TRUE(child.waitForFinished(30000));
+  EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+  EXPECT_FALSE(child.readAllStandardError().contains("QObject::killTimer"));
 }
