@@ -968,6 +968,10 @@ void TWinControl::WndProc(TMessage& m)
     if (key == 0) return;
     if (m.Msg == WM_KEYDOWN) KeyDown(key, shift);
     else KeyUp(key, shift);
+    // Enter and Escape left over go to the form's default or cancel button.
+    if (m.Msg == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE) && shift == TShiftState())
+      if (TForm* f = form ? form : qobject_cast<TForm*>(this))
+        if (static_cast<TComponent*>(f)->Perform(CM_DIALOGKEY, key)) key = 0;
     m.Result = key == 0;
     return;
   }

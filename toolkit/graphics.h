@@ -13,6 +13,7 @@
 #include <QRect>
 #include <QRegion>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QIODevice;
@@ -187,6 +188,10 @@ public:
   QRect ClipRect() const;
   // Ends a bitmap canvas' own painter so that the bitmap can be read.
   void Flush();
+  // Keeps other threads from drawing on this canvas meanwhile (nestable).
+  void Lock() { lock_.lock(); }
+  bool TryLock() { return lock_.try_lock(); }
+  void Unlock() { lock_.unlock(); }
 
   QPoint PenPos() const { return penPos_; }
   void MoveTo(int x, int y) { penPos_ = QPoint(x, y); }
@@ -247,6 +252,7 @@ private:
   QImage* image_ = nullptr;
   TBitmap* bitmap_ = nullptr;
   int lendDepth_ = 0;
+  std::recursive_mutex lock_;
 };
 
 // ---------------------------------------------------------------- bitmap

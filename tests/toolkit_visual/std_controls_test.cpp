@@ -361,3 +361,32 @@ TEST(SampleWindow, ShownOnTheScreenLooksLikeTheHeadlessPicture)
   QApplication::sendEvent(panel, &move);
   EXPECT_EQ(panel->cursor().shape(), Qt::PointingHandCursor);
 }
+
+TEST(PlainControls, EnterAndEscapeReachTheDefaultAndCancelButtons)
+{
+  Owned<TForm> form(new TForm(nullptr));
+  auto* panel = new TPanel(form.get());
+  panel->SetParent(form.get());
+  auto* ok = new TButton(form.get());
+  ok->SetParent(panel);
+  ok->SetDefault(true);
+  ok->SetModalResult(mrOk);
+  auto* cancel = new TButton(form.get());
+  cancel->SetParent(panel);
+  cancel->SetCancel(true);
+  cancel->SetModalResult(mrCancel);
+  auto* edit = new TEdit(form.get());
+  edit->SetParent(form.get());
+  edit->Perform(WM_KEYDOWN, VK_RETURN);
+  EXPECT_EQ(form->ModalResult(), mrOk);
+  edit->Perform(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(form->ModalResult(), mrCancel);
+  form->SetModalResult(mrNone);
+  ok->SetEnabled(false);  // a disabled default button does not answer
+  edit->Perform(WM_KEYDOWN, VK_RETURN);
+  EXPECT_EQ(form->ModalResult(), mrNone);
+  // A key the control used itself does not reach the buttons.
+  edit->SetOnKeyDown([](TObject*, int& key, TShiftState) { key = 0; });
+  edit->Perform(WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(form->ModalResult(), mrNone);
+}
