@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QHelpEvent>
 #include <gtest/gtest.h>
@@ -542,4 +543,28 @@ TEST(NonClient, DraggingTheCaptionMovesAndTheEdgeSizesTheWindow)
   EXPECT_EQ(f->BoundsRect(), QRect(110, 0, 60, 40));
   EXPECT_EQ(f->log, QStringList({"enter", "exit 110,0 120x90", "enter", QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT),
                                  QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT), "exit 110,0 60x40"}));
+}
+
+TEST(Handles, InvalidatePaintsLaterRepaintPaintsNow)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 60, 60));
+  auto* box = Add<TPaintBox>(f.get(), panel, QRect(5, 5, 20, 20));
+  int paints = 0;
+  box->SetOnPaint([&](TObject*) { ++paints; });
+  f->Show();
+  QWidget* w = f->Handle();
+  ASSERT_TRUE(WaitFor([&] { return w->windowHandle() && w->windowHandle()->isExposed() && paints > 0; }));
+  QCoreApplication::processEvents();
+  const int settled = paints;
+  box->Repaint();
+  EXPECT_EQ(paints, settled + 1);  // at once
+  box->Invalidate();
+  EXPECT_EQ(paints, settled + 1);  // not yet
+  EXPECT_TRUE(WaitFor([&] { return paints == settled + 2; }));
+  // A hidden control is not painted.
+  box->SetVisible(false);
+  box->Repaint();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints, settled + 2);
 }
