@@ -267,7 +267,14 @@ void TControl::SetShowHint(bool v)
   parentShowHint_ = false;
   if (v == showHint_) return;
   showHint_ = v;
+  ShowHintChanged();
+}
+
+void TControl::ShowHintChanged()
+{
   Perform(CM_SHOWHINTCHANGED);
+  if (auto* w = qobject_cast<TWinControl*>(this))
+    for (TControl* c : w->controls_) c->ParentShowHintChanged();
 }
 
 void TControl::SetParentShowHint(bool v)
@@ -281,7 +288,7 @@ void TControl::ParentShowHintChanged()
 {
   if (parentShowHint_ && parent_ && showHint_ != parent_->ShowHint()) {
     showHint_ = parent_->ShowHint();
-    Perform(CM_SHOWHINTCHANGED);
+    ShowHintChanged();
   }
 }
 
@@ -902,8 +909,6 @@ void TWinControl::SetVisible(bool v)
   if (!parent_ && v && !IsLoading() && !IsDesigning()) Handle();
   if (widget_ && widget_->isVisible() != v) widget_->setVisible(v);
 }
-
-void TWinControl::SetEnabled(bool v) { TControl::SetEnabled(v); }
 
 void TWinControl::EnabledChanged()
 {

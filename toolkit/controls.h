@@ -281,11 +281,11 @@ protected:
   virtual void EnabledChanged() { Invalidate(); }
   // Bounds were applied; windowed controls move their window.
   virtual void BoundsChanged(bool sizeChanged);
-  // The colour used for drawing the background (own or parent's).
+  // The parent's font, colour or hint setting changed (followed when Parent... is set).
   void ParentFontChanged();
   void ParentColorChanged();
   void ParentShowHintChanged();
-  bool EffectiveShowHint() const { return showHint_; }
+  void ShowHintChanged();
   // Remembers the distances that right and bottom anchors keep.
   void UpdateAnchorRules();
   void ApplyAnchors(int parentWidth, int parentHeight);
@@ -418,7 +418,6 @@ public:
   void InvalidateRect(const QRect& r);
   void PaintTo(QPainter& painter, int x, int y) override;
   void SetVisible(bool v) override;
-  void SetEnabled(bool v) override;
   void SetParent(TWinControl* AParent) override;
   // Applies a window shape (empty: none) and remembers it for re-created windows.
   void SetWindowRegion(const QRegion& region);

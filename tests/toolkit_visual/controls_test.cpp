@@ -156,6 +156,13 @@ TEST(Controls, FontsColoursAndHintsComeFromTheParentUntilSetOwn)
   EXPECT_EQ(label->Font()->Height(), -20);
   EXPECT_EQ(panel->Font()->Height(), -9);
   EXPECT_EQ(TControl::GetShortHint("Refresh|Reloads the page"), "Refresh");
+  f->SetShowHint(false);  // followed down the tree
+  EXPECT_FALSE(label->ShowHint());
+  label->SetShowHint(true);  // own setting from now on
+  f->SetShowHint(true);
+  f->SetShowHint(false);
+  EXPECT_TRUE(label->ShowHint());
+  EXPECT_FALSE(panel->ShowHint());
 }
 
 namespace {
