@@ -695,7 +695,36 @@ void TWinControl::CreateHandle()
   ApplyCursor();
   for (TControl* c : controls_)
     if (auto* w = qobject_cast<TWinControl*>(c)) w->CreateHandle();
+  ApplyTabOrder();
   if (parent_) widget_->setVisible(Visible());
+}
+
+int TWinControl::TabOrder() const
+{
+  if (tabOrder_ >= 0 || !parent_) return tabOrder_;
+  int index = 0;
+  for (TControl* c : parent_->controls_) {
+    if (c == this) return index;
+    if (qobject_cast<TWinControl*>(c)) ++index;
+  }
+  return -1;
+}
+
+void TWinControl::SetTabOrder(int v)
+{
+  if (v == tabOrder_) return;
+  tabOrder_ = v;
+  if (parent_) parent_->ApplyTabOrder();
+}
+
+void TWinControl::ApplyTabOrder()
+{
+  if (!widget_) return;
+  std::vector<TWinControl*> order;
+  for (TControl* c : controls_)
+    if (auto* w = qobject_cast<TWinControl*>(c); w && w->widget_) order.push_back(w);
+  std::stable_sort(order.begin(), order.end(), [](TWinControl* a, TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget_, order[i]->widget_);
 }
 
 void TWinControl::DestroyHandle()

@@ -405,8 +405,9 @@ public:
   // The rectangle that aligned children share (the client area, less borders).
   virtual void AdjustClientRect(QRect& rect) const { Q_UNUSED(rect); }
 
-  int TabOrder() const { return tabOrder_; }
-  void SetTabOrder(int v) { tabOrder_ = v; }
+  // Place in the parent's keyboard order; unset (-1) means creation order.
+  int TabOrder() const;
+  void SetTabOrder(int v);
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool v);
   bool Focused() const;
@@ -474,6 +475,8 @@ protected:
   virtual void AlignControls(QRect rect);
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void ApplyCursor();
+  // Orders the children's windows for the Tab key by TabOrder.
+  void ApplyTabOrder();
 
   friend class TControl;
   friend class TControlWidget;

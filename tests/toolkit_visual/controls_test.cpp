@@ -575,3 +575,23 @@ TEST(Handles, InvalidatePaintsLaterRepaintPaintsNow)
   QCoreApplication::processEvents();
   EXPECT_EQ(paints, settled + 2);
 }
+
+TEST(Handles, TabOrderSetsTheKeyboardOrderOfTheWindows)
+{
+  FormPtr f = NewForm(100, 100);
+  auto* third = Add<TEdit>(f.get(), f.get(), QRect(0, 0, 50, 20));
+  auto* first = Add<TEdit>(f.get(), f.get(), QRect(0, 30, 50, 20));
+  auto* second = Add<TEdit>(f.get(), f.get(), QRect(0, 60, 50, 20));
+  EXPECT_EQ(second->TabOrder(), 2);  // creation order until set
+  third->SetTabOrder(2);
+  first->SetTabOrder(0);
+  second->SetTabOrder(1);
+  f->Handle();
+  EXPECT_EQ(first->Handle()->nextInFocusChain(), second->Handle());
+  EXPECT_EQ(second->Handle()->nextInFocusChain(), third->Handle());
+  third->SetTabOrder(0);
+  first->SetTabOrder(1);
+  second->SetTabOrder(2);
+  EXPECT_EQ(third->Handle()->nextInFocusChain(), first->Handle());
+  EXPECT_EQ(first->Handle()->nextInFocusChain(), second->Handle());
+}
