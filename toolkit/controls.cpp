@@ -267,7 +267,14 @@ void TControl::SetShowHint(bool v)
   parentShowHint_ = false;
   if (v == showHint_) return;
   showHint_ = v;
+  ShowHintChanged();
+}
+
+void TControl::ShowHintChanged()
+{
   Perform(CM_SHOWHINTCHANGED);
+  if (auto* w = qobject_cast<TWinControl*>(this))
+    for (TControl* c : w->controls_) c->ParentShowHintChanged();
 }
 
 void TControl::SetParentShowHint(bool v)
@@ -281,7 +288,7 @@ void TControl::ParentShowHintChanged()
 {
   if (parentShowHint_ && parent_ && showHint_ != parent_->ShowHint()) {
     showHint_ = parent_->ShowHint();
-    Perform(CM_SHOWHINTCHANGED);
+    ShowHintChanged();
   }
 }
 
@@ -421,6 +428,20 @@ void TControl::WndProc(TMessage& m)
   }
 }
 
+TControl::TWndMethod TControl::WindowProc()
+{
+  if (windowProc_) return windowProc_;
+  return [this](TMessage& m) { WndProc(m); };
+}
+
+qintptr TControl::SendMessage(quint32 Msg, qintptr WParam, qintptr LParam)
+{
+  TMessage m{Msg, WParam, LParam, 0};
+  if (windowProc_) windowProc_(m);
+  else WndProc(m);
+  return m.Result;
+}
+
 void TControl::DoMouseMessage(TMessage& m)
 {
   if (!enabled_) return;
@@ -522,10 +543,10 @@ bool TControlWidget::event(QEvent* e)
     return true;
   }
   case QEvent::WindowActivate:
-    Guarded([&] { control_->Perform(WM_ACTIVATE, 1); });
+    Guarded([&] { control_->SendMessage(WM_ACTIVATE, 1); });
     break;
   case QEvent::WindowDeactivate:
-    Guarded([&] { control_->Perform(WM_ACTIVATE, 0); });
+    Guarded([&] { control_->SendMessage(WM_ACTIVATE, 0); });
     break;
   default:
     break;
@@ -553,7 +574,7 @@ void TControlWidget::mouseMoveEvent(QMouseEvent* e) { MouseEvent(e, 3); }
 
 void TControlWidget::enterEvent(QEnterEvent*)
 {
-  if (control_) Guarded([&] { control_->Perform(CM_MOUSEENTER); });
+  if (control_) Guarded([&] { control_->SendMessage(CM_MOUSEENTER); });
 }
 
 void TControlWidget::leaveEvent(QEvent*)
@@ -567,9 +588,9 @@ void TControlWidget::keyPressEvent(QKeyEvent* e)
   Guarded([&] {
     const qintptr shift = qintptr(int(ShiftStateFromQt(e->modifiers())));
     const int vk = QtKeyToVirtualKey(e->key(), e->text());
-    if (vk) control_->Perform(WM_KEYDOWN, vk, shift);
+    if (vk) control_->SendMessage(WM_KEYDOWN, vk, shift);
     for (QChar ch : e->text())
-      if (ch.isPrint() || ch == u'\r' || ch == u'\b' || ch == u'\x1b') control_->Perform(WM_CHAR, ch.unicode(), shift);
+      if (ch.isPrint() || ch == u'\r' || ch == u'\b' || ch == u'\x1b') control_->SendMessage(WM_CHAR, ch.unicode(), shift);
   });
 }
 
@@ -578,25 +599,25 @@ void TControlWidget::keyReleaseEvent(QKeyEvent* e)
   if (!control_) return;
   Guarded([&] {
     const int vk = QtKeyToVirtualKey(e->key(), e->text());
-    if (vk) control_->Perform(WM_KEYUP, vk, qintptr(int(ShiftStateFromQt(e->modifiers()))));
+    if (vk) control_->SendMessage(WM_KEYUP, vk, qintptr(int(ShiftStateFromQt(e->modifiers()))));
   });
 }
 
 void TControlWidget::focusInEvent(QFocusEvent*)
 {
-  if (control_) Guarded([&] { control_->Perform(WM_SETFOCUS); });
+  if (control_) Guarded([&] { control_->SendMessage(WM_SETFOCUS); });
 }
 
 void TControlWidget::focusOutEvent(QFocusEvent*)
 {
-  if (control_) Guarded([&] { control_->Perform(WM_KILLFOCUS); });
+  if (control_) Guarded([&] { control_->SendMessage(WM_KILLFOCUS); });
 }
 
 void TControlWidget::closeEvent(QCloseEvent* e)
 {
   // The window's own close button: the form decides (close query, close action).
   e->ignore();
-  if (control_) Guarded([&] { control_->Perform(WM_CLOSE); });
+  if (control_) Guarded([&] { control_->SendMessage(WM_CLOSE); });
 }
 
 void TControlWidget::moveEvent(QMoveEvent*)
@@ -669,11 +690,41 @@ void TWinControl::CreateHandle()
   widget_->setFocusPolicy(tabStop_ ? Qt::StrongFocus : Qt::ClickFocus);
   widget_->setEnabled(Enabled());
   if (!region_.isEmpty()) widget_->setMask(region_);
+  if (opacity_ < 255) widget_->setWindowOpacity(opacity_ / 255.0);
   UpdateWidgetGeometry();
   ApplyCursor();
   for (TControl* c : controls_)
     if (auto* w = qobject_cast<TWinControl*>(c)) w->CreateHandle();
+  ApplyTabOrder();
   if (parent_) widget_->setVisible(Visible());
+}
+
+int TWinControl::TabOrder() const
+{
+  if (tabOrder_ >= 0 || !parent_) return tabOrder_;
+  int index = 0;
+  for (TControl* c : parent_->controls_) {
+    if (c == this) return index;
+    if (qobject_cast<TWinControl*>(c)) ++index;
+  }
+  return -1;
+}
+
+void TWinControl::SetTabOrder(int v)
+{
+  if (v == tabOrder_) return;
+  tabOrder_ = v;
+  if (parent_) parent_->ApplyTabOrder();
+}
+
+void TWinControl::ApplyTabOrder()
+{
+  if (!widget_) return;
+  std::vector<TWinControl*> order;
+  for (TControl* c : controls_)
+    if (auto* w = qobject_cast<TWinControl*>(c); w && w->widget_) order.push_back(w);
+  std::stable_sort(order.begin(), order.end(), [](TWinControl* a, TWinControl* b) { return a->TabOrder() < b->TabOrder(); });
+  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->widget_, order[i]->widget_);
 }
 
 void TWinControl::DestroyHandle()
@@ -728,7 +779,7 @@ void TWinControl::BoundsChanged(bool sizeChanged)
   UpdateWidgetGeometry();
   if (sizeChanged) {
     Realign();
-    Perform(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
+    SendMessage(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
   }
 }
 
@@ -883,10 +934,10 @@ void TWinControl::InvalidateRect(const QRect& r)
 void TWinControl::SetVisible(bool v)
 {
   TControl::SetVisible(v);
-  if (widget_ && parent_) widget_->setVisible(v);
+  // A window without a parent (a popup) shows when asked, made if need be.
+  if (!parent_ && v && !IsLoading() && !IsDesigning()) Handle();
+  if (widget_ && widget_->isVisible() != v) widget_->setVisible(v);
 }
-
-void TWinControl::SetEnabled(bool v) { TControl::SetEnabled(v); }
 
 void TWinControl::EnabledChanged()
 {
@@ -913,6 +964,12 @@ void TWinControl::SetWindowRegion(const QRegion& region)
   if (!widget_) return;
   if (region.isEmpty()) widget_->clearMask();
   else widget_->setMask(region);
+}
+
+void TWinControl::SetWindowOpacity(int alpha)
+{
+  opacity_ = std::clamp(alpha, 0, 255);
+  if (widget_) widget_->setWindowOpacity(opacity_ / 255.0);
 }
 
 void TWinControl::ApplyCursor()
@@ -945,6 +1002,10 @@ void TWinControl::WndProc(TMessage& m)
     if (key == 0) return;
     if (m.Msg == WM_KEYDOWN) KeyDown(key, shift);
     else KeyUp(key, shift);
+    // Enter and Escape left over go to the form's default or cancel button.
+    if (m.Msg == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE) && shift == TShiftState())
+      if (TForm* f = form ? form : qobject_cast<TForm*>(this))
+        if (static_cast<TComponent*>(f)->Perform(CM_DIALOGKEY, key)) key = 0;
     m.Result = key == 0;
     return;
   }
@@ -1004,7 +1065,7 @@ void TWinControl::PaintHandler(QPainter& painter, const QRect& dirty)
     TCanvas canvas;
     canvas.BeginPaint(&painter);
     canvas.Font()->Assign(Font());
-    Perform(WM_NCPAINT, reinterpret_cast<qintptr>(&canvas));
+    SendMessage(WM_NCPAINT, reinterpret_cast<qintptr>(&canvas));
     canvas.EndPaint();
   }
   painter.save();
@@ -1019,7 +1080,7 @@ void TWinControl::PaintClient(QPainter& painter, const QRect& dirty)
   TCanvas canvas;
   canvas.BeginPaint(&painter);
   canvas.Font()->Assign(Font());
-  Perform(WM_ERASEBKGND, reinterpret_cast<qintptr>(&canvas));
+  SendMessage(WM_ERASEBKGND, reinterpret_cast<qintptr>(&canvas));
   PaintWindow(canvas);
   canvas.EndPaint();
   PaintControls(painter, dirty);
@@ -1059,33 +1120,25 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   const Qt::MouseButton button = e->button();
   const qintptr keys = WParamFromQt(e->modifiers(), e->buttons());
 
-  // The frame around the client area: hit-test, let the window system move or
-  // size the window, then tell the control.
+  if (sizeMoveHit_) {
+    if (kind == 3) ContinueMoveSize(global);
+    else if (kind == 1 && !(e->buttons() & Qt::LeftButton)) EndMoveSize();
+    return;
+  }
+
+  // The frame around the client area: hit-test, tell the control, then move
+  // or size the window when the press was on the caption or an edge.
   if (!ncMargins_.isNull() && !capture_ && !ClientRect().contains(client) && !(e->buttons() & ~button)) {
     const qintptr at = MakeMouseLParam(global.x(), global.y());
-    const int hit = int(Perform(WM_NCHITTEST, 0, at));
+    const int hit = int(SendMessage(WM_NCHITTEST, 0, at));
     quint32 msg = WM_NCMOUSEMOVE;
     if (kind == 0) msg = button == Qt::RightButton ? WM_NCRBUTTONDOWN : WM_NCLBUTTONDOWN;
     else if (kind == 1) msg = button == Qt::RightButton ? WM_NCRBUTTONUP : WM_NCLBUTTONUP;
     else if (kind == 2) msg = WM_NCLBUTTONDBLCLK;
-    Perform(msg, hit, at);
-    if (kind == 0 && button == Qt::LeftButton && widget_ && widget_->windowHandle()) {
-      QWindow* win = widget_->windowHandle();
-      Qt::Edges edges;
-      switch (hit) {
-      case HTCAPTION: win->startSystemMove(); break;
-      case HTLEFT: edges = Qt::LeftEdge; break;
-      case HTRIGHT: edges = Qt::RightEdge; break;
-      case HTTOP: edges = Qt::TopEdge; break;
-      case HTBOTTOM: edges = Qt::BottomEdge; break;
-      case HTTOPLEFT: edges = Qt::TopEdge | Qt::LeftEdge; break;
-      case HTTOPRIGHT: edges = Qt::TopEdge | Qt::RightEdge; break;
-      case HTBOTTOMLEFT: edges = Qt::BottomEdge | Qt::LeftEdge; break;
-      case HTBOTTOMRIGHT: edges = Qt::BottomEdge | Qt::RightEdge; break;
-      default: break;
-      }
-      if (edges) win->startSystemResize(edges);
-    }
+    SendMessage(msg, hit, at);
+    if (kind == 0 && button == Qt::LeftButton && !parent_ &&
+        (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT)))
+      BeginMoveSize(hit, global);
     return;
   }
 
@@ -1095,8 +1148,8 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
     if (kind == 3 && under != hover_) {
       TControl* old = hover_;
       hover_ = under;
-      if (old) old->Perform(CM_MOUSELEAVE);
-      if (hover_) hover_->Perform(CM_MOUSEENTER);
+      if (old) old->SendMessage(CM_MOUSELEAVE);
+      if (hover_) hover_->SendMessage(CM_MOUSEENTER);
       ApplyCursor();
     }
     target = under ? under : this;
@@ -1109,8 +1162,51 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   }
   if ((kind == 0 || kind == 2) && target != this && (target->ControlStyle() & csCaptureMouse)) capture_ = target;
   const QPoint p = target == this ? client : client - target->BoundsRect().topLeft();
-  target->Perform(msg, keys, MakeMouseLParam(p.x(), p.y()));
+  target->SendMessage(msg, keys, MakeMouseLParam(p.x(), p.y()));
   if (kind == 1 && e->buttons() == Qt::NoButton) capture_ = nullptr;
+}
+
+void TWinControl::BeginMoveSize(int hitTest, QPoint globalPos)
+{
+  if (sizeMoveHit_) return;
+  sizeMoveHit_ = hitTest;
+  sizeMoveStart_ = globalPos;
+  sizeMoveRect_ = BoundsRect();
+  SendMessage(WM_ENTERSIZEMOVE);
+  if (widget_) widget_->grabMouse();
+}
+
+void TWinControl::ContinueMoveSize(QPoint globalPos)
+{
+  const QPoint d = globalPos - sizeMoveStart_;
+  QRect r = sizeMoveRect_;
+  if (sizeMoveHit_ == HTCAPTION) {
+    r.translate(d);
+    SendMessage(WM_MOVING, 0, reinterpret_cast<qintptr>(&r));
+  } else {
+    const int h = sizeMoveHit_;
+    const bool left = h == HTLEFT || h == HTTOPLEFT || h == HTBOTTOMLEFT;
+    const bool right = h == HTRIGHT || h == HTTOPRIGHT || h == HTBOTTOMRIGHT;
+    const bool top = h == HTTOP || h == HTTOPLEFT || h == HTTOPRIGHT;
+    const bool bottom = h == HTBOTTOM || h == HTBOTTOMLEFT || h == HTBOTTOMRIGHT;
+    if (left) r.setLeft(std::min(r.left() + d.x(), r.right()));
+    if (right) r.setRight(std::max(r.right() + d.x(), r.left()));
+    if (top) r.setTop(std::min(r.top() + d.y(), r.bottom()));
+    if (bottom) r.setBottom(std::max(r.bottom() + d.y(), r.top()));
+    int edge = left ? (top ? WMSZ_TOPLEFT : bottom ? WMSZ_BOTTOMLEFT : WMSZ_LEFT)
+               : right ? (top ? WMSZ_TOPRIGHT : bottom ? WMSZ_BOTTOMRIGHT : WMSZ_RIGHT)
+               : top ? WMSZ_TOP : WMSZ_BOTTOM;
+    SendMessage(WM_SIZING, edge, reinterpret_cast<qintptr>(&r));
+  }
+  SetBounds(r.left(), r.top(), r.width(), r.height());
+}
+
+void TWinControl::EndMoveSize()
+{
+  if (!sizeMoveHit_) return;
+  sizeMoveHit_ = 0;
+  if (widget_) widget_->releaseMouse();
+  SendMessage(WM_EXITSIZEMOVE);
 }
 
 void TWinControl::WidgetLeave()
@@ -1118,10 +1214,10 @@ void TWinControl::WidgetLeave()
   if (hover_) {
     TControl* old = hover_;
     hover_ = nullptr;
-    old->Perform(CM_MOUSELEAVE);
+    old->SendMessage(CM_MOUSELEAVE);
     ApplyCursor();
   }
-  Perform(CM_MOUSELEAVE);
+  SendMessage(CM_MOUSELEAVE);
 }
 
 void TWinControl::WidgetMoved() {}

@@ -56,15 +56,19 @@ constexpr quint32 WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005, WM_AC
                   WM_CHAR = 0x0102, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200, WM_LBUTTONDOWN = 0x0201,
                   WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203, WM_RBUTTONDOWN = 0x0204,
                   WM_RBUTTONUP = 0x0205, WM_RBUTTONDBLCLK = 0x0206, WM_MBUTTONDOWN = 0x0207,
-                  WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209, WM_ENTERSIZEMOVE = 0x0231,
-                  WM_EXITSIZEMOVE = 0x0232;
+                  WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209, WM_SIZING = 0x0214, WM_MOVING = 0x0216,
+                  WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232;
+// WM_SIZING WParam: the edge being dragged.
+constexpr int WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
+              WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;
 // Notices of the toolkit between controls.
 constexpr quint32 CM_BASE = 0xB000;
 constexpr quint32 CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_ENABLEDCHANGED = CM_BASE + 3,
                   CM_COLORCHANGED = CM_BASE + 4, CM_FONTCHANGED = CM_BASE + 5, CM_CURSORCHANGED = CM_BASE + 6,
                   CM_PARENTCOLORCHANGED = CM_BASE + 9, CM_PARENTFONTCHANGED = CM_BASE + 10,
                   CM_SHOWHINTCHANGED = CM_BASE + 12, CM_MOUSEENTER = CM_BASE + 19, CM_MOUSELEAVE = CM_BASE + 20,
-                  CM_VISIBLECHANGED = CM_BASE + 22, CM_TEXTCHANGED = CM_BASE + 24;
+                  CM_VISIBLECHANGED = CM_BASE + 22, CM_TEXTCHANGED = CM_BASE + 24,
+                  CM_DIALOGKEY = CM_BASE + 27;  // Enter or Escape for the default / cancel button
 // Mouse message WParam bits.
 constexpr qintptr MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CONTROL = 0x08, MK_MBUTTON = 0x10;
 // Hit-test answers.
@@ -229,6 +233,14 @@ public:
 
   void WndProc(TMessage& Message) override;
 
+  // Messages from the window system and SendMessage go through the window
+  // procedure. A component may replace it to watch or handle a control's
+  // messages; it keeps the previous one and passes messages on to it.
+  using TWndMethod = std::function<void(TMessage&)>;
+  TWndMethod WindowProc();
+  void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
+  qintptr SendMessage(quint32 Msg, qintptr WParam = 0, qintptr LParam = 0);
+
   TNotifyEvent OnClick() const { return onClick_; }
   void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
   TNotifyEvent OnDblClick() const { return onDblClick_; }
@@ -269,11 +281,11 @@ protected:
   virtual void EnabledChanged() { Invalidate(); }
   // Bounds were applied; windowed controls move their window.
   virtual void BoundsChanged(bool sizeChanged);
-  // The colour used for drawing the background (own or parent's).
+  // The parent's font, colour or hint setting changed (followed when Parent... is set).
   void ParentFontChanged();
   void ParentColorChanged();
   void ParentShowHintChanged();
-  bool EffectiveShowHint() const { return showHint_; }
+  void ShowHintChanged();
   // Remembers the distances that right and bottom anchors keep.
   void UpdateAnchorRules();
   void ApplyAnchors(int parentWidth, int parentHeight);
@@ -289,6 +301,7 @@ private:
   void DoMouseMessage(TMessage& m);
   void FontObjectChanged();
 
+  TWndMethod windowProc_;
   TAlign align_ = alNone;
   TAnchors anchors_ = TAnchors(akLeft | akTop);
   int anchorRight_ = 0, anchorBottom_ = 0;
@@ -376,6 +389,15 @@ public:
   void SetClientSize(int w, int h) override;
   QPoint ClientOrigin() const override;
 
+  // Moving or sizing a top-level window with the mouse, started by a left
+  // press on its frame that hit-tests as HTCAPTION or an edge: WM_ENTERSIZEMOVE,
+  // then for each mouse move WM_MOVING or WM_SIZING (WParam the WMSZ_ edge)
+  // with the proposed screen rectangle as a QRect* in LParam, which the
+  // handler may change before it is applied, and WM_EXITSIZEMOVE when the
+  // button is released.
+  void BeginMoveSize(int hitTest, QPoint globalPos);
+  bool InMoveSize() const { return sizeMoveHit_ != 0; }
+
   // Layout of the children by Align and Anchors.
   void Realign();
   void DisableAlign() { ++alignDisabled_; }
@@ -383,8 +405,9 @@ public:
   // The rectangle that aligned children share (the client area, less borders).
   virtual void AdjustClientRect(QRect& rect) const { Q_UNUSED(rect); }
 
-  int TabOrder() const { return tabOrder_; }
-  void SetTabOrder(int v) { tabOrder_ = v; }
+  // Place in the parent's keyboard order; unset (-1) means creation order.
+  int TabOrder() const;
+  void SetTabOrder(int v);
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool v);
   bool Focused() const;
@@ -396,11 +419,13 @@ public:
   void InvalidateRect(const QRect& r);
   void PaintTo(QPainter& painter, int x, int y) override;
   void SetVisible(bool v) override;
-  void SetEnabled(bool v) override;
   void SetParent(TWinControl* AParent) override;
   // Applies a window shape (empty: none) and remembers it for re-created windows.
   void SetWindowRegion(const QRegion& region);
   QRegion WindowRegion() const { return region_; }
+  // Opacity of a top-level window, 0..255 (255 opaque), kept for a later window.
+  void SetWindowOpacity(int alpha);
+  int WindowOpacity() const { return opacity_; }
 
   void WndProc(TMessage& Message) override;
 
@@ -450,6 +475,8 @@ protected:
   virtual void AlignControls(QRect rect);
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void ApplyCursor();
+  // Orders the children's windows for the Tab key by TabOrder.
+  void ApplyTabOrder();
 
   friend class TControl;
   friend class TControlWidget;
@@ -457,11 +484,18 @@ protected:
   QPointer<QWidget> widget_;
   QMargins ncMargins_;
   QRegion region_;
+  int opacity_ = 255;
 
 private:
   void PaintClient(QPainter& painter, const QRect& dirty);
   void SyncChildWidget(TControl* c);
 
+  void ContinueMoveSize(QPoint globalPos);
+  void EndMoveSize();
+
+  int sizeMoveHit_ = 0;
+  QPoint sizeMoveStart_;
+  QRect sizeMoveRect_;
   int alignDisabled_ = 0;
   bool aligning_ = false;
   bool realignPending_ = false;

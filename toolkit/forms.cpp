@@ -163,7 +163,6 @@ QWidget* TForm::CreateWidget(QWidget*)
   auto* w = new TControlWidget(this, nullptr);
   w->setWindowFlags(WindowFlagsFor());
   w->setWindowTitle(Caption());
-  if (opacity_ < 255) w->setWindowOpacity(opacity_ / 255.0);
   return w;
 }
 
@@ -194,7 +193,7 @@ void TForm::WidgetMoved()
   if (p.x() == left_ && p.y() == top_) return;
   left_ = p.x();
   top_ = p.y();
-  Perform(WM_MOVE, 0, MakeMouseLParam(left_, top_));
+  SendMessage(WM_MOVE, 0, MakeMouseLParam(left_, top_));
 }
 
 void TForm::WidgetResized()
@@ -208,7 +207,7 @@ void TForm::WidgetResized()
   width_ = s.width();
   height_ = s.height();
   Realign();
-  Perform(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
+  SendMessage(WM_SIZE, 0, MakeMouseLParam(ClientWidth(), ClientHeight()));
   Resize();
 }
 
@@ -265,12 +264,6 @@ void TForm::SetAlphaBlendValue(int v)
   if (alphaBlend_) SetWindowOpacity(v);
 }
 
-void TForm::SetWindowOpacity(int alpha)
-{
-  opacity_ = std::clamp(alpha, 0, 255);
-  if (widget_) widget_->setWindowOpacity(opacity_ / 255.0);
-}
-
 void TForm::PlaceOnFirstShow()
 {
   if (placed_) return;
@@ -305,7 +298,8 @@ void TForm::ShowWindowNow()
   default: widget_->show(); break;
   }
   syncing_ = false;
-  widget_->raise();
+  // The offscreen platform cannot raise windows (and says so each time).
+  if (!TApplication::Headless()) widget_->raise();
   widget_->activateWindow();
 }
 
@@ -462,6 +456,20 @@ void TForm::WndProc(TMessage& m)
   case WM_CLOSE:
     Close();
     return;
+  case CM_DIALOGKEY: {
+    // Offered to every control of the form until one takes it.
+    std::function<bool(TWinControl*)> offer = [&](TWinControl* parent) {
+      for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (!c->Visible() || !c->Enabled()) continue;
+        if (c->Perform(CM_DIALOGKEY, m.WParam)) return true;
+        if (auto* w = qobject_cast<TWinControl*>(c); w && offer(w)) return true;
+      }
+      return false;
+    };
+    m.Result = offer(this);
+    return;
+  }
   default:
     TCustomControl::WndProc(m);
   }
@@ -627,6 +635,7 @@ void TApplication::SetTitle(const QString& v)
 
 void TApplication::Run()
 {
+  terminated_ = false;
   if (!mainForm_) return;
   if (ShowMainForm && !mainForm_->Visible()) mainForm_->Show();
   while (!terminated_) HandleMessage();
@@ -685,4 +694,16 @@ void TApplication::ShowException(const QString& message)
   QMessageBox box(QMessageBox::Critical, title_.isEmpty() ? QCoreApplication::applicationName() : title_, message,
                   QMessageBox::Ok);
   box.exec();
+}
+
+QString ChooseWindowSystem()
+{
+  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return qEnvironmentVariable("QT_QPA_PLATFORM");
+  const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                       qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+  if (wayland && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return QStringLiteral("xcb");
+  }
+  return QString();
 }

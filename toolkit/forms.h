@@ -83,9 +83,6 @@ public:
   void SetAlphaBlend(bool v);
   int AlphaBlendValue() const { return alphaBlendValue_; }
   void SetAlphaBlendValue(int v);
-  // Window opacity 0..255 (255 opaque), applied now and to a later window.
-  void SetWindowOpacity(int alpha);
-  int WindowOpacity() const { return opacity_; }
   bool StayOnTop() const { return formStyle_ == fsStayOnTop; }
 
   int ModalResult() const { return modalResult_; }
@@ -163,7 +160,6 @@ private:
   bool autoScroll_ = false;
   bool alphaBlend_ = false;
   int alphaBlendValue_ = 255;
-  int opacity_ = 255;
   int modalResult_ = mrNone;
   bool modal_ = false;
   bool active_ = false;
@@ -298,3 +294,9 @@ struct TScreenRef {
 };
 inline constexpr TApplicationRef Application{};
 inline constexpr TScreenRef Screen{};
+
+// Call before the QApplication is made. On a Wayland session the program runs
+// through XWayland, because it places its own windows (docking, centring,
+// the top-edge strip) and Wayland does not let clients do that. Leaves an
+// explicit QT_QPA_PLATFORM alone. Returns the platform chosen ("" for Qt's own choice).
+QString ChooseWindowSystem();

@@ -94,7 +94,7 @@ void TFont::SetName(const QString& v)
 {
   if (v == name_) return;
   name_ = v;
-  cache_.reset();
+  Reset();
   Changed();
 }
 
@@ -102,7 +102,7 @@ void TFont::SetHeight(int v)
 {
   if (v == height_) return;
   height_ = v;
-  cache_.reset();
+  Reset();
   Changed();
 }
 
@@ -114,7 +114,7 @@ void TFont::SetStyle(TFontStyles v)
 {
   if (v == style_) return;
   style_ = v;
-  cache_.reset();
+  Reset();
   Changed();
 }
 
@@ -142,7 +142,7 @@ void TFont::Assign(const TPersistent* source)
   style_ = f->style_;
   color_ = f->color_;
   charset_ = f->charset_;
-  cache_.reset();
+  Reset();
   Changed();
 }
 
@@ -150,6 +150,18 @@ bool TFont::Equals(const TFont& o) const
 {
   return name_ == o.name_ && height_ == o.height_ && style_ == o.style_ && color_ == o.color_ &&
          charset_ == o.charset_;
+}
+
+void TFont::Reset()
+{
+  cache_.reset();
+  metrics_.reset();
+}
+
+const QFontMetrics& TFont::Metrics() const
+{
+  if (!metrics_) metrics_.emplace(ToQFont());
+  return *metrics_;
 }
 
 QFont TFont::ToQFont() const
@@ -401,9 +413,8 @@ void TCanvas::Frame3D(QRect& r, TColor topColor, TColor bottomColor, int width)
 void TCanvas::TextOut(int x, int y, const QString& text)
 {
   QPainter& p = Painter();
-  const QFont f = font_->ToQFont();
-  p.setFont(f);
-  const QFontMetrics fm(f);
+  p.setFont(font_->ToQFont());
+  const QFontMetrics& fm = font_->Metrics();
   const int w = fm.horizontalAdvance(text);
   if (brush_->Style() != TBrush::bsClear) p.fillRect(QRect(x, y, w, fm.height()), brush_->ToQBrush());
   p.setPen(ColorToQColor(font_->Color()));
@@ -418,10 +429,9 @@ void TCanvas::TextRect(const QRect& r, int x, int y, const QString& text)
   p.save();
   p.setClipRect(r, Qt::IntersectClip);
   if (brush_->Style() != TBrush::bsClear) p.fillRect(r, brush_->ToQBrush());
-  const QFont f = font_->ToQFont();
-  p.setFont(f);
+  p.setFont(font_->ToQFont());
   p.setPen(ColorToQColor(font_->Color()));
-  p.drawText(x, y + QFontMetrics(f).ascent(), text);
+  p.drawText(x, y + font_->Metrics().ascent(), text);
   p.restore();
   Changed();
 }
@@ -429,7 +439,7 @@ void TCanvas::TextRect(const QRect& r, int x, int y, const QString& text)
 int TCanvas::DrawText(const QString& text, QRect& r, unsigned flags)
 {
   const QFont f = font_->ToQFont();
-  const QFontMetrics fm(f);
+  const QFontMetrics& fm = font_->Metrics();
   int qflags = 0;
   qflags |= (flags & DT_CENTER) ? Qt::AlignHCenter : (flags & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
   qflags |= (flags & DT_VCENTER) ? Qt::AlignVCenter : (flags & DT_BOTTOM) ? Qt::AlignBottom : Qt::AlignTop;
@@ -464,13 +474,13 @@ int TCanvas::DrawText(const QString& text, QRect& r, unsigned flags)
   return used.height();
 }
 
-int TCanvas::TextWidth(const QString& text) const { return QFontMetrics(font_->ToQFont()).horizontalAdvance(text); }
+int TCanvas::TextWidth(const QString& text) const { return font_->Metrics().horizontalAdvance(text); }
 
-int TCanvas::TextHeight(const QString&) const { return QFontMetrics(font_->ToQFont()).height(); }
+int TCanvas::TextHeight(const QString&) const { return font_->Metrics().height(); }
 
 QSize TCanvas::TextExtent(const QString& text) const
 {
-  const QFontMetrics fm(font_->ToQFont());
+  const QFontMetrics& fm = font_->Metrics();
   return QSize(fm.horizontalAdvance(text), fm.height());
 }
 

@@ -6,12 +6,14 @@
 #include "toolkit/component.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QIODevice;
@@ -89,8 +91,9 @@ public:
 
   void Assign(const TPersistent* source) override;
   bool Equals(const TFont& other) const;
-  // The Qt font with the height rule applied.
+  // The Qt font with the height rule applied, and its metrics (both cached).
   QFont ToQFont() const;
+  const QFontMetrics& Metrics() const;
 
 private:
   QString name_ = QStringLiteral("MS Sans Serif");
@@ -98,7 +101,9 @@ private:
   TFontStyles style_;
   TColor color_ = clWindowText;
   int charset_ = 1;  // DEFAULT_CHARSET
+  void Reset();
   mutable std::optional<QFont> cache_;
+  mutable std::optional<QFontMetrics> metrics_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TFont::TFontStyles)
 
@@ -183,6 +188,10 @@ public:
   QRect ClipRect() const;
   // Ends a bitmap canvas' own painter so that the bitmap can be read.
   void Flush();
+  // Keeps other threads from drawing on this canvas meanwhile (nestable).
+  void Lock() { lock_.lock(); }
+  bool TryLock() { return lock_.try_lock(); }
+  void Unlock() { lock_.unlock(); }
 
   QPoint PenPos() const { return penPos_; }
   void MoveTo(int x, int y) { penPos_ = QPoint(x, y); }
@@ -243,6 +252,7 @@ private:
   QImage* image_ = nullptr;
   TBitmap* bitmap_ = nullptr;
   int lendDepth_ = 0;
+  std::recursive_mutex lock_;
 };
 
 // ---------------------------------------------------------------- bitmap

@@ -190,6 +190,19 @@ void TButton::MouseLeave()
   if (pressed_) Invalidate();
 }
 
+void TButton::WndProc(TMessage& m)
+{
+  if (m.Msg == CM_DIALOGKEY) {
+    // Enter clicks the default button, Escape the cancel button.
+    if ((m.WParam == VK_RETURN && default_) || (m.WParam == VK_ESCAPE && cancel_)) {
+      Click();
+      m.Result = 1;
+    }
+    return;
+  }
+  TCustomControl::WndProc(m);
+}
+
 void TButton::KeyDown(int& Key, TShiftState Shift)
 {
   TCustomControl::KeyDown(Key, Shift);

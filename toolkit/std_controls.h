@@ -61,6 +61,7 @@ public:
   void SetModalResult(int v) { modalResult_ = v; }
   // Drawn pushed in: pressed with the mouse still over it.
   bool Down() const { return pressed_ && mouseInControl_; }
+  void WndProc(TMessage& Message) override;
 
 protected:
   void Paint() override;

@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWindow>
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,6 +156,13 @@ TEST(Controls, FontsColoursAndHintsComeFromTheParentUntilSetOwn)
   EXPECT_EQ(label->Font()->Height(), -20);
   EXPECT_EQ(panel->Font()->Height(), -9);
   EXPECT_EQ(TControl::GetShortHint("Refresh|Reloads the page"), "Refresh");
+  f->SetShowHint(false);  // followed down the tree
+  EXPECT_FALSE(label->ShowHint());
+  label->SetShowHint(true);  // own setting from now on
+  f->SetShowHint(true);
+  f->SetShowHint(false);
+  EXPECT_TRUE(label->ShowHint());
+  EXPECT_FALSE(panel->ShowHint());
 }
 
 namespace {
@@ -346,4 +355,243 @@ TEST(Handles, QtKeysBecomeKeyMessages)
   EXPECT_EQ(downKey, VK_LEFT);
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_A, "a"), 'A');
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_F5, ""), VK_F1 + 4);
+}
+
+TEST(Messages, AReplacedWindowProcedureSeesWindowMessagesFirst)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* box = Add<TPaintBox>(f.get(), f.get(), QRect(0, 0, 40, 40));
+  int clicks = 0;
+  box->SetOnClick([&](TObject*) { ++clicks; });
+  QList<quint32> seen;
+  auto previous = f->WindowProc();
+  f->SetWindowProc([&, previous](TMessage& m) {
+    seen << m.Msg;
+    if (m.Msg == WM_SIZE) m.Result = 7;
+    previous(m);
+  });
+  QStringList swallowed;
+  auto boxPrevious = box->WindowProc();
+  box->SetWindowProc([&, boxPrevious](TMessage& m) {
+    if (m.Msg == WM_LBUTTONDOWN) {
+      swallowed << "down";
+      return;  // handled here: the control never sees it
+    }
+    boxPrevious(m);
+  });
+  QWidget* w = f->Handle();
+  SendMouse(w, QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(w, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(swallowed, QStringList({"down"}));
+  EXPECT_EQ(clicks, 0);  // no press, no click
+  f->SetClientSize(120, 60);
+  EXPECT_TRUE(seen.contains(WM_SIZE));
+  EXPECT_EQ(f->SendMessage(WM_SIZE), 7);
+  EXPECT_EQ(f->Perform(WM_SIZE), 0);  // Perform goes straight to WndProc
+}
+
+namespace {
+constexpr int kHtFrame = 18;
+struct TFramed : TForm {
+  using TForm::TForm;
+  QList<int> hits;
+  void WndProc(TMessage& m) override
+  {
+    if (m.Msg == WM_NCPAINT) {
+      auto* canvas = reinterpret_cast<TCanvas*>(m.WParam);
+      canvas->Brush()->SetColor(clNavy);
+      canvas->FillRect(QRect(0, 0, Width(), Height()));
+      return;
+    }
+    if (m.Msg == WM_NCHITTEST) {
+      const QPoint p = MouseLParamPoint(m.LParam) - ClientOrigin();
+      m.Result = p.y() < 0 ? HTCAPTION : kHtFrame;
+      return;
+    }
+    if (m.Msg == WM_NCLBUTTONDOWN) hits << int(m.WParam);
+    TForm::WndProc(m);
+  }
+};
+} // namespace
+
+TEST(NonClient, FrameAroundTheClientAreaIsPaintedAndHitTested)
+{
+  std::unique_ptr<TFramed, FormDeleter> f(new TFramed(nullptr));
+  f->SetBorderStyle(TForm::bsNone);
+  f->SetBounds(0, 0, 100, 80);
+  f->SetNonClientMargins(QMargins(4, 20, 4, 4));
+  EXPECT_EQ(f->ClientRect(), QRect(0, 0, 92, 56));
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 10, 10), TControl::alClient);
+  panel->SetBevelOuter(TControl::bvNone);
+  panel->SetColor(clLime);
+  EXPECT_EQ(panel->BoundsRect(), QRect(0, 0, 92, 56));
+  const QImage img = RenderControlImage(f.get());
+  EXPECT_EQ(PixelAt(img, 1, 1), clNavy);
+  EXPECT_EQ(PixelAt(img, 99, 79), clNavy);
+  EXPECT_EQ(PixelAt(img, 4, 20), clLime);
+  EXPECT_EQ(PixelAt(img, 95, 75), clLime);
+  // The panel's window sits inside the frame.
+  EXPECT_EQ(panel->Handle()->geometry(), QRect(4, 20, 92, 56));
+  f->SetClientSize(100, 50);
+  EXPECT_EQ(f->BoundsRect(), QRect(0, 0, 108, 74));
+  // A press on the frame is hit-tested and reported as a frame message.
+  SendMouse(f->Handle(), QEvent::MouseButtonPress, QPoint(50, 5), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(f->Handle(), QEvent::MouseButtonRelease, QPoint(50, 5), Qt::LeftButton, Qt::NoButton);
+  SendMouse(f->Handle(), QEvent::MouseButtonPress, QPoint(1, 40), Qt::LeftButton, Qt::LeftButton);
+  SendMouse(f->Handle(), QEvent::MouseButtonRelease, QPoint(1, 40), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(f->hits, QList<int>({HTCAPTION, kHtFrame}));
+}
+
+TEST(Hints, TheHintWindowShowsTheShortHintOfTheControlUnderTheMouse)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* a = Add<TPaintBox>(f.get(), f.get(), QRect(0, 0, 40, 40));
+  auto* b = Add<TPaintBox>(f.get(), f.get(), QRect(50, 0, 40, 40));
+  a->SetHint("刷新|Reload the page");
+  a->SetShowHint(true);
+  b->SetHint("hidden");
+  QStringList shown;
+  Application->HintWindow = [&](TControl* c, QPoint, const QString& text) { shown << c->Name() + ":" + text; };
+  a->SetName("A");
+  QWidget* w = f->Handle();
+  QHelpEvent overA(QEvent::ToolTip, QPoint(10, 10), w->mapToGlobal(QPoint(10, 10)));
+  QApplication::sendEvent(w, &overA);
+  QHelpEvent overB(QEvent::ToolTip, QPoint(60, 10), w->mapToGlobal(QPoint(60, 10)));
+  QApplication::sendEvent(w, &overB);  // ShowHint off: nothing
+  Application->HintWindow = nullptr;
+  EXPECT_EQ(shown, QStringList({"A:刷新"}));
+}
+
+TEST(Platform, WaylandSessionsRunThroughXWayland)
+{
+  const QByteArray saved[] = {qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"),
+                              qgetenv("XDG_SESSION_TYPE")};
+  qunsetenv("QT_QPA_PLATFORM");
+  qputenv("WAYLAND_DISPLAY", "wayland-0");
+  qputenv("DISPLAY", ":0");
+  EXPECT_EQ(ChooseWindowSystem(), "xcb");
+  EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
+  qunsetenv("QT_QPA_PLATFORM");
+  qunsetenv("DISPLAY");  // no XWayland: Qt chooses
+  EXPECT_EQ(ChooseWindowSystem(), "");
+  qputenv("QT_QPA_PLATFORM", "offscreen");  // an explicit choice stays
+  EXPECT_EQ(ChooseWindowSystem(), "offscreen");
+  const char* names[] = {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY", "XDG_SESSION_TYPE"};
+  for (int i = 0; i < 4; ++i) {
+    if (saved[i].isNull()) qunsetenv(names[i]);
+    else qputenv(names[i], saved[i]);
+  }
+}
+
+namespace {
+// A frameless window whose top 20 pixels are its caption; it snaps to y = 0
+// when moved within 5 pixels of it and keeps at least 60 x 40 when sized.
+struct TSnapping : TForm {
+  using TForm::TForm;
+  QStringList log;
+  void WndProc(TMessage& m) override
+  {
+    switch (m.Msg) {
+    case WM_NCHITTEST: {
+      const QPoint p = MouseLParamPoint(m.LParam) - QPoint(Left(), Top());
+      m.Result = p.x() >= Width() - 4 && p.y() >= Height() - 4 ? HTBOTTOMRIGHT : p.y() < 20 ? HTCAPTION : HTCLIENT;
+      return;
+    }
+    case WM_ENTERSIZEMOVE: log << "enter"; return;
+    case WM_EXITSIZEMOVE: log << QStringLiteral("exit %1,%2 %3x%4").arg(Left()).arg(Top()).arg(Width()).arg(Height()); return;
+    case WM_MOVING: {
+      auto* r = reinterpret_cast<QRect*>(m.LParam);
+      if (std::abs(r->top()) < 5) r->moveTop(0);
+      return;
+    }
+    case WM_SIZING: {
+      auto* r = reinterpret_cast<QRect*>(m.LParam);
+      log << QStringLiteral("sizing %1").arg(m.WParam);
+      r->setWidth(std::max(r->width(), 60));
+      r->setHeight(std::max(r->height(), 40));
+      return;
+    }
+    default: TForm::WndProc(m);
+    }
+  }
+};
+
+void SendGlobal(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons)
+{
+  QMouseEvent e(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+} // namespace
+
+TEST(NonClient, DraggingTheCaptionMovesAndTheEdgeSizesTheWindow)
+{
+  std::unique_ptr<TSnapping, FormDeleter> f(new TSnapping(nullptr));
+  f->SetBorderStyle(TForm::bsNone);
+  f->SetBounds(100, 50, 120, 90);
+  f->SetNonClientMargins(QMargins(2, 20, 2, 2));
+  f->Show();
+  QWidget* w = f->Handle();
+  // Press on the caption at (130, 60), drag up by 47: the handler snaps the top to 0.
+  SendGlobal(w, QEvent::MouseButtonPress, QPoint(130, 60), Qt::LeftButton, Qt::LeftButton);
+  EXPECT_TRUE(f->InMoveSize());
+  SendGlobal(w, QEvent::MouseMove, QPoint(140, 30), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->BoundsRect(), QRect(110, 20, 120, 90));
+  SendGlobal(w, QEvent::MouseMove, QPoint(140, 13), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->Top(), 0);
+  SendGlobal(w, QEvent::MouseButtonRelease, QPoint(140, 13), Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(f->InMoveSize());
+  EXPECT_EQ(w->pos(), QPoint(110, 0));
+  // The bottom-right corner sizes; the handler keeps a minimum.
+  SendGlobal(w, QEvent::MouseButtonPress, QPoint(110 + 118, 88), Qt::LeftButton, Qt::LeftButton);
+  SendGlobal(w, QEvent::MouseMove, QPoint(110 + 138, 98), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(f->BoundsRect(), QRect(110, 0, 140, 100));
+  SendGlobal(w, QEvent::MouseMove, QPoint(110, 10), Qt::NoButton, Qt::LeftButton);
+  SendGlobal(w, QEvent::MouseButtonRelease, QPoint(110, 10), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(f->BoundsRect(), QRect(110, 0, 60, 40));
+  EXPECT_EQ(f->log, QStringList({"enter", "exit 110,0 120x90", "enter", QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT),
+                                 QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT), "exit 110,0 60x40"}));
+}
+
+TEST(Handles, InvalidatePaintsLaterRepaintPaintsNow)
+{
+  FormPtr f = NewForm(100, 60);
+  auto* panel = Add<TPanel>(f.get(), f.get(), QRect(0, 0, 60, 60));
+  auto* box = Add<TPaintBox>(f.get(), panel, QRect(5, 5, 20, 20));
+  int paints = 0;
+  box->SetOnPaint([&](TObject*) { ++paints; });
+  f->Show();
+  QWidget* w = f->Handle();
+  ASSERT_TRUE(WaitFor([&] { return w->windowHandle() && w->windowHandle()->isExposed() && paints > 0; }));
+  QCoreApplication::processEvents();
+  const int settled = paints;
+  box->Repaint();
+  EXPECT_EQ(paints, settled + 1);  // at once
+  box->Invalidate();
+  EXPECT_EQ(paints, settled + 1);  // not yet
+  EXPECT_TRUE(WaitFor([&] { return paints == settled + 2; }));
+  // A hidden control is not painted.
+  box->SetVisible(false);
+  box->Repaint();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints, settled + 2);
+}
+
+TEST(Handles, TabOrderSetsTheKeyboardOrderOfTheWindows)
+{
+  FormPtr f = NewForm(100, 100);
+  auto* third = Add<TEdit>(f.get(), f.get(), QRect(0, 0, 50, 20));
+  auto* first = Add<TEdit>(f.get(), f.get(), QRect(0, 30, 50, 20));
+  auto* second = Add<TEdit>(f.get(), f.get(), QRect(0, 60, 50, 20));
+  EXPECT_EQ(second->TabOrder(), 2);  // creation order until set
+  third->SetTabOrder(2);
+  first->SetTabOrder(0);
+  second->SetTabOrder(1);
+  f->Handle();
+  EXPECT_EQ(first->Handle()->nextInFocusChain(), second->Handle());
+  EXPECT_EQ(second->Handle()->nextInFocusChain(), third->Handle());
+  third->SetTabOrder(0);
+  first->SetTabOrder(1);
+  second->SetTabOrder(2);
+  EXPECT_EQ(third->Handle()->nextInFocusChain(), first->Handle());
+  EXPECT_EQ(first->Handle()->nextInFocusChain(), second->Handle());
 }
