@@ -1,7 +1,7 @@
 #include "app/form_record.h"
 
 #include "app/line_mute_check.h"
-#include "app/special_folders.h"
+#include "app/shell_folders.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
 #include "toolkit/form_reader.h"

@@ -4,7 +4,7 @@
 #include "app/all_classes.h"
 #include "app/form_record.h"
 #include "app/line_mute_check.h"
-#include "app/special_folders.h"
+#include "app/shell_folders.h"
 #include "audio/audio_test_util.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"

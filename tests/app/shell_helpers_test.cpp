@@ -1,6 +1,6 @@
 #include "app/session_end.h"
 #include "app/settings_location.h"
-#include "app/special_folders.h"
+#include "app/shell_folders.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
