@@ -12,6 +12,8 @@ int main(int argc, char** argv)
 {
   // A closed pipe or socket is an error to report, not a reason to die.
   std::signal(SIGPIPE, SIG_IGN);
+  // The program places its own windows: on Wayland it runs through XWayland.
+  ChooseWindowSystem();
   // The web view needs these before the application object exists.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
