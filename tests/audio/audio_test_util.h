@@ -14,6 +14,11 @@
 // Runs the UI thread's queued calls until `done` holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 
+// A 44.1 kHz stereo 16-bit WAV file of a sine tone, for playing into the sound server.
+bool WriteToneWav(const QString& path, double seconds, double frequency, double amplitude);
+// True while something plays into the sound server's sinks (pactl).
+bool SinkIsPlaying();
+
 // A sine tone of known frequency and level, sized or endless.
 class TToneInput : public TAuInput {
   Q_OBJECT

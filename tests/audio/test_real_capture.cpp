@@ -14,43 +14,13 @@
 
 namespace {
 
-void WriteToneWav(const QString& path, double seconds, double frequency, double amplitude)
-{
-  const int rate = 44100, channels = 2;
-  const quint32 frames = quint32(seconds * rate);
-  const quint32 dataBytes = frames * channels * 2;
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  QDataStream s(&f);
-  s.setByteOrder(QDataStream::LittleEndian);
-  s.writeRawData("RIFF", 4);
-  s << quint32(36 + dataBytes);
-  s.writeRawData("WAVEfmt ", 8);
-  s << quint32(16) << quint16(1) << quint16(channels) << quint32(rate) << quint32(rate * channels * 2)
-    << quint16(channels * 2) << quint16(16);
-  s.writeRawData("data", 4);
-  s << dataBytes;
-  for (quint32 i = 0; i < frames; ++i) {
-    const auto v = qint16(std::lround(amplitude * 32767 * std::sin(2 * M_PI * frequency * i / rate)));
-    s << v << v;
-  }
-}
-
-bool SinkIsPlaying()
-{
-  QProcess p;
-  p.start("pactl", {"list", "short", "sink-inputs"});
-  if (!p.waitForFinished(5000)) return false;
-  return !p.readAllStandardOutput().trimmed().isEmpty();
-}
-
 TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   QTemporaryDir dir;
   const QString wav = dir.filePath("tone.wav");
-  WriteToneWav(wav, 8.0, 1000.0, 0.5);
+  ASSERT_TRUE(WriteToneWav(wav, 8.0, 1000.0, 0.5));
 
   QProcess player;
   player.start("paplay", {wav});
