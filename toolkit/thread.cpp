@@ -71,6 +71,10 @@ void TThread::Suspend()
 {
   if (!IsCurrentThread()) throw EThread(QStringLiteral("A thread can only suspend itself"));
   std::unique_lock lock(mutex_);
+  // A terminated thread is on its way out: the Resume of TerminateAndWait may
+  // already have passed, and no other would come. That Resume takes the mutex
+  // after the flag is set, so either the flag is seen here or it finds us waiting.
+  if (terminated_) return;
   suspended_ = true;
   resumed_.wait(lock, [this] { return !suspended_.load(); });
 }
@@ -111,7 +115,7 @@ void TThread::Synchronize(const std::function<void()>& method)
     method();
     return;
   }
-  SyncRequest request{&method};
+  SyncRequest request{&method, nullptr};
   {
     std::unique_lock lock(g_syncMutex);
     g_syncQueue.push_back(&request);

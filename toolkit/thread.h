@@ -31,7 +31,8 @@ public:
 
   // Lets a suspended thread run; the first call starts it.
   void Resume();
-  // Only the thread itself may suspend: it blocks until Resume.
+  // Only the thread itself may suspend: it blocks until Resume. A thread
+  // already told to terminate returns at once.
   void Suspend();
   bool Suspended() const { return suspended_.load(); }
 

@@ -95,6 +95,44 @@ TEST(ThreadTest, SelfSuspendAndResumeAgain)
   // Destruction terminates, resumes and joins the suspended thread.
 }
 
+TEST(ThreadTest, ThreadThatSuspendsAfterBeingTerminatedIsStillJoined)
+{
+  // The worker sees Terminated() false, then gets to Suspend only after
+  // TerminateAndWait has resumed it: that resume must not be lost. The
+  // synchronised call forces the order, as it can only run once the UI thread
+  // waits inside TerminateAndWait, past its Resume.
+  std::atomic<bool> checked{false}, rescued{false}, joined{false};
+  TFunctionThread t([&](TFunctionThread& self) {
+    if (self.Terminated()) return;
+    checked = true;
+    while (!self.Terminated()) std::this_thread::yield();
+    TThread::Synchronize([] {});
+    self.Suspend();
+  });
+  t.Resume();
+  ASSERT_TRUE(WaitUntil([&] { return checked.load(); }));
+  // A lost resume would hang the join below for good: a watchdog resumes the
+  // thread after a while and the test fails instead.
+  std::mutex m;
+  std::condition_variable cv;
+  std::thread watchdog([&] {
+    std::unique_lock lock(m);
+    if (!cv.wait_for(lock, std::chrono::seconds(5), [&] { return joined.load(); })) {
+      rescued = true;
+      t.Resume();
+    }
+  });
+  t.TerminateAndWait();
+  {
+    std::lock_guard lock(m);
+    joined = true;
+  }
+  cv.notify_all();
+  watchdog.join();
+  EXPECT_TRUE(t.Finished());
+  EXPECT_FALSE(rescued) << "the resume of TerminateAndWait was lost";
+}
+
 TEST(ThreadTest, EventLoopServicesSynchronisedCallsToo)
 {
   std::atomic<bool> done{false};
