@@ -94,7 +94,10 @@ void TAuThread::Cycle()
       const int progress = o->Progress();
       if (progress != o->LastProgress) {
         o->LastProgress = progress;
-        if (o->onProgress_ && !RunOnUi([o] { o->onProgress_(o); })) return;
+        if (o->onProgress_ && !RunOnUi([o] {
+              if (!o->shutDown_) o->onProgress_(o);
+            }))
+          return;
       }
     }
     const bool more = o->ProduceBlock(StopRequested);
@@ -207,14 +210,20 @@ void TAuOutput::Shutdown()
     ReapNotifiers(true);
     return;
   }
+  // Notifiers still on their way skip OnDone from now on: the stop below
+  // services synchronised calls, and a handler must not run on an owner
+  // that is being destroyed.
+  {
+    std::lock_guard g(life_->mutex);
+    life_->alive = false;
+  }
   RequestStop(false);
   WaitForStop();
   {
     std::lock_guard g(life_->mutex);
-    life_->alive = false;
     life_->worker = nullptr;
   }
-  // Notifiers still on their way skip OnDone now, and none outlives us.
+  // None outlives us.
   ReapNotifiers(true);
   worker_->Terminate();
   worker_->Nudge();
@@ -368,7 +377,7 @@ void TAuOutput::ReportFailure(const QString& message)
   }
   OutputEnabled = false;
   busy_ = false;
-  if (onThreadException_) onThreadException_(this, message);
+  if (onThreadException_ && !shutDown_) onThreadException_(this, message);
 }
 
 // ---------------------------------------------------------------- file stream

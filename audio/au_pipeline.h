@@ -200,7 +200,9 @@ private:
   std::shared_ptr<TAuOutputLife> life_;
   std::atomic<TAuInput*> input_{nullptr};
   std::atomic<bool> busy_{false};
-  bool shutDown_ = false;
+  // Set once destruction begins: from then on no event reaches the handlers,
+  // whose owner may already be half gone.
+  std::atomic<bool> shutDown_{false};
   TOutputDoneEvent onDone_;
   TOutputProgressEvent onProgress_;
   TThreadExceptionEvent onThreadException_;

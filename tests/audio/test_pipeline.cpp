@@ -6,6 +6,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -37,8 +38,9 @@ struct Events {
 struct PipelineFixture : ::testing::Test {
   QTemporaryDir dir;
   TToneInput input;
-  TMP3Out out{nullptr};
+  // The handlers write into `ev`, so it outlives the output.
   Events ev;
+  TMP3Out out{nullptr};
   void SetUp() override
   {
     out.SetInput(&input);
@@ -301,6 +303,43 @@ TEST(PipelineLifetime, DestroyingTheOutputFromItsOwnEventIsSafe)
   WaitUntil([] { return false; }, 100);
   EXPECT_EQ(input.Position(), position);
   EXPECT_TRUE(DecodeMp3(dir.filePath("b.mp3")).ok);
+}
+
+// Blocks in ReadData until the output interrupts the read, then fails as a
+// device that vanished would.
+class TStallingInput : public TToneInput {
+public:
+  std::atomic<bool> Waiting{false}, Interrupted{false};
+  int ReadData(void* buffer, int capacity) override
+  {
+    if (Position() < 100000) return TToneInput::ReadData(buffer, capacity);
+    Waiting = true;
+    while (!Interrupted) std::this_thread::yield();
+    throw EAuException(QStringLiteral("device is gone"));
+  }
+  void InterruptRead() override { Interrupted = true; }
+};
+
+TEST(PipelineLifetime, NoHandlerRunsOnceDestructionBegins)
+{
+  // The owner's handlers may already be gone when the output is destroyed: a
+  // failure raised by the stop that destruction makes still closes the file,
+  // but reaches no handler.
+  QTemporaryDir dir;
+  TStallingInput input;
+  auto* out = new TMP3Out(nullptr);
+  out->SetInput(&input);
+  out->SetFileName(dir.filePath("e.mp3"));
+  std::atomic<int> calls{0};
+  out->SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString&) { ++calls; }));
+  out->SetOnDone(TOutputDoneEvent([&](TObject*) { ++calls; }));
+  out->Start();
+  ASSERT_TRUE(WaitUntil([&] { return input.Waiting.load(); }));
+  TComponent::Free(out);
+  EXPECT_TRUE(input.Interrupted.load());
+  EXPECT_EQ(calls.load(), 0) << "a handler ran during destruction";
+  EXPECT_FALSE(input.Busy());
+  EXPECT_TRUE(DecodeMp3(dir.filePath("e.mp3")).ok);
 }
 
 TEST_F(PipelineFixture, StopRequestedFromAnEventHandlerEndsTheRun)

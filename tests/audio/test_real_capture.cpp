@@ -14,6 +14,14 @@
 
 namespace {
 
+QString Pactl(const QStringList& args)
+{
+  QProcess p;
+  p.start("pactl", args);
+  if (!p.waitForFinished(5000)) return QStringLiteral("<pactl did not finish>");
+  return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+}
+
 TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
@@ -21,6 +29,14 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   QTemporaryDir dir;
   const QString wav = dir.filePath("tone.wav");
   ASSERT_TRUE(WriteToneWav(wav, 8.0, 1000.0, 0.5));
+
+  // The server outlives every test: a mixer test that stopped half way may
+  // have left the source muted or turned down. Listen at a known level.
+  Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});
+  Pactl({"set-sink-volume", "@DEFAULT_SINK@", "100%"});
+  Pactl({"set-source-mute", "@DEFAULT_SOURCE@", "0"});
+  Pactl({"set-source-volume", "@DEFAULT_SOURCE@", "100%"});
+  ASSERT_EQ(Pactl({"get-source-mute", "@DEFAULT_SOURCE@"}), "Mute: no");
 
   QProcess player;
   player.start("paplay", {wav});
@@ -60,7 +76,9 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   // server's volumes, which other tests may change, so it is judged against the
   // recording's own level; a gap (silence) has none at all.
   const TToneStats whole = AnalyzeTone(d, 0, 0, d.Frames());
-  ASSERT_GT(whole.rms, 100) << "the recording is silent";
+  ASSERT_GT(whole.rms, 100) << "the recording is silent; source "
+                            << Pactl({"get-source-mute", "@DEFAULT_SOURCE@"}).toStdString() << ", "
+                            << Pactl({"get-source-volume", "@DEFAULT_SOURCE@"}).toStdString();
   const size_t window = size_t(d.rate / 50);
   size_t run = 0, best = 0;
   for (size_t at = 0; at + window <= d.Frames(); at += window) {

@@ -33,6 +33,10 @@ protected:
     owner.DestroyComponents();
     PumpPosted();
     SetMixerBackend(std::move(previous));
+    // A test that stopped half way must not leave the shared server muted
+    // for the tests that record from it.
+    if (!qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER") && SourceMute() != "Mute: no")
+      RunProgram("pactl", {"set-source-mute", "@DEFAULT_SOURCE@", "0"});
   }
   std::unique_ptr<TMixerBackend> previous;
   TComponent owner{nullptr};
