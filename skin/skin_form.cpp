@@ -699,6 +699,13 @@ void TbsSkinForm::PressAt(QPoint p, TMouseButton button, int hit)
 void TbsSkinForm::ReleasePressed(QPoint p, TMouseButton button)
 {
   TbsActiveSkinObject* o = Object(pressed_);
+  // Released off the object (the hover may lag behind): it is left first.
+  if (o && hover_ == pressed_ && !PointIn(o->ObjectRect, p)) {
+    const unsigned generation = generation_;
+    pressed_ = -1;
+    SetHover(-1);
+    if (generation != generation_) return;
+  }
   pressed_ = -1;
   if (o) o->MouseUp(p.x(), p.y(), button);
 }

@@ -10,6 +10,18 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <memory>
+#include <ostream>
+
+inline std::ostream& operator<<(std::ostream& os, const QPoint& p) { return os << '(' << p.x() << ',' << p.y() << ')'; }
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+  *os << "[" << r.x() << ',' << r.y() << " - " << r.x() + r.width() << ',' << r.y() + r.height() << ")";
+}
+inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << 'x' << s.height(); }
+inline void PrintTo(const QMargins& m, std::ostream* os)
+{
+  *os << m.left() << ',' << m.top() << ',' << m.right() << ',' << m.bottom();
+}
 
 inline QByteArray BuiltinSkinBlock()
 {
@@ -79,3 +91,26 @@ struct SkinnedWindow {
     Form->SendMessage(msg, HitAt(windowPoint), At(windowPoint));
   }
 };
+
+// The built-in skin with its definition text edited: each pair replaces every
+// occurrence of the first text by the second (lines end in CR LF).
+inline QByteArray EditedSkinBlock(const std::vector<std::pair<QByteArray, QByteArray>>& edits)
+{
+  TbsCompressedStoredSkin stored(nullptr);
+  stored.SetCompressedData(BuiltinSkinBlock());
+  QByteArray container = stored.Inflate();
+  const qsizetype text = container.indexOf("[VERSION]");
+  QByteArray definition = container.mid(text);
+  for (const auto& [from, to] : edits) definition.replace(from, to);
+  return DeflateSkin(container.left(text) + definition);
+}
+
+// Adds a skin object (its section lines joined by CR LF) to the built-in skin's list.
+inline std::pair<QByteArray, QByteArray> AddSkinObject(const QByteArray& entry, const QByteArray& section)
+{
+  return {"12=trayanimate:animate\r\n", "12=trayanimate:animate\r\n13=" + entry + "\r\n\r\n" + section + "\r\n"};
+}
+inline std::pair<QByteArray, QByteArray> ObjectCount(int n)
+{
+  return {"[SKINOBJECTS]\r\ncount=13", "[SKINOBJECTS]\r\ncount=" + QByteArray::number(n)};
+}
