@@ -797,6 +797,15 @@ void TbsSkinForm::RunCommand(TbsStdCommand command, TbsActiveSkinObject* object)
   }
 }
 
+void TbsSkinForm::CaptionDoubleClick()
+{
+  // A sizeable window maximizes and restores; every other case rolls up (or down).
+  if (Sizeable() && Minimized()) RunCommand(TbsStdCommand::cmMinimize, nullptr);
+  else if (Sizeable() && Maximized()) RunCommand(TbsStdCommand::cmMaximize, nullptr);
+  else if (Sizeable() && !rolledUp_ && (borderIcons_ & biMaximize)) RunCommand(TbsStdCommand::cmMaximize, nullptr);
+  else if (borderIcons_ & biRollUp) RunCommand(TbsStdCommand::cmRollUp, nullptr);
+}
+
 void TbsSkinForm::ShowSystemMenuUnder(const TbsActiveSkinObject* object)
 {
   if (!SystemMenuHandler || !form_) return;
@@ -1080,7 +1089,8 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     return;
   case WM_NCLBUTTONDBLCLK:
     PassOn(m);
-    if (TbsActiveSkinObject* o = Object(hover_)) o->DblClick();
+    if (int(m.WParam) == HTCAPTION) CaptionDoubleClick();
+    else if (TbsActiveSkinObject* o = Object(hover_)) o->DblClick();
     return;
   case WM_MOUSEMOVE:
   case CM_MOUSELEAVE:

@@ -289,6 +289,7 @@ private:
   void EvaluateHover(QPoint windowPoint, bool evenInactive = false);
   void SetHover(int index);
   void PressAt(QPoint windowPoint, TMouseButton button, int hit);
+  void CaptionDoubleClick();
   void ReleasePressed(QPoint windowPoint, TMouseButton button);
   void SetFrameCursor(int hit);
   void ClampSizing(QRect& proposed, int edge);

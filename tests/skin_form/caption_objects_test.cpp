@@ -132,6 +132,25 @@ TEST(CaptionButtons, SystemMenuOpensUnderItsButtonAndADoubleClickCloses)
   EXPECT_EQ(menus[1], QRect(w.Cursor, QSize(1, 1)));
 }
 
+TEST(CaptionButtons, DoubleClickingTheCaptionMaximizesAndRestoresOrRollsUp)
+{
+  SkinnedWindow w;
+  w.Activate(true);
+  w.Form->SendMessage(WM_NCLBUTTONDBLCLK, HTCAPTION, w.At({120, 15}));
+  EXPECT_TRUE(w.Frame->Maximized());
+  w.Form->SendMessage(WM_NCLBUTTONDBLCLK, HTCAPTION, w.At({120, 15}));
+  EXPECT_FALSE(w.Frame->Maximized());
+  // Without the maximize icon the caption asks for a roll-up.
+  std::vector<TbsStdCommand> commands;
+  w.Frame->CommandHandler = [&](TbsStdCommand c, TbsActiveSkinObject*) {
+    commands.push_back(c);
+    return true;
+  };
+  w.Frame->SetBorderIcons(TbsSkinForm::TbsBorderIcons(TbsSkinForm::biSystemMenu | TbsSkinForm::biRollUp));
+  w.Form->SendMessage(WM_NCLBUTTONDBLCLK, HTCAPTION, w.At({120, 15}));
+  EXPECT_EQ(commands, std::vector<TbsStdCommand>({TbsStdCommand::cmRollUp}));
+}
+
 TEST(CaptionButtons, ACommandHandlerTakesTheButtonsCommands)
 {
   SkinnedWindow w;

@@ -91,9 +91,11 @@ TEST(OnDisplay, ShowsAtItsSizeMovesByTheCaptionClosesByItsButton)
       << "moved to " << XGeometry(id).x() << "," << XGeometry(id).y();
   EXPECT_EQ(XGeometry(id).size(), QSize(254, 534));
 
-  // Click the close button.
-  const QPoint close = w.Screen(w.Frame->Object("CloseAnimate")->ObjectRect.center());
+  // Hovering the close button plays its frames; then a click closes.
+  auto* closeButton = dynamic_cast<TbsSkinAnimateObject*>(w.Frame->Object("CloseAnimate"));
+  const QPoint close = w.Screen(closeButton->ObjectRect.center());
   MouseTo(close);
+  EXPECT_TRUE(WaitUntil([&] { return closeButton->Frame == closeButton->CountFrames; })) << "frame " << closeButton->Frame;
   Xdotool({"click", "1"});
   ASSERT_TRUE(WaitUntil([&] { return closed; })) << "the close button closes";
   EXPECT_TRUE(WaitUntil([&] { return !widget->isVisible(); }));
