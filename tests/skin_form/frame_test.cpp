@@ -259,3 +259,22 @@ TEST(ClientBackground, TiledFromTheFramePictureWithTheLogoCentred)
   EXPECT_EQ(Pixel(stretched, 5, 31), clRed);
   EXPECT_EQ(Pixel(stretched, 249, 529), clRed);
 }
+
+TEST(Lifetime, LosingTheSkinDataOrTheFrameKeepsTheClientArea)
+{
+  SkinnedWindow w;
+  TComponent::Free(w.Data);
+  w.Data = nullptr;
+  EXPECT_FALSE(w.Frame->SkinInUse());
+  EXPECT_EQ(w.Form->NonClientMargins(), QMargins(3, 22, 3, 3));
+  EXPECT_EQ(w.Form->ClientRect().size(), QSize(246, 500));
+  w.Render();
+  // Without the component the window goes back to the window system's frame.
+  TComponent::Free(w.Frame);
+  w.Frame = nullptr;
+  EXPECT_FALSE(w.Form->OwnFrame());
+  EXPECT_EQ(w.Form->NonClientMargins(), QMargins());
+  EXPECT_EQ(w.Form->ClientRect().size(), QSize(246, 500));
+  // Its hook stays harmless: messages go on to the form.
+  EXPECT_EQ(w.Form->SendMessage(WM_NCHITTEST, 0, MakeMouseLParam(-5000, -5000)), HTNOWHERE);
+}
