@@ -344,6 +344,7 @@ void TbsSkinForm::ApplySkin()
   UpdateObjectAvailability();
   ApplyFrameMargins();
   EnforceMinimumSize();
+  if (rolledUp_) form_->SetHeight(MinimumSize().height());
   UpdateLayout();
   UpdateRegion();
   active_ = form_->Active();
@@ -685,7 +686,8 @@ void TbsSkinForm::SetHover(int index)
 
 void TbsSkinForm::PressAt(QPoint p, TMouseButton button, int hit)
 {
-  // A press on the frame of an inactive window reaches its buttons too.
+  // A press on the frame of an inactive window activates it and reaches its buttons too.
+  if (!active_ && watched_ && watched_->isVisible()) watched_->activateWindow();
   EvaluateHover(p, true);
   if (TbsActiveSkinObject* o = Object(hover_)) {
     pressed_ = hover_;
