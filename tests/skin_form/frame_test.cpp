@@ -102,6 +102,22 @@ TEST(HitTest, EdgesCaptionObjectsAndClient)
   EXPECT_EQ(dialog.HitAt({1, 1}), HTOBJECT);
 }
 
+TEST(HitTest, TheCursorShowsWhatAPressWouldDo)
+{
+  SkinnedWindow w;
+  w.Activate(true);
+  QWidget* widget = w.Form->Handle();
+  const int W = w.Form->Width(), H = w.Form->Height();
+  w.MoveTo({W - 2, H / 2});
+  EXPECT_EQ(widget->cursor().shape(), Qt::SizeHorCursor);
+  w.MoveTo({W - 2, H - 2});
+  EXPECT_EQ(widget->cursor().shape(), Qt::SizeFDiagCursor);
+  w.MoveTo({W / 2, 1});
+  EXPECT_EQ(widget->cursor().shape(), Qt::SizeVerCursor);
+  w.MoveTo({120, 15});
+  EXPECT_EQ(widget->cursor().shape(), Qt::ArrowCursor);
+}
+
 TEST(HitTest, HitPointsOutsideEveryZoneGiveTheOrdinaryAnswer)
 {
   // Corner points that leave the right edge in no zone: the point is near the
