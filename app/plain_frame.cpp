@@ -94,6 +94,14 @@ void TPlainFormFrame::Attach()
   if (!form || watched_) return;
   watched_ = form->Handle();
   watched_->installEventFilter(this);
+  // Moves through the window's own move loop (the skinned frame's caption)
+  // end with WM_EXITSIZEMOVE.
+  QPointer<TPlainFormFrame> self(this);
+  const TControl::TWndMethod previous = form->WindowProc();
+  form->SetWindowProc([self, previous](TMessage& m) {
+    previous(m);
+    if (m.Msg == WM_EXITSIZEMOVE && self && !self->IsDestroying()) self->EndOfMove();
+  });
 }
 
 bool TPlainFormFrame::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,7 @@
 #include "skin/skin_data.h"
 
+#include "skin/skin_form.h"
+
 #include "toolkit/forms.h"
 #include "toolkit/string_list.h"
 
@@ -363,7 +365,12 @@ void TbsSkinData::BroadcastSkinNotice(quint32 msg)
   QPointer<TbsSkinData> self(this);
   for (const QPointer<TComponent>& target : targets) {
     if (!self) return;  // a receiver freed the skin data
-    if (target) target->Perform(msg, reinterpret_cast<qintptr>(this), kSkinNoticeLParam);
+    if (!target) continue;
+    // Through the window procedure, so that a skinned frame hooked into it hears the notice.
+    if (auto* control = qobject_cast<TControl*>(target.data()))
+      control->SendMessage(msg, reinterpret_cast<qintptr>(this), kSkinNoticeLParam);
+    else
+      target->Perform(msg, reinterpret_cast<qintptr>(this), kSkinNoticeLParam);
   }
 }
 
@@ -529,4 +536,5 @@ void RegisterSkinClasses()
   TComponentClasses::Register<TbsCompressedStoredSkin>();
   TComponentClasses::Register<TbsSkinData>();
   TComponentClasses::Register<TbsResourceStrData>();
+  RegisterSkinFormClasses();
 }

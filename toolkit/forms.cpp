@@ -148,7 +148,8 @@ Qt::WindowFlags TForm::WindowFlagsFor() const
   case bsSizeToolWin: f = Qt::Tool; break;
   default: break;
   }
-  if (borderStyle_ != bsNone) {
+  if (ownFrame_) f |= Qt::FramelessWindowHint;
+  else if (borderStyle_ != bsNone) {
     f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (borderIcons_ & biSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if ((borderIcons_ & biMinimize) && borderStyle_ != bsDialog) f |= Qt::WindowMinimizeButtonHint;
@@ -227,6 +228,13 @@ void TForm::SetBorderIcons(TBorderIcons v)
 {
   if (v == borderIcons_) return;
   borderIcons_ = v;
+  ApplyWindowFlags();
+}
+
+void TForm::SetOwnFrame(bool v)
+{
+  if (v == ownFrame_) return;
+  ownFrame_ = v;
   ApplyWindowFlags();
 }
 

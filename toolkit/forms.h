@@ -84,6 +84,10 @@ public:
   int AlphaBlendValue() const { return alphaBlendValue_; }
   void SetAlphaBlendValue(int v);
   bool StayOnTop() const { return formStyle_ == fsStayOnTop; }
+  // The window draws its own frame (a skinned frame does): the window system
+  // adds no border or caption, whatever the border style says.
+  bool OwnFrame() const { return ownFrame_; }
+  void SetOwnFrame(bool v);
 
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int v) { modalResult_ = v; }
@@ -157,6 +161,7 @@ private:
   TFormStyle formStyle_ = fsNormal;
   TWindowState windowState_ = wsNormal;
   bool keyPreview_ = false;
+  bool ownFrame_ = false;
   bool autoScroll_ = false;
   bool alphaBlend_ = false;
   int alphaBlendValue_ = 255;

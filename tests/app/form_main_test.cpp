@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, StayOnTopButtonToggles)
 TEST_F(MainWindowTest, DockingNotificationsFromTheFrame)
 {
   Open();
-  auto* frame = Get<TPlainFormFrame>("bsSkinForm1");
+  auto* frame = Get<TPlainFormFrame>("PlainFormFrame1");
   const int edge = Screen->MonitorFromWindow(form).WorkareaRect.top();
   form->SetTop(edge + 4);
   frame->EndOfMove();
@@ -200,8 +200,8 @@ TEST_F(MainWindowTest, RestoreFromTrayWaitsForTheMouseBeforeHidingAgain)
   cursor = Away();
   form->Timer1Timer(nullptr);
   ASSERT_LT(form->Top(), 0);
-  Get<TPlainFormFrame>("bsSkinForm1")->MinimizeToTray();
-  Get<TPlainFormFrame>("bsSkinForm1")->RestoreFromTray();
+  Get<TPlainFormFrame>("PlainFormFrame1")->MinimizeToTray();
+  Get<TPlainFormFrame>("PlainFormFrame1")->RestoreFromTray();
   EXPECT_EQ(form->Top(), 0);
   EXPECT_TRUE(Timer2On());
   EXPECT_TRUE(Get<TTrayIcon>("bsTrayIcon1")->IconVisible());
