@@ -1,5 +1,8 @@
 #include "skin/skin_data.h"
 
+#include "skin/skin_hint.h"
+#include "skin/skin_menu.h"
+#include "skin/tray_icon.h"
 #include "toolkit/forms.h"
 #include "toolkit/string_list.h"
 
@@ -529,4 +532,7 @@ void RegisterSkinClasses()
   TComponentClasses::Register<TbsCompressedStoredSkin>();
   TComponentClasses::Register<TbsSkinData>();
   TComponentClasses::Register<TbsResourceStrData>();
+  RegisterSkinMenuClasses();
+  RegisterSkinHintClasses();
+  RegisterTrayIconClasses();
 }
