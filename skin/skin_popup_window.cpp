@@ -50,19 +50,19 @@ TbsSkinPopupWindow::TbsSkinPopupWindow(TbsSkinMenu* menu, TbsSkinData* skinData)
     const TbsDataSkinPopupWindow& pw = skinData->PopupWindowData();
     windowPicture_ = PictureAt(skinData, pw.WindowPictureIndex);
     if (!windowPicture_.isNull()) {
-      popupData_ = &pw;
+      popupData_ = pw;
       maskPicture_ = PictureAt(skinData, pw.MaskPictureIndex);
       for (const auto& object : skinData->SkinObjects())
         if (auto* item = dynamic_cast<const TbsDataSkinMenuItem*>(object.get())) {
           itemPicture_ = PictureAt(skinData, item->ActivePictureIndex);
           // A definition without its picture or with empty items would draw
           // zero-high rows: the built-in item look is used instead.
-          if (!itemPicture_.isNull() && !item->SkinRect.isEmpty() && !item->DividerRect.isEmpty()) itemData_ = item;
+          if (!itemPicture_.isNull() && !item->SkinRect.isEmpty() && !item->DividerRect.isEmpty()) itemData_ = *item;
           break;
         }
     }
   }
-  if (!itemData_) popupData_ = nullptr;
+  if (!itemData_) popupData_.reset();
 
   // Font: the menu-item definition's with a skin (when the menu wants it), else the menu's default.
   TFont* font = Canvas()->Font();

@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 #include <vector>
 
 class TbsSkinMenu;
@@ -46,7 +47,7 @@ public:
   void HideLevel();
 
   TMenuItem* ParentItem() const { return parent_; }
-  bool Skinned() const { return itemData_ != nullptr; }
+  bool Skinned() const { return itemData_.has_value(); }
   int ItemCount() const { return int(items_.size()); }
   const TbsSkinMenuItem& Item(int index) const { return items_.at(size_t(index)); }
   int ActiveIndex() const { return active_; }
@@ -94,8 +95,9 @@ private:
 
   TbsSkinMenu* menu_;
   QPointer<TbsSkinData> skinData_;
-  const TbsDataSkinPopupWindow* popupData_ = nullptr;
-  const TbsDataSkinMenuItem* itemData_ = nullptr;
+  // Copies: the skin may be reloaded (its definitions freed) while a level is open.
+  std::optional<TbsDataSkinPopupWindow> popupData_;
+  std::optional<TbsDataSkinMenuItem> itemData_;
   QImage windowPicture_, maskPicture_, itemPicture_;
   QPointer<TImageList> images_;
   QPointer<TMenuItem> parent_;

@@ -85,6 +85,41 @@ TEST_F(SkinMenu, MainWindowSystemMenuWithTheBuiltInSkin)
   EXPECT_EQ(shown.pixelColor(4 + 1, 32 + 9), pic.pixelColor(1, 0 + 9));
   EXPECT_EQ(shown.pixelColor(4 + 1, 23 + 4), pic.pixelColor(1, 40 + 4));
   image.Image().scaled(level->Width() * 3, 55 * 3).save(QStringLiteral(VELMORA_BINARY_DIR "/skin_system_menu.png"));
+
+  // The skin cleared under the open menu: the level keeps drawing what it showed.
+  form_->skin->ClearSkin();
+  TBitmap again;
+  level->PaintToBitmap(again);
+  EXPECT_EQ(again.Image(), image.Image());
+}
+
+TEST_F(SkinMenu, DamagedMenuDefinitionsFallBackToTheBuiltInLook)
+{
+  form_->skin = ReadMainWindowSkin(form_);
+  BuildSystemMenu();
+  auto* item = dynamic_cast<TbsDataSkinMenuItem*>(form_->skin->SkinObjects().at(0).get());
+  ASSERT_NE(item, nullptr);
+  // A menu-item picture that does not exist: rows of the built-in height.
+  item->ActivePictureIndex = 99;
+  menu_->Popup(10, 10);
+  EXPECT_FALSE(Level(0)->Skinned());
+  EXPECT_EQ(Level(0)->Height(), 48);
+  item->ActivePictureIndex = 5;
+  // A window picture that does not exist.
+  form_->skin->PopupWindowData().WindowPictureIndex = -7;
+  menu_->Popup(10, 10);
+  EXPECT_FALSE(Level(0)->Skinned());
+  form_->skin->PopupWindowData().WindowPictureIndex = 1;
+  // An items area larger than the picture: the window stays at least one pixel and nothing hangs.
+  form_->skin->PopupWindowData().ItemsRect = QRect(0, 0, 500, 500);
+  menu_->Popup(10, 10);
+  ASSERT_TRUE(Level(0)->Skinned());
+  EXPECT_GE(Level(0)->Height(), 1);
+  EXPECT_GE(Level(0)->Width(), 1);
+  TBitmap image;
+  Level(0)->PaintToBitmap(image);
+  Runner()->KeyDown(VK_DOWN);
+  EXPECT_TRUE(Runner()->IsOpen());
 }
 
 TEST_F(SkinMenu, DefaultLookWithoutASkin)
