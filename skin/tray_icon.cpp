@@ -105,8 +105,9 @@ void TbsTrayIcon::SetShowHint(bool v)
 
 bool TbsTrayIcon::IconVisible() const
 {
-  if (IsDesigning() || IsLoading()) return wanted_;
-  return wanted_ && area_ && area_->Shown();
+  // Until the desktop was asked (designing, loading, or nothing shown yet) it is what was set.
+  if (IsDesigning() || IsLoading() || !area_) return wanted_;
+  return wanted_ && area_->Shown();
 }
 
 void TbsTrayIcon::SetIconVisible(bool v)

@@ -69,7 +69,8 @@ public:
   void SetHint(const QString& v);
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool v);
-  // Whether the icon is in the notification area (while designing: whether it is wanted there).
+  // Whether the icon is in the notification area; before the desktop was
+  // asked (designing, loading, or never shown) whether it is wanted there.
   bool IconVisible() const;
   void SetIconVisible(bool v);
   int IconIndex() const { return iconIndex_; }

@@ -2,6 +2,7 @@
 // submenu delay, scrolling, item execution and the close notices.
 #include "menu_support.h"
 #include "skin/skin_popup_window.h"
+#include "skin/tray_icon.h"
 #include "toolkit/form_reader.h"
 
 #include <QApplication>
@@ -391,6 +392,11 @@ TEST_F(SkinMenu, DescriptionsHoldPopupMenusWithNestedItems)
       "      Caption = '-'\n"
       "    end\n"
       "  end\n"
+      "  object bsTrayIcon1: TbsTrayIcon\n"
+      "    Hint = 'Velmora网络广播电视'\n"
+      "    IconVisible = False\n"
+      "    PopupMenu = bsSkinPopupMenu1\n"
+      "  end\n"
       "end\n");
   TComponent* root = ReadComponentText(text, "menu.vfm");
   auto* popup = qobject_cast<TbsSkinPopupMenu*>(root->FindComponent("bsSkinPopupMenu1"));
@@ -402,6 +408,10 @@ TEST_F(SkinMenu, DescriptionsHoldPopupMenusWithNestedItems)
   ASSERT_EQ(open->Count(), 1);
   EXPECT_TRUE(open->Items(0)->Checked());
   EXPECT_TRUE(popup->Items()->Items(1)->IsLine());
+  auto* tray = qobject_cast<TbsTrayIcon*>(root->FindComponent("bsTrayIcon1"));
+  ASSERT_NE(tray, nullptr);
+  EXPECT_EQ(tray->PopupMenu(), popup);
+  EXPECT_FALSE(tray->IconVisible());
   EXPECT_EQ(WriteComponentText(root), text);
   TComponent::Free(root);
 }
