@@ -281,6 +281,19 @@ bool TbsSkinMenu::eventFilter(QObject* watched, QEvent* event)
     if (!LevelAt(me->globalPosition().toPoint())) Guarded([&] { CloseAll(); });
     break;
   }
+  case QEvent::MouseButtonRelease: {
+    // A press elsewhere (the button that opened the menu) released over an
+    // item: that window holds the mouse, so the item is told from here.
+    auto* me = static_cast<QMouseEvent*>(event);
+    TbsSkinPopupWindow* level = me->button() == Qt::LeftButton ? LevelAt(me->globalPosition().toPoint()) : nullptr;
+    if (!level || (level->HandleAllocated() && watched == level->Handle())) break;
+    const int index = level->ItemAt(me->globalPosition().toPoint() - level->BoundsRect().topLeft());
+    if (index >= 0) {
+      Guarded([&] { ItemClicked(level, index); });
+      return true;
+    }
+    break;
+  }
   case QEvent::ApplicationDeactivate:
     Guarded([&] { CloseAll(); });
     break;
