@@ -2,6 +2,9 @@
 
 #include "toolkit/image_list.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
 #include <algorithm>
 
 // ---------------------------------------------------------------- TMenuItem
@@ -136,6 +139,14 @@ void TPopupMenu::SetPopupComponent(TComponent* c)
 }
 
 void TPopupMenu::Popup(int, int) { DoPopup(); }
+
+void TPopupMenu::Release()
+{
+  QPointer<TPopupMenu> guard(this);
+  QTimer::singleShot(0, qApp, [guard] {
+    if (guard) TComponent::Free(guard.data());
+  });
+}
 
 std::vector<TComponent*> TPopupMenu::GetChildren(TComponent* root) const
 {

@@ -120,6 +120,9 @@ public:
 
   // Shows the menu with its top-left corner at the screen point (after OnPopup).
   virtual void Popup(int X, int Y);
+  // Frees the menu once the current event has been handled: the way for one
+  // of its own commands to free it.
+  void Release();
 
   std::vector<TComponent*> GetChildren(TComponent* root) const override;
   void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -284,11 +284,30 @@ TEST_F(SkinMenu, MenuFreedByItsOwnCommand)
   NoticeControl opener;
   menu_->SetPopupComponent(&opener);
   QPointer<TbsSkinPopupMenu> guard(menu_);
+  // Released by its command: still there when the command returns, gone after the event.
+  bool aliveAfterRelease = false;
+  menu_->Items()->Items(0)->SetOnClick([&](TObject* sender) {
+    menu_->Release();
+    aliveAfterRelease = guard && qobject_cast<TMenuItem*>(sender)->Caption() == QStringLiteral("最小化到托盘(&T)");
+  });
+  menu_->Popup(10, 10);
+  Runner()->KeyDown(VK_RETURN);
+  EXPECT_TRUE(aliveAfterRelease);
+  EXPECT_TRUE(guard);
+  EXPECT_EQ(opener.dispatchNotices, 1);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(guard);
+
+  // Freed outright by its command: nothing of it is touched afterwards.
+  menu_ = new TbsSkinPopupMenu(form_);
+  BuildSystemMenu();
+  menu_->SetPopupComponent(&opener);
+  guard = menu_;
   menu_->Items()->Items(0)->SetOnClick([this](TObject*) { TComponent::Free(menu_); });
   menu_->Popup(10, 10);
   Runner()->KeyDown(VK_RETURN);
   EXPECT_FALSE(guard);
-  EXPECT_EQ(opener.dispatchNotices, 1);
+  EXPECT_EQ(opener.dispatchNotices, 2);
   EXPECT_EQ(Runner()->LevelCount(), 0);
 }
 
