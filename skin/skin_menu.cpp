@@ -162,7 +162,11 @@ void TbsSkinMenu::ItemActivated(TbsSkinPopupWindow* level, int index)
   waitingIndex_ = -1;
   if (index < 0 || index >= level->ItemCount()) return;
   TMenuItem* item = level->Item(index).MenuItem;
-  if (item && item->Count() > 0 && item->Enabled()) {
+  const bool hasSubMenu = item && item->Count() > 0 && item->Enabled();
+  // Resting on another item also takes an open deeper level away after the delay.
+  const auto at = std::find(levels_.begin(), levels_.end(), level);
+  const bool deeperOpen = at != levels_.end() && at + 1 != levels_.end();
+  if (hasSubMenu || deeperOpen) {
     waitingLevel_ = level;
     waitingIndex_ = index;
     subMenuTimer_.start();
@@ -176,7 +180,12 @@ void TbsSkinMenu::SubMenuTimerElapsed()
   const int index = waitingIndex_;
   waitingLevel_ = nullptr;
   waitingIndex_ = -1;
-  if (level && open_) OpenSubMenu(level, index);
+  if (!level || !open_) return;
+  const auto at = std::find(levels_.begin(), levels_.end(), level);
+  if (at == levels_.end() || index < 0 || index >= level->ItemCount()) return;
+  TMenuItem* item = level->Item(index).MenuItem;
+  if (item && item->Count() > 0 && item->Enabled()) OpenSubMenu(level, index);
+  else CloseLevelsAfter(int(at - levels_.begin()));
 }
 
 void TbsSkinMenu::OpenSubMenu(TbsSkinPopupWindow* level, int index)

@@ -186,10 +186,23 @@ TEST_F(SkinMenu, SubmenuOpensAfterTheDelayOrAtOnceOnAClick)
   EXPECT_EQ(sub->Left(), top->ItemScreenRect(1).x() + top->ItemScreenRect(1).width() + 1);
   EXPECT_EQ(sub->Top() + sub->ItemsArea().y(), top->ItemScreenRect(1).y());
 
-  // Back on "First": no submenu waits; Left closes the deeper level.
+  // Back on "First": the submenu goes after the same delay.
+  cursor_ = top->ItemScreenRect(0).center();
+  top->MousePoll(cursor_);
+  EXPECT_TRUE(Runner()->SubMenuTimer().isActive());
+  EXPECT_EQ(Runner()->LevelCount(), 2);
+  Runner()->SubMenuTimerElapsed();
+  EXPECT_EQ(Runner()->LevelCount(), 1);
+  // With nothing deeper open, a plain item waits for nothing.
+  cursor_ = top->ItemScreenRect(1).center();
+  top->MousePoll(cursor_);
   cursor_ = top->ItemScreenRect(0).center();
   top->MousePoll(cursor_);
   EXPECT_FALSE(Runner()->SubMenuTimer().isActive());
+  // Right opens the active item's submenu at once, Left closes it.
+  top->SetActive(1);
+  EXPECT_TRUE(Runner()->KeyDown(VK_RIGHT));
+  EXPECT_EQ(Runner()->LevelCount(), 2);
   EXPECT_TRUE(Runner()->KeyDown(VK_LEFT));
   EXPECT_EQ(Runner()->LevelCount(), 1);
 
