@@ -2,6 +2,7 @@
 // double click through the X server, the panel restarting, and no panel at
 // all. Runs only on the xcb platform (see CMakeLists.txt: its own Xvfb).
 #include "menu_support.h"
+#include "skin/skin_popup_window.h"
 #include "skin/tray_icon.h"
 
 #include <QElapsedTimer>
@@ -101,8 +102,12 @@ TEST_F(TrayDesktop, DocksInARealPanelAnswersADoubleClickAndComesBackAfterARestar
   ASSERT_TRUE(StartPanel()) << "trayer did not start";
   auto* tray = new TbsTrayIcon(main_);
   tray->SetHint(QStringLiteral("Velmora网络广播电视"));
-  int doubleClicks = 0;
+  int doubleClicks = 0, clicks = 0;
   tray->SetOnDblClick([&](TObject*) { ++doubleClicks; });
+  tray->SetOnClick([&](TObject*) { ++clicks; });
+  auto* menu = new TbsSkinPopupMenu(main_);
+  menu->Items()->Add(TMenuItem::Create("TRAY_BSF_RESTORE", QStringLiteral("恢复(&R)")));
+  tray->SetPopupMenu(menu);
   tray->SetMinimizeToTray(true);
   tray->MinimizeMainToTray();
   EXPECT_FALSE(main_->Visible());
@@ -116,6 +121,20 @@ TEST_F(TrayDesktop, DocksInARealPanelAnswersADoubleClickAndComesBackAfterARestar
   WaitUntil([] { return false; }, 300);
   QProcess::execute("xdotool", {"click", "--repeat", "2", "--delay", "60", "1"});
   ASSERT_TRUE(WaitUntil([&] { return doubleClicks > 0; }, 5000));
+  // A double click is no click, even after the double-click time.
+  WaitUntil([] { return false; }, tray->ClickTimer().interval() + 100);
+  EXPECT_EQ(clicks, 0);
+  // A single click is told once that time has passed.
+  QProcess::execute("xdotool", {"click", "1"});
+  EXPECT_TRUE(WaitUntil([&] { return clicks == 1; }, 5000));
+  EXPECT_EQ(doubleClicks, 1);
+  // The right button opens the tray menu by the icon, inside the screen.
+  QProcess::execute("xdotool", {"click", "3"});
+  ASSERT_TRUE(WaitUntil([&] { return main_->SkinMenu()->IsOpen(); }, 5000));
+  const QRect level = main_->SkinMenu()->Level(0)->BoundsRect();
+  EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(level));
+  EXPECT_LE((level.center() - c).manhattanLength(), level.width() + level.height());
+  main_->SkinMenu()->CloseAll();
   tray->RestoreMainWindow();
   EXPECT_TRUE(main_->Visible());
 
