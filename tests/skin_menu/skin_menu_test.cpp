@@ -2,6 +2,7 @@
 // submenu delay, scrolling, item execution and the close notices.
 #include "menu_support.h"
 #include "skin/skin_popup_window.h"
+#include "skin/skin_utils.h"
 #include "skin/tray_icon.h"
 #include "toolkit/form_reader.h"
 
@@ -392,6 +393,19 @@ TEST_F(SkinMenu, NothingOpensWithoutItemsOrWithoutASkinnedForm)
   EXPECT_EQ(orphan->FindHost(), nullptr);
   orphan->Popup(10, 10);
   EXPECT_EQ(form_->opened, 0);
+}
+
+TEST_F(SkinMenu, MenuTransparency)
+{
+  BuildSystemMenu();
+  Runner()->SetAlphaBlend(true);
+  menu_->Popup(10, 10);
+  if (!TransparencySupported()) GTEST_SKIP() << "no window opacity here";
+  EXPECT_NEAR(Level(0)->Handle()->windowOpacity(), 150 / 255.0, 0.01);
+  // Fading in starts fully transparent.
+  Runner()->SetAlphaBlendAnimation(true);
+  menu_->Popup(10, 10);
+  EXPECT_NEAR(Level(0)->Handle()->windowOpacity(), 0.0, 0.01);
 }
 
 TEST_F(SkinMenu, PressOutsideTheLevelsCloses)

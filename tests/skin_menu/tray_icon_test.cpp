@@ -2,6 +2,8 @@
 // double click, the tray menu, animation, and hiding the windows to the tray.
 #include "menu_support.h"
 #include "skin/tray_icon.h"
+#include "toolkit/form_reader.h"
+#include "toolkit/std_controls.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -207,6 +209,30 @@ TEST_F(TrayIcon, WithoutANotificationAreaNothingIsHidden)
   area_->SetAvailable(false);
   area_->SetAvailable(true);
   EXPECT_FALSE(tray_->IconVisible());
+}
+
+TEST_F(TrayIcon, MinimizedOnStartKeepsTheMainFormHiddenAndShowsTheIcon)
+{
+  RegisterToolkitClasses();
+  RegisterToolkitVisualClasses();
+  RegisterSkinClasses();
+  const bool showMainForm = Application->ShowMainForm;
+  TComponent* root = ReadComponentText(QStringLiteral("object TrayForm: TForm\n"
+                                                      "  object bsTrayIcon2: TbsTrayIcon\n"
+                                                      "    IconVisible = False\n"
+                                                      "    MinimizeToTray = False\n"
+                                                      "    MinimizedOnStart = True\n"
+                                                      "  end\n"
+                                                      "end\n"),
+                                       "tray.vfm");
+  auto* tray = qobject_cast<TbsTrayIcon*>(root->FindComponent("bsTrayIcon2"));
+  ASSERT_NE(tray, nullptr);
+  EXPECT_FALSE(Application->ShowMainForm);
+  EXPECT_TRUE(tray->MinimizeToTray());
+  EXPECT_TRUE(tray->IconVisible());
+  EXPECT_TRUE(area_->Shown());
+  Application->ShowMainForm = showMainForm;
+  TComponent::Free(root);
 }
 
 } // namespace
