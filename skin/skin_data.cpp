@@ -1,7 +1,9 @@
 #include "skin/skin_data.h"
 
 #include "skin/skin_form.h"
-
+#include "skin/skin_hint.h"
+#include "skin/skin_menu.h"
+#include "skin/tray_icon.h"
 #include "toolkit/forms.h"
 #include "toolkit/string_list.h"
 
@@ -537,4 +539,7 @@ void RegisterSkinClasses()
   TComponentClasses::Register<TbsSkinData>();
   TComponentClasses::Register<TbsResourceStrData>();
   RegisterSkinFormClasses();
+  RegisterSkinMenuClasses();
+  RegisterSkinHintClasses();
+  RegisterTrayIconClasses();
 }

@@ -1,0 +1,117 @@
+// Skinned menus on a real X display driven by the real pointer (xdotool):
+// the shown level looks like its picture, hovering activates items and opens
+// a submenu after the delay, a click runs an item, a press elsewhere closes.
+// Runs only on the xcb platform (see CMakeLists.txt: its own Xvfb).
+#include "menu_support.h"
+#include "skin/skin_popup_window.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+void Pointer(const QStringList& args) { QProcess::execute("xdotool", args); }
+void MoveTo(QPoint p) { Pointer({"mousemove", QString::number(p.x()), QString::number(p.y())}); }
+
+QImage OnScreen(const QRect& r)
+{
+  return QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage().convertToFormat(
+      QImage::Format_RGB888);
+}
+
+QImage Drawn(TbsSkinPopupWindow* level)
+{
+  TBitmap out;
+  level->PaintToBitmap(out);
+  return out.Image().convertToFormat(QImage::Format_RGB888);
+}
+
+TEST(MenuDesktop, PointerDrivesTheMenu)
+{
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display";
+  auto* form = new MenuHostForm();
+  form->SetBounds(40, 40, 500, 400);
+  form->skin = ReadMainWindowSkin(form);
+  form->Show();
+  auto* menu = new TbsSkinPopupMenu(form);
+  QStringList clicked;
+  const auto add = [&](TMenuItem* parent, const QString& caption) {
+    TMenuItem* item = TMenuItem::Create(QString(), caption, QString(), [&clicked, caption](TObject*) { clicked << caption; });
+    parent->Add(item);
+    return item;
+  };
+  add(menu->Items(), QStringLiteral("第一"));
+  TMenuItem* more = add(menu->Items(), QStringLiteral("更多"));
+  add(more, QStringLiteral("里面"));
+  add(menu->Items(), QStringLiteral("最后"));
+  MoveTo(QPoint(600, 600));
+  menu->Popup(100, 100);
+  TbsSkinMenu* runner = form->SkinMenu();
+  TbsSkinPopupWindow* top = runner->Level(0);
+  ASSERT_TRUE(WaitUntil([&] { return top->Handle()->isVisible() && OnScreen(top->BoundsRect()) == Drawn(top); }, 3000))
+      << "the level on the screen differs from its picture";
+
+  // Hovering the last item makes it active (the 50 ms poll of the real cursor).
+  MoveTo(top->ItemScreenRect(2).center());
+  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 2; }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return OnScreen(top->BoundsRect()) == Drawn(top); }, 2000));
+
+  // Resting on "更多" opens its submenu after the delay.
+  MoveTo(top->ItemScreenRect(1).center());
+  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 1; }, 2000));
+  QElapsedTimer delay;
+  delay.start();
+  ASSERT_TRUE(WaitUntil([&] { return runner->LevelCount() == 2; }, 3000));
+  EXPECT_GE(delay.elapsed(), 400);
+  TbsSkinPopupWindow* sub = runner->Level(1);
+  ASSERT_TRUE(WaitUntil([&] { return sub->Handle()->isVisible(); }, 2000));
+
+  // A click on the submenu's item runs it and closes everything.
+  MoveTo(sub->ItemScreenRect(0).center());
+  WaitUntil([] { return false; }, 150);
+  Pointer({"click", "1"});
+  ASSERT_TRUE(WaitUntil([&] { return !clicked.isEmpty(); }, 3000));
+  EXPECT_EQ(clicked, QStringList{QStringLiteral("里面")});
+  EXPECT_FALSE(runner->IsOpen());
+  EXPECT_EQ(form->closed, 1);
+
+  // Opened while the button is held on the form (as a caption button opens
+  // it), the release over an item runs that item.
+  MoveTo(QPoint(400, 350));
+  Pointer({"mousedown", "1"});
+  ASSERT_TRUE(WaitUntil([] { return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton); }, 3000));
+  menu->Popup(100, 100);
+  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, 3000));
+  MoveTo(runner->Level(0)->ItemScreenRect(2).center());
+  WaitUntil([] { return false; }, 150);
+  Pointer({"mouseup", "1"});
+  ASSERT_TRUE(WaitUntil([&] { return clicked.size() == 2; }, 3000));
+  EXPECT_EQ(clicked.last(), QStringLiteral("最后"));
+  EXPECT_FALSE(runner->IsOpen());
+
+  // Opened again, a press on the form closes it without running anything.
+  menu->Popup(100, 100);
+  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, 3000));
+  MoveTo(QPoint(400, 350));
+  WaitUntil([] { return false; }, 150);
+  Pointer({"click", "1"});
+  EXPECT_TRUE(WaitUntil([&] { return !runner->IsOpen(); }, 3000));
+  EXPECT_EQ(clicked.size(), 2);
+  TComponent::Free(form);
+}
+
+} // namespace
