@@ -23,12 +23,14 @@ protected:
     MixerTest::TearDown();
   }
 
-  // Mixer 0 with one recording destination (stereo).
+  // Mixer 0: playback, then the recording destination (stereo).
   int AddRecordingMixer(bool withPeak, quint16 manufacturer = 1, qint32 peakMin = -32768, qint32 peakMax = 32767)
   {
     const int m = mem->AddMixer("Card", manufacturer);
     TMixerTopology& t = mem->Topology(m);
+    TMMApiLineTarget out{mmapi::TARGETTYPE_WAVEOUT, 0, 1, 2, 0x0100, "Wave Out"};
     TMMApiLineTarget in{mmapi::TARGETTYPE_WAVEIN, 0, 1, 2, 0x0100, "Wave In"};
+    t.AddDestination(mmapi::COMPONENTTYPE_DST_SPEAKERS, "Speakers", "Speakers", 2, out);
     t.AddDestination(mmapi::COMPONENTTYPE_DST_WAVEIN, "Rec", "Recording Control", 2, in);
     volume = t.AddControl(kRecording, mmapi::CONTROLTYPE_VOLUME, 0, 0, 65535, 0, "Vol", "Rec Volume").Info.ControlId;
     mute = t.AddControl(kRecording, mmapi::CONTROLTYPE_MUTE, mmapi::CONTROLF_UNIFORM, 0, 1, 0, "Mute", "Rec Mute").Info.ControlId;
