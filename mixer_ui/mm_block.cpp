@@ -395,36 +395,35 @@ void TMMCustomBlockSlider::SetRole(TMMBlockSliderRole v)
 
 void TMMCustomBlockSlider::SetStyle(TMMBlockSliderStyle v)
 {
+  if (v == style_) return;
   style_ = v;
   ApplyStyle();
 }
 
 void TMMCustomBlockSlider::ApplyStyle()
 {
-  Bevel()->SetBevelOuter(bvNone);
-  Scale()->SetVisible(true);
-  Scale()->SetConnect(false);
-  Scale()->SetOrigin(soInner);
-  Scale()->SetSize(6);
-  SetGrooveSize(1);
-  if (role_ == srPan) {
-    TBitmap left, right;
-    left.SetImage(SpeakerPicture(false));
-    right.SetImage(SpeakerPicture(true));
-    SetPicLeft(&left);
-    SetPicRight(&right);
-    Scale()->SetTickCount(3);
-    Scale()->SetEnlargeEvery(2);
-    SetScalePosition(spBelowOrRight);
-    SetLogarithmic(false);
-  } else {
-    SetPicLeft(nullptr);
-    SetPicRight(nullptr);
-    Scale()->SetTickCount(7);
-    Scale()->SetEnlargeEvery(6);
-    SetScalePosition(spBoth);
-    SetLogarithmic(true);
+  // While a description is read, properties it stored may come before the
+  // role: the role then sets only what still holds the balance look the
+  // slider was made with, and the look both roles share is left alone.
+  const bool reading = IsLoading();
+  if (!reading) {
+    Bevel()->SetBevelOuter(bvNone);
+    Scale()->SetVisible(true);
+    Scale()->SetConnect(false);
+    Scale()->SetOrigin(soInner);
+    Scale()->SetSize(6);
+    SetGrooveSize(1);
   }
+  TBitmap left, right;
+  left.SetImage(SpeakerPicture(false));
+  right.SetImage(SpeakerPicture(true));
+  const bool pan = role_ == srPan;
+  if (!reading || PicLeft()->Image() == left.Image()) SetPicLeft(pan ? &left : nullptr);
+  if (!reading || PicRight()->Image() == right.Image()) SetPicRight(pan ? &right : nullptr);
+  if (!reading || Scale()->TickCount() == 3) Scale()->SetTickCount(pan ? 3 : 7);
+  if (!reading || Scale()->EnlargeEvery() == 2) Scale()->SetEnlargeEvery(pan ? 2 : 6);
+  if (!reading || ScalePosition() == spBelowOrRight) SetScalePosition(pan ? spBelowOrRight : spBoth);
+  if (!reading || !Logarithmic()) SetLogarithmic(!pan);
 }
 
 TMMCustomBlockLevel::TMMCustomBlockLevel(TComponent* AOwner) : TMMCustomLevel(AOwner) { ApplyStyle(); }
@@ -445,12 +444,15 @@ void TMMCustomBlockLevel::SetRole(TMMBlockLevelRole v)
 
 void TMMCustomBlockLevel::SetStyle(TMMBlockLevelStyle v)
 {
+  if (v == style_) return;
   style_ = v;
   ApplyStyle();
 }
 
 void TMMCustomBlockLevel::ApplyStyle()
 {
+  // Both roles look alike: a description being read keeps what it stored.
+  if (IsLoading()) return;
   Bevel()->SetBorderWidth(1);
   SetColor(clBtnFace);
   SetSpotWidth(6);

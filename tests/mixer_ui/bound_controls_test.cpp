@@ -141,6 +141,12 @@ TEST_F(MixerUiTest, BoundSliderMapsTheVolumeOntoItsRangeAndWritesMoves)
   EXPECT_EQ(slider->Position(), 32);
   EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), before);
   EXPECT_THROW(slider->SetControl(new TMMMixerControl(&owner)), EMMMixerControlsError);  // a custom control
+
+  // A write that fails leaves the link unlocked: the next move writes.
+  mem->FailCall(TMemoryMixerBackend::Call::SetValues, mmapi::MMSYSERR_ERROR);
+  EXPECT_THROW(slider->SetPosition(4), Exception);
+  slider->SetPosition(16);
+  EXPECT_EQ(mem->Values(m, volume)[1], 32768u);
 }
 
 TEST_F(MixerUiTest, BoundCheckBoxWritesOnceAndRereadsBeforeUnmuting)
@@ -304,6 +310,42 @@ TEST_F(MixerUiTest, ABlockAssignsRolesAndLaysOutItsChildren)
   sliders[2]->SetParent(nullptr);
   EXPECT_EQ(block->RightSlider(), nullptr);
   EXPECT_EQ(block->LeftSlider()->Channel(), chBoth);
+}
+
+TEST_F(MixerUiTest, ADescriptionKeepsWhatItStoredWhateverTheRoleSets)
+{
+  auto* form = new TForm(nullptr);
+  form->SetName("Original");
+  auto* block = new TMMMixerBlock(form);
+  block->SetName("Block");
+  block->SetParent(form);
+  auto* slider = new TMMMixerBlockSlider(form);
+  slider->SetName("Volume");
+  slider->SetParent(block);
+  slider->SetRole(srLeftVolume);
+  slider->Scale()->SetTickCount(9);
+  slider->SetGrooveSize(4);
+  auto* level = new TMMMixerBlockLevel(form);
+  level->SetName("Level");
+  level->SetParent(block);
+  level->SetRole(lrRightLevel);
+  level->SetPoint1(30);
+  const QString text = WriteComponentText(form);
+  TComponent::Free(form);
+
+  TComponent* copy = ReadComponentText(text, QStringLiteral("copy.vfm"), new TForm(&owner));
+  auto* volumeCopy = qobject_cast<TMMMixerBlockSlider*>(copy->FindComponent("Volume"));
+  auto* levelCopy = qobject_cast<TMMMixerBlockLevel*>(copy->FindComponent("Level"));
+  ASSERT_TRUE(volumeCopy && levelCopy) << text.toStdString();
+  EXPECT_EQ(volumeCopy->Role(), srLeftVolume);
+  EXPECT_EQ(volumeCopy->Scale()->TickCount(), 9);
+  EXPECT_EQ(volumeCopy->Scale()->EnlargeEvery(), 6);
+  EXPECT_EQ(volumeCopy->GrooveSize(), 4);
+  EXPECT_TRUE(volumeCopy->Logarithmic());
+  EXPECT_TRUE(volumeCopy->PicLeft()->Empty());
+  EXPECT_EQ(levelCopy->Role(), lrRightLevel);
+  EXPECT_EQ(levelCopy->Point1(), 30);
+  EXPECT_EQ(qobject_cast<TMMMixerBlock*>(copy->FindComponent("Block"))->RightLevel(), levelCopy);
 }
 
 TEST_F(MixerUiTest, ASourceSelectorTakesTheMuteChecksPlace)

@@ -34,6 +34,15 @@ TEST(MMDIBCanvas, SizeDepthAndRebuildRules)
     other.EndDraw();
   }).join();
   EXPECT_EQ(canvas.Handle().width(), 30);
+
+  // A surface too large to make: an error, and the drawing lock is free again.
+  canvas.SetSize(200000, 200000);
+  EXPECT_THROW(canvas.BeginDraw(), EMMDIBError);
+  EXPECT_FALSE(canvas.Drawing());
+  std::thread([&] {
+    other.BeginDraw();
+    other.EndDraw();
+  }).join();
 }
 
 TEST(MMDIBCanvas, PrimitivesWritePaletteOrRgbPixelsInsideTheClip)
