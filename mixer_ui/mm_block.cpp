@@ -1,6 +1,7 @@
 #include "mixer_ui/mm_block.h"
 
 #include "mixer/mm_register.h"
+#include "mixer_ui/mm_pcm_peak.h"
 #include "toolkit/forms.h"
 
 namespace {
@@ -496,6 +497,8 @@ void RegisterMixerUiClasses()
   TComponentClasses::Register<TMMLevel>();
   TComponentClasses::Register<TMMMeter>();
   TComponentClasses::Register<TMMMixerConnector>();
+  TComponentClasses::Register<TMMPcmPeakTap>();
+  TComponentClasses::Register<TMMPcmConnector>();
   TComponentClasses::Register<TMMMixerBlock>();
   TComponentClasses::Register<TMMMixerBlockSlider>();
   TComponentClasses::Register<TMMMixerBlockLevel>();
