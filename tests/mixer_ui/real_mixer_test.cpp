@@ -1,11 +1,17 @@
-// The record window's block on the sound server's ALSA mixer (scripts/test
-// starts it): a mute set by amixer shows in the check box, the volume
-// slider moves the capture volume. The source's mute and volume are put back.
+// The mixer controls on the sound server that scripts/test starts: the record
+// window's block on its ALSA mixer (a mute set by amixer shows in the check
+// box, the volume slider moves the capture volume; the source's mute and
+// volume are put back), and a level fed from a real recording's PCM.
 #include "mixer_ui_fixture.h"
 
+#include "audio/dx_audio_in.h"
+#include "audio/mp3_out.h"
+#include "mixer_ui/mm_pcm_peak.h"
 #include "platform/mixer_alsa.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -84,6 +90,56 @@ TEST_F(RealMixerUiTest, TheBlocksCheckBoxAndVolumeSliderFollowAndMoveTheCaptureS
   EXPECT_TRUE(RunProgram("amixer", {"-D", "default", "sget", "Capture"}).contains(QStringLiteral("Capture %1").arg(written).left(11)));
   slider->SetPosition(slider->MaxPosition());
   EXPECT_NEAR(block->BlockVolume()->GetSignedValue(chRight, NoItem), 65535, 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RealPcmPeakTest, ARecordingThroughTheTapMovesTheLevel)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  RegisterMixerUiClasses();
+  QTemporaryDir dir;
+  const QString wav = dir.filePath("tone.wav");
+  ASSERT_EQ(RunProgram("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "6", "sine", "1000", "vol", "0.5"}), "");
+  QProcess player;
+  player.start("paplay", {wav});
+  ASSERT_TRUE(player.waitForStarted(5000));
+
+  TComponent owner(nullptr);
+  auto* in = new TDXAudioIn(&owner);
+  in->SetInBitsPerSample(16);
+  in->SetInChannels(2);
+  in->SetInSampleRate(44100);
+  in->SetRecTime(3);
+  auto* tap = new TMMPcmPeakTap(&owner);
+  tap->SetInput(in);
+  auto* out = new TMP3Out(&owner);
+  out->SetInput(tap);
+  out->SetFileName(dir.filePath("rec.mp3"));
+  auto* level = new TMMLevel(&owner);
+  auto* connector = new TMMPcmConnector(&owner);
+  connector->SetLevel1(level);
+  connector->SetTap(tap);
+  int loudest = 0, ticks = 0;
+  connector->OnRefresh = [&](TObject*) {
+    ++ticks;
+    loudest = std::max(loudest, level->LastValue());
+  };
+  bool done = false;
+  out->SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+  out->Start();
+  const bool finished = PumpUntil([&] { return done; }, 15000);
+  player.kill();
+  player.waitForFinished(5000);
+  ASSERT_TRUE(finished);
+  EXPECT_GT(ticks, 40);  // the tick kept running on the UI thread meanwhile
+  // The tone at half scale, whatever the server's volume did to it: clearly not silence.
+  EXPECT_GT(loudest, 1000);
+  EXPECT_LE(loudest, 32767);
+  EXPECT_GT(QFileInfo(dir.filePath("rec.mp3")).size(), 10000);
+  owner.DestroyComponents();
 }
 
 } // namespace
