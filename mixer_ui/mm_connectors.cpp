@@ -127,6 +127,14 @@ void TMMCustomLevelConnector::SetEnabled(bool v)
   ConnectorChanged();
 }
 
+void TMMCustomLevelConnector::SetIdle(bool idle)
+{
+  if (idle == idle_) return;
+  idle_ = idle;
+  if (idle) MMTickTimer::PauseClient(timerClient_);
+  else MMTickTimer::ResumeClient(timerClient_);
+}
+
 void TMMCustomLevelConnector::ForEachTarget(const std::function<void(TMMCustomLevel*)>& level,
                                             const std::function<void(TMMCustomMeter*)>& meter)
 {
@@ -192,6 +200,7 @@ TMMCustomMixerConnector::TMMCustomMixerConnector(TComponent* AOwner) : TMMCustom
 {
   link_.OnControlChange = [this](QObject*, TMMCustomMixerControl*) { Reported([this] { ConnectorChanged(); }); };
   link_.OnControlIdChange = [this](QObject*) { Reported([this] { ConnectorChanged(); }); };
+  SetIdle(true);  // nothing to read until a control is set
 }
 
 TMMCustomMixerConnector::~TMMCustomMixerConnector()
@@ -219,13 +228,10 @@ void TMMCustomMixerConnector::Prepare()
 {
   levelScale_ = 0;
   TMMCustomMixerControl* control = Control();
-  if (!control) {
-    ForEachTarget([](TMMCustomLevel* l) { l->SetEnabled(false); }, [](TMMCustomMeter* m) { m->SetEnabled(false); });
-    return;
-  }
-  const bool usable = Enabled() && ItemUsable(control, item_);
+  const bool usable = control && Enabled() && ItemUsable(control, item_);
   ForEachTarget([usable](TMMCustomLevel* l) { l->SetEnabled(usable); },
                 [usable](TMMCustomMeter* m) { m->SetEnabled(usable); });
+  SetIdle(!usable);
   if (!usable) return;
   TMMMixerDevice* mixer = control->Mixer();
   absMode_ = !(control->LineAvailable() && mixer && mixer->DeviceCaps()->ManufacturerId() == 31);

@@ -85,6 +85,8 @@ protected:
   void TriggerIfManual();
   void ConnectorChanged();
   virtual void GetLevelValues(qint32& left, qint32& right, qint32& both);
+  // An idle connector (nothing it could read) takes no ticks.
+  void SetIdle(bool idle);
   bool HasLast() const { return hasLast_; }
   void SetHasLast(bool v) { hasLast_ = v; }
   // Every attached level and meter.
@@ -105,6 +107,7 @@ private:
   bool enabled_ = true;
   bool ready_ = true;
   bool hasLast_ = false;
+  bool idle_ = false;
 };
 
 class TMMCustomMixerConnector : public TMMCustomLevelConnector {

@@ -35,6 +35,17 @@ TickState& State()
   return state;
 }
 
+// The QTimer runs only while some client is due ticks: a program whose
+// levels and connectors all rest wakes nobody 40 times a second.
+void UpdateRunning(TickState& t)
+{
+  if (!t.Timer) return;
+  bool due = false;
+  for (TMMTimerClient* c : t.Clients) due |= !c->Removed && c->PauseCount == 0;
+  if (due && !t.Timer->isActive()) t.Timer->start(MMTickTimer::Period);
+  else if (!due && t.Timer->isActive()) t.Timer->stop();
+}
+
 void DropRemoved(TickState& t)
 {
   for (auto it = t.Clients.begin(); it != t.Clients.end();) {
@@ -62,13 +73,13 @@ TMMTimerClient* MMTickTimer::AddTimerClient(int interval, bool paused, std::func
     t.Timer = new QTimer;
     t.Timer->setTimerType(Qt::PreciseTimer);
     QObject::connect(t.Timer, &QTimer::timeout, [] { MMTickTimer::Tick(); });
-    t.Timer->start(Period);
   }
   auto* client = new TMMTimerClient;
   client->Interval = std::max(interval, Period);
   client->PauseCount = paused ? 1 : 0;
   client->Proc = std::move(proc);
   t.Clients.push_back(client);
+  UpdateRunning(t);
   return client;
 }
 
@@ -86,6 +97,7 @@ void MMTickTimer::PauseClient(TMMTimerClient* client)
   std::lock_guard guard(State().Lock);
   ++client->PauseCount;
   client->Elapsed = 0;
+  UpdateRunning(State());
 }
 
 void MMTickTimer::ResumeClient(TMMTimerClient* client)
@@ -93,6 +105,7 @@ void MMTickTimer::ResumeClient(TMMTimerClient* client)
   if (!client) return;
   std::lock_guard guard(State().Lock);
   if (client->PauseCount > 0) --client->PauseCount;
+  UpdateRunning(State());
 }
 
 bool MMTickTimer::Paused(const TMMTimerClient* client) { return client && client->PauseCount > 0; }
@@ -107,6 +120,7 @@ void MMTickTimer::RemoveClient(TMMTimerClient*& client)
   client->Proc = nullptr;
   client = nullptr;
   if (t.Reentry == 0) DropRemoved(t);
+  UpdateRunning(t);
 }
 
 int MMTickTimer::ClientCount()
@@ -118,7 +132,7 @@ int MMTickTimer::ClientCount()
   return n;
 }
 
-bool MMTickTimer::Running() { return State().Timer != nullptr; }
+bool MMTickTimer::Running() { return State().Timer && State().Timer->isActive(); }
 
 void MMTickTimer::Tick()
 {

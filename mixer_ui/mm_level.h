@@ -27,6 +27,7 @@ void ResumeClient(TMMTimerClient* client);
 void RemoveClient(TMMTimerClient*& client);
 bool Paused(const TMMTimerClient* client);
 int ClientCount();
+// Whether the timer runs: some client is not paused.
 bool Running();
 // One period of the timer, as the QTimer runs it (tests and benchmarks).
 void Tick();

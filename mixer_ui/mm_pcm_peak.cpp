@@ -120,6 +120,7 @@ void TMMPcmConnector::Prepare()
   const bool usable = Enabled() && tap_;
   ForEachTarget([usable](TMMCustomLevel* l) { l->SetEnabled(usable); },
                 [usable](TMMCustomMeter* m) { m->SetEnabled(usable); });
+  SetIdle(!usable);
   TMMCustomLevelConnector::Prepare();
 }
 

@@ -59,7 +59,7 @@ class TMMPcmConnector : public TMMCustomLevelConnector {
   Q_PROPERTY(int Interval READ Interval WRITE SetInterval)
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
 public:
-  explicit TMMPcmConnector(TComponent* AOwner) : TMMCustomLevelConnector(AOwner) {}
+  explicit TMMPcmConnector(TComponent* AOwner) : TMMCustomLevelConnector(AOwner) { SetIdle(true); }
   ~TMMPcmConnector() override;
 
   TMMPcmPeakTap* Tap() const { return tap_; }

@@ -94,8 +94,8 @@ TEST_F(MixerUiTest, ConnectorRangeFollowsTheMetersBoundsAndTheManufacturer)
 TEST_F(MixerUiTest, ConnectorsTickAtTheirOwnIntervals)
 {
   int first = 0, second = 0;
-  auto* a = new TMMMixerConnector(&owner);
-  auto* b = new TMMMixerConnector(&owner);
+  auto* a = new TMMCustomLevelConnector(&owner);
+  auto* b = new TMMCustomLevelConnector(&owner);
   a->OnRefresh = [&](TObject*) { ++first; };
   b->OnRefresh = [&](TObject*) { ++second; };
   b->SetInterval(100);
@@ -105,6 +105,12 @@ TEST_F(MixerUiTest, ConnectorsTickAtTheirOwnIntervals)
   a->SetAutoTrigger(false);
   MMTickTimer::Tick();
   EXPECT_EQ(first, 8);
+  // A mixer connector with nothing to read rests, and the timer with it.
+  EXPECT_TRUE(MMTickTimer::Running());
+  b->Free();
+  auto* idle = new TMMMixerConnector(&owner);
+  EXPECT_FALSE(MMTickTimer::Running());
+  idle->Free();
 }
 
 TEST_F(MixerUiTest, BoundSliderMapsTheVolumeOntoItsRangeAndWritesMoves)
@@ -258,6 +264,7 @@ TEST_F(MixerUiTest, TheRecordWindowsBlockBindsItsChildrenByRole)
   EXPECT_FALSE(block->PanSlider()->PicLeft()->Empty());
   EXPECT_EQ(block->BlockConnector()->Level1(), block->LeftLevel());
   EXPECT_FALSE(block->LeftLevel()->Visible());  // the line has no peak meter
+  EXPECT_FALSE(MMTickTimer::Running());          // nor anything else to tick for
 
   // Unchecking unmutes the line, as the record window does before recording.
   check->SetChecked(false);
