@@ -311,6 +311,18 @@ TEST_F(MixerUiTest, ABlockAssignsRolesAndLaysOutItsChildren)
   EXPECT_EQ(check->Top() + check->Height(), block->Height() - block->BevelExtent() - block->Font()->Metrics().height() / 2);
   EXPECT_EQ(sliders[1]->TabOrder(), 1);
 
+  // A line the mixer does not know: everything bound rests, the title is empty.
+  check->SetChecked(true);
+  line->SetLineId(0x1234);
+  EXPECT_EQ(title->Caption(), "");
+  EXPECT_FALSE(block->LeftSlider()->Enabled());
+  EXPECT_EQ(block->LeftSlider()->Position(), 1);
+  EXPECT_FALSE(check->Enabled());
+  EXPECT_TRUE(check->Checked());
+  block->SetDesigning(false);
+  block->Arrange();
+  EXPECT_FALSE(level->Visible());
+
   TPanel outside(nullptr);
   EXPECT_THROW(level->SetParent(&outside), EMMBlockError);
   EXPECT_EQ(level->Parent(), block);

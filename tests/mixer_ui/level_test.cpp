@@ -164,6 +164,22 @@ TEST(MMLevel, SymmetricBarsAndPeaksStayWithinTheSpots)
   EXPECT_EQ(level.Foreground()->PixelColor(level.SpotRect(level.Displayed()).left(), 5), level.SpotColor(level.Displayed(), true));
 }
 
+TEST(MMMeter, TheNeedleFollowsTheDecibelScaleAndOverflowsAtFullScale)
+{
+  TMMMeter meter(nullptr);
+  int overflows = 0;
+  meter.SetOnGainOverflow([&](TObject*) { ++overflows; });
+  meter.FeedValue(32767);
+  EXPECT_EQ(meter.NeedlePosition(), 32767);
+  EXPECT_EQ(overflows, 1);
+  meter.FeedValue(-1036);  // -30 dB of a 50 dB scale: two fifths up
+  EXPECT_NEAR(meter.NeedlePosition(), 32767 * 2 / 5, 40);
+  EXPECT_EQ(meter.PeakPosition(), 32767);
+  meter.SetGain(-8);
+  meter.FeedValue(32767);
+  EXPECT_EQ(meter.NeedlePosition(), 0);
+}
+
 TEST(MMTickTimer, ClientsRunAtTheirIntervalsAndMayLeaveDuringATick)
 {
   int fast = 0, slow = 0, late = 0;
