@@ -533,16 +533,21 @@ void TMMCustomSlider::PaintTo(TCanvas* c, TBitmap* buffer)
     const bool wider = Bevel()->BorderWidth() > 0 && (Bevel()->BevelInner() == bvNone || Bevel()->BorderSpace() > 0);
     QRect f = wider ? t.adjusted(-1, -1, 1, 1) : t;
     c->Flush();
+    // A dotted frame: every second pixel of its edges.
     const QRect area = f.intersected(QRect(0, 0, buffer->Width(), buffer->Height()));
-    // A dotted frame, every second pixel.
-    for (int x = area.left(); x <= area.right(); x += 2) {
-      buffer->ScanLine(area.top())[3 * x] = 0, buffer->ScanLine(area.top())[3 * x + 1] = 0, buffer->ScanLine(area.top())[3 * x + 2] = 0;
-      buffer->ScanLine(area.bottom())[3 * x] = 0, buffer->ScanLine(area.bottom())[3 * x + 1] = 0, buffer->ScanLine(area.bottom())[3 * x + 2] = 0;
-    }
-    for (int y = area.top(); y <= area.bottom(); y += 2) {
-      uchar* row = buffer->ScanLine(y);
-      row[3 * area.left()] = row[3 * area.left() + 1] = row[3 * area.left() + 2] = 0;
-      row[3 * area.right()] = row[3 * area.right() + 1] = row[3 * area.right() + 2] = 0;
+    auto dot = [buffer](int x, int y) {
+      uchar* px = buffer->ScanLine(y) + 3 * x;
+      px[0] = px[1] = px[2] = 0;
+    };
+    if (!area.isEmpty()) {
+      for (int x = area.left(); x <= area.right(); x += 2) {
+        dot(x, area.top());
+        dot(x, area.bottom());
+      }
+      for (int y = area.top(); y <= area.bottom(); y += 2) {
+        dot(area.left(), y);
+        dot(area.right(), y);
+      }
     }
   }
   PaintThumb(c, buffer, thumbRect_);
