@@ -248,3 +248,36 @@ TEST_F(SliderTest, PaintsBevelGrooveScaleAndThumb)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SliderFocus, TheFocusedSliderColoursItsGrooveAndBlinksItsThumb)
+{
+  RegisterMixerUiClasses();
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 240, 80);
+  auto* slider = new TMMCustomSlider(&form);
+  slider->SetParent(&form);
+  slider->SetFocusAction(faAll);
+  slider->SetFocusColor(clRed);
+  slider->SetThumbColor(clLime);
+  form.Show();
+  QCoreApplication::processEvents();
+  slider->SetFocus();
+  if (!PumpUntil([&] { return slider->Focused(); }, 2000)) GTEST_SKIP() << "the window system gave no focus";
+  QImage img = slider->Render();
+  const QRect thumb = slider->ThumbRect();
+  const int y = thumb.center().y();
+  EXPECT_EQ(QColorToColor(img.pixelColor(thumb.right() + 20, y)), clRed);
+  EXPECT_FALSE(slider->Blink());
+  ASSERT_TRUE(PumpUntil([&] { return slider->Blink(); }, 2000));
+  img = slider->Render();
+  const QPoint c = thumb.center();
+  const bool even = ((c.x() ^ c.y()) & 1) == 0;
+  EXPECT_EQ(QColorToColor(img.pixelColor(c)), even ? clBlack : clLime);
+  form.SetFocus();
+  EXPECT_TRUE(PumpUntil([&] { return !slider->Focused(); }, 2000));
+  EXPECT_FALSE(slider->Blink());
+}
+
+} // namespace
