@@ -5,6 +5,7 @@
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
+#include "mixer_ui/mm_block.h"
 #include "skin/skin_data.h"
 #include "toolkit/component.h"
 #include "toolkit/std_controls.h"
@@ -16,6 +17,7 @@ void RegisterAllClasses()
   RegisterSkinClasses();
   RegisterAudioClasses();
   RegisterMixerClasses();
+  RegisterMixerUiClasses();
   RegisterBrowserClasses();
   RegisterMainWindowClasses();
   RegisterRecordWindowClasses();

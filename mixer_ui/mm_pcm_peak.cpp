@@ -1,0 +1,140 @@
+#include "mixer_ui/mm_pcm_peak.h"
+
+#include <cstring>
+
+// ---------------------------------------------------------------- tap
+
+TMMPcmPeakTap::~TMMPcmPeakTap()
+{
+  if (input_) input_->RemoveFreeNotification(this);
+}
+
+void TMMPcmPeakTap::SetInput(TAuInput* value)
+{
+  if (value == input_ || value == this) return;
+  if (input_) input_->RemoveFreeNotification(this);
+  input_ = value;
+  if (input_) input_->FreeNotification(this);
+}
+
+void TMMPcmPeakTap::OpenInput()
+{
+  if (!input_) throw EAuException(QStringLiteral("Input not assigned"));
+  input_->OpenInput();
+  {
+    std::lock_guard guard(lock_);
+    left_ = right_ = 0;
+    carry_ = -1;
+    sample_ = 0;
+  }
+  position_ = 0;
+  busy_ = true;
+}
+
+void TMMPcmPeakTap::CloseInput()
+{
+  busy_ = false;
+  if (input_) input_->CloseInput();
+}
+
+void TMMPcmPeakTap::InterruptRead()
+{
+  if (input_) input_->InterruptRead();
+}
+
+int TMMPcmPeakTap::ReadData(void* buffer, int capacity)
+{
+  if (!input_) return 0;
+  const int n = input_->ReadData(buffer, capacity);
+  if (n > 0) {
+    Feed(buffer, n, input_->InBitsPerSample(), input_->InChannels());
+    position_ += n;
+  }
+  return n;
+}
+
+void TMMPcmPeakTap::Feed(const void* pcm, int bytes, int bits, int channels)
+{
+  if (!pcm || bytes <= 0 || channels <= 0) return;
+  const auto* p = static_cast<const uint8_t*>(pcm);
+  qint32 peak[2] = {0, 0};
+  std::lock_guard guard(lock_);
+  if (bits == 8) {
+    for (int i = 0; i < bytes; ++i) {
+      qint32& slot = peak[channels > 1 ? sample_ % 2 : 0];
+      slot = std::max(slot, std::abs((int(p[i]) - 128) * 256));
+      sample_ = (sample_ + 1) % channels;
+    }
+  } else {
+    // 16-bit little-endian; a block may end in the middle of a sample.
+    for (int i = 0; i < bytes; ++i) {
+      if (carry_ < 0) {
+        carry_ = p[i];
+        continue;
+      }
+      const qint16 v = qint16(uint16_t(carry_) | uint16_t(p[i]) << 8);
+      carry_ = -1;
+      qint32& slot = peak[channels > 1 ? sample_ % 2 : 0];
+      slot = std::max(slot, std::abs(qint32(v)));
+      sample_ = (sample_ + 1) % channels;
+    }
+  }
+  if (channels == 1) peak[1] = peak[0];
+  left_ = std::max(left_, std::min(peak[0], 32767));
+  right_ = std::max(right_, std::min(peak[1], 32767));
+}
+
+void TMMPcmPeakTap::Snapshot(qint32& left, qint32& right, qint32& both)
+{
+  std::lock_guard guard(lock_);
+  left = left_;
+  right = right_;
+  both = std::max(left_, right_);
+  left_ = right_ = 0;
+}
+
+void TMMPcmPeakTap::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TAuInput::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent && AComponent == input_) input_ = nullptr;
+}
+
+// ---------------------------------------------------------------- connector
+
+TMMPcmConnector::~TMMPcmConnector()
+{
+  if (tap_) tap_->RemoveFreeNotification(this);
+}
+
+void TMMPcmConnector::SetTap(TMMPcmPeakTap* value)
+{
+  if (value == tap_) return;
+  if (tap_) tap_->RemoveFreeNotification(this);
+  tap_ = value;
+  if (tap_) tap_->FreeNotification(this);
+  ConnectorChanged();
+}
+
+void TMMPcmConnector::Prepare()
+{
+  const bool usable = Enabled() && tap_;
+  ForEachTarget([usable](TMMCustomLevel* l) { l->SetEnabled(usable); },
+                [usable](TMMCustomMeter* m) { m->SetEnabled(usable); });
+  SetIdle(!usable);
+  TMMCustomLevelConnector::Prepare();
+}
+
+void TMMPcmConnector::GetLevelValues(qint32& left, qint32& right, qint32& both)
+{
+  left = right = both = 0;
+  if (tap_ && !IsLoading()) tap_->Snapshot(left, right, both);
+}
+
+void TMMPcmConnector::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TMMCustomLevelConnector::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent && AComponent == tap_) {
+    tap_ = nullptr;
+    if (!IsDestroying()) ConnectorChanged();
+  }
+}
