@@ -84,6 +84,14 @@ public:
   int AlphaBlendValue() const { return alphaBlendValue_; }
   void SetAlphaBlendValue(int v);
   bool StayOnTop() const { return formStyle_ == fsStayOnTop; }
+  // False: the window manager neither frames nor places the window, so it
+  // stands exactly where the program puts it, off the screen edge included
+  // (a docked window slid out of sight). Changing it maps the window anew.
+  bool ManagedByWindowSystem() const { return managed_; }
+  void SetManagedByWindowSystem(bool v);
+  // Where the window stands now (Left, Top as the window system sees them):
+  // the frame's corner, or the window's own when it is unmanaged.
+  QPoint WindowPosition() const;
 
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int v) { modalResult_ = v; }
@@ -167,6 +175,7 @@ private:
   bool destroyed_ = false;
   bool placed_ = false;
   bool syncing_ = false;  // geometry being pushed to the window
+  bool managed_ = true;
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;

@@ -165,7 +165,11 @@ TEST_F(PipelineFixture, StartFailuresAreReportedNotRaised)
   const QString missing = dir.filePath("no/such/folder/x.mp3");
   out.SetFileName(missing);
   out.Start();
-  EXPECT_EQ(ev.lastFailure, "Cannot create file " + missing);
+  EXPECT_EQ(ev.lastFailure, "Cannot create file " + missing + ": No such file or directory");
+  // A folder where the file should be: a different reason, said as such.
+  out.SetFileName(dir.path());
+  out.Start();
+  EXPECT_EQ(ev.lastFailure, "Cannot create file " + dir.path() + ": Is a directory");
   EXPECT_EQ(out.State(), TAuOutput::asIdle);
   EXPECT_FALSE(input.Busy());
 

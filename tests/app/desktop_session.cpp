@@ -1,0 +1,201 @@
+#include "desktop_session.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <csignal>
+
+bool WaitFor(const std::function<bool()>& ready, int timeoutMs)
+{
+  QElapsedTimer t;
+  t.start();
+  for (;;) {
+    if (ready()) return true;
+    if (t.elapsed() > timeoutMs) return false;
+    QThread::msleep(50);
+  }
+}
+
+namespace {
+QString Run(const QString& program, const QStringList& args, const QProcessEnvironment& env)
+{
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  if (!p.waitForFinished(10000)) {
+    p.kill();
+    p.waitForFinished();
+    return QString();
+  }
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+} // namespace
+
+TDesktop::TDesktop(bool windowManager)
+{
+  // Xvfb picks a free display itself and writes its number to our pipe.
+  xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
+  if (!xvfb_.waitForStarted(5000)) {
+    error_ = "Xvfb cannot be started";
+    return;
+  }
+  QByteArray number;
+  WaitFor([&] {
+    xvfb_.waitForReadyRead(50);
+    number += xvfb_.readAllStandardOutput();
+    return number.contains('\n') || xvfb_.state() != QProcess::Running;
+  }, 10000);
+  if (!number.contains('\n')) {
+    error_ = "Xvfb did not say its display";
+    return;
+  }
+  display_ = ":" + QString::fromLatin1(number.trimmed());
+  if (windowManager) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    wm_.setProcessEnvironment(env);
+    wm_.start("openbox", {"--sm-disable"});
+    if (!wm_.waitForStarted(5000)) {
+      error_ = "openbox cannot be started";
+      return;
+    }
+    // The manager is there once it has announced itself on the root window.
+    if (!WaitFor([&] { return Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, env).contains("window id"); }, 10000)) {
+      error_ = "openbox did not come up";
+      return;
+    }
+  }
+  ok_ = true;
+}
+
+TDesktop::~TDesktop()
+{
+  for (QProcess* p : {&wm_, &xvfb_}) {
+    if (p->state() == QProcess::NotRunning) continue;
+    p->terminate();
+    if (!p->waitForFinished(5000)) {
+      p->kill();
+      p->waitForFinished();
+    }
+  }
+}
+
+QString TDesktop::XDoTool(const QStringList& args) const
+{
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  return Run("xdotool", args, env);
+}
+
+void TDesktop::MovePointer(int x, int y) const { XDoTool({"mousemove", "--sync", QString::number(x), QString::number(y)}); }
+
+void TDesktop::Click(int x, int y) const
+{
+  MovePointer(x, y);
+  XDoTool({"click", "1"});
+}
+
+QStringList TDesktop::VisibleWindows(const QString& name) const
+{
+  const QStringList ids = XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n', Qt::SkipEmptyParts);
+  QStringList out;
+  for (const QString& id : ids)
+    if (WindowName(id) == name) out << id;
+  return out;
+}
+
+QRect TDesktop::Geometry(const QString& window) const
+{
+  // xwininfo's absolute corner (xdotool counts a manager's frame twice).
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  QRect r;
+  for (QString line : Run("xwininfo", {"-id", window}, env).split('\n')) {
+    line = line.trimmed();
+    const int v = line.section(':', 1).trimmed().toInt();
+    if (line.startsWith("Absolute upper-left X:")) r.moveLeft(v);
+    else if (line.startsWith("Absolute upper-left Y:")) r.moveTop(v);
+    else if (line.startsWith("Width:")) r.setWidth(v);
+    else if (line.startsWith("Height:")) r.setHeight(v);
+  }
+  return r;
+}
+
+QString TDesktop::WindowName(const QString& window) const { return XDoTool({"getwindowname", window}).trimmed(); }
+
+// ---------------------------------------------------------------- program
+
+TProgram::TProgram(const TDesktop& desktop) : desktop_(desktop)
+{
+  QFile::copy(QStringLiteral(VELMORA_BINARY_DIR "/app/velmora"), dir_.filePath("velmora"));
+  QDir(dir_.path()).mkdir("runtime");
+  QFile::setPermissions(RuntimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  env_ = QProcessEnvironment::systemEnvironment();
+  // The sound server stays reachable while the runtime folder is the program's own.
+  if (!env_.contains("PULSE_SERVER") && env_.contains("XDG_RUNTIME_DIR"))
+    env_.insert("PULSE_SERVER", "unix:" + env_.value("XDG_RUNTIME_DIR") + "/pulse/native");
+  env_.insert("XDG_RUNTIME_DIR", RuntimeDir());
+  env_.insert("XDG_CONFIG_HOME", ConfigHome());
+  env_.insert("DISPLAY", desktop.Display());
+  env_.insert("QT_QPA_PLATFORM", "xcb");
+  env_.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+  env_.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+TProgram::~TProgram()
+{
+  if (process_ && process_->state() != QProcess::NotRunning) {
+    process_->kill();
+    process_->waitForFinished();
+  }
+}
+
+void TProgram::WriteSettings(const QByteArray& text) const
+{
+  QFile f(dir_.filePath("mainform.ini"));
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(text);
+}
+
+QByteArray TProgram::Settings() const
+{
+  QFile f(dir_.filePath("mainform.ini"));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::unique_ptr<QProcess> TProgram::Launch() const
+{
+  auto p = std::make_unique<QProcess>();
+  p->setProcessEnvironment(env_);
+  p->setProcessChannelMode(QProcess::MergedChannels);
+  p->start(dir_.filePath("velmora"), {});
+  return p;
+}
+
+QString TProgram::Start()
+{
+  output_.clear();
+  window_.clear();
+  process_ = Launch();
+  if (!process_->waitForStarted(10000)) return QString();
+  WaitFor([&] {
+    if (process_->state() != QProcess::Running) return true;
+    const QStringList windows = desktop_.VisibleWindows(kMainCaption);
+    if (!windows.isEmpty()) window_ = windows.first();
+    return !window_.isEmpty();
+  }, 30000);
+  return window_;
+}
+
+bool TProgram::End(int signal, int timeoutMs)
+{
+  if (!process_ || process_->state() == QProcess::NotRunning) return true;
+  ::kill(pid_t(process_->processId()), signal);
+  return process_->waitForFinished(timeoutMs);
+}
+
+QString TProgram::Output()
+{
+  if (process_) output_ += QString::fromLocal8Bit(process_->readAll());
+  return output_;
+}
