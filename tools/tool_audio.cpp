@@ -95,6 +95,10 @@ int RunRecordCommand(QStringList args)
     if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == kbps) rate = r;
   if (rate < 0) return Usage(QString("no MP3 bit rate of %1 kbps").arg(kbps));
 
+  if (const QString reason = CannotWrite(file); !reason.isEmpty()) {
+    QTextStream(stderr) << "record: cannot write " << file << ": " << reason << "\n";
+    return 1;
+  }
   TDXAudioIn in(nullptr);
   if (device < 0 || device >= in.DeviceCount()) {
     QTextStream(stderr) << "record: no capture device " << device << " (see velmora-tool devices)\n";
@@ -106,10 +110,6 @@ int RunRecordCommand(QStringList args)
   in.SetInSampleRate(44100);
   const qint64 frames = std::llround(seconds * 44100);
   in.SetBytesToRead(frames > 0 ? int(frames * 4) : -1);
-  if (const QString reason = CannotWrite(file); !reason.isEmpty()) {
-    QTextStream(stderr) << "record: cannot write " << file << ": " << reason << "\n";
-    return 1;
-  }
   TMP3Out out(nullptr);
   out.SetInput(&in);
   out.SetBitRate(TMP3Out::TMP3BitRate(rate));

@@ -179,7 +179,7 @@ TEST_F(PipelineFixture, StartFailuresAreReportedNotRaised)
   EXPECT_EQ(ev.lastFailure, "tone input cannot open");
   EXPECT_TRUE(QFile::exists(dir.filePath("left.mp3"))) << "the created file stays, empty";
   EXPECT_EQ(QFile(dir.filePath("left.mp3")).size(), 0);
-  EXPECT_EQ(ev.failures.load(), 3);
+  EXPECT_EQ(ev.failures.load(), 4);
 
   // A later Start works.
   input.FailOpen = false;
