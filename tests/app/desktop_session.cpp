@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpSocket>
 #include <QThread>
 #include <csignal>
 
@@ -198,4 +199,35 @@ QString TProgram::Output()
 {
   if (process_) output_ += QString::fromLocal8Bit(process_->readAll());
   return output_;
+}
+
+QByteArray TProgram::FetchFromOwnServer(const QString& path)
+{
+  if (!process_) return QByteArray();
+  // The program's sockets, by inode.
+  QSet<QString> inodes;
+  const QString fds = QStringLiteral("/proc/%1/fd").arg(process_->processId());
+  for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+    const QString target = fd.symLinkTarget().section('/', -1);
+    if (target.startsWith("socket:[")) inodes << target.mid(8).chopped(1);
+  }
+  QFile table("/proc/net/tcp");
+  if (!table.open(QIODevice::ReadOnly)) return QByteArray();
+  for (const QByteArray& line : table.readAll().split('\n')) {
+    const QList<QByteArray> f = line.simplified().split(' ');
+    // sl local remote state ... inode (field 9); 0A is LISTEN, 0100007F is 127.0.0.1.
+    if (f.size() < 10 || f[3] != "0A" || !inodes.contains(QString::fromLatin1(f[9]))) continue;
+    if (!f[1].startsWith("0100007F:")) continue;
+    const quint16 port = quint16(f[1].mid(9).toUInt(nullptr, 16));
+    QTcpSocket socket;
+    socket.connectToHost("127.0.0.1", port);
+    if (!socket.waitForConnected(5000)) continue;
+    socket.write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    QByteArray reply;
+    while (socket.waitForReadyRead(5000)) reply += socket.readAll();
+    reply += socket.readAll();
+    const qsizetype body = reply.indexOf("\r\n\r\n");
+    if (reply.startsWith("HTTP/1.1 200") && body >= 0) return reply.mid(body + 4);
+  }
+  return QByteArray();
 }

@@ -61,6 +61,9 @@ public:
   bool End(int signal = 15, int timeoutMs = 20000);
   QProcess& Process() { return *process_; }
   QString Output();
+  // A GET of `path` from the program's own web server on 127.0.0.1 (its
+  // listening port found through /proc); the body, "" when there is none.
+  QByteArray FetchFromOwnServer(const QString& path);
   // The main window's id once shown.
   QString Window() const { return window_; }
 

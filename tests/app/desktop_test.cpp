@@ -145,7 +145,7 @@ TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
   }
 }
 
-TEST_P(ProgramTest, TheConfigurationFolderIsCreatedAndAFailedSaveNeverHoldsUpTheSessionEnd)
+TEST_P(ProgramTest, OneConfigurationFolderIsMadeAndReadAndAFailedSaveNeverHoldsUpTheSessionEnd)
 {
   // Settings cannot be written: where the file should be stands a folder.
   ASSERT_TRUE(QDir(program->Folder()).mkdir("mainform.ini"));
@@ -155,6 +155,16 @@ TEST_P(ProgramTest, TheConfigurationFolderIsCreatedAndAFailedSaveNeverHoldsUpThe
   ASSERT_TRUE(program->End(SIGHUP, 15000)) << "a message box waits for a user who has logged out";
   EXPECT_EQ(program->Process().exitCode(), 0);
   EXPECT_TRUE(program->Output().contains("mainform.ini")) << program->Output().toStdString();
+
+  // The user's own stations in the documented folder reach the station directory.
+  QFile stations(program->ConfigHome() + "/Velmora/stations.txt");
+  ASSERT_TRUE(stations.open(QIODevice::WriteOnly));
+  stations.write("测试电台 | http://127.0.0.1:9/stream\n");
+  stations.close();
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  const QByteArray list = program->FetchFromOwnServer("/qq/stations.json");
+  EXPECT_TRUE(list.contains("测试电台")) << list.toStdString();
+  program->End(SIGKILL);
 }
 
 TEST_P(ProgramTest, TheStatusBarLinkWithoutABrowserSaysSoInTheWindow)
