@@ -321,7 +321,11 @@ void TForm::ShowWindowNow()
   switch (windowState_) {
   case wsMinimized: widget_->showMinimized(); break;
   case wsMaximized: widget_->showMaximized(); break;
-  default: widget_->show(); break;
+  default:
+    // Hidden while minimized (to the notification area), it comes back as a normal window, not an icon.
+    if (widget_->windowState() & Qt::WindowMinimized) widget_->showNormal();
+    else widget_->show();
+    break;
   }
   syncing_ = false;
   // The offscreen platform cannot raise windows (and says so each time).

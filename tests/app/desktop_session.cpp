@@ -33,7 +33,7 @@ QString Run(const QString& program, const QStringList& args, const QProcessEnvir
 }
 } // namespace
 
-TDesktop::TDesktop(bool windowManager)
+TDesktop::TDesktop(bool windowManager, bool trayHost)
 {
   // Xvfb picks a free display itself and writes its number to our pipe.
   xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
@@ -67,12 +67,24 @@ TDesktop::TDesktop(bool windowManager)
       return;
     }
   }
+  if (trayHost) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    tray_.setProcessEnvironment(env);
+    tray_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
+                           "--height", "24"});
+    if (!tray_.waitForStarted(5000) ||
+        !WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 10000)) {
+      error_ = "trayer did not come up";
+      return;
+    }
+  }
   ok_ = true;
 }
 
 TDesktop::~TDesktop()
 {
-  for (QProcess* p : {&wm_, &xvfb_}) {
+  for (QProcess* p : {&tray_, &wm_, &xvfb_}) {
     if (p->state() == QProcess::NotRunning) continue;
     p->terminate();
     if (!p->waitForFinished(5000)) {

@@ -16,8 +16,9 @@ bool WaitFor(const std::function<bool()>& ready, int timeoutMs);
 
 class TDesktop {
 public:
-  // Starts Xvfb (1280 x 1024) and, when asked, openbox on it.
-  explicit TDesktop(bool windowManager);
+  // Starts Xvfb (1280 x 1024) and, when asked, openbox and a notification
+  // area (trayer) on it.
+  explicit TDesktop(bool windowManager, bool trayHost = false);
   ~TDesktop();
   bool Ok() const { return ok_; }
   QString Display() const { return display_; }
@@ -34,7 +35,7 @@ public:
   QString WindowName(const QString& window) const;
 
 private:
-  QProcess xvfb_, wm_;
+  QProcess xvfb_, wm_, tray_;
   QString display_, error_;
   bool ok_ = false;
 };

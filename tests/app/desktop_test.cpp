@@ -101,6 +101,30 @@ TEST_P(DesktopTest, ASecondStartBringsTheFirstWindowBackAndEnds)
   ASSERT_TRUE(program->End(SIGTERM));
 }
 
+TEST(DesktopWithTray, ASecondStartBringsTheWindowOutOfTheNotificationArea)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  TDesktop desktop(true, true);
+  ASSERT_TRUE(desktop.Ok()) << desktop.Error().toStdString();
+  TProgram program(desktop);
+  program.WriteSettings("[main]\nleft=300\ntop=100\nheight=400\n");
+  const QString window = program.Start();
+  ASSERT_FALSE(window.isEmpty()) << program.Output().toStdString();
+  // Minimized, the window lives in the notification area only.
+  desktop.XDoTool({"windowminimize", window});
+  ASSERT_TRUE(WaitFor([&] { return desktop.VisibleWindows(kMainCaption).isEmpty(); }, 5000));
+
+  std::unique_ptr<QProcess> second = program.Launch();
+  ASSERT_TRUE(second->waitForFinished(20000));
+  EXPECT_EQ(second->exitCode(), 0);
+  EXPECT_TRUE(WaitFor([&] { return desktop.VisibleWindows(kMainCaption) == QStringList{window}; }, 5000));
+  // Back where it was: the frame at 100, the window below the manager's title bar.
+  const int top = desktop.Geometry(window).top();
+  EXPECT_TRUE(top > 100 && top < 140) << top;
+  ASSERT_TRUE(program.End(SIGTERM));
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, DesktopTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "openbox" : "bare"; });
 
