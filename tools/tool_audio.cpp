@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
@@ -95,12 +96,15 @@ int RunRecordCommand(QStringList args)
     if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == kbps) rate = r;
   if (rate < 0) return Usage(QString("no MP3 bit rate of %1 kbps").arg(kbps));
 
+  const bool existed = QFileInfo::exists(file);
   if (const QString reason = CannotWrite(file); !reason.isEmpty()) {
     QTextStream(stderr) << "record: cannot write " << file << ": " << reason << "\n";
     return 1;
   }
   TDXAudioIn in(nullptr);
   if (device < 0 || device >= in.DeviceCount()) {
+    // The check made the file: nothing of it stays when nothing is recorded.
+    if (!existed) QFile::remove(file);
     QTextStream(stderr) << "record: no capture device " << device << " (see velmora-tool devices)\n";
     return 1;
   }
