@@ -12,6 +12,7 @@
 #include "toolkit/timer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -61,15 +62,15 @@ bool DropUnreadableLines(const QString& path)
   QStringDecoder whole(QStringDecoder::Utf8);
   (void)QString(whole(bytes));
   if (!whole.hasError()) return true;
-  QByteArray kept;
+  QList<QByteArray> kept;
   for (const QByteArray& line : bytes.split('\n')) {
     QStringDecoder decoder(QStringDecoder::Utf8);
     (void)QString(decoder(line));
-    if (decoder.hasError()) continue;
-    kept += line + '\n';
+    if (!decoder.hasError()) kept << line;
   }
+  const QByteArray text = kept.join('\n');
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  return f.write(kept) == kept.size();
+  return f.write(text) == text.size();
 }
 } // namespace
 
@@ -94,8 +95,6 @@ void TForm_Main::FormCreate(QObject*)
   LoadSettings();
   if (auto* tray = Find<TTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
   Dock(Top() <= 0);
-  // Started slid out of sight (a stored negative top): placed by the program from the first show.
-  if (docked_ && Top() < 0) SetManagedByWindowSystem(false);
   WatchStatusBarMouse();
   TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
   if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) browser->Navigate(StationDirectoryUrl());
@@ -267,6 +266,9 @@ void TForm_Main::LoadSettings()
     const QRect placed = ReachablePlacement(BoundsRect(), screens, work);
     if (placed != BoundsRect()) SetBounds(placed.left(), placed.top(), placed.width(), placed.height());
   }
+  // Stored slid out of sight: placed by the program from the first show on,
+  // before a window manager could pull it onto the screen.
+  if (Top() < 0) SetManagedByWindowSystem(false);
   SetStayOnTopState(ini.ReadBool(kSection, QStringLiteral("FormTop"), false));
 }
 

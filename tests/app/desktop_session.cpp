@@ -71,11 +71,21 @@ TDesktop::TDesktop(bool windowManager, bool trayHost)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display_);
     tray_.setProcessEnvironment(env);
-    tray_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
-                           "--height", "24"});
-    if (!tray_.waitForStarted(5000) ||
-        !WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 10000)) {
-      error_ = "trayer did not come up";
+    tray_.setProcessChannelMode(QProcess::MergedChannels);
+    // Now and then (a busy machine) trayer never maps its panel: a fresh one does.
+    bool shown = false;
+    for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
+      if (tray_.state() != QProcess::NotRunning) {
+        tray_.kill();
+        tray_.waitForFinished();
+      }
+      tray_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
+                             "--height", "24"});
+      shown = tray_.waitForStarted(5000) &&
+              WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 5000);
+    }
+    if (!shown) {
+      error_ = "trayer did not come up: " + QString::fromLocal8Bit(tray_.readAll());
       return;
     }
   }
@@ -124,7 +134,9 @@ QRect TDesktop::Geometry(const QString& window) const
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("DISPLAY", display_);
   QRect r;
-  for (QString line : Run("xwininfo", {"-id", window}, env).split('\n')) {
+  const QString info = Run("xwininfo", {"-id", window}, env);
+  if (!info.contains("Map State: IsViewable")) return QRect();
+  for (QString line : info.split('\n')) {
     line = line.trimmed();
     const int v = line.section(':', 1).trimmed().toInt();
     if (line.startsWith("Absolute upper-left X:")) r.moveLeft(v);

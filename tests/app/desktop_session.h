@@ -30,7 +30,7 @@ public:
   void Click(int x, int y) const;
   // Visible windows whose name matches exactly.
   QStringList VisibleWindows(const QString& name) const;
-  // The window's client area on the screen.
+  // The window's client area on the screen; a null rectangle while it is not shown.
   QRect Geometry(const QString& window) const;
   QString WindowName(const QString& window) const;
 
