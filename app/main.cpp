@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QWidget>
 #include <csignal>
 #include <cstdio>
 
@@ -52,6 +53,12 @@ int main(int argc, char** argv)
     endRequested = true;
     if (!mainForm) return;
     mainForm->EndingWithSession = true;
+    // A box waiting for an answer would hold the end up: it is closed unanswered.
+    for (int i = 0; i < 16; ++i) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) break;
+      modal->close();
+    }
     mainForm->Close();
   };
   WatchSessionEnd(endSession);

@@ -205,9 +205,12 @@ TEST_P(ProgramTest, TheStatusBarLinkWithoutABrowserSaysSoInTheWindow)
   const QRect shown = Geometry();
   // The link fills the status bar right of its label.
   desktop->Click(shown.left() + 180, shown.bottom() - 9);
-  EXPECT_TRUE(WaitFor([&] { return !desktop->VisibleWindows(QStringLiteral("Velmora网络广播")).isEmpty(); }, 10000))
+  ASSERT_TRUE(WaitFor([&] { return !desktop->VisibleWindows(QStringLiteral("Velmora网络广播")).isEmpty(); }, 10000))
       << program->Output().toStdString();
-  program->End(SIGKILL);
+  // The box waits for the user, the session's end does not.
+  ASSERT_TRUE(program->End(SIGTERM, 15000));
+  EXPECT_EQ(program->Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program->Process().exitCode(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(WithoutWindowManager, ProgramTest, ::testing::Values(false),
