@@ -3,6 +3,7 @@
 #include "app/app_icon.h"
 #include "app/plain_frame.h"
 #include "app/settings_location.h"
+#include "browser/directory_server.h"
 #include "browser/embedded_browser.h"
 #include "browser/site_addresses.h"
 #include "toolkit/form_reader.h"
@@ -10,13 +11,70 @@
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStringDecoder>
+#include <QWidget>
+#include <cstdio>
 
 namespace {
 const QString kSection = QStringLiteral("main");
 const QString kHintOnTop = QStringLiteral("取消窗口总在最前面");
 const QString kHintNotOnTop = QStringLiteral("设定窗口总在最前面");
+const QString kNoBrowser = QStringLiteral("没有找到可以打开网页的浏览器。请在浏览器中访问：%1");
+
+// Mouse moves anywhere over the status bar, its panels included (the panels
+// would otherwise take them), reach the main window's handler.
+class StatusBarMouseWatch : public QObject {
+public:
+  StatusBarMouseWatch(QWidget* bar, std::function<void(QPoint)> onMove)
+      : QObject(bar), bar_(bar), onMove_(std::move(onMove))
+  {
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override
+  {
+    if (event->type() == QEvent::MouseMove) {
+      auto* w = static_cast<QWidget*>(watched);
+      onMove_(w->mapTo(bar_, static_cast<QMouseEvent*>(event)->position().toPoint()));
+    } else if (event->type() == QEvent::Enter) {
+      auto* w = static_cast<QWidget*>(watched);
+      onMove_(w->mapTo(bar_, static_cast<QEnterEvent*>(event)->position().toPoint()));
+    }
+    return false;
+  }
+
+private:
+  QWidget* bar_;
+  std::function<void(QPoint)> onMove_;
+};
+
+// The lines of a settings file that read as text: a file damaged elsewhere
+// keeps its readable keys and loses only what no one can read.
+bool DropUnreadableLines(const QString& path)
+{
+  QFile f(path);
+  if (!f.exists() || !f.open(QIODevice::ReadOnly)) return true;
+  const QByteArray bytes = f.readAll();
+  f.close();
+  QStringDecoder whole(QStringDecoder::Utf8);
+  (void)QString(whole(bytes));
+  if (!whole.hasError()) return true;
+  QList<QByteArray> kept;
+  for (const QByteArray& line : bytes.split('\n')) {
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    (void)QString(decoder(line));
+    if (!decoder.hasError()) kept << line;
+  }
+  const QByteArray text = kept.join('\n');
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  return f.write(text) == text.size();
+}
 } // namespace
+
+QString UserStationListFile() { return QDir(UserConfigFolder()).filePath(QStringLiteral("stations.txt")); }
 
 TForm_Main::TForm_Main(TComponent* AOwner, TBareForm) : TForm(AOwner)
 {
@@ -37,6 +95,8 @@ void TForm_Main::FormCreate(QObject*)
   LoadSettings();
   if (auto* tray = Find<TTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
   Dock(Top() <= 0);
+  WatchStatusBarMouse();
+  TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
   if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) browser->Navigate(StationDirectoryUrl());
 }
 
@@ -70,7 +130,7 @@ void TForm_Main::bsSkinForm1MagnetTopOut(QObject*) { Dock(false); }
 void TForm_Main::bsSkinForm1RestoreFromTray(QObject*)
 {
   if (docked_) {
-    SetTop(0);
+    PlaceDocked(0);
     if (auto* t = Find<TTimer>("Timer2")) t->SetEnabled(true);
   }
   if (auto* tray = Find<TTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
@@ -80,7 +140,7 @@ void TForm_Main::bsSkinForm1RestoreFromTray(QObject*)
 void TForm_Main::bsSkinStatusBar1MouseMove(QObject*, TShiftState, int, int)
 {
   if (docked_ && Top() < 0) {
-    SetTop(0);
+    PlaceDocked(0);
     if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(true);
   }
 }
@@ -89,8 +149,64 @@ void TForm_Main::Timer1Timer(QObject*)
 {
   if (MouseNear()) return;
   // Only the bottom 5 pixels (the status bar's edge) stay on screen.
-  SetTop(5 - Height());
+  PlaceDocked(5 - Height());
   if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(false);
+}
+
+void TForm_Main::PlaceDocked(int top)
+{
+  // Unmanaged before the move out of sight, managed after the move back:
+  // the manager never sees a window it would pull back onto the screen.
+  if (top < 0) {
+    SetManagedByWindowSystem(false);
+    SetTop(top);
+  } else {
+    SetTop(top);
+    SetManagedByWindowSystem(true);
+  }
+}
+
+void TForm_Main::WatchStatusBarMouse()
+{
+  auto* bar = Find<TWinControl>("bsSkinStatusBar1");
+  if (!bar || IsDesigning()) return;
+  QWidget* barWidget = bar->Handle();
+  auto* watch = new StatusBarMouseWatch(barWidget, [this, bar](QPoint p) {
+    try {
+      bsSkinStatusBar1MouseMove(bar, TShiftState(), p.x(), p.y());
+    } catch (...) {
+      Application->HandleException(std::current_exception());
+    }
+  });
+  barWidget->installEventFilter(watch);
+  for (QWidget* child : barWidget->findChildren<QWidget*>()) child->installEventFilter(watch);
+}
+
+void ReportLinksThatOpenNothing()
+{
+  // Without a browser Qt only writes to stderr; the user clicked in the window
+  // and is told there.
+  auto& open = TLinkLabel::OpenUrl();
+  open = [desktopOpen = open](const QString& url) {
+    if (desktopOpen && desktopOpen(url)) return true;
+    QMessageBox box(QMessageBox::Warning, Application->Title(), kNoBrowser.arg(url), QMessageBox::Ok,
+                    Application->MainForm() && Application->MainForm()->HandleAllocated()
+                        ? Application->MainForm()->Handle()
+                        : nullptr);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+    return false;
+  };
+}
+
+void TForm_Main::BringBack()
+{
+  auto* frame = Find<TPlainFormFrame>("bsSkinForm1");
+  if (frame && frame->InTray()) {
+    frame->RestoreFromTray();
+    return;
+  }
+  bsSkinForm1RestoreFromTray(this);
 }
 
 void TForm_Main::Timer2Timer(QObject*)
@@ -115,6 +231,7 @@ void TForm_Main::Dock(bool value)
 {
   docked_ = value;
   SetStayOnTopState(value);
+  if (!value) SetManagedByWindowSystem(true);
   if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(value);
 }
 
@@ -140,21 +257,54 @@ void TForm_Main::LoadSettings()
   SetLeft(ini.ReadInteger(kSection, QStringLiteral("left"), 500));
   SetTop(ini.ReadInteger(kSection, QStringLiteral("top"), 500));
   SetHeight(ini.ReadInteger(kSection, QStringLiteral("height"), 500));
+  // A placement no screen shows would open an invisible window and be saved
+  // back that way: it comes onto the work area instead.
+  if (Screen->MonitorCount() > 0) {
+    std::vector<QRect> screens;
+    for (int i = 0; i < Screen->MonitorCount(); ++i) screens.push_back(Screen->Monitors(i).BoundsRect);
+    const QRect work = Screen->MonitorFromPoint(QPoint(Left(), Top())).WorkareaRect;
+    const QRect placed = ReachablePlacement(BoundsRect(), screens, work);
+    if (placed != BoundsRect()) SetBounds(placed.left(), placed.top(), placed.width(), placed.height());
+  }
+  // Stored slid out of sight: placed by the program from the first show on,
+  // before a window manager could pull it onto the screen.
+  if (Top() < 0) SetManagedByWindowSystem(false);
   SetStayOnTopState(ini.ReadBool(kSection, QStringLiteral("FormTop"), false));
+}
+
+QRect ReachablePlacement(QRect window, const std::vector<QRect>& screens, const QRect& workArea)
+{
+  if (workArea.isEmpty()) return window;
+  window.setHeight(std::clamp(window.height(), 1, workArea.height()));
+  for (const QRect& s : screens)
+    if (s.intersects(window)) return window;
+  const int left = std::clamp(window.left(), workArea.left(), std::max(workArea.left(), workArea.right() + 1 - window.width()));
+  const int top = std::clamp(window.top(), workArea.top(), workArea.bottom() + 1 - window.height());
+  window.moveTo(left, top);
+  return window;
 }
 
 void TForm_Main::SaveSettings()
 {
   if (SettingsWritePath.isEmpty()) return;
   try {
+    QDir().mkpath(QFileInfo(SettingsWritePath).absolutePath());
+    if (!DropUnreadableLines(SettingsWritePath))
+      throw EIniFileException(QStringLiteral("Unable to write to %1").arg(SettingsWritePath));
     TIniFile ini(SettingsWritePath);
     ini.WriteInteger(kSection, QStringLiteral("left"), Left());
     ini.WriteInteger(kSection, QStringLiteral("top"), Top());
     ini.WriteInteger(kSection, QStringLiteral("height"), Height());
     ini.WriteBool(kSection, QStringLiteral("FormTop"), stayOnTop_);
   } catch (const Exception& e) {
-    // Say so rather than lose the placement without a word.
-    Application->ShowException(e.Message());
+    // Say so rather than lose the placement without a word; a session that
+    // is ending waits for no one.
+    if (EndingWithSession) {
+      std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());
+      std::fflush(stderr);
+    } else {
+      Application->ShowException(e.Message());
+    }
   }
 }
 

@@ -9,7 +9,9 @@
 #include "app/settings_location.h"
 #include "toolkit/forms.h"
 
+#include <QRect>
 #include <functional>
+#include <vector>
 
 class TEmbeddedBrowser;
 class TSpeedButton;
@@ -48,6 +50,14 @@ public:
   void LoadSettings();
   void SaveSettings();
 
+  // Another start of the program asked for the window: out of the tray, or
+  // back from the top edge (as after a restore), and to the front.
+  void BringBack();
+
+  // Set when the session ends the program: nothing may wait for the user
+  // then, so a failed save goes to stderr instead of a message box.
+  bool EndingWithSession = false;
+
   // Seams for tests: where the cursor is, where the settings live (chosen
   // when the window is made, before its description runs FormCreate).
   std::function<QPoint()> CursorPos;
@@ -56,6 +66,11 @@ public:
   static inline std::function<TSettingsLocation()> SettingsLocator;
 
 private:
+  // Docked placement: slid out of sight the window is placed by the program
+  // alone (window managers keep windows on screen), shown it is managed again.
+  void PlaceDocked(int top);
+  void WatchStatusBarMouse();
+
   template <typename T>
   T* Find(const char* name) const
   {
@@ -65,5 +80,13 @@ private:
   bool stayOnTop_ = false;
   bool docked_ = false;
 };
+
+// `window` with a height that fits `workArea`, moved onto `workArea` when
+// none of `screens` shows any part of it (a docked strip is a part).
+QRect ReachablePlacement(QRect window, const std::vector<QRect>& screens, const QRect& workArea);
+// Links that cannot be opened (no browser on the desktop) tell the user in a box.
+void ReportLinksThatOpenNothing();
+// stations.txt in the user's configuration folder.
+QString UserStationListFile();
 
 void RegisterMainWindowClasses();

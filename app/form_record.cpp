@@ -4,10 +4,12 @@
 #include "app/shell_folders.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
+#include "toolkit/form_parser.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -132,6 +134,8 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   Timer1()->SetEnabled(true);
   bsSkinButtonSelectFile()->SetEnabled(false);
   bsSkinButtonRec()->SetEnabled(false);
+  // The rate is fixed for the run: a list that still changed would show a rate the file does not have.
+  bsSkinComboBoxBit()->SetEnabled(false);
   TMP3Out* out = MP3Out1();
   switch (bsSkinComboBoxBit()->ItemIndex()) {
   case 0: out->SetBitRate(TMP3Out::br32); break;
@@ -166,6 +170,7 @@ void TForm_Record::bsSkinButtonStopClick(TObject*)
   out->WaitForStop();  // the file is complete and closed when this returns
   bsSkinButtonSelectFile()->SetEnabled(true);
   bsSkinButtonRec()->SetEnabled(true);
+  bsSkinComboBoxBit()->SetEnabled(true);
 }
 
 void TForm_Record::FormCloseQuery(TObject*, bool& CanClose)
@@ -206,6 +211,22 @@ void TForm_Record::ShowFileChosen()
   bsSkinButtonStop()->SetEnabled(false);
   bsSkinButtonSelectFile()->SetEnabled(true);
   bsSkinButtonRec()->SetEnabled(true);
+  bsSkinComboBoxBit()->SetEnabled(true);
+}
+
+std::vector<std::pair<QString, QString>> RecordWindowTags()
+{
+  const QString path = FormDescriptionPath(QStringLiteral("Form_Record"));
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
+  const std::unique_ptr<TDescObject> root = ParseDescription(QString::fromUtf8(f.readAll()), path);
+  std::vector<std::pair<QString, QString>> tags;
+  for (const auto& child : root->children) {
+    if (child->name != QLatin1String("MP3Out1")) continue;
+    for (const TDescProperty& p : child->properties)
+      if (p.name.startsWith(QLatin1String("Id3Tag")) && p.value.kind == TDescValue::String) tags.emplace_back(p.name, p.value.text);
+  }
+  return tags;
 }
 
 void RegisterRecordWindowClasses()

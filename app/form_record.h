@@ -12,6 +12,8 @@
 #include "toolkit/forms.h"
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class TButton;
 class TComboBox;
@@ -84,6 +86,10 @@ private:
 QString RecordedTimeText(int seconds);
 // "MP3 文件|*.mp3" as a Qt file-dialog filter: "MP3 文件 (*.mp3)".
 QString QtFileDialogFilter(const QString& filter);
+
+// The ID3 tags the record window writes (MP3Out1's Id3Tag* properties in its
+// description), property name to text.
+std::vector<std::pair<QString, QString>> RecordWindowTags();
 
 // Registers the record window and its own components for the description reader.
 void RegisterRecordWindowClasses();

@@ -3,10 +3,16 @@
 #include "app/all_classes.h"
 #include "app/app_icon.h"
 #include "app/form_main.h"
+#include "app/qt_translations.h"
 #include "app/session_end.h"
+#include "app/settings_location.h"
+#include "app/single_instance.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QWidget>
 #include <csignal>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -22,22 +28,55 @@ int main(int argc, char** argv)
   QApplication::setOrganizationName(QStringLiteral("Velmora"));
   QApplication::setApplicationName(QStringLiteral("Velmora"));
   QApplication::setWindowIcon(AppIcon());
+  InstallQtTranslations(QLocale::system());
+  // One program per user: a second start brings the first one's window up.
+  TSingleInstance instance;
+  if (instance.AskRunningInstance()) {
+    std::fprintf(stderr, "%s\n", QStringLiteral("Velmora网络广播已在运行：已把它的窗口带到前面。").toLocal8Bit().constData());
+    return 0;
+  }
   RegisterAllClasses();
+  // Where the user keeps stations.txt (and the settings, when the program's folder is read-only).
+  QDir().mkpath(UserConfigFolder());
+  ReportLinksThatOpenNothing();
+
+  TForm_Main* mainForm = nullptr;
+  // Listening before the windows are made: a start meanwhile finds this one.
+  instance.Listen([&mainForm] {
+    if (mainForm) mainForm->BringBack();
+  });
+
+  // The session ends (logout, SIGTERM): close as the user would. The window
+  // is up before start-up is over, so an end may come while the rest is made.
+  bool endRequested = false;
+  const auto endSession = [&mainForm, &endRequested] {
+    endRequested = true;
+    if (!mainForm) return;
+    mainForm->EndingWithSession = true;
+    // A box waiting for an answer would hold the end up: it is closed unanswered.
+    for (int i = 0; i < 16; ++i) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal) break;
+      modal->close();
+    }
+    mainForm->Close();
+  };
+  WatchSessionEnd(endSession);
 
   int status = 0;
   try {
     Application->SetTitle(QStringLiteral("Velmora网络广播"));
-    TForm_Main* mainForm = Application->CreateForm<TForm_Main>();
+    mainForm = Application->CreateForm<TForm_Main>();
     CreateSecondaryWindows();
-    // The session ends (logout, SIGTERM): close as the user would.
-    WatchSessionEnd([mainForm] { mainForm->Close(); });
-    Application->Run();
+    if (endRequested) endSession();
+    else Application->Run();
   } catch (...) {
     Application->HandleException(std::current_exception());
     status = 1;
   }
   // Windows go while the toolkit still runs: settings are saved, a running
   // recording is finished.
+  mainForm = nullptr;
   Application->DestroyComponents();
   return status;
 }

@@ -110,7 +110,7 @@ bool TPlainFormFrame::eventFilter(QObject* watched, QEvent* event)
   if (watched == watched_ && form) {
     if (event->type() == QEvent::Move) {
       // Moves the program makes are already known to the form; the user's are not.
-      const QPoint p = watched_->pos();
+      const QPoint p = form->WindowPosition();
       if (p.x() != form->Left() || p.y() != form->Top()) settle_.start();
     } else if (event->type() == QEvent::WindowStateChange) {
       if (watched_->isMinimized() && tray_ && TTrayIcon::Available())

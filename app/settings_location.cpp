@@ -32,8 +32,12 @@ TSettingsLocation LocateSettings(const QString& exeDir, const QString& configDir
   return loc;
 }
 
+QString UserConfigFolder()
+{
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(QStringLiteral("Velmora"));
+}
+
 TSettingsLocation MainFormSettingsLocation()
 {
-  return LocateSettings(QCoreApplication::applicationDirPath(),
-                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+  return LocateSettings(QCoreApplication::applicationDirPath(), UserConfigFolder());
 }

@@ -14,5 +14,7 @@ struct TSettingsLocation {
 // configuration folder (parameters so that tests can choose them).
 TSettingsLocation LocateSettings(const QString& exeDir, const QString& configDir,
                                  const QString& fileName = QStringLiteral("mainform.ini"));
+// The user's configuration folder, ~/.config/Velmora (XDG_CONFIG_HOME respected).
+QString UserConfigFolder();
 // The program's own location.
 TSettingsLocation MainFormSettingsLocation();

@@ -387,7 +387,10 @@ TAuFileStream::TAuFileStream(const QString& name) : name_(name)
   const QByteArray path = QFile::encodeName(name);
   fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0 && errno == EACCES) fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) throw EFCreateError(QStringLiteral("Cannot create file %1").arg(name));
+  if (fd_ < 0) {
+    const int err = errno;
+    throw EFCreateError(QStringLiteral("Cannot create file %1: %2").arg(name, QString::fromLocal8Bit(std::strerror(err))));
+  }
   struct stat st {};
   seekable_ = ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
 }

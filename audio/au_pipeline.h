@@ -212,7 +212,7 @@ private:
 class TAuFileStream {
 public:
   // Creates or truncates `name` for reading and writing; raises EFCreateError
-  // "Cannot create file %s".
+  // "Cannot create file %s: <the system's reason>".
   explicit TAuFileStream(const QString& name);
   ~TAuFileStream();
   TAuFileStream(const TAuFileStream&) = delete;

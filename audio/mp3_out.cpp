@@ -75,7 +75,9 @@ void TMP3Out::PrepareOutput()
   if (!handle_) throw Exception(QStringLiteral("LAME init failed"));
   const int frameBytes = (input->InBitsPerSample() / 8) * input->InChannels();
   const int size = input->Size();
-  lame_set_num_samples(handle_, size > 0 && frameBytes > 0 ? static_cast<unsigned long>(size / frameBytes) : 0);
+  // Only a known length is handed over: the encoder writes it into the tag
+  // (TLEN), and a capture of open length would be tagged as lasting 0 ms.
+  if (size > 0 && frameBytes > 0) lame_set_num_samples(handle_, static_cast<unsigned long>(size / frameBytes));
   const int inRate = input->InSampleRate();
   lame_set_in_samplerate(handle_, inRate);
   lame_set_num_channels(handle_, 2);  // one-channel input is fed duplicated

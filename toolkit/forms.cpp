@@ -156,6 +156,7 @@ Qt::WindowFlags TForm::WindowFlagsFor() const
     if ((borderIcons_ & biMaximize) && borderStyle_ != bsDialog) f |= Qt::WindowMaximizeButtonHint;
   }
   if (formStyle_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
+  if (!managed_) f |= Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint;
   return f;
 }
 
@@ -175,22 +176,40 @@ void TForm::ApplyWindowFlags()
   widget_->setWindowFlags(WindowFlagsFor());
   syncing_ = false;
   UpdateWidgetGeometry();
-  if (shown) widget_->show();
+  if (shown) {
+    syncing_ = true;
+    widget_->show();
+    syncing_ = false;
+    // Nothing stacks an unmanaged window but the program.
+    if (!managed_ && !TApplication::Headless()) widget_->raise();
+  }
 }
 
 void TForm::UpdateWidgetGeometry()
 {
   if (!widget_) return;
   syncing_ = true;
-  widget_->move(Left(), Top());
-  widget_->resize(Width(), Height());
+  if (managed_) {
+    widget_->move(Left(), Top());
+    widget_->resize(Width(), Height());
+  } else {
+    // No frame: the window itself goes there (Qt may still remember the
+    // frame a manager once drew and offset a move by it).
+    widget_->setGeometry(Left(), Top(), Width(), Height());
+  }
   syncing_ = false;
+}
+
+QPoint TForm::WindowPosition() const
+{
+  if (!widget_) return QPoint(Left(), Top());
+  return managed_ ? widget_->pos() : widget_->geometry().topLeft();
 }
 
 void TForm::WidgetMoved()
 {
   if (syncing_ || !widget_ || !widget_->isVisible()) return;
-  const QPoint p = widget_->pos();
+  const QPoint p = WindowPosition();
   if (p.x() == left_ && p.y() == top_) return;
   left_ = p.x();
   top_ = p.y();
@@ -242,6 +261,13 @@ void TForm::SetFormStyle(TFormStyle v)
 {
   if (v == formStyle_) return;
   formStyle_ = v;
+  ApplyWindowFlags();
+}
+
+void TForm::SetManagedByWindowSystem(bool v)
+{
+  if (v == managed_) return;
+  managed_ = v;
   ApplyWindowFlags();
 }
 
@@ -303,7 +329,11 @@ void TForm::ShowWindowNow()
   switch (windowState_) {
   case wsMinimized: widget_->showMinimized(); break;
   case wsMaximized: widget_->showMaximized(); break;
-  default: widget_->show(); break;
+  default:
+    // Hidden while minimized (to the notification area), it comes back as a normal window, not an icon.
+    if (widget_->windowState() & Qt::WindowMinimized) widget_->showNormal();
+    else widget_->show();
+    break;
   }
   syncing_ = false;
   // The offscreen platform cannot raise windows (and says so each time).
@@ -637,8 +667,8 @@ TApplication::~TApplication()
 
 void TApplication::SetTitle(const QString& v)
 {
+  // Not Qt's display name: Qt would append it to every window's caption.
   title_ = v;
-  if (QGuiApplication::instance()) QGuiApplication::setApplicationDisplayName(v);
 }
 
 void TApplication::Run()

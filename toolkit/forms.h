@@ -88,6 +88,14 @@ public:
   // adds no border or caption, whatever the border style says.
   bool OwnFrame() const { return ownFrame_; }
   void SetOwnFrame(bool v);
+  // False: the window manager neither frames nor places the window, so it
+  // stands exactly where the program puts it, off the screen edge included
+  // (a docked window slid out of sight). Changing it maps the window anew.
+  bool ManagedByWindowSystem() const { return managed_; }
+  void SetManagedByWindowSystem(bool v);
+  // Where the window stands now (Left, Top as the window system sees them):
+  // the frame's corner, or the window's own when it is unmanaged.
+  QPoint WindowPosition() const;
 
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int v) { modalResult_ = v; }
@@ -172,6 +180,7 @@ private:
   bool destroyed_ = false;
   bool placed_ = false;
   bool syncing_ = false;  // geometry being pushed to the window
+  bool managed_ = true;
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;

@@ -1,15 +1,21 @@
 // velmora-tool record / devices: records the capture device to MP3 through the
 // program's own components (TDXAudioIn into TMP3Out).
+#include "app/form_record.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
 #include <atomic>
+#include <cerrno>
+#include <cmath>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -20,7 +26,7 @@ void OnSignal(int) { g_interrupted = true; }
 int Usage(const QString& error)
 {
   QTextStream(stderr) << "record: " << error << "\n"
-                      << "usage: velmora-tool record [--device N] [--bitrate KBPS] [--seconds S] OUT.mp3\n";
+                      << "usage: velmora-tool record [--device N] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n";
   return 2;
 }
 
@@ -30,6 +36,16 @@ bool ParseInt(const QStringList& args, int& i, int& value)
   bool ok = false;
   value = args[++i].toInt(&ok);
   return ok;
+}
+
+// The target can be written: said before anything is announced or opened.
+QString CannotWrite(const QString& file)
+{
+  const QByteArray path = QFile::encodeName(file);
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+  ::close(fd);
+  return QString();
 }
 } // namespace
 
@@ -49,7 +65,9 @@ int RunDevicesCommand(QStringList args)
 
 int RunRecordCommand(QStringList args)
 {
-  int device = 0, kbps = 128, seconds = 0;
+  int device = 0, kbps = 128;
+  double seconds = 0;
+  bool tags = true;
   QString file;
   for (int i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -58,7 +76,12 @@ int RunRecordCommand(QStringList args)
     } else if (a == "--bitrate") {
       if (!ParseInt(args, i, kbps)) return Usage("--bitrate needs a number");
     } else if (a == "--seconds") {
-      if (!ParseInt(args, i, seconds) || seconds < 0) return Usage("--seconds needs a number of seconds");
+      bool ok = i + 1 < args.size();
+      if (ok) seconds = args[++i].toDouble(&ok);
+      if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds * 44100 * 4 > 2147483647.0)
+        return Usage("--seconds needs a number of seconds up to 12173 (decimals allowed)");
+    } else if (a == "--no-tags") {
+      tags = false;
     } else if (a.startsWith("--")) {
       return Usage("unknown option " + a);
     } else if (file.isEmpty()) {
@@ -73,8 +96,15 @@ int RunRecordCommand(QStringList args)
     if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == kbps) rate = r;
   if (rate < 0) return Usage(QString("no MP3 bit rate of %1 kbps").arg(kbps));
 
+  const bool existed = QFileInfo::exists(file);
+  if (const QString reason = CannotWrite(file); !reason.isEmpty()) {
+    QTextStream(stderr) << "record: cannot write " << file << ": " << reason << "\n";
+    return 1;
+  }
   TDXAudioIn in(nullptr);
   if (device < 0 || device >= in.DeviceCount()) {
+    // The check made the file: nothing of it stays when nothing is recorded.
+    if (!existed) QFile::remove(file);
     QTextStream(stderr) << "record: no capture device " << device << " (see velmora-tool devices)\n";
     return 1;
   }
@@ -82,11 +112,14 @@ int RunRecordCommand(QStringList args)
   in.SetInBitsPerSample(16);
   in.SetInChannels(2);
   in.SetInSampleRate(44100);
-  in.SetRecTime(seconds);
+  const qint64 frames = std::llround(seconds * 44100);
+  in.SetBytesToRead(frames > 0 ? int(frames * 4) : -1);
   TMP3Out out(nullptr);
   out.SetInput(&in);
   out.SetBitRate(TMP3Out::TMP3BitRate(rate));
   out.SetFileName(file);
+  if (tags)
+    for (const auto& [name, value] : RecordWindowTags()) out.setProperty(name.toLatin1().constData(), value);
 
   QString failure;
   std::atomic<bool> done{false};
@@ -98,7 +131,7 @@ int RunRecordCommand(QStringList args)
   auto oldTerm = std::signal(SIGTERM, OnSignal);
   QTextStream err(stderr);
   err << "recording " << in.Device(device).Description << " to " << file << " at " << kbps << " kbps"
-      << (seconds > 0 ? QString(" for %1 s").arg(seconds) : QString(", Ctrl-C stops")) << "\n";
+      << (frames > 0 ? QString(" for %1 s").arg(seconds) : QString(", Ctrl-C stops")) << "\n";
   err.flush();
   out.Start();
   int shown = -1;

@@ -19,8 +19,9 @@ const std::vector<ToolCommand>& ToolCommands()
        "art toolbar FORM.vfm        redraw the main window's tool-bar images into its description\n"
        "  art skin FORM.vfm SKIN.ini    pack a skin folder into a description's stored skin\n",
        RunArtCommand},
-      {"record", "record [--device N] [--bitrate KBPS] [--seconds S] OUT.mp3\n"
-                 "                              record a capture device to MP3 (Ctrl-C stops)\n",
+      {"record", "record [--device N] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n"
+                 "                              record a capture device to MP3 (Ctrl-C stops); S may be\n"
+                 "                              decimal; the record window's tags unless --no-tags\n",
        RunRecordCommand},
       {"devices", "devices                     list the capture devices, the default first\n", RunDevicesCommand},
       {"mixer",
@@ -30,7 +31,8 @@ const std::vector<ToolCommand>& ToolCommands()
       {"skin",
        "skin pack FOLDER/skin.ini OUT.bin   pack a skin folder into a packed skin file\n"
        "  skin info FILE                    describe a stored block or packed skin file\n"
-       "  skin sheet OUT.png [FILE]         draw every definition's pictures with their names\n",
+       "  skin sheet OUT.png [FILE]         draw every definition's pictures with their names\n"
+       "                                    (FILE: the built-in skin.bin beside the program)\n",
        RunSkinCommand},
   };
   return commands;
@@ -38,7 +40,7 @@ const std::vector<ToolCommand>& ToolCommands()
 
 QString ToolUsage()
 {
-  QString text = "usage: velmora-tool COMMAND [ARGS]\n\ncommands:\n";
+  QString text = "usage: velmora-tool COMMAND [ARGS]\n       velmora-tool help COMMAND\n\ncommands:\n";
   for (const ToolCommand& c : ToolCommands()) text += "  " + c.usage;
   return text;
 }

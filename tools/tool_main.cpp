@@ -2,9 +2,32 @@
 #include "app/all_classes.h"
 #include "tools/tool_commands.h"
 
+#include "toolkit/exceptions.h"
+
 #include <QApplication>
 #include <QTextStream>
 #include <cstdio>
+
+namespace {
+bool IsHelp(const QString& a) { return a == "help" || a == "--help" || a == "-h"; }
+
+// Every failure of a command ends here: a message and exit status 1.
+int RunGuarded(const ToolCommand& c, const QStringList& args)
+{
+  QString message;
+  try {
+    return c.run(args);
+  } catch (const Exception& e) {
+    message = e.Message();
+  } catch (const std::exception& e) {
+    message = QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    message = QStringLiteral("unexpected failure");
+  }
+  QTextStream(stderr) << "velmora-tool " << c.name << ": " << message << "\n";
+  return 1;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -14,13 +37,26 @@ int main(int argc, char** argv)
   QApplication app(argc, argv);
   RegisterAllClasses();
   QStringList args = app.arguments().mid(1);
-  if (args.isEmpty() || args[0] == "help" || args[0] == "--help") {
-    QTextStream(stdout) << ToolUsage();
-    return args.isEmpty() ? 2 : 0;
+  if (args.isEmpty()) {
+    QTextStream(stderr) << ToolUsage();
+    return 2;
   }
-  const QString group = args.takeFirst();
-  for (const ToolCommand& c : ToolCommands())
-    if (c.name == group) return c.run(args);
+  if (IsHelp(args[0]) && args.size() == 1) {
+    QTextStream(stdout) << ToolUsage();
+    return 0;
+  }
+  // "help COMMAND" and "COMMAND --help" both print that command's usage.
+  const bool help = IsHelp(args[0]) || (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h"));
+  const QString group = IsHelp(args[0]) ? args[1] : args[0];
+  args.removeFirst();
+  for (const ToolCommand& c : ToolCommands()) {
+    if (c.name != group) continue;
+    if (help) {
+      QTextStream(stdout) << "usage: velmora-tool " << c.usage;
+      return 0;
+    }
+    return RunGuarded(c, args);
+  }
   QTextStream(stderr) << "velmora-tool: unknown command \"" << group << "\"\n" << ToolUsage();
   return 2;
 }

@@ -2,6 +2,7 @@
 // contact sheet of every definition's pictures.
 #include "skin/skin_data.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -35,9 +36,20 @@ void LoadStoredSkin(const QString& path, TbsCompressedStoredSkin& stored)
     stored.SetCompressedData(f.readAll());
   } else {
     stored.ImportPackedFile(path);
-    if (stored.IsDataEmpty()) throw ESkinDataError(QStringLiteral("%1: packed skin of a version above 3").arg(path));
+    if (stored.IsDataEmpty()) {
+      // A later version still says how many bytes follow, and they are a zlib stream.
+      f.open(QIODevice::ReadOnly);
+      const QByteArray file = f.readAll();
+      const qint64 length = file.size() >= 10 ? qFromLittleEndian<qint32>(file.constData() + 4) : -1;
+      if (length != file.size() - 8 || quint8(file[8]) != 0x78)
+        throw ESkinDataError(QStringLiteral("%1 is no packed skin and no stored skin block").arg(path));
+      throw ESkinDataError(QStringLiteral("%1: packed skin of a version above 3").arg(path));
+    }
   }
 }
+
+// The built-in skin, installed beside the program.
+QString DefaultSkinFile() { return QCoreApplication::applicationDirPath() + QStringLiteral("/skin.bin"); }
 
 int Pack(const QStringList& args)
 {
@@ -158,11 +170,11 @@ QImage Strip(const QImage& picture, const QRect& source, int left, int right, in
 int Sheet(const QStringList& args)
 {
   if (args.isEmpty() || args.size() > 2) {
-    Err() << "usage: velmora-tool skin sheet OUT.png [FILE]   (FILE defaults to resources/skin/skin.bin)\n";
+    Err() << "usage: velmora-tool skin sheet OUT.png [FILE]   (FILE defaults to the built-in skin.bin beside the program)\n";
     return 2;
   }
   TbsCompressedStoredSkin stored(nullptr);
-  LoadStoredSkin(args.size() > 1 ? args[1] : QStringLiteral("resources/skin/skin.bin"), stored);
+  LoadStoredSkin(args.size() > 1 ? args[1] : DefaultSkinFile(), stored);
   TbsSkinData data(nullptr);
   data.LoadFromStoredSkin(&stored);
 

@@ -33,19 +33,20 @@ const QString kNoLineControl = QStringLiteral("您的声卡不支持录音控制
 const QString kOverwrite = QStringLiteral("指定MP3文件已存在，继续录音将会覆盖该文件。确认继续吗？");
 const QString kStopRecording = QStringLiteral("录音正在进行，您确定要停止录音吗？");
 
-// Select file, record, stop, clock.
+// Select file, record, stop, clock, bit-rate list.
 struct TControlStates {
-  bool select, rec, stop, timer;
+  bool select, rec, stop, timer, rate;
   bool operator==(const TControlStates&) const = default;
 };
 std::ostream& operator<<(std::ostream& os, const TControlStates& s)
 {
-  return os << "{select " << s.select << ", rec " << s.rec << ", stop " << s.stop << ", timer " << s.timer << "}";
+  return os << "{select " << s.select << ", rec " << s.rec << ", stop " << s.stop << ", timer " << s.timer
+            << ", rate " << s.rate << "}";
 }
-constexpr TControlStates kControllable{true, false, false, false};
-constexpr TControlStates kNotControllable{false, false, false, false};
-constexpr TControlStates kFileChosen{true, true, false, false};
-constexpr TControlStates kRecordingState{false, false, true, true};
+constexpr TControlStates kControllable{true, false, false, false, true};
+constexpr TControlStates kNotControllable{false, false, false, false, true};
+constexpr TControlStates kFileChosen{true, true, false, false, true};
+constexpr TControlStates kRecordingState{false, false, true, true, false};
 
 class RecordWindowTest : public ::testing::Test {
 protected:
@@ -101,7 +102,7 @@ protected:
   TControlStates States() const
   {
     return {form->bsSkinButtonSelectFile()->Enabled(), form->bsSkinButtonRec()->Enabled(),
-            form->bsSkinButtonStop()->Enabled(), form->Timer1()->Enabled()};
+            form->bsSkinButtonStop()->Enabled(), form->Timer1()->Enabled(), form->bsSkinComboBoxBit()->Enabled()};
   }
 
   void ChooseFile(const QString& path)
@@ -430,7 +431,7 @@ TEST_F(RecordWindowTest, ARecordingThatCannotStartIsReportedAndTheFileStaysChose
   form->bsSkinButtonRec()->SimulateClick();
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].startsWith("录音失败：")) << errors[0].toStdString();
-  EXPECT_TRUE(errors[0].contains("Cannot create file")) << errors[0].toStdString();
+  EXPECT_EQ(errors[0], "录音失败：Cannot create file " + unwritable + ": No such file or directory");
   EXPECT_EQ(States(), kFileChosen);
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), unwritable);
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);

@@ -1,9 +1,12 @@
+#include "app/qt_translations.h"
 #include "app/session_end.h"
 #include "app/settings_location.h"
 #include "app/shell_folders.h"
 #include "support/qt_printers.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -83,3 +86,12 @@ TEST(SessionEnd, TerminationSignalRunsTheHandlerOnTheUiThread)
 }
 
 } // namespace
+
+TEST(QtTranslations, QtsOwnDialogsSpeakChineseWhateverTheLocale)
+{
+  // An English desktop still gets Chinese buttons: every other text of the program is Chinese.
+  ASSERT_EQ(InstallQtTranslations(QLocale(QLocale::English, QLocale::UnitedStates)), "zh_CN");
+  QDialogButtonBox box(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "取消");
+  EXPECT_TRUE(box.button(QDialogButtonBox::Save)->text().startsWith("保存")) << box.button(QDialogButtonBox::Save)->text().toStdString();
+}

@@ -5,8 +5,23 @@
 #include <QFile>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace {
+
+// The text of an ID3v2.3 frame (Latin-1 frames only), or nothing when the tag lacks it.
+std::optional<QByteArray> Id3TextFrame(const QByteArray& file, const char* id)
+{
+  if (!file.startsWith("ID3") || file.size() < 10) return std::nullopt;
+  const auto byte = [&](qsizetype i) { return quint32(quint8(file[i])); };
+  const qsizetype end = 10 + ((byte(6) << 21) | (byte(7) << 14) | (byte(8) << 7) | byte(9));
+  for (qsizetype pos = 10; pos + 10 <= end && file[pos] != 0;) {
+    const qsizetype size = (byte(pos + 4) << 24) | (byte(pos + 5) << 16) | (byte(pos + 6) << 8) | byte(pos + 7);
+    if (file.mid(pos, 4) == id) return file.mid(pos + 11, size - 1);
+    pos += 10 + size;
+  }
+  return std::nullopt;
+}
 
 struct Mp3Fixture : ::testing::Test {
   QTemporaryDir dir;
@@ -159,6 +174,8 @@ TEST_F(Mp3Fixture, ChineseTagsAreUnicodeFramesAndLatinOnesKeepId3v1)
   EXPECT_EQ(d.v1Album, "");
   // Audio still decodes to the full half second after the tags.
   EXPECT_NEAR(d.Seconds(), 0.5, 1152.0 / d.rate);
+  // A length known in advance is the tag's length.
+  EXPECT_EQ(Id3TextFrame(bytes, "TLEN"), QByteArray("500"));
 }
 
 TEST_F(Mp3Fixture, StoppedRecordingReportsItsTrueDuration)
@@ -181,6 +198,8 @@ TEST_F(Mp3Fixture, StoppedRecordingReportsItsTrueDuration)
   EXPECT_NEAR(double(InfoFrameCount(file)), double(d.bitrates.size()), 1.0) << "the Info frame is filled in, not left empty";
   EXPECT_NEAR(double(d.reportedLength), double(d.Frames()), 1152);
   EXPECT_EQ(ReadAll(file).right(128).left(3), QByteArray("TAG")) << "ends with the flushed frames and the tag";
+  EXPECT_TRUE(Id3TextFrame(ReadAll(file), "TPE1").has_value());
+  EXPECT_EQ(Id3TextFrame(ReadAll(file), "TLEN"), std::nullopt) << "a length unknown at the start is not claimed";
 }
 
 TEST_F(Mp3Fixture, ExistingFileIsReplacedEvenWhenAppendIsAsked)

@@ -165,7 +165,11 @@ TEST_F(PipelineFixture, StartFailuresAreReportedNotRaised)
   const QString missing = dir.filePath("no/such/folder/x.mp3");
   out.SetFileName(missing);
   out.Start();
-  EXPECT_EQ(ev.lastFailure, "Cannot create file " + missing);
+  EXPECT_EQ(ev.lastFailure, "Cannot create file " + missing + ": No such file or directory");
+  // A folder where the file should be: a different reason, said as such.
+  out.SetFileName(dir.path());
+  out.Start();
+  EXPECT_EQ(ev.lastFailure, "Cannot create file " + dir.path() + ": Is a directory");
   EXPECT_EQ(out.State(), TAuOutput::asIdle);
   EXPECT_FALSE(input.Busy());
 
@@ -175,7 +179,7 @@ TEST_F(PipelineFixture, StartFailuresAreReportedNotRaised)
   EXPECT_EQ(ev.lastFailure, "tone input cannot open");
   EXPECT_TRUE(QFile::exists(dir.filePath("left.mp3"))) << "the created file stays, empty";
   EXPECT_EQ(QFile(dir.filePath("left.mp3")).size(), 0);
-  EXPECT_EQ(ev.failures.load(), 3);
+  EXPECT_EQ(ev.failures.load(), 4);
 
   // A later Start works.
   input.FailOpen = false;

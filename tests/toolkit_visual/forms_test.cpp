@@ -293,7 +293,7 @@ TEST(Application, RunEndsWhenTheMainFormCloses)
   f->SetOnShow([&](TObject*) { ++shown; });
   Application->SetMainForm(f.get());
   Application->SetTitle("Velmora网络广播");
-  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Velmora网络广播");
+  EXPECT_EQ(Application->Title(), "Velmora网络广播");
   Later([&] { f->Close(); });
   Application->Run();
   EXPECT_EQ(shown, 1);

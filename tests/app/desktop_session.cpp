@@ -1,0 +1,257 @@
+#include "desktop_session.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpSocket>
+#include <QThread>
+#include <csignal>
+
+bool WaitFor(const std::function<bool()>& ready, int timeoutMs)
+{
+  QElapsedTimer t;
+  t.start();
+  for (;;) {
+    if (ready()) return true;
+    if (t.elapsed() > timeoutMs) return false;
+    QThread::msleep(50);
+  }
+}
+
+namespace {
+QString Run(const QString& program, const QStringList& args, const QProcessEnvironment& env)
+{
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  if (!p.waitForFinished(10000)) {
+    p.kill();
+    p.waitForFinished();
+    return QString();
+  }
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+} // namespace
+
+TDesktop::TDesktop(bool windowManager, bool trayHost)
+{
+  // Xvfb picks a free display itself and writes its number to our pipe.
+  xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
+  if (!xvfb_.waitForStarted(5000)) {
+    error_ = "Xvfb cannot be started";
+    return;
+  }
+  QByteArray number;
+  WaitFor([&] {
+    xvfb_.waitForReadyRead(50);
+    number += xvfb_.readAllStandardOutput();
+    return number.contains('\n') || xvfb_.state() != QProcess::Running;
+  }, 10000);
+  if (!number.contains('\n')) {
+    error_ = "Xvfb did not say its display";
+    return;
+  }
+  display_ = ":" + QString::fromLatin1(number.trimmed());
+  if (windowManager) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    wm_.setProcessEnvironment(env);
+    wm_.start("openbox", {"--sm-disable"});
+    if (!wm_.waitForStarted(5000)) {
+      error_ = "openbox cannot be started";
+      return;
+    }
+    // The manager is there once it has announced itself on the root window.
+    if (!WaitFor([&] { return Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, env).contains("window id"); }, 10000)) {
+      error_ = "openbox did not come up";
+      return;
+    }
+  }
+  if (trayHost) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    tray_.setProcessEnvironment(env);
+    tray_.setProcessChannelMode(QProcess::MergedChannels);
+    // Now and then (a busy machine) trayer never maps its panel: a fresh one does.
+    bool shown = false;
+    for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
+      if (tray_.state() != QProcess::NotRunning) {
+        tray_.kill();
+        tray_.waitForFinished();
+      }
+      tray_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
+                             "--height", "24"});
+      shown = tray_.waitForStarted(5000) &&
+              WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 5000);
+    }
+    if (!shown) {
+      error_ = "trayer did not come up: " + QString::fromLocal8Bit(tray_.readAll());
+      return;
+    }
+  }
+  ok_ = true;
+}
+
+TDesktop::~TDesktop()
+{
+  for (QProcess* p : {&tray_, &wm_, &xvfb_}) {
+    if (p->state() == QProcess::NotRunning) continue;
+    p->terminate();
+    if (!p->waitForFinished(5000)) {
+      p->kill();
+      p->waitForFinished();
+    }
+  }
+}
+
+QString TDesktop::XDoTool(const QStringList& args) const
+{
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  return Run("xdotool", args, env);
+}
+
+void TDesktop::MovePointer(int x, int y) const { XDoTool({"mousemove", "--sync", QString::number(x), QString::number(y)}); }
+
+void TDesktop::Click(int x, int y) const
+{
+  MovePointer(x, y);
+  XDoTool({"click", "1"});
+}
+
+QStringList TDesktop::VisibleWindows(const QString& name) const
+{
+  const QStringList ids = XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n', Qt::SkipEmptyParts);
+  QStringList out;
+  for (const QString& id : ids)
+    if (WindowName(id) == name) out << id;
+  return out;
+}
+
+QRect TDesktop::Geometry(const QString& window) const
+{
+  // xwininfo's absolute corner (xdotool counts a manager's frame twice).
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  QRect r;
+  const QString info = Run("xwininfo", {"-id", window}, env);
+  if (!info.contains("Map State: IsViewable")) return QRect();
+  for (QString line : info.split('\n')) {
+    line = line.trimmed();
+    const int v = line.section(':', 1).trimmed().toInt();
+    if (line.startsWith("Absolute upper-left X:")) r.moveLeft(v);
+    else if (line.startsWith("Absolute upper-left Y:")) r.moveTop(v);
+    else if (line.startsWith("Width:")) r.setWidth(v);
+    else if (line.startsWith("Height:")) r.setHeight(v);
+  }
+  return r;
+}
+
+QString TDesktop::WindowName(const QString& window) const { return XDoTool({"getwindowname", window}).trimmed(); }
+
+// ---------------------------------------------------------------- program
+
+TProgram::TProgram(const TDesktop& desktop) : desktop_(desktop)
+{
+  QFile::copy(QStringLiteral(VELMORA_BINARY_DIR "/app/velmora"), dir_.filePath("velmora"));
+  QDir(dir_.path()).mkdir("runtime");
+  QFile::setPermissions(RuntimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  env_ = QProcessEnvironment::systemEnvironment();
+  // The sound server stays reachable while the runtime folder is the program's own.
+  if (!env_.contains("PULSE_SERVER") && env_.contains("XDG_RUNTIME_DIR"))
+    env_.insert("PULSE_SERVER", "unix:" + env_.value("XDG_RUNTIME_DIR") + "/pulse/native");
+  env_.insert("XDG_RUNTIME_DIR", RuntimeDir());
+  env_.insert("XDG_CONFIG_HOME", ConfigHome());
+  env_.insert("DISPLAY", desktop.Display());
+  env_.insert("QT_QPA_PLATFORM", "xcb");
+  env_.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+  env_.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+TProgram::~TProgram()
+{
+  if (process_ && process_->state() != QProcess::NotRunning) {
+    process_->kill();
+    process_->waitForFinished();
+  }
+}
+
+void TProgram::WriteSettings(const QByteArray& text) const
+{
+  QFile f(dir_.filePath("mainform.ini"));
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(text);
+}
+
+QByteArray TProgram::Settings() const
+{
+  QFile f(dir_.filePath("mainform.ini"));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::unique_ptr<QProcess> TProgram::Launch() const
+{
+  auto p = std::make_unique<QProcess>();
+  p->setProcessEnvironment(env_);
+  p->setProcessChannelMode(QProcess::MergedChannels);
+  p->start(dir_.filePath("velmora"), {});
+  return p;
+}
+
+QString TProgram::Start()
+{
+  output_.clear();
+  window_.clear();
+  process_ = Launch();
+  if (!process_->waitForStarted(10000)) return QString();
+  WaitFor([&] {
+    if (process_->state() != QProcess::Running) return true;
+    const QStringList windows = desktop_.VisibleWindows(kMainCaption);
+    if (!windows.isEmpty()) window_ = windows.first();
+    return !window_.isEmpty();
+  }, 30000);
+  return window_;
+}
+
+bool TProgram::End(int signal, int timeoutMs)
+{
+  if (!process_ || process_->state() == QProcess::NotRunning) return true;
+  ::kill(pid_t(process_->processId()), signal);
+  return process_->waitForFinished(timeoutMs);
+}
+
+QString TProgram::Output()
+{
+  if (process_) output_ += QString::fromLocal8Bit(process_->readAll());
+  return output_;
+}
+
+QByteArray TProgram::FetchFromOwnServer(const QString& path)
+{
+  if (!process_) return QByteArray();
+  // The program's sockets, by inode.
+  QSet<QString> inodes;
+  const QString fds = QStringLiteral("/proc/%1/fd").arg(process_->processId());
+  for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+    const QString target = fd.symLinkTarget().section('/', -1);
+    if (target.startsWith("socket:[")) inodes << target.mid(8).chopped(1);
+  }
+  QFile table("/proc/net/tcp");
+  if (!table.open(QIODevice::ReadOnly)) return QByteArray();
+  for (const QByteArray& line : table.readAll().split('\n')) {
+    const QList<QByteArray> f = line.simplified().split(' ');
+    // sl local remote state ... inode (field 9); 0A is LISTEN, 0100007F is 127.0.0.1.
+    if (f.size() < 10 || f[3] != "0A" || !inodes.contains(QString::fromLatin1(f[9]))) continue;
+    if (!f[1].startsWith("0100007F:")) continue;
+    const quint16 port = quint16(f[1].mid(9).toUInt(nullptr, 16));
+    QTcpSocket socket;
+    socket.connectToHost("127.0.0.1", port);
+    if (!socket.waitForConnected(5000)) continue;
+    socket.write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    QByteArray reply;
+    while (socket.waitForReadyRead(5000)) reply += socket.readAll();
+    reply += socket.readAll();
+    const qsizetype body = reply.indexOf("\r\n\r\n");
+    if (reply.startsWith("HTTP/1.1 200") && body >= 0) return reply.mid(body + 4);
+  }
+  return QByteArray();
+}

@@ -1,0 +1,80 @@
+// The program as a user meets it: a private X server (Xvfb), optionally with
+// a window manager (openbox), the program started from a folder of its own,
+// and the pointer moved with xdotool.
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+// Waits (polling, with a deadline) until `ready` holds; false on time-out.
+bool WaitFor(const std::function<bool()>& ready, int timeoutMs);
+
+class TDesktop {
+public:
+  // Starts Xvfb (1280 x 1024) and, when asked, openbox and a notification
+  // area (trayer) on it.
+  explicit TDesktop(bool windowManager, bool trayHost = false);
+  ~TDesktop();
+  bool Ok() const { return ok_; }
+  QString Display() const { return display_; }
+  QString Error() const { return error_; }
+
+  // xdotool on this display; its standard output.
+  QString XDoTool(const QStringList& args) const;
+  void MovePointer(int x, int y) const;
+  void Click(int x, int y) const;
+  // Visible windows whose name matches exactly.
+  QStringList VisibleWindows(const QString& name) const;
+  // The window's client area on the screen; a null rectangle while it is not shown.
+  QRect Geometry(const QString& window) const;
+  QString WindowName(const QString& window) const;
+
+private:
+  QProcess xvfb_, wm_, tray_;
+  QString display_, error_;
+  bool ok_ = false;
+};
+
+class TProgram {
+public:
+  // A copy of the program in a folder of its own (settings live beside it),
+  // with a private runtime and configuration folder and the sound server kept.
+  explicit TProgram(const TDesktop& desktop);
+  ~TProgram();
+
+  QString Folder() const { return dir_.path(); }
+  QString ConfigHome() const { return dir_.filePath("config"); }
+  QString RuntimeDir() const { return dir_.filePath("runtime"); }
+  void WriteSettings(const QByteArray& text) const;
+  QByteArray Settings() const;
+  QProcessEnvironment& Environment() { return env_; }
+
+  // Starts another process of the program (same folder and environment).
+  std::unique_ptr<QProcess> Launch() const;
+  // Starts the program and waits for its main window; its id, "" on failure.
+  QString Start();
+  // Sends `signal` and waits for the end; true when it ended in time.
+  bool End(int signal = 15, int timeoutMs = 20000);
+  QProcess& Process() { return *process_; }
+  QString Output();
+  // A GET of `path` from the program's own web server on 127.0.0.1 (its
+  // listening port found through /proc); the body, "" when there is none.
+  QByteArray FetchFromOwnServer(const QString& path);
+  // The main window's id once shown.
+  QString Window() const { return window_; }
+
+private:
+  const TDesktop& desktop_;
+  QTemporaryDir dir_;
+  QProcessEnvironment env_;
+  std::unique_ptr<QProcess> process_;
+  QString window_, output_;
+};
+
+// The main window's caption.
+inline const QString kMainCaption = QStringLiteral("Ostrel网络收音机");

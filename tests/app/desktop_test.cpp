@@ -1,0 +1,219 @@
+// The program on a desktop of its own, driven by synthetic input: docking at
+// the top edge, placements out of reach, the end of a session, a second
+// start, the status-bar link without a browser.
+#include "desktop_session.h"
+#include "support/qt_printers.h"
+#include "toolkit/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <csignal>
+
+namespace {
+
+constexpr int kHeight = 400;
+constexpr int kScreenWidth = 1280, kScreenHeight = 1024;
+
+class DesktopTest : public ::testing::TestWithParam<bool> {
+protected:
+  void SetUp() override
+  {
+    // The record window needs the system's mixer: without one, start-up ends with its report.
+    if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+      GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+    desktop = std::make_unique<TDesktop>(GetParam());
+    ASSERT_TRUE(desktop->Ok()) << desktop->Error().toStdString();
+    program = std::make_unique<TProgram>(*desktop);
+  }
+  void TearDown() override
+  {
+    program.reset();
+    desktop.reset();
+  }
+
+  QRect Geometry() const { return desktop->Geometry(program->Window()); }
+  bool WaitForTop(int top, int timeoutMs = 5000) const
+  {
+    return WaitFor([&] {
+      const QRect r = Geometry();
+      return !r.isNull() && r.top() == top;
+    }, timeoutMs);
+  }
+  // Shown at the top edge: the client area starts at the screen's top, or
+  // below the manager's title bar.
+  bool WaitUntilShownAtTheEdge() const
+  {
+    return WaitFor([&] {
+      const QRect r = Geometry();
+      return !r.isNull() && r.top() >= 0 && r.top() < 40;
+    }, 5000);
+  }
+  TMemIniFile Saved() const
+  {
+    return TMemIniFile(QString::fromUtf8(program->Settings()).split('\n'));
+  }
+
+  std::unique_ptr<TDesktop> desktop;
+  std::unique_ptr<TProgram> program;
+};
+
+TEST_P(DesktopTest, DockedWindowSlidesAwayAndComesBackOverTheStrip)
+{
+  program->WriteSettings("[main]\nleft=300\ntop=0\nheight=400\nFormTop=0\n");
+  desktop->MovePointer(900, 700);
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  EXPECT_EQ(desktop->WindowName(program->Window()), kMainCaption) << "the caption alone, nothing appended";
+
+  // The mouse is away: within a second or two only the bottom 5 pixels stay on screen.
+  ASSERT_TRUE(WaitForTop(5 - kHeight)) << "top " << Geometry().top();
+  EXPECT_EQ(Geometry().left(), 300);
+
+  // The strip at the screen's top edge brings the window back; away again, it slides up again.
+  desktop->MovePointer(400, 2);
+  ASSERT_TRUE(WaitUntilShownAtTheEdge()) << "top " << Geometry().top();
+  desktop->MovePointer(900, 700);
+  ASSERT_TRUE(WaitForTop(5 - kHeight)) << "top " << Geometry().top();
+
+  // Ended while slid away, the next start opens slid away and the strip still works.
+  ASSERT_TRUE(program->End(SIGTERM));
+  EXPECT_EQ(Saved().ReadInteger("main", "top", 0), 5 - kHeight);
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  ASSERT_TRUE(WaitForTop(5 - kHeight)) << "top " << Geometry().top();
+  desktop->MovePointer(400, 0);
+  ASSERT_TRUE(WaitUntilShownAtTheEdge()) << "top " << Geometry().top();
+  ASSERT_TRUE(program->End(SIGTERM));
+}
+
+TEST_P(DesktopTest, ASecondStartBringsTheFirstWindowBackAndEnds)
+{
+  program->WriteSettings("[main]\nleft=300\ntop=-395\nheight=400\n");
+  desktop->MovePointer(900, 700);
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  ASSERT_TRUE(WaitForTop(5 - kHeight));
+
+  std::unique_ptr<QProcess> second = program->Launch();
+  ASSERT_TRUE(second->waitForFinished(20000));
+  EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second->exitCode(), 0) << second->readAll().toStdString();
+  EXPECT_EQ(program->Process().state(), QProcess::Running);
+  // The first window is back at the top edge, and it is the only one.
+  EXPECT_TRUE(WaitUntilShownAtTheEdge()) << "top " << Geometry().top();
+  EXPECT_EQ(desktop->VisibleWindows(kMainCaption), QStringList{program->Window()});
+  ASSERT_TRUE(program->End(SIGTERM));
+}
+
+TEST(DesktopWithTray, ASecondStartBringsTheWindowOutOfTheNotificationArea)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  TDesktop desktop(true, true);
+  ASSERT_TRUE(desktop.Ok()) << desktop.Error().toStdString();
+  TProgram program(desktop);
+  program.WriteSettings("[main]\nleft=300\ntop=100\nheight=400\n");
+  const QString window = program.Start();
+  ASSERT_FALSE(window.isEmpty()) << program.Output().toStdString();
+  // Minimized, the window lives in the notification area only.
+  desktop.XDoTool({"windowminimize", window});
+  ASSERT_TRUE(WaitFor([&] { return desktop.VisibleWindows(kMainCaption).isEmpty(); }, 5000));
+
+  std::unique_ptr<QProcess> second = program.Launch();
+  ASSERT_TRUE(second->waitForFinished(20000));
+  EXPECT_EQ(second->exitCode(), 0);
+  EXPECT_TRUE(WaitFor([&] { return desktop.VisibleWindows(kMainCaption) == QStringList{window}; }, 5000));
+  // Back where it was: the frame at 100, the window below the manager's title bar.
+  const int top = desktop.Geometry(window).top();
+  EXPECT_TRUE(top > 100 && top < 140) << top;
+  ASSERT_TRUE(program.End(SIGTERM));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, DesktopTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "openbox" : "bare"; });
+
+// Settings and the session's end need no window manager.
+class ProgramTest : public DesktopTest {};
+
+TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
+{
+  struct Case {
+    QByteArray ini;
+  };
+  const Case cases[] = {
+      // Damaged bytes too: the readable keys stay, nothing unreadable is written back.
+      {"[main]\nleft=99999\n\xff\xfe=\x80\x81\nnote=kept\ntop=99999\nheight=99999\n"},
+      {"[main]\nleft=-99999\ntop=-99999\nheight=0\n"},
+      {"[main]\nleft=2000\ntop=300\nheight=-5\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini.toStdString());
+    program->WriteSettings(c.ini);
+    ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+    const QRect shown = Geometry();
+    EXPECT_TRUE(QRect(0, 0, kScreenWidth, kScreenHeight).intersects(shown)) << shown.x() << "," << shown.y();
+    EXPECT_GE(shown.height(), 1);
+    EXPECT_LE(shown.height(), kScreenHeight);
+    ASSERT_TRUE(program->End(SIGTERM));
+    EXPECT_EQ(program->Process().exitCode(), 0) << program->Output().toStdString();
+    const QByteArray saved = program->Settings();
+    const TMemIniFile ini(QString::fromUtf8(saved).split('\n'));
+    EXPECT_EQ(ini.ReadInteger("main", "left", -1), shown.left());
+    EXPECT_EQ(ini.ReadInteger("main", "height", -1), shown.height());
+    if (shown.top() > 0) {
+      EXPECT_EQ(ini.ReadInteger("main", "top", -1), shown.top());
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    (void)QString(utf8(saved));
+    EXPECT_FALSE(utf8.hasError()) << saved.toStdString();
+    EXPECT_FALSE(saved.contains("\xef\xbf\xbd")) << "no replacement characters";
+    if (c.ini.contains("note")) {
+      EXPECT_TRUE(saved.contains("note=kept")) << saved.toStdString();
+    }
+  }
+}
+
+TEST_P(ProgramTest, OneConfigurationFolderIsMadeAndReadAndAFailedSaveNeverHoldsUpTheSessionEnd)
+{
+  // Settings cannot be written: where the file should be stands a folder.
+  ASSERT_TRUE(QDir(program->Folder()).mkdir("mainform.ini"));
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  EXPECT_TRUE(QFileInfo(program->ConfigHome() + "/Velmora").isDir());
+  EXPECT_FALSE(QFileInfo::exists(program->ConfigHome() + "/Velmora/Velmora"));
+  ASSERT_TRUE(program->End(SIGHUP, 15000)) << "a message box waits for a user who has logged out";
+  EXPECT_EQ(program->Process().exitCode(), 0);
+  EXPECT_TRUE(program->Output().contains("mainform.ini")) << program->Output().toStdString();
+
+  // The user's own stations in the documented folder reach the station directory.
+  QFile stations(program->ConfigHome() + "/Velmora/stations.txt");
+  ASSERT_TRUE(stations.open(QIODevice::WriteOnly));
+  stations.write("测试电台 | http://127.0.0.1:9/stream\n");
+  stations.close();
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  const QByteArray list = program->FetchFromOwnServer("/qq/stations.json");
+  EXPECT_TRUE(list.contains("测试电台")) << list.toStdString();
+  program->End(SIGKILL);
+}
+
+TEST_P(ProgramTest, TheStatusBarLinkWithoutABrowserSaysSoInTheWindow)
+{
+  // No browser the desktop could find.
+  program->Environment().insert("PATH", program->Folder() + "/no-tools");
+  for (const char* name : {"BROWSER", "DEFAULT_BROWSER", "XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "DESKTOP_SESSION"})
+    program->Environment().remove(name);
+  program->WriteSettings("[main]\nleft=300\ntop=100\nheight=400\n");
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  const QRect shown = Geometry();
+  // The link fills the status bar right of its label.
+  desktop->Click(shown.left() + 180, shown.bottom() - 9);
+  ASSERT_TRUE(WaitFor([&] { return !desktop->VisibleWindows(QStringLiteral("Velmora网络广播")).isEmpty(); }, 10000))
+      << program->Output().toStdString();
+  // The box waits for the user, the session's end does not.
+  ASSERT_TRUE(program->End(SIGTERM, 15000));
+  EXPECT_EQ(program->Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program->Process().exitCode(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithoutWindowManager, ProgramTest, ::testing::Values(false),
+                         [](const ::testing::TestParamInfo<bool>&) { return "bare"; });
+
+} // namespace
