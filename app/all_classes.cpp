@@ -6,6 +6,7 @@
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
 #include "skin/skin_data.h"
+#include "skin_controls/skin_controls_register.h"
 #include "toolkit/component.h"
 #include "toolkit/std_controls.h"
 
@@ -14,6 +15,7 @@ void RegisterAllClasses()
   RegisterToolkitClasses();
   RegisterToolkitVisualClasses();
   RegisterSkinClasses();
+  RegisterSkinControlClasses();
   RegisterAudioClasses();
   RegisterMixerClasses();
   RegisterBrowserClasses();
