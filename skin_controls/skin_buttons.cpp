@@ -151,6 +151,9 @@ TWinControl* FocusedControlOf(TForm* form)
   return nullptr;
 }
 
+// A fade step, kept on whole thousandths so that five steps make exactly one.
+double MorphStep(double factor, double step) { return std::clamp(std::round((factor + step) * 1000) / 1000, 0.0, 1.0); }
+
 const TColor kDownFill = RGB(133, 147, 181);
 const TColor kHotFill = RGB(182, 189, 210);
 } // namespace
@@ -218,6 +221,12 @@ void TbsSkinButton::SetCanFocused(bool v)
   canFocused_ = v;
   SetTabStop(v);
   if (HandleAllocated() && !v) Handle()->setFocusPolicy(Qt::NoFocus);
+}
+
+void TbsSkinButton::CreateHandle()
+{
+  TbsSkinCustomControl::CreateHandle();
+  if (!canFocused_) widget_->setFocusPolicy(Qt::NoFocus);
 }
 
 void TbsSkinButton::SetDown(bool v)
@@ -331,9 +340,9 @@ void TbsSkinButton::MorphTimerTick()
     morphFactor_ = hot ? 1 : 0;
     morphTimer_.Stop();
   } else if (hot && morphFactor_ < 1) {
-    morphFactor_ = std::min(1.0, morphFactor_ + 0.2);
+    morphFactor_ = MorphStep(morphFactor_, 0.2);
   } else if (!hot && morphFactor_ > 0) {
-    morphFactor_ = std::max(0.0, morphFactor_ - 0.2);
+    morphFactor_ = MorphStep(morphFactor_, -0.2);
   } else {
     morphFactor_ = hot ? 1 : 0;
     morphTimer_.Stop();
@@ -746,9 +755,9 @@ void TbsSkinSpeedButton::MorphTimerTick()
     morphFactor_ = hot ? 1 : 0;
     morphTimer_.Stop();
   } else if (hot && morphFactor_ < 1) {
-    morphFactor_ = std::min(1.0, morphFactor_ + 0.2);
+    morphFactor_ = MorphStep(morphFactor_, 0.2);
   } else if (!hot && morphFactor_ > 0) {
-    morphFactor_ = std::max(0.0, morphFactor_ - 0.2);
+    morphFactor_ = MorphStep(morphFactor_, -0.2);
   } else {
     morphFactor_ = hot ? 1 : 0;
     morphTimer_.Stop();

@@ -171,6 +171,7 @@ protected:
   void DoExit() override;
   void EnabledChanged() override;
   void TextChanged() override;
+  void CreateHandle() override;
 
 private:
   bool IsHot() const;
