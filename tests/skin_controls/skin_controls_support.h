@@ -6,7 +6,9 @@
 #include "toolkit/forms.h"
 
 #include <QImage>
+#include <QObject>
 #include <QStringList>
+#include <QUrl>
 #include <memory>
 
 namespace skin_test {
@@ -39,5 +41,14 @@ QImage Paint(TControl* control);
 constexpr TColor kUnpainted = RGB(255, 0, 255);
 // Pixels within `tolerance` (sum of channel differences) of a colour.
 int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance);
+
+// Receives the addresses the desktop would open for a scheme of the tests.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+public:
+  QList<QUrl> urls;
+public slots:
+  void open(const QUrl& url) { urls << url; }
+};
 
 } // namespace skin_test
