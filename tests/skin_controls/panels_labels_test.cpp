@@ -98,6 +98,26 @@ TEST(SkinPanels, RollingUpHidesOnlyVisibleChildrenAndRollingDownShowsThem)
   EXPECT_EQ(panel->Height(), 100);
 }
 
+TEST(SkinPanels, BackgroundTilesOfNoSizeDrawNothingAndEnd)
+{
+  Owned<TForm> form(NewForm());
+  const QStringList sections = {"[flat]", "pictureindex=0", "skinrect=0,0,30,30", "lefttoppoint=4,4",
+                                "righttoppoint=26,4", "leftbottompoint=4,26", "rightbottompoint=26,26",
+                                "clientrect=9,3,9,27", "[backwards]", "pictureindex=0", "skinrect=0,0,30,30",
+                                "lefttoppoint=4,4", "righttoppoint=26,4", "leftbottompoint=4,26",
+                                "rightbottompoint=26,26", "clientrect=20,3,6,27", "[nobg]", "pictureindex=0",
+                                "bgpictureindex=9", "skinrect=0,0,30,30", "righttoppoint=26,4"};
+  TbsSkinData* skin = LoadSmallSkin(form.get(), ControlLines({"flat:panel", "backwards:panel", "nobg:panel"}, sections));
+  for (const char* name : {"flat", "backwards", "nobg"}) {
+    auto* panel = New<TbsSkinPanel>(form.get());
+    panel->SetBorderStyle(int(TbsSkinBorderStyle::bvNone));
+    panel->SetSkinDataName(name);
+    panel->SetSkinData(skin);
+    EXPECT_NE(panel->SkinControlIndex(), -1) << name;
+    EXPECT_EQ(QColorToColor(Paint(panel).pixelColor(20, 10)), ColorToRGB(clBtnFace)) << name;
+  }
+}
+
 TEST(SkinToolBar, ScrollsOnlyWhenItsButtonsDoNotFit)
 {
   Owned<TForm> form(NewForm());
