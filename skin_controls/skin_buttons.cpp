@@ -447,7 +447,10 @@ void TbsSkinButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
   if (Button == mbLeft) {
     if (canFocused_ && !Focused() && !IsDesigning() && HandleAllocated() && Handle()->isVisible()) {
       if (CanFocus()) SetFocus();
-      if (!Focused()) return;
+      // Refused focus drops the press. A window being activated by this very
+      // click (the window manager's answer may come after the press) already
+      // names the button as its focus widget.
+      if (!Focused() && Handle()->window()->focusWidget() != Handle()) return;
     }
     pressing_ = true;
     if (!down_) {

@@ -1,6 +1,7 @@
 #include "skin_controls_support.h"
 
 #include "skin_controls/skin_controls_register.h"
+#include "toolkit/std_controls.h"
 
 #include <QPainter>
 
@@ -48,9 +49,17 @@ TbsSkinData* LoadSmallSkin(TComponent* owner, const QStringList& controlLines)
   return data;
 }
 
+void RegisterClasses()
+{
+  RegisterToolkitClasses();
+  RegisterToolkitVisualClasses();
+  RegisterSkinClasses();
+  RegisterSkinControlClasses();
+}
+
 TForm* NewForm()
 {
-  RegisterSkinControlClasses();
+  RegisterClasses();
   auto* form = new TForm(nullptr);
   form->SetBorderStyle(TForm::bsNone);
   form->SetBounds(0, 0, 300, 200);

@@ -33,6 +33,9 @@ TbsSkinData* LoadSmallSkin(TComponent* owner, const QStringList& controlLines);
 // The definition lines of LoadSmallSkin: a list of "name:kind" entries and the sections.
 QStringList ControlLines(const QStringList& entries, const QStringList& sections);
 
+// The classes window descriptions of these tests use.
+void RegisterClasses();
+
 // A form that notices go nowhere near the program's windows.
 TForm* NewForm();
 
