@@ -291,6 +291,16 @@ void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation)
 
 void TbsSkinControl::Paint() { PaintBuffered(Canvas()); }
 
+void TbsSkinControl::MouseEnter()
+{
+  if (!IsDesigning()) TCustomControl::MouseEnter();
+}
+
+void TbsSkinControl::MouseLeave()
+{
+  if (!IsDesigning()) TCustomControl::MouseLeave();
+}
+
 void TbsSkinControl::PaintBuffered(TCanvas* canvas)
 {
   if (Width() <= 0 || Height() <= 0) return;
@@ -482,6 +492,16 @@ void TbsGraphicSkinControl::Notification(TComponent* AComponent, TOperation Oper
 }
 
 void TbsGraphicSkinControl::Paint() { PaintBuffered(Canvas()); }
+
+void TbsGraphicSkinControl::MouseEnter()
+{
+  if (!IsDesigning()) TGraphicControl::MouseEnter();
+}
+
+void TbsGraphicSkinControl::MouseLeave()
+{
+  if (!IsDesigning()) TGraphicControl::MouseLeave();
+}
 
 void TbsGraphicSkinControl::PaintBuffered(TCanvas* canvas)
 {

@@ -114,6 +114,9 @@ protected:
   virtual void DrawSkinLook(TBitmap&) {}
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // OnMouseEnter / OnMouseLeave are not raised while designing.
+  void MouseEnter() override;
+  void MouseLeave() override;
   bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
   // Off-screen painting of the client area.
   void PaintBuffered(TCanvas* canvas);
@@ -206,6 +209,8 @@ protected:
   virtual void DrawSkinLook(TBitmap&) {}
   void Paint() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
   bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
   void PaintBuffered(TCanvas* canvas);
 
