@@ -356,8 +356,10 @@ std::function<bool(const QString&)>& TbsSkinLinkLabel::OpenUrl()
 void TbsSkinLinkLabel::Click()
 {
   TbsSkinStdLabel::Click();
+  // Reported here rather than thrown: the mouse handling that called us must finish.
   if (!OpenUrl()(url_))
-    throw EInvalidOperation(QStringLiteral("无法用浏览器打开网址“%1”。").arg(url_));
+    HandleToolkitException(std::make_exception_ptr(
+        EInvalidOperation(QStringLiteral("无法用浏览器打开网址“%1”。").arg(url_))));
 }
 
 void TbsSkinLinkLabel::MouseEnter()

@@ -160,8 +160,8 @@ public:
   static std::function<bool(const QString& url)>& OpenUrl();
 
 protected:
-  // OnClick first, then the address: an address that does not open raises
-  // EInvalidOperation (the application reports it).
+  // OnClick first, then the address; one that does not open goes to the
+  // application's error report.
   void Click() override;
   void MouseEnter() override;
   void MouseLeave() override;
