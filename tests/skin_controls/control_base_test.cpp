@@ -1,12 +1,14 @@
 // Binding a control to a skin definition: look-up, fitting the skin rectangle
 // to the control's size, painting, and the skin coming and going.
 #include "skin/skin_control_notices.h"
+#include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_control.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "skin_controls_support.h"
 #include "support/qt_printers.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace skin_test;
@@ -203,6 +205,76 @@ TEST(SkinControlBuiltin, BarsAndFieldsTakeTheirSkinSizes)
   field->SetCaption(QStringLiteral("网"));
   EXPECT_EQ(field->Width(), measure.TextWidth(QStringLiteral("网")) + 4);
   EXPECT_EQ(top->Width(), status->Width() - 9 - 9) << "a top-aligned field keeps the width it is given";
+}
+
+} // namespace
+
+namespace {
+
+// Odd skins: points and rectangles anywhere (backwards, beyond the picture,
+// empty), picture indexes of any value, controls of any size.
+TEST(SkinControlOddSkins, EveryDefinitionPaintsAndNoFixedControlOutgrowsItsPicture)
+{
+  QRandomGenerator rng(20261210);
+  auto n = [&](int lo, int hi) { return int(rng.bounded(lo, hi + 1)); };
+  auto rect = [&] {
+    const int l = n(0, 38), t = n(0, 28);
+    return QStringLiteral("%1,%2,%3,%4").arg(l).arg(t).arg(l + n(-3, 30)).arg(t + n(-3, 25));
+  };
+  auto point = [&] { return n(0, 1) ? QStringLiteral("0,0") : QStringLiteral("%1,%2").arg(n(0, 45)).arg(n(0, 35)); };
+  QStringList entries, sections;
+  for (int i = 0; i < 60; ++i) {
+    const QString name = QStringLiteral("odd%1").arg(i);
+    entries << name + (i % 3 == 0 ? ":panel" : i % 3 == 1 ? ":button" : ":label");
+    sections << "[" + name + "]" << QStringLiteral("pictureindex=%1").arg(n(0, 4) ? 0 : n(-2, 2))
+             << QStringLiteral("maskpictureindex=%1").arg(n(-1, 2)) << "skinrect=" + rect()
+             << "activeskinrect=" + rect() << "downskinrect=" + rect() << "clientrect=" + rect()
+             << "captionrect=" + rect() << "lefttoppoint=" + point() << "righttoppoint=" + point()
+             << "leftbottompoint=" + point() << "rightbottompoint=" + point()
+             << QStringLiteral("bgpictureindex=%1").arg(n(-1, 3)) << "morphing=1";
+  }
+  Owned<TForm> form(NewForm());
+  TbsSkinData* skin = LoadSmallSkin(form.get(), ControlLines(entries, sections));
+  int fixed = 0, stretched = 0;
+  for (int i = 0; i < 60; ++i) {
+    const QString name = QStringLiteral("odd%1").arg(i);
+    std::vector<TControl*> controls;
+    auto add = [&](auto* c) {
+      c->SetParent(form.get());
+      c->SetSkinDataName(name);
+      c->SetSkinData(skin);
+      controls.push_back(c);
+    };
+    add(new TbsSkinPanel(form.get()));
+    add(new TbsSkinButton(form.get()));
+    add(new TbsSkinSpeedButton(form.get()));
+    auto* label = new TbsSkinStatusPanel(form.get());
+    label->SetCaption(QStringLiteral("文字"));
+    label->SetAutoSize(true);
+    add(label);
+    for (TControl* c : controls) {
+      for (QSize size : {QSize(0, 0), QSize(1, 1), QSize(37, 23), QSize(180, 90)}) {
+        c->SetBounds(3, 4, size.width(), size.height());
+        const QImage image = Paint(c);
+        EXPECT_EQ(image.width(), std::max(1, c->Width()));
+      }
+      const auto* custom = qobject_cast<TbsSkinCustomControl*>(c);
+      const auto* graphic = qobject_cast<TbsGraphicSkinCustomControl*>(c);
+      const TbsStretchMode mode = custom ? custom->StretchMode() : graphic->StretchMode();
+      (mode == smFixed ? fixed : stretched) += mode != smNone;
+      if (mode == smFixed && c->Width() > 0) {
+        EXPECT_LE(c->Width(), 40) << name.toStdString();
+        EXPECT_LE(c->Height(), 30) << name.toStdString();
+      }
+      c->Perform(CM_MOUSEENTER);
+      c->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(2, 2));
+      Paint(c);
+      c->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(2, 2));
+    }
+    for (TControl* c : controls) c->Free();
+  }
+  EXPECT_GT(fixed, 10);
+  EXPECT_GT(stretched, 40);
 }
 
 } // namespace
