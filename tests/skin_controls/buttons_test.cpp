@@ -1,6 +1,8 @@
 // Push and tool buttons: groups, auto-repeat, keys, default and cancel
 // buttons, accelerators, looks and the cross-fade.
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_panels.h"
+#include "toolkit/image_list.h"
 #include "skin_controls_support.h"
 #include "support/qt_printers.h"
 #include "toolkit/std_controls.h"
@@ -233,6 +235,24 @@ TEST(SkinButtons, BuiltinDisabledButtonKeepsThePictureWithAGreyCaption)
   };
   EXPECT_LT(darkest(enabled), 60);
   EXPECT_NEAR(darkest(disabled), 128, 20);
+
+  // A tool button keeps its normal picture too; its image is drawn greyed by the bar's list.
+  auto* bar = new TbsSkinToolBar(form.get());
+  bar->SetParent(form.get());
+  auto* images = new TImageList(form.get());
+  QImage blue(16, 16, QImage::Format_ARGB32);
+  blue.fill(Qt::blue);
+  images->AddImage(blue);
+  bar->SetImages(images);
+  auto* tool = NewButton<TbsSkinSpeedButton>(bar, nullptr);
+  bar->SetSkinData(skin);
+  const QImage normal = Paint(tool);
+  tool->SetEnabled(false);
+  const QImage greyed = Paint(tool);
+  const QPoint middle(tool->Width() / 2, tool->Height() / 2);
+  EXPECT_EQ(QColorToColor(normal.pixelColor(middle)), clBlue);
+  EXPECT_EQ(QColorToColor(greyed.pixelColor(middle)), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(normal.pixel(1, 1), greyed.pixel(1, 1));
 }
 
 TEST(SkinButtons, CrossFadeTakesFiveTicksEachWay)
