@@ -136,6 +136,10 @@ TEST(SkinToolBar, ScrollsOnlyWhenItsButtonsDoNotFit)
   bar->SetWidth(60);
   ASSERT_TRUE(bar->ArrowsShown());
   EXPECT_EQ(bar->ClientWidth(), 60 - 2 * TbsSkinToolBar::kArrowWidth);
+  // The arrows sit in the frame at both ends, their middle rows button-text coloured.
+  const QImage arrows = Paint(bar);
+  EXPECT_EQ(QColorToColor(arrows.pixelColor(6, 9 + 3)), ColorToRGB(clBtnText));
+  EXPECT_EQ(QColorToColor(arrows.pixelColor(60 - 12 + 6, 9 + 3)), ColorToRGB(clBtnText));
   bar->SetScrollOffset(10);
   bar->SetScrollOffset(-4);
   EXPECT_EQ(bar->ScrollOffset(), 10);
