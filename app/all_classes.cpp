@@ -7,6 +7,7 @@
 #include "mixer/mm_register.h"
 #include "mixer_ui/mm_block.h"
 #include "skin/skin_data.h"
+#include "skin_controls/skin_controls_register.h"
 #include "toolkit/component.h"
 #include "toolkit/std_controls.h"
 
@@ -15,6 +16,7 @@ void RegisterAllClasses()
   RegisterToolkitClasses();
   RegisterToolkitVisualClasses();
   RegisterSkinClasses();
+  RegisterSkinControlClasses();
   RegisterAudioClasses();
   RegisterMixerClasses();
   RegisterMixerUiClasses();

@@ -596,7 +596,9 @@ void TControlWidget::keyPressEvent(QKeyEvent* e)
 
 void TControlWidget::keyReleaseEvent(QKeyEvent* e)
 {
-  if (!control_) return;
+  // A held key repeats as press and release pairs under X11: only the last
+  // release is the real one.
+  if (!control_ || e->isAutoRepeat()) return;
   Guarded([&] {
     const int vk = QtKeyToVirtualKey(e->key(), e->text());
     if (vk) control_->SendMessage(WM_KEYUP, vk, qintptr(int(ShiftStateFromQt(e->modifiers()))));
@@ -1006,6 +1008,10 @@ void TWinControl::WndProc(TMessage& m)
     if (m.Msg == WM_KEYDOWN && (key == VK_RETURN || key == VK_ESCAPE) && shift == TShiftState())
       if (TForm* f = form ? form : qobject_cast<TForm*>(this))
         if (static_cast<TComponent*>(f)->Perform(CM_DIALOGKEY, key)) key = 0;
+    // Alt with a letter or digit left over: the control whose caption marks it.
+    if (m.Msg == WM_KEYDOWN && (shift & ssAlt) && ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')))
+      if (TForm* f = form ? form : qobject_cast<TForm*>(this))
+        if (static_cast<TComponent*>(f)->Perform(CM_DIALOGCHAR, key)) key = 0;
     m.Result = key == 0;
     return;
   }

@@ -68,7 +68,8 @@ constexpr quint32 CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_ENA
                   CM_PARENTCOLORCHANGED = CM_BASE + 9, CM_PARENTFONTCHANGED = CM_BASE + 10,
                   CM_SHOWHINTCHANGED = CM_BASE + 12, CM_MOUSEENTER = CM_BASE + 19, CM_MOUSELEAVE = CM_BASE + 20,
                   CM_VISIBLECHANGED = CM_BASE + 22, CM_TEXTCHANGED = CM_BASE + 24,
-                  CM_DIALOGKEY = CM_BASE + 27;  // Enter or Escape for the default / cancel button
+                  CM_DIALOGKEY = CM_BASE + 27,  // Enter or Escape for the default / cancel button
+                  CM_DIALOGCHAR = CM_BASE + 28;  // a character that may be a control's accelerator (Alt+letter)
 // Mouse message WParam bits.
 constexpr qintptr MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CONTROL = 0x08, MK_MBUTTON = 0x10;
 // Hit-test answers.

@@ -494,13 +494,14 @@ void TForm::WndProc(TMessage& m)
   case WM_CLOSE:
     Close();
     return;
-  case CM_DIALOGKEY: {
+  case CM_DIALOGKEY:
+  case CM_DIALOGCHAR: {
     // Offered to every control of the form until one takes it.
     std::function<bool(TWinControl*)> offer = [&](TWinControl* parent) {
       for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* c = parent->Controls(i);
         if (!c->Visible() || !c->Enabled()) continue;
-        if (c->Perform(CM_DIALOGKEY, m.WParam)) return true;
+        if (c->Perform(m.Msg, m.WParam)) return true;
         if (auto* w = qobject_cast<TWinControl*>(c); w && offer(w)) return true;
       }
       return false;

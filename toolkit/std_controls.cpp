@@ -458,8 +458,7 @@ void TLabel::AdjustBounds()
   TCanvas measure;
   measure.Font()->Assign(Font());
   QRect r(0, 0, wordWrap_ ? Width() : 0, 0);
-  measure.DrawText(Caption().isEmpty() ? QStringLiteral(" ") : Caption(), r,
-                   (TextFlags() & ~(DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
+  DrawLabelCaption(measure, r, (TextFlags() & ~(DT_VCENTER | DT_BOTTOM)) | DT_CALCRECT);
   int left = Left();
   if (!wordWrap_ && alignment_ == taRightJustify) left += Width() - r.width();
   else if (!wordWrap_ && alignment_ == taCenter) left += (Width() - r.width()) / 2;
@@ -493,7 +492,14 @@ void TLabel::Paint()
     c->Brush()->SetColor(Color());
     c->FillRect(ClientRect());
   }
-  DrawTextLook(c, Caption(), ClientRect(), TextFlags(), Enabled(), TextColor());
+  QRect r = ClientRect();
+  DrawLabelCaption(*c, r, TextFlags());
+}
+
+void TLabel::DrawLabelCaption(TCanvas& canvas, QRect& r, unsigned flags)
+{
+  if (flags & DT_CALCRECT) canvas.DrawText(Caption().isEmpty() ? QStringLiteral(" ") : Caption(), r, flags);
+  else DrawTextLook(&canvas, Caption(), r, flags, Enabled(), TextColor());
 }
 
 TLinkLabel::TLinkLabel(TComponent* AOwner) : TLabel(AOwner)

@@ -197,6 +197,9 @@ protected:
   void FontChanged() override;
   unsigned TextFlags() const;
   virtual TColor TextColor() const;
+  // Draws the caption into `r` by DT_ flags, or with DT_CALCRECT measures it
+  // (r gets the size); both the paint and AutoSize go through it.
+  virtual void DrawLabelCaption(TCanvas& canvas, QRect& r, unsigned flags);
 
 private:
   TAlignment alignment_ = taLeftJustify;

@@ -13,7 +13,8 @@ const std::vector<ToolCommand>& ToolCommands()
   static const std::vector<ToolCommand> commands = {
       {"form",
        "form check FILE...          read window descriptions, print ok and the component count\n"
-       "  form render FILE OUT.png      draw a window description headless into a picture\n",
+       "  form render FILE OUT.png      draw a window description headless into a picture\n"
+       "  form layout FILE [OUT.png]    each control's place and size with the skin applied, and its definition\n",
        RunFormCommand},
       {"art",
        "art toolbar FORM.vfm        redraw the main window's tool-bar images into its description\n"

@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 int RunFormRender(QStringList args);
+int RunFormLayout(QStringList args);
 
 namespace {
 int Check(const QStringList& files)
@@ -38,6 +39,8 @@ int RunFormCommand(QStringList args)
   const QString sub = args.isEmpty() ? QString() : args.takeFirst();
   if (sub == "check") return Check(args);
   if (sub == "render") return RunFormRender(args);
-  QTextStream(stderr) << "usage: velmora-tool form check FILE...\n       velmora-tool form render FILE OUT.png\n";
+  if (sub == "layout") return RunFormLayout(args);
+  QTextStream(stderr) << "usage: velmora-tool form check FILE...\n       velmora-tool form render FILE OUT.png\n"
+                          "       velmora-tool form layout FILE [OUT.png]\n";
   return 2;
 }

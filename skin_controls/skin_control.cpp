@@ -1,0 +1,605 @@
+#include "skin_controls/skin_control.h"
+
+#include "skin/skin_draw_pixels.h"
+#include "skin/skin_regions.h"
+#include "skin/skin_utils.h"
+
+#include <algorithm>
+
+// ---------------------------------------------------------------- geometry
+
+int TbsSkinGeometry::FindDefinition(const TbsSkinData* data, const QString& name)
+{
+  if (!data || data->IsEmptySkin()) return -1;
+  return data->FindSkinControl(name);
+}
+
+const TbsDataSkinControl* TbsSkinGeometry::Definition(const TbsSkinData* data, int index)
+{
+  if (!data || index < 0 || index >= int(data->SkinControls().size())) return nullptr;
+  return data->SkinControls()[size_t(index)].get();
+}
+
+void TbsSkinGeometry::Clear()
+{
+  SkinControlIndex = -1;
+  SkinPicture = SkinMask = nullptr;
+  StretchMode = smNone;
+}
+
+namespace {
+const QImage* PictureAt(const TbsSkinData* data, int index)
+{
+  const TbsSkinPicture* p = data->SkinPicture(index);
+  return p && !p->Empty() ? &p->Image : nullptr;
+}
+} // namespace
+
+void TbsSkinGeometry::Load(const TbsSkinData* data, int index)
+{
+  const TbsDataSkinControl* def = Definition(data, index);
+  if (!def) {
+    Clear();
+    return;
+  }
+  SkinControlIndex = index;
+  const auto* custom = dynamic_cast<const TbsDataSkinCustomControl*>(def);
+  if (!custom) {
+    StretchMode = smFixed;
+    SkinPicture = SkinMask = nullptr;
+    return;
+  }
+  LTPoint = custom->LTPoint;
+  RTPoint = custom->RTPoint;
+  LBPoint = custom->LBPoint;
+  RBPoint = custom->RBPoint;
+  ClientRect = custom->ClientRect;
+  SkinPicture = PictureAt(data, custom->PictureIndex);
+  SkinMask = PictureAt(data, custom->MaskPictureIndex);
+  // Only what the picture holds can be drawn: a rectangle beyond it (or one
+  // of a missing picture) must not make a fixed-size control huge.
+  SkinRect = SkinPicture ? custom->SkinRect.intersected(SkinPicture->rect()) : QRect();
+  if (SkinRect.isEmpty()) StretchMode = smNone;
+  else if (RBPoint.x() != 0 && RBPoint.y() != 0) StretchMode = smBoth;
+  else if (RTPoint != QPoint()) StretchMode = smHorizontal;
+  else if (LBPoint != QPoint()) StretchMode = smVertical;
+  else StretchMode = smFixed;
+}
+
+void TbsSkinGeometry::CalcSkinSize(int& width, int& height)
+{
+  if (SkinControlIndex == -1 || StretchMode == smNone) return;
+  const int W = SkinWidth(), H = SkinHeight();
+  if (StretchMode == smFixed) {
+    width = W;
+    height = H;
+    StretchedClientRect = ClientRect;
+    return;
+  }
+  const int dx = width - W, dy = height - H;
+  switch (StretchMode) {
+  case smBoth:
+    StretchedRightTop = RTPoint + QPoint(dx, 0);
+    StretchedLeftBottom = LBPoint + QPoint(0, dy);
+    StretchedRightBottom = RBPoint + QPoint(dx, dy);
+    StretchedClientRect = ClientRect.adjusted(0, 0, dx, dy);
+    break;
+  case smHorizontal:
+    height = H;
+    StretchedRightTop = RTPoint + QPoint(dx, 0);
+    StretchedClientRect = ClientRect.adjusted(0, 0, dx, 0);
+    break;
+  case smVertical:
+    width = W;
+    StretchedLeftBottom = LBPoint + QPoint(0, dy);
+    StretchedClientRect = ClientRect.adjusted(0, 0, 0, dy);
+    break;
+  default: break;
+  }
+}
+
+void TbsSkinGeometry::StretchTo(int width, int height) { CalcSkinSize(width, height); }
+
+namespace {
+// Corner inside a zone, its edges included.
+bool CornerIn(QPoint p, const QRect& z)
+{
+  return p.x() >= z.x() && p.x() <= z.x() + z.width() && p.y() >= z.y() && p.y() <= z.y() + z.height();
+}
+} // namespace
+
+QRect TbsSkinGeometry::MapSkinRect(const QRect& r, int width, int height) const
+{
+  if (SkinControlIndex == -1) return r;
+  const int W = SkinWidth(), H = SkinHeight();
+  const int dx = width - W, dy = height - H;
+  const int right = r.x() + r.width(), bottom = r.y() + r.height();
+  switch (StretchMode) {
+  case smBoth: {
+    const QRect lt = ::SkinRect(0, 0, LTPoint.x(), LTPoint.y());
+    const QRect lb = ::SkinRect(0, LBPoint.y(), LBPoint.x(), H);
+    const QRect rt = ::SkinRect(RTPoint.x(), 0, W, RTPoint.y());
+    const QRect rb = ::SkinRect(RBPoint.x(), RBPoint.y(), W, H);
+    if (RectInRect(r, lt)) return r;
+    if (RectInRect(r, rt)) return r.translated(dx, 0);
+    if (RectInRect(r, lb)) return r.translated(0, dy);
+    if (RectInRect(r, rb)) return r.translated(dx, dy);
+    const QPoint a = r.topLeft(), b(right, bottom);
+    if (CornerIn(a, lt) && CornerIn(b, rb)) return r.adjusted(0, 0, dx, dy);
+    if (CornerIn(a, lt) && CornerIn(b, rt)) return r.adjusted(0, 0, dx, 0);
+    if (CornerIn(a, lb) && CornerIn(b, rb)) return r.adjusted(0, 0, dx, 0).translated(0, dy);
+    if (CornerIn(a, lt) && CornerIn(b, lb)) return r.adjusted(0, 0, 0, dy);
+    if (CornerIn(a, rt) && CornerIn(b, rb)) return r.translated(dx, 0).adjusted(0, 0, 0, dy);
+    return r;
+  }
+  case smHorizontal:
+    if (r.x() <= LTPoint.x() && right >= RTPoint.x()) return r.adjusted(0, 0, dx, 0);
+    if (r.x() >= RTPoint.x() && right > RTPoint.x()) return r.translated(dx, 0);
+    return r;
+  case smVertical:
+    if (r.y() <= LTPoint.y() && bottom >= LBPoint.y()) return r.adjusted(0, 0, 0, dy);
+    if (r.y() >= LBPoint.y() && bottom > LBPoint.y()) return r.translated(0, dy);
+    return r;
+  default: return r;
+  }
+}
+
+void TbsSkinGeometry::DrawStretchedPicture(TBitmap& bitmap, const QImage* picture, const QRect& source, int width,
+                                           int height) const
+{
+  if (!picture || SkinControlIndex == -1 || source.isEmpty()) return;
+  const int W = SkinWidth(), H = SkinHeight();
+  switch (StretchMode) {
+  case smFixed: skin_pixels::ExtractArea(*picture, source).AssignTo(bitmap); break;
+  case smBoth: {
+    TbsSkinGeometry g = *this;
+    g.StretchTo(width, height);
+    BuildSkinImage(SourcePoints(), g.StretchedPoints(), width, height, source, *picture, true, bitmap);
+    break;
+  }
+  case smHorizontal: BuildHorzStrip3(LTPoint.x(), W - RTPoint.x(), source, *picture, width, bitmap); break;
+  case smVertical: BuildVertStrip3(LTPoint.y(), H - LBPoint.y(), source, *picture, height, bitmap); break;
+  case smNone: break;
+  }
+}
+
+std::optional<QRegion> TbsSkinGeometry::MaskRegion(int width, int height) const
+{
+  if (!SkinMask || SkinControlIndex == -1 || StretchMode == smNone) return std::nullopt;
+  if (StretchMode == smFixed) return RegionFromMask(SkinMask->copy(SkinRect), 0, 0);
+  TbsSkinGeometry g = *this;
+  g.StretchTo(width, height);
+  TbsFramePoints target = SourcePoints();
+  target.ClientRect = g.StretchedClientRect;
+  if (StretchMode == smBoth) target = g.StretchedPoints();
+  else if (StretchMode == smHorizontal) target.RT += QPoint(width - SkinWidth(), 0);
+  else target.LB += QPoint(0, height - SkinHeight());
+  return RegionFromMaskBands(SourcePoints(), target, width, height, SkinRect, *SkinMask);
+}
+
+// ---------------------------------------------------------------- helpers
+
+namespace skin_fonts {
+void ApplyDefinitionFont(TFont* font, const QString& name, int height, int style)
+{
+  font->SetName(name);
+  font->SetHeight(height);
+  font->SetStyle(TFont::TFontStyles(style & 0xF));
+}
+
+int SkinCharset(const TbsSkinData* data, int fallback)
+{
+  return data && data->ResourceStrData() ? data->ResourceStrData()->CharSet() : fallback;
+}
+} // namespace skin_fonts
+
+void FillBitmap(TBitmap& bitmap, const QRect& r, TColor color)
+{
+  if (bitmap.Empty() || r.isEmpty()) return;
+  TCanvas* c = bitmap.Canvas();
+  c->Brush()->SetColor(color);
+  c->FillRect(r);
+}
+
+namespace {
+// Whether a skin notice names this control's skin.
+bool NoticeFor(const TMessage& m, const TbsSkinData* skin)
+{
+  return skin && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skin));
+}
+
+// The off-screen painting both families share.
+template <typename DrawDefault, typename DrawSkin>
+void PaintOffscreen(TCanvas* canvas, int w, int h, bool skinned, DrawDefault drawDefault, DrawSkin drawSkin)
+{
+  if (w <= 0 || h <= 0) return;
+  TBitmap buffer;
+  buffer.SetSize(w, h);
+  FillBitmap(buffer, QRect(0, 0, w, h), clBtnFace);
+  if (skinned) drawSkin(buffer);
+  else drawDefault(buffer);
+  canvas->Draw(0, 0, &buffer);
+}
+} // namespace
+
+// ---------------------------------------------------------------- TbsSkinControl
+
+TbsSkinControl::TbsSkinControl(TComponent* AOwner) : TCustomControl(AOwner)
+{
+  SetControlStyle(ControlStyle() | csOpaque);
+}
+
+TbsSkinControl::~TbsSkinControl()
+{
+  if (skinData_) skinData_->RemoveFreeNotification(this);
+}
+
+void TbsSkinControl::SetSkinData(TbsSkinData* value)
+{
+  if (value != skinData_) {
+    if (skinData_) skinData_->RemoveFreeNotification(this);
+    skinData_ = value;
+    if (skinData_) skinData_->FreeNotification(this);
+  }
+  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
+}
+
+const TbsDataSkinControl* TbsSkinControl::SkinDefinition() const
+{
+  return SkinLoaded() ? TbsSkinGeometry::Definition(skinData_, skinControlIndex_) : nullptr;
+}
+
+void TbsSkinControl::LoadSkinDefinition() { skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_); }
+
+void TbsSkinControl::ApplySkinData()
+{
+  LoadSkinDefinition();
+  Invalidate();
+}
+
+void TbsSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
+
+void TbsSkinControl::WndProc(TMessage& m)
+{
+  if (m.Msg == SKN_CHANGING && NoticeFor(m, skinData_)) {
+    SkinDataChanging();
+    return;
+  }
+  if (m.Msg == SKN_CHANGE && NoticeFor(m, skinData_)) {
+    if (SkinLoaded()) ApplySkinData();
+    return;
+  }
+  TCustomControl::WndProc(m);
+}
+
+void TbsSkinControl::Loaded()
+{
+  TCustomControl::Loaded();
+  // The skin may have loaded after the reference was set.
+  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
+}
+
+void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == skinData_) {
+    skinData_ = nullptr;
+    SkinDataChanging();
+    if (!IsDestroying()) Invalidate();
+  }
+}
+
+void TbsSkinControl::Paint() { PaintBuffered(Canvas()); }
+
+void TbsSkinControl::MouseEnter()
+{
+  if (!IsDesigning()) TCustomControl::MouseEnter();
+}
+
+void TbsSkinControl::MouseLeave()
+{
+  if (!IsDesigning()) TCustomControl::MouseLeave();
+}
+
+void TbsSkinControl::PaintBuffered(TCanvas* canvas)
+{
+  if (Width() <= 0 || Height() <= 0) return;
+  LoadSkinDefinition();
+  PaintOffscreen(canvas, ClientWidth(), ClientHeight(), skinControlIndex_ != -1,
+                 [this](TBitmap& b) { DrawDefaultLook(b); }, [this](TBitmap& b) { DrawSkinLook(b); });
+}
+
+// ---------------------------------------------------------------- TbsSkinCustomControl
+
+TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner) : TbsSkinControl(AOwner), defaultFont_(new TFont(this))
+{
+  defaultFont_->SetName(QStringLiteral("Arial"));
+  defaultFont_->SetHeight(14);
+  defaultFont_->SetColor(clBtnText);
+  defaultFont_->OnChange = [this](TPersistent*) {
+    DefaultFontChanged();
+    if (skinControlIndex_ == -1) Invalidate();
+  };
+}
+
+void TbsSkinCustomControl::SetDefaultWidth(int v)
+{
+  defaultWidth_ = v;
+  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetWidth(v);
+}
+
+void TbsSkinCustomControl::SetDefaultHeight(int v)
+{
+  defaultHeight_ = v;
+  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetHeight(v);
+}
+
+void TbsSkinCustomControl::SetDefaultFont(TFont* v)
+{
+  if (v && v != defaultFont_) defaultFont_->Assign(v);
+}
+
+void TbsSkinCustomControl::SetUseSkinFont(bool v)
+{
+  if (v == useSkinFont_) return;
+  useSkinFont_ = v;
+  Invalidate();
+}
+
+void TbsSkinCustomControl::LoadSkinDefinition()
+{
+  TbsSkinControl::LoadSkinDefinition();
+  geometry_.Load(SkinData(), skinControlIndex_);
+}
+
+void TbsSkinCustomControl::SkinDataChanging()
+{
+  TbsSkinControl::SkinDataChanging();
+  geometry_.Clear();
+}
+
+void TbsSkinCustomControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+  LoadSkinDefinition();
+  const bool fit = skinControlIndex_ != -1 && (AWidth != Width() || AHeight != Height());
+  if (fit) CalcSkinSize(AWidth, AHeight);
+  TbsSkinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (fit) {
+    UpdateSkinRegion();
+    Invalidate();
+  }
+}
+
+void TbsSkinCustomControl::ApplySkinData()
+{
+  LoadSkinDefinition();
+  bool resized = false;
+  if (skinControlIndex_ == -1) {
+    const int w = defaultWidth_ > 0 ? defaultWidth_ : Width();
+    const int h = defaultHeight_ > 0 ? defaultHeight_ : Height();
+    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+  } else {
+    int w = Width(), h = Height();
+    CalcSkinSize(w, h);
+    if (w != Width() || h != Height()) {
+      SetBounds(Left(), Top(), w, h);
+      resized = true;
+    }
+  }
+  if (!resized) {
+    UpdateSkinRegion();
+    Invalidate();
+  }
+}
+
+void TbsSkinCustomControl::UpdateSkinRegion()
+{
+  const std::optional<QRegion> region =
+      skinControlIndex_ != -1 ? geometry_.MaskRegion(Width(), Height()) : std::nullopt;
+  if (region) {
+    SetWindowRegion(*region);
+    regionSet_ = true;
+  } else if (regionSet_) {
+    SetWindowRegion(QRegion());
+    regionSet_ = false;
+  }
+}
+
+void TbsSkinCustomControl::DrawDefaultLook(TBitmap& bitmap) { FillBitmap(bitmap, ClientRect(), clBtnFace); }
+
+void TbsSkinCustomControl::DrawSkinLook(TBitmap& bitmap)
+{
+  DrawStretchedPicture(bitmap, geometry_.SkinPicture, geometry_.SkinRect);
+}
+
+void TbsSkinCustomControl::Paint()
+{
+  // The stretched points must match the size being painted, whatever set it.
+  if (Width() > 0 && Height() > 0) {
+    LoadSkinDefinition();
+    geometry_.StretchTo(Width(), Height());
+  }
+  PaintBuffered(Canvas());
+}
+
+// ---------------------------------------------------------------- TbsGraphicSkinControl
+
+TbsGraphicSkinControl::TbsGraphicSkinControl(TComponent* AOwner) : TGraphicControl(AOwner)
+{
+  SetControlStyle(ControlStyle() | csOpaque);
+}
+
+TbsGraphicSkinControl::~TbsGraphicSkinControl()
+{
+  if (skinData_) skinData_->RemoveFreeNotification(this);
+}
+
+void TbsGraphicSkinControl::SetSkinData(TbsSkinData* value)
+{
+  if (value != skinData_) {
+    if (skinData_) skinData_->RemoveFreeNotification(this);
+    skinData_ = value;
+    if (skinData_) skinData_->FreeNotification(this);
+  }
+  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
+}
+
+const TbsDataSkinControl* TbsGraphicSkinControl::SkinDefinition() const
+{
+  return SkinLoaded() ? TbsSkinGeometry::Definition(skinData_, skinControlIndex_) : nullptr;
+}
+
+void TbsGraphicSkinControl::LoadSkinDefinition()
+{
+  skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_);
+}
+
+void TbsGraphicSkinControl::ApplySkinData()
+{
+  LoadSkinDefinition();
+  Invalidate();
+}
+
+void TbsGraphicSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
+
+void TbsGraphicSkinControl::WndProc(TMessage& m)
+{
+  if (m.Msg == SKN_CHANGING && NoticeFor(m, skinData_)) {
+    SkinDataChanging();
+    return;
+  }
+  if (m.Msg == SKN_CHANGE && NoticeFor(m, skinData_)) {
+    if (SkinLoaded()) ApplySkinData();
+    return;
+  }
+  TGraphicControl::WndProc(m);
+}
+
+void TbsGraphicSkinControl::Loaded()
+{
+  TGraphicControl::Loaded();
+  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
+}
+
+void TbsGraphicSkinControl::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TGraphicControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == skinData_) {
+    skinData_ = nullptr;
+    SkinDataChanging();
+    if (!IsDestroying()) Invalidate();
+  }
+}
+
+void TbsGraphicSkinControl::Paint() { PaintBuffered(Canvas()); }
+
+void TbsGraphicSkinControl::MouseEnter()
+{
+  if (!IsDesigning()) TGraphicControl::MouseEnter();
+}
+
+void TbsGraphicSkinControl::MouseLeave()
+{
+  if (!IsDesigning()) TGraphicControl::MouseLeave();
+}
+
+void TbsGraphicSkinControl::PaintBuffered(TCanvas* canvas)
+{
+  if (Width() <= 0 || Height() <= 0) return;
+  LoadSkinDefinition();
+  PaintOffscreen(canvas, Width(), Height(), skinControlIndex_ != -1, [this](TBitmap& b) { DrawDefaultLook(b); },
+                 [this](TBitmap& b) { DrawSkinLook(b); });
+}
+
+// ---------------------------------------------------------------- TbsGraphicSkinCustomControl
+
+TbsGraphicSkinCustomControl::TbsGraphicSkinCustomControl(TComponent* AOwner)
+    : TbsGraphicSkinControl(AOwner), defaultFont_(new TFont(this))
+{
+  defaultFont_->SetName(QStringLiteral("Arial"));
+  defaultFont_->SetHeight(14);
+  defaultFont_->SetColor(clBtnText);
+  defaultFont_->OnChange = [this](TPersistent*) {
+    DefaultFontChanged();
+    if (skinControlIndex_ == -1) Invalidate();
+  };
+}
+
+void TbsGraphicSkinCustomControl::SetDefaultWidth(int v)
+{
+  defaultWidth_ = v;
+  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetWidth(v);
+}
+
+void TbsGraphicSkinCustomControl::SetDefaultHeight(int v)
+{
+  defaultHeight_ = v;
+  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetHeight(v);
+}
+
+void TbsGraphicSkinCustomControl::SetDefaultFont(TFont* v)
+{
+  if (v && v != defaultFont_) defaultFont_->Assign(v);
+}
+
+void TbsGraphicSkinCustomControl::SetUseSkinFont(bool v)
+{
+  if (v == useSkinFont_) return;
+  useSkinFont_ = v;
+  Invalidate();
+}
+
+void TbsGraphicSkinCustomControl::LoadSkinDefinition()
+{
+  TbsGraphicSkinControl::LoadSkinDefinition();
+  geometry_.Load(SkinData(), skinControlIndex_);
+}
+
+void TbsGraphicSkinCustomControl::SkinDataChanging()
+{
+  TbsGraphicSkinControl::SkinDataChanging();
+  geometry_.Clear();
+}
+
+void TbsGraphicSkinCustomControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+  LoadSkinDefinition();
+  const bool fit = skinControlIndex_ != -1 && (AWidth != Width() || AHeight != Height());
+  if (fit) CalcSkinSize(AWidth, AHeight);
+  TbsGraphicSkinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (fit) Invalidate();
+}
+
+void TbsGraphicSkinCustomControl::ApplySkinData()
+{
+  LoadSkinDefinition();
+  if (skinControlIndex_ == -1) {
+    const int w = defaultWidth_ > 0 ? defaultWidth_ : Width();
+    const int h = defaultHeight_ > 0 ? defaultHeight_ : Height();
+    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+  } else {
+    int w = Width(), h = Height();
+    CalcSkinSize(w, h);
+    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+  }
+  Invalidate();
+}
+
+void TbsGraphicSkinCustomControl::DrawDefaultLook(TBitmap& bitmap)
+{
+  FillBitmap(bitmap, QRect(0, 0, Width(), Height()), clBtnFace);
+}
+
+void TbsGraphicSkinCustomControl::DrawSkinLook(TBitmap& bitmap)
+{
+  DrawStretchedPicture(bitmap, geometry_.SkinPicture, geometry_.SkinRect);
+}
+
+void TbsGraphicSkinCustomControl::Paint()
+{
+  if (Width() > 0 && Height() > 0) {
+    LoadSkinDefinition();
+    geometry_.StretchTo(Width(), Height());
+  }
+  PaintBuffered(Canvas());
+}

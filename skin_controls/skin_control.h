@@ -1,0 +1,274 @@
+// The bases of every skinned control: a control names the definition it wants
+// (SkinDataName) in the skin of a TbsSkinData and paints itself from the
+// definition's picture, or in a plain default look when there is none.
+//
+//   TbsSkinControl / TbsSkinCustomControl                windowed
+//   TbsGraphicSkinControl / TbsGraphicSkinCustomControl  window-less
+//
+// The definition is looked up again on every paint, resize and skin change
+// (never cached), so a control always shows the current skin. The custom
+// classes copy the definition's geometry (TbsSkinGeometry) and fit the skin
+// rectangle to the control: nine parts (smBoth), three parts side by side
+// (smHorizontal: the height is the skin rectangle's), stacked (smVertical),
+// or the rectangle as it is (smFixed: the control takes its size).
+//
+// Skin changes arrive as the skin notices SKN_CHANGING and SKN_CHANGE (WParam
+// the sending skin data; skin/skin_control_notices.h delivers them).
+#pragma once
+
+#include "skin/skin_data.h"
+#include "skin/skin_draw.h"
+#include "toolkit/controls.h"
+
+#include <QImage>
+#include <QPointer>
+
+class TbsDataSkinCustomControl;
+
+enum TbsStretchMode { smNone = -1, smFixed = 0, smBoth = 1, smHorizontal = 2, smVertical = 3 };
+
+// The geometry a custom control copies from its definition, and what it
+// derives from it for the control's current size.
+class TbsSkinGeometry {
+public:
+  int SkinControlIndex = -1;
+  QPoint LTPoint, RTPoint, LBPoint, RBPoint;
+  QRect SkinRect, ClientRect;  // picture coordinates; skin-rectangle coordinates
+  QPoint StretchedRightTop, StretchedLeftBottom, StretchedRightBottom;
+  QRect StretchedClientRect;
+  const QImage* SkinPicture = nullptr;  // into the skin's pictures, not owned
+  const QImage* SkinMask = nullptr;
+  TbsStretchMode StretchMode = smNone;
+
+  // Looks `name` up (exact, case counts) in a loaded skin; the index, or -1.
+  static int FindDefinition(const TbsSkinData* data, const QString& name);
+  // The definition at `index`, or nullptr.
+  static const TbsDataSkinControl* Definition(const TbsSkinData* data, int index);
+  // Copies the definition at `index` (or forgets everything for -1).
+  void Load(const TbsSkinData* data, int index);
+  void Clear();
+
+  int SkinWidth() const { return SkinRect.width(); }
+  int SkinHeight() const { return SkinRect.height(); }
+  // Adjusts a wanted size to what the definition allows and moves the
+  // stretched points to it.
+  void CalcSkinSize(int& width, int& height);
+  // Moves the stretched points to the size without changing it.
+  void StretchTo(int width, int height);
+  // A rectangle of the skin rectangle moved to a control of that size.
+  QRect MapSkinRect(const QRect& r, int width, int height) const;
+  // Paints `source` of `picture` (same geometry as SkinRect) into `bitmap`,
+  // fitted to a width × height control. smFixed resizes the bitmap to the
+  // source; smHorizontal to the width and the source's height.
+  void DrawStretchedPicture(TBitmap& bitmap, const QImage* picture, const QRect& source, int width, int height) const;
+  // The window shape from the mask for a control of that size; none without a mask.
+  std::optional<QRegion> MaskRegion(int width, int height) const;
+
+  TbsFramePoints SourcePoints() const { return {LTPoint, RTPoint, LBPoint, RBPoint, ClientRect}; }
+  TbsFramePoints StretchedPoints() const
+  {
+    return {LTPoint, StretchedRightTop, StretchedLeftBottom, StretchedRightBottom, StretchedClientRect};
+  }
+};
+
+// The font and charset rules shared by the skinned controls.
+namespace skin_fonts {
+// `font` := the definition's name, height and style (the colour stays).
+void ApplyDefinitionFont(TFont* font, const QString& name, int height, int style);
+// The charset of the skin's string table when there is one, else `fallback`.
+int SkinCharset(const TbsSkinData* data, int fallback);
+} // namespace skin_fonts
+
+// ---------------------------------------------------------------- windowed
+
+class TbsSkinControl : public TCustomControl {
+  Q_OBJECT
+  Q_PROPERTY(TbsSkinData* SkinData READ SkinData WRITE SetSkinData)
+  Q_PROPERTY(QString SkinDataName READ SkinDataName WRITE SetSkinDataName)
+
+public:
+  explicit TbsSkinControl(TComponent* AOwner);
+  ~TbsSkinControl() override;
+
+  TbsSkinData* SkinData() const { return skinData_; }
+  virtual void SetSkinData(TbsSkinData* value);
+  QString SkinDataName() const { return skinDataName_; }
+  // Takes effect at the next look-up.
+  virtual void SetSkinDataName(const QString& value) { skinDataName_ = value; }
+  int SkinControlIndex() const { return skinControlIndex_; }
+  // The definition the last look-up found, or nullptr.
+  const TbsDataSkinControl* SkinDefinition() const;
+
+  virtual void LoadSkinDefinition();
+  // Look-up and repaint; the custom classes also fit the size.
+  virtual void ApplySkinData();
+  // The skin is about to change: forget the definition.
+  virtual void SkinDataChanging();
+
+  void WndProc(TMessage& Message) override;
+  void Loaded() override;
+
+protected:
+  // Paint the whole control into an off-screen bitmap of its size.
+  virtual void DrawDefaultLook(TBitmap&) {}
+  virtual void DrawSkinLook(TBitmap&) {}
+  void Paint() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  // OnMouseEnter / OnMouseLeave are not raised while designing.
+  void MouseEnter() override;
+  void MouseLeave() override;
+  bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
+  // Off-screen painting of the client area.
+  void PaintBuffered(TCanvas* canvas);
+
+  int skinControlIndex_ = -1;
+
+private:
+  TbsSkinData* skinData_ = nullptr;
+  QString skinDataName_;
+};
+
+class TbsSkinCustomControl : public TbsSkinControl {
+  Q_OBJECT
+  Q_PROPERTY(int DefaultWidth READ DefaultWidth WRITE SetDefaultWidth)
+  Q_PROPERTY(int DefaultHeight READ DefaultHeight WRITE SetDefaultHeight)
+  Q_PROPERTY(TFont* DefaultFont READ DefaultFont WRITE SetDefaultFont)
+  Q_PROPERTY(bool UseSkinFont READ UseSkinFont WRITE SetUseSkinFont)
+
+public:
+  explicit TbsSkinCustomControl(TComponent* AOwner);
+
+  int DefaultWidth() const { return defaultWidth_; }
+  void SetDefaultWidth(int v);
+  int DefaultHeight() const { return defaultHeight_; }
+  void SetDefaultHeight(int v);
+  TFont* DefaultFont() const { return defaultFont_; }
+  void SetDefaultFont(TFont* v);
+  bool UseSkinFont() const { return useSkinFont_; }
+  void SetUseSkinFont(bool v);
+
+  const TbsSkinGeometry& Geometry() const { return geometry_; }
+  TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
+  QRect StretchedClientRect() const { return geometry_.StretchedClientRect; }
+  QRect MapSkinRect(const QRect& r) const { return geometry_.MapSkinRect(r, Width(), Height()); }
+
+  void LoadSkinDefinition() override;
+  void ApplySkinData() override;
+  void SkinDataChanging() override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+protected:
+  virtual void DefaultFontChanged() {}
+  virtual void CalcSkinSize(int& width, int& height) { geometry_.CalcSkinSize(width, height); }
+  virtual void UpdateSkinRegion();
+  void DrawDefaultLook(TBitmap& bitmap) override;
+  void DrawSkinLook(TBitmap& bitmap) override;
+  void DrawStretchedPicture(TBitmap& bitmap, const QImage* picture, const QRect& source) const
+  {
+    geometry_.DrawStretchedPicture(bitmap, picture, source, Width(), Height());
+  }
+  void Paint() override;
+
+  TbsSkinGeometry geometry_;
+
+private:
+  int defaultWidth_ = 0;
+  int defaultHeight_ = 0;
+  TFont* defaultFont_;
+  bool useSkinFont_ = true;
+  bool regionSet_ = false;
+};
+
+// ---------------------------------------------------------------- window-less
+
+class TbsGraphicSkinControl : public TGraphicControl {
+  Q_OBJECT
+  Q_PROPERTY(TbsSkinData* SkinData READ SkinData WRITE SetSkinData)
+  Q_PROPERTY(QString SkinDataName READ SkinDataName WRITE SetSkinDataName)
+
+public:
+  explicit TbsGraphicSkinControl(TComponent* AOwner);
+  ~TbsGraphicSkinControl() override;
+
+  TbsSkinData* SkinData() const { return skinData_; }
+  virtual void SetSkinData(TbsSkinData* value);
+  QString SkinDataName() const { return skinDataName_; }
+  void SetSkinDataName(const QString& value) { skinDataName_ = value; }
+  int SkinControlIndex() const { return skinControlIndex_; }
+  const TbsDataSkinControl* SkinDefinition() const;
+
+  virtual void LoadSkinDefinition();
+  virtual void ApplySkinData();
+  virtual void SkinDataChanging();
+
+  void WndProc(TMessage& Message) override;
+  void Loaded() override;
+
+protected:
+  virtual void DrawDefaultLook(TBitmap&) {}
+  virtual void DrawSkinLook(TBitmap&) {}
+  void Paint() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
+  void PaintBuffered(TCanvas* canvas);
+
+  int skinControlIndex_ = -1;
+
+private:
+  TbsSkinData* skinData_ = nullptr;
+  QString skinDataName_;
+};
+
+class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
+  Q_OBJECT
+  Q_PROPERTY(int DefaultWidth READ DefaultWidth WRITE SetDefaultWidth)
+  Q_PROPERTY(int DefaultHeight READ DefaultHeight WRITE SetDefaultHeight)
+  Q_PROPERTY(TFont* DefaultFont READ DefaultFont WRITE SetDefaultFont)
+  Q_PROPERTY(bool UseSkinFont READ UseSkinFont WRITE SetUseSkinFont)
+
+public:
+  explicit TbsGraphicSkinCustomControl(TComponent* AOwner);
+
+  int DefaultWidth() const { return defaultWidth_; }
+  void SetDefaultWidth(int v);
+  int DefaultHeight() const { return defaultHeight_; }
+  void SetDefaultHeight(int v);
+  TFont* DefaultFont() const { return defaultFont_; }
+  void SetDefaultFont(TFont* v);
+  bool UseSkinFont() const { return useSkinFont_; }
+  void SetUseSkinFont(bool v);
+
+  const TbsSkinGeometry& Geometry() const { return geometry_; }
+  TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
+  QRect StretchedClientRect() const { return geometry_.StretchedClientRect; }
+  QRect MapSkinRect(const QRect& r) const { return geometry_.MapSkinRect(r, Width(), Height()); }
+
+  void LoadSkinDefinition() override;
+  void ApplySkinData() override;
+  void SkinDataChanging() override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+protected:
+  virtual void DefaultFontChanged() {}
+  virtual void CalcSkinSize(int& width, int& height) { geometry_.CalcSkinSize(width, height); }
+  void DrawDefaultLook(TBitmap& bitmap) override;
+  void DrawSkinLook(TBitmap& bitmap) override;
+  void DrawStretchedPicture(TBitmap& bitmap, const QImage* picture, const QRect& source) const
+  {
+    geometry_.DrawStretchedPicture(bitmap, picture, source, Width(), Height());
+  }
+  void Paint() override;
+
+  TbsSkinGeometry geometry_;
+
+private:
+  int defaultWidth_ = 0;
+  int defaultHeight_ = 0;
+  TFont* defaultFont_;
+  bool useSkinFont_ = true;
+};
+
+// Fills a rectangle of a bitmap canvas in one colour.
+void FillBitmap(TBitmap& bitmap, const QRect& r, TColor color);

@@ -1,0 +1,28 @@
+#include "skin_controls/skin_controls_register.h"
+
+#include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_panels.h"
+
+void RegisterSkinControlClasses()
+{
+  TIntegerIdents::Register(QStringLiteral("TbsButtonLayout"), {{QStringLiteral("blGlyphLeft"), blGlyphLeft},
+                                                               {QStringLiteral("blGlyphRight"), blGlyphRight},
+                                                               {QStringLiteral("blGlyphTop"), blGlyphTop},
+                                                               {QStringLiteral("blGlyphBottom"), blGlyphBottom}});
+  TIntegerIdents::Register(QStringLiteral("TbsSkinBorderStyle"),
+                           {{QStringLiteral("bvFrame"), int(TbsSkinBorderStyle::bvFrame)},
+                            {QStringLiteral("bvRaised"), int(TbsSkinBorderStyle::bvRaised)},
+                            {QStringLiteral("bvLowered"), int(TbsSkinBorderStyle::bvLowered)},
+                            {QStringLiteral("bvNone"), int(TbsSkinBorderStyle::bvNone)}});
+  TComponentClasses::Register<TbsSkinButton>();
+  TComponentClasses::Register<TbsSkinSpeedButton>();
+  TComponentClasses::Register<TbsSkinMenuSpeedButton>();
+  TComponentClasses::Register<TbsSkinPanel>();
+  TComponentClasses::Register<TbsSkinToolBar>();
+  TComponentClasses::Register<TbsSkinStatusBar>();
+  TComponentClasses::Register<TbsSkinLabel>();
+  TComponentClasses::Register<TbsSkinStatusPanel>();
+  TComponentClasses::Register<TbsSkinStdLabel>();
+  TComponentClasses::Register<TbsSkinLinkLabel>();
+}

@@ -1,0 +1,93 @@
+#include "skin_controls_support.h"
+
+#include "skin_controls/skin_controls_register.h"
+#include "toolkit/std_controls.h"
+
+#include <QPainter>
+
+namespace skin_test {
+
+TbsSkinData* LoadBuiltinSkin(TComponent* owner)
+{
+  auto* stored = new TbsCompressedStoredSkin(owner);
+  stored->ImportPackedFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin/skin.bin"));
+  auto* data = new TbsSkinData(owner);
+  data->SetCompressedStoredSkin(stored);
+  return data;
+}
+
+TColor ColumnColor(int x, int y) { return RGB(x * 6, y * 8, 90); }
+
+QImage ColumnPicture()
+{
+  QImage image(40, 30, QImage::Format_RGB888);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) image.setPixelColor(x, y, ColorToQColor(ColumnColor(x, y)));
+  return image;
+}
+
+QStringList ControlLines(const QStringList& entries, const QStringList& sections)
+{
+  QStringList lines = {"[SKINCONTROLS]", QStringLiteral("count=%1").arg(entries.size())};
+  for (int i = 0; i < entries.size(); ++i) lines << QStringLiteral("%1=%2").arg(i).arg(entries[i]);
+  return lines + sections;
+}
+
+TbsSkinData* LoadSmallSkin(TComponent* owner, const QStringList& controlLines)
+{
+  QImage mask(8, 8, QImage::Format_RGB888);
+  mask.fill(Qt::white);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 4; ++x) mask.setPixelColor(x, y, Qt::black);
+  QImage frame(8, 8, QImage::Format_RGB888);
+  frame.fill(Qt::gray);
+  const QStringList head = {"[VERSION]", "skinname=small", "[PICTURES]", "picture=main.bmp", "activepicturescount=2",
+                            "0=columns.bmp", "1=mask.bmp"};
+  auto* data = new TbsSkinData(owner);
+  data->LoadFromContainer(
+      BuildSkinContainer({frame, 24}, {}, {}, {{ColumnPicture(), 24}, {mask, 24}}, head + controlLines));
+  return data;
+}
+
+void RegisterClasses()
+{
+  RegisterToolkitClasses();
+  RegisterToolkitVisualClasses();
+  RegisterSkinClasses();
+  RegisterSkinControlClasses();
+}
+
+TForm* NewForm()
+{
+  RegisterClasses();
+  auto* form = new TForm(nullptr);
+  form->SetBorderStyle(TForm::bsNone);
+  form->SetBounds(0, 0, 300, 200);
+  return form;
+}
+
+QImage Paint(TControl* control)
+{
+  QImage image(std::max(1, control->Width()), std::max(1, control->Height()), QImage::Format_RGB32);
+  image.fill(ColorToQColor(kUnpainted));
+  QPainter painter(&image);
+  control->PaintTo(painter, 0, 0);
+  return image;
+}
+
+int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance)
+{
+  const QColor want = ColorToQColor(color);
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) {
+      if (!image.valid(x, y)) continue;
+      const QColor c = image.pixelColor(x, y);
+      if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) + std::abs(c.blue() - want.blue()) <=
+          tolerance)
+        ++n;
+    }
+  return n;
+}
+
+} // namespace skin_test

@@ -1,0 +1,57 @@
+// Skins and windows for the skinned control tests: the built-in skin, small
+// skins built in memory, and pictures of what a control paints.
+#pragma once
+
+#include "skin/skin_data.h"
+#include "toolkit/forms.h"
+
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+#include <memory>
+
+namespace skin_test {
+
+struct ComponentDeleter {
+  void operator()(TComponent* c) const { TComponent::Free(c); }
+};
+template <typename T>
+using Owned = std::unique_ptr<T, ComponentDeleter>;
+
+// The program's own skin (resources/skin/skin.bin), loaded into new skin data.
+TbsSkinData* LoadBuiltinSkin(TComponent* owner);
+
+// Picture 0 of the small skins: 40 x 30, column x red x*6, row y green y*8, blue 90.
+QImage ColumnPicture();
+TColor ColumnColor(int x, int y);
+
+// A loaded skin with picture 0 (ColumnPicture), picture 1 (a mask: black in
+// columns 0..3 of an 8 x 8 square, white elsewhere) and these control lines
+// ("[SKINCONTROLS]", "count=..", entries, then the sections).
+TbsSkinData* LoadSmallSkin(TComponent* owner, const QStringList& controlLines);
+// The definition lines of LoadSmallSkin: a list of "name:kind" entries and the sections.
+QStringList ControlLines(const QStringList& entries, const QStringList& sections);
+
+// The classes window descriptions of these tests use.
+void RegisterClasses();
+
+// A form that notices go nowhere near the program's windows.
+TForm* NewForm();
+
+// What the control paints at its size (over a magenta background).
+QImage Paint(TControl* control);
+constexpr TColor kUnpainted = RGB(255, 0, 255);
+// Pixels within `tolerance` (sum of channel differences) of a colour.
+int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance);
+
+// Receives the addresses the desktop would open for a scheme of the tests.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+public:
+  QList<QUrl> urls;
+public slots:
+  void open(const QUrl& url) { urls << url; }
+};
+
+} // namespace skin_test
