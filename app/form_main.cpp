@@ -51,6 +51,21 @@ private:
   std::function<void(QPoint)> onMove_;
 };
 
+// Mouse moves over the window's own frame (not its controls, which take
+// their own moves).
+class FrameMouseWatch : public QObject {
+public:
+  FrameMouseWatch(QWidget* window, std::function<void()> onMove) : QObject(window), onMove_(std::move(onMove)) {}
+  bool eventFilter(QObject*, QEvent* event) override
+  {
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) onMove_();
+    return false;
+  }
+
+private:
+  std::function<void()> onMove_;
+};
+
 // The lines of a settings file that read as text: a file damaged elsewhere
 // keeps its readable keys and loses only what no one can read.
 bool DropUnreadableLines(const QString& path)
@@ -180,6 +195,18 @@ void TForm_Main::WatchStatusBarMouse()
   });
   barWidget->installEventFilter(watch);
   for (QWidget* child : barWidget->findChildren<QWidget*>()) child->installEventFilter(watch);
+  // Slid away, the strip left on screen is the status bar's last row and the
+  // skinned frame's bottom band under it: a move over the band counts too.
+  if (QWidget* own = Handle()) {
+    auto* frameWatch = new FrameMouseWatch(own, [this, bar] {
+      try {
+        bsSkinStatusBar1MouseMove(bar, TShiftState(), 0, 0);
+      } catch (...) {
+        Application->HandleException(std::current_exception());
+      }
+    });
+    own->installEventFilter(frameWatch);
+  }
 }
 
 void ReportLinksThatOpenNothing()
