@@ -4,6 +4,8 @@
 #include "app/app_icon.h"
 #include "app/form_main.h"
 #include "app/session_end.h"
+#include "app/settings_location.h"
+#include "browser/directory_config.h"
 
 #include <QApplication>
 #include <csignal>
@@ -23,6 +25,8 @@ int main(int argc, char** argv)
   QApplication::setApplicationName(QStringLiteral("Velmora"));
   QApplication::setWindowIcon(AppIcon());
   RegisterAllClasses();
+  // "[directory] url=" lives in the program's settings file.
+  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().readPath; });
 
   int status = 0;
   try {
