@@ -13,7 +13,8 @@ constexpr int kMaxUrlLength = 2048;
 QString CleanText(const QJsonValue& v, int maxLength)
 {
   QString text = v.isString() ? v.toString() : v.isDouble() ? QString::number(v.toDouble()) : QString();
-  text.removeIf([](QChar c) { return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format; });
+  for (QChar& c : text)
+    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) c = u' ';
   text = text.simplified();
   if (text.size() > maxLength) text = text.left(maxLength - 1) + QChar(0x2026);
   return text;

@@ -65,6 +65,8 @@ public:
   // Tells the directory a station was played (/json/url/<uuid>), as it asks.
   void CountClick(const QString& uuid, std::function<void(bool ok, const QString& error)> done = {});
 
+  // Finds the mirrors (once; again after a failed discovery), then calls `then`.
+  void FindMirrors(std::function<void(QString error)> then) { WithMirrors(std::move(then)); }
   // The mirrors in the order they are tried (after discovery).
   QList<QUrl> Mirrors() const { return mirrors_; }
 
