@@ -68,7 +68,12 @@ public:
   bool answered = false;
 };
 
-TConnection* ConnectionOf(QTcpSocket* socket) { return socket->findChild<TConnection*>(QString(), Qt::FindDirectChildrenOnly); }
+const char* const kConnection = "velmoraConnection";
+
+TConnection* ConnectionOf(QTcpSocket* socket)
+{
+  return static_cast<TConnection*>(socket->property(kConnection).value<QObject*>());
+}
 
 } // namespace
 
@@ -189,6 +194,7 @@ void TDirectoryServer::OnNewConnection()
       continue;
     }
     auto* c = new TConnection(socket);
+    socket->setProperty(kConnection, QVariant::fromValue<QObject*>(c));
     c->idle.setSingleShot(true);
     c->total.setSingleShot(true);
     QPointer<QTcpSocket> guard(socket);
@@ -217,7 +223,7 @@ void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
     if (c->data.size() > kMaxRequestHead) Respond(socket, 431, "text/plain", "request too large\n", false);
     return;
   }
-  const QByteArray head = c->data.left(end);
+  const QByteArray head = c->data.left(end + 2);  // every line ends in CRLF
   const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
   if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {
     Respond(socket, 400, "text/plain", "bad request\n", false);
@@ -225,7 +231,8 @@ void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
   }
   QByteArray body;
   const QByteArray method = requestLine[0];
-  if (method == "POST") {
+  const bool toApi = requestLine[1].startsWith(StationDirectoryPath().toLatin1() + "api/");
+  if (method == "POST" && toApi) {
     bool ok = false;
     const qint64 length = HeaderValue(head, "Content-Length").toLongLong(&ok);
     if (!ok || length < 0) return Respond(socket, 400, "text/plain", "length required\n", false);
@@ -247,7 +254,7 @@ void TDirectoryServer::Route(QTcpSocket* socket, const QByteArray& method, const
   QString path = url.path();
   const QString base = StationDirectoryPath();  // "/qq/"
   if (path == base.chopped(1)) path = base;
-  if (method != "GET" && !isHead && !(method == "POST" && path.startsWith(base + QStringLiteral("api/")))) {
+  if (method != "GET" && !isHead && !(method == "POST" && path.startsWith(base + QStringLiteral("api/")) && !body.isNull())) {
     Respond(socket, 405, "text/plain", "method not allowed\n", false);
     return;
   }
