@@ -131,7 +131,8 @@
   function load(offset) {
     const mine = ++request;
     const params = new URLSearchParams({ q: filterEl.value.trim(), by: byEl.value, offset: String(offset || 0), limit: String(PAGE) });
-    document.body.dataset.ready = offset ? document.body.dataset.ready : "loading";
+    if (!offset) document.body.dataset.ready = "loading";
+    if (!data) showStatus(["正在连接在线电台目录…"]);
     return fetch("api/list?" + params.toString())
       .then(r => { if (!r.ok) throw new Error("HTTP " + r.status); return r.json(); })
       .then(d => {
