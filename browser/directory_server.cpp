@@ -293,9 +293,11 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
     query.field = TStationQuery::FieldFromName(q.queryItemValue("by"));
     query.offset = qMax(0, q.queryItemValue("offset").toInt());
     if (q.hasQueryItem("limit")) query.limit = qBound(1, q.queryItemValue("limit").toInt(), 1000);
-    Directory()->List(query, [this, reply](const TStationListing& listing) {
-      if (reply) RespondJson(reply, 200, listing.ToJson());
-    });
+    Directory()->List(
+        query, [this, reply](const TStationListing& listing) {
+          if (reply) RespondJson(reply, 200, listing.ToJson());
+        },
+        q.queryItemValue("online") != QLatin1String("0"));
     return;
   }
   if (method != "POST") return Respond(socket, 405, "text/plain", "method not allowed\n", false);

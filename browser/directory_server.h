@@ -2,7 +2,7 @@
 // interface so the main window's page needs no web server of ours: "/qq/" is
 // the page, "/qq/stations.json" the local list (the bundled one plus the
 // user's own list file) and "/qq/api/..." the directory (TStationDirectory):
-//   GET  /qq/api/list?q=TEXT&by=name|tag|language|country&offset=N&limit=N
+//   GET  /qq/api/list?q=TEXT&by=name|tag|language|country&offset=N&limit=N[&online=0]
 //   POST /qq/api/play        {station}                -> {url, error, note}
 //   POST /qq/api/favourite   {"add": station} | {"remove": key}
 // Requests must arrive promptly: a connection that stays silent or dribbles

@@ -113,7 +113,7 @@ void TRadioBrowserClient::Get(const QString& path, const QUrlQuery& query, TBody
 void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query, int tried, QString lastError,
                                     TBodyDone done)
 {
-  if (tried >= mirrors_.size()) {
+  if (tried >= mirrors_.size() || tried >= maxAttempts_) {
     done({}, QStringLiteral("无法连接在线电台目录（已尝试 %1 个服务器）：%2").arg(tried).arg(lastError), {}, tried);
     return;
   }

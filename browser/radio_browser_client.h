@@ -58,6 +58,9 @@ public:
   int Timeout() const { return timeoutMs_; }
   void SetMaxAnswerBytes(qint64 bytes) { maxAnswerBytes_ = bytes; }
   void SetRandomSeed(quint32 seed) { random_.seed(seed); }
+  // Mirrors tried for one request at most, so an unreachable network is
+  // reported in bounded time.
+  void SetMaxAttempts(int n) { maxAttempts_ = qMax(1, n); }
 
   using TStationsDone = std::function<void(const TStationsResult&)>;
   // /json/stations/search, broken stations hidden, most listened first.
@@ -90,5 +93,6 @@ private:
   bool discovered_ = false;
   std::vector<std::function<void(QString)>> waitingForMirrors_;
   int timeoutMs_ = 8000;
+  int maxAttempts_ = 3;
   qint64 maxAnswerBytes_ = 8 * 1024 * 1024;
 };

@@ -40,6 +40,7 @@ QString TStationListing::StateName(TDirectoryState s)
   case dsOnline: return QStringLiteral("online");
   case dsCache: return QStringLiteral("cache");
   case dsOffline: return QStringLiteral("offline");
+  case dsPending: return QStringLiteral("pending");
   case dsOff: break;
   }
   return QStringLiteral("off");
@@ -106,7 +107,8 @@ void TStationDirectory::FillLocal(const TStationQuery& query, TStationListing& l
   }
 }
 
-void TStationDirectory::List(const TStationQuery& query, std::function<void(const TStationListing&)> done)
+void TStationDirectory::List(const TStationQuery& query, std::function<void(const TStationListing&)> done,
+                             bool askDirectory)
 {
   auto listing = std::make_shared<TStationListing>();
   FillLocal(query, *listing);
@@ -114,6 +116,10 @@ void TStationDirectory::List(const TStationQuery& query, std::function<void(cons
   if (!cfg.enabled) {
     listing->state = TStationListing::dsOff;
     if (!cfg.problem.isEmpty()) listing->messages.push_back(cfg.problem);
+    return done(*listing);
+  }
+  if (!askDirectory) {
+    listing->state = TStationListing::dsPending;
     return done(*listing);
   }
   QPointer<TStationDirectory> self(this);

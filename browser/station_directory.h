@@ -16,7 +16,7 @@ class QNetworkAccessManager;
 class THostLookup;
 
 struct TStationListing {
-  enum TDirectoryState { dsOnline, dsCache, dsOffline, dsOff };
+  enum TDirectoryState { dsOnline, dsCache, dsOffline, dsOff, dsPending };
   std::vector<TDirectoryStation> favourites, directory, bundled, user;
   TDirectoryState state = dsOff;
   QDateTime cachedAt;           // when the offline copy was made (dsCache)
@@ -52,7 +52,9 @@ public:
   TRadioBrowserClient* Client() const { return client_; }
   TStationStore& Store() { return store_; }
 
-  void List(const TStationQuery& query, std::function<void(const TStationListing&)> done);
+  // `askDirectory` false: only what is on this machine (favourites, bundled,
+  // user), answered at once; the page shows it while the directory answers.
+  void List(const TStationQuery& query, std::function<void(const TStationListing&)> done, bool askDirectory = true);
   void Play(const TDirectoryStation& station, std::function<void(const TPlayAnswer&)> done);
 
   // Time allowed for fetching a playlist, and its largest size.

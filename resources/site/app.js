@@ -128,16 +128,33 @@
     footEl.textContent = notes.join("　");
   }
 
+  function list(params) {
+    return fetch("api/list?" + params.toString())
+      .then(r => { if (!r.ok) throw new Error("HTTP " + r.status); return r.json(); })
+      .then(d => { for (const k of ["favourites", "directory", "bundled", "user"]) d[k] = d[k] || []; return d; });
+  }
+
   function load(offset) {
     const mine = ++request;
     const params = new URLSearchParams({ q: filterEl.value.trim(), by: byEl.value, offset: String(offset || 0), limit: String(PAGE) });
-    if (!offset) document.body.dataset.ready = "loading";
-    if (!data) showStatus(["正在连接在线电台目录…"]);
-    return fetch("api/list?" + params.toString())
-      .then(r => { if (!r.ok) throw new Error("HTTP " + r.status); return r.json(); })
+    let answered = false;
+    if (!offset) {
+      document.body.dataset.ready = "loading";
+      // What is on this machine shows at once; the directory's answer follows.
+      const local = new URLSearchParams(params);
+      local.set("online", "0");
+      list(local).then(d => {
+        if (mine !== request || answered) return;
+        data = d;
+        showStatus(d.state === "pending" ? ["正在连接在线电台目录…"] : describe(d));
+        foot(d);
+        render();
+      }).catch(() => {});
+    }
+    return list(params)
       .then(d => {
         if (mine !== request) return;
-        for (const k of ["favourites", "directory", "bundled", "user"]) d[k] = d[k] || [];
+        answered = true;
         if (offset && data) {
           const seen = new Set(data.directory.map(s => s.key));
           data.directory = data.directory.concat(d.directory.filter(s => !seen.has(s.key)));

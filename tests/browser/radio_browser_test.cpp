@@ -170,6 +170,14 @@ TEST_F(ClientTest, FailsOverToTheNextMirrorAndKeepsTheOneThatAnswered)
     EXPECT_EQ(Search(*c, {}).attempts, 1);  // the good mirror is kept
   }
   EXPECT_TRUE(sawFailover);
+
+  // An unreachable network is reported after a bounded number of mirrors.
+  auto none = Client({DeadMirror(), DeadMirror(), DeadMirror(), DeadMirror()});
+  none->SetMaxAttempts(2);
+  const TStationsResult r = Search(*none, {});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.attempts, 2);
+  EXPECT_TRUE(r.error.contains(QString::fromUtf8("已尝试 2 个服务器"))) << r.error.toStdString();
 }
 
 TEST_F(ClientTest, PicksAMirrorAtRandom)
