@@ -285,6 +285,12 @@ void TDirectoryServer::Route(QTcpSocket* socket, const QByteArray& method, const
 void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, const QString& name, const QUrl& url,
                                 const QByteArray& head, const QByteArray& body)
 {
+  // A page of another site whose name was pointed at this machine sends its
+  // own name: the directory answers only to its own address.
+  const QByteArray host = HeaderValue(head, "Host");
+  const QByteArray port = ':' + QByteArray::number(Port());
+  if (host != "127.0.0.1" + port && host != "localhost" + port)
+    return Respond(socket, 403, "text/plain", "forbidden\n", false);
   QPointer<QTcpSocket> reply(socket);
   if (name == QLatin1String("list") && method == "GET") {
     const QUrlQuery q(url);

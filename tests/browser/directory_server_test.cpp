@@ -39,7 +39,10 @@ QByteArray Fetch(quint16 port, const QByteArray& request)
   return answer;
 }
 
-QByteArray Get(quint16 port, const QByteArray& path) { return Fetch(port, "GET " + path + " HTTP/1.1\r\nHost: x\r\n\r\n"); }
+QByteArray Get(quint16 port, const QByteArray& path)
+{
+  return Fetch(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n\r\n");
+}
 
 QByteArray Body(const QByteArray& answer) { return answer.mid(answer.indexOf("\r\n\r\n") + 4); }
 
@@ -93,7 +96,7 @@ protected:
   }
   QByteArray Post(const QByteArray& path, const QByteArray& json, const QByteArray& extra = "Content-Type: application/json\r\n")
   {
-    return Fetch(server.Port(), "POST " + path + " HTTP/1.1\r\nHost: x\r\n" + extra + "Content-Length: " +
+    return Fetch(server.Port(), "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(server.Port()) + "\r\n" + extra + "Content-Length: " +
                                     QByteArray::number(json.size()) + "\r\n\r\n" + json);
   }
   QTemporaryDir dir;
@@ -227,6 +230,8 @@ TEST_F(DirectoryServerTest, ApiListsAndKeepsFavourites)
   EXPECT_TRUE(Fetch(server.Port(), "POST /qq/api/favourite HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 999999999\r\n\r\n")
                   .startsWith("HTTP/1.1 413"));
   EXPECT_TRUE(Fetch(server.Port(), "OPTIONS /qq/api/favourite HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405"));
+  EXPECT_TRUE(Fetch(server.Port(), "GET /qq/api/list HTTP/1.1\r\nHost: rebound.example:" + QByteArray::number(server.Port()) +
+                                       "\r\n\r\n").startsWith("HTTP/1.1 403"));
 
   const QByteArray bad = QJsonDocument(QJsonObject{{"add", QJsonObject{{"name", "x"}, {"url", "file:///etc/passwd"}}}}).toJson();
   answer = QJsonDocument::fromJson(Body(Post("/qq/api/favourite", bad))).object();
