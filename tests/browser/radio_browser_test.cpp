@@ -54,6 +54,12 @@ TEST(DirectorySetting, EnvironmentSettingsAndDefault)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);
   };
+  // The variable is put back as it was, whatever happens here.
+  struct TRestore {
+    bool set = qEnvironmentVariableIsSet("VELMORA_DIRECTORY_URL");
+    QByteArray value = qgetenv("VELMORA_DIRECTORY_URL");
+    ~TRestore() { set ? qputenv("VELMORA_DIRECTORY_URL", value) : qunsetenv("VELMORA_DIRECTORY_URL"); }
+  } restore;
   qunsetenv("VELMORA_DIRECTORY_URL");
   TDirectoryConfig cfg = ResolveDirectoryConfig(ini);  // no file
   EXPECT_TRUE(cfg.enabled);
@@ -77,7 +83,6 @@ TEST(DirectorySetting, EnvironmentSettingsAndDefault)
   qputenv("VELMORA_DIRECTORY_URL", "");
   EXPECT_FALSE(ResolveDirectoryConfig(ini).enabled);
   EXPECT_TRUE(ResolveDirectoryConfig(ini).problem.isEmpty());
-  qunsetenv("VELMORA_DIRECTORY_URL");
 }
 
 TEST(Playlists, PlsM3uAndHls)
