@@ -5,6 +5,7 @@
 #include "support/fake_directory.h"
 #include "support/qt_printers.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -330,10 +331,23 @@ TEST_F(PageTest, SaysWhenItIsOfflineOrTurnedOff)
   EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("没有应答")));
   EXPECT_EQ(Js("String(document.querySelectorAll('#bundled li').length > 0)"), "true");
 
+  // Turned off, with a favourites file that cannot be read: said, and left alone.
+  const QByteArray broken = "{\"stations\": [{\"name\": \"旧收藏\"";
+  QDir().mkpath(dir.filePath("data"));
+  QFile f(dir.filePath("data/favourites.json"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(broken);
+  f.close();
   UseDirectory({}, false);
   browser->View()->page()->triggerAction(QWebEnginePage::Reload);
   ASSERT_TRUE(WaitJs("document.body.dataset.state", "off"));
   EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("已关闭")));
+  EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("收藏文件")));
+  Js("document.getElementById('status').textContent=''; document.querySelector('#bundled .star').click(); ''");
+  ASSERT_TRUE(WaitJs("String(document.getElementById('status').textContent.includes('收藏暂不能修改'))", "true"));
+  EXPECT_EQ(Js("String(document.querySelectorAll('#favourites li').length)"), "0");
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), broken);
 }
 
 } // namespace
