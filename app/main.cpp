@@ -7,6 +7,7 @@
 #include "app/session_end.h"
 #include "app/settings_location.h"
 #include "app/single_instance.h"
+#include "browser/directory_config.h"
 
 #include <QApplication>
 #include <QDir>
@@ -62,6 +63,8 @@ int main(int argc, char** argv)
     mainForm->Close();
   };
   WatchSessionEnd(endSession);
+  // "[directory] url=" lives in the program's settings file.
+  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().readPath; });
 
   int status = 0;
   try {

@@ -1,39 +1,23 @@
 #include "browser/directory_server.h"
 
 #include "browser/site_addresses.h"
+#include "browser/station_directory.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
 
 static void InitSiteResources() { Q_INIT_RESOURCE(velmora_site); }
 
 namespace {
-
-std::vector<TStation> BundledStations()
-{
-  std::vector<TStation> out;
-  QFile f(QStringLiteral(":/velmora/stations/stations.json"));
-  if (!f.open(QIODevice::ReadOnly)) return out;
-  const QJsonArray list = QJsonDocument::fromJson(f.readAll()).object().value("stations").toArray();
-  for (const QJsonValue& v : list) {
-    const QJsonObject o = v.toObject();
-    out.push_back({o.value("category").toString(), o.value("name").toString(), o.value("url").toString()});
-  }
-  return out;
-}
-
-bool IsPlayableUrl(const QString& text)
-{
-  const QUrl url(text, QUrl::StrictMode);
-  return url.isValid() && !url.host().isEmpty() &&
-         (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
-}
 
 QByteArray ContentType(const QString& path)
 {
@@ -49,11 +33,46 @@ QByteArray ReasonPhrase(int status)
   switch (status) {
   case 200: return "OK";
   case 400: return "Bad Request";
+  case 403: return "Forbidden";
   case 404: return "Not Found";
   case 405: return "Method Not Allowed";
+  case 408: return "Request Timeout";
+  case 413: return "Content Too Large";
+  case 415: return "Unsupported Media Type";
   case 431: return "Request Header Fields Too Large";
+  case 503: return "Service Unavailable";
   default: return "Error";
   }
+}
+
+// A header's value from a request head (names without regard to case).
+QByteArray HeaderValue(const QByteArray& head, const QByteArray& name)
+{
+  const QList<QByteArray> lines = head.split('\n');
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    const QByteArray line = lines[i].trimmed();
+    const qsizetype colon = line.indexOf(':');
+    if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0) return line.mid(colon + 1).trimmed();
+  }
+  return {};
+}
+
+// One client connection while its request arrives: the bytes so far and the
+// two clocks that end a stuck one.
+class TConnection : public QObject {
+public:
+  explicit TConnection(QTcpSocket* socket) : QObject(socket) {}
+  QByteArray data;
+  QTimer idle, total;
+  bool complete = false;  // the whole request is in; the answer may still be pending
+  bool answered = false;
+};
+
+const char* const kConnection = "velmoraConnection";
+
+TConnection* ConnectionOf(QTcpSocket* socket)
+{
+  return static_cast<TConnection*>(socket->property(kConnection).value<QObject*>());
 }
 
 } // namespace
@@ -76,7 +95,7 @@ TUserStationList ParseUserStationList(const QString& text)
       out.skippedLines.push_back(i + 1);
       continue;
     }
-    if (s.name.isEmpty() || !IsPlayableUrl(s.url)) {
+    if (s.name.isEmpty() || !IsStreamAddress(s.url)) {
       out.skippedLines.push_back(i + 1);
       continue;
     }
@@ -88,8 +107,10 @@ TUserStationList ParseUserStationList(const QString& text)
 TDirectoryServer::TDirectoryServer(QObject* parent) : QObject(parent), server_(new QTcpServer(this))
 {
   InitSiteResources();
-  userListFile_ = QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-                      .filePath(QStringLiteral("stations.txt"));
+  // The user's configuration folder is ~/.config/Velmora (not Qt's
+  // organisation/application pair).
+  userListFile_ = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                      .filePath(QStringLiteral("Velmora/stations.txt"));
   connect(server_, &QTcpServer::newConnection, this, &TDirectoryServer::OnNewConnection);
 }
 
@@ -113,20 +134,36 @@ QUrl TDirectoryServer::BaseUrl() const
   return url;
 }
 
+void TDirectoryServer::SetDirectory(TStationDirectory* directory) { directory_ = directory; }
+
+TStationDirectory* TDirectoryServer::Directory()
+{
+  if (!directory_) directory_ = TStationDirectory::CreateDefault(this);
+  directory_->SetUserListFile(userListFile_);
+  return directory_;
+}
+
+void TDirectoryServer::SetLimits(int idleMs, int requestMs, int maxConnections)
+{
+  idleMs_ = idleMs;
+  requestMs_ = requestMs;
+  maxConnections_ = maxConnections;
+}
+
 QJsonObject TDirectoryServer::StationListJson() const
 {
   QJsonArray stations;
-  auto add = [&](const TStation& s) {
-    stations.append(QJsonObject{{"category", s.category}, {"name", s.name}, {"url", s.url}});
+  auto add = [&](const QString& category, const QString& name, const QString& url) {
+    stations.append(QJsonObject{{"category", category}, {"name", name}, {"url", url}});
   };
-  for (const TStation& s : BundledStations()) add(s);
+  for (const TDirectoryStation& s : BundledStations()) add(s.category, s.name, s.url);
   QJsonObject out;
   QFile user(userListFile_);
   if (user.exists()) {
     out.insert("userFile", userListFile_);
     if (user.size() <= 1024 * 1024 && user.open(QIODevice::ReadOnly)) {
       const TUserStationList parsed = ParseUserStationList(QString::fromUtf8(user.readAll()));
-      for (const TStation& s : parsed.stations) add(s);
+      for (const TStation& s : parsed.stations) add(s.category, s.name, s.url);
       QJsonArray skipped;
       for (int n : parsed.skippedLines) skipped.append(n);
       out.insert("skippedLines", skipped);
@@ -151,44 +188,84 @@ TDirectoryServer* TDirectoryServer::Instance()
 void TDirectoryServer::OnNewConnection()
 {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    ++openConnections_;
+    connect(socket, &QObject::destroyed, this, [this] { --openConnections_; });
+    if (openConnections_ > maxConnections_) {
+      Respond(socket, 503, "text/plain", "busy\n", false);
+      continue;
+    }
+    auto* c = new TConnection(socket);
+    socket->setProperty(kConnection, QVariant::fromValue<QObject*>(c));
+    c->idle.setSingleShot(true);
+    c->total.setSingleShot(true);
+    QPointer<QTcpSocket> guard(socket);
+    auto expire = [guard] {
+      if (guard) guard->abort();
+    };
+    connect(&c->idle, &QTimer::timeout, socket, expire);
+    connect(&c->total, &QTimer::timeout, socket, expire);
+    c->idle.start(idleMs_);
+    c->total.start(requestMs_);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
   }
 }
 
 void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
 {
-  if (socket->property("answered").toBool()) {
+  TConnection* c = ConnectionOf(socket);
+  if (!c || c->complete) {
     socket->readAll();
     return;
   }
-  QByteArray head = socket->property("head").toByteArray() + socket->readAll();
-  const qsizetype end = head.indexOf("\r\n\r\n");
+  c->data += socket->readAll();
+  c->idle.start(idleMs_);
+  const qsizetype end = c->data.indexOf("\r\n\r\n");
   if (end < 0) {
-    if (head.size() > kMaxRequestHead) Respond(socket, 431, "text/plain", "request too large\n", false);
-    else socket->setProperty("head", head);
+    if (c->data.size() > kMaxRequestHead) Respond(socket, 431, "text/plain", "request too large\n", false);
     return;
   }
+  const QByteArray head = c->data.left(end + 2);  // every line ends in CRLF
   const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
   if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {
     Respond(socket, 400, "text/plain", "bad request\n", false);
     return;
   }
+  QByteArray body;
   const QByteArray method = requestLine[0];
-  const bool isHead = method == "HEAD";
-  if (method != "GET" && !isHead) {
-    Respond(socket, 405, "text/plain", "method not allowed\n", false);
-    return;
+  const bool toApi = requestLine[1].startsWith(StationDirectoryPath().toLatin1() + "api/");
+  if (method == "POST" && toApi) {
+    bool ok = false;
+    const qint64 length = HeaderValue(head, "Content-Length").toLongLong(&ok);
+    if (!ok || length < 0) return Respond(socket, 400, "text/plain", "length required\n", false);
+    if (length > kMaxRequestBody) return Respond(socket, 413, "text/plain", "request too large\n", false);
+    if (c->data.size() - (end + 4) < length) return;  // the rest of the body is on its way
+    body = c->data.mid(end + 4, length);
   }
-  const QUrl url = QUrl::fromEncoded(requestLine[1]);
+  c->complete = true;
+  c->idle.stop();
+  c->total.stop();
+  c->data.clear();
+  Route(socket, method, QUrl::fromEncoded(requestLine[1]), head, body);
+}
+
+void TDirectoryServer::Route(QTcpSocket* socket, const QByteArray& method, const QUrl& url, const QByteArray& head,
+                             const QByteArray& body)
+{
+  const bool isHead = method == "HEAD";
   QString path = url.path();
   const QString base = StationDirectoryPath();  // "/qq/"
   if (path == base.chopped(1)) path = base;
+  if (method != "GET" && !isHead && !(method == "POST" && path.startsWith(base + QStringLiteral("api/")) && !body.isNull())) {
+    Respond(socket, 405, "text/plain", "method not allowed\n", false);
+    return;
+  }
   if (!path.startsWith(base)) {
     Respond(socket, 404, "text/plain", "not found\n", isHead);
     return;
   }
   QString name = path.mid(base.size());
+  if (name.startsWith(QLatin1String("api/"))) return RouteApi(socket, method, name.mid(4), url, head, body);
   if (name.isEmpty()) name = QStringLiteral("index.html");
   if (name == QLatin1String("stations.json")) {
     Respond(socket, 200, ContentType(name), QJsonDocument(StationListJson()).toJson(QJsonDocument::Compact), isHead);
@@ -207,17 +284,99 @@ void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
   Respond(socket, 200, ContentType(name), file.readAll(), isHead);
 }
 
+void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, const QString& name, const QUrl& url,
+                                const QByteArray& head, const QByteArray& body)
+{
+  // A page of another site whose name was pointed at this machine sends its
+  // own name: the directory answers only to its own address.
+  const QByteArray host = HeaderValue(head, "Host");
+  const QByteArray port = ':' + QByteArray::number(Port());
+  if (host != "127.0.0.1" + port && host != "localhost" + port)
+    return Respond(socket, 403, "text/plain", "forbidden\n", false);
+  QPointer<QTcpSocket> reply(socket);
+  if (name == QLatin1String("list") && method == "GET") {
+    const QUrlQuery q(url);
+    TStationQuery query;
+    query.text = q.queryItemValue("q", QUrl::FullyDecoded).left(200);
+    query.field = TStationQuery::FieldFromName(q.queryItemValue("by"));
+    query.offset = qMax(0, q.queryItemValue("offset").toInt());
+    if (q.hasQueryItem("limit")) query.limit = qBound(1, q.queryItemValue("limit").toInt(), 1000);
+    Directory()->List(
+        query, [this, reply](const TStationListing& listing) {
+          if (reply) RespondJson(reply, 200, listing.ToJson());
+        },
+        q.queryItemValue("online") != QLatin1String("0"));
+    return;
+  }
+  if (method != "POST") return Respond(socket, 405, "text/plain", "method not allowed\n", false);
+  // Only our own page changes anything: other sites' pages cannot send JSON
+  // here without asking first (which this server refuses), and say where they come from.
+  const QByteArray origin = HeaderValue(head, "Origin");
+  if (!origin.isEmpty() && origin != BaseUrl().toEncoded()) return Respond(socket, 403, "text/plain", "forbidden\n", false);
+  if (!HeaderValue(head, "Content-Type").startsWith("application/json"))
+    return Respond(socket, 415, "text/plain", "json expected\n", false);
+  QJsonParseError err{};
+  const QJsonObject request = QJsonDocument::fromJson(body, &err).object();
+  if (err.error != QJsonParseError::NoError) return RespondJson(socket, 400, {{"error", QStringLiteral("请求无法解析")}});
+
+  if (name == QLatin1String("play")) {
+    TDirectoryStation station;
+    if (!StationFromJson(request.value("station").toObject(), station))
+      return RespondJson(socket, 200, {{"error", QStringLiteral("该电台的地址不是 http(s) 地址，不能播放。")}});
+    Directory()->Play(station, [this, reply](const TPlayAnswer& a) {
+      if (!reply) return;
+      QJsonObject o;
+      if (!a.url.isEmpty()) o.insert("url", a.url);
+      if (!a.error.isEmpty()) o.insert("error", a.error);
+      if (!a.note.isEmpty()) o.insert("note", a.note);
+      RespondJson(reply, 200, o);
+    });
+    return;
+  }
+  if (name == QLatin1String("favourite")) {
+    TStationStore& store = Directory()->Store();
+    QString error;
+    bool ok = true;
+    if (request.contains("add")) {
+      TDirectoryStation station;
+      if (StationFromJson(request.value("add").toObject(), station)) ok = store.AddFavourite(station, &error);
+      else ok = false, error = QStringLiteral("该电台的地址不是 http(s) 地址，不能收藏。");
+    } else {
+      ok = store.RemoveFavourite(request.value("remove").toString(), &error);
+    }
+    QJsonObject o{{"ok", ok}, {"favourites", StationsToJson(store.Favourites())}};
+    if (!ok) o.insert("error", error);
+    return RespondJson(socket, 200, o);
+  }
+  Respond(socket, 404, "text/plain", "not found\n", false);
+}
+
+void TDirectoryServer::RespondJson(QTcpSocket* socket, int status, const QJsonObject& body)
+{
+  Respond(socket, status, "application/json; charset=utf-8", QJsonDocument(body).toJson(QJsonDocument::Compact), false);
+}
+
 void TDirectoryServer::Respond(QTcpSocket* socket, int status, const QByteArray& contentType, const QByteArray& body,
                                bool head)
 {
-  socket->setProperty("answered", true);
+  if (TConnection* c = ConnectionOf(socket)) {
+    if (c->answered) return;
+    c->answered = c->complete = true;
+    c->idle.stop();
+    c->total.stop();
+  }
   QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status) + "\r\n";
   out += "Content-Type: " + contentType + "\r\n";
   out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
-  out += "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
+  out += "Cache-Control: no-cache\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\n";
   if (!head) out += body;
   socket->write(out);
   socket->disconnectFromHost();
+  // A client that never reads its answer does not keep the connection.
+  QPointer<QTcpSocket> guard(socket);
+  QTimer::singleShot(requestMs_, socket, [guard] {
+    if (guard) guard->abort();
+  });
 }
 
 QUrl StationDirectoryUrl()

@@ -1,7 +1,13 @@
 // The station directory, served by the program itself on the loopback
-// interface so the main window's page needs no network: "/qq/" is the page,
-// "/qq/stations.json" the station list (the bundled one plus the user's own
-// list file).
+// interface so the main window's page needs no web server of ours: "/qq/" is
+// the page, "/qq/stations.json" the local list (the bundled one plus the
+// user's own list file) and "/qq/api/..." the directory (TStationDirectory):
+//   GET  /qq/api/list?q=TEXT&by=name|tag|language|country&offset=N&limit=N[&online=0]
+//   POST /qq/api/play        {station}                -> {url, error, note}
+//   POST /qq/api/favourite   {"add": station} | {"remove": key}
+// Requests must arrive promptly: a connection that stays silent or dribbles
+// its request is closed, and only so many are served at once, so a stuck
+// client never blocks the page.
 #pragma once
 
 #include <QHostAddress>
@@ -14,6 +20,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+class TStationDirectory;
 
 struct TStation {
   QString category;
@@ -35,6 +42,8 @@ class TDirectoryServer : public QObject {
 public:
   // Largest request head accepted; larger requests are answered 431.
   static constexpr int kMaxRequestHead = 16 * 1024;
+  // Largest request body (the page's JSON); larger ones are answered 413.
+  static constexpr int kMaxRequestBody = 256 * 1024;
 
   explicit TDirectoryServer(QObject* parent = nullptr);
   ~TDirectoryServer() override;
@@ -50,6 +59,16 @@ public:
   void SetUserListFile(const QString& path) { userListFile_ = path; }
   QString UserListFile() const { return userListFile_; }
 
+  // The directory behind /qq/api/ (not owned); the program's default when unset.
+  void SetDirectory(TStationDirectory* directory);
+  TStationDirectory* Directory();
+
+  // A connection is closed when it sends nothing for `idleMs`, or has not
+  // sent its whole request within `requestMs`; at most `maxConnections` are
+  // open at once, further ones are answered 503 at once.
+  void SetLimits(int idleMs, int requestMs, int maxConnections);
+  int OpenConnections() const { return openConnections_; }
+
   // The station list as served: bundled stations first, then the user's.
   QJsonObject StationListJson() const;
 
@@ -59,8 +78,18 @@ public:
 private:
   void OnNewConnection();
   void OnReadyRead(QTcpSocket* socket);
+  void Route(QTcpSocket* socket, const QByteArray& method, const QUrl& url, const QByteArray& head,
+             const QByteArray& body);
+  void RouteApi(QTcpSocket* socket, const QByteArray& method, const QString& name, const QUrl& url,
+                const QByteArray& head, const QByteArray& body);
   void Respond(QTcpSocket* socket, int status, const QByteArray& contentType, const QByteArray& body, bool head);
+  void RespondJson(QTcpSocket* socket, int status, const QJsonObject& body);
 
   QTcpServer* server_;
   QString userListFile_;
+  TStationDirectory* directory_ = nullptr;
+  int idleMs_ = 10000;
+  int requestMs_ = 30000;
+  int maxConnections_ = 32;
+  int openConnections_ = 0;
 };

@@ -7,6 +7,7 @@ int RunRecordCommand(QStringList args);
 int RunDevicesCommand(QStringList args);
 int RunMixerCommand(QStringList args);
 int RunSkinCommand(QStringList args);
+int RunStationsCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
@@ -35,6 +36,11 @@ const std::vector<ToolCommand>& ToolCommands()
        "  skin sheet OUT.png [FILE]         draw every definition's pictures with their names\n"
        "                                    (FILE: the built-in skin.bin beside the program)\n",
        RunSkinCommand},
+      {"stations",
+       "stations [--search TEXT] [--by name|tag|language|country] [--limit N]\n"
+       "                              the stations the directory page would list:\n"
+       "                              source, name, codec, bit rate, address\n",
+       RunStationsCommand},
   };
   return commands;
 }

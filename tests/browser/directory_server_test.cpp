@@ -1,8 +1,11 @@
 #include "browser/directory_server.h"
 #include "browser/embedded_browser.h"
 #include "browser/site_addresses.h"
+#include "browser/station_directory.h"
+#include "support/fake_directory.h"
 #include "support/qt_printers.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -10,6 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
@@ -36,7 +40,10 @@ QByteArray Fetch(quint16 port, const QByteArray& request)
   return answer;
 }
 
-QByteArray Get(quint16 port, const QByteArray& path) { return Fetch(port, "GET " + path + " HTTP/1.1\r\nHost: x\r\n\r\n"); }
+QByteArray Get(quint16 port, const QByteArray& path)
+{
+  return Fetch(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n\r\n");
+}
 
 QByteArray Body(const QByteArray& answer) { return answer.mid(answer.indexOf("\r\n\r\n") + 4); }
 
@@ -76,9 +83,26 @@ protected:
   void SetUp() override
   {
     server.SetUserListFile(dir.filePath("stations.txt"));
+    UseDirectory({fake.BaseUrl()});
     ASSERT_TRUE(server.Start());
   }
+  void UseDirectory(QList<QUrl> mirrors, bool enabled = true)
+  {
+    TDirectoryConfig cfg;
+    cfg.enabled = enabled;
+    cfg.mirrors = std::move(mirrors);
+    directory = std::make_unique<TStationDirectory>(cfg, nullptr, dir.filePath("data"), dir.filePath("cache"));
+    directory->Client()->SetTimeout(2000);
+    server.SetDirectory(directory.get());
+  }
+  QByteArray Post(const QByteArray& path, const QByteArray& json, const QByteArray& extra = "Content-Type: application/json\r\n")
+  {
+    return Fetch(server.Port(), "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(server.Port()) + "\r\n" + extra + "Content-Length: " +
+                                    QByteArray::number(json.size()) + "\r\n\r\n" + json);
+  }
   QTemporaryDir dir;
+  TFakeDirectory fake;
+  std::unique_ptr<TStationDirectory> directory;
   TDirectoryServer server;
 };
 
@@ -136,32 +160,6 @@ TEST(SiteAddresses, DirectoryAddressHasThePathAndQuery)
   EXPECT_TRUE(QUrl(MakerSiteAddress()).isValid());
 }
 
-// A tiny HTTP server with one MP3 stream, so the page can play it offline.
-class StreamServer : public QObject {
-public:
-  explicit StreamServer(QByteArray mp3) : mp3_(std::move(mp3))
-  {
-    server_.listen(QHostAddress::LocalHost, 0);
-    connect(&server_, &QTcpServer::newConnection, this, [this] {
-      while (QTcpSocket* s = server_.nextPendingConnection()) {
-        connect(s, &QTcpSocket::readyRead, s, [this, s] {
-          if (!s->readAll().contains("\r\n\r\n") || s->property("done").toBool()) return;
-          s->setProperty("done", true);
-          s->write("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + QByteArray::number(mp3_.size()) +
-                   "\r\nConnection: close\r\n\r\n" + mp3_);
-          s->disconnectFromHost();
-        });
-        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-      }
-    });
-  }
-  QString Url() const { return QStringLiteral("http://127.0.0.1:%1/stream.mp3").arg(server_.serverPort()); }
-
-private:
-  QTcpServer server_;
-  QByteArray mp3_;
-};
-
 QVariant RunJs(QWebEnginePage* page, const QString& script)
 {
   QVariant result;
@@ -174,69 +172,182 @@ QVariant RunJs(QWebEnginePage* page, const QString& script)
   return result;
 }
 
-// Two seconds of a 440 Hz tone as MP3, made by the lame command-line encoder.
-QByteArray MakeToneMp3(const QTemporaryDir& dir)
+TEST_F(DirectoryServerTest, StuckClientsAreClosedWithoutBlockingOthers)
 {
-  const QString wav = dir.filePath("tone.wav"), mp3 = dir.filePath("tone.mp3");
-  QFile f(wav);
-  f.open(QIODevice::WriteOnly);
-  const int rate = 44100, seconds = 2, samples = rate * seconds;
-  QByteArray pcm(samples * 2, '\0');
-  for (int i = 0; i < samples; ++i) {
-    const qint16 v = qint16(8000 * std::sin(2 * M_PI * 440 * i / rate));
-    pcm[2 * i] = char(v & 0xFF);
-    pcm[2 * i + 1] = char((v >> 8) & 0xFF);
-  }
-  auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
-  auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
-  f.write("RIFF" + le32(36 + pcm.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(1) + le32(rate) + le32(rate * 2) +
-          le16(2) + le16(16) + "data" + le32(pcm.size()) + pcm);
-  f.close();
-  QProcess::execute("lame", {"--quiet", "-b", "64", wav, mp3});
-  QFile out(mp3);
-  out.open(QIODevice::ReadOnly);
-  return out.readAll();
+  server.SetLimits(300, 900, 8);
+  QTcpSocket silent, dribbler;
+  silent.connectToHost(QHostAddress::LocalHost, server.Port());
+  dribbler.connectToHost(QHostAddress::LocalHost, server.Port());
+  ASSERT_TRUE(silent.waitForConnected(3000) && dribbler.waitForConnected(3000));
+  dribbler.write("GET /qq/ HTTP/1.1\r\n");
+  QTimer drip;  // one byte every 100 ms: never idle, never done
+  QObject::connect(&drip, &QTimer::timeout, [&] { dribbler.write("X"); });
+  drip.start(100);
+
+  EXPECT_TRUE(Get(server.Port(), "/qq/").startsWith("HTTP/1.1 200"));  // served while both hang on
+  QElapsedTimer t;
+  t.start();
+  ASSERT_TRUE(Pump([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 5000));
+  EXPECT_GE(t.elapsed(), 250);
+  ASSERT_TRUE(Pump([&] { return dribbler.state() == QAbstractSocket::UnconnectedState; }, 5000));
+  EXPECT_GE(t.elapsed(), 800);  // the idle clock alone never ends it
+  EXPECT_FALSE(dribbler.readAll().contains("200 OK"));
+  EXPECT_TRUE(Pump([&] { return server.OpenConnections() == 0; }, 3000));
 }
 
-TEST_F(DirectoryServerTest, PageListsFiltersAndPlaysInARealWebView)
+TEST_F(DirectoryServerTest, TooManyConnectionsAreTurnedAwayAtOnce)
 {
-  const QByteArray mp3 = MakeToneMp3(dir);
+  server.SetLimits(10000, 10000, 2);
+  auto a = std::make_unique<QTcpSocket>(), b = std::make_unique<QTcpSocket>();
+  a->connectToHost(QHostAddress::LocalHost, server.Port());
+  b->connectToHost(QHostAddress::LocalHost, server.Port());
+  ASSERT_TRUE(Pump([&] { return server.OpenConnections() == 2; }, 3000));
+  EXPECT_TRUE(Get(server.Port(), "/qq/").startsWith("HTTP/1.1 503"));
+  a.reset();
+  b.reset();
+  ASSERT_TRUE(Pump([&] { return server.OpenConnections() == 0; }, 3000));
+  EXPECT_TRUE(Get(server.Port(), "/qq/").startsWith("HTTP/1.1 200"));
+}
+
+TEST_F(DirectoryServerTest, ApiListsAndKeepsFavourites)
+{
+  fake.Fill(12);
+  const QJsonObject list = QJsonDocument::fromJson(Body(Get(server.Port(), "/qq/api/list?q=&by=name&limit=5"))).object();
+  EXPECT_EQ(list.value("state").toString(), "online");
+  ASSERT_EQ(list.value("directory").toArray().size(), 5);
+  const QJsonObject first = list.value("directory").toArray()[0].toObject();
+
+  const QByteArray add = QJsonDocument(QJsonObject{{"add", first}}).toJson();
+  QJsonObject answer = QJsonDocument::fromJson(Body(Post("/qq/api/favourite", add))).object();
+  EXPECT_TRUE(answer.value("ok").toBool());
+  EXPECT_EQ(answer.value("favourites").toArray().size(), 1);
+  EXPECT_EQ(directory->Store().Favourites().size(), 1u);
+
+  // Only our own page, with JSON, of sane size.
+  EXPECT_TRUE(Post("/qq/api/favourite", add, "Content-Type: text/plain\r\n").startsWith("HTTP/1.1 415"));
+  EXPECT_TRUE(Post("/qq/api/favourite", add, "Content-Type: application/json\r\nOrigin: http://evil.example\r\n")
+                  .startsWith("HTTP/1.1 403"));
+  EXPECT_TRUE(Post("/qq/api/favourite", "{nope").startsWith("HTTP/1.1 400"));
+  EXPECT_TRUE(Fetch(server.Port(), "POST /qq/api/favourite HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 999999999\r\n\r\n")
+                  .startsWith("HTTP/1.1 413"));
+  EXPECT_TRUE(Fetch(server.Port(), "OPTIONS /qq/api/favourite HTTP/1.1\r\n\r\n").startsWith("HTTP/1.1 405"));
+  EXPECT_TRUE(Fetch(server.Port(), "GET /qq/api/list HTTP/1.1\r\nHost: rebound.example:" + QByteArray::number(server.Port()) +
+                                       "\r\n\r\n").startsWith("HTTP/1.1 403"));
+
+  const QByteArray bad = QJsonDocument(QJsonObject{{"add", QJsonObject{{"name", "x"}, {"url", "file:///etc/passwd"}}}}).toJson();
+  answer = QJsonDocument::fromJson(Body(Post("/qq/api/favourite", bad))).object();
+  EXPECT_FALSE(answer.value("ok").toBool());
+  EXPECT_EQ(directory->Store().Favourites().size(), 1u);
+
+  answer = QJsonDocument::fromJson(Body(Post("/qq/api/favourite", QJsonDocument(QJsonObject{{"remove", first.value("key")}}).toJson()))).object();
+  EXPECT_TRUE(answer.value("favourites").toArray().isEmpty());
+}
+
+class PageTest : public DirectoryServerTest {
+protected:
+  QWebEnginePage* Open(bool waitForList = true)
+  {
+    browser = std::make_unique<TEmbeddedBrowser>(nullptr);
+    QUrl url = server.BaseUrl();
+    url.setPath(StationDirectoryPath());
+    url.setQuery(StationDirectoryQuery());
+    browser->Navigate(url);
+    QWebEngineView* view = browser->View();
+    view->resize(246, 440);
+    view->show();
+    QWebEnginePage* page = view->page();
+    if (!waitForList) return page;
+    EXPECT_TRUE(Pump([&] { return RunJs(page, "document.body && document.body.dataset.ready").toString() == "1"; }, 30000))
+        << "the directory page did not load its station list";
+    return page;
+  }
+  QString Js(const QString& script) { return RunJs(browser->View()->page(), script).toString(); }
+  bool WaitJs(const QString& script, const QString& expected)
+  {
+    return Pump([&] { return Js(script) == expected; }, 30000);
+  }
+  std::unique_ptr<TEmbeddedBrowser> browser;
+};
+
+TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
+{
+  const QByteArray mp3 = MakeToneMp3(dir.path());
   ASSERT_GT(mp3.size(), 1000) << "lame did not produce the test stream";
-  StreamServer stream(mp3);
-  QFile f(server.UserListFile());
+  TTestHttpServer streams;
+  streams.Set("/tone.mp3", {200, "audio/mpeg", mp3});
+  streams.Set("/gone.mp3", {404, "text/plain", "gone"});
+  const QString hostile = "<img src=x onerror=\"document.body.dataset.pwned=1\">";
+  fake.stations = QJsonArray{TFakeDirectory::Station(1, QString::fromUtf8("本地测试台"), streams.Url("/tone.mp3")),
+                             TFakeDirectory::Station(2, hostile, streams.Url("/tone.mp3")),
+                             TFakeDirectory::Station(3, QString::fromUtf8("坏电台"), streams.Url("/gone.mp3"))};
+  QWebEnginePage* page = Open();
+  ASSERT_NE(page, nullptr);
+
+  EXPECT_EQ(Js("document.querySelectorAll('#directory li').length"), "3");
+  EXPECT_EQ(Js("document.querySelectorAll('#directory .name')[1].textContent"), hostile);
+  EXPECT_EQ(Js("String(document.querySelectorAll('img[src=\"x\"]').length + (document.body.dataset.pwned || ''))"), "0");
+  EXPECT_EQ(Js("document.querySelector('#directory .meta').textContent"), QString::fromUtf8("China · MP3 · 128 kbps"));
+
+  // Favourite the third: it comes first, and it is on disk.
+  Js("document.querySelectorAll('#directory .star')[2].click(); ''");
+  ASSERT_TRUE(WaitJs("String(document.querySelectorAll('#favourites li').length)", "1"));
+  EXPECT_EQ(Js("document.querySelector('#list h2').textContent"), QString::fromUtf8("我的收藏"));
+  EXPECT_EQ(directory->Store().Favourites().size(), 1u);
+
+  // Search asks the directory.
+  Js(QString::fromUtf8("document.getElementById('filter').value='本地';"
+                       "document.getElementById('search').requestSubmit(); ''"));
+  ASSERT_TRUE(WaitJs("String(document.querySelectorAll('#directory li').length)", "1"));
+  EXPECT_EQ(fake.requests.back().query.queryItemValue("name", QUrl::FullyDecoded), QString::fromUtf8("本地"));
+
+  // Plays through the program: the click is counted, the tone plays.
+  Js("document.querySelector('#directory .play').click(); ''");
+  ASSERT_TRUE(WaitJs("document.getElementById('state').textContent", QString::fromUtf8("正在播放")))
+      << Js("document.getElementById('state').textContent").toStdString();
+  EXPECT_EQ(fake.clicks, QStringList{fake.stations[0].toObject().value("stationuuid").toString()});
+
+  // An unreachable stream says so, and a later pause does not hide it.
+  Js("document.getElementById('filter').value=''; document.getElementById('search').requestSubmit(); ''");
+  ASSERT_TRUE(WaitJs("String(document.querySelectorAll('#favourites li').length)", "1"));
+  Js("document.querySelector('#favourites .play').click(); ''");
+  ASSERT_TRUE(WaitJs("document.getElementById('state').className", "error"))
+      << Js("document.getElementById('state').textContent").toStdString();
+  Js("document.getElementById('audio').dispatchEvent(new Event('pause')); ''");
+  EXPECT_TRUE(Js("document.getElementById('state').textContent").startsWith(QString::fromUtf8("无法播放该电台")))
+      << Js("document.getElementById('state').textContent").toStdString();
+}
+
+TEST_F(PageTest, SaysWhenItIsOfflineOrTurnedOff)
+{
+  // A directory that never answers: local stations show at once, then the time-out.
+  fake.mode = TFakeDirectory::fmSilent;
+  directory->Client()->SetTimeout(1500);
+  Open(false);
+  ASSERT_TRUE(WaitJs("String(document.querySelectorAll('#bundled li').length > 0)", "true"));
+  EXPECT_EQ(Js("document.body.dataset.ready"), "loading");
+  EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("正在连接")));
+  ASSERT_TRUE(WaitJs("document.body.dataset.state", "offline"));
+  EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("离线")));
+  EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("没有应答")));
+  EXPECT_EQ(Js("String(document.querySelectorAll('#bundled li').length > 0)"), "true");
+
+  // Turned off, with a favourites file that cannot be read: said, and left alone.
+  const QByteArray broken = "{\"stations\": [{\"name\": \"旧收藏\"";
+  QDir().mkpath(dir.filePath("data"));
+  QFile f(dir.filePath("data/favourites.json"));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(QString::fromUtf8("测试 | 本地测试台 | %1\n").arg(stream.Url()).toUtf8());
+  f.write(broken);
   f.close();
-
-  TEmbeddedBrowser browser(nullptr);
-  QUrl url = server.BaseUrl();
-  url.setPath(StationDirectoryPath());
-  url.setQuery(StationDirectoryQuery());
-  browser.Navigate(url);
-  QWebEngineView* view = browser.View();
-  view->resize(246, 440);
-  view->show();
-  QWebEnginePage* page = view->page();
-  ASSERT_TRUE(Pump([&] { return RunJs(page, "document.body && document.body.dataset.ready").toString() == "1"; },
-                   30000))
-      << "the directory page did not load its station list";
-
-  const int listed = RunJs(page, "document.querySelectorAll('#list button').length").toInt();
-  EXPECT_GE(listed, 6);
-  RunJs(page, QString::fromUtf8("var f=document.getElementById('filter'); f.value='本地';"
-                                "f.dispatchEvent(new Event('input')); 0"));
-  EXPECT_EQ(RunJs(page, "document.querySelectorAll('#list button').length").toInt(), 1);
-  EXPECT_EQ(RunJs(page, "document.querySelector('#list button').textContent").toString(), QString::fromUtf8("本地测试台"));
-
-  RunJs(page, "document.querySelector('#list button').click(); 0");
-  ASSERT_TRUE(Pump([&] { return RunJs(page, "document.getElementById('state').textContent").toString() ==
-                                QString::fromUtf8("正在播放"); },
-                   30000))
-      << RunJs(page, "document.getElementById('state').textContent + ' / ' + "
-                     "(document.getElementById('audio').error && document.getElementById('audio').error.code)")
-             .toString()
-             .toStdString();
-  EXPECT_FALSE(RunJs(page, "document.getElementById('audio').paused").toBool());
+  UseDirectory({}, false);
+  browser->View()->page()->triggerAction(QWebEnginePage::Reload);
+  ASSERT_TRUE(WaitJs("document.body.dataset.state", "off"));
+  EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("已关闭")));
+  EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("收藏文件")));
+  Js("document.getElementById('status').textContent=''; document.querySelector('#bundled .star').click(); ''");
+  ASSERT_TRUE(WaitJs("String(document.getElementById('status').textContent.includes('收藏暂不能修改'))", "true"));
+  EXPECT_EQ(Js("String(document.querySelectorAll('#favourites li').length)"), "0");
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), broken);
 }
 
 } // namespace

@@ -1,0 +1,164 @@
+// The station directory: from opening the page to the first page of stations
+// shown (fake directory on loopback, and from the offline cache), the page's
+// memory with 1,000 stations listed, and reading the directory's answer.
+#include "browser/directory_server.h"
+#include "browser/embedded_browser.h"
+#include "browser/site_addresses.h"
+#include "browser/station_directory.h"
+#include "support/fake_directory.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+template <typename Pred>
+bool Pump(Pred pred, int ms)
+{
+  QElapsedTimer t;
+  t.start();
+  while (!pred()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+QVariant RunJs(QWebEnginePage* page, const QString& script)
+{
+  QVariant result;
+  bool done = false;
+  page->runJavaScript(script, [&](const QVariant& v) {
+    result = v;
+    done = true;
+  });
+  Pump([&] { return done; }, 10000);
+  return result;
+}
+
+// Resident memory of our web-view helper processes (the zygote's renderers
+// included), in KiB.
+long RendererResidentKiB()
+{
+  std::map<int, int> parentOf;
+  std::map<int, QByteArray> statOf;
+  for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile stat("/proc/" + pid + "/stat");
+    if (!stat.open(QIODevice::ReadOnly)) continue;
+    const QByteArray s = stat.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 2) continue;
+    parentOf[pid.toInt()] = fields[1].toInt();
+    statOf[pid.toInt()] = s;
+  }
+  auto ours = [&](int pid) {
+    for (int p = parentOf[pid]; p > 1; p = parentOf.count(p) ? parentOf[p] : 0)
+      if (p == getpid()) return true;
+    return false;
+  };
+  long total = 0;
+  for (const auto& [pid, stat] : statOf) {
+    if (!stat.contains("QtWebEngine") || !ours(pid)) continue;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) continue;
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith("VmRSS:")) total += line.mid(6).trimmed().split(' ')[0].toLong();
+  }
+  return total;
+}
+
+struct TSite {
+  QTemporaryDir dir;
+  TFakeDirectory fake;
+  std::unique_ptr<TStationDirectory> directory;
+  TDirectoryServer server;
+  std::unique_ptr<TEmbeddedBrowser> browser;
+
+  explicit TSite(int stations)
+  {
+    fake.Fill(stations);
+    for (auto&& v : fake.stations) {
+      QJsonObject o = v.toObject();
+      o["language"] = "chinese";
+      v = o;
+    }
+    TDirectoryConfig cfg;
+    cfg.mirrors = {fake.BaseUrl()};
+    directory = std::make_unique<TStationDirectory>(cfg, nullptr, dir.filePath("data"), dir.filePath("cache"));
+    server.SetDirectory(directory.get());
+    server.SetUserListFile(dir.filePath("stations.txt"));
+    server.Start();
+  }
+  // Opens the page and waits for `count` directory rows; false on time-out.
+  bool Open(int count)
+  {
+    browser = std::make_unique<TEmbeddedBrowser>(nullptr);
+    QUrl url = server.BaseUrl();
+    url.setPath(StationDirectoryPath());
+    url.setQuery(StationDirectoryQuery());
+    browser->View()->resize(246, 440);
+    browser->View()->show();
+    browser->Navigate(url);
+    return Rows(count);
+  }
+  bool Rows(int count)
+  {
+    return Pump([&] {
+      return RunJs(browser->View()->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
+    }, 30000);
+  }
+};
+
+void BM_FirstPageShown(benchmark::State& state)
+{
+  const bool fromCache = state.range(0) == 1;
+  TSite site(100);
+  site.Open(100);  // the web engine is up, and the cache filled
+  if (fromCache) site.fake.mode = TFakeDirectory::fmHttpError;
+  for (auto _ : state) {
+    QElapsedTimer t;
+    t.start();
+    if (!site.Open(100)) state.SkipWithError("the page did not list the stations");
+    state.SetIterationTime(t.nsecsElapsed() / 1e9);
+  }
+  state.SetLabel(fromCache ? "offline, from the cache" : "fake directory on loopback");
+}
+BENCHMARK(BM_FirstPageShown)->Arg(0)->Arg(1)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_PageMemoryWith1000Stations(benchmark::State& state)
+{
+  TSite site(1000);
+  for (auto _ : state) {
+    if (!site.Open(100)) state.SkipWithError("the page did not list the stations");
+    const long before = RendererResidentKiB();
+    for (int shown = 100; shown < 1000; shown += 100) {
+      RunJs(site.browser->View()->page(), "document.querySelector('.more').click()");
+      if (!site.Rows(shown + 100)) state.SkipWithError("more stations did not come");
+    }
+    state.counters["rows"] = RunJs(site.browser->View()->page(), "document.querySelectorAll('#list li').length").toInt();
+    state.counters["js_heap_MiB"] =
+        RunJs(site.browser->View()->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
+    state.counters["renderer_rss_MiB"] = RendererResidentKiB() / 1024.0;
+    state.counters["renderer_rss_at_100_MiB"] = before / 1024.0;
+  }
+}
+BENCHMARK(BM_PageMemoryWith1000Stations)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ReadDirectoryAnswer(benchmark::State& state)
+{
+  TFakeDirectory fake;
+  fake.Fill(int(state.range(0)));
+  const QByteArray json = QJsonDocument(fake.stations).toJson(QJsonDocument::Compact);
+  for (auto _ : state) benchmark::DoNotOptimize(ParseDirectoryStations(json).stations.size());
+  state.SetBytesProcessed(state.iterations() * json.size());
+}
+BENCHMARK(BM_ReadDirectoryAnswer)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,153 @@
+#include "browser/directory_station.h"
+
+#include <QJsonDocument>
+#include <QJsonValue>
+
+namespace {
+
+constexpr int kMaxNameLength = 200;
+constexpr int kMaxTextLength = 500;
+constexpr int kMaxUrlLength = 2048;
+
+// Text from the network: no control characters, bounded length.
+QString CleanText(const QJsonValue& v, int maxLength)
+{
+  QString text = v.isString() ? v.toString() : v.isDouble() ? QString::number(v.toDouble()) : QString();
+  for (QChar& c : text)
+    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format) c = u' ';
+  text = text.simplified();
+  if (text.size() > maxLength) text = text.left(maxLength - 1) + QChar(0x2026);
+  return text;
+}
+
+QString CleanUrl(const QJsonValue& v)
+{
+  const QString text = v.toString().trimmed();
+  if (text.size() > kMaxUrlLength || !IsStreamAddress(text)) return QString();
+  return text;
+}
+
+int IntegerOf(const QJsonValue& v)
+{
+  if (v.isDouble()) return int(qBound(0.0, v.toDouble(), 1e9));
+  if (v.isString()) return v.toString().toInt();
+  return 0;
+}
+
+bool BoolOf(const QJsonValue& v, bool fallback)
+{
+  if (v.isBool()) return v.toBool();
+  if (v.isDouble()) return v.toDouble() != 0;
+  if (v.isString()) return v.toString() == QLatin1String("1") || v.toString() == QLatin1String("true");
+  return fallback;
+}
+
+// The directory's name or ours, whichever the object carries.
+QJsonValue Field(const QJsonObject& o, const char* ours, const char* theirs)
+{
+  const QJsonValue v = o.value(QLatin1String(ours));
+  return v.isUndefined() && theirs ? o.value(QLatin1String(theirs)) : v;
+}
+
+} // namespace
+
+bool IsStreamAddress(const QString& text)
+{
+  const QUrl url(text, QUrl::StrictMode);
+  return url.isValid() && !url.host().isEmpty() &&
+         (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+QJsonObject TDirectoryStation::ToJson() const
+{
+  QJsonObject o{{"name", name}, {"url", url}, {"key", Key()}};
+  auto put = [&](const char* k, const QString& v) {
+    if (!v.isEmpty()) o.insert(QLatin1String(k), v);
+  };
+  put("uuid", uuid);
+  put("urlResolved", urlResolved);
+  put("homepage", homepage);
+  put("favicon", favicon);
+  put("tags", tags);
+  put("country", country);
+  put("countryCode", countryCode);
+  put("language", language);
+  put("codec", codec);
+  put("category", category);
+  if (bitrate) o.insert("bitrate", bitrate);
+  if (votes) o.insert("votes", votes);
+  if (clickCount) o.insert("clickCount", clickCount);
+  if (hls) o.insert("hls", true);
+  return o;
+}
+
+bool StationFromJson(const QJsonObject& o, TDirectoryStation& s)
+{
+  s = {};
+  s.url = CleanUrl(o.value("url"));
+  s.urlResolved = CleanUrl(Field(o, "urlResolved", "url_resolved"));
+  if (s.url.isEmpty()) s.url = s.urlResolved;
+  if (s.url.isEmpty()) return false;
+  s.uuid = CleanText(Field(o, "uuid", "stationuuid"), 64);
+  s.name = CleanText(o.value("name"), kMaxNameLength);
+  if (s.name.isEmpty()) s.name = QUrl(s.PlayUrl()).host();
+  s.homepage = CleanUrl(o.value("homepage"));
+  s.favicon = CleanUrl(o.value("favicon"));
+  s.tags = CleanText(o.value("tags"), kMaxTextLength);
+  s.country = CleanText(o.value("country"), 100);
+  s.countryCode = CleanText(Field(o, "countryCode", "countrycode"), 8);
+  s.language = CleanText(o.value("language"), 200);
+  s.codec = CleanText(o.value("codec"), 40);
+  s.category = CleanText(o.value("category"), 100);
+  s.bitrate = IntegerOf(o.value("bitrate"));
+  s.votes = IntegerOf(o.value("votes"));
+  s.clickCount = IntegerOf(Field(o, "clickCount", "clickcount"));
+  s.hls = BoolOf(o.value("hls"), false);
+  return true;
+}
+
+TStationParse ParseDirectoryStations(const QByteArray& json)
+{
+  TStationParse out;
+  QJsonParseError err{};
+  const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
+  if (err.error != QJsonParseError::NoError) {
+    out.error = QStringLiteral("电台目录的应答无法解析（%1）").arg(err.errorString());
+    return out;
+  }
+  if (!doc.isArray()) {
+    out.error = QStringLiteral("电台目录的应答不是电台列表");
+    return out;
+  }
+  for (const QJsonValue& v : doc.array()) {
+    TDirectoryStation s;
+    if (!v.isObject() || !StationFromJson(v.toObject(), s)) {
+      ++out.skipped;
+      continue;
+    }
+    if (!BoolOf(v.toObject().value("lastcheckok"), true)) {
+      ++out.broken;
+      continue;
+    }
+    out.stations.push_back(std::move(s));
+  }
+  return out;
+}
+
+QJsonArray StationsToJson(const std::vector<TDirectoryStation>& stations)
+{
+  QJsonArray out;
+  for (const TDirectoryStation& s : stations) out.append(s.ToJson());
+  return out;
+}
+
+std::vector<TDirectoryStation> StationsFromJson(const QJsonArray& array, int* skipped)
+{
+  std::vector<TDirectoryStation> out;
+  for (const QJsonValue& v : array) {
+    TDirectoryStation s;
+    if (v.isObject() && StationFromJson(v.toObject(), s)) out.push_back(std::move(s));
+    else if (skipped) ++*skipped;
+  }
+  return out;
+}

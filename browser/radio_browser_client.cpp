@@ -1,0 +1,208 @@
+#include "browser/radio_browser_client.h"
+
+#include "platform/host_lookup.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <algorithm>
+
+QString TStationQuery::FieldName(TField f)
+{
+  switch (f) {
+  case fdTag: return QStringLiteral("tag");
+  case fdLanguage: return QStringLiteral("language");
+  case fdCountry: return QStringLiteral("country");
+  case fdName: break;
+  }
+  return QStringLiteral("name");
+}
+
+TStationQuery::TField TStationQuery::FieldFromName(const QString& name)
+{
+  if (name == QLatin1String("tag")) return fdTag;
+  if (name == QLatin1String("language")) return fdLanguage;
+  if (name == QLatin1String("country")) return fdCountry;
+  return fdName;
+}
+
+QString TStationQuery::CacheKey() const
+{
+  const QString what = text.trimmed().isEmpty() ? QStringLiteral("top") : FieldName(field) + u':' + text.trimmed().toLower();
+  return what + QStringLiteral("@%1+%2").arg(offset).arg(limit);
+}
+
+QUrl TRadioBrowserClient::SearchUrl(const QUrl& mirror, const TStationQuery& query)
+{
+  QUrlQuery q;
+  const QString text = query.text.trimmed();
+  if (text.isEmpty()) {
+    q.addQueryItem("language", kTopLanguage);
+  } else if (query.field == TStationQuery::fdCountry && text.size() == 2 && text.front().isLetter() &&
+             text.back().isLetter()) {
+    q.addQueryItem("countrycode", text.toUpper());
+  } else {
+    q.addQueryItem(TStationQuery::FieldName(query.field), text);
+  }
+  q.addQueryItem("order", "clickcount");
+  q.addQueryItem("reverse", "true");
+  q.addQueryItem("hidebroken", "true");
+  q.addQueryItem("offset", QString::number(qMax(0, query.offset)));
+  q.addQueryItem("limit", QString::number(qBound(1, query.limit, 1000)));
+  QUrl url = mirror;
+  url.setPath(mirror.path() + QStringLiteral("/json/stations/search"));
+  url.setQuery(q);
+  return url;
+}
+
+TRadioBrowserClient::TRadioBrowserClient(TDirectoryConfig config, THostLookup* lookup, QObject* parent)
+    : QObject(parent), config_(std::move(config)), lookup_(lookup), network_(new QNetworkAccessManager(this)),
+      random_(QRandomGenerator::global()->generate())
+{
+  // The directory's answers are small and change: no disk cache of Qt's own.
+  network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+TRadioBrowserClient::~TRadioBrowserClient() = default;
+
+void TRadioBrowserClient::WithMirrors(std::function<void(QString error)> then)
+{
+  if (!config_.enabled) return then(QStringLiteral("在线电台目录已关闭"));
+  if (discovered_) return then(QString());
+  if (!config_.mirrors.isEmpty()) {
+    mirrors_ = config_.mirrors;
+    std::shuffle(mirrors_.begin(), mirrors_.end(), random_);
+    discovered_ = true;
+    return then(QString());
+  }
+  waitingForMirrors_.push_back(std::move(then));
+  if (discovering_) return;
+  discovering_ = true;
+  auto finish = [this](QStringList names, QString error) {
+    discovering_ = false;
+    mirrors_.clear();
+    for (const QString& name : names) mirrors_.push_back(QUrl(QStringLiteral("https://") + name));
+    std::shuffle(mirrors_.begin(), mirrors_.end(), random_);
+    // Without the mirrors' names the discovery name itself still reaches one of them.
+    if (mirrors_.isEmpty()) mirrors_.push_back(QUrl(QStringLiteral("https://") + config_.discoveryName));
+    else discovered_ = true;
+    current_ = 0;
+    Q_UNUSED(error);
+    auto waiting = std::move(waitingForMirrors_);
+    waitingForMirrors_.clear();
+    for (auto& w : waiting) w(QString());
+  };
+  if (!lookup_) return finish({}, QStringLiteral("no resolver"));
+  QPointer<TRadioBrowserClient> self(this);
+  lookup_->LookupMirrors(config_.discoveryName, [self, finish](QStringList names, QString error) {
+    if (self) finish(std::move(names), std::move(error));
+  });
+}
+
+void TRadioBrowserClient::Get(const QString& path, const QUrlQuery& query, TBodyDone done)
+{
+  QPointer<TRadioBrowserClient> self(this);
+  WithMirrors([self, path, query, done = std::move(done)](QString error) mutable {
+    if (!self) return;
+    if (!error.isEmpty() || self->mirrors_.isEmpty()) return done({}, error, {}, 0);
+    self->TryMirror(path, query, 0, QString(), std::move(done));
+  });
+}
+
+void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query, int tried, QString lastError,
+                                    TBodyDone done)
+{
+  if (tried >= mirrors_.size() || tried >= maxAttempts_) {
+    done({}, QStringLiteral("无法连接在线电台目录（已尝试 %1 个服务器）：%2").arg(tried).arg(lastError), {}, tried);
+    return;
+  }
+  const int index = (current_ + tried) % int(mirrors_.size());
+  const QUrl mirror = mirrors_[index];
+  QUrl url = mirror;
+  url.setPath(mirror.path() + path);
+  if (!query.isEmpty()) url.setQuery(query);
+
+  QNetworkRequest request(url);
+  request.setHeader(QNetworkRequest::UserAgentHeader, DirectoryUserAgent());
+  request.setRawHeader("Accept", "application/json");
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  QNetworkReply* reply = network_->get(request);
+
+  struct TState {
+    QByteArray body;
+    QString failure;  // set when we abort
+  };
+  auto state = std::make_shared<TState>();
+  auto* timer = new QTimer(reply);
+  timer->setSingleShot(true);
+  connect(timer, &QTimer::timeout, reply, [reply, state, ms = timeoutMs_] {
+    state->failure = QStringLiteral("%1 秒内没有应答").arg(ms / 1000.0);
+    reply->abort();
+  });
+  timer->start(timeoutMs_);
+  connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap = maxAnswerBytes_] {
+    if (!state->failure.isEmpty()) return;
+    state->body += reply->readAll();
+    if (state->body.size() > cap) {
+      state->failure = QStringLiteral("应答过大（超过 %1 KB）").arg(cap / 1024);
+      state->body.clear();
+      reply->abort();
+    }
+  });
+  QPointer<TRadioBrowserClient> self(this);
+  connect(reply, &QNetworkReply::finished, this,
+          [self, reply, state, path, query, tried, index, mirror, done = std::move(done)]() mutable {
+            reply->deleteLater();
+            if (!self) return;
+            if (state->failure.isEmpty()) state->body += reply->readAll();
+            QString failure = state->failure;
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            if (failure.isEmpty() && reply->error() != QNetworkReply::NoError)
+              failure = status >= 400 ? QStringLiteral("服务器返回错误 HTTP %1").arg(status) : reply->errorString();
+            if (failure.isEmpty() && state->body.size() > self->maxAnswerBytes_)
+              failure = QStringLiteral("应答过大（超过 %1 KB）").arg(self->maxAnswerBytes_ / 1024);
+            if (!failure.isEmpty()) {
+              self->TryMirror(path, query, tried + 1, mirror.host() + QStringLiteral("：") + failure, std::move(done));
+              return;
+            }
+            self->current_ = index;
+            done(std::move(state->body), QString(), mirror, tried + 1);
+          });
+}
+
+void TRadioBrowserClient::Search(const TStationQuery& query, TStationsDone done)
+{
+  const QUrl shape = SearchUrl(QUrl(), query);
+  Get(shape.path(), QUrlQuery(shape), [done = std::move(done)](QByteArray body, QString error, QUrl mirror, int attempts) {
+    TStationsResult result;
+    result.mirror = mirror;
+    result.attempts = attempts;
+    if (!error.isEmpty()) {
+      result.error = error;
+      return done(result);
+    }
+    TStationParse parsed = ParseDirectoryStations(body);
+    if (!parsed.error.isEmpty()) {
+      result.error = parsed.error;
+      return done(result);
+    }
+    result.ok = true;
+    result.stations = std::move(parsed.stations);
+    result.skipped = parsed.skipped;
+    done(result);
+  });
+}
+
+void TRadioBrowserClient::CountClick(const QString& uuid, std::function<void(bool, const QString&)> done)
+{
+  // Ids are the directory's UUIDs: nothing else goes into the path.
+  static const QRegularExpression uuidShape(QStringLiteral("^[0-9A-Fa-f-]{8,64}$"));
+  if (!uuidShape.match(uuid).hasMatch()) {
+    if (done) done(false, QStringLiteral("电台编号无效"));
+    return;
+  }
+  Get(QStringLiteral("/json/url/") + uuid, {}, [done = std::move(done)](QByteArray, QString error, QUrl, int) {
+    if (done) done(error.isEmpty(), error);
+  });
+}

@@ -1,0 +1,196 @@
+#include "browser/station_directory.h"
+
+#include "browser/directory_server.h"
+#include "browser/playlist.h"
+#include "platform/host_lookup.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QTimer>
+
+std::vector<TDirectoryStation> BundledStations()
+{
+  std::vector<TDirectoryStation> out;
+  QFile f(QStringLiteral(":/velmora/stations/stations.json"));
+  if (!f.open(QIODevice::ReadOnly)) return out;
+  out = StationsFromJson(QJsonDocument::fromJson(f.readAll()).object().value("stations").toArray());
+  return out;
+}
+
+bool StationMatches(const TDirectoryStation& s, const TStationQuery& query)
+{
+  const QString needle = query.text.trimmed();
+  if (needle.isEmpty()) return true;
+  auto has = [&](const QString& text) { return text.contains(needle, Qt::CaseInsensitive); };
+  switch (query.field) {
+  case TStationQuery::fdTag: return has(s.tags) || has(s.category);
+  case TStationQuery::fdLanguage: return has(s.language);
+  case TStationQuery::fdCountry: return has(s.country) || s.countryCode.compare(needle, Qt::CaseInsensitive) == 0;
+  case TStationQuery::fdName: break;
+  }
+  return has(s.name);
+}
+
+QString TStationListing::StateName(TDirectoryState s)
+{
+  switch (s) {
+  case dsOnline: return QStringLiteral("online");
+  case dsCache: return QStringLiteral("cache");
+  case dsOffline: return QStringLiteral("offline");
+  case dsPending: return QStringLiteral("pending");
+  case dsOff: break;
+  }
+  return QStringLiteral("off");
+}
+
+QJsonObject TStationListing::ToJson() const
+{
+  QJsonObject o{{"favourites", StationsToJson(favourites)},
+                {"directory", StationsToJson(directory)},
+                {"bundled", StationsToJson(bundled)},
+                {"user", StationsToJson(user)},
+                {"state", StateName(state)},
+                {"messages", QJsonArray::fromStringList(messages)}};
+  if (cachedAt.isValid()) o.insert("cachedAt", cachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm"));
+  if (!userFile.isEmpty()) o.insert("userFile", userFile);
+  QJsonArray skipped;
+  for (int n : skippedUserLines) skipped.append(n);
+  if (!skipped.isEmpty()) o.insert("skippedLines", skipped);
+  if (skippedEntries) o.insert("skippedEntries", skippedEntries);
+  return o;
+}
+
+TStationDirectory::TStationDirectory(TDirectoryConfig config, THostLookup* lookup, QString dataFolder,
+                                     QString cacheFolder, QObject* parent)
+    : QObject(parent), client_(new TRadioBrowserClient(std::move(config), lookup, this)),
+      store_(std::move(dataFolder), std::move(cacheFolder)), network_(new QNetworkAccessManager(this))
+{
+}
+
+TStationDirectory::~TStationDirectory() = default;
+
+TStationDirectory* TStationDirectory::CreateDefault(QObject* parent)
+{
+  auto lookup = CreateSystemHostLookup();
+  auto* directory = new TStationDirectory(ResolveDirectoryConfig(DirectorySettingsFile()), lookup.get(),
+                                          UserDataFolder(), UserCacheFolder(), parent);
+  directory->ownedLookup_ = std::move(lookup);
+  return directory;
+}
+
+void TStationDirectory::FillLocal(const TStationQuery& query, TStationListing& listing) const
+{
+  for (const TDirectoryStation& s : store_.Favourites())
+    if (StationMatches(s, query)) listing.favourites.push_back(s);
+  if (!store_.FavouritesProblem().isEmpty()) listing.messages.push_back(store_.FavouritesProblem());
+  for (const TDirectoryStation& s : BundledStations())
+    if (StationMatches(s, query)) listing.bundled.push_back(s);
+  QFile file(userListFile_);
+  if (!userListFile_.isEmpty() && file.exists()) {
+    listing.userFile = userListFile_;
+    if (file.size() > 1024 * 1024 || !file.open(QIODevice::ReadOnly)) {
+      listing.messages.push_back(QStringLiteral("无法读取自定义电台列表 %1").arg(userListFile_));
+      return;
+    }
+    const TUserStationList parsed = ParseUserStationList(QString::fromUtf8(file.readAll()));
+    listing.skippedUserLines = parsed.skippedLines;
+    for (const TStation& local : parsed.stations) {
+      TDirectoryStation s;
+      s.name = local.name;
+      s.url = local.url;
+      s.category = local.category;
+      if (StationMatches(s, query)) listing.user.push_back(s);
+    }
+  }
+}
+
+void TStationDirectory::List(const TStationQuery& query, std::function<void(const TStationListing&)> done,
+                             bool askDirectory)
+{
+  auto listing = std::make_shared<TStationListing>();
+  FillLocal(query, *listing);
+  const TDirectoryConfig& cfg = client_->Config();
+  if (!cfg.enabled) {
+    listing->state = TStationListing::dsOff;
+    if (!cfg.problem.isEmpty()) listing->messages.push_back(cfg.problem);
+    return done(*listing);
+  }
+  if (!askDirectory) {
+    listing->state = TStationListing::dsPending;
+    return done(*listing);
+  }
+  QPointer<TStationDirectory> self(this);
+  client_->Search(query, [self, query, listing, done = std::move(done)](const TStationsResult& result) {
+    if (!self) return;
+    if (result.ok) {
+      listing->state = TStationListing::dsOnline;
+      listing->directory = result.stations;
+      listing->skippedEntries = result.skipped;
+      QString error;
+      if (!self->store_.CacheAnswer(query.CacheKey(), result.stations, &error)) listing->messages.push_back(error);
+      return done(*listing);
+    }
+    listing->messages.push_back(result.error);
+    QString problem;
+    const auto cached = self->store_.CachedAnswer(query.CacheKey(), &problem);
+    if (!problem.isEmpty()) listing->messages.push_back(problem);
+    if (cached) {
+      listing->state = TStationListing::dsCache;
+      listing->directory = cached->stations;
+      listing->cachedAt = cached->savedAt;
+    } else {
+      listing->state = TStationListing::dsOffline;
+    }
+    done(*listing);
+  });
+}
+
+void TStationDirectory::Play(const TDirectoryStation& station, std::function<void(const TPlayAnswer&)> done)
+{
+  if (!station.uuid.isEmpty() && client_->Enabled()) client_->CountClick(station.uuid);
+  const QUrl url(station.PlayUrl());
+  if (station.hls || url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive)) {
+    done({{}, QStringLiteral("该电台使用 HLS 分段流，本程序的播放器暂不能播放。"), {}});
+    return;
+  }
+  if (!IsStreamAddress(station.PlayUrl())) {
+    done({{}, QStringLiteral("该电台的地址不是 http(s) 地址，不能播放。"), {}});
+    return;
+  }
+  if (LooksLikePlaylist(url)) return FetchPlaylist(url, std::move(done));
+  done({station.PlayUrl(), {}, {}});
+}
+
+void TStationDirectory::FetchPlaylist(const QUrl& url, std::function<void(const TPlayAnswer&)> done)
+{
+  QNetworkRequest request(url);
+  request.setHeader(QNetworkRequest::UserAgentHeader, DirectoryUserAgent());
+  QNetworkReply* reply = network_->get(request);
+  auto failure = std::make_shared<QString>();
+  auto body = std::make_shared<QByteArray>();
+  QTimer::singleShot(playlistTimeoutMs_, reply, [reply, failure] {
+    *failure = QStringLiteral("超时");
+    reply->abort();
+  });
+  connect(reply, &QNetworkReply::readyRead, reply, [reply, failure, body] {
+    *body += reply->readAll();
+    if (body->size() > kMaxPlaylistBytes && failure->isEmpty()) {
+      *failure = QStringLiteral("播放列表过大");
+      reply->abort();
+    }
+  });
+  connect(reply, &QNetworkReply::finished, this, [reply, failure, body, url, done = std::move(done)] {
+    reply->deleteLater();
+    if (failure->isEmpty()) *body += reply->readAll();
+    QString why = *failure;
+    if (why.isEmpty() && reply->error() != QNetworkReply::NoError) why = reply->errorString();
+    if (!why.isEmpty()) return done({{}, QStringLiteral("无法取得电台的播放列表：%1").arg(why), {}});
+    const TPlaylist list = ParsePlaylist(*body, reply->url());
+    if (list.kind == TPlaylist::pkHls) return done({{}, QStringLiteral("该电台使用 HLS 分段流，本程序的播放器暂不能播放。"), {}});
+    if (list.streams.isEmpty()) return done({{}, QStringLiteral("电台的播放列表中没有可播放的地址。"), {}});
+    done({list.streams.front(), {}, QStringLiteral("已从播放列表取得电台地址")});
+  });
+}

@@ -1,0 +1,81 @@
+// The station directory as the page and velmora-tool see it: favourites
+// first, then the online directory's answer (or its offline copy), then the
+// bundled list and the user's stations.txt, all filtered by the same query.
+// Playing a station counts the click with the directory and resolves
+// playlists to their stream.
+#pragma once
+
+#include "browser/radio_browser_client.h"
+#include "browser/station_store.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <memory>
+
+class QNetworkAccessManager;
+class THostLookup;
+
+struct TStationListing {
+  enum TDirectoryState { dsOnline, dsCache, dsOffline, dsOff, dsPending };
+  std::vector<TDirectoryStation> favourites, directory, bundled, user;
+  TDirectoryState state = dsOff;
+  QDateTime cachedAt;           // when the offline copy was made (dsCache)
+  QStringList messages;         // problems worth telling the user
+  QString userFile;             // the user's list, when it exists
+  std::vector<int> skippedUserLines;
+  int skippedEntries = 0;       // directory entries dropped (bad address)
+
+  QJsonObject ToJson() const;
+  static QString StateName(TDirectoryState s);
+};
+
+struct TPlayAnswer {
+  QString url;    // what the player opens ("" with an error)
+  QString error;  // why the station cannot be played
+  QString note;   // how the address was found, when it is not the station's own
+};
+
+class TStationDirectory : public QObject {
+  Q_OBJECT
+public:
+  TStationDirectory(TDirectoryConfig config, THostLookup* lookup, QString dataFolder, QString cacheFolder,
+                    QObject* parent = nullptr);
+  ~TStationDirectory() override;
+
+  // The program's directory: configuration from the environment and the
+  // settings file, the system resolver, the user's folders.
+  static TStationDirectory* CreateDefault(QObject* parent);
+
+  void SetUserListFile(const QString& path) { userListFile_ = path; }
+  QString UserListFile() const { return userListFile_; }
+
+  TRadioBrowserClient* Client() const { return client_; }
+  TStationStore& Store() { return store_; }
+
+  // `askDirectory` false: only what is on this machine (favourites, bundled,
+  // user), answered at once; the page shows it while the directory answers.
+  void List(const TStationQuery& query, std::function<void(const TStationListing&)> done, bool askDirectory = true);
+  void Play(const TDirectoryStation& station, std::function<void(const TPlayAnswer&)> done);
+
+  // Time allowed for fetching a playlist, and its largest size.
+  void SetPlaylistTimeout(int ms) { playlistTimeoutMs_ = ms; }
+  static constexpr qint64 kMaxPlaylistBytes = 64 * 1024;
+
+private:
+  void FillLocal(const TStationQuery& query, TStationListing& listing) const;
+  void FetchPlaylist(const QUrl& url, std::function<void(const TPlayAnswer&)> done);
+
+  std::unique_ptr<THostLookup> ownedLookup_;
+  TRadioBrowserClient* client_;
+  TStationStore store_;
+  QString userListFile_;
+  QNetworkAccessManager* network_;
+  int playlistTimeoutMs_ = 8000;
+};
+
+// True when the station matches the query's text in the query's field
+// (everything matches an empty text).
+bool StationMatches(const TDirectoryStation& station, const TStationQuery& query);
+
+// The stations compiled into the program.
+std::vector<TDirectoryStation> BundledStations();

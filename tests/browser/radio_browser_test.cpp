@@ -1,0 +1,252 @@
+#include "browser/playlist.h"
+#include "browser/radio_browser_client.h"
+#include "platform/host_lookup.h"
+#include "support/fake_directory.h"
+#include "support/pump.h"
+#include "support/qt_printers.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
+#include <set>
+
+namespace {
+
+TEST(DirectoryAnswer, KeepsGoodEntriesAndCountsTheRest)
+{
+  const QByteArray json = R"J([
+    {"stationuuid":"a1","name":"<script>alert(1)</script>","url":"http://x.example/a","url_resolved":"https://x.example/a.mp3",
+     "codec":"MP3","bitrate":"128","tags":"news","countrycode":"CN","lastcheckok":1,"favicon":"javascript:alert(1)"},
+    {"stationuuid":"a2","url":"http://y.example:8000/live"},
+    {"stationuuid":"a3","name":"ftp","url":"ftp://z.example/x"},
+    {"stationuuid":"a4","name":"js","url":"javascript:alert(1)"},
+    {"stationuuid":"a5","name":"broken","url":"http://b.example/","lastcheckok":0},
+    {"stationuuid":"a6","name":"tab\tand\u0007bell \u202e","url":"http://c.example/"},
+    "not an object", 42
+  ])J";
+  const TStationParse p = ParseDirectoryStations(json);
+  ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
+  ASSERT_EQ(p.stations.size(), 3u);
+  EXPECT_EQ(p.skipped, 4);
+  EXPECT_EQ(p.broken, 1);
+  // Markup stays text here; the page never reads names as markup.
+  EXPECT_EQ(p.stations[0].name, "<script>alert(1)</script>");
+  EXPECT_EQ(p.stations[0].PlayUrl(), "https://x.example/a.mp3");
+  EXPECT_EQ(p.stations[0].bitrate, 128);
+  EXPECT_TRUE(p.stations[0].favicon.isEmpty());
+  EXPECT_EQ(p.stations[1].name, "y.example");  // no name: the host
+  EXPECT_EQ(p.stations[2].name, "tab and bell");
+
+  EXPECT_FALSE(ParseDirectoryStations("[{\"name\": ").error.isEmpty());
+  EXPECT_FALSE(ParseDirectoryStations("{\"stations\": []}").error.isEmpty());
+  const QString longName(5000, QChar(u'长'));
+  const auto cut = ParseDirectoryStations(QJsonDocument(QJsonArray{TFakeDirectory::Station(1, longName, "http://a.example/")}).toJson());
+  ASSERT_EQ(cut.stations.size(), 1u);
+  EXPECT_LE(cut.stations[0].name.size(), 200);
+}
+
+TEST(DirectorySetting, EnvironmentSettingsAndDefault)
+{
+  QTemporaryDir dir;
+  const QString ini = dir.filePath("mainform.ini");
+  auto write = [&](const QByteArray& text) {
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  };
+  // The variable is put back as it was, whatever happens here.
+  struct TRestore {
+    bool set = qEnvironmentVariableIsSet("VELMORA_DIRECTORY_URL");
+    QByteArray value = qgetenv("VELMORA_DIRECTORY_URL");
+    ~TRestore() { set ? qputenv("VELMORA_DIRECTORY_URL", value) : qunsetenv("VELMORA_DIRECTORY_URL"); }
+  } restore;
+  qunsetenv("VELMORA_DIRECTORY_URL");
+  TDirectoryConfig cfg = ResolveDirectoryConfig(ini);  // no file
+  EXPECT_TRUE(cfg.enabled);
+  EXPECT_EQ(cfg.discoveryName, "all.api.radio-browser.info");
+  EXPECT_TRUE(cfg.mirrors.isEmpty());
+
+  write("[main]\ntop=0\n[directory]\nurl=http://127.0.0.1:8001/, https://m2.example/api/\n");
+  cfg = ResolveDirectoryConfig(ini);
+  EXPECT_EQ(cfg.origin, "settings");
+  EXPECT_EQ(cfg.mirrors, (QList<QUrl>{QUrl("http://127.0.0.1:8001"), QUrl("https://m2.example/api")}));
+
+  write("[directory]\nurl=ftp://nowhere\n");
+  cfg = ResolveDirectoryConfig(ini);
+  EXPECT_FALSE(cfg.enabled);
+  EXPECT_TRUE(cfg.problem.contains("ftp://nowhere")) << cfg.problem.toStdString();
+
+  qputenv("VELMORA_DIRECTORY_URL", "http://127.0.0.1:9");
+  cfg = ResolveDirectoryConfig(ini);
+  EXPECT_EQ(cfg.origin, "environment");
+  EXPECT_EQ(cfg.mirrors, QList<QUrl>{QUrl("http://127.0.0.1:9")});
+  qputenv("VELMORA_DIRECTORY_URL", "");
+  EXPECT_FALSE(ResolveDirectoryConfig(ini).enabled);
+  EXPECT_TRUE(ResolveDirectoryConfig(ini).problem.isEmpty());
+}
+
+TEST(Playlists, PlsM3uAndHls)
+{
+  const QUrl base("http://radio.example/list/station.pls");
+  TPlaylist pls = ParsePlaylist("[playlist]\r\nNumberOfEntries=2\r\nFile1=http://s1.example:8000/live\r\n"
+                                "Title1=x\r\nFile2=ftp://bad\r\nVersion=2\r\n", base);
+  EXPECT_EQ(pls.kind, TPlaylist::pkPls);
+  EXPECT_EQ(pls.streams, QStringList{"http://s1.example:8000/live"});
+  TPlaylist m3u = ParsePlaylist("#EXTM3U\n#EXTINF:-1,Station\nstream.mp3\nhttps://s2.example/a\n", base);
+  EXPECT_EQ(m3u.kind, TPlaylist::pkM3u);
+  EXPECT_EQ(m3u.streams, (QStringList{"http://radio.example/list/stream.mp3", "https://s2.example/a"}));
+  EXPECT_EQ(ParsePlaylist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nchunk.m3u8\n", base).kind, TPlaylist::pkHls);
+  EXPECT_TRUE(LooksLikePlaylist(QUrl("http://a.example/x.M3U")));
+  EXPECT_FALSE(LooksLikePlaylist(QUrl("http://a.example/x.mp3")));
+}
+
+class ClientTest : public ::testing::Test {
+protected:
+  // A client of the given mirrors with short time-outs.
+  std::unique_ptr<TRadioBrowserClient> Client(QList<QUrl> mirrors, quint32 seed = 1)
+  {
+    TDirectoryConfig cfg;
+    cfg.mirrors = std::move(mirrors);
+    auto c = std::make_unique<TRadioBrowserClient>(cfg, nullptr);
+    c->SetTimeout(2000);
+    c->SetRandomSeed(seed);
+    return c;
+  }
+  TStationsResult Search(TRadioBrowserClient& c, const TStationQuery& q)
+  {
+    std::optional<TStationsResult> out;
+    c.Search(q, [&](const TStationsResult& r) { out = r; });
+    EXPECT_TRUE(PumpUntil([&] { return out.has_value(); }, 15000));
+    return out.value_or(TStationsResult{});
+  }
+  // A port on which nothing listens.
+  static QUrl DeadMirror()
+  {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(s.serverPort()));
+  }
+  TFakeDirectory fake;
+};
+
+TEST_F(ClientTest, TopStationsSearchAndClicks)
+{
+  fake.Fill(30);
+  auto c = Client({fake.BaseUrl()});
+  TStationsResult top = Search(*c, {});
+  ASSERT_TRUE(top.ok) << top.error.toStdString();
+  ASSERT_EQ(top.stations.size(), 24u);  // the Chinese ones
+  EXPECT_EQ(top.stations[0].name, "电台 0");  // most listened first
+  const TFakeDirectory::TRequest& r = fake.requests.back();
+  EXPECT_EQ(r.path, "/json/stations/search");
+  EXPECT_EQ(r.query.queryItemValue("language"), "chinese");
+  EXPECT_EQ(r.query.queryItemValue("hidebroken"), "true");
+  EXPECT_EQ(r.query.queryItemValue("order"), "clickcount");
+  EXPECT_EQ(r.query.queryItemValue("reverse"), "true");
+  EXPECT_EQ(r.userAgent, "Velmora/1.2.4");
+
+  TStationsResult byName = Search(*c, {QStringLiteral("电台 1"), TStationQuery::fdName, 0, 5});
+  ASSERT_TRUE(byName.ok);
+  EXPECT_EQ(byName.stations.size(), 5u);  // 电台 1, 10..13 of 1, 10..19
+  EXPECT_EQ(Search(*c, {"news", TStationQuery::fdTag, 0, 100}).stations.size(), 15u);
+  EXPECT_EQ(fake.requests.back().query.queryItemValue("tag"), "news");
+  Search(*c, {"cn", TStationQuery::fdCountry, 0, 100});
+  EXPECT_EQ(fake.requests.back().query.queryItemValue("countrycode"), "CN");
+
+  bool counted = false;
+  c->CountClick(top.stations[0].uuid, [&](bool ok, const QString&) { counted = ok; });
+  ASSERT_TRUE(PumpUntil([&] { return counted; }, 10000));
+  EXPECT_EQ(fake.clicks, QStringList{top.stations[0].uuid});
+  c->CountClick("../../etc", [&](bool ok, const QString&) { counted = ok; });
+  EXPECT_FALSE(counted);
+}
+
+TEST_F(ClientTest, FailsOverToTheNextMirrorAndKeepsTheOneThatAnswered)
+{
+  fake.Fill(3);
+  const QUrl dead = DeadMirror();
+  bool sawFailover = false;
+  for (quint32 seed = 0; seed < 12; ++seed) {
+    auto c = Client({dead, fake.BaseUrl()}, seed);
+    const TStationsResult first = Search(*c, {});
+    ASSERT_TRUE(first.ok) << first.error.toStdString();
+    EXPECT_EQ(first.mirror, fake.BaseUrl());
+    sawFailover |= first.attempts == 2;
+    EXPECT_EQ(Search(*c, {}).attempts, 1);  // the good mirror is kept
+  }
+  EXPECT_TRUE(sawFailover);
+
+  // An unreachable network is reported after a bounded number of mirrors.
+  auto none = Client({DeadMirror(), DeadMirror(), DeadMirror(), DeadMirror()});
+  none->SetMaxAttempts(2);
+  const TStationsResult r = Search(*none, {});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.attempts, 2);
+  EXPECT_TRUE(r.error.contains(QString::fromUtf8("已尝试 2 个服务器"))) << r.error.toStdString();
+}
+
+TEST_F(ClientTest, PicksAMirrorAtRandom)
+{
+  TFakeDirectory other;
+  std::set<QUrl> first;
+  for (quint32 seed = 0; seed < 12; ++seed) first.insert(Search(*Client({fake.BaseUrl(), other.BaseUrl()}, seed), {}).mirror);
+  EXPECT_EQ(first.size(), 2u);
+}
+
+TEST_F(ClientTest, DiscoversMirrorsByName)
+{
+  TMemoryHostLookup lookup;
+  lookup.SetMirrors("all.api.radio-browser.info", {"de1.api.radio-browser.info", "nl1.api.radio-browser.info"});
+  TRadioBrowserClient c(ParseDirectoryUrlSetting(DefaultDirectoryUrl()), &lookup);
+  bool found = false;
+  c.FindMirrors([&](QString) { found = true; });
+  c.FindMirrors([&](QString) {});  // joins the look-up in flight
+  ASSERT_TRUE(PumpUntil([&] { return found; }, 5000));
+  EXPECT_EQ(lookup.Lookups(), 1);
+  const QList<QUrl> m = c.Mirrors();
+  EXPECT_EQ(m.size(), 2);
+  EXPECT_TRUE(m.contains(QUrl("https://de1.api.radio-browser.info")));
+
+  TMemoryHostLookup none;  // no answer: the discovery name itself
+  TRadioBrowserClient fallback(ParseDirectoryUrlSetting(DefaultDirectoryUrl()), &none);
+  found = false;
+  fallback.FindMirrors([&](QString) { found = true; });
+  ASSERT_TRUE(PumpUntil([&] { return found; }, 5000));
+  EXPECT_EQ(fallback.Mirrors(), QList<QUrl>{QUrl("https://all.api.radio-browser.info")});
+}
+
+TEST_F(ClientTest, BadAnswersGiveClearErrors)
+{
+  fake.Fill(3);
+  auto c = Client({fake.BaseUrl()});
+  c->SetTimeout(300);
+  c->SetMaxAnswerBytes(64 * 1024);
+  struct {
+    TFakeDirectory::TMode mode;
+    const char* says;
+  } cases[] = {{TFakeDirectory::fmSilent, "没有应答"},
+               {TFakeDirectory::fmHttpError, "HTTP 503"},
+               {TFakeDirectory::fmMalformed, "无法解析"},
+               {TFakeDirectory::fmHuge, "应答过大"}};
+  for (const auto& k : cases) {
+    fake.mode = k.mode;
+    const TStationsResult r = Search(*c, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains(QString::fromUtf8(k.says))) << r.error.toStdString();
+  }
+  // A slow first mirror: the second answers within the time.
+  TFakeDirectory good;
+  good.Fill(2);
+  fake.mode = TFakeDirectory::fmSilent;
+  bool sawSlowFirst = false;
+  for (quint32 seed = 0; seed < 6; ++seed) {
+    auto both = Client({fake.BaseUrl(), good.BaseUrl()}, seed);
+    both->SetTimeout(300);
+    const TStationsResult r = Search(*both, {});
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    sawSlowFirst |= r.attempts == 2;
+  }
+  EXPECT_TRUE(sawSlowFirst);
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+// velmora-tool stations against a fake directory on loopback, as a user runs it.
+#include "support/fake_directory.h"
+#include "support/pump.h"
+#include "support/qt_printers.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class StationsToolTest : public ::testing::Test {
+protected:
+  struct Result {
+    int exitCode = -1;
+    QStringList lines;
+    QString err;
+  };
+  // Runs the tool while this process's event loop serves the fake directory.
+  Result Run(const QStringList& args)
+  {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VELMORA_DIRECTORY_URL", fake.BaseUrl().toString());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"stations"} + args);
+    EXPECT_TRUE(PumpUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
+    Result r{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+             QString::fromUtf8(p.readAllStandardError())};
+    return r;
+  }
+  QTemporaryDir home;
+  TFakeDirectory fake;
+};
+
+TEST_F(StationsToolTest, PrintsWhatThePageListsOnlineAndFromTheCache)
+{
+  fake.Fill(6);
+  Result r = Run({"--limit", "3"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  ASSERT_GE(r.lines.size(), 4);
+  EXPECT_EQ(r.lines[0], QStringLiteral("directory\t电台 0\tMP3\t128\thttp://127.0.0.1:9/s0.mp3"));
+  EXPECT_TRUE(r.lines[3].startsWith("bundled\t"));
+  EXPECT_EQ(fake.requests.back().query.queryItemValue("limit"), "3");
+
+  r = Run({"--search", QStringLiteral("电台 1")});
+  EXPECT_EQ(r.lines.filter(QRegularExpression("^directory\t")).size(), 1);
+  EXPECT_TRUE(r.lines.filter("bundled\t").isEmpty());  // none of them matches
+
+  fake.mode = TFakeDirectory::fmHttpError;
+  r = Run({"--limit", "3"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.lines.value(0), QStringLiteral("cache\t电台 0\tMP3\t128\thttp://127.0.0.1:9/s0.mp3"));
+  EXPECT_TRUE(r.err.contains("directory: cache")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("HTTP 503"));
+
+  EXPECT_EQ(Run({"--limit", "many"}).exitCode, 2);
+  EXPECT_EQ(Run({"--bogus"}).exitCode, 2);
+}
+
+} // namespace

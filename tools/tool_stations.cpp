@@ -1,0 +1,68 @@
+// velmora-tool stations: the stations the directory page would list, from the
+// same code (favourites, the online directory or its offline copy, the
+// bundled list, the user's stations), one per line.
+#include "app/settings_location.h"
+#include "browser/directory_server.h"
+#include "browser/station_directory.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTextStream>
+
+int RunStationsCommand(QStringList args)
+{
+  QTextStream out(stdout), err(stderr);
+  TStationQuery query;
+  for (int i = 0; i < args.size(); ++i) {
+    if (args[i] == "--search" && i + 1 < args.size()) {
+      query.text = args[++i];
+    } else if (args[i] == "--by" && i + 1 < args.size()) {
+      query.field = TStationQuery::FieldFromName(args[++i]);
+    } else if (args[i] == "--limit" && i + 1 < args.size()) {
+      bool ok = false;
+      query.limit = args[++i].toInt(&ok);
+      if (!ok || query.limit < 1 || query.limit > 1000) {
+        err << "velmora-tool stations: --limit takes a number from 1 to 1000\n";
+        return 2;
+      }
+    } else {
+      err << "velmora-tool stations: unknown argument \"" << args[i] << "\"\n";
+      return 2;
+    }
+  }
+  // The program's own names, so its settings file is the one found.
+  QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+  QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().readPath; });
+  TDirectoryServer server;  // not started: only its idea of the user's list file is used
+  TStationDirectory* directory = TStationDirectory::CreateDefault(nullptr);
+  directory->SetUserListFile(server.UserListFile());
+
+  TStationListing listing;
+  bool finished = false;
+  QEventLoop loop;
+  directory->List(query, [&](const TStationListing& l) {
+    listing = l;
+    finished = true;
+    loop.quit();
+  });
+  if (!finished) loop.exec();
+  delete directory;
+
+  auto print = [&](const char* source, const std::vector<TDirectoryStation>& list) {
+    for (const TDirectoryStation& s : list)
+      out << source << '\t' << s.name << '\t' << (s.codec.isEmpty() ? "-" : s.codec) << '\t'
+          << (s.bitrate ? QString::number(s.bitrate) : QStringLiteral("-")) << '\t' << s.PlayUrl() << '\n';
+  };
+  const char* directorySource = listing.state == TStationListing::dsCache ? "cache" : "directory";
+  print("favourite", listing.favourites);
+  print(directorySource, listing.directory);
+  print("bundled", listing.bundled);
+  print("user", listing.user);
+  out.flush();
+  err << "directory: " << TStationListing::StateName(listing.state);
+  if (listing.cachedAt.isValid()) err << " (saved " << listing.cachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm") << ")";
+  err << '\n';
+  for (const QString& m : listing.messages) err << m << '\n';
+  return 0;
+}
