@@ -180,6 +180,7 @@ void TForm::ApplyWindowFlags()
     syncing_ = true;
     widget_->show();
     syncing_ = false;
+    if (managed_ && !TApplication::Headless()) distrustMoves_ = 1;
     // Nothing stacks an unmanaged window but the program.
     if (!managed_ && !TApplication::Headless()) widget_->raise();
   }
@@ -210,7 +211,18 @@ void TForm::WidgetMoved()
 {
   if (syncing_ || !widget_ || !widget_->isVisible()) return;
   const QPoint p = WindowPosition();
-  if (p.x() == left_ && p.y() == top_) return;
+  if (p.x() == left_ && p.y() == top_) {
+    distrustMoves_ = 0;
+    return;
+  }
+  if (distrustMoves_ > 0) {
+    // Mapped anew, a window manager that frames the window reports where its
+    // frame stood before it placed it (the screen's corner): the program's
+    // place goes to the window again instead.
+    --distrustMoves_;
+    UpdateWidgetGeometry();
+    return;
+  }
   left_ = p.x();
   top_ = p.y();
   SendMessage(WM_MOVE, 0, MakeMouseLParam(left_, top_));

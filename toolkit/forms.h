@@ -181,6 +181,7 @@ private:
   bool placed_ = false;
   bool syncing_ = false;  // geometry being pushed to the window
   bool managed_ = true;
+  int distrustMoves_ = 0;  // moves of a window just mapped anew still to be corrected
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;
