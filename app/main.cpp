@@ -3,6 +3,7 @@
 #include "app/all_classes.h"
 #include "app/app_icon.h"
 #include "app/form_main.h"
+#include "app/process_end.h"
 #include "app/qt_translations.h"
 #include "app/session_end.h"
 #include "app/settings_location.h"
@@ -81,5 +82,7 @@ int main(int argc, char** argv)
   // recording is finished.
   mainForm = nullptr;
   Application->DestroyComponents();
+  // Qt's own end may wait on a network look-up that never finishes.
+  EndProcessWithin(status, std::chrono::seconds(3));
   return status;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 
 class THostLookup {
@@ -19,9 +20,22 @@ public:
   virtual void LookupMirrors(const QString& serviceName, TDone done) = 0;
 };
 
-// The system's resolver (QDnsLookup for the addresses, QHostInfo for the
-// reverse names); gives up after `timeoutMs`.
-std::unique_ptr<THostLookup> CreateSystemHostLookup(int timeoutMs = 5000);
+// Resolves `serviceName` and every address's reverse name, blocking; calls
+// `found` for each name as it comes and returns an error text ("" when done).
+using THostResolver =
+    std::function<QString(const QString& serviceName, const std::function<void(const QString& name)>& found)>;
+
+// The system's resolver (getaddrinfo, then getnameinfo for each address), run
+// on a thread of its own that nothing ever waits for, so a silent name server
+// neither blocks the caller nor holds up the program's end. Gives up after
+// `timeoutMs` with the names found so far; destroying the lookup abandons
+// what is in flight without calling `done`. `resolver` replaces the system's
+// in tests.
+std::unique_ptr<THostLookup> CreateSystemHostLookup(int timeoutMs = 5000, THostResolver resolver = {});
+// Resolver threads still running (abandoned ones included). A silent name
+// server keeps each for long: past the limit a look-up fails at once.
+int RunningResolverThreads();
+constexpr int kMaxResolverThreads = 4;
 
 // Answers from a table: service name -> host names; unknown names fail.
 class TMemoryHostLookup : public THostLookup {

@@ -1,6 +1,7 @@
 // velmora-tool stations: the stations the directory page would list, from the
 // same code (favourites, the online directory or its offline copy, the
 // bundled list, the user's stations), one per line.
+#include "app/process_end.h"
 #include "app/settings_location.h"
 #include "browser/directory_server.h"
 #include "browser/station_directory.h"
@@ -64,5 +65,8 @@ int RunStationsCommand(QStringList args)
   if (listing.cachedAt.isValid()) err << " (saved " << listing.cachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm") << ")";
   err << '\n';
   for (const QString& m : listing.messages) err << m << '\n';
+  err.flush();
+  // A request given up on may leave a name look-up in Qt's pool, which the tool's end would wait for.
+  EndProcessWithin(0, std::chrono::seconds(3));
   return 0;
 }

@@ -166,6 +166,8 @@ TProgram::TProgram(const TDesktop& desktop) : desktop_(desktop)
   env_.insert("QT_QPA_PLATFORM", "xcb");
   env_.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
   env_.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  // No online directory: what these tests see must not depend on the network.
+  env_.insert("VELMORA_DIRECTORY_URL", "");
 }
 
 TProgram::~TProgram()
@@ -193,7 +195,8 @@ std::unique_ptr<QProcess> TProgram::Launch() const
   auto p = std::make_unique<QProcess>();
   p->setProcessEnvironment(env_);
   p->setProcessChannelMode(QProcess::MergedChannels);
-  p->start(dir_.filePath("velmora"), {});
+  if (launcher_.isEmpty()) p->start(dir_.filePath("velmora"), {});
+  else p->start(launcher_.first(), launcher_.mid(1) << dir_.filePath("velmora"));
   return p;
 }
 

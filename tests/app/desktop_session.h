@@ -53,6 +53,8 @@ public:
   void WriteSettings(const QByteArray& text) const;
   QByteArray Settings() const;
   QProcessEnvironment& Environment() { return env_; }
+  // Starts the program through `command` (its arguments, then the program's path).
+  void SetLauncher(QStringList command) { launcher_ = std::move(command); }
 
   // Starts another process of the program (same folder and environment).
   std::unique_ptr<QProcess> Launch() const;
@@ -72,6 +74,7 @@ private:
   const TDesktop& desktop_;
   QTemporaryDir dir_;
   QProcessEnvironment env_;
+  QStringList launcher_;
   std::unique_ptr<QProcess> process_;
   QString window_, output_;
 };
