@@ -2,6 +2,7 @@
 
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_combo_box.h"
+#include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_message.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
@@ -31,4 +32,5 @@ void RegisterSkinControlClasses()
   TComponentClasses::Register<TbsSkinListBox>();
   TComponentClasses::Register<TbsSkinComboBox>();
   TComponentClasses::Register<TbsSkinMessage>();
+  TComponentClasses::Register<TbsSkinEdit>();
 }
