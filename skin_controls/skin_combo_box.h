@@ -119,6 +119,8 @@ public:
 protected:
   // The item changed through ItemIndex or a choice in the list.
   virtual void ItemIndexChanged() {}
+  // OnClick means an item was chosen, not that the box was clicked.
+  void Click() override {}
   void DrawDefaultLook(TBitmap& bitmap) override;
   void DrawSkinLook(TBitmap& bitmap) override;
   void TextChanged() override;
