@@ -78,8 +78,182 @@ void TbsSkinCustomComboBox::SetStyle(TbsSkinCustomComboBoxStyle v)
 {
   if (v == style_) return;
   style_ = v;
-  SetTabStop(true);
+  if (v == bscbEditStyle) {
+    SetTabStop(false);
+    CreateItemEdit();
+  } else {
+    SetTabStop(true);
+    DestroyItemEdit();
+  }
   Invalidate();
+}
+
+void TbsSkinCustomComboBox::CreateItemEdit()
+{
+  if (itemEdit_) return;
+  const bool wasFocused = Focused();
+  itemEdit_ = new TbsCustomEdit(this);
+  itemEdit_->FreeNotification(this);
+  itemEdit_->SetParent(this);
+  itemEdit_->EditLabel()->SetVisible(false);
+  itemEdit_->SetAutoSelect(false);
+  fillingEdit_ = true;
+  itemEdit_->SetText(Text());
+  fillingEdit_ = false;
+  itemEdit_->SetOnChange([this](TObject*) { ItemEditTextChanged(); });
+  itemEdit_->TextBackground = [this](TCanvas& canvas) {
+    TBitmap image;
+    image.SetSize(std::max(Width(), 1), std::max(Height(), 1));
+    LoadSkinDefinition();
+    geometry_.StretchTo(Width(), Height());
+    if (skinControlIndex_ != -1) DrawSkinLook(image);
+    else DrawDefaultLook(image);
+    canvas.Draw(-itemEdit_->Left(), -itemEdit_->Top(), &image);
+  };
+  const TWndMethod previous = itemEdit_->WindowProc();
+  itemEdit_->SetWindowProc([this, previous](TMessage& m) {
+    if (!ItemEditMessage(m)) previous(m);
+  });
+  ApplyItemEditFont();
+  PlaceItemEdit();
+  if (wasFocused && itemEdit_->CanFocus()) itemEdit_->SetFocus();
+}
+
+void TbsSkinCustomComboBox::DestroyItemEdit()
+{
+  if (!itemEdit_) return;
+  TbsCustomEdit* edit = itemEdit_;
+  itemEdit_ = nullptr;
+  TComponent::Free(edit);
+}
+
+void TbsSkinCustomComboBox::PlaceItemEdit()
+{
+  if (!itemEdit_) return;
+  CalcLayout();
+  itemEdit_->SetBounds(itemArea_.left(), itemArea_.top(), std::max(itemArea_.width(), 0), std::max(itemArea_.height(), 0));
+}
+
+void TbsSkinCustomComboBox::ApplyItemEditFont()
+{
+  if (!itemEdit_) return;
+  const TbsDataSkinComboBox* d = ComboDefinition();
+  if (d) {
+    skin_fonts::ApplyDefinitionFont(itemEdit_->Font(), d->FontName, d->FontHeight, d->FontStyle);
+    itemEdit_->Font()->SetColor(d->FontColor);
+  } else {
+    itemEdit_->Font()->Assign(DefaultFont());
+  }
+  itemEdit_->Font()->SetCharset(skin_fonts::SkinCharset(SkinData(), DefaultFont()->Charset()));
+  itemEdit_->SetTransparentText(d != nullptr);
+}
+
+void TbsSkinCustomComboBox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+  TbsSkinCustomControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  PlaceItemEdit();
+}
+
+int TbsSkinCustomComboBox::FindPrefix(const QString& prefix, int current) const
+{
+  const QStringList items = popup_->Items();
+  const int count = int(items.size());
+  if (prefix.isEmpty() || count == 0) return -1;
+  const int start = prefix.size() == 1 ? current + 1 : 0;
+  for (int n = 0; n < count; ++n) {
+    const int i = (std::max(start, 0) + n) % count;
+    if (items.at(i).startsWith(prefix, Qt::CaseInsensitive)) return i;
+  }
+  return -1;
+}
+
+bool TbsSkinCustomComboBox::ItemEditMessage(TMessage& m)
+{
+  switch (m.Msg) {
+  case WM_KEYDOWN: {
+    const int key = int(m.WParam);
+    if ((key == VK_RETURN || key == VK_ESCAPE) && ListOpen()) {
+      CloseUpList(key == VK_RETURN);
+      m.Result = 1;
+      return true;
+    }
+    if ((key == VK_PRIOR || key == VK_NEXT) && ListOpen()) {
+      MoveSelection(key == VK_PRIOR ? -(dropDownCount_ + 1) : dropDownCount_ - 1, false);
+      m.Result = 1;
+      return true;
+    }
+    if (key == VK_UP || key == VK_DOWN) {
+      if (TShiftState(TShiftStateFlag(int(m.LParam))) & ssAlt) {
+        if (key == VK_DOWN && !ListOpen()) DropDownList();
+        else if (key == VK_UP && ListOpen()) CloseUpList(false);
+      } else {
+        SelectByKey(ItemIndex() + (key == VK_UP ? -1 : 1));
+      }
+      m.Result = 1;
+      return true;
+    }
+    return false;
+  }
+  case WM_KEYUP: {
+    TbsCustomEdit* edit = itemEdit_;
+    itemEdit_->WndProc(m);
+    if (itemEdit_ == edit) Complete(int(m.WParam));
+    return true;
+  }
+  case WM_KILLFOCUS:
+  case WM_LBUTTONDOWN:
+  case WM_RBUTTONDOWN:
+    if (ListOpen()) CloseUpList(false);
+    return false;
+  case WM_MOUSEWHEEL: {
+    const int notches = wheel_.Add(int(m.WParam));
+    if (notches) SelectByKey(ItemIndex() + (notches > 0 ? -1 : 1));
+    return true;
+  }
+  default: return false;
+  }
+}
+
+void TbsSkinCustomComboBox::Complete(int key)
+{
+  if (!itemEdit_ || !autoComplete_) return;
+  const int charset = itemEdit_->Font()->Charset();
+  const bool eastAsian = charset == 128 || charset == 134 || charset == 136;
+  if (eastAsian) {
+    if (key == VK_DELETE || key == VK_BACK) return;
+  } else if (key < 48) {
+    return;
+  }
+  const qint64 now = Clock()();
+  if (now - lastCompletion_ < 200) return;
+  lastCompletion_ = now;
+  const QString typed = eastAsian ? itemEdit_->Text() : itemEdit_->Text().left(itemEdit_->SelStart());
+  // After the item last chosen: the list's selection already follows the typing.
+  const int index = FindPrefix(typed, savedIndex_);
+  if (index < 0) return;
+  SetItemIndex(index);
+  const int total = int(itemEdit_->Text().size());
+  itemEdit_->SetSelection(int(typed.size()), total - int(typed.size()));
+}
+
+void TbsSkinCustomComboBox::ItemEditTextChanged()
+{
+  if (!itemEdit_ || fillingEdit_) return;
+  const QString text = itemEdit_->Text();
+  const int index = text.isEmpty() ? -1 : [&] {
+    const QStringList items = popup_->Items();
+    for (int i = 0; i < items.size(); ++i)
+      if (items.at(i).startsWith(text, Qt::CaseInsensitive)) return i;
+    return -1;
+  }();
+  if (index >= 0) {
+    if (autoComplete_) popup_->SetItemIndex(index);
+    else InnerList()->MakeVisible(index);
+  }
+  syncingText_ = true;
+  SetText(text);
+  syncingText_ = false;
+  ItemIndexChanged();
 }
 
 void TbsSkinCustomComboBox::SetDropDownCount(int v)
@@ -102,10 +276,26 @@ void TbsSkinCustomComboBox::SetImageIndex(int v)
 void TbsSkinCustomComboBox::TextChanged()
 {
   TbsSkinCustomControl::TextChanged();
+  if (itemEdit_ && !syncingText_ && itemEdit_->Text() != Text()) {
+    fillingEdit_ = true;
+    itemEdit_->SetText(Text());
+    itemEdit_->SetSelection(0, int(Text().size()));
+    fillingEdit_ = false;
+  }
   if (onChange_) onChange_(this);
 }
 
-void TbsSkinCustomComboBox::DefaultFontChanged() { Font()->Assign(DefaultFont()); }
+void TbsSkinCustomComboBox::DefaultFontChanged()
+{
+  Font()->Assign(DefaultFont());
+  ApplyItemEditFont();
+}
+
+void TbsSkinCustomComboBox::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TbsSkinCustomControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == itemEdit_) itemEdit_ = nullptr;
+}
 
 void TbsSkinCustomComboBox::ApplySkinData()
 {
@@ -114,6 +304,8 @@ void TbsSkinCustomComboBox::ApplySkinData()
   popup_->SetSkinDataName(d ? d->ListBoxName : QString());
   popup_->SetSkinData(SkinData());
   popup_->UpdateScrollBars();
+  ApplyItemEditFont();
+  PlaceItemEdit();
   Invalidate();
 }
 
@@ -267,6 +459,7 @@ void TbsSkinCustomComboBox::DropDownList()
   }
   InnerList()->MakeVisible(savedIndex_);
   popup_->UpdateScrollBars();
+  if (itemEdit_ && itemEdit_->CanFocus()) itemEdit_->SetFocus();
   popup_->ShowPopup(at, alphaBlend_, alphaBlendValue_, alphaBlendAnimation_);
   if (!filtering_) {
     qApp->installEventFilter(this);
@@ -546,6 +739,7 @@ void TbsSkinCustomComboBox::ListMouseUp(TMouseButton b, int x, int y)
 void TbsSkinCustomComboBox::DoEnter()
 {
   TbsSkinCustomControl::DoEnter();
+  if (itemEdit_ && itemEdit_->CanFocus()) itemEdit_->SetFocus();
   Invalidate();
 }
 

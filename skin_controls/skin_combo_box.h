@@ -4,6 +4,7 @@
 // with the combo box. Typing a prefix picks an item.
 #pragma once
 
+#include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_list_box.h"
 
 #include <QElapsedTimer>
@@ -107,6 +108,9 @@ public:
   bool ButtonHot() const { return buttonHot_; }
   bool ButtonPressed() const { return buttonPressed_; }
   QString SearchText() const { return searchText_; }
+  // The edit box of the edit style, or nullptr.
+  TbsCustomEdit* ItemEdit() const { return itemEdit_; }
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   // The 25 ms auto-scroll of a drag beyond the list (public so tests drive it).
   bool AutoScrolling() const { return autoScrollTimer_.isActive(); }
   void AutoScrollTick();
@@ -135,6 +139,7 @@ protected:
   void EnabledChanged() override;
   void DefaultFontChanged() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   const TbsDataSkinComboBox* ComboDefinition() const;
@@ -150,6 +155,15 @@ private:
   void ListMouseMove(int x, int y);
   void ListMouseUp(TMouseButton b, int x, int y);
   TbsListBox* InnerList() const { return popup_->ListBox(); }
+  void CreateItemEdit();
+  void DestroyItemEdit();
+  void PlaceItemEdit();
+  void ApplyItemEditFont();
+  // The edit box's messages, seen first; true when handled here.
+  bool ItemEditMessage(TMessage& m);
+  void ItemEditTextChanged();
+  void Complete(int key);
+  int FindPrefix(const QString& prefix, int current) const;
 
   TbsPopupListBox* popup_;
   TbsSkinCustomComboBoxStyle style_ = bscbFixedStyle;
@@ -169,6 +183,10 @@ private:
   QTimer autoScrollTimer_;
   TbsWheelNotches wheel_;
   bool filtering_ = false;
+  TbsCustomEdit* itemEdit_ = nullptr;
+  bool syncingText_ = false;   // the edit is pushing its text into Text
+  bool fillingEdit_ = false;   // Text is being copied into the edit
+  qint64 lastCompletion_ = -1000000;
   TNotifyEvent onChange_, onDropDown_, onCloseUp_;
   TbsDrawSkinItemEvent onComboBoxDrawItem_;
 };

@@ -100,6 +100,10 @@ public:
   // The menu built for the last right click, while it lives.
   TbsSkinPopupMenu* ContextMenu() const { return contextMenu_; }
 
+  // Paints what lies under transparent text when the box has no frame of its
+  // own (an edit inside a combo box); client coordinates.
+  std::function<void(TCanvas&)> TextBackground;
+
   void WndProc(TMessage& Message) override;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void SetVisible(bool v) override;
@@ -111,7 +115,10 @@ protected:
   virtual QRect TextArea() const { return QRect(0, 0, ClientWidth(), ClientHeight()); }
   virtual int TextAlignment() const { return taLeftJustify; }
   // What lies under transparent text (client coordinates).
-  virtual void PaintTextBackground(TCanvas& canvas) { Q_UNUSED(canvas); }
+  virtual void PaintTextBackground(TCanvas& canvas)
+  {
+    if (TextBackground) TextBackground(canvas);
+  }
   virtual void ContentChanged() { Invalidate(); }
   void PaintWindow(TCanvas& canvas) override;
   void TextChanged() override;

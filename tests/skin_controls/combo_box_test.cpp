@@ -240,3 +240,52 @@ TEST(SkinComboBox, FadeInStopsAtAnOddTargetAndNotAfterClosing)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SkinComboBox, EditStyleCompletesTypedPrefixes)
+{
+  Owned<TForm> form(NewForm());
+  auto* box = new TbsSkinComboBox(form.get());
+  box->SetParent(form.get());
+  box->SetItems({"apple", "apricot", "banana"});
+  int changes = 0;
+  box->SetOnChange([&](TObject*) { ++changes; });
+  box->SetStyle(TbsSkinComboBox::bscbEditStyle);
+  TbsCustomEdit* edit = box->ItemEdit();
+  ASSERT_NE(edit, nullptr);
+  EXPECT_FALSE(box->TabStop());
+  EXPECT_EQ(edit->BoundsRect(), box->ItemArea());
+
+  const auto realClock = TbsSkinCustomComboBox::Clock();
+  qint64 now = 0;
+  TbsSkinCustomComboBox::Clock() = [&now] { return now += 300; };
+  auto type = [&](QChar ch) {
+    edit->SendMessage(WM_CHAR, ch.unicode(), 0);
+    edit->SendMessage(WM_KEYUP, ch.toUpper().unicode(), 0);
+  };
+  type(u'a');
+  EXPECT_EQ(box->ItemIndex(), 0);
+  EXPECT_EQ(edit->Text(), "apple");
+  EXPECT_EQ(edit->SelText(), "pple") << "the part not typed is selected";
+  type(u'p');
+  type(u'r');
+  EXPECT_EQ(box->ItemIndex(), 1);
+  EXPECT_EQ(edit->Text(), "apricot");
+  EXPECT_EQ(edit->SelText(), "icot");
+  EXPECT_EQ(box->Text(), "apricot");
+  EXPECT_GT(changes, 0);
+
+  // Up and Down choose items; the edit follows Text.
+  edit->SendMessage(WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(edit->Text(), "banana");
+  box->SetItemIndex(0);
+  EXPECT_EQ(edit->Text(), "apple");
+  TbsSkinCustomComboBox::Clock() = realClock;
+
+  box->SetStyle(TbsSkinComboBox::bscbFixedStyle);
+  EXPECT_EQ(box->ItemEdit(), nullptr);
+  EXPECT_TRUE(box->TabStop());
+}
+
+} // namespace
