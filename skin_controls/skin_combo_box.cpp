@@ -497,9 +497,7 @@ bool TbsSkinCustomComboBox::eventFilter(QObject* watched, QEvent* event)
 {
   // A press anywhere but on the combo box or its list closes the list.
   if (event->type() == QEvent::MouseButtonPress && ListOpen()) {
-    auto* w = qobject_cast<QWidget*>(watched);
     auto* me = static_cast<QMouseEvent*>(event);
-    if (w && w->isWindow() == false) w = w->window();
     const QPoint global = me->globalPosition().toPoint();
     const bool onCombo = HandleAllocated() && Handle()->rect().contains(Handle()->mapFromGlobal(global)) &&
                          Handle()->isVisible();

@@ -15,7 +15,7 @@
 namespace {
 const TColor kDownFill = RGB(133, 147, 181);
 const TColor kHotFill = RGB(182, 189, 210);
-constexpr int VK_APPS = 0x5D, VK_F10 = 0x79;
+constexpr int VK_APPS = 0x5D, VK_F10_KEY = 0x79;
 
 // The first line of a text: a single-line box never takes a line break.
 QString FirstLine(const QString& text)
@@ -348,7 +348,7 @@ void TbsCustomEdit::KeyDown(int& Key, TShiftState Shift)
   case 'X': if (ctrl) CutToClipboard(); break;
   case 'V': if (ctrl) PasteFromClipboard(); break;
   case 'Z': if (ctrl) Undo(); break;
-  case VK_F10:
+  case VK_F10_KEY:
   case VK_APPS:
     if (Key == VK_APPS || shift) ShowContextMenu(QPoint(-1, -1));
     break;
@@ -435,8 +435,11 @@ void TbsCustomEdit::FreeContextMenu()
 
 void TbsCustomEdit::ShowContextMenu(QPoint clientPos)
 {
-  QPoint at = clientPos.x() < 0 || clientPos.y() < 0 ? QPoint(Width() / 2, Height() / 2) : clientPos;
-  at = ClientToScreen(at);
+  // From the keyboard: the centre of the whole box, its frame included.
+  const QMargins m = NonClientMargins();
+  const QPoint at = clientPos.x() < 0 || clientPos.y() < 0
+                        ? ClientToScreen(QPoint(Width() / 2 - m.left(), Height() / 2 - m.top()))
+                        : ClientToScreen(clientPos);
   if (popupMenu_) {
     popupMenu_->SetPopupComponent(this);
     popupMenu_->Popup(at.x(), at.y());

@@ -123,8 +123,10 @@ TbsSkinCustomListBox::TbsSkinCustomListBox(TComponent* AOwner) : TbsSkinCustomCo
 
 TbsSkinCustomListBox::~TbsSkinCustomListBox()
 {
-  list_->DrawItemHook = nullptr;
-  list_->OnScrolled = nullptr;
+  if (list_) {
+    list_->DrawItemHook = nullptr;
+    list_->OnScrolled = nullptr;
+  }
 }
 
 const TbsDataSkinListBox* TbsSkinCustomListBox::ListDefinition() const
@@ -134,6 +136,7 @@ const TbsDataSkinListBox* TbsSkinCustomListBox::ListDefinition() const
 
 void TbsSkinCustomListBox::SetItems(const QStringList& v)
 {
+  if (!list_) return;
   QStringList items = v;
   if (sorted_) items.sort(Qt::CaseInsensitive);
   list_->SetItems(items);
@@ -142,6 +145,7 @@ void TbsSkinCustomListBox::SetItems(const QStringList& v)
 
 void TbsSkinCustomListBox::SetItemIndex(int v)
 {
+  if (!list_) return;
   list_->SetItemIndex(v);
   SyncBar();
 }
@@ -150,7 +154,7 @@ void TbsSkinCustomListBox::SetSorted(bool v)
 {
   if (v == sorted_) return;
   sorted_ = v;
-  if (v) SetItems(list_->Items());
+  if (v && list_) SetItems(list_->Items());
 }
 
 void TbsSkinCustomListBox::SetUseSkinItemHeight(bool v)
@@ -169,13 +173,13 @@ void TbsSkinCustomListBox::SetImages(TImageList* v)
 {
   images_ = v;
   if (v) v->FreeNotification(this);
-  list_->Invalidate();
+  if (list_) list_->Invalidate();
 }
 
 void TbsSkinCustomListBox::SetImageIndex(int v)
 {
   imageIndex_ = v;
-  list_->Invalidate();
+  if (list_) list_->Invalidate();
 }
 
 void TbsSkinCustomListBox::SetCaptionMode(bool v)
@@ -198,7 +202,7 @@ void TbsSkinCustomListBox::Notification(TComponent* AComponent, TOperation Opera
   if (Operation != TOperation::opRemove) return;
   if (AComponent == images_) images_ = nullptr;
   if (AComponent == vScrollBar_) vScrollBar_ = nullptr;
-  if (AComponent == list_ && !IsDestroying()) list_ = nullptr;
+  if (AComponent == list_) list_ = nullptr;
 }
 
 int TbsSkinCustomListBox::ItemHeight()

@@ -81,9 +81,9 @@ public:
   explicit TbsSkinCustomListBox(TComponent* AOwner);
   ~TbsSkinCustomListBox() override;
 
-  QStringList Items() const { return list_->Items(); }
+  QStringList Items() const { return list_ ? list_->Items() : QStringList(); }
   void SetItems(const QStringList& v);
-  int ItemIndex() const { return list_->ItemIndex(); }
+  int ItemIndex() const { return list_ ? list_->ItemIndex() : -1; }
   void SetItemIndex(int v);
   bool UseSkinItemHeight() const { return useSkinItemHeight_; }
   void SetUseSkinItemHeight(bool v);

@@ -3,6 +3,7 @@
 // the button and the attached label.
 #include "skin_controls/skin_edit.h"
 #include "skin/skin_menu.h"
+#include "skin/skin_popup_window.h"
 #include "skin_controls_support.h"
 
 #include <QClipboard>
@@ -180,6 +181,41 @@ TEST(SkinEdit, ButtonModeAndLabel)
   EXPECT_EQ(edit->EditLabel()->Left() + edit->EditLabel()->Width() + 3, 100);
   edit->SetVisible(false);
   EXPECT_FALSE(edit->LabelVisible());
+}
+
+} // namespace
+
+namespace {
+
+// A form with a menu runner, as the skinned frame provides one.
+class MenuHostForm : public TForm, public TbsSkinMenuHost {
+public:
+  MenuHostForm() : TForm(nullptr), menu_(new TbsSkinMenu(this)) { menu_->SetForm(this); }
+  TbsSkinMenu* SkinMenu() const override { return menu_; }
+  TbsSkinData* MenusSkinData() const override { return nullptr; }
+
+private:
+  TbsSkinMenu* menu_;
+};
+
+TEST(SkinEdit, KeyboardMenuOpensAtTheCentreOfTheBox)
+{
+  RegisterClasses();
+  Owned<MenuHostForm> form(new MenuHostForm);
+  form->SetBorderStyle(TForm::bsNone);
+  form->SetBounds(0, 0, 300, 200);
+  TbsSkinEdit* edit = NewEdit(form.get());
+  form->Show();
+  edit->SetText("abc");
+  Key(edit, 0x79, ssShift);  // Shift+F10
+  ASSERT_NE(edit->ContextMenu(), nullptr);
+  TbsSkinMenu* runner = form->SkinMenu();
+  ASSERT_EQ(runner->LevelCount(), 1);
+  const TbsSkinPopupWindow* level = runner->Level(0);
+  const QMargins m = edit->NonClientMargins();
+  const QPoint centre = edit->ClientToScreen(QPoint(edit->Width() / 2 - m.left(), edit->Height() / 2 - m.top()));
+  EXPECT_EQ(QPoint(level->Left(), level->Top()), centre);
+  runner->CloseAll();
 }
 
 } // namespace
