@@ -1,6 +1,9 @@
 #include "skin_controls/skin_controls_register.h"
 
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_combo_box.h"
+#include "skin_controls/skin_edit.h"
+#include "skin_controls/skin_message.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 
@@ -25,4 +28,9 @@ void RegisterSkinControlClasses()
   TComponentClasses::Register<TbsSkinStatusPanel>();
   TComponentClasses::Register<TbsSkinStdLabel>();
   TComponentClasses::Register<TbsSkinLinkLabel>();
+  TComponentClasses::Register<TbsSkinScrollBar>();
+  TComponentClasses::Register<TbsSkinListBox>();
+  TComponentClasses::Register<TbsSkinComboBox>();
+  TComponentClasses::Register<TbsSkinMessage>();
+  TComponentClasses::Register<TbsSkinEdit>();
 }

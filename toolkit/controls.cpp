@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
 
@@ -571,6 +572,16 @@ void TControlWidget::mousePressEvent(QMouseEvent* e) { MouseEvent(e, 0); }
 void TControlWidget::mouseReleaseEvent(QMouseEvent* e) { MouseEvent(e, 1); }
 void TControlWidget::mouseDoubleClickEvent(QMouseEvent* e) { MouseEvent(e, 2); }
 void TControlWidget::mouseMoveEvent(QMouseEvent* e) { MouseEvent(e, 3); }
+
+void TControlWidget::wheelEvent(QWheelEvent* e)
+{
+  if (!control_) return;
+  const QPoint client =
+      e->position().toPoint() - QPoint(control_->ncMargins_.left(), control_->ncMargins_.top());
+  const int delta = e->angleDelta().y();
+  if (delta == 0) return;
+  Guarded([&] { control_->SendMessage(WM_MOUSEWHEEL, delta, MakeMouseLParam(client.x(), client.y())); });
+}
 
 void TControlWidget::enterEvent(QEnterEvent*)
 {

@@ -56,7 +56,9 @@ constexpr quint32 WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005, WM_AC
                   WM_CHAR = 0x0102, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200, WM_LBUTTONDOWN = 0x0201,
                   WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203, WM_RBUTTONDOWN = 0x0204,
                   WM_RBUTTONUP = 0x0205, WM_RBUTTONDBLCLK = 0x0206, WM_MBUTTONDOWN = 0x0207,
-                  WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209, WM_SIZING = 0x0214, WM_MOVING = 0x0216,
+                  WM_MBUTTONUP = 0x0208, WM_MBUTTONDBLCLK = 0x0209,
+                  WM_MOUSEWHEEL = 0x020A,  // WParam the turn in eighths of a degree (+ away from the user), LParam the client point
+                  WM_SIZING = 0x0214, WM_MOVING = 0x0216,
                   WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232;
 // WM_SIZING WParam: the edge being dragged.
 constexpr int WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
@@ -342,6 +344,7 @@ protected:
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
   void enterEvent(QEnterEvent* e) override;
   void leaveEvent(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;

@@ -1,0 +1,177 @@
+// The record window's bit-rate box, read from a window description and shown:
+// driven by the window system's mouse and key events, and on a real X display
+// by synthetic clicks and keys from xdotool.
+#include "skin_controls/skin_combo_box.h"
+#include "skin_controls_support.h"
+#include "toolkit/form_reader.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace skin_test;
+
+namespace {
+
+// The bit-rate box as the record window describes it.
+const char kDescription[] = R"(object BitRateWindow: TForm
+  Left = 100
+  Top = 100
+  BorderStyle = bsNone
+  ClientWidth = 300
+  ClientHeight = 60
+  object bsSkinComboBoxBit: TbsSkinComboBox
+    Left = 136
+    Top = 11
+    Width = 120
+    Height = 20
+    SkinDataName = 'combobox'
+    Style = bscbFixedStyle
+    DropDownCount = 8
+    ListBoxUseSkinItemHeight = True
+    Items = (
+      '32 kbps'
+      '64 kbps'
+      '128 kbps')
+    ItemIndex = 1
+    Font.Name = 'Arial'
+    Font.Height = 14
+  end
+end
+)";
+
+struct BitRateWindow {
+  Owned<TForm> form;
+  TbsSkinComboBox* box = nullptr;
+  TbsSkinData* skin = nullptr;
+
+  BitRateWindow()
+  {
+    RegisterClasses();
+    form.reset(static_cast<TForm*>(ReadComponentText(QString::fromUtf8(kDescription), "bitrate.vfm")));
+    box = qobject_cast<TbsSkinComboBox*>(form->FindComponent("bsSkinComboBoxBit"));
+    skin = LoadBuiltinSkin(form.get());
+    box->SetSkinData(skin);
+    form->Show();
+    form->Handle()->activateWindow();
+  }
+  ~BitRateWindow()
+  {
+    if (box) box->CloseUpList(false);
+  }
+};
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint at)
+{
+  const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+  QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton, held, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &e);
+}
+
+void KeyTo(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+  QKeyEvent press(QEvent::KeyPress, key, mods);
+  QCoreApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, mods);
+  QCoreApplication::sendEvent(w, &release);
+}
+
+TEST(SkinComboBoxWindow, DescribedBitRateBoxAnswersMouseAndKeys)
+{
+  BitRateWindow t;
+  ASSERT_NE(t.box, nullptr);
+  EXPECT_EQ(t.box->Text(), "64 kbps");
+  EXPECT_EQ(t.box->Height(), 20);
+  int clicks = 0;
+  t.box->SetOnClick([&](TObject*) { ++clicks; });
+
+  QWidget* w = t.box->Handle();
+  const QPoint button = t.box->ButtonArea().center();
+  Mouse(w, QEvent::MouseButtonPress, button);
+  Mouse(w, QEvent::MouseButtonRelease, button);
+  ASSERT_TRUE(t.box->ListOpen());
+  TbsListBox* inner = t.box->PopupList()->ListBox();
+  EXPECT_TRUE(t.box->PopupList()->Handle()->isVisible());
+
+  // A click on the third row chooses it.
+  const QPoint third = inner->ItemRect(2).center();
+  Mouse(inner->Handle(), QEvent::MouseMove, third);
+  Mouse(inner->Handle(), QEvent::MouseButtonPress, third);
+  Mouse(inner->Handle(), QEvent::MouseButtonRelease, third);
+  EXPECT_FALSE(t.box->ListOpen());
+  EXPECT_EQ(t.box->Text(), "128 kbps");
+  EXPECT_EQ(clicks, 1);
+
+  // Alt+Down opens, Escape closes without a choice.
+  KeyTo(w, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(t.box->ListOpen());
+  KeyTo(w, Qt::Key_Escape);
+  EXPECT_FALSE(t.box->ListOpen());
+  EXPECT_EQ(t.box->Text(), "128 kbps");
+  EXPECT_EQ(clicks, 1);
+}
+
+// Runs xdotool with the arguments and keeps the event loop going meanwhile.
+bool Xdotool(const QStringList& args)
+{
+  QProcess p;
+  p.start(QStringLiteral("xdotool"), args);
+  if (!p.waitForStarted(5000)) return false;
+  const QDeadlineTimer deadline(10000);
+  while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    p.waitForFinished(10);
+  }
+  return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Keeps the event loop going until the condition holds (the X server answers
+// in its own time), at most a few seconds.
+template <typename Condition>
+bool Eventually(Condition condition)
+{
+  const QDeadlineTimer deadline(5000);
+  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return condition();
+}
+
+TEST(SkinComboBoxWindow, SyntheticXClicksOpenAndCloseTheList)
+{
+  if (QGuiApplication::platformName() != QLatin1String("xcb") || QStandardPaths::findExecutable("xdotool").isEmpty())
+    GTEST_SKIP() << "needs an X display and xdotool";
+  BitRateWindow t;
+  ASSERT_TRUE(Eventually([&] { return t.box->Handle()->isVisible(); }));
+  const QPoint button = t.box->ClientToScreen(t.box->ButtonArea().center());
+  auto click = [](QPoint at) {
+    return Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+  };
+
+  ASSERT_TRUE(click(button));
+  ASSERT_TRUE(Eventually([&] { return t.box->ListOpen(); })) << "a click on the arrow opens the list";
+  ASSERT_TRUE(click(button));
+  ASSERT_TRUE(Eventually([&] { return !t.box->ListOpen(); })) << "a second click closes it";
+  EXPECT_EQ(t.box->Text(), "64 kbps");
+
+  ASSERT_TRUE(click(button));
+  ASSERT_TRUE(Eventually([&] { return t.box->ListOpen(); }));
+  TbsListBox* inner = t.box->PopupList()->ListBox();
+  ASSERT_TRUE(click(inner->ClientToScreen(inner->ItemRect(0).center())));
+  ASSERT_TRUE(Eventually([&] { return !t.box->ListOpen(); }));
+  EXPECT_EQ(t.box->Text(), "32 kbps");
+
+  // Keys from the X server: Alt+Down opens, Down moves, Enter takes it.
+  t.box->SetFocus();
+  ASSERT_TRUE(Eventually([&] { return t.box->Focused(); }));
+  ASSERT_TRUE(Xdotool({"key", "alt+Down"}));
+  ASSERT_TRUE(Eventually([&] { return t.box->ListOpen(); }));
+  ASSERT_TRUE(Xdotool({"key", "Down", "Return"}));
+  ASSERT_TRUE(Eventually([&] { return !t.box->ListOpen(); }));
+  EXPECT_EQ(t.box->Text(), "64 kbps");
+}
+
+} // namespace
