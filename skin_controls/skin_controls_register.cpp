@@ -1,6 +1,7 @@
 #include "skin_controls/skin_controls_register.h"
 
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_file_list.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 
@@ -25,4 +26,5 @@ void RegisterSkinControlClasses()
   TComponentClasses::Register<TbsSkinStatusPanel>();
   TComponentClasses::Register<TbsSkinStdLabel>();
   TComponentClasses::Register<TbsSkinLinkLabel>();
+  TComponentClasses::Register<TbsSkinFileListView>();
 }
