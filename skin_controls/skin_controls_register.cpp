@@ -4,6 +4,7 @@
 #include "skin_controls/skin_file_list.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
+#include "skin_controls/skin_shell_boxes.h"
 
 void RegisterSkinControlClasses()
 {
@@ -27,4 +28,6 @@ void RegisterSkinControlClasses()
   TComponentClasses::Register<TbsSkinStdLabel>();
   TComponentClasses::Register<TbsSkinLinkLabel>();
   TComponentClasses::Register<TbsSkinFileListView>();
+  TComponentClasses::Register<TbsSkinShellComboBox>();
+  TComponentClasses::Register<TbsSkinFilterComboBox>();
 }

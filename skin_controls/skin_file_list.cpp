@@ -1,5 +1,7 @@
 #include "skin_controls/skin_file_list.h"
 
+#include "skin_controls/skin_shell_boxes.h"
+
 #include <QGuiApplication>
 #include <QLocale>
 #include <algorithm>
@@ -239,6 +241,7 @@ void TbsCustomShellListView::FillList()
   if (filling_ || (IsLoading() && !HandleAllocated())) return;
   if (!current_) return;
   TFillingGuard guard(filling_);
+  if (comboBox_) comboBox_->ListFolderChanged(current_->AbsoluteId());
   items_.clear();
   SetItemCount(0);
   const TShellNamespace& ns = ShellNamespace();
@@ -260,6 +263,23 @@ void TbsCustomShellListView::FillList()
   }
   SetItemCount(int(items_.size()));
   if (ViewStyle() == vsReport) BuildColumns();
+}
+
+void TbsCustomShellListView::SetShellComboBox(TbsCustomShellComboBox* v)
+{
+  if (v == comboBox_) return;
+  if (comboBox_) comboBox_->RemoveFreeNotification(this);
+  comboBox_ = v;
+  if (!v) return;
+  v->FreeNotification(this);
+  v->SetShellListView(this);
+  if (current_) v->ListFolderChanged(current_->AbsoluteId());
+}
+
+void TbsCustomShellListView::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TbsSkinCustomListView::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == comboBox_) comboBox_ = nullptr;
 }
 
 QString TbsCustomShellListView::ColumnCaption(const QString& name, const QString& builtIn) const

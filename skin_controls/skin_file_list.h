@@ -69,16 +69,20 @@ private:
   std::vector<QRegularExpression> expressions_;
 };
 
+class TbsCustomShellComboBox;
+
 using TAddFolderEvent = std::function<void(TObject* Sender, TbsShellFolder* Node, bool& CanAdd)>;
 
 class TbsCustomShellListView : public TbsSkinCustomListView {
   Q_OBJECT
+  Q_MOC_INCLUDE("skin_controls/skin_shell_boxes.h")
   Q_PROPERTY(QString Mask READ Mask WRITE SetMask)
   Q_PROPERTY(bool Sorted READ Sorted WRITE SetSorted)
   Q_PROPERTY(bool AutoNavigate READ AutoNavigate WRITE SetAutoNavigate)
   Q_PROPERTY(bool AutoRefresh READ AutoRefresh WRITE SetAutoRefresh)
   Q_PROPERTY(bool AutoContextMenus READ AutoContextMenus WRITE SetAutoContextMenus)
   Q_PROPERTY(QString Root READ Root WRITE SetRoot)
+  Q_PROPERTY(TbsCustomShellComboBox* ShellComboBox READ ShellComboBox WRITE SetShellComboBox)
 
 public:
   explicit TbsCustomShellListView(TComponent* AOwner);
@@ -106,6 +110,11 @@ public:
   void SetOnAddFolder(TAddFolderEvent e) { onAddFolder_ = std::move(e); }
   // Runs after every change of the shown folder (not after a refresh).
   void SetFolderChangeCallback(std::function<void()> f) { folderChange_ = std::move(f); }
+  // The folder box that follows the shown folder; it takes the list's root.
+  TbsCustomShellComboBox* ShellComboBox() const { return comboBox_; }
+  void SetShellComboBox(TbsCustomShellComboBox* v);
+  // A special folder's name or a path; nothing when the shell has no such place.
+  static std::optional<TShellItemId> ResolveRoot(const QString& root);
 
   void SetViewStyle(TViewStyle v) override;
 
@@ -130,6 +139,7 @@ public:
   void ApplySkinData() override;
 
 protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   QString ItemCaption(int index) const override;
   QIcon ItemIcon(int index, bool large) const override;
   QStringList ItemSubItems(int index) const override;
@@ -140,7 +150,6 @@ protected:
 private:
   void FillList();
   void BuildColumns();
-  static std::optional<TShellItemId> ResolveRoot(const QString& root);
   QString ColumnCaption(const QString& name, const QString& builtIn) const;
 
   QString mask_ = QStringLiteral("*.*|*.*");
@@ -156,6 +165,7 @@ private:
   bool filling_ = false;
   TAddFolderEvent onAddFolder_;
   std::function<void()> folderChange_;
+  TbsCustomShellComboBox* comboBox_ = nullptr;
 };
 
 class TbsSkinFileListView : public TbsCustomShellListView {
