@@ -276,12 +276,17 @@ void TbsSkinCustomListView::MakeVisible(int index)
   SetScrollPos(s);
 }
 
-void TbsSkinCustomListView::SetScrollPos(QPoint p)
+QPoint TbsSkinCustomListView::ClampScroll(QPoint p) const
 {
   const QSize content = ContentSize(), page = PageSize();
-  const TGrid g = Grid();
-  p.setX(std::clamp(p.x(), 0, std::max(0, content.width() - page.width())));
-  p.setY(std::clamp(p.y(), 0, std::max(0, content.height() - g.top - page.height())));
+  const int top = Grid().top;
+  return QPoint(std::clamp(p.x(), 0, std::max(0, content.width() - page.width())),
+                std::clamp(p.y(), 0, std::max(0, content.height() - top - page.height())));
+}
+
+void TbsSkinCustomListView::SetScrollPos(QPoint p)
+{
+  p = ClampScroll(p);
   if (p == scroll_) return;
   scroll_ = p;
   if (editor_) EndEditing(false);
@@ -291,11 +296,12 @@ void TbsSkinCustomListView::SetScrollPos(QPoint p)
 
 void TbsSkinCustomListView::ScrollChanged()
 {
-  // Keeps the position inside the new content and tells the scroll bars.
-  const QPoint before = scroll_;
-  scroll_ = QPoint(-1, -1);
-  SetScrollPos(before);
-  if (scroll_ == QPoint(-1, -1)) scroll_ = QPoint();
+  // The content or the page changed: the position stays inside, the scroll bars follow.
+  const QPoint p = ClampScroll(scroll_);
+  if (p != scroll_) {
+    scroll_ = p;
+    Invalidate();
+  }
   if (onScroll_) onScroll_(this);
 }
 

@@ -151,6 +151,7 @@ private:
   void DrawHeaderSection(TCanvas& canvas, const QRect& r, const QString& text, TAlignment alignment, bool pressed);
   void ApplyListFont(TFont* font) const;
   void ScrollChanged();
+  QPoint ClampScroll(QPoint p) const;
   void MoveFocus(int index, TShiftState shift);
   void SelectionChanged();
   int HeaderSectionAt(int x) const;

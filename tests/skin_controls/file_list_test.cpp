@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -325,6 +326,49 @@ TEST_F(FileListTest, DetailsViewPaintsSkinnedHeadersAndTheSelection)
       EXPECT_EQ(list->ItemAtPos(list->ItemRect(i).center()), i) << int(style);
     }
   }
+}
+
+} // namespace
+
+namespace {
+
+// The same keys as the window system delivers them to a shown list.
+class FileListWindow : public FileListTest {
+protected:
+  void Press(Qt::Key key, const QString& text = {})
+  {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(list->Handle(), &e);
+  }
+};
+
+TEST_F(FileListWindow, TypedLettersFindItemsAndPunctuationMovesNothing)
+{
+  QDir().mkpath(home + "/w/folder");
+  for (const char* f : {"(live).mp3", "apple.mp3", "melon.mp3", "mango.mp3"}) Touch(home + "/w/" + f);
+  list->SetViewStyle(TbsSkinCustomListView::vsReport);
+  form->Show();
+  Show("/w");
+  list->SetFocus();
+  list->SetItemIndex(0);
+  Press(Qt::Key_M, "m");
+  Press(Qt::Key_A, "a");
+  EXPECT_EQ(list->Folder(list->ItemIndex())->DisplayName(), "mango.mp3");
+  list->ResetTypeAhead();
+  // "(" shares its code with the down arrow; it is a letter to look for here.
+  Press(Qt::Key_ParenLeft, "(");
+  EXPECT_EQ(list->Folder(list->ItemIndex())->DisplayName(), "(live).mp3");
+  const int found = list->ItemIndex();
+  Press(Qt::Key_Down);
+  EXPECT_EQ(list->ItemIndex(), found + 1);
+  Touch(home + "/w/zebra.mp3");
+  Press(Qt::Key_F5);
+  EXPECT_EQ(list->ItemCount(), 6);
+  list->SetItemIndex(0);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(list->FolderPath(), home + "/w/folder");
+  Press(Qt::Key_Backspace);
+  EXPECT_EQ(list->FolderPath(), home + "/w");
 }
 
 } // namespace
