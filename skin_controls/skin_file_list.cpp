@@ -181,6 +181,13 @@ std::optional<TShellItemId> TbsCustomShellListView::ResolveRoot(const QString& r
 void TbsCustomShellListView::SetRoot(const QString& v)
 {
   if (v.compare(root_, Qt::CaseInsensitive) == 0) return;
+  if (IsLoading()) {
+    // Resolved once the window is read: a stored root missing on this machine
+    // must not keep the window from opening.
+    root_ = v;
+    current_.reset();
+    return;
+  }
   const auto id = ResolveRoot(v);
   if (!id) throw EShellError(QStringLiteral("Error setting path: \"%1\"").arg(v));
   root_ = v;
@@ -192,6 +199,7 @@ void TbsCustomShellListView::Loaded()
 {
   TbsSkinCustomListView::Loaded();
   if (!current_) {
+    // A root this machine does not have shows the desktop.
     const auto id = ResolveRoot(root_);
     current_ = std::make_unique<TbsShellFolder>(nullptr, id.value_or(TShellItemId{}));
   }

@@ -4,6 +4,7 @@
 #include "skin_controls/skin_file_list.h"
 #include "skin_controls_support.h"
 #include "support/qt_printers.h"
+#include "toolkit/form_reader.h"
 
 #include <QDir>
 #include <QFile>
@@ -290,6 +291,26 @@ TEST_F(FileListTest, RootsThatCannotBeResolvedKeepThePreviousRoot)
   list->SetRoot("RFDESKTOPDIRECTORY");
   EXPECT_EQ(Captions(), QStringList({"计算机", "主文件夹", "on-desktop"}));
   EXPECT_THROW(list->GoToPath(home + "/nowhere"), EShellError);
+}
+
+TEST_F(FileListTest, DescriptionsNameTheRootAndAMissingOneShowsTheDesktop)
+{
+  QDir().mkpath(home + "/stored/inside");
+  const QString text = QString("object Window1: TForm\n  object List1: TbsSkinFileListView\n"
+                               "    Mask = '*.mp3'\n    Root = '%1'\n  end\nend\n");
+  Owned<TForm> stored(qobject_cast<TForm*>(ReadComponentText(text.arg(home + "/stored"), "stored.vfm")));
+  ASSERT_TRUE(stored);
+  auto* read = qobject_cast<TbsSkinFileListView*>(stored->FindComponent("List1"));
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->FolderPath(), home + "/stored");
+  EXPECT_EQ(read->ItemCount(), 1);
+  EXPECT_TRUE(WriteComponentText(stored.get()).contains("Mask = '*.mp3'"));
+
+  Owned<TForm> moved(qobject_cast<TForm*>(ReadComponentText(text.arg(home + "/gone"), "moved.vfm")));
+  ASSERT_TRUE(moved);
+  read = qobject_cast<TbsSkinFileListView*>(moved->FindComponent("List1"));
+  EXPECT_EQ(read->Root(), home + "/gone");
+  EXPECT_TRUE(read->CurrentFolder()->AbsoluteId().isEmpty());
 }
 
 TEST_F(FileListTest, DetailsViewPaintsSkinnedHeadersAndTheSelection)
