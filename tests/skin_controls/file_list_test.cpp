@@ -264,6 +264,16 @@ TEST_F(FileListTest, VanishedItemsShowEmptyDetailsAndUnlistableFoldersAnEmptyLis
   EXPECT_EQ(list->Folder(1)->Details(1), "1 KB");
   EXPECT_FALSE(list->Folder(1)->Details(3).isEmpty());
 
+  // A listing cut short by an error: the flag and the cursor are put back.
+  list->SetOnAddFolder([](TObject*, TbsShellFolder*, bool&) { throw EShellError("disk gone"); });
+  EXPECT_THROW(list->Refresh(), EShellError);
+  EXPECT_FALSE(list->Filling());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  list->SetOnAddFolder([](TObject*, TbsShellFolder* node, bool& add) { add = node->IsFolder(); });
+  list->Refresh();
+  EXPECT_EQ(Captions(), QStringList({"sub"}));
+  list->SetOnAddFolder({});
+
   // A folder gone before it is shown: an empty list, the flag and cursor back.
   QDir(home + "/v").removeRecursively();
   list->Refresh();
@@ -331,6 +341,16 @@ TEST_F(FileListTest, DetailsViewPaintsSkinnedHeadersAndTheSelection)
   // Rows below the header are the skin's background; the header is the button picture.
   EXPECT_GT(CountNearColor(plain, QRect(0, header.bottom() + 1, 450, 200), 15256238, 6), 20000);
   EXPECT_LT(CountNearColor(plain, header, 15256238, 6), header.width() * header.height() / 4);
+  // A press on a section draws it pressed until the button comes up; one on a divider presses none.
+  const int divider = list->Column(0).Width;
+  list->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(divider + 20, 5));
+  EXPECT_EQ(list->PressedSection(), 1);
+  EXPECT_NE(Paint(list), plain);
+  list->SendMessage(WM_LBUTTONUP, 0, MakeMouseLParam(divider + 20, 5));
+  EXPECT_EQ(list->PressedSection(), -1);
+  list->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(divider, 5));
+  EXPECT_EQ(list->PressedSection(), -1);
+  list->SendMessage(WM_LBUTTONUP, 0, MakeMouseLParam(divider, 5));
   // Scrolling down to the last item paints other rows.
   list->MakeVisible(list->ItemCount() - 1);
   EXPECT_GT(list->ScrollPos().y(), 0);
