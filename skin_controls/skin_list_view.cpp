@@ -616,8 +616,16 @@ void TbsSkinCustomListView::KeyDown(int& Key, TShiftState Shift)
   switch (Key) {
   case VK_UP: target = cur - down; break;
   case VK_DOWN: target = itemIndex_ < 0 ? 0 : cur + down; break;
-  case VK_LEFT: target = viewStyle_ == vsReport ? -2 : cur - across; break;
-  case VK_RIGHT: target = viewStyle_ == vsReport ? -2 : cur + across; break;
+  case VK_LEFT:
+  case VK_RIGHT:
+    if (viewStyle_ == vsReport) {
+      // Rows have no neighbours sideways: the columns scroll instead.
+      SetScrollPos(scroll_ + QPoint(Key == VK_LEFT ? -g.cellHeight : g.cellHeight, 0));
+      Key = 0;
+      return;
+    }
+    target = Key == VK_LEFT ? cur - across : cur + across;
+    break;
   case VK_HOME: target = 0; break;
   case VK_END: target = itemCount_ - 1; break;
   case VK_PRIOR: target = cur - perPage * down; break;

@@ -357,6 +357,13 @@ TEST_F(FileListTest, DetailsViewPaintsSkinnedHeadersAndTheSelection)
   EXPECT_GE(list->ItemRect(list->ItemCount() - 1).top(), header.bottom());
   EXPECT_LE(list->ItemRect(list->ItemCount() - 1).bottom(), list->ClientHeight());
   EXPECT_NE(Paint(list), plain);
+  // Columns wider than the list: the right arrow scrolls them, the selection stays.
+  list->SetWidth(list->Column(0).Width + 40);
+  const int selected = list->ItemIndex();
+  list->SendMessage(WM_KEYDOWN, VK_RIGHT);
+  EXPECT_GT(list->ScrollPos().x(), 0);
+  EXPECT_EQ(list->ItemIndex(), selected);
+  list->SetWidth(450);
 
   // The other styles lay every item out where ItemAtPos finds it again.
   for (auto style : {TbsSkinCustomListView::vsIcon, TbsSkinCustomListView::vsSmallIcon,
