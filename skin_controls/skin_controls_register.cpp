@@ -3,9 +3,11 @@
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
-#include "skin_controls/skin_message.h"
+#include "skin_controls/skin_file_list.h"
 #include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_message.h"
 #include "skin_controls/skin_panels.h"
+#include "skin_controls/skin_shell_boxes.h"
 
 void RegisterSkinControlClasses()
 {
@@ -33,4 +35,7 @@ void RegisterSkinControlClasses()
   TComponentClasses::Register<TbsSkinComboBox>();
   TComponentClasses::Register<TbsSkinMessage>();
   TComponentClasses::Register<TbsSkinEdit>();
+  TComponentClasses::Register<TbsSkinFileListView>();
+  TComponentClasses::Register<TbsSkinShellComboBox>();
+  TComponentClasses::Register<TbsSkinFilterComboBox>();
 }

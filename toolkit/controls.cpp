@@ -39,7 +39,24 @@ int QtKeyToVirtualKey(int key, const QString& text)
   case Qt::Key_Delete: return VK_DELETE;
   default: break;
   }
-  if (text.size() == 1 && text[0].isPrint()) return text[0].toUpper().unicode() & 0xFF;
+  // Punctuation has key codes of its own: its characters must never read as
+  // the arrow, Home or Delete codes that share their numbers.
+  switch (key) {
+  case Qt::Key_Semicolon: return 0xBA;
+  case Qt::Key_Equal: return 0xBB;
+  case Qt::Key_Comma: return 0xBC;
+  case Qt::Key_Minus: return 0xBD;
+  case Qt::Key_Period: return 0xBE;
+  case Qt::Key_Slash: return 0xBF;
+  case Qt::Key_QuoteLeft: return 0xC0;
+  case Qt::Key_BracketLeft: return 0xDB;
+  case Qt::Key_Backslash: return 0xDC;
+  case Qt::Key_BracketRight: return 0xDD;
+  case Qt::Key_Apostrophe: return 0xDE;
+  default: break;
+  }
+  if (text.size() == 1 && text[0].unicode() < 0x80 && text[0].isLetterOrNumber())
+    return text[0].toUpper().unicode();
   return 0;
 }
 

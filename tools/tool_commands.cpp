@@ -8,6 +8,7 @@ int RunDevicesCommand(QStringList args);
 int RunMixerCommand(QStringList args);
 int RunSkinCommand(QStringList args);
 int RunStationsCommand(QStringList args);
+int RunFilesCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
@@ -41,6 +42,11 @@ const std::vector<ToolCommand>& ToolCommands()
        "                              the stations the directory page would list:\n"
        "                              source, name, codec, bit rate, address\n",
        RunStationsCommand},
+      {"files",
+       "files [--mask MASK] [--hidden] [FOLDER]\n"
+       "                              a folder (or the desktop) as the file list shows it:\n"
+       "                              kind, name, size, type, modified\n",
+       RunFilesCommand},
   };
   return commands;
 }

@@ -355,6 +355,10 @@ TEST(Handles, QtKeysBecomeKeyMessages)
   EXPECT_EQ(downKey, VK_LEFT);
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_A, "a"), 'A');
   EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_F5, ""), VK_F1 + 4);
+  // Characters whose codes match navigation keys are not those keys.
+  EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_ParenLeft, "("), 0);
+  EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_Period, "."), 0xBE);
+  EXPECT_EQ(QtKeyToVirtualKey(Qt::Key_unknown, QStringLiteral("中")), 0);
 }
 
 TEST(Messages, AReplacedWindowProcedureSeesWindowMessagesFirst)
