@@ -1,9 +1,14 @@
 #include "app/form_record.h"
 
-#include "app/line_mute_check.h"
 #include "app/shell_folders.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
+#include "mixer/mm_line.h"
+#include "mixer/mm_mixer.h"
+#include "mixer_ui/mm_block.h"
+#include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_panels.h"
 #include "toolkit/form_parser.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
@@ -91,26 +96,46 @@ T* TForm_Record::Element(const char* name) const
   return qobject_cast<T*>(FindComponent(QString::fromLatin1(name)));
 }
 
-TButton* TForm_Record::bsSkinButtonSelectFile() const { return Element<TButton>("bsSkinButtonSelectFile"); }
+TbsSkinButton* TForm_Record::bsSkinButtonSelectFile() const { return Element<TbsSkinButton>("bsSkinButtonSelectFile"); }
 TComboBox* TForm_Record::bsSkinComboBoxBit() const { return Element<TComboBox>("bsSkinComboBoxBit"); }
-TButton* TForm_Record::bsSkinButtonRec() const { return Element<TButton>("bsSkinButtonRec"); }
-TButton* TForm_Record::bsSkinButtonStop() const { return Element<TButton>("bsSkinButtonStop"); }
+TbsSkinButton* TForm_Record::bsSkinButtonRec() const { return Element<TbsSkinButton>("bsSkinButtonRec"); }
+TbsSkinButton* TForm_Record::bsSkinButtonStop() const { return Element<TbsSkinButton>("bsSkinButtonStop"); }
+TbsSkinStatusBar* TForm_Record::bsSkinStatusBar1() const { return Element<TbsSkinStatusBar>("bsSkinStatusBar1"); }
 TEdit* TForm_Record::bsSkinEditSaveFile() const { return Element<TEdit>("bsSkinEditSaveFile"); }
-TStatusPanel* TForm_Record::bsSkinStatusPanelRecTime() const { return Element<TStatusPanel>("bsSkinStatusPanelRecTime"); }
+TbsSkinStatusPanel* TForm_Record::bsSkinStatusPanelRecTime() const
+{
+  return Element<TbsSkinStatusPanel>("bsSkinStatusPanelRecTime");
+}
 TTimer* TForm_Record::Timer1() const { return Element<TTimer>("Timer1"); }
 TDXAudioIn* TForm_Record::DXAudioIn1() const { return Element<TDXAudioIn>("DXAudioIn1"); }
 TMP3Out* TForm_Record::MP3Out1() const { return Element<TMP3Out>("MP3Out1"); }
-TLineMuteCheck* TForm_Record::MMMixerBlockCheck1() const { return Element<TLineMuteCheck>("MMMixerBlockCheck1"); }
+TMMMixerBlock* TForm_Record::MMMixerBlock1() const { return Element<TMMMixerBlock>("MMMixerBlock1"); }
+TMMMixerBlockCheck* TForm_Record::MMMixerBlockCheck1() const { return Element<TMMMixerBlockCheck>("MMMixerBlockCheck1"); }
+
+bool TForm_Record::RecordingLineIsRecorded() const
+{
+  const TDXAudioIn* in = DXAudioIn1();
+  const int device = in->DeviceNumber();
+  if (device < 0 || device >= in->DeviceCount() || !in->Device(device).DefaultInput) return false;
+  const TMMMixerBlock* block = MMMixerBlock1();
+  const TMMAudioLine* line = block ? block->Line() : nullptr;
+  return line && line->Mixer() && line->Mixer()->DeviceId() == 0 && line->LineId() != badLineId &&
+         line->ComponentType() == ctDstWaveIn;
+}
+
+void TForm_Record::UnmuteRecordingLine()
+{
+  if (RecordingLineIsRecorded()) MMMixerBlockCheck1()->SetChecked(false);
+}
 
 void TForm_Record::FormCreate(TObject*)
 {
   SetHeight(100);
   SaveDialog.InitialDir = SpecialFolderPath(0);
-  TButton* select = bsSkinButtonSelectFile();
-  TLineMuteCheck* lineSwitch = MMMixerBlockCheck1();
-  select->SetEnabled(lineSwitch->Enabled());
+  TbsSkinButton* select = bsSkinButtonSelectFile();
+  select->SetEnabled(MMMixerBlockCheck1()->Enabled());
   if (select->Enabled())
-    lineSwitch->SetChecked(false);
+    UnmuteRecordingLine();
   else
     bsSkinEditSaveFile()->SetText(QString::fromUtf8(kNoLineControl));
 }
@@ -130,7 +155,7 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   if (target.exists() && !target.isDir()) {
     if (!Confirm || Confirm(QString::fromUtf8(kOverwrite)) != mrYes) return;
   }
-  MMMixerBlockCheck1()->SetChecked(false);
+  UnmuteRecordingLine();
   Timer1()->SetEnabled(true);
   bsSkinButtonSelectFile()->SetEnabled(false);
   bsSkinButtonRec()->SetEnabled(false);
@@ -233,5 +258,4 @@ void RegisterRecordWindowClasses()
 {
   TComponentClasses::RegisterWith<TForm_Record>(
       [](TComponent* owner) -> TComponent* { return new TForm_Record(owner, BareForm); });
-  TComponentClasses::Register<TLineMuteCheck>();
 }

@@ -2,7 +2,8 @@
 // file. The user picks the file, a bit rate, starts and stops; the status bar
 // shows the file name and the recorded time. Read from its description
 // (resources/forms/Form_Record.vfm); the recording is done by DXAudioIn1 and
-// MP3Out1, and MMMixerBlockCheck1 is the recording line's mute switch.
+// MP3Out1, and MMMixerBlockCheck1, the mute check of the hidden mixer block
+// MMMixerBlock1, is the recording line's switch.
 //
 // The confirmation box, the save dialog and the error report are seams that
 // tests replace; by default they are Qt's message box and file dialog.
@@ -15,14 +16,16 @@
 #include <utility>
 #include <vector>
 
-class TButton;
+class TbsSkinButton;
+class TbsSkinStatusBar;
+class TbsSkinStatusPanel;
 class TComboBox;
 class TEdit;
-class TStatusPanel;
 class TTimer;
 class TDXAudioIn;
 class TMP3Out;
-class TLineMuteCheck;
+class TMMMixerBlock;
+class TMMMixerBlockCheck;
 
 // What the save dialog is asked with.
 struct TRecordSaveRequest {
@@ -61,16 +64,24 @@ public:
   Q_INVOKABLE void MP3Out1ThreadException(TObject* Sender, const QString& Message);
 
   // Elements by name (null when the description lacks one).
-  TButton* bsSkinButtonSelectFile() const;
+  TbsSkinButton* bsSkinButtonSelectFile() const;
   TComboBox* bsSkinComboBoxBit() const;
-  TButton* bsSkinButtonRec() const;
-  TButton* bsSkinButtonStop() const;
+  TbsSkinButton* bsSkinButtonRec() const;
+  TbsSkinButton* bsSkinButtonStop() const;
+  TbsSkinStatusBar* bsSkinStatusBar1() const;
   TEdit* bsSkinEditSaveFile() const;
-  TStatusPanel* bsSkinStatusPanelRecTime() const;
+  TbsSkinStatusPanel* bsSkinStatusPanelRecTime() const;
   TTimer* Timer1() const;
   TDXAudioIn* DXAudioIn1() const;
   TMP3Out* MP3Out1() const;
-  TLineMuteCheck* MMMixerBlockCheck1() const;
+  TMMMixerBlock* MMMixerBlock1() const;
+  TMMMixerBlockCheck* MMMixerBlockCheck1() const;
+
+  // Whether the recording line's mute governs what DXAudioIn1 records: the
+  // input takes the system's default input and the line is the recording
+  // destination of the mixer that serves it (mixer 0). Only then does the
+  // window unmute the line; a recording of another source leaves it alone.
+  bool RecordingLineIsRecorded() const;
 
 private:
   template <typename T>
@@ -78,6 +89,8 @@ private:
   void InstallDefaultSeams();
   // "File chosen": select and record enabled, stop disabled, clock off.
   void ShowFileChosen();
+  // Unmutes the recording line when it is what the input records.
+  void UnmuteRecordingLine();
 
   int failures_ = 0;      // failures reported by MP3Out1
 };

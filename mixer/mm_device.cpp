@@ -1,5 +1,7 @@
 #include "mixer/mm_device.h"
 
+#include <QDebug>
+
 
 QString MMErrorText(quint32 code)
 {
@@ -96,7 +98,15 @@ void TMMCustomAudioDevice::SetActive(bool value)
 void TMMCustomAudioDevice::Loaded()
 {
   TMMNonVisualComponent::Loaded();
-  if (!IsDesigning() && active_ != streamedActive_) SetActive(streamedActive_);
+  if (IsDesigning() || active_ == streamedActive_) return;
+  // A machine without the device (no sound server, no card) must not keep
+  // the window that holds it from coming up: the device stays closed and
+  // whatever is bound to it shows itself unusable.
+  try {
+    SetActive(streamedActive_);
+  } catch (const Exception& e) {
+    qWarning().noquote() << Name() << "stays closed:" << e.Message();
+  }
 }
 
 void TMMCustomAudioDevice::SetDeviceId(TMMDeviceId value)

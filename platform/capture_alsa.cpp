@@ -203,7 +203,7 @@ TAlsaCaptureSystem::TAlsaCaptureSystem() { snd_lib_error_set_handler(QuietAlsa);
 std::vector<TCaptureDeviceInfo> TAlsaCaptureSystem::Devices()
 {
   std::vector<TCaptureDeviceInfo> devices;
-  devices.push_back({"default", QStringLiteral("Default capture device")});
+  devices.push_back({"default", QStringLiteral("Default capture device"), true});
   void** hints = nullptr;
   if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
   for (void** h = hints; *h; ++h) {

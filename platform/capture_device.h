@@ -33,6 +33,10 @@ QString CaptureResultName(TCaptureResult code);
 struct TCaptureDeviceInfo {
   QByteArray Id;        // what Open needs to find the device again
   QString Description;  // for people
+  // The system's default input: the one the default mixer's recording line
+  // (mixer 0) governs. A monitor of what plays, or a device picked by its
+  // own name, is not.
+  bool DefaultInput = false;
 };
 
 struct TCaptureFormat {

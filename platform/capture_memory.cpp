@@ -2,7 +2,7 @@
 
 TMemoryCaptureSystem::TMemoryCaptureSystem()
 {
-  DeviceList = {{"memory:0", QStringLiteral("In-memory capture device")}};
+  DeviceList = {{"memory:0", QStringLiteral("In-memory capture device"), true}};
 }
 
 TCaptureResult TMemoryCaptureSystem::Open(const TCaptureDeviceInfo& device, std::unique_ptr<TCaptureDevice>& out)

@@ -4,11 +4,13 @@
 // sound server and sets VELMORA_SOUND_SERVER.
 #include "app/all_classes.h"
 #include "app/form_record.h"
-#include "app/line_mute_check.h"
 #include "audio/audio_test_util.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
 #include "browser/site_addresses.h"
+#include "mixer_ui/mm_block.h"
+#include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_labels.h"
 #include "platform/capture_device.h"
 #include "platform/mixer_backend.h"
 #include "toolkit/std_controls.h"
@@ -49,9 +51,17 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
   };
   form->ChooseFile = [&](const TRecordSaveRequest&) { return file; };
   form->ReportError = [&](const QString& text) { errors << text; };
-  ASSERT_TRUE(form->MMMixerBlockCheck1()->Enabled()) << "the sound server's recording line has no usable switch";
-  EXPECT_FALSE(form->MMMixerBlockCheck1()->Checked());
+  TMMMixerBlockCheck* lineSwitch = form->MMMixerBlockCheck1();
+  ASSERT_TRUE(lineSwitch->Enabled()) << "the sound server's recording line has no usable switch";
+  EXPECT_FALSE(lineSwitch->Checked());
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), "");
+
+  // Shown at height 100 the block is out of sight, yet bound: a mute set by
+  // another program arrives, and Record takes it back.
+  form->Show();
+  EXPECT_FALSE(form->MMMixerBlock1()->Visible());
+  QProcess::execute("amixer", {"-q", "sset", "Capture", "nocap"});
+  EXPECT_TRUE(WaitUntil([&] { return lineSwitch->Checked(); }, 5000)) << "the mute never reached the block";
 
   QProcess player;
   player.start("paplay", {dir.filePath("tone.wav")});
@@ -66,11 +76,15 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
   } killPlayer{player};
   ASSERT_TRUE(WaitUntil([] { return SinkIsPlaying(); }, 5000)) << "paplay never reached the sink";
 
-  form->Show();
   form->bsSkinButtonSelectFile()->SimulateClick();
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
   form->bsSkinButtonRec()->SimulateClick();
   ASSERT_TRUE(form->bsSkinButtonStop()->Enabled());
+  EXPECT_FALSE(lineSwitch->Checked());
+  QProcess amixer;
+  amixer.start("amixer", {"sget", "Capture"});
+  ASSERT_TRUE(amixer.waitForFinished(5000));
+  EXPECT_TRUE(amixer.readAll().contains("[on]")) << "the recording line is still muted";
   // Three seconds of captured audio (a fresh server may deliver nothing at first).
   const int threeSeconds = 3 * 44100 * 4;
   ASSERT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() >= threeSeconds; }, 15000));

@@ -3,14 +3,17 @@
 // save dialog and the error report replaced.
 #include "app/all_classes.h"
 #include "app/form_record.h"
-#include "app/line_mute_check.h"
 #include "app/shell_folders.h"
 #include "audio/audio_test_util.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
 #include "browser/site_addresses.h"
+#include "mixer_ui/mm_block.h"
 #include "platform/capture_memory.h"
 #include "platform/mixer_memory.h"
+#include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_panels.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
@@ -156,11 +159,20 @@ TEST_F(RecordWindowTest, ComesUpAsDesignedWithTheRecordingLineUnmuted)
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), "");
   EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Caption(), "");
   EXPECT_EQ(form->Timer1()->Interval(), 1000);
-  // The status bar sits at the bottom of the shrunk window; the file field fills it.
-  auto* bar = qobject_cast<TStatusBar*>(form->FindComponent("bsSkinStatusBar1"));
+  // The built-in skin sets the heights; the shrunk window keeps the top row
+  // and the status bar (at its bottom) in view, the mixer block out of sight.
+  TbsSkinStatusBar* bar = form->bsSkinStatusBar1();
   ASSERT_TRUE(bar);
+  for (TbsSkinButton* b : {form->bsSkinButtonSelectFile(), form->bsSkinButtonRec(), form->bsSkinButtonStop()}) {
+    EXPECT_EQ(b->Height(), 28) << b->Name().toStdString();
+    EXPECT_LE(b->Top() + b->Height(), bar->Top()) << b->Name().toStdString();
+  }
+  EXPECT_EQ(bar->Height(), 23);
+  EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Height(), 17);
   EXPECT_EQ(bar->Top() + bar->Height(), form->ClientHeight());
   EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Width(), 100);
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Parent(), bar);
+  EXPECT_FALSE(form->MMMixerBlock1()->Visible());
 
   TDXAudioIn* in = form->DXAudioIn1();
   EXPECT_EQ(in->BytesToRead(), -1);
@@ -177,11 +189,12 @@ TEST_F(RecordWindowTest, ComesUpAsDesignedWithTheRecordingLineUnmuted)
     EXPECT_EQ(tag, MakerSiteAddress());
   EXPECT_EQ(out->Id3TagYear(), "");
 
-  // The line's switch was found, and FormCreate unmuted the line.
-  TLineMuteCheck* lineSwitch = form->MMMixerBlockCheck1();
+  // The block's check found the line's switch, and FormCreate unmuted the line.
+  TMMMixerBlockCheck* lineSwitch = form->MMMixerBlockCheck1();
+  EXPECT_EQ(form->MMMixerBlock1()->MuteCheck(), lineSwitch);
+  EXPECT_EQ(form->MMMixerBlock1()->MuteKind(), mkMute);
   EXPECT_TRUE(lineSwitch->Enabled());
   EXPECT_FALSE(lineSwitch->Checked());
-  EXPECT_FALSE(lineSwitch->Visible());
   EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>{0});
 
   form->bsSkinButtonSelectFile()->SimulateClick();  // the dialog is cancelled
@@ -199,33 +212,27 @@ TEST_F(RecordWindowTest, ALineWithoutAUsableMuteSwitchMakesRecordingUnreachable)
     const char* name;
     std::optional<quint32> mute;
     bool recordingLine;
+    bool mixer = true;
   };
   for (const Case& c : {Case{"no mute control", std::nullopt, true},
                         Case{"mute control disabled", mmapi::CONTROLF_UNIFORM | mmapi::CONTROLF_DISABLED, true},
-                        Case{"no recording line", std::nullopt, false}}) {
+                        Case{"no recording line", std::nullopt, false},
+                        Case{"no mixer at all", std::nullopt, false, false}}) {
     SCOPED_TRACE(c.name);
     auto backend = std::make_unique<TMemoryMixerBackend>();
     mem = backend.get();
     SetMixerBackend(std::move(backend));
-    AddMixer(c.mute, c.recordingLine);
+    if (c.mixer) AddMixer(c.mute, c.recordingLine);
     Create();
+    EXPECT_EQ(qobject_cast<TMMMixerDevice*>(form->FindComponent("MMMixerDevice1"))->Active(), c.mixer);
+    form->Show();  // the user opens it: the message is all there is
+    EXPECT_TRUE(form->Visible());
     EXPECT_EQ(States(), kNotControllable);
     EXPECT_FALSE(form->MMMixerBlockCheck1()->Enabled());
     EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), kNoLineControl);
     EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), 0);
     TComponent::Free(form);
     form = nullptr;
-  }
-}
-
-TEST_F(RecordWindowTest, WithoutAMixerTheWindowCannotBeMade)
-{
-  // The stored Active mixer device opens while the window loads.
-  try {
-    TForm_Record window(nullptr);
-    FAIL() << "the window was made without a mixer";
-  } catch (const Exception& e) {
-    EXPECT_TRUE(e.Message().contains("Device not valid")) << e.Message().toStdString();
   }
 }
 
@@ -259,6 +266,32 @@ TEST_F(RecordWindowTest, ControlStatesFollowChoosingRecordingAndStopping)
   ChooseFile(dir.filePath("second.mp3"));
   EXPECT_EQ(States(), kFileChosen);
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), dir.filePath("second.mp3"));
+}
+
+TEST_F(RecordWindowTest, RecordingAnotherSourceLeavesTheLinesMuteAlone)
+{
+  AddMixer();
+  capture.DeviceList.push_back({"memory:monitor", QStringLiteral("正在播放的声音"), false});
+  Create();
+  mem->InjectControlChange(0, recMute, {1});  // the user muted the microphone
+  ASSERT_TRUE(WaitUntil([&] { return form->MMMixerBlockCheck1()->Checked(); }));
+  const int writes = mem->CallCount(TMemoryMixerBackend::Call::SetValues);
+
+  form->DXAudioIn1()->SetDeviceNumber(1);
+  EXPECT_FALSE(form->RecordingLineIsRecorded());
+  const QString file = dir.filePath("monitor.mp3");
+  ChooseFile(file);
+  RecordSome();
+  EXPECT_EQ(capture.LastDeviceId, "memory:monitor");
+  EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>{1});
+  EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes);
+  EXPECT_TRUE(DecodeMp3(file).ok);
+
+  // Back on the default input the line is what is recorded: unmuted again.
+  form->DXAudioIn1()->SetDeviceNumber(0);
+  EXPECT_TRUE(form->RecordingLineIsRecorded());
+  RecordSome();
+  EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>{0});
 }
 
 TEST_F(RecordWindowTest, AnExistingFileIsOverwrittenOnlyAfterYes)
@@ -476,7 +509,7 @@ TEST_F(RecordWindowTest, TheLineSwitchMirrorsTheMuteAndWritesOnlyChanges)
 {
   AddMixer(0);  // per channel, not uniform
   Create();
-  TLineMuteCheck* lineSwitch = form->MMMixerBlockCheck1();
+  TMMMixerBlockCheck* lineSwitch = form->MMMixerBlockCheck1();
   ASSERT_TRUE(lineSwitch->Enabled());
   EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>({0, 0}));  // unmuted on both channels
   const int writes = mem->CallCount(TMemoryMixerBackend::Call::SetValues);
