@@ -39,6 +39,8 @@ QImage DrawAppIcon(int size)
 }
 } // namespace
 
+QImage AppIconImage(int size) { return DrawAppIcon(size); }
+
 QIcon AppIcon()
 {
   QIcon icon;

@@ -1,5 +1,7 @@
 #include "app/form_record.h"
 
+#include "app/record_source.h"
+#include "app/settings_location.h"
 #include "app/shell_folders.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
@@ -55,6 +57,9 @@ TForm_Record::TForm_Record(TComponent* owner, TBareForm) : TForm(owner)
   SaveDialog.Title = QStringLiteral("指定录音文件保存的目录和文件名");
   SaveDialog.Filter = QStringLiteral("MP3 文件|*.mp3");
   SaveDialog.FilterIndex = 1;
+  const TSettingsLocation settings = MainFormSettingsLocation();
+  SettingsReadPath = settings.readPath;
+  SettingsWritePath = settings.writePath;
   InstallDefaultSeams();
 }
 
@@ -132,6 +137,7 @@ void TForm_Record::FormCreate(TObject*)
 {
   SetHeight(100);
   SaveDialog.InitialDir = SpecialFolderPath(0);
+  UseRecordSource(*DXAudioIn1(), ReadRecordSource(SettingsReadPath));
   TbsSkinButton* select = bsSkinButtonSelectFile();
   select->SetEnabled(MMMixerBlockCheck1()->Enabled());
   if (select->Enabled())
@@ -237,6 +243,29 @@ void TForm_Record::ShowFileChosen()
   bsSkinButtonSelectFile()->SetEnabled(true);
   bsSkinButtonRec()->SetEnabled(true);
   bsSkinComboBoxBit()->SetEnabled(true);
+}
+
+QStringList TForm_Record::RecordSourceNames() const
+{
+  QStringList names;
+  const TDXAudioIn* in = DXAudioIn1();
+  for (int i = 0; in && i < in->DeviceCount(); ++i) names << in->Device(i).Description;
+  return names;
+}
+
+QString TForm_Record::RecordSource() const
+{
+  const TDXAudioIn* in = DXAudioIn1();
+  if (!in || in->DeviceNumber() < 0 || in->DeviceNumber() >= in->DeviceCount()) return QString();
+  return in->Device(in->DeviceNumber()).Description;
+}
+
+void TForm_Record::SetRecordSource(const QString& name)
+{
+  // The first entry is the system's default input: choosing it forgets the choice.
+  const QStringList names = RecordSourceNames();
+  WriteRecordSource(SettingsWritePath, !names.isEmpty() && name == names.first() ? QString() : name);
+  UseRecordSource(*DXAudioIn1(), name);
 }
 
 std::vector<std::pair<QString, QString>> RecordWindowTags()

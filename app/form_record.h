@@ -53,6 +53,15 @@ public:
   // The save dialog's settings (title, filter, initial folder set by FormCreate).
   TRecordSaveRequest SaveDialog;
 
+  // The capture source, for the system menu's "录音来源" (the names to offer,
+  // the one in use to check, the choice). FormCreate uses the stored choice;
+  // SetRecordSource keeps a new one in the settings file (SettingsWritePath)
+  // and records from it from the next start on.
+  QStringList RecordSourceNames() const;
+  QString RecordSource() const;
+  void SetRecordSource(const QString& name);
+  QString SettingsReadPath, SettingsWritePath;
+
 
   Q_INVOKABLE void FormCreate(TObject* Sender);
   Q_INVOKABLE void FormCloseQuery(TObject* Sender, bool& CanClose);

@@ -9,6 +9,8 @@
 #include "app/settings_location.h"
 #include "app/single_instance.h"
 #include "browser/directory_config.h"
+#include "browser/web_view/web_engine_view.h"
+#include "toolkit/first_paint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +28,7 @@ int main(int argc, char** argv)
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  InstallWebEngineView();
   QApplication qtApp(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Velmora"));
   QApplication::setApplicationName(QStringLiteral("Velmora"));
@@ -71,7 +74,18 @@ int main(int argc, char** argv)
   try {
     Application->SetTitle(QStringLiteral("Velmora网络广播"));
     mainForm = Application->CreateForm<TForm_Main>();
-    CreateSecondaryWindows();
+    // The record window (mixer, capture sources) is made once the main
+    // window is on screen: nothing slow runs before the first window. If it
+    // cannot be made, the program reports why and ends, as before.
+    RunAfterFirstPaint(mainForm->Handle(), [&status] {
+      try {
+        CreateSecondaryWindows();
+      } catch (...) {
+        Application->HandleException(std::current_exception());
+        status = 1;
+        Application->Terminate();
+      }
+    });
     if (endRequested) endSession();
     else Application->Run();
   } catch (...) {

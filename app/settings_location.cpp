@@ -37,7 +37,19 @@ QString UserConfigFolder()
   return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)).filePath(QStringLiteral("Velmora"));
 }
 
+bool IsInstalledProgram(const QString& exeDir)
+{
+  return QFileInfo::exists(QDir(exeDir).filePath(QStringLiteral("../share/applications/velmora.desktop")));
+}
+
 TSettingsLocation MainFormSettingsLocation()
 {
-  return LocateSettings(QCoreApplication::applicationDirPath(), UserConfigFolder());
+  const QString exeDir = QCoreApplication::applicationDirPath();
+  // Installed, the program's folder is shared by every user (and writable by
+  // root): each user keeps their own settings.
+  if (IsInstalledProgram(exeDir)) {
+    const QString inConfig = QDir(UserConfigFolder()).filePath(QStringLiteral("mainform.ini"));
+    return {QFileInfo::exists(inConfig) ? inConfig : QString(), inConfig};
+  }
+  return LocateSettings(exeDir, UserConfigFolder());
 }

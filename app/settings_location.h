@@ -16,5 +16,7 @@ TSettingsLocation LocateSettings(const QString& exeDir, const QString& configDir
                                  const QString& fileName = QStringLiteral("mainform.ini"));
 // The user's configuration folder, ~/.config/Velmora (XDG_CONFIG_HOME respected).
 QString UserConfigFolder();
-// The program's own location.
+// Laid out by `cmake --install` or the package: the desktop entry in ../share.
+bool IsInstalledProgram(const QString& exeDir);
+// The program's own location; an installed program uses the user's configuration folder.
 TSettingsLocation MainFormSettingsLocation();

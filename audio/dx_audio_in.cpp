@@ -15,6 +15,13 @@ TDXAudioIn::TDXAudioIn(TComponent* AOwner, TCaptureSystem* system)
   deviceCount_ = static_cast<int>(devices_.size());
 }
 
+int TDXAudioIn::DeviceIndex(const QString& name) const
+{
+  for (int i = 0; i < deviceCount_; ++i)
+    if (devices_[static_cast<size_t>(i)].Description == name) return i;
+  return -1;
+}
+
 TDXAudioIn::~TDXAudioIn()
 {
   // Outputs that read from us stop while we are still whole.

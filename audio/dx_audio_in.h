@@ -32,6 +32,8 @@ public:
   // The device table, filled once by the constructor.
   int DeviceCount() const { return deviceCount_; }
   const TCaptureDeviceInfo& Device(int index) const { return devices_.at(static_cast<size_t>(index)); }
+  // The table's entry with that name (as people see it), -1 when there is none.
+  int DeviceIndex(const QString& name) const;
 
   int InBitsPerSample() override { return bits_; }
   int InChannels() override { return channels_; }

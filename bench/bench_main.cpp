@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/all_classes.h"
+#include "browser/web_view/web_engine_view.h"
 
 int main(int argc, char** argv)
 {
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  InstallWebEngineView();
   QApplication app(argc, argv);
   RegisterAllClasses();
   benchmark::Initialize(&argc, argv);

@@ -1,10 +1,11 @@
 #include "browser/embedded_browser.h"
 
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
+#include "toolkit/first_paint.h"
+
+#include <QDateTime>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 #include <cfenv>
+#include <cstdio>
 
 namespace {
 // The floating-point environment when the program started, restored by
@@ -14,7 +15,15 @@ const std::fenv_t g_startupFpEnv = [] {
   std::fegetenv(&env);
   return env;
 }();
+TWebViewFactory& Factory()
+{
+  static TWebViewFactory factory;
+  return factory;
+}
+
 } // namespace
+
+void TEmbeddedBrowser::SetWebViewFactory(TWebViewFactory factory) { Factory() = std::move(factory); }
 
 TEmbeddedBrowser::TEmbeddedBrowser(TComponent* AOwner) : TWinControl(AOwner)
 {
@@ -23,10 +32,7 @@ TEmbeddedBrowser::TEmbeddedBrowser(TComponent* AOwner) : TWinControl(AOwner)
   UpdateWords();
 }
 
-TEmbeddedBrowser::~TEmbeddedBrowser()
-{
-  if (view_) delete view_.data();
-}
+TEmbeddedBrowser::~TEmbeddedBrowser() = default;
 
 void TEmbeddedBrowser::UpdateWords()
 {
@@ -144,45 +150,64 @@ QWidget* TEmbeddedBrowser::CreateWidget(QWidget* parentWidget)
 {
   // The control's own window holds the web view, filling it.
   QWidget* frame = TWinControl::CreateWidget(parentWidget);
+  frame_ = frame;
   auto* layout = new QVBoxLayout(frame);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(View());
+  if (!view_ && !IsDesigning() && Factory()) {
+    view_ = Factory()();
+    if (view_) view_->Apply(Options());
+  }
+  if (view_) {
+    layout->addWidget(view_->Widget());
+    if (!started_) ViewAfterFirstPaint(frame);
+  }
   return frame;
 }
 
-QWebEngineView* TEmbeddedBrowser::view() const { return static_cast<QWebEngineView*>(view_.data()); }
-
-QWebEngineView* TEmbeddedBrowser::View()
+void TEmbeddedBrowser::ViewAfterFirstPaint(QWidget* frame)
 {
-  if (!view_) {
-    view_ = new QWebEngineView();
-    ApplyToView();
-    if (pendingUrl_.isValid()) view()->load(pendingUrl_);
+  QPointer<TEmbeddedBrowser> self(this);
+  RunAfterFirstPaint(frame, [self] {
+    TraceStartup("first-paint");
+    if (self) self->View();
+  });
+}
+
+TWebView* TEmbeddedBrowser::View()
+{
+  if (!view_ && Factory()) {
+    view_ = Factory()();
+    if (view_) view_->Apply(Options());
   }
-  return view();
+  if (view_ && !started_) {
+    TraceStartup("web-engine-start");
+    started_ = true;
+    view_->Start();
+    if (pendingUrl_.isValid()) view_->Load(pendingUrl_);
+  }
+  return view_.get();
+}
+
+TWebViewOptions TEmbeddedBrowser::Options() const
+{
+  TWebViewOptions o;
+  o.AutoLoadImages = downloadOptions_.testFlag(DLCTL_DLIMAGES);
+  o.Scripts = !downloadOptions_.testFlag(DLCTL_NO_SCRIPTS);
+  o.PlaybackWithoutGesture = downloadOptions_.testFlag(DLCTL_BGSOUNDS);
+  o.ScrollBars = !uiOptions_.testFlag(SCROLL_NO);
+  o.UserAgentSuffix = userAgent_;
+  return o;
 }
 
 void TEmbeddedBrowser::ApplyToView()
 {
-  if (!view_) return;
-  QWebEngineSettings* s = view()->settings();
-  s->setAttribute(QWebEngineSettings::AutoLoadImages, downloadOptions_.testFlag(DLCTL_DLIMAGES));
-  s->setAttribute(QWebEngineSettings::JavascriptEnabled, !downloadOptions_.testFlag(DLCTL_NO_SCRIPTS));
-  // Background sound may start without a click when it is to be downloaded.
-  s->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, !downloadOptions_.testFlag(DLCTL_BGSOUNDS));
-  s->setAttribute(QWebEngineSettings::ShowScrollBars, !uiOptions_.testFlag(SCROLL_NO));
-  s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-  if (!userAgent_.isEmpty()) {
-    QWebEngineProfile* profile = view()->page()->profile();
-    const QString base = QWebEngineProfile::defaultProfile()->httpUserAgent();
-    profile->setHttpUserAgent(base + u' ' + userAgent_);
-  }
+  if (view_) view_->Apply(Options());
 }
 
 void TEmbeddedBrowser::Navigate(const QUrl& url)
 {
   pendingUrl_ = url;
-  if (view_) view()->load(url);
+  if (started_) view_->Load(url);
 }
 
 void TEmbeddedBrowser::Refresh()
@@ -192,14 +217,22 @@ void TEmbeddedBrowser::Refresh()
     OnRefresh(this, result);
     return;
   }
-  if (view_) view()->reload();
+  if (started_) view_->Reload();
 }
 
 QUrl TEmbeddedBrowser::LocationUrl() const
 {
   // Until the page commits, the view has no address of its own yet.
-  const QUrl current = view_ ? view()->url() : QUrl();
+  const QUrl current = started_ ? view_->Url() : QUrl();
   return current.isEmpty() ? pendingUrl_ : current;
+}
+
+void TraceStartup(const char* event)
+{
+  static const bool on = qEnvironmentVariableIsSet("VELMORA_TRACE_STARTUP");
+  if (!on) return;
+  std::fprintf(stderr, "velmora: %s %lld\n", event, static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+  std::fflush(stderr);
 }
 
 void RegisterBrowserClasses()

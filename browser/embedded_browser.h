@@ -1,9 +1,15 @@
-// The embedded web browser of the main window: a web view (Qt WebEngine) with
-// the host's answers and options of the desktop browser control it stands in
-// for. The download and user-interface options are kept as the original flag
-// words (images, videos and background sounds downloaded = 0x70; form
-// auto-complete = 0x4000) and are honoured by the web view as far as it has
-// matching settings.
+// The embedded web browser of the main window: a web view with the host's
+// answers and options of the desktop browser control it stands in for. The
+// download and user-interface options are kept as the original flag words
+// (images, videos and background sounds downloaded = 0x70; form auto-complete
+// = 0x4000) and are honoured by the web view as far as it has matching
+// settings.
+//
+// The web view itself comes from a factory that the program installs
+// (browser/web_view/, Qt WebEngine): programs and commands that show no page
+// never load the web engine. In a window that is shown the view is made right
+// after the window's first paint, so the window is on screen before the web
+// engine starts; the page it was told to show follows.
 #pragma once
 
 #include "toolkit/forms.h"
@@ -11,9 +17,34 @@
 #include <QPointer>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
+#include <memory>
 
-class QWebEngineView;
 class QWidget;
+
+// What the web view is told of the browser's options.
+struct TWebViewOptions {
+  bool AutoLoadImages = true;
+  bool Scripts = true;
+  bool PlaybackWithoutGesture = true;  // background sounds start without a click
+  bool ScrollBars = true;
+  QString UserAgentSuffix;
+};
+
+// The web view behind the browser pane. Made with the pane's window (cheap:
+// its widget is what the window needs to know from the start); Start starts
+// the web engine, after which pages load.
+class TWebView {
+public:
+  virtual ~TWebView() = default;
+  virtual QWidget* Widget() = 0;
+  virtual void Start() = 0;
+  virtual void Load(const QUrl& url) = 0;
+  virtual void Reload() = 0;
+  virtual QUrl Url() const = 0;
+  virtual void Apply(const TWebViewOptions& options) = 0;
+};
+using TWebViewFactory = std::function<std::unique_ptr<TWebView>()>;
 
 // Margins of printed pages, in millimetres.
 class TPrintMargins : public TPersistent {
@@ -242,9 +273,13 @@ public:
   void Refresh();
   QUrl LocationUrl() const;
 
-  // The web view, created on first use; inside the control's window once that exists.
-  QWebEngineView* View();
-  bool HasView() const { return view_ != nullptr; }
+  // The web view with its engine started, started now if it was not yet
+  // (null without a factory); inside the control's window once that exists.
+  TWebView* View();
+  // Whether the web engine runs for this pane.
+  bool HasView() const { return started_; }
+  // How web views are made in this process (null: none, the pane stays empty).
+  static void SetWebViewFactory(TWebViewFactory factory);
 
   void Loaded() override;
 
@@ -274,11 +309,19 @@ private:
   quint32 downloadWord_ = 0;
   quint32 hostUIWord_ = 0;
   int requeries_ = 0;
-  QPointer<QWidget> view_;  // a QWebEngineView
-  QWebEngineView* view() const;
+  void ViewAfterFirstPaint(QWidget* frame);
+  TWebViewOptions Options() const;
+
+  std::unique_ptr<TWebView> view_;
+  bool started_ = false;
+  QPointer<QWidget> frame_;
   QUrl pendingUrl_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TEmbeddedBrowser::TDownloadControlOptions)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TEmbeddedBrowser::TUserInterfaceOptions)
 
 void RegisterBrowserClasses();
+
+// With VELMORA_TRACE_STARTUP set, writes "velmora: EVENT MS" to stderr (MS:
+// milliseconds since the epoch), for the start-up benchmark.
+void TraceStartup(const char* event);

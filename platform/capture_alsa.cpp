@@ -1,6 +1,7 @@
 #include "platform/capture_alsa.h"
 
 #include "platform/capture_ring.h"
+#include "platform/capture_sources.h"
 
 #include <alsa/asoundlib.h>
 
@@ -54,15 +55,23 @@ public:
         snd_pcm_hw_params_set_channels(pcm_, hw, static_cast<unsigned>(format.Channels)) < 0 ||
         snd_pcm_hw_params_set_rate(pcm_, hw, rate, 0) < 0)
       return TCaptureResult::BadFormat;
-    // Short periods keep the looping buffer current; the device buffer absorbs
+    // The reader takes audio every 400 ms: 100 ms periods keep the looping
+    // buffer current with ten wake-ups a second; the device buffer absorbs
     // scheduling hiccups of the capture thread.
-    unsigned periodUs = 20000, bufferUs = 500000;
+    unsigned periodUs = 100000, bufferUs = 500000;
     snd_pcm_hw_params_set_buffer_time_near(pcm_, hw, &bufferUs, nullptr);
     snd_pcm_hw_params_set_period_time_near(pcm_, hw, &periodUs, nullptr);
     if (int err = snd_pcm_hw_params(pcm_, hw); err < 0) return FromAlsa(err);
     snd_pcm_uframes_t period = 0;
     snd_pcm_hw_params_get_period_size(hw, &period, nullptr);
     period_ = period > 0 ? period : 1024;
+    // Wake the reader only once a whole period is there.
+    snd_pcm_sw_params_t* sw;
+    snd_pcm_sw_params_alloca(&sw);
+    if (snd_pcm_sw_params_current(pcm_, sw) >= 0) {
+      snd_pcm_sw_params_set_avail_min(pcm_, sw, period_);
+      snd_pcm_sw_params(pcm_, sw);
+    }
     format_ = format;
     ring_.Reset(bytes);
     created_ = true;
@@ -76,6 +85,7 @@ public:
     if (int err = snd_pcm_prepare(pcm_); err < 0) return FromAlsa(err);
     if (int err = snd_pcm_start(pcm_); err < 0) return FromAlsa(err);
     stop_ = false;
+    wakeUps_ = 0;
     running_ = true;
     thread_ = std::thread([this] { CaptureLoop(); });
     return TCaptureResult::Ok;
@@ -146,32 +156,43 @@ private:
     return false;
   }
 
+  // Sleeps until a period has arrived and takes it: one wake-up per period.
+  // The pulse plugin's descriptor may say "readable" with less than a period
+  // there (readi answers EAGAIN); such a wake-up waits out half a period
+  // instead of polling again at once.
   void CaptureLoop()
   {
     const int frameBytes = format_.BlockAlign();
     std::vector<uint8_t> chunk(period_ * static_cast<size_t>(frameBytes));
+    const auto halfPeriod = std::chrono::microseconds(500000LL * static_cast<long long>(period_) / format_.SampleRate);
     while (!stop_) {
-      int err = snd_pcm_wait(pcm_, 100);
-      if (err < 0 && !Recover(err)) {
-        Fail(err);
-        return;
-      }
-      for (;;) {
-        const snd_pcm_sframes_t n = snd_pcm_readi(pcm_, chunk.data(), period_);
-        if (n == -EAGAIN) break;
-        if (n < 0) {
-          if (!Recover(static_cast<int>(n))) {
-            Fail(static_cast<int>(n));
-            return;
-          }
-          break;
+      ++wakeUps_;
+      int err = snd_pcm_wait(pcm_, 200);
+      if (err < 0) {
+        if (!Recover(err)) {
+          Fail(err);
+          return;
         }
-        if (n == 0) break;
-        ring_.Write(chunk.data(), static_cast<uint32_t>(n) * static_cast<uint32_t>(frameBytes));
-        if (stop_) break;
+        continue;
       }
+      if (err == 0) continue;  // nothing within the time: look at stop_ again
+      const snd_pcm_sframes_t n = snd_pcm_readi(pcm_, chunk.data(), period_);
+      if (n == -EAGAIN || n == 0) {
+        std::this_thread::sleep_for(halfPeriod);
+        continue;
+      }
+      if (n < 0) {
+        if (!Recover(static_cast<int>(n))) {
+          Fail(static_cast<int>(n));
+          return;
+        }
+        continue;
+      }
+      ring_.Write(chunk.data(), static_cast<uint32_t>(n) * static_cast<uint32_t>(frameBytes));
     }
   }
+
+  uint64_t WakeUps() const override { return wakeUps_; }
 
   void Fail(int err)
   {
@@ -189,6 +210,7 @@ private:
   bool created_ = false;
   bool running_ = false;
   std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> wakeUps_{0};
   std::thread thread_;
   mutable std::mutex failMutex_;
   QString failure_;
@@ -200,30 +222,7 @@ private:
 
 TAlsaCaptureSystem::TAlsaCaptureSystem() { snd_lib_error_set_handler(QuietAlsa); }
 
-std::vector<TCaptureDeviceInfo> TAlsaCaptureSystem::Devices()
-{
-  std::vector<TCaptureDeviceInfo> devices;
-  devices.push_back({"default", QStringLiteral("Default capture device"), true});
-  void** hints = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
-  for (void** h = hints; *h; ++h) {
-    char* name = snd_device_name_get_hint(*h, "NAME");
-    char* desc = snd_device_name_get_hint(*h, "DESC");
-    char* ioid = snd_device_name_get_hint(*h, "IOID");
-    // No IOID means both directions.
-    const bool capture = !ioid || QByteArray(ioid) == "Input";
-    if (name && capture && QByteArray(name) != "default") {
-      QString text = desc ? QString::fromLocal8Bit(desc) : QString::fromLocal8Bit(name);
-      text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-      devices.push_back({QByteArray(name), text.simplified()});
-    }
-    free(name);
-    free(desc);
-    free(ioid);
-  }
-  snd_device_name_free_hint(hints);
-  return devices;
-}
+std::vector<TCaptureDeviceInfo> TAlsaCaptureSystem::Devices() { return AvailableCaptureSources(); }
 
 TCaptureResult TAlsaCaptureSystem::Open(const TCaptureDeviceInfo& device, std::unique_ptr<TCaptureDevice>& out)
 {

@@ -66,6 +66,9 @@ public:
   virtual void Wake() = 0;
   // Empty while the device works; the reason once it has failed for good.
   virtual QString Failure() const = 0;
+  // How often the capture side has woken to take audio from the system since
+  // Start (a device filled by the system itself reports 0).
+  virtual uint64_t WakeUps() const { return 0; }
 };
 
 class TCaptureSystem {

@@ -75,6 +75,20 @@ int RunArtCommand(QStringList args)
     }
     return ReplaceBinary(args[1], "bsCompressedStoredSkin1", "CompressedData", block, "stored skin");
   }
-  QTextStream(stderr) << "usage: velmora-tool art toolbar FORM.vfm\n       velmora-tool art skin FORM.vfm SKIN.ini\n";
+  if (args.size() == 3 && args[0] == "icon") {
+    bool ok = false;
+    const int size = args[1].toInt(&ok);
+    if (!ok || size < 8 || size > 1024) {
+      QTextStream(stderr) << "art icon: the size is a number of pixels from 8 to 1024\n";
+      return 2;
+    }
+    if (!AppIconImage(size).save(args[2], "PNG")) {
+      QTextStream(stderr) << "art icon: cannot write " << args[2] << "\n";
+      return 1;
+    }
+    return 0;
+  }
+  QTextStream(stderr) << "usage: velmora-tool art toolbar FORM.vfm\n       velmora-tool art skin FORM.vfm SKIN.ini\n"
+                         "       velmora-tool art icon SIZE OUT.png\n";
   return 2;
 }

@@ -26,7 +26,7 @@ void OnSignal(int) { g_interrupted = true; }
 int Usage(const QString& error)
 {
   QTextStream(stderr) << "record: " << error << "\n"
-                      << "usage: velmora-tool record [--device N] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n";
+                      << "usage: velmora-tool record [--device NAME] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n";
   return 2;
 }
 
@@ -58,21 +58,23 @@ int RunDevicesCommand(QStringList args)
   TDXAudioIn in(nullptr);
   QTextStream out(stdout);
   if (in.DeviceCount() == 0) out << "no capture devices\n";
-  for (int i = 0; i < in.DeviceCount(); ++i)
-    out << i << ": " << in.Device(i).Description << " [" << QString::fromLocal8Bit(in.Device(i).Id) << "]\n";
+  // The names the record window and `record --device` take, the default first.
+  for (int i = 0; i < in.DeviceCount(); ++i) out << in.Device(i).Description << "\n";
   return 0;
 }
 
 int RunRecordCommand(QStringList args)
 {
-  int device = 0, kbps = 128;
+  QString deviceName;
+  int kbps = 128;
   double seconds = 0;
   bool tags = true;
   QString file;
   for (int i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
     if (a == "--device") {
-      if (!ParseInt(args, i, device)) return Usage("--device needs a number");
+      if (i + 1 >= args.size() || args[i + 1].isEmpty()) return Usage("--device needs a source name (see velmora-tool devices)");
+      deviceName = args[++i];
     } else if (a == "--bitrate") {
       if (!ParseInt(args, i, kbps)) return Usage("--bitrate needs a number");
     } else if (a == "--seconds") {
@@ -102,10 +104,17 @@ int RunRecordCommand(QStringList args)
     return 1;
   }
   TDXAudioIn in(nullptr);
+  // A name as `devices` lists it; a number still picks by place in the list.
+  int device = deviceName.isEmpty() ? 0 : in.DeviceIndex(deviceName);
+  if (device < 0) {
+    bool isNumber = false;
+    const int number = deviceName.toInt(&isNumber);
+    if (isNumber) device = number;
+  }
   if (device < 0 || device >= in.DeviceCount()) {
     // The check made the file: nothing of it stays when nothing is recorded.
     if (!existed) QFile::remove(file);
-    QTextStream(stderr) << "record: no capture device " << device << " (see velmora-tool devices)\n";
+    QTextStream(stderr) << "record: no capture source \"" << deviceName << "\" (see velmora-tool devices)\n";
     return 1;
   }
   in.SetDeviceNumber(device);

@@ -20,13 +20,14 @@ const std::vector<ToolCommand>& ToolCommands()
        RunFormCommand},
       {"art",
        "art toolbar FORM.vfm        redraw the main window's tool-bar images into its description\n"
-       "  art skin FORM.vfm SKIN.ini    pack a skin folder into a description's stored skin\n",
+       "  art skin FORM.vfm SKIN.ini    pack a skin folder into a description's stored skin\n"
+       "  art icon SIZE OUT.png         draw the program's icon at SIZE x SIZE pixels\n",
        RunArtCommand},
-      {"record", "record [--device N] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n"
+      {"record", "record [--device NAME] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n"
                  "                              record a capture device to MP3 (Ctrl-C stops); S may be\n"
                  "                              decimal; the record window's tags unless --no-tags\n",
        RunRecordCommand},
-      {"devices", "devices                     list the capture devices, the default first\n", RunDevicesCommand},
+      {"devices", "devices                     the capture sources by name, the default first\n", RunDevicesCommand},
       {"mixer",
        "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"
        "  mixer N set CONTROLID VALUE...  set a control (one value, one per channel, or list items)\n",

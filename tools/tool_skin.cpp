@@ -49,7 +49,14 @@ void LoadStoredSkin(const QString& path, TbsCompressedStoredSkin& stored)
 }
 
 // The built-in skin, installed beside the program.
-QString DefaultSkinFile() { return QCoreApplication::applicationDirPath() + QStringLiteral("/skin.bin"); }
+// Beside the tool in the build tree; in share/velmora when installed.
+QString DefaultSkinFile()
+{
+  const QString dir = QCoreApplication::applicationDirPath();
+  const QString installed = dir + QStringLiteral("/../share/velmora/skin.bin");
+  if (!QFileInfo::exists(dir + QStringLiteral("/skin.bin")) && QFileInfo::exists(installed)) return QFileInfo(installed).canonicalFilePath();
+  return dir + QStringLiteral("/skin.bin");
+}
 
 int Pack(const QStringList& args)
 {

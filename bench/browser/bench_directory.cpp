@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include "browser/web_view/web_engine_view.h"
 #include <benchmark/benchmark.h>
 #include <map>
 #include <unistd.h>
@@ -103,15 +104,15 @@ struct TSite {
     QUrl url = server.BaseUrl();
     url.setPath(StationDirectoryPath());
     url.setQuery(StationDirectoryQuery());
-    browser->View()->resize(246, 440);
-    browser->View()->show();
+    WebEngineViewOf(*browser)->resize(246, 440);
+    WebEngineViewOf(*browser)->show();
     browser->Navigate(url);
     return Rows(count);
   }
   bool Rows(int count)
   {
     return Pump([&] {
-      return RunJs(browser->View()->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
+      return RunJs(WebEngineViewOf(*browser)->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
     }, 30000);
   }
 };
@@ -139,12 +140,12 @@ void BM_PageMemoryWith1000Stations(benchmark::State& state)
     if (!site.Open(100)) state.SkipWithError("the page did not list the stations");
     const long before = RendererResidentKiB();
     for (int shown = 100; shown < 1000; shown += 100) {
-      RunJs(site.browser->View()->page(), "document.querySelector('.more').click()");
+      RunJs(WebEngineViewOf(*site.browser)->page(), "document.querySelector('.more').click()");
       if (!site.Rows(shown + 100)) state.SkipWithError("more stations did not come");
     }
-    state.counters["rows"] = RunJs(site.browser->View()->page(), "document.querySelectorAll('#list li').length").toInt();
+    state.counters["rows"] = RunJs(WebEngineViewOf(*site.browser)->page(), "document.querySelectorAll('#list li').length").toInt();
     state.counters["js_heap_MiB"] =
-        RunJs(site.browser->View()->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
+        RunJs(WebEngineViewOf(*site.browser)->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
     state.counters["renderer_rss_MiB"] = RendererResidentKiB() / 1024.0;
     state.counters["renderer_rss_at_100_MiB"] = before / 1024.0;
   }

@@ -4,6 +4,7 @@
 #include "audio/mp3_out.h"
 #include "audio_test_util.h"
 #include "platform/capture_alsa.h"
+#include "platform/capture_sources.h"
 #include "platform/capture_memory.h"
 #include "platform/capture_ring.h"
 
@@ -317,6 +318,39 @@ TEST_F(CaptureFixture, StopDuringAStallIsPrompt)
   const TDecoded d = DecodeMp3(dir.filePath("stall.mp3"));
   ASSERT_TRUE(d.ok);
   EXPECT_NEAR(d.Seconds(), 0.8, 0.03);
+}
+
+TEST(CaptureSourcesTest, NamesSayWhatEachSourceIs)
+{
+  TSoundServerState server;
+  server.DefaultSink = "out";
+  server.Sources = {{"out.monitor", "Monitor of Out", true},
+                    {"mic1", "USB Microphone", false},
+                    {"mic2", "USB Microphone", false},
+                    {"hdmi.monitor", "Monitor of HDMI", true}};
+  std::vector<TCaptureDeviceInfo> list = ServerCaptureSources(server);
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[0].Description, kDefaultInputName);
+  EXPECT_EQ(list[0].Id, "default");
+  EXPECT_EQ(list[1].Description, kPlayingSoundName);
+  EXPECT_EQ(list[1].Id, "pulse:DEVICE=\"@DEFAULT_MONITOR@\"");
+  EXPECT_EQ(list[2].Description, "USB Microphone");
+  EXPECT_EQ(list[2].Id, "pulse:DEVICE=\"mic1\"");
+  EXPECT_EQ(list[3].Description, "USB Microphone (2)");
+
+  // Nothing plays without an output; a name that would break the device string is left out.
+  server.DefaultSink.clear();
+  server.Sources = {{"odd\"name", "Odd", false}};
+  list = ServerCaptureSources(server);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].Description, kDefaultInputName);
+
+  // Without a server: the cards' capture devices, converted to the asked format.
+  list = CardCaptureSources({{"PCH", 0, "HDA Intel PCH", "ALC892 Analog"}, {"U0x46d", 0, "USB Camera", ""}});
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[1].Description, "HDA Intel PCH: ALC892 Analog");
+  EXPECT_EQ(list[1].Id, "plughw:CARD=PCH,DEV=0");
+  EXPECT_EQ(list[2].Description, "USB Camera");
 }
 
 TEST(AlsaCaptureTest, DeviceTableStartsWithTheDefaultDevice)

@@ -4,6 +4,8 @@
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
 #include "audio_test_util.h"
+#include "platform/capture_alsa.h"
+#include "platform/capture_sources.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
@@ -89,6 +91,130 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   }
   EXPECT_GE(double(best * window) / d.rate, 2.5)
       << "the tone without a gap; whole recording: rms " << whole.rms << ", " << whole.frequency << " Hz";
+}
+
+// A silent source made the server's default for one test, and an input with a
+// description of its own; both go when the test ends.
+class SilentDefaultSource {
+public:
+  SilentDefaultSource()
+  {
+    module_ = Pactl({"load-module", "module-null-source", "source_name=velmora_quiet", "description=Quiet-Microphone"});
+    previous_ = Pactl({"get-default-source"});
+    Pactl({"set-default-source", "velmora_quiet"});
+  }
+  ~SilentDefaultSource()
+  {
+    Pactl({"set-default-source", previous_.isEmpty() ? QStringLiteral("rec_sink.monitor") : previous_});
+    Pactl({"unload-module", module_});
+  }
+
+private:
+  QString module_, previous_;
+};
+
+TEST(RealCaptureTest, SourcesAreListedByWhatTheyAre)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
+  SilentDefaultSource quiet;
+  const auto devices = TAlsaCaptureSystem().Devices();
+  QStringList names;
+  for (const auto& d : devices) names << d.Description;
+  // The default input first, then what plays, then the inputs; the null
+  // sink's monitor is not listed a second time and no ALSA plugin shows.
+  EXPECT_EQ(names, QStringList({kDefaultInputName, kPlayingSoundName, "Quiet-Microphone"}));
+}
+
+TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
+  SilentDefaultSource quiet;
+  ASSERT_EQ(Pactl({"get-default-source"}), "velmora_quiet");
+  Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});
+  Pactl({"set-sink-volume", "@DEFAULT_SINK@", "100%"});
+  QTemporaryDir dir;
+  const QString wav = dir.filePath("tone.wav");
+  ASSERT_TRUE(WriteToneWav(wav, 8.0, 1000.0, 0.5));
+  QProcess player;
+  player.start("paplay", {wav});
+  ASSERT_TRUE(player.waitForStarted(5000));
+  ASSERT_TRUE(WaitUntil([] { return SinkIsPlaying(); }, 5000));
+
+  TDXAudioIn in(nullptr);
+  const int playing = in.DeviceIndex(kPlayingSoundName);
+  ASSERT_GE(playing, 0);
+  in.SetDeviceNumber(playing);
+  in.SetInBitsPerSample(16);
+  in.SetInChannels(2);
+  in.SetInSampleRate(44100);
+  in.SetRecTime(3);
+  TMP3Out out(nullptr);
+  out.SetInput(&in);
+  out.SetFileName(dir.filePath("playing.mp3"));
+  QString failure;
+  std::atomic<bool> done{false};
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+  out.Start();
+  const bool finished = WaitUntil([&] { return done.load(); }, 15000);
+  player.kill();
+  player.waitForFinished(5000);
+  ASSERT_TRUE(finished);
+  EXPECT_EQ(failure, QString());
+  const TDecoded d = DecodeMp3(dir.filePath("playing.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 3.0, 0.1);
+  // The monitor starts late (up to 2 s): the last second holds the tone.
+  const TToneStats end = AnalyzeTone(d, 0, d.Frames() - size_t(d.rate), d.Frames());
+  EXPECT_GT(end.rms, 1000) << "the recording is silent: it came from the default input";
+  EXPECT_NEAR(end.frequency, 1000, 30);
+}
+
+TEST(RealCaptureTest, CaptureWakesAboutOncePerPeriod)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
+  QTemporaryDir dir;
+  ASSERT_TRUE(WriteToneWav(dir.filePath("tone.wav"), 10.0, 1000.0, 0.5));
+  QProcess player;
+  player.start("paplay", {dir.filePath("tone.wav")});
+  ASSERT_TRUE(player.waitForStarted(5000));
+  TAlsaCaptureSystem alsa;
+  const auto devices = alsa.Devices();
+  const auto playing = std::find_if(devices.begin(), devices.end(),
+                                    [](const TCaptureDeviceInfo& d) { return d.Description == kPlayingSoundName; });
+  ASSERT_NE(playing, devices.end());
+  std::unique_ptr<TCaptureDevice> device;
+  ASSERT_EQ(alsa.Open(*playing, device), TCaptureResult::Ok);
+  ASSERT_EQ(device->CreateBuffer(TCaptureFormat(), 262144), TCaptureResult::Ok);
+  ASSERT_EQ(device->Start(), TCaptureResult::Ok);
+  // Taking what arrives as the recorder does, every 400 ms.
+  std::vector<uint8_t> scratch(262144);
+  const auto take = [&] {
+    uint32_t ready = 0;
+    device->BytesReady(ready);
+    device->Read(scratch.data(), ready);
+    return ready;
+  };
+  QElapsedTimer clock;
+  clock.start();
+  while (take() == 0 && clock.elapsed() < 6000) device->Wait(100);  // a monitor starts late
+  const uint64_t wakeUps = device->WakeUps();
+  clock.restart();
+  uint64_t bytes = 0;
+  while (clock.elapsed() < 2000) {
+    device->Wait(400);
+    bytes += take();
+  }
+  const double seconds = double(clock.elapsed()) / 1000.0;
+  const double perSecond = double(device->WakeUps() - wakeUps) / seconds;
+  device->Stop();
+  player.kill();
+  player.waitForFinished(5000);
+  EXPECT_EQ(device->Failure(), QString());
+  EXPECT_GT(double(bytes), 0.8 * seconds * 44100 * 4) << "the audio did not flow";
+  // 100 ms periods: about ten a second; the pulse plugin's early "readable"
+  // once made it thousands.
+  EXPECT_LE(perSecond, 25.0);
 }
 
 } // namespace

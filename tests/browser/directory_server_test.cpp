@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include "browser/web_view/web_engine_view.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -252,7 +253,7 @@ protected:
     url.setPath(StationDirectoryPath());
     url.setQuery(StationDirectoryQuery());
     browser->Navigate(url);
-    QWebEngineView* view = browser->View();
+    QWebEngineView* view = WebEngineViewOf(*browser);
     view->resize(246, 440);
     view->show();
     QWebEnginePage* page = view->page();
@@ -261,7 +262,7 @@ protected:
         << "the directory page did not load its station list";
     return page;
   }
-  QString Js(const QString& script) { return RunJs(browser->View()->page(), script).toString(); }
+  QString Js(const QString& script) { return RunJs(WebEngineViewOf(*browser)->page(), script).toString(); }
   bool WaitJs(const QString& script, const QString& expected)
   {
     return Pump([&] { return Js(script) == expected; }, 30000);
@@ -339,7 +340,7 @@ TEST_F(PageTest, SaysWhenItIsOfflineOrTurnedOff)
   f.write(broken);
   f.close();
   UseDirectory({}, false);
-  browser->View()->page()->triggerAction(QWebEnginePage::Reload);
+  WebEngineViewOf(*browser)->page()->triggerAction(QWebEnginePage::Reload);
   ASSERT_TRUE(WaitJs("document.body.dataset.state", "off"));
   EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("已关闭")));
   EXPECT_TRUE(Js("document.getElementById('status').textContent").contains(QString::fromUtf8("收藏文件")));

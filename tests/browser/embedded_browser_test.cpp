@@ -1,8 +1,11 @@
 #include "browser/embedded_browser.h"
+#include "browser/web_view/web_engine_view.h"
+#include "support/pump.h"
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 
+#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,6 +130,34 @@ TEST_F(EmbeddedBrowserTest, WriteKeepsTheOptionSets)
   TComponent* back = ReadComponentText(text, "w.vfm");
   EXPECT_EQ(qobject_cast<B*>(back)->HostUIWord(), 0x4000u);
   TComponent::Free(back);
+}
+
+TEST_F(EmbeddedBrowserTest, TheWebEngineStartsAfterTheWindowsFirstPaint)
+{
+  TComponent* root = ReadComponentText("object Form1: TForm\n"
+                                       "  ClientWidth = 240\n"
+                                       "  ClientHeight = 200\n"
+                                       "  object EmbeddedBrowser1: TEmbeddedBrowser\n"
+                                       "    Align = alClient\n"
+                                       "  end\n"
+                                       "end\n",
+                                       "main.vfm");
+  auto* form = qobject_cast<TForm*>(root);
+  auto* browser = qobject_cast<B*>(root->FindComponent("EmbeddedBrowser1"));
+  ASSERT_TRUE(form && browser);
+  const QUrl page("data:text/html,<p>stations</p>");
+  browser->Navigate(page);
+  ASSERT_NE(form->Handle(), nullptr);
+  ASSERT_TRUE(browser->HandleAllocated());
+  EXPECT_FALSE(browser->HasView()) << "the pane's window exists, but the form is not on screen yet";
+  form->Show();
+  ASSERT_TRUE(PumpUntil([&] { return browser->HasView(); }, 5000));
+  // The page it was told to show follows, inside the pane.
+  QWebEngineView* view = WebEngineViewOf(*browser);
+  ASSERT_NE(view, nullptr);
+  EXPECT_TRUE(browser->Handle()->isAncestorOf(view));
+  EXPECT_TRUE(PumpUntil([&] { return view->url() == page; }, 5000));
+  TComponent::Free(root);
 }
 
 } // namespace

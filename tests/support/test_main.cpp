@@ -1,5 +1,7 @@
 // Test entry: every test program runs with a headless QApplication so that
 // widgets, timers and synchronised calls behave as in the program.
+#include "browser/web_view/web_engine_view.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
   if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --no-sandbox --autoplay-policy=no-user-gesture-required");
+  InstallWebEngineView();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -44,7 +44,7 @@ TEST(ToolCommands, HelpIsAnsweredOnEveryUsualSpelling)
   for (const QStringList& args : {QStringList{"help", "record"}, QStringList{"record", "--help"}}) {
     const ToolRun r = Tool(args);
     EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
-    EXPECT_TRUE(r.out.startsWith("usage: velmora-tool record [--device N]")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith("usage: velmora-tool record [--device NAME]")) << r.out.toStdString();
   }
   EXPECT_EQ(Tool({"help", "nonsense"}).exitCode, 2);
   EXPECT_EQ(Tool({}).exitCode, 2);
@@ -102,6 +102,25 @@ TEST(ToolCommands, RecordTakesDecimalSecondsAndTheRecordWindowsTags)
   ASSERT_TRUE(b.ok);
   EXPECT_EQ(b.album, "");
   EXPECT_EQ(b.title, "");
+}
+
+TEST(ToolCommands, SourcesGoByTheNamesDevicesLists)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  const ToolRun devices = Tool({"devices"});
+  ASSERT_EQ(devices.exitCode, 0) << devices.err.toStdString();
+  EXPECT_EQ(devices.out, "默认输入\n正在播放的声音\n") << "no ALSA plugin names";
+
+  QTemporaryDir dir;
+  const ToolRun playing = Tool({"record", "--device", "正在播放的声音", "--seconds", "0.5", dir.filePath("p.mp3")});
+  EXPECT_EQ(playing.exitCode, 0) << playing.err.toStdString();
+  EXPECT_TRUE(playing.err.startsWith("recording 正在播放的声音 to ")) << playing.err.toStdString();
+
+  const ToolRun unknown = Tool({"record", "--device", "Headset", "--seconds", "0.5", dir.filePath("u.mp3")});
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
+  EXPECT_FALSE(QFile::exists(dir.filePath("u.mp3"))) << "nothing is left when nothing is recorded";
 }
 
 } // namespace

@@ -1,0 +1,36 @@
+#include "app/record_source.h"
+
+#include "audio/dx_audio_in.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/ini_file.h"
+
+#include <QFileInfo>
+
+namespace {
+const QString kSection = QStringLiteral("record");
+const QString kKey = QStringLiteral("source");
+} // namespace
+
+QString ReadRecordSource(const QString& iniPath)
+{
+  if (iniPath.isEmpty() || !QFileInfo::exists(iniPath)) return QString();
+  try {
+    return TMemIniFile(iniPath).ReadString(kSection, kKey, QString()).trimmed();
+  } catch (const Exception&) {
+    return QString();  // an unreadable file keeps the default input
+  }
+}
+
+void WriteRecordSource(const QString& iniPath, const QString& name)
+{
+  TIniFile ini(iniPath);
+  if (name.isEmpty()) ini.DeleteKey(kSection, kKey);
+  else ini.WriteString(kSection, kKey, name);
+}
+
+bool UseRecordSource(TDXAudioIn& input, const QString& name)
+{
+  const int index = name.isEmpty() ? 0 : input.DeviceIndex(name);
+  input.SetDeviceNumber(index < 0 ? 0 : index);
+  return index >= 0;
+}
