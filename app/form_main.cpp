@@ -147,6 +147,9 @@ void TForm_Main::bsSkinForm1RestoreFromTray(QObject*)
 {
   if (docked_) {
     PlaceDocked(0);
+    // The auto-hide check that ran when the window went to the tray would
+    // hide it again before the user reached it: Timer2 hands over to it.
+    if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(false);
     if (auto* t = Find<TTimer>("Timer2")) t->SetEnabled(true);
   }
   if (auto* tray = Find<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);

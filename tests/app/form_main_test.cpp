@@ -214,12 +214,18 @@ TEST_F(MainWindowTest, RestoreFromTrayWaitsForTheMouseBeforeHidingAgain)
   form->Timer1Timer(nullptr);
   ASSERT_LT(form->Top(), 0);
   auto* frame = Get<TbsSkinForm>("bsSkinForm1");
+  // Sent to the tray while shown at the edge: the auto-hide check was running.
+  cursor = Inside();
+  form->bsSkinStatusBar1MouseMove(nullptr, TShiftState(), 0, 0);
+  ASSERT_TRUE(Timer1On());
+  cursor = Away();
   frame->MinimizeToTray();
   EXPECT_FALSE(form->Visible());
   frame->RestoreFromTray();
   EXPECT_TRUE(form->Visible());
   EXPECT_EQ(form->Top(), 0);
   EXPECT_TRUE(Timer2On());
+  EXPECT_FALSE(Timer1On());
   EXPECT_TRUE(Get<TbsTrayIcon>("bsTrayIcon1")->IconVisible());
   form->Timer2Timer(nullptr);  // the mouse has not come yet
   EXPECT_TRUE(Timer2On());
