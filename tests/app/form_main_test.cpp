@@ -204,6 +204,13 @@ TEST_F(MainWindowTest, DockingNotificationsFromTheFramesMoveLoop)
   form->SetTop(0);
   EXPECT_FALSE(form->Docked());
   EXPECT_FALSE(frame->InMoveSize());
+  // The end of a resize by the bottom edge at top 0 docks it too.
+  form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
+  QRect r(form->Left(), 0, form->Width(), form->Height() + 30);
+  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<qintptr>(&r));
+  form->SetBounds(r.left(), r.top(), r.width(), r.height());
+  form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_TRUE(form->Docked());
 }
 
 TEST_F(MainWindowTest, RestoreFromTrayWaitsForTheMouseBeforeHidingAgain)
