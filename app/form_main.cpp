@@ -1,11 +1,12 @@
 #include "app/form_main.h"
 
 #include "app/app_icon.h"
-#include "app/plain_frame.h"
 #include "app/settings_location.h"
 #include "browser/directory_server.h"
 #include "browser/embedded_browser.h"
 #include "browser/site_addresses.h"
+#include "skin/skin_form.h"
+#include "skin/tray_icon.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
 #include "toolkit/std_controls.h"
@@ -108,7 +109,7 @@ void TForm_Main::FormCreate(QObject*)
 {
   if (Handle()) Handle()->setWindowIcon(AppIcon());
   LoadSettings();
-  if (auto* tray = Find<TTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
+  if (auto* tray = Find<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
   Dock(Top() <= 0);
   WatchStatusBarMouse();
   TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
@@ -146,9 +147,12 @@ void TForm_Main::bsSkinForm1RestoreFromTray(QObject*)
 {
   if (docked_) {
     PlaceDocked(0);
+    // The auto-hide check that ran when the window went to the tray would
+    // hide it again before the user reached it: Timer2 hands over to it.
+    if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(false);
     if (auto* t = Find<TTimer>("Timer2")) t->SetEnabled(true);
   }
-  if (auto* tray = Find<TTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
+  if (auto* tray = Find<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
   BringToFront();
 }
 
@@ -228,11 +232,14 @@ void ReportLinksThatOpenNothing()
 
 void TForm_Main::BringBack()
 {
-  auto* frame = Find<TPlainFormFrame>("bsSkinForm1");
-  if (frame && frame->InTray()) {
+  auto* frame = Find<TbsSkinForm>("bsSkinForm1");
+  auto* tray = Find<TbsTrayIcon>("bsTrayIcon1");
+  if (frame && tray && tray->MinimizeToTray()) {
     frame->RestoreFromTray();
     return;
   }
+  // Minimized by the window system (not to the tray): shown normally again.
+  if (HandleAllocated() && Handle()->isMinimized()) Handle()->showNormal();
   bsSkinForm1RestoreFromTray(this);
 }
 
@@ -337,6 +344,5 @@ void TForm_Main::SaveSettings()
 
 void RegisterMainWindowClasses()
 {
-  RegisterPlainFrameClasses();
   TComponentClasses::RegisterWith<TForm_Main>([](TComponent* owner) { return new TForm_Main(owner, BareForm); });
 }

@@ -16,7 +16,6 @@
 class TEmbeddedBrowser;
 class TSpeedButton;
 class TTimer;
-class TTrayIcon;
 
 class TForm_Main : public TForm {
   Q_OBJECT

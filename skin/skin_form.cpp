@@ -3,6 +3,7 @@
 #include "skin/skin_effects.h"
 #include "skin/skin_regions.h"
 #include "skin/skin_utils.h"
+#include "skin/tray_icon.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -60,9 +61,11 @@ TbsSkinForm::TbsSkinForm(TComponent* AOwner)
   QObject::connect(&morphTimer_, &QTimer::timeout, this, [this] { MorphTick(); });
   QObject::connect(&animationTimer_, &QTimer::timeout, this, [this] { AnimationTick(); });
   CursorPos = [] { return QCursor::pos(); };
+  QObject::connect(&fadeTimer_, &QTimer::timeout, this, [this] { FadeTick(); });
 
   form_ = qobject_cast<TForm*>(AOwner);
   if (!form_) return;
+  CreateMenus();
   form_->SetBorderIcons(TForm::TBorderIcons());
   form_->SetAutoScroll(false);
   if (form_->IsDesigning()) return;
@@ -82,6 +85,8 @@ TbsSkinForm::~TbsSkinForm()
   hoverTimer_.stop();
   morphTimer_.stop();
   animationTimer_.stop();
+  fadeTimer_.stop();
+  if (skinMenu_) skinMenu_->CloseAll();
   FreeObjects();
   if (watched_) watched_->removeEventFilter(this);
   if (form_ && !form_->IsDestroying() && !form_->IsDesigning()) {
@@ -96,7 +101,10 @@ TbsSkinForm::~TbsSkinForm()
 void TbsSkinForm::Loaded()
 {
   TComponent::Loaded();
-  if (!IsDesigning()) ApplySkin();
+  if (IsDesigning()) return;
+  ApplySkin();
+  BindTrayIcon();
+  if (alphaBlend_) SetAlphaBlend(true);
 }
 
 void TbsSkinForm::Notification(TComponent* AComponent, TOperation Operation)
@@ -104,6 +112,8 @@ void TbsSkinForm::Notification(TComponent* AComponent, TOperation Operation)
   TComponent::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;
   if (AComponent == menusSkinData_) menusSkinData_ = nullptr;
+  if (AComponent == trayIcon_) trayIcon_ = nullptr;
+  if (AComponent == systemMenu_) systemMenu_ = nullptr;
   if (AComponent == skinData_) {
     skinData_ = nullptr;
     if (!IsDestroying() && !IsLoading() && !IsDesigning()) ApplySkin();
@@ -196,8 +206,6 @@ bool TbsSkinForm::ToolWindow() const
   return form_ && (form_->BorderStyle() == TForm::bsToolWindow || form_->BorderStyle() == TForm::bsSizeToolWin);
 }
 
-bool TbsSkinForm::Maximized() const { return form_ && form_->WindowState() == TForm::wsMaximized; }
-bool TbsSkinForm::Minimized() const { return form_ && form_->WindowState() == TForm::wsMinimized; }
 
 int TbsSkinForm::ObjectIndex(const QString& name) const
 {
@@ -251,7 +259,8 @@ QSize TbsSkinForm::MinimumSize() const
   in.MinHeight = minHeight_;
   in.Minimized = Minimized();
   in.RolledUp = rolledUp_;
-  return MinimumFrameSize(in);
+  // Never a window of nothing, whatever the skin says.
+  return MinimumFrameSize(in).expandedTo(QSize(1, 1));
 }
 
 QSize TbsSkinForm::MaximumSize() const
@@ -791,9 +800,13 @@ void TbsSkinForm::RunCommand(TbsStdCommand command, TbsActiveSkinObject* object)
   if (CommandHandler && CommandHandler(command, object)) return;
   switch (command) {
   case TbsStdCommand::cmClose: form_->Close(); break;
-  case TbsStdCommand::cmMaximize: form_->SetWindowState(Maximized() ? TForm::wsNormal : TForm::wsMaximized); break;
-  case TbsStdCommand::cmMinimize: form_->SetWindowState(Minimized() ? TForm::wsNormal : TForm::wsMinimized); break;
-  case TbsStdCommand::cmMinimizeToTray: form_->SetWindowState(TForm::wsMinimized); break;
+  case TbsStdCommand::cmMaximize: SetWindowState(Maximized() ? TForm::wsNormal : TForm::wsMaximized); break;
+  case TbsStdCommand::cmMinimize:
+    if (alwaysMinimizeToTray_) MinimizeToTray();
+    else SetWindowState(Minimized() ? TForm::wsNormal : TForm::wsMinimized);
+    break;
+  case TbsStdCommand::cmMinimizeToTray: MinimizeToTray(); break;
+  case TbsStdCommand::cmRollUp: SetRollUpState(!rolledUp_); break;
   case TbsStdCommand::cmSysMenu: ShowSystemMenuUnder(object); break;
   default: break;
   }
@@ -810,10 +823,12 @@ void TbsSkinForm::CaptionDoubleClick()
 
 void TbsSkinForm::ShowSystemMenuUnder(const TbsActiveSkinObject* object)
 {
-  if (!SystemMenuHandler || !form_) return;
+  if (!form_) return;
   const QMargins m = form_->NonClientMargins();
   const QPoint origin = form_->ClientOrigin() - QPoint(m.left(), m.top());
-  SystemMenuHandler(object ? object->ObjectRect.translated(origin) : QRect(CurrentCursor(), QSize(1, 1)));
+  const QRect anchor = object ? object->ObjectRect.translated(origin) : QRect(CurrentCursor(), QSize(1, 1));
+  if (SystemMenuHandler) SystemMenuHandler(anchor);
+  else ShowSystemMenu(anchor);
 }
 
 void TbsSkinForm::ObjectEvent(TbsObjectEventKind kind, const TbsActiveSkinObject* o, int x, int y, TMouseButton button)
@@ -986,6 +1001,10 @@ bool TbsSkinForm::eventFilter(QObject* watched, QEvent* event)
   if (watched == watched_ && !IsDestroying()) {
     if (event->type() == QEvent::WindowTitleChange) {
       InvalidateFrame();
+    } else if (event->type() == QEvent::Show) {
+      WindowShown();
+    } else if (event->type() == QEvent::Hide) {
+      WindowHidden();
     } else if (event->type() == QEvent::MouseButtonRelease && pressed_ >= 0) {
       // The release after a press on an object ends it wherever it happens.
       auto* me = static_cast<QMouseEvent*>(event);
@@ -1038,6 +1057,12 @@ void TbsSkinForm::WindowMessage(TMessage& m)
   }
   WatchWidget();
   const QMargins margins = form_->NonClientMargins();
+  if (skinMenuOpen_ && skinMenu_ && (ClosesSkinMenu(m.Msg) || (m.Msg == WM_ACTIVATE && m.WParam == 0))) {
+    if (ObjectHintHandler) ObjectHintHandler(QString());
+    QPointer<TbsSkinForm> self(this);
+    skinMenu_->CloseAll();
+    if (!self) return;
+  }
   switch (m.Msg) {
   case SKN_CHANGING:
   case SKN_CHANGE:
@@ -1114,6 +1139,10 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     PassOn(m);
     if (auto* r = reinterpret_cast<QRect*>(m.LParam)) ClampSizing(*r, int(m.WParam));
     return;
+  case WM_MOVING:
+    PassOn(m);
+    if (auto* r = reinterpret_cast<QRect*>(m.LParam)) r->moveTopLeft(DragPosition(r->topLeft()));
+    return;
   case WM_ENTERSIZEMOVE:
     PassOn(m);
     for (const auto& o : objects_) {
@@ -1132,7 +1161,11 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     inMove_ = false;
     ClearMarks();
     InvalidateFrame();
-    PassOn(m);
+    {
+      QPointer<TbsSkinForm> self(this);
+      PassOn(m);
+      if (self) MoveLoopEnded();
+    }
     return;
   case WM_DESTROY:
     hoverTimer_.stop();

@@ -12,13 +12,19 @@
 // (from any) through DeliverSkinNotice, each comparing WParam with its own
 // skin data.
 //
-// The window behaviours (snapping, magnet events, roll-up, tray, the skinned
-// system menu) plug in through the seams below.
+// The window behaviours live here too (skin/skin_form_behaviours.cpp):
+// snapping to the work area's edges during the user's move loop, the magnet
+// events at the end of every move or size loop, the component's own window
+// states (minimize to a slot, maximize to the work area, restore, roll-up),
+// minimize to and restore from the tray through a TbsTrayIcon, the skinned
+// system and tray menus (the form is the menu host), and the fade-in.
 #pragma once
 
 #include "skin/caption_objects.h"
 #include "skin/skin_data.h"
 #include "skin/skin_form_geometry.h"
+#include "skin/skin_menu.h"
+#include "skin/tray_icon.h"
 #include "toolkit/forms.h"
 
 #include <QPointer>
@@ -38,7 +44,7 @@ Q_DECLARE_METATYPE(TbsObjectMouseMoveEvent)
 Q_DECLARE_METATYPE(TbsObjectPaintEvent)
 Q_DECLARE_METATYPE(TbsActivateCustomObjectEvent)
 
-class TbsSkinForm : public TComponent {
+class TbsSkinForm : public TComponent, public TbsSkinMenuHost {
   Q_OBJECT
   Q_PROPERTY(TbsSkinData* SkinData READ SkinData WRITE SetSkinData)
   Q_PROPERTY(TbsSkinData* MenusSkinData READ MenusSkinData WRITE SetMenusSkinData)
@@ -72,6 +78,17 @@ class TbsSkinForm : public TComponent {
   Q_PROPERTY(bool AlwaysShowInTray READ AlwaysShowInTray WRITE SetAlwaysShowInTray)
   Q_PROPERTY(bool AlwaysMinimizeToTray READ AlwaysMinimizeToTray WRITE SetAlwaysMinimizeToTray)
   Q_PROPERTY(bool UseDefaultSysMenu READ UseDefaultSysMenu WRITE SetUseDefaultSysMenu)
+  Q_PROPERTY(TbsTrayIcon* TrayIcon READ TrayIcon WRITE SetTrayIcon)
+  Q_PROPERTY(TbsSkinPopupMenu* SystemMenu READ SystemMenu WRITE SetSystemMenu)
+  Q_PROPERTY(TNotifyEvent OnMagnetTopIn READ OnMagnetTopIn WRITE SetOnMagnetTopIn)
+  Q_PROPERTY(TNotifyEvent OnMagnetTopOut READ OnMagnetTopOut WRITE SetOnMagnetTopOut)
+  Q_PROPERTY(TNotifyEvent OnChangeRollUpState READ OnChangeRollUpState WRITE SetOnChangeRollUpState)
+  Q_PROPERTY(TNotifyEvent OnMinimizeToTray READ OnMinimizeToTray WRITE SetOnMinimizeToTray)
+  Q_PROPERTY(TNotifyEvent OnRestoreFromTray READ OnRestoreFromTray WRITE SetOnRestoreFromTray)
+  Q_PROPERTY(TNotifyEvent OnSkinMenuOpen READ OnSkinMenuOpen WRITE SetOnSkinMenuOpen)
+  Q_PROPERTY(TNotifyEvent OnSkinMenuClose READ OnSkinMenuClose WRITE SetOnSkinMenuClose)
+  Q_PROPERTY(TNotifyEvent OnMainMenuEnter READ OnMainMenuEnter WRITE SetOnMainMenuEnter)
+  Q_PROPERTY(TNotifyEvent OnMainMenuExit READ OnMainMenuExit WRITE SetOnMainMenuExit)
   Q_PROPERTY(TNotifyEvent OnChangeSkinData READ OnChangeSkinData WRITE SetOnChangeSkinData)
   Q_PROPERTY(TNotifyEvent OnActivate READ OnActivate WRITE SetOnActivate)
   Q_PROPERTY(TNotifyEvent OnDeActivate READ OnDeActivate WRITE SetOnDeActivate)
@@ -119,9 +136,9 @@ public:
   int ClientHeight() const { return clientHeight_; }
   void SetClientHeight(int v) { clientHeight_ = v; }
   int MinWidth() const { return minWidth_; }
-  void SetMinWidth(int v) { minWidth_ = v; }
+  void SetMinWidth(int v) { minWidth_ = std::max(0, v); }
   int MinHeight() const { return minHeight_; }
-  void SetMinHeight(int v) { minHeight_ = v; }
+  void SetMinHeight(int v) { minHeight_ = std::max(0, v); }
   bool MaximizeOnFullScreen() const { return maximizeOnFullScreen_; }
   void SetMaximizeOnFullScreen(bool v) { maximizeOnFullScreen_ = v; }
   bool ShowObjectHint() const { return showObjectHint_; }
@@ -133,11 +150,11 @@ public:
   int MagneticSize() const { return magneticSize_; }
   void SetMagneticSize(int v) { magneticSize_ = qBound(0, v, 255); }
   bool AlphaBlend() const { return alphaBlend_; }
-  void SetAlphaBlend(bool v) { alphaBlend_ = v; }
+  void SetAlphaBlend(bool v);
   bool AlphaBlendAnimation() const { return alphaBlendAnimation_; }
   void SetAlphaBlendAnimation(bool v) { alphaBlendAnimation_ = v; }
   int AlphaBlendValue() const { return alphaBlendValue_; }
-  void SetAlphaBlendValue(int v) { alphaBlendValue_ = qBound(0, v, 255); }
+  void SetAlphaBlendValue(int v);
   bool MenusAlphaBlend() const { return menusAlphaBlend_; }
   void SetMenusAlphaBlend(bool v) { menusAlphaBlend_ = v; }
   bool MenusAlphaBlendAnimation() const { return menusAlphaBlendAnimation_; }
@@ -156,6 +173,65 @@ public:
   void SetAlwaysMinimizeToTray(bool v) { alwaysMinimizeToTray_ = v; }
   bool UseDefaultSysMenu() const { return useDefaultSysMenu_; }
   void SetUseDefaultSysMenu(bool v) { useDefaultSysMenu_ = v; }
+  TbsTrayIcon* TrayIcon() const { return trayIcon_; }
+  // Binds the icon: hidden unless AlwaysShowInTray, not taking the minimized
+  // application, and at run time given the tray menu and the double click
+  // that restores (when it has no menu of its own).
+  void SetTrayIcon(TbsTrayIcon* v);
+  TbsSkinPopupMenu* SystemMenu() const { return systemMenu_; }
+  void SetSystemMenu(TbsSkinPopupMenu* v);
+
+  TNotifyEvent OnMagnetTopIn() const { return onMagnetTopIn_; }
+  void SetOnMagnetTopIn(const TNotifyEvent& e) { onMagnetTopIn_ = e; }
+  TNotifyEvent OnMagnetTopOut() const { return onMagnetTopOut_; }
+  void SetOnMagnetTopOut(const TNotifyEvent& e) { onMagnetTopOut_ = e; }
+  TNotifyEvent OnChangeRollUpState() const { return onChangeRollUpState_; }
+  void SetOnChangeRollUpState(const TNotifyEvent& e) { onChangeRollUpState_ = e; }
+  TNotifyEvent OnMinimizeToTray() const { return onMinimizeToTray_; }
+  void SetOnMinimizeToTray(const TNotifyEvent& e) { onMinimizeToTray_ = e; }
+  TNotifyEvent OnRestoreFromTray() const { return onRestoreFromTray_; }
+  void SetOnRestoreFromTray(const TNotifyEvent& e) { onRestoreFromTray_ = e; }
+  TNotifyEvent OnSkinMenuOpen() const { return onSkinMenuOpen_; }
+  void SetOnSkinMenuOpen(const TNotifyEvent& e) { onSkinMenuOpen_ = e; }
+  TNotifyEvent OnSkinMenuClose() const { return onSkinMenuClose_; }
+  void SetOnSkinMenuClose(const TNotifyEvent& e) { onSkinMenuClose_ = e; }
+  TNotifyEvent OnMainMenuEnter() const { return onMainMenuEnter_; }
+  void SetOnMainMenuEnter(const TNotifyEvent& e) { onMainMenuEnter_ = e; }
+  TNotifyEvent OnMainMenuExit() const { return onMainMenuExit_; }
+  void SetOnMainMenuExit(const TNotifyEvent& e) { onMainMenuExit_ = e; }
+
+  // ---- the menu host
+  TbsSkinMenu* SkinMenu() const override { return skinMenu_; }
+  TbsSkinData* MenuSkinData() const override { return menusSkinData_ ? menusSkinData_ : skinData_; }
+  bool SkinMenuOpen() const { return skinMenuOpen_; }
+  // The tray menu: "TRAY_BSF_RESTORE", "-", "TRAY_BSF_CLOSE".
+  TbsSkinPopupMenu* TrayMenu() const { return trayMenu_; }
+  // Fills the system menu for the current state and border icons: the
+  // user's SystemMenu with the standard entries (UseDefaultSysMenu), or the
+  // form's own default menu. The menu that would be shown.
+  TbsSkinPopupMenu* BuildSystemMenu();
+  // Opens the system menu under a screen rectangle (a point: at the point).
+  void ShowSystemMenu(const QRect& anchor);
+
+  // ---- window behaviours
+  TForm::TWindowState WindowState() const { return windowState_; }
+  // Minimize (the application, for the main form; else the minimum size at
+  // a free slot), maximize (the work area) or restore (the bounds before).
+  void SetWindowState(TForm::TWindowState v);
+  // Rolled up: only the frame is left (needs biRollUp; refused while minimized).
+  void SetRollUpState(bool v);
+  // Hides the application into the tray through TrayIcon. Without a tray
+  // icon, or without a notification area to come back from, nothing happens.
+  void MinimizeToTray();
+  void RestoreFromTray();
+  // The bounds remembered before minimizing or maximizing (empty: none).
+  QRect NormalBounds() const { return normalBounds_; }
+  // Where a proposed top-left corner of a drag lands (snapping, a maximized
+  // window staying put).
+  QPoint DragPosition(QPoint proposed) const;
+  // One step of the fade-in (the timer calls it).
+  void FadeTick();
+  bool FadeTimerActive() const { return fadeTimer_.isActive(); }
 
   TNotifyEvent OnChangeSkinData() const { return onChangeSkinData_; }
   void SetOnChangeSkinData(const TNotifyEvent& e) { onChangeSkinData_ = e; }
@@ -197,11 +273,10 @@ public:
   bool HasBorder() const;
   bool Sizeable() const;
   bool ToolWindow() const;
-  // Window state of the behaviours: the form's own, and rolled up.
+  // Window state of the behaviours: the component's own, and rolled up.
   bool RolledUp() const { return rolledUp_; }
-  void SetRolledUpState(bool v) { rolledUp_ = v; }
-  bool Maximized() const;
-  bool Minimized() const;
+  bool Maximized() const { return windowState_ == TForm::wsMaximized; }
+  bool Minimized() const { return windowState_ == TForm::wsMinimized; }
   bool InMoveSize() const { return inMove_; }
 
   const std::vector<std::unique_ptr<TbsActiveSkinObject>>& Objects() const { return objects_; }
@@ -299,6 +374,19 @@ private:
   bool MaskTransparentAt(QPoint windowPoint) const;
   void RefreshObjectHints();
   QPoint CurrentCursor() const;
+  // Behaviours (skin/skin_form_behaviours.cpp).
+  void CreateMenus();
+  void BindTrayIcon();
+  bool IsMainForm() const;
+  void Minimize();
+  void Maximize();
+  void Restore();
+  void MoveLoopEnded();
+  void WindowShown();
+  void WindowHidden();
+  bool ClosesSkinMenu(quint32 msg) const;
+  QString MenuCaption(const char* resName, const char* builtIn) const;
+  TMenuItem* SystemMenuItem(const char* name) const;
 
   TForm* form_ = nullptr;
   TControl::TWndMethod previous_;
@@ -330,6 +418,20 @@ private:
   TbsObjectMouseMoveEvent onMouseMove_;
   TbsObjectPaintEvent onPaint_;
   TbsActivateCustomObjectEvent onActivateCustomObject_;
+  TNotifyEvent onMagnetTopIn_, onMagnetTopOut_, onChangeRollUpState_, onMinimizeToTray_, onRestoreFromTray_;
+  TNotifyEvent onSkinMenuOpen_, onSkinMenuClose_, onMainMenuEnter_, onMainMenuExit_;
+  TbsTrayIcon* trayIcon_ = nullptr;
+  TbsSkinPopupMenu* systemMenu_ = nullptr;
+  TbsSkinMenu* skinMenu_ = nullptr;
+  TbsSkinPopupMenu* defaultSystemMenu_ = nullptr;
+  TbsSkinPopupMenu* trayMenu_ = nullptr;
+  bool skinMenuOpen_ = false;
+  TForm::TWindowState windowState_ = TForm::wsNormal;
+  bool rolledUpWhileMaximized_ = false;
+  int rollUpHeight_ = 0;
+  QRect normalBounds_;
+  QTimer fadeTimer_;
+  int fadeOpacity_ = 255;
 
   bool skinInUse_ = false;
   bool active_ = false;

@@ -164,3 +164,36 @@ int DefaultHitTest(QSize window, const QMargins& m, bool sizeable, bool overButt
   if (overButton) return HTOBJECT;
   return p.y() < m.top() ? HTCAPTION : HTOBJECT;
 }
+
+QPoint SnapToEdges(QPoint proposed, QSize size, const QRect& area, int distance)
+{
+  const auto near = [distance](int value, int edge) { return edge - distance < value && value < edge + distance; };
+  // Every rule looks at the proposed corner, so a window near two opposite
+  // edges ends on the later one.
+  const int pl = proposed.x(), pt = proposed.y();
+  int l = pl, t = pt;
+  const int right = area.x() + area.width(), bottom = area.y() + area.height();
+  if (near(pl, area.x())) l = area.x();
+  if (near(pt, area.y())) t = area.y();
+  if (near(pl + size.width(), right)) l = right - size.width();
+  if (near(pt + size.height(), bottom)) t = bottom - size.height();
+  return QPoint(l, t);
+}
+
+QPoint MinimizedSlot(const QRect& area, QSize slot, const std::vector<QPoint>& taken)
+{
+  const int w = std::max(1, slot.width()), h = std::max(1, slot.height());
+  const QPoint first(area.x(), area.y() + area.height() - h);
+  QPoint p = first;
+  // Each taken corner can block one slot at most: one more try always finds a free one.
+  for (size_t tries = 0; tries <= taken.size(); ++tries) {
+    if (std::find(taken.begin(), taken.end(), p) == taken.end()) return p;
+    if (p.x() + 2 * w <= area.x() + area.width()) {
+      p.rx() += w;
+    } else {
+      p = QPoint(area.x(), p.y() - h);
+      if (p.y() < area.y()) return first;
+    }
+  }
+  return first;
+}

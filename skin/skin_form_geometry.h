@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QSize>
 #include <functional>
+#include <vector>
 
 // The hit-test answer of a caption object that is not the caption text.
 constexpr int HTOBJECT = 19;
@@ -87,3 +88,14 @@ inline bool PointIn(const QRect& r, QPoint p)
 {
   return p.x() >= r.x() && p.y() >= r.y() && p.x() < r.x() + r.width() && p.y() < r.y() + r.height();
 }
+
+// Snapping of a window being dragged: the proposed top-left corner of a
+// window of `size` moves onto each edge of `area` it lies strictly within
+// `distance` of, in the order left, top, right, bottom (a later rule wins).
+QPoint SnapToEdges(QPoint proposed, QSize size, const QRect& area, int distance);
+
+// Where a window minimized to `slot` size goes in `area`: the first slot,
+// from the bottom-left corner rightwards and then one row up, whose top-left
+// corner is not in `taken`; the bottom-left slot when the rows run out. Only
+// as many slots are tried as can be taken, plus one.
+QPoint MinimizedSlot(const QRect& area, QSize slot, const std::vector<QPoint>& taken);

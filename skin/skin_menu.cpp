@@ -357,7 +357,7 @@ bool TbsSkinPopupMenu::Open(const QRect& anchor, bool upward, bool needSkin)
 {
   TbsSkinMenuHost* host = FindHost();
   if (!host || !host->SkinMenu()) return false;
-  TbsSkinData* data = skinData_ ? skinData_ : host->MenusSkinData();
+  TbsSkinData* data = skinData_ ? skinData_ : host->MenuSkinData();
   if (needSkin && !data) return false;
   auto* control = qobject_cast<TControl*>(PopupComponent());
   host->SkinMenu()->Popup(control, data, upward, Items(), anchor, 0, Images());

@@ -45,7 +45,7 @@ public:
   // The form's menu runner.
   virtual TbsSkinMenu* SkinMenu() const = 0;
   // The skin for menus without their own: MenusSkinData, else SkinData (may be null).
-  virtual TbsSkinData* MenusSkinData() const = 0;
+  virtual TbsSkinData* MenuSkinData() const = 0;
 };
 
 class TbsSkinMenu : public TComponent {

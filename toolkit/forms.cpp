@@ -215,6 +215,13 @@ void TForm::WidgetMoved()
     distrustMoves_ = 0;
     return;
   }
+  if (!managed_) {
+    // Only the program places an unmanaged window: a different position is a
+    // late report from before its last placement (or from the manager that
+    // let it go), and the program's place is put back.
+    UpdateWidgetGeometry();
+    return;
+  }
   if (distrustMoves_ > 0) {
     // Mapped anew, a window manager that frames the window reports where its
     // frame stood before it placed it (the screen's corner): the program's

@@ -21,7 +21,7 @@ public:
     skin_->SetCompressedStoredSkin(stored_);
   }
   TbsSkinMenu* SkinMenu() const override { return menu_; }
-  TbsSkinData* MenusSkinData() const override { return skin_; }
+  TbsSkinData* MenuSkinData() const override { return skin_; }
 
 private:
   TbsSkinMenu* menu_;
@@ -49,11 +49,11 @@ void BM_OpenSystemMenuLevel(benchmark::State& state)
   HostForm form;
   TMenuItem* items = Items(3);
   for (auto _ : state) {
-    TbsSkinPopupWindow level(form.SkinMenu(), form.MenusSkinData());
+    TbsSkinPopupWindow level(form.SkinMenu(), form.MenuSkinData());
     level.Prepare(items, 0, QRect(200, 150, 0, 0), false, false);
     benchmark::DoNotOptimize(level.Height());
   }
-  state.SetLabel(form.MenusSkinData()->IsEmptySkin() ? "no skin" : "built-in skin");
+  state.SetLabel(form.MenuSkinData()->IsEmptySkin() ? "no skin" : "built-in skin");
   TComponent::Free(items);
 }
 BENCHMARK(BM_OpenSystemMenuLevel)->Unit(benchmark::kMicrosecond);
@@ -62,7 +62,7 @@ void PaintLevel(benchmark::State& state, int count)
 {
   HostForm form;
   TMenuItem* items = Items(count);
-  TbsSkinPopupWindow level(form.SkinMenu(), form.MenusSkinData());
+  TbsSkinPopupWindow level(form.SkinMenu(), form.MenuSkinData());
   level.Prepare(items, 0, QRect(20, 20, 0, 0), false, false);
   level.SetActive(1);
   TBitmap out;

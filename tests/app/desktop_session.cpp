@@ -119,6 +119,33 @@ void TDesktop::Click(int x, int y) const
   XDoTool({"click", "1"});
 }
 
+void TDesktop::DoubleClick(int x, int y) const
+{
+  MovePointer(x, y);
+  XDoTool({"click", "--repeat", "2", "--delay", "80", "1"});
+}
+
+void TDesktop::Drag(QPoint from, QPoint to) const
+{
+  MovePointer(from.x(), from.y());
+  XDoTool({"mousedown", "1"});
+  constexpr int kSteps = 6;
+  for (int i = 1; i <= kSteps; ++i) {
+    MovePointer(from.x() + (to.x() - from.x()) * i / kSteps, from.y() + (to.y() - from.y()) * i / kSteps);
+    QThread::msleep(40);
+  }
+  XDoTool({"mouseup", "1"});
+}
+
+QRect TDesktop::TrayIcon(const QString& name) const
+{
+  for (const QString& id : XDoTool({"search", "--onlyvisible", "--class", name}).split('\n', Qt::SkipEmptyParts)) {
+    const QRect r = Geometry(id);
+    if (r.width() <= 32 && r.height() <= 32 && !r.isNull()) return r;
+  }
+  return QRect();
+}
+
 QStringList TDesktop::VisibleWindows(const QString& name) const
 {
   const QStringList ids = XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n', Qt::SkipEmptyParts);

@@ -28,11 +28,16 @@ public:
   QString XDoTool(const QStringList& args) const;
   void MovePointer(int x, int y) const;
   void Click(int x, int y) const;
+  void DoubleClick(int x, int y) const;
+  // Presses the left button at `from`, moves in steps to `to` and releases there.
+  void Drag(QPoint from, QPoint to) const;
   // Visible windows whose name matches exactly.
   QStringList VisibleWindows(const QString& name) const;
   // The window's client area on the screen; a null rectangle while it is not shown.
   QRect Geometry(const QString& window) const;
   QString WindowName(const QString& window) const;
+  // The notification area's icon of a program (a small window of class `name`); null when none is shown.
+  QRect TrayIcon(const QString& name) const;
 
 private:
   QProcess xvfb_, wm_, tray_;

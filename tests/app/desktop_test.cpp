@@ -2,12 +2,14 @@
 // the top edge, placements out of reach, the end of a session, a second
 // start, the status-bar link without a browser.
 #include "desktop_session.h"
+#include "skin_form/skinned_window.h"
 #include "support/qt_printers.h"
 #include "toolkit/ini_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <csignal>
 
@@ -32,7 +34,12 @@ protected:
     desktop.reset();
   }
 
-  QRect Geometry() const { return desktop->Geometry(program->Window()); }
+  // The main window as shown now (docking may give it a new window id).
+  QRect Geometry() const
+  {
+    const QStringList ids = desktop->VisibleWindows(kMainCaption);
+    return desktop->Geometry(ids.isEmpty() ? program->Window() : ids.last());
+  }
   bool WaitForTop(int top, int timeoutMs = 5000) const
   {
     return WaitFor([&] {
@@ -85,6 +92,50 @@ TEST_P(DesktopTest, DockedWindowSlidesAwayAndComesBackOverTheStrip)
   ASSERT_TRUE(program->End(SIGTERM));
 }
 
+// Where the main window's caption and tray button are, in window coordinates
+// (the built-in skin at the designed size and border icons).
+struct MainFrameSpots {
+  QPoint Caption, TrayButton;
+};
+MainFrameSpots MainFrame()
+{
+  SkinnedWindow w;
+  w.Frame->SetBorderIcons(TbsSkinForm::biSystemMenu | TbsSkinForm::biMinimizeToTray);
+  MainFrameSpots spots;
+  spots.Caption = w.Frame->CaptionObject()->ObjectRect.center();
+  spots.TrayButton = w.Frame->Object("trayanimate")->ObjectRect.center();
+  return spots;
+}
+
+TEST_P(DesktopTest, DraggedWithinFourPixelsOfTheTopItDocksAtFiveItFloats)
+{
+  program->WriteSettings("[main]\nleft=300\ntop=100\nheight=400\nFormTop=0\n");
+  desktop->MovePointer(900, 700);
+  ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  ASSERT_TRUE(WaitForTop(100));
+  const QPoint grip = MainFrame().Caption;
+
+  // Released 4 pixels below the edge: snapped to it, docked, and it slides away once the mouse leaves.
+  QPoint at = Geometry().topLeft() + grip;
+  desktop->Drag(at, at + QPoint(40, 4 - 100));
+  ASSERT_TRUE(WaitForTop(0)) << "top " << Geometry().top();
+  EXPECT_EQ(Geometry().left(), 340);
+  desktop->MovePointer(900, 700);
+  ASSERT_TRUE(WaitForTop(5 - kHeight)) << "top " << Geometry().top();
+
+  // Back over the strip, then dragged down to 5 pixels: it floats and stays when the mouse leaves.
+  desktop->MovePointer(400, 1);
+  ASSERT_TRUE(WaitForTop(0)) << "top " << Geometry().top();
+  at = Geometry().topLeft() + grip;
+  desktop->Drag(at, at + QPoint(0, 5));
+  ASSERT_TRUE(WaitForTop(5)) << "top " << Geometry().top();
+  desktop->MovePointer(900, 700);
+  EXPECT_FALSE(WaitForTop(5 - kHeight, 2500)) << "floating, it does not slide away";
+  EXPECT_EQ(Geometry().top(), 5);
+  ASSERT_TRUE(program->End(SIGTERM));
+  EXPECT_EQ(Saved().ReadInteger("main", "top", 0), 5);
+}
+
 TEST_P(DesktopTest, ASecondStartBringsTheFirstWindowBackAndEnds)
 {
   program->WriteSettings("[main]\nleft=300\ntop=-395\nheight=400\n");
@@ -111,9 +162,11 @@ TEST(DesktopWithTray, ASecondStartBringsTheWindowOutOfTheNotificationArea)
   program.WriteSettings("[main]\nleft=300\ntop=100\nheight=400\n");
   const QString window = program.Start();
   ASSERT_FALSE(window.isEmpty()) << program.Output().toStdString();
-  // Minimized, the window lives in the notification area only.
-  desktop.XDoTool({"windowminimize", window});
-  ASSERT_TRUE(WaitFor([&] { return desktop.VisibleWindows(kMainCaption).isEmpty(); }, 5000));
+  // Minimized by the window manager (asked again until it has taken the window on).
+  ASSERT_TRUE(WaitFor([&] {
+    desktop.XDoTool({"windowminimize", window});
+    return desktop.VisibleWindows(kMainCaption).isEmpty();
+  }, 5000));
 
   std::unique_ptr<QProcess> second = program.Launch();
   ASSERT_TRUE(second->waitForFinished(20000));
@@ -160,6 +213,51 @@ TEST(DesktopWithoutSound, TheProgramRunsAndItsRecordWindowSaysItCannotRecord)
   EXPECT_EQ(program.Process().exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(program.Process().exitCode(), 0);
 }
+
+// The tray button with a notification area (trayer) and without one.
+class DesktopTrayTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(DesktopTrayTest, TheTrayButtonHidesTheWindowAndTheIconBringsItBackDockedAndWaiting)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  const bool trayHost = GetParam();
+  TDesktop desktop(true, trayHost);
+  ASSERT_TRUE(desktop.Ok()) << desktop.Error().toStdString();
+  TProgram program(desktop);
+  program.WriteSettings("[main]\nleft=300\ntop=0\nheight=400\n");
+  const QString window = program.Start();
+  ASSERT_FALSE(window.isEmpty()) << program.Output().toStdString();
+  const auto shown = [&] {
+    const QStringList ids = desktop.VisibleWindows(kMainCaption);
+    return ids.isEmpty() ? QRect() : desktop.Geometry(ids.last());
+  };
+  ASSERT_TRUE(WaitFor([&] { return shown().top() == 0; }, 5000));
+  const QPoint button = shown().topLeft() + MainFrame().TrayButton;
+  desktop.Click(button.x(), button.y());
+
+  if (!trayHost) {
+    // Nowhere to come back from: the window stays.
+    EXPECT_FALSE(WaitFor([&] { return shown().isNull(); }, 1500));
+    ASSERT_TRUE(program.End(SIGTERM));
+    return;
+  }
+  ASSERT_TRUE(WaitFor([&] { return shown().isNull(); }, 5000)) << "hidden to the tray";
+  QRect icon;
+  ASSERT_TRUE(WaitFor([&] { return !(icon = desktop.TrayIcon(QStringLiteral("velmora"))).isNull(); }, 5000));
+  desktop.DoubleClick(icon.center().x(), icon.center().y());
+  // Back at the top edge, and it waits for the mouse before sliding away again.
+  ASSERT_TRUE(WaitFor([&] { return shown().top() == 0; }, 5000));
+  EXPECT_FALSE(WaitFor([&] { return shown().top() < 0; }, 2500)) << "top " << shown().top();
+  desktop.MovePointer(400, 100);
+  QThread::msleep(1500);
+  desktop.MovePointer(900, 700);
+  EXPECT_TRUE(WaitFor([&] { return shown().top() == 5 - kHeight; }, 5000)) << "top " << shown().top();
+  ASSERT_TRUE(program.End(SIGTERM));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutTrayHost, DesktopTrayTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "trayer" : "none"; });
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutWindowManager, DesktopTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "openbox" : "bare"; });

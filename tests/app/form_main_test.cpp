@@ -2,7 +2,9 @@
 #include "app/app_icon.h"
 #include "toolkit/image_list.h"
 #include "app/form_main.h"
-#include "app/plain_frame.h"
+#include "platform/tray_area.h"
+#include "skin/skin_form.h"
+#include "skin/tray_icon.h"
 #include "browser/embedded_browser.h"
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
@@ -22,6 +24,8 @@ protected:
 
   void SetUp() override
   {
+    // A desktop with a notification area.
+    SetTrayAreaFactory([] { return std::make_unique<TTrayAreaMemory>(); });
     iniPath = dir.filePath("mainform.ini");
     const QString path = iniPath;
     TForm_Main::SettingsLocator = [path] {
@@ -32,6 +36,7 @@ protected:
   {
     if (form) TComponent::Free(form);
     TForm_Main::SettingsLocator = nullptr;
+    SetTrayAreaFactory(nullptr);
   }
 
   void WriteIni(const QString& text)
@@ -79,7 +84,7 @@ TEST_F(MainWindowTest, WithoutSettingsTheDesignedPlacementStaysAndExitWritesTheF
   EXPECT_EQ(form->FormStyle(), TForm::fsNormal);
   EXPECT_FALSE(Timer1On());
   EXPECT_EQ(Get<TSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 2);
-  EXPECT_TRUE(Get<TTrayIcon>("bsTrayIcon1")->IconVisible());
+  EXPECT_TRUE(Get<TbsTrayIcon>("bsTrayIcon1")->IconVisible());
   // The browser heads for the station directory.
   const QUrl url = Get<TEmbeddedBrowser>("EmbeddedBrowser1")->LocationUrl();
   EXPECT_EQ(url.path(), "/qq/");
@@ -173,24 +178,39 @@ TEST_F(MainWindowTest, StayOnTopButtonToggles)
   EXPECT_EQ(button->Hint(), QString::fromUtf8("设定窗口总在最前面"));
 }
 
-TEST_F(MainWindowTest, DockingNotificationsFromTheFrame)
+TEST_F(MainWindowTest, DockingNotificationsFromTheFramesMoveLoop)
 {
   Open();
-  auto* frame = Get<TPlainFormFrame>("PlainFormFrame1");
+  auto* frame = Get<TbsSkinForm>("bsSkinForm1");
   const int edge = Screen->MonitorFromWindow(form).WorkareaRect.top();
-  form->SetTop(edge + 4);
-  frame->EndOfMove();
+  // A drag as the toolkit's move loop runs it: the proposed place may be changed.
+  const auto drag = [&](int top) {
+    form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
+    QRect r(form->Left(), top, form->Width(), form->Height());
+    form->SendMessage(WM_MOVING, 0, reinterpret_cast<qintptr>(&r));
+    form->SetBounds(r.left(), r.top(), r.width(), r.height());
+    form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
+  };
+  drag(edge + 4);
   EXPECT_EQ(form->Top(), edge) << "within 4 pixels of the edge it snaps";
-  if (edge == 0) {
-    EXPECT_TRUE(form->Docked());
-    EXPECT_TRUE(Timer1On());
-  }
-  form->SetTop(edge + 5);
-  frame->EndOfMove();
+  EXPECT_EQ(form->Docked(), edge == 0);
+  EXPECT_EQ(Timer1On(), edge == 0);
+  drag(edge + 5);
   EXPECT_EQ(form->Top(), edge + 5) << "at 5 pixels it floats";
   EXPECT_FALSE(form->Docked());
   EXPECT_FALSE(form->StayOnTopState());
   EXPECT_FALSE(Timer1On());
+  // A program's move is no drag: nothing is raised.
+  form->SetTop(0);
+  EXPECT_FALSE(form->Docked());
+  EXPECT_FALSE(frame->InMoveSize());
+  // The end of a resize by the bottom edge at top 0 docks it too.
+  form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
+  QRect r(form->Left(), 0, form->Width(), form->Height() + 30);
+  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<qintptr>(&r));
+  form->SetBounds(r.left(), r.top(), r.width(), r.height());
+  form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_TRUE(form->Docked());
 }
 
 TEST_F(MainWindowTest, RestoreFromTrayWaitsForTheMouseBeforeHidingAgain)
@@ -200,11 +220,20 @@ TEST_F(MainWindowTest, RestoreFromTrayWaitsForTheMouseBeforeHidingAgain)
   cursor = Away();
   form->Timer1Timer(nullptr);
   ASSERT_LT(form->Top(), 0);
-  Get<TPlainFormFrame>("PlainFormFrame1")->MinimizeToTray();
-  Get<TPlainFormFrame>("PlainFormFrame1")->RestoreFromTray();
+  auto* frame = Get<TbsSkinForm>("bsSkinForm1");
+  // Sent to the tray while shown at the edge: the auto-hide check was running.
+  cursor = Inside();
+  form->bsSkinStatusBar1MouseMove(nullptr, TShiftState(), 0, 0);
+  ASSERT_TRUE(Timer1On());
+  cursor = Away();
+  frame->MinimizeToTray();
+  EXPECT_FALSE(form->Visible());
+  frame->RestoreFromTray();
+  EXPECT_TRUE(form->Visible());
   EXPECT_EQ(form->Top(), 0);
   EXPECT_TRUE(Timer2On());
-  EXPECT_TRUE(Get<TTrayIcon>("bsTrayIcon1")->IconVisible());
+  EXPECT_FALSE(Timer1On());
+  EXPECT_TRUE(Get<TbsTrayIcon>("bsTrayIcon1")->IconVisible());
   form->Timer2Timer(nullptr);  // the mouse has not come yet
   EXPECT_TRUE(Timer2On());
   cursor = Inside();

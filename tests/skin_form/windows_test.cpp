@@ -3,7 +3,7 @@
 #include "app/all_classes.h"
 #include "app/form_main.h"
 #include "app/form_record.h"
-#include "app/plain_frame.h"
+#include "skin/tray_icon.h"
 #include "platform/capture_memory.h"
 #include "platform/mixer_memory.h"
 #include "skinned_window.h"
@@ -41,8 +41,8 @@ TEST(ProgramWindows, TheMainWindowIsSkinnedAtItsDesignedSize)
   EXPECT_TRUE(frame->Magnetic());
   EXPECT_EQ(frame->MagneticSize(), 5);
   EXPECT_EQ(frame->DefMenuItemHeight(), 20);
-  // The stand-in keeps the docking notifications until the behaviours move over.
-  EXPECT_TRUE(qobject_cast<TPlainFormFrame*>(form->FindComponent("PlainFormFrame1")));
+  EXPECT_EQ(frame->TrayIcon(), form->FindComponent("bsTrayIcon1"));
+  EXPECT_TRUE(frame->OnMagnetTopIn() && frame->OnMagnetTopOut() && frame->OnRestoreFromTray());
   TComponent::Free(form);
 }
 

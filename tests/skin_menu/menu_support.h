@@ -17,7 +17,7 @@ public:
     menu_->OnMenuClose = [this](TObject*) { ++closed; };
   }
   TbsSkinMenu* SkinMenu() const override { return menu_; }
-  TbsSkinData* MenusSkinData() const override { return skin; }
+  TbsSkinData* MenuSkinData() const override { return skin; }
   void WndProc(TMessage& m) override
   {
     if (m.Msg == WM_CLOSESKINMENU) ++closeNotices;
