@@ -192,7 +192,7 @@ class MenuHostForm : public TForm, public TbsSkinMenuHost {
 public:
   MenuHostForm() : TForm(nullptr), menu_(new TbsSkinMenu(this)) { menu_->SetForm(this); }
   TbsSkinMenu* SkinMenu() const override { return menu_; }
-  TbsSkinData* MenusSkinData() const override { return nullptr; }
+  TbsSkinData* MenuSkinData() const override { return nullptr; }
 
 private:
   TbsSkinMenu* menu_;
