@@ -22,6 +22,9 @@ int main(int argc, char** argv)
 {
   // A closed pipe or socket is an error to report, not a reason to die.
   std::signal(SIGPIPE, SIG_IGN);
+  // A session that ends while the program starts ends it cleanly, once there
+  // is something to close, rather than by the signal's default action.
+  CatchSessionEndSignals();
   // The program places its own windows: on Wayland it runs through XWayland.
   ChooseWindowSystem();
   // The web view needs these before the application object exists.

@@ -2,6 +2,7 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -62,11 +63,31 @@ int TMP3Out::OutputRate(TMP3SampleRate rate)
   }
 }
 
+bool TMP3Out::SupportsFormat(int bitsPerSample, int channels)
+{
+  return (bitsPerSample == 8 || bitsPerSample == 16 || bitsPerSample == 24) && (channels == 1 || channels == 2);
+}
+
+int TMP3Out::InitEncoderParams(lame_global_struct* handle)
+{
+  return lame_init_params(handle);
+}
+
 void TMP3Out::PrepareOutput()
 {
   if (FileName().isEmpty()) throw EAuException(QStringLiteral("File name is not assigned."));
-  Stream = std::make_unique<TAuFileStream>(FileName());
   TAuInput* input = Input();
+  // Checked before the file is made, so an existing file is not emptied for
+  // a run that cannot happen.
+  const int bits = input->InBitsPerSample(), channels = input->InChannels();
+  if (!SupportsFormat(bits, channels))
+    throw EAuException(QStringLiteral("不支持的输入格式：%1 位、%2 声道（可录制 8、16、24 位 PCM 的单声道或立体声）")
+                           .arg(bits)
+                           .arg(channels));
+  inBits_ = bits;
+  inChannels_ = channels;
+  carry_ = 0;
+  Stream = std::make_unique<TAuFileStream>(FileName());
   input->OpenInput();
   inputOpened_ = true;
   openedInput_ = input;
@@ -82,7 +103,6 @@ void TMP3Out::PrepareOutput()
   lame_set_in_samplerate(handle_, inRate);
   lame_set_num_channels(handle_, 2);  // one-channel input is fed duplicated
   lame_set_out_samplerate(handle_, inRate < 41000 ? 32000 : OutputRate(sampleRate_));
-  inChannels_ = input->InChannels();
   lame_set_mode(handle_, static_cast<MPEG_mode>(inChannels_ == 1 ? 3 : static_cast<int>(mode_)));
   lame_set_copyright(handle_, copyright_ ? 1 : 0);
   lame_set_original(handle_, original_ ? 1 : 0);
@@ -101,10 +121,10 @@ void TMP3Out::PrepareOutput()
   // The ID3v2 tag has to lead the file, so the tags are handed over before the
   // encoder starts its stream; it writes the ID3v1 tag behind the last frame.
   SetTags();
-  if (lame_init_params(handle_) < 0) throw Exception(QStringLiteral("LAME init failed"));
+  if (InitEncoderParams(handle_) < 0) throw Exception(QStringLiteral("LAME init failed"));
   mp3Size_ = Mp3BufferSize;
   mp3_.assign(static_cast<size_t>(mp3Size_), 0);
-  if (inChannels_ != 2) mono_.assign(PcmBlockSize, 0);
+  if (inBits_ != 16 || inChannels_ != 2) stereo_.assign(2 * size_t(MaxFramesPerCall), 0);
 }
 
 void TMP3Out::SetTags()
@@ -150,21 +170,55 @@ bool TMP3Out::ProduceBlock(bool abort)
 {
   if (!OutputEnabled) return true;
   if (abort) return false;
-  const int n = openedInput_->ReadData(pcm_, PcmBlockSize);
+  const int n = openedInput_->ReadData(pcm_ + carry_, PcmBlockSize - carry_);
   if (n <= 0) return false;
-  int encoded;
-  if (inChannels_ == 2) {
-    encoded = lame_encode_buffer_interleaved(handle_, reinterpret_cast<short*>(pcm_), n / 4, mp3_.data(), mp3Size_);
-  } else {
-    const int frames = n / 2;
-    const auto* in = reinterpret_cast<const int16_t*>(pcm_);
-    for (int i = 0; i < frames; ++i) mono_[2 * i] = mono_[2 * i + 1] = in[i];
-    encoded = lame_encode_buffer_interleaved(handle_, reinterpret_cast<short*>(mono_.data()), frames, mp3_.data(),
-                                             mp3Size_);
+  // An input may hand over part of a frame (a 24-bit stereo frame of 6 bytes
+  // does not divide the block): the rest waits for the next read.
+  const int bytes = carry_ + n;
+  const int frameBytes = inBits_ / 8 * inChannels_;
+  const int frames = bytes / frameBytes;
+  carry_ = bytes - frames * frameBytes;
+  // The MP3 buffer holds what MaxFramesPerCall frames give at most.
+  for (int done = 0; done < frames;) {
+    const int count = std::min(frames - done, MaxFramesPerCall);
+    const int encoded = EncodeFrames(pcm_ + size_t(done) * size_t(frameBytes), count);
+    if (encoded < 0) return false;
+    if (encoded > 0) Stream->Write(mp3_.data(), encoded);
+    done += count;
   }
-  if (encoded < 0) return false;
-  if (encoded > 0) Stream->Write(mp3_.data(), encoded);
+  if (carry_ > 0) std::memmove(pcm_, pcm_ + size_t(frames) * size_t(frameBytes), size_t(carry_));
   return true;
+}
+
+int TMP3Out::EncodeFrames(const uint8_t* pcm, int frames)
+{
+  if (inBits_ == 16 && inChannels_ == 2) {
+    // The block's alignment keeps every frame start 4-byte aligned.
+    return lame_encode_buffer_interleaved(handle_, reinterpret_cast<short*>(const_cast<uint8_t*>(pcm)), frames,
+                                          mp3_.data(), mp3Size_);
+  }
+  // Anything else becomes signed 16-bit left/right pairs; one channel feeds both.
+  const int samples = frames * inChannels_;
+  int16_t* out = stereo_.data();
+  const auto put = [&](int i, int16_t v) {
+    if (inChannels_ == 2) {
+      out[i] = v;
+    } else {
+      out[2 * i] = out[2 * i + 1] = v;
+    }
+  };
+  switch (inBits_) {
+  case 8:  // unsigned, 128 is silence
+    for (int i = 0; i < samples; ++i) put(i, static_cast<int16_t>((int(pcm[i]) - 128) * 256));
+    break;
+  case 16:
+    for (int i = 0; i < samples; ++i) put(i, static_cast<int16_t>(pcm[2 * i] | (pcm[2 * i + 1] << 8)));
+    break;
+  default:  // 24: the top two bytes of each little-endian sample
+    for (int i = 0; i < samples; ++i) put(i, static_cast<int16_t>(pcm[3 * i + 1] | (pcm[3 * i + 2] << 8)));
+    break;
+  }
+  return lame_encode_buffer_interleaved(handle_, out, frames, mp3_.data(), mp3Size_);
 }
 
 void TMP3Out::WriteInfoFrame()
@@ -216,7 +270,7 @@ void TMP3Out::FinishOutput()
     handle_ = nullptr;
   }
   std::vector<uint8_t>().swap(mp3_);
-  std::vector<int16_t>().swap(mono_);
+  std::vector<int16_t>().swap(stereo_);
   if (inputOpened_) {
     inputOpened_ = false;
     attempt([&] { openedInput_->CloseInput(); });
@@ -228,7 +282,7 @@ void TMP3Out::FinishOutput()
 void TMP3Out::CleanupFailedPrepare()
 {
   std::vector<uint8_t>().swap(mp3_);
-  std::vector<int16_t>().swap(mono_);
+  std::vector<int16_t>().swap(stereo_);
   if (handle_) {
     lame_close(handle_);
     handle_ = nullptr;

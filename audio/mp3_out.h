@@ -47,6 +47,7 @@ public:
 
   static constexpr int PcmBlockSize = 16384;
   static constexpr int Mp3BufferSize = 17440;  // 1.25 * 8192 + 7200
+  static constexpr int MaxFramesPerCall = 8192;  // what Mp3BufferSize is sized for
 
   explicit TMP3Out(TComponent* AOwner);
   ~TMP3Out() override;
@@ -93,7 +94,13 @@ public:
   int VBRMaxBitrate() const { return vbrMax_; }
   void SetVBRMaxBitrate(int v) { vbrMax_ = v; }
 
+  // True for the PCM the encoder can be fed: 8-bit (unsigned), 16-bit or 24-bit
+  // (signed, little-endian), one or two channels.
+  static bool SupportsFormat(int bitsPerSample, int channels);
+
 protected:
+  // lame_init_params; a test stands in an encoder that refuses its settings.
+  virtual int InitEncoderParams(lame_global_struct* handle);
   void PrepareOutput() override;
   bool ProduceBlock(bool abort) override;
   void FinishOutput() override;
@@ -102,9 +109,12 @@ protected:
 private:
   void SetTags();
   void WriteInfoFrame();
+  int EncodeFrames(const uint8_t* pcm, int frames);
 
   alignas(8) uint8_t pcm_[PcmBlockSize];
-  std::vector<int16_t> mono_;  // one-channel blocks duplicated to left and right
+  int carry_ = 0;                // bytes of an incomplete frame kept at the start of pcm_
+  std::vector<int16_t> stereo_;  // other formats converted to 16-bit left/right pairs
+  int inBits_ = 16;
   TMP3BitRate bitRate_ = br128;
   lame_global_struct* handle_ = nullptr;
   std::vector<uint8_t> mp3_;   // allocated for a run only

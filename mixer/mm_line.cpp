@@ -37,7 +37,12 @@ TMMAudioLine::~TMMAudioLine()
 void TMMAudioLine::MixerNotify(QObject* data)
 {
   if (auto* line = qobject_cast<TMMLineChange*>(data)) {
-    if (lineId_ != badLineId && line->LineId == lineId_) LineChanged();
+    if (lineId_ != badLineId && line->LineId == lineId_) {
+      // The line may have lost controls, or gone with its device: look again
+      // (a line that is no longer found becomes invalid) before telling.
+      UpdateLine();
+      LineChanged();
+    }
   } else if (auto* control = qobject_cast<TMMControlChange*>(data)) {
     if (lineId_ != badLineId && control->LineId == lineId_) ControlChanged(control->ControlId);
   } else if (qobject_cast<TMMDeviceChange*>(data)) {

@@ -98,6 +98,7 @@ struct TAlsaMixerBackend::Impl {
     std::map<quint32, std::vector<quint32>> Cache;  // last values seen, stored layout
     std::vector<std::unique_ptr<QSocketNotifier>> Notifiers;
     int OpenCount = 0;
+    bool Gone = false;  // the device or its server went away
 
     ~Mixer()
     {
@@ -124,6 +125,8 @@ struct TAlsaMixerBackend::Impl {
   void Refresh(Mixer& m);
   void ElemEvent(Mixer& m, snd_mixer_elem_t* elem, unsigned mask);
   void PollActivity(Mixer& m);
+  void Lost(Mixer& m);
+  void StopWatching(Mixer& m);
   void Post(Mixer& m, quint32 msg, quint32 id);
   void StartWatching(Mixer& m);
 
@@ -340,7 +343,30 @@ void TAlsaMixerBackend::Impl::Refresh(Mixer& m)
 {
   // Takes in whatever the mixer reported since; the element callbacks compare
   // with what we saw last and report the differences.
-  snd_mixer_handle_events(m.Handle);
+  if (m.Gone) return;
+  const int err = snd_mixer_handle_events(m.Handle);
+  if (err < 0 && err != -EAGAIN && err != -EINTR) Lost(m);
+}
+
+void TAlsaMixerBackend::Impl::Lost(Mixer& m)
+{
+  // Nothing of the device can be reached any more: no element answers, no
+  // line or control is found, and every line is reported as changed once.
+  if (m.Gone) return;
+  m.Gone = true;
+  StopWatching(m);
+  std::fill(m.Elements.begin(), m.Elements.end(), nullptr);
+  for (quint32 lineId : m.Topology.RemoveAll()) Post(m, MM_MIXM_LINE_CHANGE, lineId);
+}
+
+void TAlsaMixerBackend::Impl::StopWatching(Mixer& m)
+{
+  // Later, not now: we may be inside one of the notifiers' signals.
+  for (auto& n : m.Notifiers) {
+    n->setEnabled(false);
+    n.release()->deleteLater();
+  }
+  m.Notifiers.clear();
 }
 
 void TAlsaMixerBackend::Impl::ElemEvent(Mixer& m, snd_mixer_elem_t* elem, unsigned mask)
@@ -350,10 +376,22 @@ void TAlsaMixerBackend::Impl::ElemEvent(Mixer& m, snd_mixer_elem_t* elem, unsign
   const size_t index = static_cast<size_t>(found - m.Elements.begin());
   auto range = m.Plan.LinesOfElement.equal_range(index);
   if (mask == SND_CTL_EVENT_MASK_REMOVE) {
-    // The element is gone (device unplugged): its controls answer "no
-    // driver" from now on, and its lines are reported.
+    // The element is gone (device unplugged): its controls and the source
+    // lines it stood for are no longer found, and the lines are reported.
     *found = nullptr;
-    for (auto it = range.first; it != range.second; ++it) Post(m, MM_MIXM_LINE_CHANGE, it->second);
+    std::vector<quint32> changed;
+    for (const auto& [id, b] : m.Plan.Bindings)
+      if (b.Element == index)
+        for (quint32 lineId : m.Topology.RemoveControl(id)) changed.push_back(lineId);
+    for (auto it = range.first; it != range.second; ++it) {
+      const TMMApiLine* line = m.Topology.Line(it->second);
+      if (line && (line->Flags & MIXERLINE_LINEF_SOURCE))
+        for (quint32 lineId : m.Topology.RemoveLine(it->second)) changed.push_back(lineId);
+      changed.push_back(it->second);
+    }
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    for (quint32 lineId : changed) Post(m, MM_MIXM_LINE_CHANGE, lineId);
     return;
   }
   if (mask & SND_CTL_EVENT_MASK_INFO)
@@ -388,13 +426,9 @@ void TAlsaMixerBackend::Impl::PollActivity(Mixer& m)
   unsigned short revents = 0;
   snd_mixer_poll_descriptors_revents(m.Handle, fds.data(), static_cast<unsigned>(count), &revents);
   if (revents & (POLLERR | POLLNVAL | POLLHUP)) {
-    // The device went away; stop watching rather than spin on a dead
-    // descriptor (later: we are inside one of the notifiers' signals).
-    for (auto& n : m.Notifiers) {
-      n->setEnabled(false);
-      n.release()->deleteLater();
-    }
-    m.Notifiers.clear();
+    // The device or its server went away; a dead descriptor would be
+    // reported readable for ever.
+    Lost(m);
     return;
   }
   if (revents & POLLIN) Refresh(m);
@@ -402,7 +436,7 @@ void TAlsaMixerBackend::Impl::PollActivity(Mixer& m)
 
 void TAlsaMixerBackend::Impl::StartWatching(Mixer& m)
 {
-  if (!m.Notifiers.empty()) return;
+  if (!m.Notifiers.empty() || m.Gone) return;
   const int count = snd_mixer_poll_descriptors_count(m.Handle);
   if (count <= 0) return;
   std::vector<pollfd> fds(static_cast<size_t>(count));
@@ -424,6 +458,14 @@ TAlsaMixerBackend::TAlsaMixerBackend(Options options) : d(std::make_unique<Impl>
 }
 
 TAlsaMixerBackend::~TAlsaMixerBackend() = default;
+
+int TAlsaMixerBackend::WatchedDescriptors() const
+{
+  int count = 0;
+  for (const auto& m : d->Mixers)
+    for (const auto& n : m->Notifiers) count += n->isEnabled() ? 1 : 0;
+  return count;
+}
 
 QString TAlsaMixerBackend::MixerDeviceName(int mixerId)
 {

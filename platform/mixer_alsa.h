@@ -16,7 +16,10 @@
 // Changes made by anyone (other programs, this one) arrive through the
 // mixer's poll descriptors, watched in the Qt event loop while a handle is
 // open, and are posted to the handle's callback window as line and control
-// change reports. Device counts: wave in/out are the default device (when
+// change reports. A removed element takes its controls and source lines with
+// it; a device or sound server that goes away (the descriptor hangs up, or
+// reading events fails) takes every line: in both cases the lines are
+// reported as changed and the watching stops. Device counts: wave in/out are the default device (when
 // mixer 0 exists) plus each card's PCM devices; MIDI in/out each card's raw
 // MIDI devices; there are no auxiliary devices.
 #pragma once
@@ -52,6 +55,8 @@ public:
   quint32 GetListTexts(int mixerId, quint32 controlId, quint32 channels, quint32 items,
                        std::vector<TMMApiListText>& texts) override;
 
+  // Poll descriptors watched for change reports now (none once a device went away).
+  int WatchedDescriptors() const;
   // The ALSA device name of a mixer ("default", "hw:0"), empty when none.
   QString MixerDeviceName(int mixerId);
 

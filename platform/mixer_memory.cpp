@@ -76,6 +76,21 @@ void TMemoryMixerBackend::InjectControlChange(int mixer, quint32 controlId, std:
 
 void TMemoryMixerBackend::InjectLineChange(int mixer, quint32 lineId) { Post(mixer, MM_MIXM_LINE_CHANGE, lineId); }
 
+void TMemoryMixerBackend::RemoveControl(int mixer, quint32 controlId)
+{
+  for (quint32 lineId : Topology(mixer).RemoveControl(controlId)) Post(mixer, MM_MIXM_LINE_CHANGE, lineId);
+}
+
+void TMemoryMixerBackend::RemoveLine(int mixer, quint32 lineId)
+{
+  for (quint32 id : Topology(mixer).RemoveLine(lineId)) Post(mixer, MM_MIXM_LINE_CHANGE, id);
+}
+
+void TMemoryMixerBackend::RemoveDevice(int mixer)
+{
+  for (quint32 id : Topology(mixer).RemoveAll()) Post(mixer, MM_MIXM_LINE_CHANGE, id);
+}
+
 quint32 TMemoryMixerBackend::DeviceCount(TMMDeviceFamily family)
 {
   if (family == TMMDeviceFamily::Mixer) return static_cast<quint32>(mixers_.size());

@@ -43,6 +43,12 @@ public:
   // Another program changed a control / a line: reports go to open handles.
   void InjectControlChange(int mixer, quint32 controlId, std::vector<quint32> values);
   void InjectLineChange(int mixer, quint32 lineId);
+  // Parts of the device went away (an element unplugged, the whole device or
+  // its server gone): what was removed is no longer found, and each line that
+  // changed is reported to open handles, as the ALSA back-end does.
+  void RemoveControl(int mixer, quint32 controlId);
+  void RemoveLine(int mixer, quint32 lineId);
+  void RemoveDevice(int mixer);
   int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
   quint32 DeviceCount(TMMDeviceFamily family) override;

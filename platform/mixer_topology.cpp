@@ -69,6 +69,56 @@ TMixerTopologyControl& TMixerTopology::AddControl(quint32 lineId, quint32 contro
   return Controls.back();
 }
 
+std::vector<quint32> TMixerTopology::RemoveControl(quint32 controlId)
+{
+  auto it = std::find_if(Controls.begin(), Controls.end(),
+                         [&](const TMixerTopologyControl& c) { return c.Info.ControlId == controlId; });
+  if (it == Controls.end()) return {};
+  const quint32 lineId = it->LineId;
+  Controls.erase(it);
+  for (TMMApiLine& l : Lines)
+    if (l.LineId == lineId && l.Controls > 0) --l.Controls;
+  return {lineId};
+}
+
+std::vector<quint32> TMixerTopology::RemoveLine(quint32 lineId)
+{
+  const TMMApiLine* line = Line(lineId);
+  if (!line) return {};
+  std::vector<quint32> gone{lineId};
+  std::optional<quint32> destinationId;
+  if (!(line->Flags & MIXERLINE_LINEF_SOURCE)) {
+    for (const TMMApiLine& l : Lines)
+      if ((l.Flags & MIXERLINE_LINEF_SOURCE) && l.Destination == line->Destination) gone.push_back(l.LineId);
+  } else {
+    // The destination's other sources close up, so indexes stay 0..n-1.
+    const quint32 destination = line->Destination, index = line->Source;
+    for (TMMApiLine& l : Lines) {
+      if (l.Destination != destination) continue;
+      if (!(l.Flags & MIXERLINE_LINEF_SOURCE)) {
+        destinationId = l.LineId;
+        if (l.Connections > 0) --l.Connections;
+      } else if (l.Source > index) {
+        --l.Source;
+      }
+    }
+  }
+  const auto removed = [&](quint32 id) { return std::find(gone.begin(), gone.end(), id) != gone.end(); };
+  std::erase_if(Controls, [&](const TMixerTopologyControl& c) { return removed(c.LineId); });
+  std::erase_if(Lines, [&](const TMMApiLine& l) { return removed(l.LineId); });
+  if (destinationId) gone.push_back(*destinationId);  // changed too: one connection less
+  return gone;
+}
+
+std::vector<quint32> TMixerTopology::RemoveAll()
+{
+  std::vector<quint32> gone;
+  for (const TMMApiLine& l : Lines) gone.push_back(l.LineId);
+  Lines.clear();
+  Controls.clear();
+  return gone;
+}
+
 const TMMApiLine* TMixerTopology::Line(quint32 lineId) const
 {
   for (const TMMApiLine& l : Lines)

@@ -30,6 +30,13 @@ public:
                                     qint32 maximum, quint32 steps, const QString& shortName, const QString& name,
                                     std::vector<TMMApiListText> items = {}, std::optional<quint32> controlId = {});
 
+  // A device that went away: the control, or the line with its controls (a
+  // destination with its sources), is no longer found. Both give the lines
+  // that changed.
+  std::vector<quint32> RemoveControl(quint32 controlId);
+  std::vector<quint32> RemoveLine(quint32 lineId);
+  std::vector<quint32> RemoveAll();
+
   const TMMApiLine* Line(quint32 lineId) const;
   const TMixerTopologyControl* Control(quint32 controlId) const;
   quint32 DestinationCount() const;

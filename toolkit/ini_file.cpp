@@ -27,9 +27,11 @@ void WriteLines(const QString& fileName, const QStringList& lines)
     data += line.toUtf8();
     data += '\n';
   }
-  // Written to a temporary file and renamed: a failed write never leaves half a file.
+  // Written to a temporary file and renamed: a failed write never leaves half a
+  // file. Unbuffered, so that a write the disk refuses fails here: a buffered
+  // one would fail only in commit's flush, which renames the short file anyway.
   QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit())
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(data) != data.size() || !f.commit())
     throw EIniFileException(QStringLiteral("Unable to write to %1: %2").arg(fileName, f.errorString()));
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/settings_location.h"
 #include "app/shell_folders.h"
 #include "support/qt_printers.h"
+#include "support/scoped_process_state.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -30,15 +31,12 @@ TEST(SpecialFolders, TableSkipsTheUnusedNumbers)
 TEST(SpecialFolders, DesktopIsTheUsersDesktopWhenItExists)
 {
   QTemporaryDir home;
-  const QByteArray oldHome = qgetenv("HOME"), oldDesktop = qgetenv("XDG_DESKTOP_DIR");
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+  const TScopedEnv homeEnv("HOME", home.path().toUtf8()), desktopEnv("XDG_DESKTOP_DIR"),
+      configEnv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
   EXPECT_EQ(SpecialFolderPath(0), QString());  // no desktop folder: empty, the dialog uses its default
   QDir(home.path()).mkdir("Desktop");
   EXPECT_EQ(SpecialFolderPath(0), home.path() + "/Desktop");
   EXPECT_EQ(SpecialFolderPath(36), QString());  // the system folder has no counterpart
-  qputenv("HOME", oldHome);
-  qunsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(SettingsLocation, BesideTheProgramUnlessThatFolderIsReadOnly)
@@ -73,6 +71,11 @@ TEST(SettingsLocation, ReadOnlyFileBesideTheProgramMovesWritesToTheConfigFolder)
 TEST(SessionEnd, TerminationSignalRunsTheHandlerOnTheUiThread)
 {
   int calls = 0;
+  struct Restore {
+    ~Restore() { StopWatchingSessionEnd(); }
+  } restore;
+  struct sigaction before {};
+  sigaction(SIGTERM, nullptr, &before);
   WatchSessionEnd([&] { ++calls; });
   raise(SIGTERM);
   QElapsedTimer t;
@@ -83,6 +86,10 @@ TEST(SessionEnd, TerminationSignalRunsTheHandlerOnTheUiThread)
   t.restart();
   while (calls == 1 && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   EXPECT_EQ(calls, 2);
+  StopWatchingSessionEnd();
+  struct sigaction after {};
+  sigaction(SIGTERM, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, before.sa_handler) << "the process's own handling is back";
 }
 
 } // namespace

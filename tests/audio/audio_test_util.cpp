@@ -46,10 +46,18 @@ int TToneInput::ReadData(void* buffer, int capacity)
   qint64 bytes = capacity - capacity % frameBytes;
   if (TotalBytes >= 0) bytes = std::min<qint64>(bytes, TotalBytes - Position());
   const qint64 frames = bytes / frameBytes;
-  auto* out = static_cast<int16_t*>(buffer);
+  auto* out = static_cast<uint8_t*>(buffer);
+  const int sampleBytes = Bits / 8;
   for (qint64 i = 0; i < frames; ++i, ++frame_) {
-    const double v = Amplitude * 32767.0 * std::sin(2 * M_PI * Frequency * double(frame_) / Rate);
-    for (int c = 0; c < Channels; ++c) out[i * Channels + c] = static_cast<int16_t>(std::lround(v));
+    for (int c = 0; c < Channels; ++c) {
+      const double f = c == 1 && RightFrequency > 0 ? RightFrequency : Frequency;
+      const double v = Amplitude * std::sin(2 * M_PI * f * double(frame_) / Rate);
+      // Little-endian, 8-bit unsigned, wider signed.
+      const long full = std::lround(v * double((1L << (Bits - 1)) - 1));
+      const unsigned long bits = sampleBytes == 1 ? static_cast<unsigned long>(full + 128) : static_cast<unsigned long>(full);
+      uint8_t* sample = out + (i * Channels + c) * sampleBytes;
+      for (int b = 0; b < sampleBytes; ++b) sample[b] = static_cast<uint8_t>(bits >> (8 * b));
+    }
   }
   position_ += static_cast<int>(frames * frameBytes);
   return static_cast<int>(frames * frameBytes);

@@ -19,13 +19,15 @@ bool WriteToneWav(const QString& path, double seconds, double frequency, double 
 // True while something plays into the sound server's sinks (pactl).
 bool SinkIsPlaying();
 
-// A sine tone of known frequency and level, sized or endless.
+// A sine tone of known frequency and level, sized or endless, as 8-bit
+// (unsigned), 16-bit or 24-bit PCM.
 class TToneInput : public TAuInput {
   Q_OBJECT
 public:
   explicit TToneInput(TComponent* owner = nullptr) : TAuInput(owner) {}
   int Bits = 16, Channels = 2, Rate = 44100;
   double Frequency = 1000, Amplitude = 0.5;
+  double RightFrequency = 0;  // 0: the right channel plays Frequency too
   qint64 TotalBytes = -1;     // -1: endless
   qint64 FailAtBytes = -1;    // ReadData raises once this many bytes were delivered
   bool FailOpen = false;

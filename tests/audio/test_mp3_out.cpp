@@ -3,6 +3,8 @@
 #include "audio_test_util.h"
 
 #include <QFile>
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -220,6 +222,121 @@ TEST_F(Mp3Fixture, ExistingFileIsReplacedEvenWhenAppendIsAsked)
   const QByteArray bytes = ReadAll(file);
   EXPECT_LT(bytes.size(), 20000);
   EXPECT_FALSE(bytes.contains(QByteArray(64, 'x')));
+  EXPECT_TRUE(DecodeMp3(file).ok);
+}
+
+// Hands out prepared PCM in pieces that split frames, as a device may.
+class TChunkedInput : public TAuInput {
+public:
+  TChunkedInput(int bits, int channels, QByteArray pcm) : TAuInput(nullptr), bits_(bits), channels_(channels), pcm_(pcm) {}
+  int InBitsPerSample() override { return bits_; }
+  int InChannels() override { return channels_; }
+  int InSampleRate() override { return 44100; }
+  int ReadData(void* buffer, int capacity) override
+  {
+    const int n = std::min<qsizetype>({qsizetype(capacity), pcm_.size() - read_, 5003});
+    std::memcpy(buffer, pcm_.constData() + read_, size_t(n));
+    read_ += n;
+    return n;
+  }
+  void OpenInput() override { read_ = 0; }
+  void CloseInput() override {}
+
+private:
+  int bits_, channels_;
+  QByteArray pcm_;
+  qsizetype read_ = 0;
+};
+
+TEST_F(Mp3Fixture, EveryPcmFormatIsConvertedAndKeepsItsChannels)
+{
+  for (int bits : {8, 16, 24}) {
+    for (int channels : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << bits << "-bit, " << channels << " channel(s)");
+      TToneInput tone;
+      tone.Bits = bits;
+      tone.Channels = channels;
+      tone.Frequency = 440;
+      tone.RightFrequency = 1000;
+      tone.Amplitude = 0.5;
+      QByteArray pcm(44100 * channels * bits / 8, Qt::Uninitialized);  // one second
+      ASSERT_EQ(tone.ReadData(pcm.data(), int(pcm.size())), pcm.size());
+      TChunkedInput input(bits, channels, pcm);
+      TMP3Out out(nullptr);
+      out.SetInput(&input);
+      const QString file = Path("format.mp3");
+      RecordAll(out, file);
+      const TDecoded d = DecodeMp3(file);
+      ASSERT_TRUE(d.ok);
+      ASSERT_EQ(d.channels, channels);
+      EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / 44100);
+      const double frequencies[] = {440, 1000};
+      for (int c = 0; c < channels; ++c) {
+        const TToneStats t = AnalyzeTone(d, c, d.Frames() / 4, d.Frames() * 3 / 4);
+        EXPECT_NEAR(t.frequency, frequencies[c], 5.0) << "channel " << c;
+        EXPECT_NEAR(20 * std::log10(t.rms / (0.5 * 32767 / std::sqrt(2.0))), 0.0, 1.0) << "channel " << c;
+      }
+    }
+  }
+}
+
+TEST_F(Mp3Fixture, UnsupportedFormatEndsTheRunWithAClearErrorAndKeepsTheFile)
+{
+  const QString file = Path("keep.mp3");
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("earlier recording");
+  }
+  const struct {
+    int bits, channels;
+  } cases[] = {{32, 2}, {12, 2}, {0, 2}, {16, 0}, {16, 6}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.bits << "-bit, " << c.channels << " channel(s)");
+    TToneInput input;
+    input.Bits = c.bits;
+    input.Channels = c.channels;
+    TMP3Out out(nullptr);
+    out.SetInput(&input);
+    out.SetFileName(file);
+    QString failure;
+    out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+    out.Start();
+    EXPECT_TRUE(failure.contains(QStringLiteral("不支持的输入格式"))) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(QString::number(c.bits))) << failure.toStdString();
+    EXPECT_EQ(out.State(), TAuOutput::asIdle);
+    EXPECT_EQ(input.Opens.load(), 0);
+    EXPECT_EQ(ReadAll(file), QByteArray("earlier recording"));
+  }
+}
+
+// An encoder that refuses the settings it was given.
+class TRefusingMp3Out : public TMP3Out {
+public:
+  using TMP3Out::TMP3Out;
+  bool Refuse = true;
+
+protected:
+  int InitEncoderParams(lame_global_struct* handle) override { return Refuse ? -1 : TMP3Out::InitEncoderParams(handle); }
+};
+
+TEST_F(Mp3Fixture, EncoderThatFailsToInitialiseIsReportedAndTheNextRunWorks)
+{
+  TToneInput input;
+  input.TotalBytes = 44100 * 4 / 4;
+  TRefusingMp3Out out(nullptr);
+  out.SetInput(&input);
+  const QString file = Path("refused.mp3");
+  out.SetFileName(file);
+  QString failure;
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.Start();
+  EXPECT_EQ(failure, QStringLiteral("LAME init failed"));
+  EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  EXPECT_FALSE(input.Busy()) << "the input is left idle";
+  EXPECT_EQ(ReadAll(file), QByteArray());
+  out.Refuse = false;
+  RecordAll(out, file);
   EXPECT_TRUE(DecodeMp3(file).ok);
 }
 

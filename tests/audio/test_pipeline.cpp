@@ -1,6 +1,7 @@
 // The start/stop protocol, events and failure paths of the stream pipeline.
 #include "audio/mp3_out.h"
 #include "audio_test_util.h"
+#include "support/scoped_process_state.h"
 
 #include <QFile>
 #include <csignal>
@@ -204,15 +205,12 @@ TEST_F(PipelineFixture, DiskFullEndsTheRunAndReportsIt)
 TEST_F(PipelineFixture, WriteFailureMidwayLeavesAPlayableFile)
 {
   // A file size limit makes writes fail part way, as a full disk would.
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 40000;
-  setrlimit(RLIMIT_FSIZE, &small);
-  out.Start();
-  const bool failed = WaitUntil([&] { return ev.failures.load() == 1; });
-  setrlimit(RLIMIT_FSIZE, &old);
+  bool failed;
+  {
+    TScopedFileSizeLimit limit(40000);
+    out.Start();
+    failed = WaitUntil([&] { return ev.failures.load() == 1; });
+  }
   ASSERT_TRUE(failed);
   EXPECT_TRUE(ev.lastFailure.contains("File too large")) << ev.lastFailure.toStdString();
   ASSERT_TRUE(WaitUntil([&] { return out.State() == TAuOutput::asIdle; }));

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -24,6 +25,14 @@ QString Pactl(const QStringList& args)
   return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
 }
 
+// The pactl command that sets the channel volumes "pactl get-...-volume" showed.
+QStringList VolumeCommand(const QString& verb, const QString& target, const QString& shown)
+{
+  QStringList command{verb, target};
+  for (const auto& m : QRegularExpression(": (\\d+) /").globalMatch(shown)) command << m.captured(1);
+  return command;
+}
+
 TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
@@ -33,7 +42,19 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   ASSERT_TRUE(WriteToneWav(wav, 8.0, 1000.0, 0.5));
 
   // The server outlives every test: a mixer test that stopped half way may
-  // have left the source muted or turned down. Listen at a known level.
+  // have left the source muted or turned down. Listen at a known level, and
+  // leave the levels as they were.
+  struct Restore {
+    QStringList commands[4] = {
+        {"set-sink-mute", "@DEFAULT_SINK@", Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).endsWith("yes") ? "1" : "0"},
+        {"set-source-mute", "@DEFAULT_SOURCE@", Pactl({"get-source-mute", "@DEFAULT_SOURCE@"}).endsWith("yes") ? "1" : "0"},
+        VolumeCommand("set-sink-volume", "@DEFAULT_SINK@", Pactl({"get-sink-volume", "@DEFAULT_SINK@"})),
+        VolumeCommand("set-source-volume", "@DEFAULT_SOURCE@", Pactl({"get-source-volume", "@DEFAULT_SOURCE@"}))};
+    ~Restore()
+    {
+      for (const QStringList& c : commands) Pactl(c);
+    }
+  } restore;
   Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});
   Pactl({"set-sink-volume", "@DEFAULT_SINK@", "100%"});
   Pactl({"set-source-mute", "@DEFAULT_SOURCE@", "0"});

@@ -1,11 +1,14 @@
 // Fuzzes the window-description reader: any text must give a tree or an
-// EReadError, never a crash, a leak or unbounded work.
+// EReadError, never a crash, a leak or unbounded work. What the writer makes of
+// a tree must read back and write out as the same text.
 #include "app/all_classes.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/sample_components.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -13,7 +16,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
   static char name[] = "form_reader_fuzz";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QCoreApplication app(argc, argv);
+  // Controls measure their text while they are read (a link label sizes
+  // itself), and fonts need a GUI application.
+  static QApplication app(argc, argv);
   RegisterAllClasses();
   RegisterSampleClasses();
   return 0;
@@ -22,15 +27,29 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+  QString written;
   try {
     TComponent* root = ReadComponentText(text, QStringLiteral("fuzz.vfm"), nullptr, nullptr, TReadOptions{.designing = true});
-    const QString written = WriteComponentText(root);
+    written = WriteComponentText(root);
     TComponent::Free(root);
-    // What was written must read back.
+  } catch (const Exception&) {
+    return 0;  // rejected input: the reader's answer
+  }
+  // From here on an error is the writer's or the reader's fault.
+  try {
     TComponent* again = ReadComponentText(written, QStringLiteral("written.vfm"), nullptr, nullptr,
                                           TReadOptions{.designing = true});
+    const QString rewritten = WriteComponentText(again);
     TComponent::Free(again);
-  } catch (const Exception&) {
+    if (rewritten != written) {
+      std::fprintf(stderr, "round trip changed the text:\n--- written\n%s\n--- read back and written\n%s\n",
+                   qPrintable(written), qPrintable(rewritten));
+      std::abort();
+    }
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "written text does not read back: %s\n--- written\n%s\n", qPrintable(e.Message()),
+                 qPrintable(written));
+    std::abort();
   }
   return 0;
 }

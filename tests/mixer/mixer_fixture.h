@@ -24,6 +24,18 @@ bool PumpUntil(F done, int ms = 2000)
 
 inline void PumpPosted() { QCoreApplication::sendPostedEvents(); }
 
+// What a recording line and its mute look like once their device went away,
+// whichever back-end: the line and the control are no longer usable, a read
+// is a clear error, and the mixer reported the line.
+inline void ExpectRecordingLineGone(TMMAudioLine* line, TMMMixerControl* mute, int lineReports)
+{
+  EXPECT_GE(lineReports, 1) << "the mixer reports the line";
+  EXPECT_EQ(line->LineId(), badLineId);
+  EXPECT_FALSE(mute->IsAvailable());
+  EXPECT_FALSE(mute->IsEnabled());
+  EXPECT_THROW(mute->GetBoolean(), Exception);
+}
+
 // A device of another family, for following and targeting.
 class TTestAudioDevice : public TMMCustomAudioDevice {
 public:

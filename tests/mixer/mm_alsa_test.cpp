@@ -4,10 +4,14 @@
 #include "mixer_fixture.h"
 
 #include "platform/mixer_alsa.h"
+#include "toolkit/forms.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <alsa/asoundlib.h>
+#include <csignal>
 
 namespace {
 
@@ -21,12 +25,22 @@ QString RunProgram(const QString& program, const QStringList& args)
 
 QString SourceMute() { return RunProgram("pactl", {"get-source-mute", "@DEFAULT_SOURCE@"}).trimmed(); }
 
+// Puts back the channel volumes that "pactl get-source-volume" showed.
+void RestoreSourceVolume(const QString& shown)
+{
+  QStringList args{"set-source-volume", "@DEFAULT_SOURCE@"};
+  for (const auto& m : QRegularExpression(": (\\d+) /").globalMatch(shown)) args << m.captured(1);
+  RunProgram("pactl", args);
+}
+
 class AlsaMixerTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
     RegisterMixerClasses();
     previous = SetMixerBackend(std::make_unique<TAlsaMixerBackend>());
+    if (!qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+      volumeBefore = RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"});
   }
   void TearDown() override
   {
@@ -37,7 +51,9 @@ protected:
     // for the tests that record from it.
     if (!qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER") && SourceMute() != "Mute: no")
       RunProgram("pactl", {"set-source-mute", "@DEFAULT_SOURCE@", "0"});
+    if (!volumeBefore.isEmpty()) RestoreSourceVolume(volumeBefore);
   }
+  QString volumeBefore;
   std::unique_ptr<TMixerBackend> previous;
   TComponent owner{nullptr};
 };
@@ -99,11 +115,14 @@ TEST_F(AlsaMixerTest, TheRecordingLineOfMixerZeroHasAUsableMuteThatFollowsOtherP
   seen.clear();
   RunProgram("amixer", {"-q", "-D", "default", "sset", "Capture", "nocap"});
   ASSERT_TRUE(PumpUntil([&] { return changes >= 1 && events >= 1; }, 5000));
-  PumpUntil([] { return false; }, 300);  // room for a stray second report
+  // A stray second report of the mute would come before the report of a
+  // later change: change the volume and wait for that one instead of a while.
+  RunProgram("amixer", {"-q", "-D", "default", "sset", "Capture", "50%"});
+  EXPECT_TRUE(PumpUntil([&] { return mixerEvents >= 2; }, 5000));
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(events, 1);
-  EXPECT_EQ(mixerChanges, 1);
-  EXPECT_EQ(mixerEvents, 1);
+  EXPECT_EQ(mixerChanges, 2);
+  EXPECT_EQ(mixerEvents, 2);
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen[0], std::make_pair(-65535, mute->ControlId()));
   EXPECT_FALSE(offThread);
@@ -212,6 +231,80 @@ TEST_F(AlsaMixerTest, WithoutASoundServerOrCardMixerZeroIsInvalid)
   EXPECT_FALSE(mixer->Active());
   EXPECT_EQ(line->LineId(), -65535);  // kept: there is no mixer to ask
   EXPECT_EQ(line->LineInfo()->Name(), "");
+}
+
+// A sound server of the test's own, so that stopping it leaves the shared one
+// alone. Started as a daemon: the start returns once it serves.
+class TPrivateSoundServer {
+public:
+  ~TPrivateSoundServer() { Stop(); }
+  bool Start()
+  {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir_.path());
+    p.setProcessEnvironment(env);
+    p.start("pulseaudio", {"-n", "-D", "--use-pid-file=yes", "--exit-idle-time=-1", "--disallow-exit",
+                           "--load=module-null-sink sink_name=private_sink",
+                           "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()});
+    if (!p.waitForFinished(20000) || p.exitCode() != 0) return false;
+    QFile pidFile(dir_.filePath("pulse/pid"));
+    if (!pidFile.open(QIODevice::ReadOnly)) return false;
+    pid_ = pidFile.readAll().trimmed().toInt();
+    return pid_ > 0;
+  }
+  void Stop()
+  {
+    if (pid_ > 0) ::kill(pid_, SIGTERM);
+    pid_ = 0;
+  }
+  QString Socket() const { return dir_.filePath("native"); }
+
+private:
+  QTemporaryDir dir_;
+  pid_t pid_ = 0;
+};
+
+TEST_F(AlsaMixerTest, AStoppedSoundServerLeavesTheModelInvalidAndUnwatched)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
+  TPrivateSoundServer server;
+  ASSERT_TRUE(server.Start());
+  const QByteArray saved = qgetenv("PULSE_SERVER");
+  const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
+  qputenv("PULSE_SERVER", ("unix:" + server.Socket()).toUtf8());
+  auto& backend = dynamic_cast<TAlsaMixerBackend&>(MixerBackend());
+  QStringList errors;
+  Application->OnException = [&](const QString& message) { errors << message; };
+
+  auto* mixer = new TMMMixerDevice(&owner);
+  mixer->SetActive(true);
+  int lineReports = 0;
+  mixer->SetOnLineChange([&](TObject*, TMMLineId) { ++lineReports; });
+  auto* line = new TMMAudioLine(&owner);
+  line->SetMixer(mixer);
+  line->SetLineId(-65535);
+  auto* mute = new TMMMixerControl(&owner);
+  mute->SetAudioLine(line);
+  mute->SetControlType(ctMute);
+  const bool usable = mute->IsEnabled();
+  const int watched = backend.WatchedDescriptors();
+
+  server.Stop();
+  const bool gone = PumpUntil([&] { return line->LineId() == badLineId; }, 10000);
+  Application->OnException = nullptr;
+  if (had)
+    qputenv("PULSE_SERVER", saved);
+  else
+    qunsetenv("PULSE_SERVER");
+
+  ASSERT_TRUE(usable) << "the private server's recording switch";
+  EXPECT_GE(watched, 1);
+  ASSERT_TRUE(gone);
+  ExpectRecordingLineGone(line, mute, lineReports);
+  EXPECT_EQ(backend.WatchedDescriptors(), 0) << "a dead descriptor is not watched";
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  mixer->SetActive(false);
 }
 
 } // namespace
