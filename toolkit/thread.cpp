@@ -81,6 +81,9 @@ void TThread::Suspend()
 
 void TThread::Run()
 {
+  // Resume assigns thread_ under this mutex: a thread that frees itself must
+  // not end (and delete this) before that assignment is done.
+  { std::lock_guard lock(mutex_); }
   id_ = std::this_thread::get_id();
   try {
     Execute();
