@@ -422,7 +422,9 @@ private:
   TNotifyEvent onSkinMenuOpen_, onSkinMenuClose_, onMainMenuEnter_, onMainMenuExit_;
   TbsTrayIcon* trayIcon_ = nullptr;
   TbsSkinPopupMenu* systemMenu_ = nullptr;
-  TbsSkinMenu* skinMenu_ = nullptr;
+  // Owned as a component: freed with the other owned components, before the
+  // destructor runs.
+  QPointer<TbsSkinMenu> skinMenu_;
   TbsSkinPopupMenu* defaultSystemMenu_ = nullptr;
   TbsSkinPopupMenu* trayMenu_ = nullptr;
   bool skinMenuOpen_ = false;
