@@ -9,6 +9,8 @@
 #include "mixer/mm_mixer.h"
 #include "mixer_ui/mm_block.h"
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_combo_box.h"
+#include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/form_parser.h"
@@ -73,6 +75,7 @@ TForm_Record::~TForm_Record() = default;
 void TForm_Record::InstallDefaultSeams()
 {
   Confirm = [this](const QString& text) {
+    if (bsSkinMessage1()) return AskWithSkinnedMessage(text);
     QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::NoButton,
                     HandleAllocated() ? Handle() : nullptr);
     QPushButton* yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
@@ -102,11 +105,11 @@ T* TForm_Record::Element(const char* name) const
 }
 
 TbsSkinButton* TForm_Record::bsSkinButtonSelectFile() const { return Element<TbsSkinButton>("bsSkinButtonSelectFile"); }
-TComboBox* TForm_Record::bsSkinComboBoxBit() const { return Element<TComboBox>("bsSkinComboBoxBit"); }
+TbsSkinComboBox* TForm_Record::bsSkinComboBoxBit() const { return Element<TbsSkinComboBox>("bsSkinComboBoxBit"); }
 TbsSkinButton* TForm_Record::bsSkinButtonRec() const { return Element<TbsSkinButton>("bsSkinButtonRec"); }
 TbsSkinButton* TForm_Record::bsSkinButtonStop() const { return Element<TbsSkinButton>("bsSkinButtonStop"); }
 TbsSkinStatusBar* TForm_Record::bsSkinStatusBar1() const { return Element<TbsSkinStatusBar>("bsSkinStatusBar1"); }
-TEdit* TForm_Record::bsSkinEditSaveFile() const { return Element<TEdit>("bsSkinEditSaveFile"); }
+TbsSkinEdit* TForm_Record::bsSkinEditSaveFile() const { return Element<TbsSkinEdit>("bsSkinEditSaveFile"); }
 TbsSkinStatusPanel* TForm_Record::bsSkinStatusPanelRecTime() const
 {
   return Element<TbsSkinStatusPanel>("bsSkinStatusPanelRecTime");

@@ -6,7 +6,8 @@
 // MMMixerBlock1, is the recording line's switch.
 //
 // The confirmation box, the save dialog and the error report are seams that
-// tests replace; by default they are Qt's message box and file dialog.
+// tests replace; by default the confirmation is bsSkinMessage1 (Qt's message
+// box when the description lacks it) and the save dialog Qt's file dialog.
 #pragma once
 
 #include "app/app_forms.h"
@@ -19,8 +20,9 @@
 class TbsSkinButton;
 class TbsSkinStatusBar;
 class TbsSkinStatusPanel;
-class TComboBox;
-class TEdit;
+class TbsSkinComboBox;
+class TbsSkinEdit;
+class TbsSkinMessage;
 class TTimer;
 class TDXAudioIn;
 class TMP3Out;
@@ -74,11 +76,12 @@ public:
 
   // Elements by name (null when the description lacks one).
   TbsSkinButton* bsSkinButtonSelectFile() const;
-  TComboBox* bsSkinComboBoxBit() const;
+  TbsSkinComboBox* bsSkinComboBoxBit() const;
   TbsSkinButton* bsSkinButtonRec() const;
   TbsSkinButton* bsSkinButtonStop() const;
   TbsSkinStatusBar* bsSkinStatusBar1() const;
-  TEdit* bsSkinEditSaveFile() const;
+  TbsSkinEdit* bsSkinEditSaveFile() const;
+  TbsSkinMessage* bsSkinMessage1() const;
   TbsSkinStatusPanel* bsSkinStatusPanelRecTime() const;
   TTimer* Timer1() const;
   TDXAudioIn* DXAudioIn1() const;
@@ -96,6 +99,8 @@ private:
   template <typename T>
   T* Element(const char* name) const;
   void InstallDefaultSeams();
+  // bsSkinMessage1 asks `text` as a warning with Yes and No; 6 means Yes.
+  int AskWithSkinnedMessage(const QString& text);
   // "File chosen": select and record enabled, stop disabled, clock off.
   void ShowFileChosen();
   // Unmutes the recording line when it is what the input records.

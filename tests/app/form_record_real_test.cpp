@@ -10,6 +10,7 @@
 #include "browser/site_addresses.h"
 #include "mixer_ui/mm_block.h"
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_labels.h"
 #include "platform/capture_device.h"
 #include "platform/mixer_backend.h"

@@ -12,18 +12,18 @@
 #include "platform/capture_memory.h"
 #include "platform/mixer_memory.h"
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_combo_box.h"
+#include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -151,11 +151,29 @@ TEST_F(RecordWindowTest, ComesUpAsDesignedWithTheRecordingLineUnmuted)
   EXPECT_EQ(form->bsSkinButtonSelectFile()->Caption(), "指定录音保存文件");
   EXPECT_EQ(form->bsSkinButtonRec()->Caption(), "开始录音");
   EXPECT_EQ(form->bsSkinButtonStop()->Caption(), "停止录音");
-  TComboBox* bits = form->bsSkinComboBoxBit();
+  TbsSkinComboBox* bits = form->bsSkinComboBoxBit();
+  ASSERT_TRUE(bits);
   EXPECT_EQ(bits->Items(), QStringList({"32 kbps", "64 kbps", "128 kbps"}));
   EXPECT_EQ(bits->ItemIndex(), 1);
-  EXPECT_EQ(bits->Style(), TComboBox::csDropDownList);
-  EXPECT_TRUE(form->bsSkinEditSaveFile()->ReadOnly());
+  EXPECT_EQ(bits->Text(), "64 kbps");
+  EXPECT_EQ(bits->Style(), TbsSkinComboBox::bscbFixedStyle);
+  EXPECT_EQ(bits->DropDownCount(), 8);
+  EXPECT_TRUE(bits->ListBoxUseSkinItemHeight());
+  EXPECT_EQ(bits->SkinDataName(), "combobox");
+  EXPECT_EQ(bits->Font()->Name(), "Arial");
+  TbsSkinEdit* edit = form->bsSkinEditSaveFile();
+  ASSERT_TRUE(edit);
+  EXPECT_TRUE(edit->ReadOnly());
+  EXPECT_EQ(edit->SkinDataName(), "statusedit");
+  EXPECT_GE(edit->SkinControlIndex(), 0) << "the built-in skin defines statusedit";
+  EXPECT_EQ(edit->Font()->Name(), "Arial");
+  // Through its properties: the box's header cannot join the mixer's in one file.
+  const QObject* message = form->FindComponent("bsSkinMessage1");
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->property("SkinData").value<TbsSkinData*>(), bits->SkinData());
+  EXPECT_EQ(message->property("ButtonSkinDataName").toString(), "button");
+  EXPECT_EQ(message->property("MessageLabelSkinDataName").toString(), "stdlabel");
+  EXPECT_TRUE(message->property("UseSkinFont").toBool());
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), "");
   EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Caption(), "");
   EXPECT_EQ(form->Timer1()->Interval(), 1000);
@@ -169,6 +187,9 @@ TEST_F(RecordWindowTest, ComesUpAsDesignedWithTheRecordingLineUnmuted)
   }
   EXPECT_EQ(bar->Height(), 23);
   EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Height(), 17);
+  EXPECT_EQ(edit->Height(), 17);
+  EXPECT_EQ(bits->Height(), 20);
+  EXPECT_LE(bits->Top() + bits->Height(), bar->Top());
   EXPECT_EQ(bar->Top() + bar->Height(), form->ClientHeight());
   EXPECT_EQ(form->bsSkinStatusPanelRecTime()->Width(), 100);
   EXPECT_EQ(form->bsSkinEditSaveFile()->Parent(), bar);
@@ -322,7 +343,7 @@ TEST_F(RecordWindowTest, TheBitRateListChoosesTheEncodersRate)
 {
   AddMixer();
   Create();
-  TComboBox* bits = form->bsSkinComboBoxBit();
+  TbsSkinComboBox* bits = form->bsSkinComboBoxBit();
   TMP3Out* out = form->MP3Out1();
   const QString file = dir.filePath("rate.mp3");
   ChooseFile(file);
@@ -557,7 +578,7 @@ TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
   EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::Open), 0);
   EXPECT_TRUE(WriteComponentText(root).contains("Active = True"));
   // No OnCreate while designing: the file field has no message.
-  EXPECT_EQ(qobject_cast<TEdit*>(root->FindComponent("bsSkinEditSaveFile"))->Text(), "");
+  EXPECT_EQ(qobject_cast<TbsSkinEdit*>(root->FindComponent("bsSkinEditSaveFile"))->Text(), "");
   TComponent::Free(root);
 }
 
@@ -582,34 +603,45 @@ void WhenModal(std::function<void(QWidget*)> act)
   timer->start(10);
 }
 
-TEST_F(RecordWindowTest, TheDefaultBoxesAreAYesNoWarningAndAnMp3SaveDialog)
+// The skinned message box on screen, or nullptr.
+TForm* ShownMessageBox()
+{
+  for (int i = 0; i < Application->ComponentCount(); ++i) {
+    auto* box = qobject_cast<TForm*>(Application->Components(i));
+    if (box && box->Visible() && box->inherits("TbsMessageForm")) return box;
+  }
+  return nullptr;
+}
+
+TEST_F(RecordWindowTest, TheDefaultBoxesAreTheSkinnedYesNoWarningAndAnMp3SaveDialog)
 {
   AddMixer();
-  form = new TForm_Record(nullptr);  // Qt's boxes, not the tests' seams
+  form = new TForm_Record(nullptr);  // the window's own boxes, not the tests' seams
+  ASSERT_TRUE(form->bsSkinMessage1());
   QString title, text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
   QStringList buttons;
   auto answerWith = [&](const QString& pick) {
-    WhenModal([&, pick](QWidget* w) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box) return;
-      title = box->windowTitle();
-      text = box->text();
-      icon = box->icon();
+    QTimer::singleShot(0, [&, pick] {
+      TForm* box = ShownMessageBox();
+      ASSERT_NE(box, nullptr);
+      title = box->Caption();
+      auto* label = qobject_cast<TbsSkinStdLabel*>(box->FindComponent("Message"));
+      ASSERT_TRUE(label);
+      text = label->Caption();
       buttons.clear();
-      for (QAbstractButton* b : box->buttons()) buttons << b->text();
-      for (QAbstractButton* b : box->buttons())
-        if (b->text() == pick) b->click();
+      for (const char* name : {"Yes", "No", "OK", "Cancel"})
+        if (auto* b = qobject_cast<TbsSkinButton*>(box->FindComponent(name))) buttons << b->Caption();
+      qobject_cast<TbsSkinButton*>(box->FindComponent(pick))->SimulateClick();
     });
   };
-  answerWith("是(&Y)");
+  answerWith("Yes");
   EXPECT_EQ(form->Confirm(kOverwrite), mrYes);
   EXPECT_EQ(title, "警告");
   EXPECT_EQ(text, kOverwrite);
-  EXPECT_EQ(icon, QMessageBox::Warning);
   EXPECT_EQ(buttons, QStringList({"是(&Y)", "否(&N)"}));
-  answerWith("否(&N)");
+  answerWith("No");
   EXPECT_EQ(form->Confirm(kStopRecording), mrNo);
+  EXPECT_EQ(ShownMessageBox(), nullptr);
 
   QStringList filters;
   QString folder;
