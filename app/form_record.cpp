@@ -12,6 +12,7 @@
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_message.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/form_parser.h"
 #include "toolkit/form_reader.h"
@@ -290,4 +291,14 @@ void RegisterRecordWindowClasses()
 {
   TComponentClasses::RegisterWith<TForm_Record>(
       [](TComponent* owner) -> TComponent* { return new TForm_Record(owner, BareForm); });
+}
+
+TbsSkinMessage* TForm_Record::bsSkinMessage1() const
+{
+  return qobject_cast<TbsSkinMessage*>(FindComponent(QStringLiteral("bsSkinMessage1")));
+}
+
+int TForm_Record::AskWithSkinnedMessage(const QString& text)
+{
+  return bsSkinMessage1()->ShowMessageBox(text, mtWarning, mbYes | mbNo, 0);
 }

@@ -8,9 +8,9 @@
 
 #include "mixer/mm_device.h"
 
-using TMMLineChangeEvent = TEvent<TObject*, TMMLineId>;
+static_assert(std::is_same_v<TMMLineId, int>);
+using TMMLineChangeEvent = TIntEvent;
 using TMMControlChangeEvent = TEvent<TObject*, TMMLineId, TMMControlId>;
-Q_DECLARE_METATYPE(TMMLineChangeEvent)
 Q_DECLARE_METATYPE(TMMControlChangeEvent)
 
 class EMMMixerDeviceError : public EMMDeviceError {

@@ -12,5 +12,6 @@ class TWinControl;
 class TbsSkinData;
 
 // Sends the notice to every control inside `parent` (not to `parent` itself).
-// A control freed by its own reaction is skipped, not touched.
+// A control freed by its own reaction is skipped, not touched; when a reaction
+// frees the sending skin data, the notice goes no further.
 void SendSkinNoticeToControls(TWinControl* parent, quint32 msg, TbsSkinData* sender);

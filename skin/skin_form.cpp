@@ -1,5 +1,7 @@
 #include "skin/skin_form.h"
 
+#include "skin/skin_control_notices.h"
+
 #include "skin/skin_effects.h"
 #include "skin/skin_regions.h"
 #include "skin/skin_utils.h"
@@ -1028,7 +1030,7 @@ void TbsSkinForm::SkinNotice(TMessage& m)
     animationTimer_.stop();
     ClearMarks();
     FreeObjects();
-    DeliverSkinNotice(form_, SKN_CHANGING, sender);
+    SendSkinNoticeToControls(form_, SKN_CHANGING, sender);
     // A load that fails sends no SKN_CHANGE: the default frame then.
     changePending_ = true;
     QMetaObject::invokeMethod(
@@ -1039,11 +1041,11 @@ void TbsSkinForm::SkinNotice(TMessage& m)
     return;
   case SKN_CHANGE:
     if (own) ApplySkin();
-    DeliverSkinNotice(form_, SKN_CHANGE, sender);
+    SendSkinNoticeToControls(form_, SKN_CHANGE, sender);
     return;
   case SKN_RESSTRINGS:
     if (own) RefreshObjectHints();
-    DeliverSkinNotice(form_, SKN_RESSTRINGS, sender);
+    SendSkinNoticeToControls(form_, SKN_RESSTRINGS, sender);
     return;
   default: return;
   }
@@ -1179,20 +1181,6 @@ void TbsSkinForm::WindowMessage(TMessage& m)
 }
 
 // ---------------------------------------------------------------- helpers
-
-void DeliverSkinNotice(TWinControl* root, quint32 msg, TbsSkinData* sender)
-{
-  if (!root) return;
-  QPointer<TbsSkinData> guard(sender);
-  for (int i = 0; i < root->ControlCount(); ++i) {
-    TControl* c = root->Controls(i);
-    QPointer<TControl> alive(c);
-    c->Perform(msg, reinterpret_cast<qintptr>(sender), kSkinNoticeLParam);
-    if (!guard && sender) return;
-    if (!alive) continue;
-    if (auto* w = qobject_cast<TWinControl*>(c)) DeliverSkinNotice(w, msg, sender);
-  }
-}
 
 void RegisterSkinFormClasses()
 {

@@ -9,7 +9,7 @@
 //
 // Skin notices from its own skin data re-read the skin; every form's skinned
 // controls hear SKN_CHANGING (from the form's own skin data) and SKN_CHANGE
-// (from any) through DeliverSkinNotice, each comparing WParam with its own
+// (from any) through SendSkinNoticeToControls, each comparing WParam with its own
 // skin data.
 //
 // The window behaviours live here too (skin/skin_form_behaviours.cpp):
@@ -460,12 +460,6 @@ private:
   QPointer<QWidget> watched_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TbsSkinForm::TbsBorderIcons)
-
-// Hands a skin notice to every control of `root`, depth first (a control
-// before its children, children in their parent's order), WParam the sending
-// skin data and LParam 1000: the skinned controls re-read or drop their
-// definitions when the sender is their own skin data.
-void DeliverSkinNotice(TWinControl* root, quint32 msg, TbsSkinData* sender);
 
 // Registers TbsSkinForm and its event types for window descriptions.
 void RegisterSkinFormClasses();

@@ -22,8 +22,7 @@
 
 class TForm;
 
-using TbsCycleEvent = TEvent<TObject*, int>;
-Q_DECLARE_METATYPE(TbsCycleEvent)
+using TbsCycleEvent = TIntEvent;
 
 class TbsTrayIcon : public TComponent {
   Q_OBJECT

@@ -131,3 +131,7 @@ private:
 
 using TNotifyEvent = TEvent<TObject*>;
 Q_DECLARE_METATYPE(TNotifyEvent)
+// Sender and one integer: several families share this signature (a mixer
+// line change, the tray icon's animation cycle), so it is declared once here.
+using TIntEvent = TEvent<TObject*, int>;
+Q_DECLARE_METATYPE(TIntEvent)
