@@ -183,7 +183,24 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   listPanel_->SetAlign(alClient);
   skinned(listPanel_, QStringLiteral("panel"));
 
+  hScrollBar_ = place(new TbsSkinScrollBar(this), listPanel_, "HScrollBar");
+  hScrollBar_->SetDefaultHeight(19);
+  hScrollBar_->SetBothMarkerWidth(19);
+  hScrollBar_->SetEnabled(false);
+  hScrollBar_->SetAlign(alBottom);
+  skinned(hScrollBar_, QStringLiteral("hscrollbar"));
+  vScrollBar_ = place(new TbsSkinScrollBar(this), listPanel_, "VScrollBar");
+  vScrollBar_->SetKind(TbsSkinScrollBar::sbVertical);
+  vScrollBar_->SetDefaultHeight(0);
+  vScrollBar_->SetDefaultWidth(19);
+  vScrollBar_->SetBounds(0, 0, 19, 200);
+  vScrollBar_->SetEnabled(false);
+  vScrollBar_->SetAlign(alRight);
+  skinned(vScrollBar_, QStringLiteral("vscrollbar"));
+
   fileList_ = place(new TbsSkinFileListView(this), listPanel_, "FileList");
+  fileList_->SetHScrollBar(hScrollBar_);
+  fileList_->SetVScrollBar(vScrollBar_);
   fileList_->SetAlign(alClient);
   fileList_->SetReadOnly(true);  // no renaming from a file dialog
   fileList_->SetAutoContextMenus(false);

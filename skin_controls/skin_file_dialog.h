@@ -50,6 +50,8 @@ public:
   TbsSkinPanel* BottomPanel() const { return bottomPanel_; }
   TbsSkinPanel* ListPanel() const { return listPanel_; }
   TbsSkinFileListView* FileList() const { return fileList_; }
+  TbsSkinScrollBar* HScrollBar() const { return hScrollBar_; }
+  TbsSkinScrollBar* VScrollBar() const { return vScrollBar_; }
   TbsSkinStdLabel* FileNameLabel() const { return fileNameLabel_; }
   TbsSkinEdit* FileNameEdit() const { return fileNameEdit_; }
   TbsSkinStdLabel* FileTypeLabel() const { return fileTypeLabel_; }
@@ -117,6 +119,8 @@ private:
   TbsSkinShellComboBox* folderBox_;
   TbsSkinPanel* bottomPanel_;
   TbsSkinPanel* listPanel_;
+  TbsSkinScrollBar* hScrollBar_;
+  TbsSkinScrollBar* vScrollBar_;
   TbsSkinFileListView* fileList_;
   TbsSkinStdLabel* fileNameLabel_;
   TbsSkinEdit* fileNameEdit_;

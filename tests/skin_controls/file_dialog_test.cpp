@@ -191,6 +191,33 @@ TEST_F(FileDialogTest, FilterAndTypedMasksChooseTheFilesShown)
   EXPECT_EQ(form->ModalResult(), mrNone);
 }
 
+TEST_F(FileDialogTest, ScrollBarsShowOnlyWhileTheContentIsLongerAndMoveTheList)
+{
+  Open();
+  TbsSkinFileListView* list = form->FileList();
+  TbsSkinScrollBar *h = form->HScrollBar(), *v = form->VScrollBar();
+  EXPECT_FALSE(h->Visible());
+  EXPECT_FALSE(v->Visible());
+  for (int i = 0; i < 60; ++i) Touch(home + QString("/rec/take%1.mp3").arg(i, 2, 10, QChar('0')));
+  list->Refresh();
+  // The list view grows sideways.
+  EXPECT_TRUE(h->Visible());
+  EXPECT_FALSE(v->Visible());
+  EXPECT_EQ(list->Top() + list->Height(), h->Top());
+
+  form->SetViewStyle(TbsSkinCustomListView::vsReport);
+  ASSERT_TRUE(v->Visible());
+  EXPECT_TRUE(h->Both());  // the corner stays free for the vertical bar
+  EXPECT_EQ(list->Left() + list->Width(), v->Left());
+  EXPECT_EQ(v->Max() + 1 - v->PageSize(), list->ContentSize().height() - list->HeaderRect().height() -
+                                              list->PageSize().height());
+  v->SetPosition(40);
+  EXPECT_EQ(list->ScrollPos().y(), 40);
+  list->SetScrollPos({0, 10000});
+  EXPECT_EQ(v->Position(), v->MaxPosition());
+  EXPECT_EQ(list->ScrollPos().y(), v->Position());
+}
+
 TEST_F(FileDialogTest, NewFolderIsMadeOnceAndListed)
 {
   Open();
