@@ -147,6 +147,8 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   folderBox_->SetBounds(100, 0, 190, 25);
   folderBox_->SetDropDownCount(10);
   folderBox_->SetAlign(alClient);
+  const bool toolBox = ctrlSkinData_ && ctrlSkinData_->FindSkinControl(QStringLiteral("toolcombobox")) >= 0;
+  skinned(folderBox_, toolBox ? QStringLiteral("toolcombobox") : QStringLiteral("combobox"));
 
   viewMenu_ = new TbsSkinPopupMenu(this);
   viewMenu_->SetName(QStringLiteral("ViewMenu"));
@@ -251,7 +253,9 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   skinned(fileTypeLabel_, QStringLiteral("stdlabel"));
 
   filterBox_ = place(new TbsSkinFilterComboBox(this), bottomPanel_, "FilterBox");
+  filterBox_->SetDefaultHeight(21);
   filterBox_->SetBounds(70, 45, 280, 21);
+  skinned(filterBox_, QStringLiteral("combobox"));
   filterBox_->SetOnChange([this](TObject*) { fileList_->SetMask(filterBox_->Mask()); });
 
   okButton_ = place(new TbsSkinButton(this), bottomPanel_, "OKButton");
@@ -521,6 +525,13 @@ TbsOpenDlgForm* TbsSkinOpenDialog::CreateForm()
     frame->SetAlphaBlend(alphaBlend_);
     frame->SetAlphaBlendValue(alphaBlendValue_);
     frame->SetAlphaBlendAnimation(alphaBlendAnimation_);
+    for (TbsSkinCustomComboBox* box : {static_cast<TbsSkinCustomComboBox*>(form->FolderBox()),
+                                       static_cast<TbsSkinCustomComboBox*>(form->FilterBox())}) {
+      box->SetAlphaBlend(ctrlAlphaBlend_);
+      box->SetAlphaBlendValue(ctrlAlphaBlendValue_);
+      box->SetAlphaBlendAnimation(ctrlAlphaBlendAnimation_);
+    }
+    form->FolderBox()->SetDefaultFont(defaultFont_);
     form->OKButton()->SetDefaultFont(defaultFont_);
     form->CancelButton()->SetDefaultFont(defaultFont_);
     form->FileList()->SetDefaultFont(defaultFont_);

@@ -148,7 +148,7 @@ TEST_F(FileDialogTest, CancelKeepsTheFileNameButTakesTheFilterShown)
   // A folder that is gone: InitialDir, the name alone in the box.
   EXPECT_EQ(form->FileList()->FolderPath(), home + "/rec");
   EXPECT_EQ(form->FileNameEdit()->Text(), "keep.mp3");
-  form->FilterBox()->SelectItem(0);
+  form->FilterBox()->SetItemIndex(0);
   EXPECT_FALSE(dialog->Finish(form.get(), mrCancel));
   EXPECT_EQ(dialog->FileName(), home + "/gone/keep.mp3");
   EXPECT_EQ(dialog->FilterIndex(), 1);
