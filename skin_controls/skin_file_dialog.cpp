@@ -81,7 +81,7 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   SetKeyPreview(true);
   skinForm_->SetBorderIcons(TbsSkinForm::TbsBorderIcons());
   ReportProblem = [this](const QString& text) {
-    TbsSkinMessage box(this);
+    TbsSkinMessage box(nullptr);
     box.SetSkinData(skinForm_->SkinData());
     box.SetCtrlSkinData(ctrlSkinData_);
     box.ShowMessageBox(text, mtWarning, mbOK, 0);
