@@ -11,6 +11,7 @@
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
+#include "skin_controls/skin_file_dialog.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_message.h"
 #include "skin_controls/skin_panels.h"
@@ -20,7 +21,6 @@
 #include "toolkit/timer.h"
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,18 +41,6 @@ QString RecordedTimeText(int seconds)
       .arg(s / 3600, 2, 10, QLatin1Char('0'))
       .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
       .arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString QtFileDialogFilter(const QString& filter)
-{
-  const QStringList parts = filter.split(u'|');
-  QStringList out;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(u';', u' ');
-    out << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
-  }
-  return out.join(QStringLiteral(";;"));
 }
 
 TForm_Record::TForm_Record(TComponent* owner, TBareForm) : TForm(owner)
@@ -88,9 +76,13 @@ void TForm_Record::InstallDefaultSeams()
   };
   ChooseFile = [this](const TRecordSaveRequest& request) {
     // The window asks about an existing file itself, when recording starts.
-    return QFileDialog::getSaveFileName(HandleAllocated() ? Handle() : nullptr, request.Title, request.InitialDir,
-                                        QtFileDialogFilter(request.Filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    TbsSkinSaveDialog* dialog = bsSkinSaveDialog1();
+    if (!dialog) return QString();
+    dialog->SetTitle(request.Title);
+    dialog->SetFilter(request.Filter);
+    dialog->SetFilterIndex(request.FilterIndex);
+    dialog->SetInitialDir(request.InitialDir);
+    return dialog->Execute() ? dialog->FileName() : QString();
   };
   ReportError = [this](const QString& text) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"), text, QMessageBox::Ok,
@@ -111,6 +103,7 @@ TbsSkinButton* TForm_Record::bsSkinButtonRec() const { return Element<TbsSkinBut
 TbsSkinButton* TForm_Record::bsSkinButtonStop() const { return Element<TbsSkinButton>("bsSkinButtonStop"); }
 TbsSkinStatusBar* TForm_Record::bsSkinStatusBar1() const { return Element<TbsSkinStatusBar>("bsSkinStatusBar1"); }
 TbsSkinEdit* TForm_Record::bsSkinEditSaveFile() const { return Element<TbsSkinEdit>("bsSkinEditSaveFile"); }
+TbsSkinSaveDialog* TForm_Record::bsSkinSaveDialog1() const { return Element<TbsSkinSaveDialog>("bsSkinSaveDialog1"); }
 TbsSkinStatusPanel* TForm_Record::bsSkinStatusPanelRecTime() const
 {
   return Element<TbsSkinStatusPanel>("bsSkinStatusPanelRecTime");
@@ -140,6 +133,11 @@ void TForm_Record::UnmuteRecordingLine()
 void TForm_Record::FormCreate(TObject*)
 {
   SetHeight(100);
+  if (const TbsSkinSaveDialog* dialog = bsSkinSaveDialog1()) {
+    SaveDialog.Title = dialog->Title();
+    SaveDialog.Filter = dialog->Filter();
+    SaveDialog.FilterIndex = dialog->FilterIndex();
+  }
   SaveDialog.InitialDir = SpecialFolderPath(0);
   UseRecordSource(*DXAudioIn1(), ReadRecordSource(SettingsReadPath));
   TbsSkinButton* select = bsSkinButtonSelectFile();

@@ -7,7 +7,7 @@
 //
 // The confirmation box, the save dialog and the error report are seams that
 // tests replace; by default the confirmation is bsSkinMessage1 (Qt's message
-// box when the description lacks it) and the save dialog Qt's file dialog.
+// box when the description lacks it) and the save dialog bsSkinSaveDialog1.
 #pragma once
 
 #include "app/app_forms.h"
@@ -23,6 +23,7 @@ class TbsSkinStatusPanel;
 class TbsSkinComboBox;
 class TbsSkinEdit;
 class TbsSkinMessage;
+class TbsSkinSaveDialog;
 class TTimer;
 class TDXAudioIn;
 class TMP3Out;
@@ -52,7 +53,8 @@ public:
   // A recording that could not start or failed on the way.
   std::function<void(const QString& text)> ReportError;
 
-  // The save dialog's settings (title, filter, initial folder set by FormCreate).
+  // The save dialog's settings (title and filter from bsSkinSaveDialog1, the
+  // initial folder set by FormCreate).
   TRecordSaveRequest SaveDialog;
 
   // The capture source, for the system menu's "录音来源" (the names to offer,
@@ -82,6 +84,7 @@ public:
   TbsSkinStatusBar* bsSkinStatusBar1() const;
   TbsSkinEdit* bsSkinEditSaveFile() const;
   TbsSkinMessage* bsSkinMessage1() const;
+  TbsSkinSaveDialog* bsSkinSaveDialog1() const;
   TbsSkinStatusPanel* bsSkinStatusPanelRecTime() const;
   TTimer* Timer1() const;
   TDXAudioIn* DXAudioIn1() const;
@@ -111,8 +114,6 @@ private:
 
 // "已录制hh:mm:ss分" for `seconds` recorded (the time of day of seconds / 86400).
 QString RecordedTimeText(int seconds);
-// "MP3 文件|*.mp3" as a Qt file-dialog filter: "MP3 文件 (*.mp3)".
-QString QtFileDialogFilter(const QString& filter);
 
 // The ID3 tags the record window writes (MP3Out1's Id3Tag* properties in its
 // description), property name to text.

@@ -3,6 +3,7 @@
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
+#include "skin_controls/skin_file_dialog.h"
 #include "skin_controls/skin_file_list.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_message.h"
@@ -38,4 +39,6 @@ void RegisterSkinControlClasses()
   TComponentClasses::Register<TbsSkinFileListView>();
   TComponentClasses::Register<TbsSkinShellComboBox>();
   TComponentClasses::Register<TbsSkinFilterComboBox>();
+  TComponentClasses::Register<TbsSkinOpenDialog>();
+  TComponentClasses::Register<TbsSkinSaveDialog>();
 }

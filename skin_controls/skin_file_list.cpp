@@ -370,7 +370,12 @@ bool TbsCustomShellListView::ItemRenamed(int index, const QString& text)
 void TbsCustomShellListView::ItemActivated(int index)
 {
   const TbsShellFolder* node = Folder(index);
-  if (autoNavigate_ && node && node->IsFolder()) GoTo(node->AbsoluteId());
+  if (!node) return;
+  if (node->IsFolder()) {
+    if (autoNavigate_) GoTo(node->AbsoluteId());
+  } else if (fileActivated_) {
+    fileActivated_(index);
+  }
 }
 
 void TbsCustomShellListView::KeyDown(int& Key, TShiftState Shift)

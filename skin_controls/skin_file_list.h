@@ -110,6 +110,8 @@ public:
   void SetOnAddFolder(TAddFolderEvent e) { onAddFolder_ = std::move(e); }
   // Runs after every change of the shown folder (not after a refresh).
   void SetFolderChangeCallback(std::function<void()> f) { folderChange_ = std::move(f); }
+  // Runs when a file (not a folder) is opened by a double click.
+  void SetFileActivatedCallback(std::function<void(int index)> f) { fileActivated_ = std::move(f); }
   // The folder box that follows the shown folder; it takes the list's root.
   TbsCustomShellComboBox* ShellComboBox() const { return comboBox_; }
   void SetShellComboBox(TbsCustomShellComboBox* v);
@@ -165,6 +167,7 @@ private:
   bool filling_ = false;
   TAddFolderEvent onAddFolder_;
   std::function<void()> folderChange_;
+  std::function<void(int)> fileActivated_;
   TbsCustomShellComboBox* comboBox_ = nullptr;
 };
 

@@ -335,6 +335,7 @@ void TbsSkinCustomListBox::DrawSkinLook(TBitmap& bitmap)
 
 void TbsSkinCustomListBox::DrawItemText(TCanvas* canvas, int index, QRect textRect)
 {
+  if (ItemIndent) textRect.setLeft(textRect.left() + ItemIndent(index));
   const int image = imageIndex_ >= 0 ? imageIndex_ : index;
   if (images_ && image >= 0 && image < images_->Count()) {
     images_->Draw(canvas, textRect.left() + 2, textRect.top() + (textRect.height() - images_->Height()) / 2, image);

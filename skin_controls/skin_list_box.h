@@ -106,6 +106,8 @@ public:
   void SetHorizontalExtent(int v) { horizontalExtent_ = v; }
   TbsDrawSkinItemEvent OnDrawItem() const { return onDrawItem_; }
   void SetOnDrawItem(const TbsDrawSkinItemEvent& e) { onDrawItem_ = e; }
+  // Pixels an item's image and text move right (a tree's levels); none when unset.
+  std::function<int(int index)> ItemIndent;
 
   // The row height: the skin's item picture, or DefaultItemHeight; at least 1.
   int ItemHeight();

@@ -30,7 +30,14 @@ TbsSkinCustomListView::TbsSkinCustomListView(TComponent* AOwner)
   SetBounds(0, 0, 250, 150);
 }
 
-TbsSkinCustomListView::~TbsSkinCustomListView() = default;
+TbsSkinCustomListView::~TbsSkinCustomListView()
+{
+  for (TbsSkinScrollBar* bar : {hBar_, vBar_}) {
+    if (!bar) continue;
+    bar->RemoveFreeNotification(this);
+    bar->SetOnChange({});
+  }
+}
 
 void TbsSkinCustomListView::SetViewStyle(TViewStyle v)
 {
@@ -292,6 +299,7 @@ void TbsSkinCustomListView::SetScrollPos(QPoint p)
   if (editor_) EndEditing(false);
   Invalidate();
   if (onScroll_) onScroll_(this);
+  SyncScrollBars();
 }
 
 void TbsSkinCustomListView::ScrollChanged()
@@ -303,6 +311,82 @@ void TbsSkinCustomListView::ScrollChanged()
     Invalidate();
   }
   if (onScroll_) onScroll_(this);
+  SyncScrollBars();
+}
+
+void TbsSkinCustomListView::SetVisible(bool v)
+{
+  TbsSkinControl::SetVisible(v);
+  SyncScrollBars();
+}
+
+void TbsSkinCustomListView::SetHScrollBar(TbsSkinScrollBar* v) { BindScrollBar(hBar_, v); }
+void TbsSkinCustomListView::SetVScrollBar(TbsSkinScrollBar* v) { BindScrollBar(vBar_, v); }
+
+void TbsSkinCustomListView::BindScrollBar(TbsSkinScrollBar*& slot, TbsSkinScrollBar* bar)
+{
+  if (bar == slot) return;
+  if (slot) {
+    slot->RemoveFreeNotification(this);
+    slot->SetOnChange({});
+  }
+  slot = bar;
+  if (!bar) return;
+  bar->FreeNotification(this);
+  bar->SetEnabled(true);
+  bar->SetVisible(false);
+  bar->SetOnChange([this](TObject* sender) { ScrollBarMoved(static_cast<TbsSkinScrollBar*>(sender)); });
+  SyncScrollBars();
+}
+
+void TbsSkinCustomListView::Notification(TComponent* AComponent, TOperation Operation)
+{
+  TbsSkinControl::Notification(AComponent, Operation);
+  if (Operation != TOperation::opRemove) return;
+  if (AComponent == hBar_) hBar_ = nullptr;
+  if (AComponent == vBar_) vBar_ = nullptr;
+}
+
+void TbsSkinCustomListView::ScrollBarMoved(TbsSkinScrollBar* bar)
+{
+  if (syncingBars_) return;
+  barScrolling_ = true;
+  if (bar == vBar_) SetScrollPos(QPoint(scroll_.x(), bar->Position()));
+  else if (bar == hBar_) SetScrollPos(QPoint(bar->Position(), scroll_.y()));
+  barScrolling_ = false;
+}
+
+void TbsSkinCustomListView::SyncScrollBars()
+{
+  if (barScrolling_ || syncingBars_ || (!hBar_ && !vBar_) || IsDestroying()) return;
+  if (Width() <= 5 || Height() <= 5) return;
+  syncingBars_ = true;
+  // A bar that appears narrows the page and may call for the other: twice settles it.
+  for (int pass = 0; pass < 2; ++pass) {
+    const TGrid g = Grid();
+    const QSize content = ContentSize(), page = PageSize();
+    const int body = content.height() - g.top;
+    bool changed = false;
+    auto apply = [&](TbsSkinScrollBar* bar, bool needed, int length, int pageLength, int position, int step) {
+      if (!bar) return;
+      if (needed) {
+        bar->AssignRange(0, length - 1, pageLength, position);
+        bar->SetSmallChange(std::max(1, step));
+        bar->SetLargeChange(std::max(1, pageLength));
+      }
+      if (bar->Visible() != needed) {
+        bar->SetVisible(needed);
+        changed = true;
+      }
+    };
+    apply(vBar_, Visible() && body > page.height(), body, page.height(), scroll_.y(), g.cellHeight);
+    apply(hBar_, Visible() && content.width() > page.width(), content.width(), page.width(), scroll_.x(),
+          viewStyle_ == vsList ? g.cellWidth : g.cellHeight);
+    if (hBar_) hBar_->SetBoth(vBar_ && vBar_->Visible());
+    if (!changed) break;
+    if (Align() != alNone && Parent()) Parent()->Realign();
+  }
+  syncingBars_ = false;
 }
 
 void TbsSkinCustomListView::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)

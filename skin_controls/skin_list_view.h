@@ -5,12 +5,15 @@
 // what is visible, draws the details view's column headers from the skin, and
 // finds items by their first letters as the user types.
 //
-// Scrolling is a plain scroll position (ScrollPos / SetScrollPos, the content
-// and page sizes, OnScroll when any of them changes): the skinned scroll bars
-// bind to these later; the wheel and the keys scroll meanwhile.
+// Scrolling is a plain scroll position in pixels (ScrollPos / SetScrollPos,
+// the content and page sizes, OnScroll when any of them changes). The list
+// draws no scroll bars of its own: it drives two skinned ones it is handed
+// (HScrollBar, VScrollBar; not owned), showing each only while the content
+// is longer than the page on its axis.
 #pragma once
 
 #include "skin_controls/skin_control.h"
+#include "skin_controls/skin_scroll_bar.h"
 
 #include <QElapsedTimer>
 #include <QIcon>
@@ -33,6 +36,8 @@ class TbsSkinCustomListView : public TbsSkinControl {
   Q_PROPERTY(bool UseSkinFont READ UseSkinFont WRITE SetUseSkinFont)
   Q_PROPERTY(TNotifyEvent OnSelectItem READ OnSelectItem WRITE SetOnSelectItem)
   Q_PROPERTY(TNotifyEvent OnScroll READ OnScroll WRITE SetOnScroll)
+  Q_PROPERTY(TbsSkinScrollBar* HScrollBar READ HScrollBar WRITE SetHScrollBar)
+  Q_PROPERTY(TbsSkinScrollBar* VScrollBar READ VScrollBar WRITE SetVScrollBar)
 
 public:
   enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
@@ -60,6 +65,14 @@ public:
   void SetOnSelectItem(const TNotifyEvent& e) { onSelectItem_ = e; }
   TNotifyEvent OnScroll() const { return onScroll_; }
   void SetOnScroll(const TNotifyEvent& e) { onScroll_ = e; }
+  // The bars the list keeps in step: each is enabled, hidden until needed,
+  // and scrolls the list when moved.
+  TbsSkinScrollBar* HScrollBar() const { return hBar_; }
+  void SetHScrollBar(TbsSkinScrollBar* v);
+  TbsSkinScrollBar* VScrollBar() const { return vBar_; }
+  void SetVScrollBar(TbsSkinScrollBar* v);
+  // Range, page, position and visibility of the bars from the list's state.
+  void SyncScrollBars();
 
   // Owner data: the number of items; the selection and scroll position are reset.
   int ItemCount() const { return itemCount_; }
@@ -110,6 +123,7 @@ public:
   void ApplySkinData() override;
   void Loaded() override;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void SetVisible(bool v) override;
   TColor BackgroundColor() const { return bgColor_; }
   TColor TextColor() const { return fontColor_; }
 
@@ -135,8 +149,11 @@ protected:
   void DoEnter() override;
   void DoExit() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+  void BindScrollBar(TbsSkinScrollBar*& slot, TbsSkinScrollBar* bar);
+  void ScrollBarMoved(TbsSkinScrollBar* bar);
   struct TGrid {
     int cellWidth = 0, cellHeight = 0, columns = 1, rows = 1;
     bool columnMajor = false;
@@ -183,4 +200,8 @@ private:
   class TEdit* editor_ = nullptr;
   int editIndex_ = -1;
   TNotifyEvent onSelectItem_, onScroll_;
+  TbsSkinScrollBar* hBar_ = nullptr;
+  TbsSkinScrollBar* vBar_ = nullptr;
+  bool barScrolling_ = false;  // a bar moves the list: no syncing back meanwhile
+  bool syncingBars_ = false;
 };

@@ -1,5 +1,7 @@
 #include "skin_controls/skin_shell_boxes.h"
 
+#include "toolkit/image_list.h"
+
 #include <algorithm>
 
 namespace {
@@ -13,10 +15,12 @@ bool StartsWith(const TShellItemId& id, const TShellItemId& prefix)
 
 // ---------------------------------------------------------------- folder box
 
-TbsCustomShellComboBox::TbsCustomShellComboBox(TComponent* AOwner) : TComboBox(AOwner)
+TbsCustomShellComboBox::TbsCustomShellComboBox(TComponent* AOwner)
+    : TbsSkinCustomComboBox(AOwner), icons_(new TImageList(this))
 {
-  TComboBox::SetOnChange([this](TObject*) { SelectionChanged(); });
   SetDropDownCount(10);
+  SetImages(icons_);
+  PopupList()->ItemIndent = [this](int index) { return EntryLevel(index) * icons_->Width() / 2; };
 }
 
 TbsCustomShellComboBox::~TbsCustomShellComboBox() = default;
@@ -50,7 +54,7 @@ void TbsCustomShellComboBox::SetShellListView(TbsCustomShellListView* v)
 
 void TbsCustomShellComboBox::Notification(TComponent* AComponent, TOperation Operation)
 {
-  TComboBox::Notification(AComponent, Operation);
+  TbsSkinCustomComboBox::Notification(AComponent, Operation);
   if (Operation == TOperation::opRemove && AComponent == list_) list_ = nullptr;
 }
 
@@ -138,7 +142,11 @@ void TbsCustomShellComboBox::SyncStrings(int selected)
 {
   QStringList captions;
   captions.reserve(EntryCount());
-  for (const Entry& e : entries_) captions << e.node->DisplayName();
+  icons_->Clear();
+  for (const Entry& e : entries_) {
+    captions << e.node->DisplayName();
+    icons_->AddImage(e.node->Icon().pixmap(icons_->Width(), icons_->Height()).toImage());
+  }
   SetItems(captions);
   SetItemIndex(selected);
 }
@@ -156,21 +164,23 @@ void TbsCustomShellComboBox::ListFolderChanged(const TShellItemId& id)
 void TbsCustomShellComboBox::ChooseEntry(int index)
 {
   if (index < 0 || index >= EntryCount()) return;
-  SelectItem(index);
+  SetItemIndex(index);
+}
+
+void TbsCustomShellComboBox::ItemIndexChanged()
+{
+  if (!rebuilding_ && !syncing_) SelectionChanged();
 }
 
 void TbsCustomShellComboBox::SelectionChanged()
 {
-  if (!rebuilding_ && !syncing_ && !DroppedDown()) {
-    const TbsShellFolder* node = EntryNode(ItemIndex());
-    if (node) {
-      const TShellItemId id = node->AbsoluteId();
-      SelectFolder(id);
-      if (list_) {
-        syncing_ = true;
-        list_->GoTo(id);
-        syncing_ = false;
-      }
+  if (const TbsShellFolder* node = EntryNode(ItemIndex())) {
+    const TShellItemId id = node->AbsoluteId();
+    SelectFolder(id);
+    if (list_) {
+      syncing_ = true;
+      list_->GoTo(id);
+      syncing_ = false;
     }
   }
   if (onChange_) onChange_(this);
@@ -178,9 +188,8 @@ void TbsCustomShellComboBox::SelectionChanged()
 
 // ---------------------------------------------------------------- filter box
 
-TbsSkinFilterComboBox::TbsSkinFilterComboBox(TComponent* AOwner) : TComboBox(AOwner)
+TbsSkinFilterComboBox::TbsSkinFilterComboBox(TComponent* AOwner) : TbsSkinComboBox(AOwner)
 {
-  TComboBox::SetOnChange([this](TObject*) { SelectionChanged(); });
   SetFilter(QStringLiteral("All files (*.*)|*.*"));
 }
 
@@ -218,8 +227,14 @@ void TbsSkinFilterComboBox::SetFileList(TbsCustomShellListView* v)
 
 void TbsSkinFilterComboBox::Notification(TComponent* AComponent, TOperation Operation)
 {
-  TComboBox::Notification(AComponent, Operation);
+  TbsSkinComboBox::Notification(AComponent, Operation);
   if (Operation == TOperation::opRemove && AComponent == fileList_) fileList_ = nullptr;
+}
+
+void TbsSkinFilterComboBox::ItemIndexChanged()
+{
+  // No entry chosen: nothing to hand on (Mask chooses the last one when asked).
+  if (ItemIndex() >= 0) SelectionChanged();
 }
 
 void TbsSkinFilterComboBox::SelectionChanged()

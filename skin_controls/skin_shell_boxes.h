@@ -2,15 +2,16 @@
 // down to the shown folder, linked both ways with a TbsCustomShellListView)
 // and the filter box (descriptions and masks of a "desc|mask|desc|mask" filter).
 //
-// Both stand on the toolkit's drop-down list for now: its entries are their
-// captions. The skinned combo box takes its place as their base when it comes;
-// entry levels and icons are kept for its popup list (EntryLevel, EntryIcon).
+// Both are skinned combo boxes: their entries are the item captions; the
+// folder box shows each entry's icon, indented by its level in the open list.
 #pragma once
 
+#include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_file_list.h"
-#include "toolkit/std_controls.h"
 
-class TbsCustomShellComboBox : public TComboBox {
+class TImageList;
+
+class TbsCustomShellComboBox : public TbsSkinCustomComboBox {
   Q_OBJECT
   Q_PROPERTY(QString Root READ Root WRITE SetRoot)
   Q_PROPERTY(TbsCustomShellListView* ShellListView READ ShellListView WRITE SetShellListView)
@@ -49,6 +50,7 @@ public:
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void ItemIndexChanged() override;
 
 private:
   struct Entry {
@@ -64,6 +66,7 @@ private:
   TShellObjectTypes objectTypes_ = otFolders;
   std::vector<Entry> entries_;
   TbsCustomShellListView* list_ = nullptr;
+  TImageList* icons_;
   bool rebuilding_ = false;
   bool syncing_ = false;
   TNotifyEvent onChange_;
@@ -75,7 +78,7 @@ public:
   Q_INVOKABLE explicit TbsSkinShellComboBox(TComponent* AOwner) : TbsCustomShellComboBox(AOwner) {}
 };
 
-class TbsSkinFilterComboBox : public TComboBox {
+class TbsSkinFilterComboBox : public TbsSkinComboBox {
   Q_OBJECT
   Q_PROPERTY(QString Filter READ Filter WRITE SetFilter)
   Q_PROPERTY(TbsCustomShellListView* FileList READ FileList WRITE SetFileList)
@@ -99,6 +102,7 @@ public:
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void ItemIndexChanged() override;
 
 private:
   void SelectionChanged();

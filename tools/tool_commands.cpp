@@ -9,6 +9,7 @@ int RunMixerCommand(QStringList args);
 int RunSkinCommand(QStringList args);
 int RunStationsCommand(QStringList args);
 int RunFilesCommand(QStringList args);
+int RunDialogCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
@@ -48,6 +49,11 @@ const std::vector<ToolCommand>& ToolCommands()
        "                              a folder (or the desktop) as the file list shows it:\n"
        "                              kind, name, size, type, modified\n",
        RunFilesCommand},
+      {"dialog",
+       "dialog save|open [--dir FOLDER] [--filter 'MP3 文件|*.mp3'] [--title TEXT]\n"
+       "                              the skinned file dialog with the built-in skin: prints\n"
+       "                              the chosen path, nothing and exit 1 on cancel\n",
+       RunDialogCommand},
   };
   return commands;
 }

@@ -15,3 +15,6 @@ struct ToolCommand {
 
 const std::vector<ToolCommand>& ToolCommands();
 QString ToolUsage();
+
+// The built-in skin file: beside the tool in the build tree, in share/velmora when installed.
+QString DefaultSkinFile();

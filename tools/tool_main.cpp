@@ -34,9 +34,11 @@ int main(int argc, char** argv)
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Our own arguments as given: Qt takes some for itself ("--title", "-display").
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   QApplication app(argc, argv);
   RegisterAllClasses();
-  QStringList args = app.arguments().mid(1);
   if (args.isEmpty()) {
     QTextStream(stderr) << ToolUsage();
     return 2;

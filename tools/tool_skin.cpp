@@ -1,6 +1,7 @@
 // velmora-tool skin: packing the built-in skin, describing stored skins, and a
 // contact sheet of every definition's pictures.
 #include "skin/skin_data.h"
+#include "tools/tool_commands.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,6 +10,16 @@
 #include <QStringList>
 #include <QTextStream>
 #include <QtEndian>
+
+// The built-in skin, installed beside the program.
+// Beside the tool in the build tree; in share/velmora when installed.
+QString DefaultSkinFile()
+{
+  const QString dir = QCoreApplication::applicationDirPath();
+  const QString installed = dir + QStringLiteral("/../share/velmora/skin.bin");
+  if (!QFileInfo::exists(dir + QStringLiteral("/skin.bin")) && QFileInfo::exists(installed)) return QFileInfo(installed).canonicalFilePath();
+  return dir + QStringLiteral("/skin.bin");
+}
 
 namespace {
 
@@ -46,16 +57,6 @@ void LoadStoredSkin(const QString& path, TbsCompressedStoredSkin& stored)
       throw ESkinDataError(QStringLiteral("%1: packed skin of a version above 3").arg(path));
     }
   }
-}
-
-// The built-in skin, installed beside the program.
-// Beside the tool in the build tree; in share/velmora when installed.
-QString DefaultSkinFile()
-{
-  const QString dir = QCoreApplication::applicationDirPath();
-  const QString installed = dir + QStringLiteral("/../share/velmora/skin.bin");
-  if (!QFileInfo::exists(dir + QStringLiteral("/skin.bin")) && QFileInfo::exists(installed)) return QFileInfo(installed).canonicalFilePath();
-  return dir + QStringLiteral("/skin.bin");
 }
 
 int Pack(const QStringList& args)

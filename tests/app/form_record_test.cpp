@@ -14,6 +14,7 @@
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
+#include "skin_controls/skin_file_dialog.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/form_reader.h"
@@ -23,7 +24,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -395,12 +395,6 @@ TEST(RecordedTimeText, ShowsTheTimeOfDayOfTheSecondsRecorded)
   EXPECT_EQ(RecordedTimeText(86400 + 3661), "已录制01:01:01分");  // a whole day falls away
 }
 
-TEST(RecordWindowFilter, DialogFilterInQtsSyntax)
-{
-  EXPECT_EQ(QtFileDialogFilter("MP3 文件|*.mp3"), "MP3 文件 (*.mp3)");
-  EXPECT_EQ(QtFileDialogFilter("Sound|*.mp3;*.wav|All|*"), "Sound (*.mp3 *.wav);;All (*)");
-}
-
 TEST_F(RecordWindowTest, TheClockShowsTheSecondsCaptured)
 {
   AddMixer();
@@ -582,27 +576,6 @@ TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
   TComponent::Free(root);
 }
 
-// Runs `act` on the next modal dialog once it is up; a dialog that never
-// becomes the modal one is rejected after a few seconds so that nothing hangs.
-void WhenModal(std::function<void(QWidget*)> act)
-{
-  auto* timer = new QTimer;
-  auto ticks = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, ticks, act] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      timer->deleteLater();
-      timer->stop();
-      act(w);
-    } else if (++*ticks > 500) {
-      timer->deleteLater();
-      timer->stop();
-      for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<QDialog*>(top); d && d->isVisible()) d->reject();
-    }
-  });
-  timer->start(10);
-}
-
 // The skinned message box on screen, or nullptr.
 TForm* ShownMessageBox()
 {
@@ -643,35 +616,35 @@ TEST_F(RecordWindowTest, TheDefaultBoxesAreTheSkinnedYesNoWarningAndAnMp3SaveDia
   EXPECT_EQ(form->Confirm(kStopRecording), mrNo);
   EXPECT_EQ(ShownMessageBox(), nullptr);
 
+  // The skinned save dialog, answered by keys typed into its name box.
   QStringList filters;
   QString folder;
-  const QString target = dir.filePath("new.mp3");
-  auto pickFile = [&](bool accept) {
-    WhenModal([&, accept](QWidget* w) {
-      auto* d = qobject_cast<QFileDialog*>(w);
-      if (!d) return;
-      title = d->windowTitle();
-      filters = d->nameFilters();
-      folder = d->directory().absolutePath();
-      d->selectFile(target);
-      if (accept)
-        QMetaObject::invokeMethod(d, "accept");
-      else
-        d->reject();
+  auto pickFile = [&](const QString& name, int key) {
+    QTimer::singleShot(0, [&, name, key] {
+      TbsOpenDlgForm* d = form->bsSkinSaveDialog1()->CurrentForm();
+      ASSERT_NE(d, nullptr);
+      title = d->Caption();
+      filters = d->FilterBox()->Items();
+      folder = d->FileList()->FolderPath();
+      for (QChar c : name) d->FileNameEdit()->SendMessage(WM_CHAR, c.unicode());
+      d->FileNameEdit()->SendMessage(WM_KEYDOWN, key, 0);
     });
   };
   form->SaveDialog.InitialDir = dir.path();
-  pickFile(true);
+  pickFile("new", VK_RETURN);
   form->bsSkinButtonSelectFile()->SimulateClick();
   EXPECT_EQ(title, "指定录音文件保存的目录和文件名");
-  EXPECT_EQ(filters, QStringList{"MP3 文件 (*.mp3)"});
-  EXPECT_EQ(folder, QDir(dir.path()).absolutePath());
+  EXPECT_EQ(filters, QStringList{"MP3 文件"});
+  EXPECT_EQ(folder, dir.path());
+  const QString target = dir.filePath("new.mp3");
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), target);
   EXPECT_TRUE(form->bsSkinButtonRec()->Enabled());
 
-  // Cancelled: the chosen file stays.
-  pickFile(false);
+  // Cancelled: the chosen file stays; the dialog opened where the last file is.
+  folder.clear();
+  pickFile("other", VK_ESCAPE);
   EXPECT_EQ(form->ChooseFile(form->SaveDialog), "");
+  EXPECT_EQ(folder, dir.path());
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), target);
 }
 

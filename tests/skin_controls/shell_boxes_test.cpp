@@ -112,7 +112,7 @@ TEST_F(ShellBoxesTest, FilterBoxTakesPairsAndHandsTheMaskToTheList)
   filter->SetOnChange([&](TObject*) { ++changes; });
   filter->SetFileList(list);
   list->GoToPath(home + "/Music");
-  filter->SelectItem(0);
+  filter->SetItemIndex(0);
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(list->Mask(), "*.mp3;*.wav");
 
