@@ -4,6 +4,7 @@
 // sound server and sets VELMORA_SOUND_SERVER.
 #include "app/all_classes.h"
 #include "app/form_record.h"
+#include "app/record_source.h"
 #include "audio/audio_test_util.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
@@ -14,10 +15,16 @@
 #include "skin_controls/skin_labels.h"
 #include "platform/capture_device.h"
 #include "platform/mixer_backend.h"
+#include "skin/skin_form.h"
+#include "skin/skin_popup_window.h"
+#include "support/private_sound_server.h"
+#include "support/scoped_process_state.h"
+#include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
@@ -26,6 +33,22 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The window as the program makes it, with the settings file and the error
+// report of the test.
+TForm_Record* CreateRecordWindow(const QString& settings, QStringList& errors)
+{
+  auto* form = new TForm_Record(nullptr, BareForm);
+  form->SettingsReadPath = form->SettingsWritePath = settings;
+  form->ReportError = [&errors](const QString& text) { errors << text; };
+  ReadComponentFile(FormDescriptionPath(QStringLiteral("Form_Record")), form);
+  return form;
+}
+
+struct TFreeForm {
+  TForm_Record*& f;
+  ~TFreeForm() { TComponent::Free(f); }
+};
 
 TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
 {
@@ -124,6 +147,95 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
     best = std::max(best, run);
   }
   EXPECT_GE(double(best * window) / d.rate, 2.5) << "whole recording: rms " << whole.rms << ", " << whole.frequency;
+}
+
+// The sources the sound server has, in the skinned system menu; the one
+// chosen is kept for the next start.
+TEST(RecordWindowRealStack, TheSystemMenuListsTheServersSourcesAndKeepsTheChoice)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  RegisterAllClasses();
+  TCaptureSystem::SetDefault(nullptr);
+  SetMixerBackend(nullptr);
+  QTemporaryDir dir;
+  const QString settings = dir.filePath("mainform.ini");
+  QStringList errors;
+  TForm_Record* form = CreateRecordWindow(settings, errors);
+  TFreeForm freeForm{form};
+  form->Show();
+  auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
+  ASSERT_TRUE(frame);
+  frame->ShowSystemMenu(QRect(form->Left() + 10, form->Top() + 10, 1, 1));
+  TbsSkinMenu* menu = frame->SkinMenu();
+  ASSERT_TRUE(menu->IsOpen());
+  const auto active = [&](int level) {
+    const TbsSkinPopupWindow* w = menu->Level(level);
+    return w->ActiveIndex() < 0 ? QString() : w->Item(w->ActiveIndex()).MenuItem->Caption();
+  };
+  ASSERT_EQ(active(0), "录音来源");
+  ASSERT_TRUE(menu->KeyDown(VK_RIGHT));
+  ASSERT_EQ(menu->LevelCount(), 2);
+  TbsSkinPopupWindow* sources = menu->Level(1);
+  QStringList names, checked;
+  for (int i = 0; i < sources->ItemCount(); ++i) {
+    const TMenuItem* item = sources->Item(i).MenuItem;
+    names << item->Caption();
+    if (item->Checked()) checked << item->Caption();
+  }
+  ASSERT_GE(names.size(), 2);
+  EXPECT_EQ(names[0], "默认输入");
+  EXPECT_TRUE(names.contains("正在播放的声音")) << names.join(", ").toStdString();
+  EXPECT_EQ(checked, QStringList{"默认输入"});
+  const QImage shot = sources->Handle()->grab().toImage();
+  EXPECT_TRUE(shot.save(QStringLiteral(VELMORA_BINARY_DIR "/record_window_source_menu.png")));
+
+  for (int i = 0; i < names.size() && active(1) != "正在播放的声音"; ++i) menu->KeyDown(VK_DOWN);
+  ASSERT_TRUE(menu->KeyDown(VK_RETURN));
+  EXPECT_FALSE(menu->IsOpen());
+  EXPECT_EQ(form->RecordSource(), "正在播放的声音");
+  EXPECT_EQ(ReadRecordSource(settings), "正在播放的声音");
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+
+  // The next start records from it.
+  TForm_Record* next = CreateRecordWindow(settings, errors);
+  TFreeForm freeNext{next};
+  EXPECT_EQ(next->RecordSource(), "正在播放的声音");
+  EXPECT_FALSE(next->RecordingLineIsRecorded()) << "the monitor is not the default input";
+}
+
+// The sound server stops while the window is open: its mixer goes, Record
+// says the window cannot record, nothing starts and nothing crashes.
+TEST(RecordWindowRealStack, RecordAfterTheSoundServerStoppedSaysItCannotRecord)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  TPrivateSoundServer server;
+  ASSERT_TRUE(server.Start());
+  TScopedEnv pulse("PULSE_SERVER", ("unix:" + server.Socket()).toUtf8());
+  RegisterAllClasses();
+  TCaptureSystem::SetDefault(nullptr);
+  SetMixerBackend(nullptr);
+  QTemporaryDir dir;
+  QStringList errors;
+  TForm_Record* form = CreateRecordWindow(dir.filePath("mainform.ini"), errors);
+  TFreeForm freeForm{form};
+  const QString file = dir.filePath("lost.mp3");
+  form->ChooseFile = [&](const TRecordSaveRequest&) { return file; };
+  form->Show();
+  ASSERT_TRUE(form->MMMixerBlockCheck1()->Enabled()) << "the private server's recording switch";
+  form->bsSkinButtonSelectFile()->SimulateClick();
+  ASSERT_TRUE(form->bsSkinButtonRec()->Enabled());
+
+  server.Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !form->MMMixerBlockCheck1()->Enabled(); }, 10000)) << "the mixer never went";
+  form->bsSkinButtonRec()->SimulateClick();
+  EXPECT_EQ(errors, QStringList{QStringLiteral("您的声卡不支持录音控制，不能录音。")});
+  EXPECT_FALSE(form->bsSkinButtonStop()->Enabled());
+  EXPECT_TRUE(form->bsSkinButtonRec()->Enabled());
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
+  EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
+  EXPECT_FALSE(QFileInfo::exists(file));
 }
 
 } // namespace
