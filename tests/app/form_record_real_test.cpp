@@ -9,6 +9,8 @@
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
 #include "browser/site_addresses.h"
+#include "desktop_session.h"
+#include "skin_form/skinned_window.h"
 #include "mixer_ui/mm_block.h"
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_edit.h"
@@ -29,7 +31,9 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -236,6 +240,98 @@ TEST(RecordWindowRealStack, RecordAfterTheSoundServerStoppedSaysItCannotRecord)
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
   EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+// Where the record window's client area and caption are, in window
+// coordinates (the built-in skin's dialog frame with the system-menu button).
+struct RecordFrameSpots {
+  QPoint Client, Caption;
+};
+RecordFrameSpots RecordFrame()
+{
+  SkinnedWindow w(BuiltinSkinBlock(), TForm::bsDialog, QSize(428, 72));
+  w.Frame->SetBorderIcons(TbsSkinForm::biSystemMenu);
+  const QMargins m = w.Form->NonClientMargins();
+  return {QPoint(m.left(), m.top()), w.Frame->CaptionObject()->ObjectRect.center()};
+}
+
+// The program as a user drives it, by synthetic mouse and keys on its own X
+// server: the bit-rate box opened by a click and chosen by a click and by
+// keys, the source chosen in the system menu; both are kept in the settings
+// and the next recording uses them.
+TEST(RecordWindowProgram, TheBitRateBoxAndTheSourceMenuTakeMouseAndKeysAndTheRecordingUsesThem)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  TDesktop desktop(false);
+  ASSERT_TRUE(desktop.Ok()) << desktop.Error().toStdString();
+  TProgram program(desktop);
+  program.WriteSettings("[main]\nleft=300\ntop=100\nheight=400\n");
+  const QString main = program.Start();
+  ASSERT_FALSE(main.isEmpty()) << program.Output().toStdString();
+  const QString record = OpenRecordWindow(desktop, desktop.Geometry(main));
+  ASSERT_FALSE(record.isEmpty()) << program.Output().toStdString();
+  const QRect shown = desktop.Geometry(record);
+  const RecordFrameSpots frame = RecordFrame();
+  const QPoint client = shown.topLeft() + frame.Client;
+  const qint64 pid = program.Process().processId();
+  const auto saveShot = [&](const char* name) {
+    QProcess::execute("import", {"-display", desktop.Display(), "-window", "root",
+                                 QStringLiteral(VELMORA_BINARY_DIR "/%1.png").arg(QLatin1String(name))});
+    return "";
+  };
+
+  // The list: a window of the program right below the box.
+  const QRect combo(client + QPoint(136, 11), QSize(120, 20));
+  const auto list = [&] {
+    for (const QRect& r : desktop.ProcessWindows(pid))
+      if (std::abs(r.left() - combo.left()) <= 4 && std::abs(r.top() - combo.bottom() - 1) <= 4 && r.height() > 20) return r;
+    return QRect();
+  };
+  const auto kept = [&](const QByteArray& entry) { return WaitFor([&] { return program.Settings().contains(entry); }, 5000); };
+  QRect rows;
+  desktop.Click(combo.center().x(), combo.center().y());
+  ASSERT_TRUE(WaitFor([&] { return !(rows = list()).isNull(); }, 5000)) << saveShot("record_program_no_list");
+  const int row = (rows.height() - 4) / 3;  // three rows and the list's frame
+  desktop.Click(rows.left() + 30, rows.top() + 2 + 2 * row + row / 2);
+  EXPECT_TRUE(WaitFor([&] { return list().isNull(); }, 5000)) << "the list stays open";
+  EXPECT_TRUE(kept("bitrate=128")) << program.Settings().toStdString();
+  desktop.Click(combo.center().x(), combo.center().y());
+  ASSERT_TRUE(WaitFor([&] { return !list().isNull(); }, 5000)) << saveShot("record_program_no_list");
+  desktop.Keys({"Up", "Up", "Return"});
+  EXPECT_TRUE(WaitFor([&] { return list().isNull(); }, 5000)) << "the list stays open";
+  EXPECT_TRUE(kept("bitrate=32")) << program.Settings().toStdString();
+
+  // The system menu by a right click on the caption, its source list by keys.
+  const int windows = int(desktop.ProcessWindows(pid).size());
+  desktop.RightClick(shown.left() + frame.Caption.x(), shown.top() + frame.Caption.y());
+  ASSERT_TRUE(WaitFor([&] { return desktop.ProcessWindows(pid).size() > windows; }, 5000)) << saveShot("record_program_no_menu");
+  desktop.Keys({"Right", "Down"});
+  saveShot("record_program_source_menu");
+  desktop.Keys({"Return"});
+  EXPECT_TRUE(kept("source=正在播放的声音")) << program.Settings().toStdString();
+
+  // A recording: the file typed into the save dialog, Record, Stop.
+  const QString file = program.Folder() + "/rate.mp3";
+  desktop.Click(client.x() + 8 + 56, client.y() + 8 + 14);
+  QStringList dialog;
+  ASSERT_TRUE(WaitFor([&] { return !(dialog = desktop.VisibleWindows("指定录音文件保存的目录和文件名")).isEmpty(); }, 10000))
+      << saveShot("record_program_no_dialog");
+  desktop.TypeInto(dialog.first(), file);
+  desktop.Keys({"Return"});
+  ASSERT_TRUE(WaitFor([&] { return desktop.VisibleWindows("指定录音文件保存的目录和文件名").isEmpty(); }, 5000));
+  desktop.Click(client.x() + 264 + 37, client.y() + 8 + 14);
+  // A second at 32 kbps is 4000 bytes.
+  ASSERT_TRUE(WaitFor([&] { return QFileInfo(file).size() > 8000; }, 15000)) << saveShot("record_program_not_recording");
+  desktop.Click(client.x() + 344 + 37, client.y() + 8 + 14);
+  ASSERT_TRUE(program.End(SIGTERM));
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  ASSERT_FALSE(d.bitrates.empty());
+  EXPECT_EQ(std::count(d.bitrates.begin(), d.bitrates.end(), 32), std::ptrdiff_t(d.bitrates.size()));
+  // Saved again at the end with the placement, the choices stay.
+  const QByteArray settings = program.Settings();
+  EXPECT_TRUE(settings.contains("bitrate=32") && settings.contains("source=正在播放的声音")) << settings.toStdString();
 }
 
 } // namespace
