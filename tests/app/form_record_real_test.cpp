@@ -334,4 +334,25 @@ TEST(RecordWindowProgram, TheBitRateBoxAndTheSourceMenuTakeMouseAndKeysAndTheRec
   EXPECT_TRUE(settings.contains("bitrate=32") && settings.contains("source=正在播放的声音")) << settings.toStdString();
 }
 
+// The hidden record window's buttons take the focus, as buttons do; the main
+// window takes the first click a user gives it, however early: the record
+// button right after the window shows (the record window may not be made yet).
+TEST(RecordWindowProgram, TheMainWindowTakesItsFirstClickAfterStartUp)
+{
+  TDesktop desktop(false);
+  ASSERT_TRUE(desktop.Ok()) << desktop.Error().toStdString();
+  TProgram program(desktop);
+  program.WriteSettings("[main]\nleft=300\ntop=100\nheight=400\n");
+  for (int start = 0; start < 3; ++start) {
+    SCOPED_TRACE(start);
+    const QString main = program.Start();
+    ASSERT_FALSE(main.isEmpty()) << program.Output().toStdString();
+    const QRect shown = desktop.Geometry(main);
+    desktop.MovePointer(shown.left() - 20, shown.top() - 20);
+    desktop.Click(shown.left() + 66, shown.top() + 36);  // the tool bar's record button
+    EXPECT_TRUE(WaitFor([&] { return !desktop.VisibleWindows(kRecordCaption).isEmpty(); }, 5000)) << "the click was lost";
+    ASSERT_TRUE(program.End(SIGTERM));
+  }
+}
+
 } // namespace
