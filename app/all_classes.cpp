@@ -25,4 +25,14 @@ void RegisterAllClasses()
   RegisterRecordWindowClasses();
 }
 
-void CreateSecondaryWindows() { Application->CreateForm<TForm_Record>(); }
+TForm* RecordWindow()
+{
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (Screen->Forms(i)->Name() == QLatin1String("Form_Record")) return Screen->Forms(i);
+  return nullptr;
+}
+
+void CreateSecondaryWindows()
+{
+  if (!RecordWindow()) Application->CreateForm<TForm_Record>();
+}

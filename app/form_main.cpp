@@ -1,5 +1,6 @@
 #include "app/form_main.h"
 
+#include "app/all_classes.h"
 #include "app/app_icon.h"
 #include "app/settings_location.h"
 #include "browser/directory_server.h"
@@ -131,12 +132,12 @@ void TForm_Main::bsSkinSpeedButton_SetTopClic(QObject*) { SetStayOnTopState(!sta
 
 void TForm_Main::bsSkinSpeedButtonRecordClick(QObject*)
 {
-  for (int i = 0; i < Screen->FormCount(); ++i) {
-    TForm* form = Screen->Forms(i);
-    if (form->Name() != QLatin1String("Form_Record")) continue;
+  // A click that comes before the record window was made after the first
+  // paint makes it now rather than being lost.
+  CreateSecondaryWindows();
+  if (TForm* form = RecordWindow()) {
     form->SetVisible(true);
     form->BringToFront();
-    return;
   }
 }
 

@@ -15,6 +15,7 @@
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_message.h"
 #include "skin_controls/skin_panels.h"
+#include "skin/skin_form.h"
 #include "toolkit/form_parser.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
@@ -24,12 +25,17 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <iterator>
 
 namespace {
 const char* const kNoLineControl = "您的声卡不支持录音控制，不能录音。";
 const char* const kOverwrite = "指定MP3文件已存在，继续录音将会覆盖该文件。确认继续吗？";
 const char* const kStopRecording = "录音正在进行，您确定要停止录音吗？";
 const char* const kRecordingFailed = "录音失败：%1";
+const char* const kSettingNotKept = "设置无法保存：%1";
+const char* const kRecordSourceCaption = "录音来源";
+// The bit-rate list's items, in kbps.
+constexpr int kBitRates[] = {32, 64, 128};
 } // namespace
 
 QString RecordedTimeText(int seconds)
@@ -140,6 +146,8 @@ void TForm_Record::FormCreate(TObject*)
   }
   SaveDialog.InitialDir = SpecialFolderPath(0);
   UseRecordSource(*DXAudioIn1(), ReadRecordSource(SettingsReadPath));
+  RestoreBitRate();
+  CreateSystemMenu();
   TbsSkinButton* select = bsSkinButtonSelectFile();
   select->SetEnabled(MMMixerBlockCheck1()->Enabled());
   if (select->Enabled())
@@ -158,6 +166,12 @@ void TForm_Record::bsSkinButtonSelectFileClick(TObject*)
 
 void TForm_Record::bsSkinButtonRecClick(TObject*)
 {
+  // The mixer may have gone since the window came up (the sound server
+  // stopped): the line cannot be switched, so nothing starts; the chosen file stays.
+  if (!MMMixerBlockCheck1()->Enabled()) {
+    if (ReportError) ReportError(QString::fromUtf8(kNoLineControl));
+    return;
+  }
   const QString file = bsSkinEditSaveFile()->Text();
   const QFileInfo target(file);
   if (target.exists() && !target.isDir()) {
@@ -264,10 +278,83 @@ QString TForm_Record::RecordSource() const
 
 void TForm_Record::SetRecordSource(const QString& name)
 {
+  // Taken before it is kept: a settings file that cannot be written does not
+  // keep the user from recording this source now.
+  UseRecordSource(*DXAudioIn1(), name);
   // The first entry is the system's default input: choosing it forgets the choice.
   const QStringList names = RecordSourceNames();
   WriteRecordSource(SettingsWritePath, !names.isEmpty() && name == names.first() ? QString() : name);
-  UseRecordSource(*DXAudioIn1(), name);
+}
+
+void TForm_Record::CreateSystemMenu()
+{
+  auto* frame = Element<TbsSkinForm>("bsSkinForm1");
+  if (!frame || frame->SystemMenu()) return;
+  auto* menu = new TbsSkinPopupMenu(this);
+  menu->SetName(QStringLiteral("bsSkinPopupMenuSystem"));
+  menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemRecordSource"), QString::fromUtf8(kRecordSourceCaption)));
+  menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemSystemLine"), QStringLiteral("-")));
+  // The frame raises OnPopup before it shows the menu: the list is current each time.
+  menu->SetOnPopup([this](TObject*) { FillRecordSourceMenu(); });
+  frame->SetSystemMenu(menu);
+}
+
+TMenuItem* TForm_Record::RecordSourceMenuItem() const
+{
+  const auto* frame = Element<TbsSkinForm>("bsSkinForm1");
+  return frame && frame->SystemMenu() ? frame->SystemMenu()->Items()->Find(QStringLiteral("MenuItemRecordSource")) : nullptr;
+}
+
+void TForm_Record::FillRecordSourceMenu()
+{
+  TMenuItem* sources = RecordSourceMenuItem();
+  if (!sources) return;
+  sources->Clear();
+  const QString current = RecordSource();
+  // A running recording keeps its source: the choice is shown, not offered.
+  const bool idle = MP3Out1()->State() == TAuOutput::asIdle;
+  const QStringList names = RecordSourceNames();
+  for (int i = 0; i < names.size(); ++i) {
+    const QString name = names[i];
+    QString caption = name;
+    caption.replace(u'&', QLatin1String("&&"));  // a description's '&' is no mnemonic
+    TMenuItem* item = TMenuItem::Create(QStringLiteral("MenuItemSource%1").arg(i), caption, QString(),
+                                        [this, name](TObject*) { ChooseRecordSource(name); });
+    item->SetRadioItem(true);
+    item->SetChecked(name == current);
+    item->SetEnabled(idle);
+    sources->Add(item);
+  }
+  sources->SetEnabled(!names.isEmpty());
+}
+
+void TForm_Record::ChooseRecordSource(const QString& name)
+{
+  try {
+    SetRecordSource(name);
+  } catch (const Exception& e) {
+    if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(e.Message()));
+  }
+}
+
+void TForm_Record::RestoreBitRate()
+{
+  const int kbps = ReadRecordBitRate(SettingsReadPath);
+  for (int i = 0; i < int(std::size(kBitRates)); ++i)
+    if (kBitRates[i] == kbps) bsSkinComboBoxBit()->SetItemIndex(i);
+  // Set only now: restoring the stored rate is no choice to keep.
+  bsSkinComboBoxBit()->SetOnClick([this](TObject* sender) { bsSkinComboBoxBitClick(sender); });
+}
+
+void TForm_Record::bsSkinComboBoxBitClick(TObject*)
+{
+  const int index = bsSkinComboBoxBit()->ItemIndex();
+  if (index < 0 || index >= int(std::size(kBitRates))) return;
+  try {
+    WriteRecordBitRate(SettingsWritePath, kBitRates[index]);
+  } catch (const Exception& e) {
+    if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(e.Message()));
+  }
 }
 
 std::vector<std::pair<QString, QString>> RecordWindowTags()

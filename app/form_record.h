@@ -29,6 +29,7 @@ class TDXAudioIn;
 class TMP3Out;
 class TMMMixerBlock;
 class TMMMixerBlockCheck;
+class TMenuItem;
 
 // What the save dialog is asked with.
 struct TRecordSaveRequest {
@@ -57,14 +58,17 @@ public:
   // initial folder set by FormCreate).
   TRecordSaveRequest SaveDialog;
 
-  // The capture source, for the system menu's "录音来源" (the names to offer,
-  // the one in use to check, the choice). FormCreate uses the stored choice;
-  // SetRecordSource keeps a new one in the settings file (SettingsWritePath)
-  // and records from it from the next start on.
+  // The capture source, offered in the system menu's "录音来源" (the names,
+  // the one in use checked). FormCreate uses the stored choice; SetRecordSource
+  // records from `name` from the next start on and keeps it in the settings
+  // file (SettingsWritePath), raising EIniFileException when that fails.
   QStringList RecordSourceNames() const;
   QString RecordSource() const;
   void SetRecordSource(const QString& name);
   QString SettingsReadPath, SettingsWritePath;
+  // The system menu's "录音来源" item; its entries are filled each time the
+  // menu opens, disabled while a recording runs.
+  TMenuItem* RecordSourceMenuItem() const;
 
 
   Q_INVOKABLE void FormCreate(TObject* Sender);
@@ -73,6 +77,8 @@ public:
   Q_INVOKABLE void bsSkinButtonSelectFileClick(TObject* Sender);
   Q_INVOKABLE void bsSkinButtonRecClick(TObject* Sender);
   Q_INVOKABLE void bsSkinButtonStopClick(TObject* Sender);
+  // A rate chosen in the bit-rate list is kept in the settings file.
+  Q_INVOKABLE void bsSkinComboBoxBitClick(TObject* Sender);
   Q_INVOKABLE void Timer1Timer(TObject* Sender);
   Q_INVOKABLE void MP3Out1ThreadException(TObject* Sender, const QString& Message);
 
@@ -108,6 +114,12 @@ private:
   void ShowFileChosen();
   // Unmutes the recording line when it is what the input records.
   void UnmuteRecordingLine();
+  // Gives the skinned frame a system menu with "录音来源".
+  void CreateSystemMenu();
+  void FillRecordSourceMenu();
+  void ChooseRecordSource(const QString& name);
+  // Selects the stored bit rate in the list (an unknown one keeps the designed rate).
+  void RestoreBitRate();
 
   int failures_ = 0;      // failures reported by MP3Out1
 };

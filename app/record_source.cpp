@@ -9,6 +9,7 @@
 namespace {
 const QString kSection = QStringLiteral("record");
 const QString kKey = QStringLiteral("source");
+const QString kBitRateKey = QStringLiteral("bitrate");
 } // namespace
 
 QString ReadRecordSource(const QString& iniPath)
@@ -33,4 +34,21 @@ bool UseRecordSource(TDXAudioIn& input, const QString& name)
   const int index = name.isEmpty() ? 0 : input.DeviceIndex(name);
   input.SetDeviceNumber(index < 0 ? 0 : index);
   return index >= 0;
+}
+
+int ReadRecordBitRate(const QString& iniPath)
+{
+  if (iniPath.isEmpty() || !QFileInfo::exists(iniPath)) return 0;
+  try {
+    bool ok = false;
+    const int kbps = TMemIniFile(iniPath).ReadString(kSection, kBitRateKey, QString()).trimmed().toInt(&ok);
+    return ok && kbps > 0 ? kbps : 0;
+  } catch (const Exception&) {
+    return 0;
+  }
+}
+
+void WriteRecordBitRate(const QString& iniPath, int kbps)
+{
+  TIniFile(iniPath).WriteInteger(kSection, kBitRateKey, kbps);
 }

@@ -1,6 +1,7 @@
-// The record window's capture source, kept in the settings file as
-// "[record] source=NAME", NAME as the source list shows it ("正在播放的声音",
-// an input's description). No entry: the system's default input.
+// The record window's choices kept in the settings file, section "record":
+// the capture source as "source=NAME", NAME as the source list shows it
+// ("正在播放的声音", an input's description; no entry: the system's default
+// input), and the bit rate as "bitrate=KBPS".
 #pragma once
 
 #include <QString>
@@ -15,3 +16,9 @@ void WriteRecordSource(const QString& iniPath, const QString& name);
 // table; otherwise the input keeps the default input (entry 0) and the
 // stored name is left as it is, for when the source is back.
 bool UseRecordSource(TDXAudioIn& input, const QString& name);
+
+// The stored bit rate in kbps, 0 when there is none, it is not a number or the
+// file cannot be read (the window then keeps its designed rate).
+int ReadRecordBitRate(const QString& iniPath);
+// Keeps `kbps`; raises EIniFileException when the file cannot be written.
+void WriteRecordBitRate(const QString& iniPath, int kbps);

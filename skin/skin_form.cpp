@@ -706,7 +706,11 @@ void TbsSkinForm::PressAt(QPoint p, TMouseButton button, int hit)
     o->MouseDown(p.x(), p.y(), button);
     if (!self) return;
   }
-  if (button == mbRight && hit == HTCAPTION && SystemMenuHandler) SystemMenuHandler(QRect(CurrentCursor(), QSize(1, 1)));
+  if (button == mbRight && hit == HTCAPTION) {
+    const QRect atCursor(CurrentCursor(), QSize(1, 1));
+    if (SystemMenuHandler) SystemMenuHandler(atCursor);
+    else ShowSystemMenu(atCursor);
+  }
 }
 
 void TbsSkinForm::ReleasePressed(QPoint p, TMouseButton button)

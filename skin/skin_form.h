@@ -207,8 +207,9 @@ public:
   // The tray menu: "TRAY_BSF_RESTORE", "-", "TRAY_BSF_CLOSE".
   TbsSkinPopupMenu* TrayMenu() const { return trayMenu_; }
   // Fills the system menu for the current state and border icons: the
-  // user's SystemMenu with the standard entries (UseDefaultSysMenu), or the
-  // form's own default menu. The menu that would be shown.
+  // user's SystemMenu (after its OnPopup) with the standard entries
+  // (UseDefaultSysMenu), or the form's own default menu. The menu that would
+  // be shown.
   TbsSkinPopupMenu* BuildSystemMenu();
   // Opens the system menu under a screen rectangle (a point: at the point).
   void ShowSystemMenu(const QRect& anchor);

@@ -103,6 +103,8 @@ TMenuItem* TbsSkinForm::SystemMenuItem(const char* name) const
 TbsSkinPopupMenu* TbsSkinForm::BuildSystemMenu()
 {
   const bool canRollUp = (borderIcons_ & biRollUp) && !rolledUp_ && !Minimized();
+  // The user's menu hears OnPopup as when it pops up itself, so its owner can bring it up to date.
+  if (systemMenu_) systemMenu_->OnPopup()(systemMenu_);
   if (systemMenu_ && useDefaultSysMenu_) {
     TMenuItem* items = systemMenu_->Items();
     for (int i = items->Count() - 1; i >= 0; --i)

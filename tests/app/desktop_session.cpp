@@ -125,6 +125,43 @@ void TDesktop::DoubleClick(int x, int y) const
   XDoTool({"click", "--repeat", "2", "--delay", "80", "1"});
 }
 
+void TDesktop::RightClick(int x, int y) const
+{
+  MovePointer(x, y);
+  XDoTool({"click", "3"});
+}
+
+void TDesktop::Keys(const QStringList& keys) const { XDoTool(QStringList{"key", "--delay", "60"} + keys); }
+
+void TDesktop::TypeInto(const QString& window, const QString& text) const
+{
+  XDoTool({"windowfocus", "--sync", window});
+  XDoTool({"type", "--delay", "20", text});
+}
+
+QList<QRect> TDesktop::ProcessWindows(qint64 pid) const
+{
+  QList<QRect> out;
+  for (const QString& id : XDoTool({"search", "--onlyvisible", "--pid", QString::number(pid)}).split('\n', Qt::SkipEmptyParts))
+    if (const QRect r = Geometry(id); !r.isNull()) out << r;
+  return out;
+}
+
+QString OpenRecordWindow(const TDesktop& desktop, const QRect& mainWindow)
+{
+  // The tool bar's record button, below the skinned caption.
+  constexpr int kRecordButtonX = 66, kRecordButtonY = 36;
+  // A window just mapped may miss the first click; each try comes in from
+  // outside, as a hand would, so the button sees the pointer enter.
+  WaitFor([&] {
+    desktop.MovePointer(mainWindow.left() - 20, mainWindow.top() - 20);
+    desktop.Click(mainWindow.left() + kRecordButtonX, mainWindow.top() + kRecordButtonY);
+    return WaitFor([&] { return !desktop.VisibleWindows(kRecordCaption).isEmpty(); }, 1000);
+  }, 15000);
+  const QStringList shown = desktop.VisibleWindows(kRecordCaption);
+  return shown.isEmpty() ? QString() : shown.first();
+}
+
 void TDesktop::Drag(QPoint from, QPoint to) const
 {
   MovePointer(from.x(), from.y());

@@ -29,6 +29,13 @@ public:
   void MovePointer(int x, int y) const;
   void Click(int x, int y) const;
   void DoubleClick(int x, int y) const;
+  void RightClick(int x, int y) const;
+  // Key names as xdotool takes them ("Down", "Return"), pressed in turn.
+  void Keys(const QStringList& keys) const;
+  // Gives the window the keyboard and types `text` into it.
+  void TypeInto(const QString& window, const QString& text) const;
+  // The shown windows of a process (menus and popup lists included), on the screen.
+  QList<QRect> ProcessWindows(qint64 pid) const;
   // Presses the left button at `from`, moves in steps to `to` and releases there.
   void Drag(QPoint from, QPoint to) const;
   // Visible windows whose name matches exactly.
@@ -84,5 +91,10 @@ private:
   QString window_, output_;
 };
 
+// Opens the record window through the main window's tool bar (the main
+// window shown at `mainWindow`); its window id, "" when it never came up.
+QString OpenRecordWindow(const TDesktop& desktop, const QRect& mainWindow);
+
 // The main window's caption.
 inline const QString kMainCaption = QStringLiteral("Ostrel网络收音机");
+inline const QString kRecordCaption = QStringLiteral("Velmora 节目录音");

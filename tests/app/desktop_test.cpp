@@ -17,8 +17,6 @@ namespace {
 
 constexpr int kHeight = 400;
 constexpr int kScreenWidth = 1280, kScreenHeight = 1024;
-// The main window's record button from the window's corner (frame included).
-constexpr int kRecordButtonX = 66, kRecordButtonY = 36;
 
 class DesktopTest : public ::testing::TestWithParam<bool> {
 protected:
@@ -189,23 +187,16 @@ TEST(DesktopWithoutSound, TheProgramRunsAndItsRecordWindowSaysItCannotRecord)
   const QString window = program.Start();
   ASSERT_FALSE(window.isEmpty()) << program.Output().toStdString();
   const QRect shown = desktop.Geometry(window);
-  // The tool bar's record button, below the skinned caption. A window just
-  // mapped may miss the first click; each try comes in from outside, as a
-  // hand would, so the button sees the pointer enter.
-  const QString recordCaption = QStringLiteral("Velmora 节目录音");
-  ASSERT_TRUE(WaitFor([&] {
-    desktop.MovePointer(shown.left() - 20, shown.top() - 20);
-    desktop.Click(shown.left() + kRecordButtonX, shown.top() + kRecordButtonY);
-    return WaitFor([&] { return !desktop.VisibleWindows(recordCaption).isEmpty(); }, 1000);
-  }, 15000)) << program.Output().toStdString()
-              << (QProcess::execute("import", {"-display", desktop.Display(), "-window", "root", QStringLiteral(VELMORA_BINARY_DIR "/desktop_without_sound_failed.png")}), "");
+  const QString record = OpenRecordWindow(desktop, shown);
+  ASSERT_FALSE(record.isEmpty())
+      << program.Output().toStdString()
+      << (QProcess::execute("import", {"-display", desktop.Display(), "-window", "root", QStringLiteral(VELMORA_BINARY_DIR "/desktop_without_sound_failed.png")}), "");
   // Nothing else came up: no error box, no report.
   QStringList names;
   for (const QString& id : desktop.XDoTool({"search", "--onlyvisible", "--name", "."}).split('\n', Qt::SkipEmptyParts))
     if (const QString name = desktop.WindowName(id); !name.isEmpty() && !names.contains(name)) names << name;
   names.sort();
-  EXPECT_EQ(names, QStringList({kMainCaption, recordCaption}));
-  const QString record = desktop.VisibleWindows(recordCaption).first();
+  EXPECT_EQ(names, QStringList({kMainCaption, kRecordCaption}));
   EXPECT_EQ(desktop.Geometry(record).height(), 100);
   QProcess::execute("import", {"-display", desktop.Display(), "-window", record,
                                QStringLiteral(VELMORA_BINARY_DIR "/record_window_without_sound.png")});

@@ -2,6 +2,8 @@
 #include "app/app_icon.h"
 #include "toolkit/image_list.h"
 #include "app/form_main.h"
+#include "platform/capture_memory.h"
+#include "platform/mixer_memory.h"
 #include "platform/tray_area.h"
 #include "skin/skin_form.h"
 #include "skin/tray_icon.h"
@@ -271,6 +273,28 @@ TEST_F(MainWindowTest, DescriptionCarriesTheToolbarImagesAsDrawn)
   for (int i = 0; i < 5; ++i) fresh.AddImage(ToolbarImage(i));
   EXPECT_EQ(images->Bitmap(), fresh.Bitmap()) << "run: velmora-tool art toolbar resources/forms/Form_Main.vfm";
   TComponent::Free(bare);
+}
+
+// A click on the record button that comes before the record window was made
+// (it is made right after the first paint) makes it and shows it, once.
+TEST_F(MainWindowTest, TheRecordButtonBeforeTheRecordWindowWasMadeMakesAndShowsIt)
+{
+  TMemoryCaptureSystem capture;
+  TCaptureSystem::SetDefault(&capture);
+  std::unique_ptr<TMixerBackend> previous = SetMixerBackend(std::make_unique<TMemoryMixerBackend>());
+  Open();
+  ASSERT_EQ(RecordWindow(), nullptr);
+  Get<TSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
+  TForm* record = RecordWindow();
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->Visible());
+  CreateSecondaryWindows();  // the creation after the first paint comes late
+  int windows = 0;
+  for (int i = 0; i < Screen->FormCount(); ++i) windows += Screen->Forms(i)->Name() == "Form_Record";
+  EXPECT_EQ(windows, 1);
+  TComponent::Free(record);
+  TCaptureSystem::SetDefault(nullptr);
+  SetMixerBackend(std::move(previous));
 }
 
 } // namespace

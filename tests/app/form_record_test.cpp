@@ -3,6 +3,7 @@
 // save dialog and the error report replaced.
 #include "app/all_classes.h"
 #include "app/form_record.h"
+#include "app/record_source.h"
 #include "app/shell_folders.h"
 #include "audio/audio_test_util.h"
 #include "audio/dx_audio_in.h"
@@ -17,6 +18,8 @@
 #include "skin_controls/skin_file_dialog.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
+#include "skin/skin_form.h"
+#include "toolkit/ini_file.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
@@ -24,6 +27,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -89,7 +93,9 @@ protected:
 
   TForm_Record* Create()
   {
-    form = new TForm_Record(nullptr);
+    form = new TForm_Record(nullptr, BareForm);
+    // The window keeps choices in the settings file: the test's own, not the one beside the test program.
+    form->SettingsReadPath = form->SettingsWritePath = SettingsFile();
     form->Confirm = [this](const QString& text) {
       asked << text;
       return answer;
@@ -99,8 +105,10 @@ protected:
       return chosen;
     };
     form->ReportError = [this](const QString& text) { errors << text; };
+    ReadComponentFile(FormDescriptionPath("Form_Record"), form);
     return form;
   }
+  QString SettingsFile() const { return dir.filePath("mainform.ini"); }
 
   TControlStates States() const
   {
@@ -384,6 +392,124 @@ TEST_F(RecordWindowTest, WithNoRateSelectedAFreshWindowRecordsAt128)
   const TDecoded d = DecodeMp3(file);
   ASSERT_TRUE(d.ok);
   EXPECT_EQ(d.bitrates.front(), 128);
+}
+
+void WriteText(const QString& path, const QByteArray& text)
+{
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(text);
+}
+
+// The captions of a menu level, as the skinned menu shows them.
+QStringList Captions(const TMenuItem* items)
+{
+  QStringList out;
+  for (int i = 0; i < items->Count(); ++i) out << items->Items(i)->Caption();
+  return out;
+}
+
+TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecorded)
+{
+  AddMixer();
+  capture.DeviceList = {{"memory:0", QStringLiteral("默认输入"), true},
+                        {"memory:monitor", QStringLiteral("正在播放的声音"), false},
+                        {"memory:mic", QStringLiteral("Mic & Line"), false}};
+  WriteText(SettingsFile(), "[main]\nleft=12\n[record]\nsource=正在播放的声音\n");
+  Create();
+  auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(Captions(frame->BuildSystemMenu()->Items()), QStringList({"录音来源", "-", "关闭(&C)"}));
+  TMenuItem* sources = form->RecordSourceMenuItem();
+  ASSERT_TRUE(sources);
+  EXPECT_EQ(Captions(sources), QStringList({"默认输入", "正在播放的声音", "Mic && Line"}));
+  auto checked = [&] {
+    frame->BuildSystemMenu();
+    QStringList out;
+    for (int i = 0; i < sources->Count(); ++i)
+      if (sources->Items(i)->Checked()) out << sources->Items(i)->Caption();
+    return out;
+  };
+  EXPECT_EQ(checked(), QStringList{"正在播放的声音"});
+
+  // Chosen: the next recording takes it, the settings keep it beside the placement.
+  sources->Items(2)->Click();
+  EXPECT_EQ(checked(), QStringList{"Mic && Line"});
+  EXPECT_EQ(ReadRecordSource(SettingsFile()), "Mic & Line");
+  ChooseFile(dir.filePath("mic.mp3"));
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_EQ(States(), kRecordingState);
+  // While it runs the source cannot change: shown, not offered.
+  EXPECT_EQ(checked(), QStringList{"Mic && Line"});
+  for (int i = 0; i < sources->Count(); ++i) EXPECT_FALSE(sources->Items(i)->Enabled()) << i;
+  form->bsSkinButtonStop()->SimulateClick();
+  EXPECT_EQ(capture.LastDeviceId, "memory:mic");
+  frame->BuildSystemMenu();
+  EXPECT_TRUE(sources->Items(0)->Enabled());
+
+  // The default input is no choice to keep.
+  sources->Items(0)->Click();
+  EXPECT_EQ(ReadRecordSource(SettingsFile()), "");
+  EXPECT_EQ(TMemIniFile(SettingsFile()).ReadInteger("main", "left", 0), 12);
+
+  // Settings that cannot be written: said so, and the source is used all the same.
+  form->SettingsWritePath = dir.filePath("no-such-folder/mainform.ini");
+  sources->Items(1)->Click();
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].startsWith("设置无法保存：")) << errors[0].toStdString();
+  EXPECT_EQ(form->RecordSource(), "正在播放的声音");
+}
+
+TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)
+{
+  AddMixer();
+  WriteText(SettingsFile(), "[record]\nbitrate=32\n");
+  Create();
+  EXPECT_EQ(form->bsSkinComboBoxBit()->ItemIndex(), 0);
+  form->bsSkinComboBoxBit()->SetItemIndex(2);
+  EXPECT_EQ(ReadRecordBitRate(SettingsFile()), 128);
+  TComponent::Free(form);
+  // Odd values leave the designed 64 kbps.
+  for (const char* stored : {"bitrate=0", "bitrate=96", "bitrate=abc", "bitrate=-64"}) {
+    SCOPED_TRACE(stored);
+    WriteText(SettingsFile(), QByteArray("[record]\n") + stored + "\n");
+    Create();
+    EXPECT_EQ(form->bsSkinComboBoxBit()->ItemIndex(), 1);
+    TComponent::Free(form);
+  }
+  form = nullptr;
+  EXPECT_TRUE(errors.isEmpty());
+}
+
+// The mixer goes away while the window is open (the sound server stopped, or
+// the element behind the switch removed): Record says the window cannot
+// record, nothing starts and the chosen file stays.
+TEST_F(RecordWindowTest, RecordAfterTheMixerWentAwaySaysItCannotRecord)
+{
+  for (bool wholeDevice : {true, false}) {
+    SCOPED_TRACE(wholeDevice ? "device gone" : "mute control gone");
+    auto backend = std::make_unique<TMemoryMixerBackend>();
+    mem = backend.get();
+    SetMixerBackend(std::move(backend));
+    AddMixer();
+    Create();
+    errors.clear();
+    const QString file = dir.filePath("lost.mp3");
+    ChooseFile(file);
+    if (wholeDevice)
+      mem->RemoveDevice(0);
+    else
+      mem->RemoveControl(0, recMute);
+    ASSERT_TRUE(WaitUntil([&] { return !form->MMMixerBlockCheck1()->Enabled(); }));
+    form->bsSkinButtonRec()->SimulateClick();
+    EXPECT_EQ(errors, QStringList{kNoLineControl});
+    EXPECT_EQ(States(), kFileChosen);
+    EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
+    EXPECT_EQ(capture.Opens, 0);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    TComponent::Free(form);
+    form = nullptr;
+  }
 }
 
 TEST(RecordedTimeText, ShowsTheTimeOfDayOfTheSecondsRecorded)

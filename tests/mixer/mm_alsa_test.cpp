@@ -4,6 +4,7 @@
 #include "mixer_fixture.h"
 
 #include "platform/mixer_alsa.h"
+#include "support/private_sound_server.h"
 #include "toolkit/forms.h"
 
 #include <QFile>
@@ -232,38 +233,6 @@ TEST_F(AlsaMixerTest, WithoutASoundServerOrCardMixerZeroIsInvalid)
   EXPECT_EQ(line->LineId(), -65535);  // kept: there is no mixer to ask
   EXPECT_EQ(line->LineInfo()->Name(), "");
 }
-
-// A sound server of the test's own, so that stopping it leaves the shared one
-// alone. Started as a daemon: the start returns once it serves.
-class TPrivateSoundServer {
-public:
-  ~TPrivateSoundServer() { Stop(); }
-  bool Start()
-  {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_RUNTIME_DIR", dir_.path());
-    p.setProcessEnvironment(env);
-    p.start("pulseaudio", {"-n", "-D", "--use-pid-file=yes", "--exit-idle-time=-1", "--disallow-exit",
-                           "--load=module-null-sink sink_name=private_sink",
-                           "--load=module-native-protocol-unix auth-anonymous=1 socket=" + Socket()});
-    if (!p.waitForFinished(20000) || p.exitCode() != 0) return false;
-    QFile pidFile(dir_.filePath("pulse/pid"));
-    if (!pidFile.open(QIODevice::ReadOnly)) return false;
-    pid_ = pidFile.readAll().trimmed().toInt();
-    return pid_ > 0;
-  }
-  void Stop()
-  {
-    if (pid_ > 0) ::kill(pid_, SIGTERM);
-    pid_ = 0;
-  }
-  QString Socket() const { return dir_.filePath("native"); }
-
-private:
-  QTemporaryDir dir_;
-  pid_t pid_ = 0;
-};
 
 TEST_F(AlsaMixerTest, AStoppedSoundServerLeavesTheModelInvalidAndUnwatched)
 {

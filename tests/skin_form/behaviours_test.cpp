@@ -99,10 +99,14 @@ TEST_F(Behaviours, SystemMenuFollowsTheBorderIconsAndTheState)
   // A menu of the user's keeps its own items and gets the standard ones around them, once.
   auto* user = new TbsSkinPopupMenu(w.Form);
   user->Items()->Add(TMenuItem::Create("Mine", "关于"));
+  // It hears OnPopup each time, so its owner can bring it up to date.
+  int popups = 0;
+  user->SetOnPopup([&](TObject*) { ++popups; });
   w.Frame->SetSystemMenu(user);
   w.Frame->BuildSystemMenu();
   EXPECT_EQ(Captions(w.Frame->BuildSystemMenu()),
             QStringList({"最小化(&N)", "恢复(&R)", "卷起", "关于", "关闭(&C)"}));
+  EXPECT_EQ(popups, 2);
 }
 
 TEST_F(Behaviours, MenuItemsRunTheirCommandsAndTheMenuClosesWhenTheWindowMoves)

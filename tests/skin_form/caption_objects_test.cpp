@@ -130,6 +130,10 @@ TEST(CaptionButtons, SystemMenuOpensUnderItsButtonAndADoubleClickCloses)
   w.Press({120, 15}, WM_NCRBUTTONDOWN);
   ASSERT_EQ(menus.size(), 2u);
   EXPECT_EQ(menus[1], QRect(w.Cursor, QSize(1, 1)));
+  // Without the program's own handler the skinned system menu opens there.
+  w.Frame->SystemMenuHandler = nullptr;
+  w.Press({120, 15}, WM_NCRBUTTONDOWN);
+  EXPECT_TRUE(w.Frame->SkinMenuOpen());
 }
 
 TEST(CaptionButtons, DoubleClickingTheCaptionMaximizesAndRestoresOrRollsUp)
