@@ -5,6 +5,7 @@
 #include "platform/tray_area.h"
 #include "skin/skin_form.h"
 #include "skin/tray_icon.h"
+#include "skin_controls/skin_buttons.h"
 #include "browser/embedded_browser.h"
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
@@ -83,7 +84,7 @@ TEST_F(MainWindowTest, WithoutSettingsTheDesignedPlacementStaysAndExitWritesTheF
   EXPECT_FALSE(form->StayOnTopState());
   EXPECT_EQ(form->FormStyle(), TForm::fsNormal);
   EXPECT_FALSE(Timer1On());
-  EXPECT_EQ(Get<TSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 2);
+  EXPECT_EQ(Get<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 2);
   EXPECT_TRUE(Get<TbsTrayIcon>("bsTrayIcon1")->IconVisible());
   // The browser heads for the station directory.
   const QUrl url = Get<TEmbeddedBrowser>("EmbeddedBrowser1")->LocationUrl();
@@ -167,7 +168,7 @@ TEST_F(MainWindowTest, MouseNearWidensTheClientAreaMostlyUpward)
 TEST_F(MainWindowTest, StayOnTopButtonToggles)
 {
   Open();
-  auto* button = Get<TSpeedButton>("bsSkinSpeedButton_SetTop");
+  auto* button = Get<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop");
   button->SimulateClick();
   EXPECT_TRUE(form->StayOnTopState());
   EXPECT_EQ(button->ImageIndex(), 3);
@@ -248,7 +249,7 @@ TEST_F(MainWindowTest, RecordButtonShowsTheRecordWindowAndRefreshFailuresAreSwal
   TForm record(nullptr);
   record.SetName("Form_Record");
   EXPECT_FALSE(record.Visible());
-  Get<TSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
+  Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
   EXPECT_TRUE(record.Visible());
 
   auto* browser = Get<TEmbeddedBrowser>("EmbeddedBrowser1");
@@ -257,7 +258,7 @@ TEST_F(MainWindowTest, RecordButtonShowsTheRecordWindowAndRefreshFailuresAreSwal
     ++refreshes;
     throw Exception("offline");
   };
-  EXPECT_NO_THROW(Get<TSpeedButton>("bsSkinSpeedButtonRefesh")->SimulateClick());
+  EXPECT_NO_THROW(Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRefesh")->SimulateClick());
   EXPECT_EQ(refreshes, 1);
 }
 
