@@ -12,7 +12,6 @@
 #include "skin_controls/skin_panels.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
-#include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
 #include <QDir>

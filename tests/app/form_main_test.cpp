@@ -13,7 +13,6 @@
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
-#include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
 #include <QFile>
