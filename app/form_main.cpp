@@ -8,9 +8,11 @@
 #include "browser/site_addresses.h"
 #include "skin/skin_form.h"
 #include "skin/tray_icon.h"
+#include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_panels.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
-#include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
 #include <QDir>
@@ -188,7 +190,7 @@ void TForm_Main::PlaceDocked(int top)
 
 void TForm_Main::WatchStatusBarMouse()
 {
-  auto* bar = Find<TWinControl>("bsSkinStatusBar1");
+  auto* bar = Find<TbsSkinStatusBar>("bsSkinStatusBar1");
   if (!bar || IsDesigning()) return;
   QWidget* barWidget = bar->Handle();
   auto* watch = new StatusBarMouseWatch(barWidget, [this, bar](QPoint p) {
@@ -218,7 +220,7 @@ void ReportLinksThatOpenNothing()
 {
   // Without a browser Qt only writes to stderr; the user clicked in the window
   // and is told there.
-  auto& open = TLinkLabel::OpenUrl();
+  auto& open = TbsSkinLinkLabel::OpenUrl();
   open = [desktopOpen = open](const QString& url) {
     if (desktopOpen && desktopOpen(url)) return true;
     QMessageBox box(QMessageBox::Warning, Application->Title(), kNoBrowser.arg(url), QMessageBox::Ok,
@@ -227,7 +229,8 @@ void ReportLinksThatOpenNothing()
                         : nullptr);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
-    return false;
+    // The box told the user; the label would only report the same failure again.
+    return true;
   };
 }
 
@@ -256,7 +259,7 @@ void TForm_Main::SetStayOnTopState(bool value)
   stayOnTop_ = value;
   SetFormStyle(value ? fsStayOnTop : fsNormal);
   if (!IsLoading() && !IsDesigning()) SetVisible(true);
-  if (auto* button = Find<TSpeedButton>("bsSkinSpeedButton_SetTop")) {
+  if (auto* button = Find<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop")) {
     button->SetImageIndex(value ? 3 : 2);
     button->SetHint(value ? kHintOnTop : kHintNotOnTop);
   }

@@ -14,7 +14,6 @@
 #include <vector>
 
 class TEmbeddedBrowser;
-class TSpeedButton;
 class TTimer;
 
 class TForm_Main : public TForm {

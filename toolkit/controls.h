@@ -202,6 +202,10 @@ public:
   void SetShowHint(bool v);
   bool ParentShowHint() const { return parentShowHint_; }
   void SetParentShowHint(bool v);
+  // A hint switch taken from the parent is not the control's to write; one of
+  // its own is written as ShowHint, which clears ParentShowHint when read.
+  Q_INVOKABLE bool StoredShowHint() const { return !parentShowHint_; }
+  Q_INVOKABLE bool StoredParentShowHint() const { return parentShowHint_ || !showHint_; }
   // The part before '|'.
   static QString GetShortHint(const QString& hint);
   int Cursor() const { return cursor_; }

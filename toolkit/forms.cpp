@@ -172,8 +172,19 @@ void TForm::ApplyWindowFlags()
 {
   if (!widget_) return;
   const bool shown = widget_->isVisible();
+  const Qt::WindowFlags flags = WindowFlagsFor();
+  // Staying on top is a state the window manager changes on a shown managed
+  // window. New flags would make the window anew, and a new window is not
+  // active: the user who just clicked the stay-on-top button would lose the
+  // hints and the active caption until the next click.
+  if (shown && managed_ && widget_->windowHandle() &&
+      (widget_->windowFlags() ^ flags) == Qt::WindowStaysOnTopHint) {
+    widget_->overrideWindowFlags(flags);
+    widget_->windowHandle()->setFlags(flags);
+    return;
+  }
   syncing_ = true;
-  widget_->setWindowFlags(WindowFlagsFor());
+  widget_->setWindowFlags(flags);
   syncing_ = false;
   UpdateWidgetGeometry();
   if (shown) {

@@ -1,5 +1,6 @@
 // Painting costs of the visual toolkit: a full repaint of a main-window-sized
-// form with ten controls, text measuring, 24-bit bitmap copies and stretches.
+// form with twelve plain controls, text measuring, 24-bit bitmap copies and
+// stretches.
 #include "toolkit/form_render.h"
 #include "toolkit/forms.h"
 #include "toolkit/std_controls.h"
@@ -14,18 +15,20 @@ struct Deleter {
   void operator()(TComponent* c) const { TComponent::Free(c); }
 };
 
-// 246 x 500 client area: tool bar with three buttons and a label, a panel with
-// a button, a list and a check box, a status bar with two panels: ten controls.
+// 246 x 500 client area: a top strip with three buttons and a label, a panel
+// with a button, a list and a check box, a bottom strip with two labels.
 std::unique_ptr<TForm, Deleter> MainSizedForm()
 {
   std::unique_ptr<TForm, Deleter> f(new TForm(nullptr));
   f->SetBorderStyle(TForm::bsNone);
   f->SetClientSize(246, 500);
   TForm* o = f.get();
-  auto* bar = new TToolBar(o);
+  auto* bar = new TPanel(o);
   bar->SetParent(o);
+  bar->SetAlign(TControl::alTop);
+  bar->SetHeight(25);
   for (int i = 0; i < 3; ++i) {
-    auto* b = new TSpeedButton(o);
+    auto* b = new TButton(o);
     b->SetParent(bar);
     b->SetBounds(i * 25, 0, 25, 25);
     b->SetCaption(QString::number(i));
@@ -52,15 +55,16 @@ std::unique_ptr<TForm, Deleter> MainSizedForm()
   check->SetBounds(8, 44, 100, 17);
   check->SetCaption("Mute");
   check->SetChecked(true);
-  auto* status = new TStatusBar(o);
+  auto* status = new TPanel(o);
   status->SetParent(o);
+  status->SetAlign(TControl::alBottom);
   status->SetHeight(21);
-  auto* login = new TStatusPanel(o);
+  auto* login = new TLabel(o);
   login->SetParent(status);
   login->SetAlign(TControl::alLeft);
   login->SetAutoSize(true);
   login->SetCaption(QStringLiteral("网络版请登录："));
-  auto* link = new TLinkLabel(o);
+  auto* link = new TLabel(o);
   link->SetParent(status);
   link->SetAlign(TControl::alClient);
   link->SetCaption("velmora.example");

@@ -7,11 +7,14 @@
 #include "platform/tray_area.h"
 #include "skin/skin_form.h"
 #include "skin/tray_icon.h"
+#include "skin/skin_data.h"
+#include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_panels.h"
 #include "browser/embedded_browser.h"
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
-#include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
 #include <QFile>
@@ -85,7 +88,7 @@ TEST_F(MainWindowTest, WithoutSettingsTheDesignedPlacementStaysAndExitWritesTheF
   EXPECT_FALSE(form->StayOnTopState());
   EXPECT_EQ(form->FormStyle(), TForm::fsNormal);
   EXPECT_FALSE(Timer1On());
-  EXPECT_EQ(Get<TSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 2);
+  EXPECT_EQ(Get<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 2);
   EXPECT_TRUE(Get<TbsTrayIcon>("bsTrayIcon1")->IconVisible());
   // The browser heads for the station directory.
   const QUrl url = Get<TEmbeddedBrowser>("EmbeddedBrowser1")->LocationUrl();
@@ -169,7 +172,7 @@ TEST_F(MainWindowTest, MouseNearWidensTheClientAreaMostlyUpward)
 TEST_F(MainWindowTest, StayOnTopButtonToggles)
 {
   Open();
-  auto* button = Get<TSpeedButton>("bsSkinSpeedButton_SetTop");
+  auto* button = Get<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop");
   button->SimulateClick();
   EXPECT_TRUE(form->StayOnTopState());
   EXPECT_EQ(button->ImageIndex(), 3);
@@ -250,7 +253,7 @@ TEST_F(MainWindowTest, RecordButtonShowsTheRecordWindowAndRefreshFailuresAreSwal
   TForm record(nullptr);
   record.SetName("Form_Record");
   EXPECT_FALSE(record.Visible());
-  Get<TSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
+  Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
   EXPECT_TRUE(record.Visible());
 
   auto* browser = Get<TEmbeddedBrowser>("EmbeddedBrowser1");
@@ -259,8 +262,75 @@ TEST_F(MainWindowTest, RecordButtonShowsTheRecordWindowAndRefreshFailuresAreSwal
     ++refreshes;
     throw Exception("offline");
   };
-  EXPECT_NO_THROW(Get<TSpeedButton>("bsSkinSpeedButtonRefesh")->SimulateClick());
+  EXPECT_NO_THROW(Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRefesh")->SimulateClick());
   EXPECT_EQ(refreshes, 1);
+}
+
+TEST_F(MainWindowTest, SkinnedBarsTakeTheSkinsSizesAroundTheBrowser)
+{
+  Open();
+  auto* skin = Get<TbsSkinData>("bsSkinData1");
+  ASSERT_FALSE(skin->IsEmptySkin());
+  const std::pair<const char*, const char*> bound[] = {
+      {"bsSkinToolBar1", "toolpanel"},           {"bsSkinSpeedButtonRefesh", "toolbutton"},
+      {"bsSkinSpeedButton_SetTop", "toolbutton"}, {"bsSkinSpeedButtonRecord", "toolbutton"},
+      {"bsSkinStdLabel1", "stdlabel"},           {"bsSkinStatusBar1", "statusbar"},
+      {"bsSkinStatusPanel1", "statuspanel"},     {"bsSkinLinkLabel1", "stdlabel"}};
+  for (const auto& [name, definition] : bound) {
+    TComponent* c = Get<TComponent>(name);
+    EXPECT_EQ(c->property("SkinDataName").toString(), QString::fromLatin1(definition)) << name;
+    // The link draws its own look: no skin data.
+    EXPECT_EQ(c->property("SkinData").value<QObject*>(), name == std::string("bsSkinLinkLabel1") ? nullptr : skin) << name;
+  }
+
+  // Both bars stretch only sideways: the skin's heights, whatever the description says.
+  auto* bar = Get<TbsSkinToolBar>("bsSkinToolBar1");
+  auto* status = Get<TbsSkinStatusBar>("bsSkinStatusBar1");
+  EXPECT_EQ(bar->BoundsRect(), QRect(0, 0, 246, 30));
+  EXPECT_EQ(status->BoundsRect(), QRect(0, 500 - 23, 246, 23));
+  EXPECT_EQ(Get<TControl>("EmbeddedBrowser1")->BoundsRect(), QRect(0, 30, 246, 500 - 30 - 23));
+
+  // Three glyph buttons side by side from the left on the bar's images, the version at the right.
+  EXPECT_EQ(bar->Images(), Get<TImageList>("ImageList1"));
+  EXPECT_TRUE(bar->ShowHint());
+  EXPECT_FALSE(bar->ShowCaptions());
+  int x = -1;
+  for (auto [name, image] : {std::pair{"bsSkinSpeedButtonRefesh", 0}, {"bsSkinSpeedButton_SetTop", 2}, {"bsSkinSpeedButtonRecord", 4}}) {
+    auto* b = Get<TbsSkinSpeedButton>(name);
+    EXPECT_EQ(b->ImageIndex(), image) << name;
+    EXPECT_EQ(b->Width(), 25) << name;
+    EXPECT_TRUE(b->ShowHint()) << name << " takes the bar's hints";
+    if (x >= 0) {
+      EXPECT_EQ(b->Left(), x) << name;
+    }
+    x = b->Left() + b->Width();
+  }
+  EXPECT_EQ(Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRefesh")->Hint(), QString::fromUtf8("刷新，获取最新电台电视数据"));
+  EXPECT_EQ(Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRecord")->Hint(), QString::fromUtf8("录音"));
+  auto* version = Get<TbsSkinStdLabel>("bsSkinStdLabel1");
+  EXPECT_EQ(version->Caption(), QString::fromUtf8("版本 1.2.4"));
+  EXPECT_EQ(version->Width(), 65);
+  QRect barArea = bar->ClientRect();
+  bar->AdjustClientRect(barArea);
+  EXPECT_EQ(version->Left() + version->Width(), barArea.right() + 1);
+  EXPECT_EQ(Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRefesh")->Left(), barArea.left());
+
+  // The field is as wide as its text in the skin's font and the picture's 4-pixel border;
+  // the link fills the rest of the bar.
+  auto* field = Get<TbsSkinStatusPanel>("bsSkinStatusPanel1");
+  TCanvas measure;
+  measure.Font()->SetName(QStringLiteral("Arial"));
+  measure.Font()->SetHeight(14);
+  EXPECT_EQ(field->Width(), measure.TextWidth(QString::fromUtf8("网络版请登录：")) + 4);
+  EXPECT_EQ(field->Height(), 17);
+  auto* link = Get<TbsSkinLinkLabel>("bsSkinLinkLabel1");
+  EXPECT_EQ(link->Left(), field->Left() + field->Width());
+  QRect statusArea = status->ClientRect();
+  status->AdjustClientRect(statusArea);
+  EXPECT_EQ(field->Left(), statusArea.left());
+  EXPECT_EQ(link->Left() + link->Width(), statusArea.right() + 1);
+  EXPECT_FALSE(link->URL().isEmpty());
+  EXPECT_EQ(link->Cursor(), crHandPoint);
 }
 
 TEST_F(MainWindowTest, DescriptionCarriesTheToolbarImagesAsDrawn)
