@@ -354,7 +354,7 @@ TEST_F(MainWindowTest, TheRecordButtonBeforeTheRecordWindowWasMadeMakesAndShowsI
   std::unique_ptr<TMixerBackend> previous = SetMixerBackend(std::make_unique<TMemoryMixerBackend>());
   Open();
   ASSERT_EQ(RecordWindow(), nullptr);
-  Get<TSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
+  Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
   TForm* record = RecordWindow();
   ASSERT_NE(record, nullptr);
   EXPECT_TRUE(record->Visible());
