@@ -85,6 +85,16 @@ private:
 // all: 60 MB resident). QT_QUICK_BACKEND=opengl brings the GPU path back.
 bool DrawnByCpu() { return qEnvironmentVariable("QT_QUICK_BACKEND", QStringLiteral("software")) == u"software"; }
 
+// Without a GL binding Qt says so at start: the intended state, not a fault
+// to tell the user of.
+QtMessageHandler g_previousHandler = nullptr;
+void QuietAboutNoOpenGl(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+  if (message.startsWith(u"QXcbIntegration: Cannot create platform OpenGL context")) return;
+  if (g_previousHandler) g_previousHandler(type, context, message);
+  else qt_message_output(type, context, message);
+}
+
 // Chromium reads its switches once, when the first page is made.
 void AddEngineSwitches(bool cpu)
 {
@@ -117,7 +127,10 @@ void InstallWebEngineView()
     // The engine makes a shared OpenGL context when the application starts,
     // used or not; without the window system's GL binding it makes none and
     // the GL driver stays out of the process.
-    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "none");
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
+      qputenv("QT_XCB_GL_INTEGRATION", "none");
+      if (!g_previousHandler) g_previousHandler = qInstallMessageHandler(QuietAboutNoOpenGl);
+    }
   } else {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the engine's views share the GPU context
   }
