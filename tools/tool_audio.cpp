@@ -156,7 +156,9 @@ int RunRecordCommand(QStringList args)
   }));
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    QTextStream(stderr) << "record: " << QString::fromLocal8Bit(std::strerror(errno)) << "\n";
+    const int err = errno;
+    if (!existed) QFile::remove(file);
+    QTextStream(stderr) << "record: " << QString::fromLocal8Bit(std::strerror(err)) << "\n";
     return 1;
   }
   QSocketNotifier signalNotifier(pipeFds[0], QSocketNotifier::Read);
