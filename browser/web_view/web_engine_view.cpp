@@ -88,6 +88,7 @@ bool DrawnByCpu() { return qEnvironmentVariable("QT_QUICK_BACKEND", QStringLiter
 // Without a GL binding Qt says so at start: the intended state, not a fault
 // to tell the user of.
 QtMessageHandler g_previousHandler = nullptr;
+bool g_setGlIntegration = false;
 void QuietAboutNoOpenGl(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
   if (message.startsWith(u"QXcbIntegration: Cannot create platform OpenGL context")) return;
@@ -130,6 +131,7 @@ void InstallWebEngineView()
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
       qputenv("QT_XCB_GL_INTEGRATION", "none");
       if (!g_previousHandler) g_previousHandler = qInstallMessageHandler(QuietAboutNoOpenGl);
+      g_setGlIntegration = true;
     }
   } else {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the engine's views share the GPU context
@@ -139,6 +141,9 @@ void InstallWebEngineView()
     static bool profileSet = false;
     if (!profileSet) {
       profileSet = true;
+      // The window system has read it when the application started; programs
+      // we start (a browser for a link) must not inherit it.
+      if (g_setGlIntegration) qunsetenv("QT_XCB_GL_INTEGRATION");
       QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
       profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
       profile->setHttpCacheMaximumSize(8 * 1024 * 1024);
