@@ -28,7 +28,6 @@ int main(int argc, char** argv)
   // The program places its own windows: on Wayland it runs through XWayland.
   ChooseWindowSystem();
   // The web view needs these before the application object exists.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
   InstallWebEngineView();

@@ -1,5 +1,7 @@
 #include "mixer_ui/mm_pcm_peak.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 // ---------------------------------------------------------------- tap
@@ -66,18 +68,37 @@ void TMMPcmPeakTap::Feed(const void* pcm, int bytes, int bits, int channels)
       sample_ = (sample_ + 1) % channels;
     }
   } else {
-    // 16-bit little-endian; a block may end in the middle of a sample.
-    for (int i = 0; i < bytes; ++i) {
-      if (carry_ < 0) {
-        carry_ = p[i];
-        continue;
-      }
-      const qint16 v = qint16(uint16_t(carry_) | uint16_t(p[i]) << 8);
+    // 16-bit little-endian; a block may end in the middle of a sample. The
+    // samples go two bytes at a time without a branch or a division each:
+    // the tap runs on every captured byte.
+    int i = 0, ch = sample_;
+    const auto take = [&](qint32 v) {
+      qint32& slot = peak[channels > 1 ? ch & 1 : 0];
+      slot = std::max(slot, std::abs(v));
+      if (++ch == channels) ch = 0;
+    };
+    const auto at = [p](int k) { return qint32(qint16(uint16_t(p[k]) | uint16_t(p[k + 1]) << 8)); };
+    if (carry_ >= 0) {
+      take(qint16(uint16_t(carry_) | uint16_t(p[0]) << 8));
       carry_ = -1;
-      qint32& slot = peak[channels > 1 ? sample_ % 2 : 0];
-      slot = std::max(slot, std::abs(qint32(v)));
-      sample_ = (sample_ + 1) % channels;
+      i = 1;
     }
+    if (channels == 2) {
+      if (ch == 1 && i + 1 < bytes) {
+        take(at(i));
+        i += 2;
+      }
+      qint32 l = peak[0], r = peak[1];
+      for (; i + 3 < bytes; i += 4) {
+        l = std::max(l, std::abs(at(i)));
+        r = std::max(r, std::abs(at(i + 2)));
+      }
+      peak[0] = l;
+      peak[1] = r;
+    }
+    for (; i + 1 < bytes; i += 2) take(at(i));
+    if (i < bytes) carry_ = p[i];
+    sample_ = ch;
   }
   if (channels == 1) peak[1] = peak[0];
   left_ = std::max(left_, std::min(peak[0], 32767));

@@ -5,11 +5,13 @@
 #include "audio/mp3_out.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -20,8 +22,17 @@
 
 namespace {
 std::atomic<bool> g_interrupted{false};
+int g_signalPipe = -1;  // write end: a signal wakes the event loop through it
 
-void OnSignal(int) { g_interrupted = true; }
+void OnSignal(int)
+{
+  g_interrupted = true;
+  if (g_signalPipe >= 0) {
+    const int saved = errno;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe, "x", 1);
+    errno = saved;
+  }
+}
 
 int Usage(const QString& error)
 {
@@ -132,37 +143,61 @@ int RunRecordCommand(QStringList args)
 
   QString failure;
   std::atomic<bool> done{false};
-  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
-  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
-
+  // The wait sleeps until something happens: the worker's calls arrive as
+  // events, a signal through a pipe; only the time shown on a terminal ticks.
+  QEventLoop loop;
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) {
+    failure = m;
+    loop.quit();
+  }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) {
+    done = true;
+    loop.quit();
+  }));
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    const int err = errno;
+    if (!existed) QFile::remove(file);
+    QTextStream(stderr) << "record: " << QString::fromLocal8Bit(std::strerror(err)) << "\n";
+    return 1;
+  }
+  QSocketNotifier signalNotifier(pipeFds[0], QSocketNotifier::Read);
+  QObject::connect(&signalNotifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
   g_interrupted = false;
+  g_signalPipe = pipeFds[1];
   auto oldInt = std::signal(SIGINT, OnSignal);
   auto oldTerm = std::signal(SIGTERM, OnSignal);
   QTextStream err(stderr);
   err << "recording " << in.Device(device).Description << " to " << file << " at " << kbps << " kbps"
       << (frames > 0 ? QString(" for %1 s").arg(seconds) : QString(", Ctrl-C stops")) << "\n";
   err.flush();
-  out.Start();
+  const bool showTime = isatty(2);
   int shown = -1;
-  while (!done && out.State() != TAuOutput::asIdle) {
-    if (g_interrupted) {
-      // A stop closes the file completely before the wait returns.
-      out.RequestStop(false);
-      out.WaitForStop();
-      break;
-    }
-    CheckSynchronize(50);
-    QCoreApplication::processEvents();
-    if (const int s = out.ElapsedSeconds(); s != shown && isatty(2)) {
+  QTimer clock;
+  QObject::connect(&clock, &QTimer::timeout, &loop, [&] {
+    if (out.State() == TAuOutput::asIdle) loop.quit();  // ended without a word
+    if (const int s = out.ElapsedSeconds(); showTime && s != shown) {
       shown = s;
       err << QString("\r%1:%2").arg(s / 60, 2, 10, QChar('0')).arg(s % 60, 2, 10, QChar('0'));
       err.flush();
     }
+  });
+  clock.start(showTime ? 250 : 1000);
+  out.Start();
+  if (!done && failure.isEmpty() && out.State() != TAuOutput::asIdle && !g_interrupted) loop.exec();
+  clock.stop();
+  if (g_interrupted && !done) {
+    // A stop closes the file completely before the wait returns.
+    out.RequestStop(false);
+    out.WaitForStop();
   }
   // Let OnDone or OnThreadException of a run that ended by itself arrive.
   for (int i = 0; i < 20 && !done && failure.isEmpty() && !g_interrupted; ++i) CheckSynchronize(10);
   std::signal(SIGINT, oldInt);
   std::signal(SIGTERM, oldTerm);
+  g_signalPipe = -1;
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
   err << "\n";
   if (!failure.isEmpty()) {
     err << "record: " << failure << "\n";

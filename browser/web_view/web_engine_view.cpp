@@ -2,8 +2,10 @@
 
 #include "browser/embedded_browser.h"
 
-#include <QQuickWidget>
+#include <QCoreApplication>
 #include <QPointer>
+#include <QQuickWidget>
+#include <QQuickWindow>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -77,8 +79,25 @@ private:
   TWebViewOptions options_;
 };
 
+// The page is a list: the CPU draws it. The engine's view then goes through
+// Qt Quick's software renderer and Chromium without its GPU process, so no
+// OpenGL stack is loaded (without a GPU that is Mesa's llvmpipe, LLVM and
+// all: 60 MB resident). QT_QUICK_BACKEND=opengl brings the GPU path back.
+bool DrawnByCpu() { return qEnvironmentVariable("QT_QUICK_BACKEND", QStringLiteral("software")) == u"software"; }
+
+// Without a GL binding Qt says so at start: the intended state, not a fault
+// to tell the user of.
+QtMessageHandler g_previousHandler = nullptr;
+bool g_setGlIntegration = false;
+void QuietAboutNoOpenGl(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+  if (message.startsWith(u"QXcbIntegration: Cannot create platform OpenGL context")) return;
+  if (g_previousHandler) g_previousHandler(type, context, message);
+  else qt_message_output(type, context, message);
+}
+
 // Chromium reads its switches once, when the first page is made.
-void AddEngineSwitches()
+void AddEngineSwitches(bool cpu)
 {
   QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
   const auto add = [&flags](const QByteArray& name, const QByteArray& value = {}) {
@@ -88,9 +107,12 @@ void AddEngineSwitches()
   // One renderer for the one page; no spare one kept warm.
   add("--renderer-process-limit=", "1");
   add("--disable-features=", "SpareRendererForSitePerProcess,BackForwardCache,MediaRouter,Translate");
-  // The page is a list: the GPU work runs inside the browser process
-  // instead of a process of its own.
-  add("--in-process-gpu");
+  if (cpu) {
+    add("--disable-gpu");
+  } else {
+    // The GPU work runs inside the browser process instead of a process of its own.
+    add("--in-process-gpu");
+  }
   add("--disable-background-networking");
   // Without the sandbox (root, or switched off) the zygote process serves nothing.
   if (!qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX") || flags.contains("--no-sandbox")) add("--no-zygote");
@@ -100,11 +122,28 @@ void AddEngineSwitches()
 
 void InstallWebEngineView()
 {
-  AddEngineSwitches();
+  const bool cpu = DrawnByCpu();
+  if (cpu) {
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // The engine makes a shared OpenGL context when the application starts,
+    // used or not; without the window system's GL binding it makes none and
+    // the GL driver stays out of the process.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION")) {
+      qputenv("QT_XCB_GL_INTEGRATION", "none");
+      if (!g_previousHandler) g_previousHandler = qInstallMessageHandler(QuietAboutNoOpenGl);
+      g_setGlIntegration = true;
+    }
+  } else {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the engine's views share the GPU context
+  }
+  AddEngineSwitches(cpu);
   TEmbeddedBrowser::SetWebViewFactory([] {
     static bool profileSet = false;
     if (!profileSet) {
       profileSet = true;
+      // The window system has read it when the application started; programs
+      // we start (a browser for a link) must not inherit it.
+      if (g_setGlIntegration) qunsetenv("QT_XCB_GL_INTEGRATION");
       QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
       profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
       profile->setHttpCacheMaximumSize(8 * 1024 * 1024);

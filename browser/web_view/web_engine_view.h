@@ -7,8 +7,8 @@ class QWebEngineView;
 class TEmbeddedBrowser;
 
 // Makes the embedded browsers of this process use Qt WebEngine, lean: one
-// renderer process, the GPU work inside the browser process, no PDF viewer
-// or plugins, a small memory cache. Call before the first page is shown.
+// renderer process, drawn by the CPU (no OpenGL stack loaded), no PDF viewer
+// or plugins, a small memory cache. Call before the application object exists.
 void InstallWebEngineView();
 
 // The browser's web view (made now if it was not yet), for tests that drive the page.

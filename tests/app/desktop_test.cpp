@@ -197,6 +197,11 @@ TEST(DesktopWithoutSound, TheProgramRunsAndItsRecordWindowSaysItCannotRecord)
     if (const QString name = desktop.WindowName(id); !name.isEmpty() && !names.contains(name)) names << name;
   names.sort();
   EXPECT_EQ(names, QStringList({kMainCaption, kRecordCaption}));
+  // The page is drawn by the CPU: no OpenGL driver (Mesa, LLVM) in the program.
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(program.Process().processId()));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  const QByteArray mapped = maps.readAll();
+  EXPECT_FALSE(mapped.contains("libGLX_mesa") || mapped.contains("/dri/") || mapped.contains("libLLVM"));
   EXPECT_EQ(desktop.Geometry(record).height(), 100);
   QProcess::execute("import", {"-display", desktop.Display(), "-window", record,
                                QStringLiteral(VELMORA_BINARY_DIR "/record_window_without_sound.png")});

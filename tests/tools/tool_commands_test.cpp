@@ -2,9 +2,13 @@
 #include "../audio/audio_test_util.h"
 #include "support/qt_printers.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -121,6 +125,33 @@ TEST(ToolCommands, SourcesGoByTheNamesDevicesLists)
   EXPECT_EQ(unknown.exitCode, 1);
   EXPECT_EQ(unknown.err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
   EXPECT_FALSE(QFile::exists(dir.filePath("u.mp3"))) << "nothing is left when nothing is recorded";
+}
+
+TEST(ToolCommands, RecordOfOpenLengthEndsOnInterruptWithACompleteFile)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  QTemporaryDir dir;
+  const QString file = dir.filePath("open.mp3");
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), {"record", file});
+  ASSERT_TRUE(p.waitForStarted());
+  // Audio has reached the file: the recording runs.
+  const QDeadlineTimer deadline(20000);
+  while (QFileInfo(file).size() < 8000 && !deadline.hasExpired() && p.state() == QProcess::Running)
+    QThread::msleep(20);
+  ASSERT_GE(QFileInfo(file).size(), 8000) << p.readAllStandardError().toStdString();
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(p.waitForFinished(10000));
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+  EXPECT_TRUE(err.contains("wrote " + file)) << err.toStdString();
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_GT(d.Seconds(), 0.2);
 }
 
 } // namespace
