@@ -1,6 +1,7 @@
 #include "toolkit/forms.h"
 
 #include "toolkit/thread.h"
+#include "toolkit/window_log.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -9,7 +10,10 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
+
+Q_LOGGING_CATEGORY(lcWindow, "velmora.window", QtWarningMsg)
 
 namespace {
 TApplication* g_application = nullptr;
@@ -172,6 +176,7 @@ void TForm::ApplyWindowFlags()
 {
   if (!widget_) return;
   const bool shown = widget_->isVisible();
+  qCDebug(lcWindow) << Name() << "mapped anew, managed" << managed_ << "on top" << (formStyle_ == fsStayOnTop);
   syncing_ = true;
   widget_->setWindowFlags(WindowFlagsFor());
   syncing_ = false;
@@ -189,8 +194,17 @@ void TForm::ApplyWindowFlags()
 void TForm::UpdateWidgetGeometry()
 {
   if (!widget_) return;
+  qCDebug(lcWindow) << Name() << "placed at" << QPoint(Left(), Top()) << "managed" << managed_;
   syncing_ = true;
   if (managed_) {
+    // A manager answers each request in turn: a busy one reports earlier
+    // places after the program has moved the window on (a drag's steps).
+    constexpr std::size_t kRemembered = 16;
+    const QPoint placed(Left(), Top());
+    if (widget_->isVisible() && widget_->pos() != placed) {
+      if (unconfirmed_.size() == kRemembered) unconfirmed_.erase(unconfirmed_.begin());
+      unconfirmed_.push_back(placed);
+    }
     widget_->move(Left(), Top());
     widget_->resize(Width(), Height());
   } else {
@@ -211,14 +225,24 @@ void TForm::WidgetMoved()
 {
   if (syncing_ || !widget_ || !widget_->isVisible()) return;
   const QPoint p = WindowPosition();
+  qCDebug(lcWindow) << Name() << "reported at" << p << "placed at" << QPoint(left_, top_) << "managed" << managed_
+                    << "distrust" << distrustMoves_;
   if (p.x() == left_ && p.y() == top_) {
     distrustMoves_ = 0;
+    unconfirmed_.clear();
     return;
   }
   if (!managed_) {
     // Only the program places an unmanaged window: a different position is a
     // late report from before its last placement (or from the manager that
     // let it go), and the program's place is put back.
+    UpdateWidgetGeometry();
+    return;
+  }
+  if (std::find(unconfirmed_.begin(), unconfirmed_.end(), p) != unconfirmed_.end()) {
+    // An earlier place of the program's, reported late: the window goes on
+    // to the newest (asked again, so the manager's last word is that one).
+    qCDebug(lcWindow) << Name() << "late report of an earlier place";
     UpdateWidgetGeometry();
     return;
   }
@@ -230,6 +254,7 @@ void TForm::WidgetMoved()
     UpdateWidgetGeometry();
     return;
   }
+  unconfirmed_.clear();
   left_ = p.x();
   top_ = p.y();
   SendMessage(WM_MOVE, 0, MakeMouseLParam(left_, top_));

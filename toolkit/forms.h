@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QRect>
 #include <map>
+#include <vector>
 
 // Modal results (also the message-box answers).
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
@@ -182,6 +183,10 @@ private:
   bool syncing_ = false;  // geometry being pushed to the window
   bool managed_ = true;
   int distrustMoves_ = 0;  // moves of a window just mapped anew still to be corrected
+  // Places the program gave the managed window that the manager has not yet
+  // reported (the newest last): a report of one of them is the manager
+  // catching up, not a move.
+  std::vector<QPoint> unconfirmed_;
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;

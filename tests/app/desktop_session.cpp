@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 bool WaitFor(const std::function<bool()>& ready, int timeoutMs)
 {
@@ -125,7 +127,7 @@ void TDesktop::DoubleClick(int x, int y) const
   XDoTool({"click", "--repeat", "2", "--delay", "80", "1"});
 }
 
-void TDesktop::Drag(QPoint from, QPoint to) const
+void TDesktop::Drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease) const
 {
   MovePointer(from.x(), from.y());
   XDoTool({"mousedown", "1"});
@@ -134,6 +136,7 @@ void TDesktop::Drag(QPoint from, QPoint to) const
     MovePointer(from.x() + (to.x() - from.x()) * i / kSteps, from.y() + (to.y() - from.y()) * i / kSteps);
     QThread::msleep(40);
   }
+  if (beforeRelease) beforeRelease();
   XDoTool({"mouseup", "1"});
 }
 
@@ -172,6 +175,25 @@ QRect TDesktop::Geometry(const QString& window) const
     else if (line.startsWith("Height:")) r.setHeight(v);
   }
   return r;
+}
+
+void TDesktop::SendPositionReport(const QString& window, QPoint at) const
+{
+  const QRect now = Geometry(window);
+  xcb_connection_t* c = xcb_connect(display_.toLatin1().constData(), nullptr);
+  if (!xcb_connection_has_error(c)) {
+    xcb_configure_notify_event_t e{};
+    e.response_type = XCB_CONFIGURE_NOTIFY;
+    e.event = e.window = xcb_window_t(window.toULong());
+    e.x = int16_t(at.x());
+    e.y = int16_t(at.y());
+    e.width = uint16_t(now.width());
+    e.height = uint16_t(now.height());
+    xcb_send_event(c, false, e.window, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&e));
+    // A round trip: the event is on its way before the caller goes on.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  }
+  xcb_disconnect(c);
 }
 
 QString TDesktop::WindowName(const QString& window) const { return XDoTool({"getwindowname", window}).trimmed(); }

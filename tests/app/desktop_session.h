@@ -30,12 +30,16 @@ public:
   void Click(int x, int y) const;
   void DoubleClick(int x, int y) const;
   // Presses the left button at `from`, moves in steps to `to` and releases there.
-  void Drag(QPoint from, QPoint to) const;
+  // `beforeRelease` runs with the button still down at `to`.
+  void Drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {}) const;
   // Visible windows whose name matches exactly.
   QStringList VisibleWindows(const QString& name) const;
   // The window's client area on the screen; a null rectangle while it is not shown.
   QRect Geometry(const QString& window) const;
   QString WindowName(const QString& window) const;
+  // Tells `window` it stands at `at` the way a window manager does (a
+  // synthetic ConfigureNotify), as a late report from a busy manager would.
+  void SendPositionReport(const QString& window, QPoint at) const;
   // The notification area's icon of a program (a small window of class `name`); null when none is shown.
   QRect TrayIcon(const QString& name) const;
 
