@@ -3,6 +3,7 @@
 #include "toolkit/thread.h"
 #include "toolkit/window_log.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -12,6 +13,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <xcb/xproto.h>
 
 Q_LOGGING_CATEGORY(lcWindow, "velmora.window", QtWarningMsg)
 
@@ -36,6 +38,35 @@ void EnsureCleanup()
     registered = true;
     qAddPostRoutine(FreeGlobals);
   }
+}
+
+// Reparent notices of the X server reach the form whose window moved to
+// another parent (Qt reports no position for them).
+class ReparentWatch : public QAbstractNativeEventFilter {
+public:
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+  {
+    if (eventType != "xcb_generic_event_t" || !g_screen) return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_REPARENT_NOTIFY) return false;
+    const auto* reparent = static_cast<const xcb_reparent_notify_event_t*>(message);
+    for (int i = 0; i < g_screen->FormCount(); ++i) {
+      TForm* form = g_screen->Forms(i);
+      if (form->HandleAllocated() && form->Handle()->internalWinId() == WId(reparent->window)) {
+        form->WindowReparented();
+        break;
+      }
+    }
+    return false;
+  }
+};
+
+void WatchReparenting()
+{
+  static ReparentWatch* watch = nullptr;
+  if (watch || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  watch = new ReparentWatch;
+  qApp->installNativeEventFilter(watch);
 }
 
 QString ExceptionText(std::exception_ptr error)
@@ -92,6 +123,7 @@ TForm::TForm(TComponent* AOwner) : TCustomControl(AOwner)
   SetParentFont(false);
   SetTabStop(true);
   Screen->forms_.push_back(this);
+  WatchReparenting();
 }
 
 TForm::~TForm()
@@ -215,6 +247,23 @@ void TForm::UpdateWidgetGeometry()
   syncing_ = false;
 }
 
+void TForm::WindowReparented()
+{
+  qCDebug(lcWindow) << Name() << "given another parent, managed" << managed_;
+  if (managed_ || !widget_ || !widget_->isVisible()) return;
+  // The manager took the window out of its frame late, after it had been
+  // mapped and placed as the program's own: it is left unmapped at the
+  // frame's corner. Mapped and placed anew, at the program's place.
+  syncing_ = true;
+  widget_->hide();
+  syncing_ = false;
+  UpdateWidgetGeometry();
+  syncing_ = true;
+  widget_->show();
+  syncing_ = false;
+  widget_->raise();
+}
+
 QPoint TForm::WindowPosition() const
 {
   if (!widget_) return QPoint(Left(), Top());
@@ -239,9 +288,10 @@ void TForm::WidgetMoved()
     UpdateWidgetGeometry();
     return;
   }
-  if (std::find(unconfirmed_.begin(), unconfirmed_.end(), p) != unconfirmed_.end()) {
-    // An earlier place of the program's, reported late: the window goes on
-    // to the newest (asked again, so the manager's last word is that one).
+  if (InMoveSize() || std::find(unconfirmed_.begin(), unconfirmed_.end(), p) != unconfirmed_.end()) {
+    // An earlier place of the program's, reported late (in the program's own
+    // move loop every report is one): the window goes on to the newest
+    // (asked again, so the manager's last word is that one).
     qCDebug(lcWindow) << Name() << "late report of an earlier place";
     UpdateWidgetGeometry();
     return;

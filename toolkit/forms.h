@@ -94,6 +94,10 @@ public:
   // (a docked window slid out of sight). Changing it maps the window anew.
   bool ManagedByWindowSystem() const { return managed_; }
   void SetManagedByWindowSystem(bool v);
+  // The window system gave the window another parent. A manager that lets
+  // an unmanaged window go late leaves it unmapped at its frame's corner,
+  // with no position report: the window is shown again at the program's place.
+  void WindowReparented();
   // Where the window stands now (Left, Top as the window system sees them):
   // the frame's corner, or the window's own when it is unmanaged.
   QPoint WindowPosition() const;

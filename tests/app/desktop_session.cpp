@@ -35,7 +35,7 @@ QString Run(const QString& program, const QStringList& args, const QProcessEnvir
 }
 } // namespace
 
-TDesktop::TDesktop(bool windowManager, bool trayHost)
+TDesktop::TDesktop(bool windowManager, bool trayHost) : windowManager_(windowManager)
 {
   // Xvfb picks a free display itself and writes its number to our pipe.
   xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
@@ -84,7 +84,7 @@ TDesktop::TDesktop(bool windowManager, bool trayHost)
       tray_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
                              "--height", "24"});
       shown = tray_.waitForStarted(5000) &&
-              WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 5000);
+              WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 10000);
     }
     if (!shown) {
       error_ = "trayer did not come up: " + QString::fromLocal8Bit(tray_.readAll());
@@ -194,6 +194,28 @@ void TDesktop::SendPositionReport(const QString& window, QPoint at) const
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
   }
   xcb_disconnect(c);
+}
+
+bool TDesktop::TakenOnByManager(const QString& window) const
+{
+  if (!windowManager_) return true;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  return Run("xprop", {"-id", window, "WM_STATE"}, env).contains("Normal");
+}
+
+void TDesktop::PauseWindowManager(bool paused) const
+{
+  if (wm_.state() == QProcess::Running) ::kill(pid_t(wm_.processId()), paused ? SIGSTOP : SIGCONT);
+}
+
+bool TDesktop::OnTheRootWindow(const QString& window) const
+{
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  for (const QString& line : Run("xwininfo", {"-id", window, "-children"}, env).split('\n'))
+    if (line.trimmed().startsWith("Parent window id:")) return line.contains("(the root window)");
+  return false;
 }
 
 QString TDesktop::WindowName(const QString& window) const { return XDoTool({"getwindowname", window}).trimmed(); }
