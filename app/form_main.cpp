@@ -14,6 +14,7 @@
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
 #include "toolkit/timer.h"
+#include "toolkit/window_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,7 @@ void TForm_Main::bsSkinStatusBar1MouseMove(QObject*, TShiftState, int, int)
 
 void TForm_Main::Timer1Timer(QObject*)
 {
+  qCDebug(lcWindow) << "auto-hide check: mouse near" << MouseNear() << "top" << Top();
   if (MouseNear()) return;
   // Only the bottom 5 pixels (the status bar's edge) stay on screen.
   PlaceDocked(5 - Height());
@@ -267,6 +269,7 @@ void TForm_Main::SetStayOnTopState(bool value)
 
 void TForm_Main::Dock(bool value)
 {
+  qCDebug(lcWindow) << "docked" << value;
   docked_ = value;
   SetStayOnTopState(value);
   if (!value) SetManagedByWindowSystem(true);

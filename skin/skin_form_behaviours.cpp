@@ -4,6 +4,7 @@
 #include "skin/skin_form.h"
 
 #include "skin/tray_icon.h"
+#include "toolkit/window_log.h"
 
 namespace {
 constexpr int kFadeStep = 5;
@@ -316,6 +317,7 @@ void TbsSkinForm::MoveLoopEnded()
   if (!magnetic_ || !form_) return;
   if (skinInUse_) InvalidateFrame();
   // By the top alone, whether or not anything changed.
+  qCDebug(lcWindow) << form_->Name() << "move loop ended at" << QPoint(form_->Left(), form_->Top());
   if (form_->Top() == 0) onMagnetTopIn_(this);
   else onMagnetTopOut_(this);
 }

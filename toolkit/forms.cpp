@@ -1,7 +1,9 @@
 #include "toolkit/forms.h"
 
 #include "toolkit/thread.h"
+#include "toolkit/window_log.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -9,7 +11,11 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
+#include <xcb/xproto.h>
+
+Q_LOGGING_CATEGORY(lcWindow, "velmora.window", QtWarningMsg)
 
 namespace {
 TApplication* g_application = nullptr;
@@ -32,6 +38,35 @@ void EnsureCleanup()
     registered = true;
     qAddPostRoutine(FreeGlobals);
   }
+}
+
+// Reparent notices of the X server reach the form whose window moved to
+// another parent (Qt reports no position for them).
+class ReparentWatch : public QAbstractNativeEventFilter {
+public:
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+  {
+    if (eventType != "xcb_generic_event_t" || !g_screen) return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_REPARENT_NOTIFY) return false;
+    const auto* reparent = static_cast<const xcb_reparent_notify_event_t*>(message);
+    for (int i = 0; i < g_screen->FormCount(); ++i) {
+      TForm* form = g_screen->Forms(i);
+      if (form->HandleAllocated() && form->Handle()->internalWinId() == WId(reparent->window)) {
+        form->WindowReparented();
+        break;
+      }
+    }
+    return false;
+  }
+};
+
+void WatchReparenting()
+{
+  static ReparentWatch* watch = nullptr;
+  if (watch || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
+  watch = new ReparentWatch;
+  qApp->installNativeEventFilter(watch);
 }
 
 QString ExceptionText(std::exception_ptr error)
@@ -88,6 +123,7 @@ TForm::TForm(TComponent* AOwner) : TCustomControl(AOwner)
   SetParentFont(false);
   SetTabStop(true);
   Screen->forms_.push_back(this);
+  WatchReparenting();
 }
 
 TForm::~TForm()
@@ -183,6 +219,7 @@ void TForm::ApplyWindowFlags()
     widget_->windowHandle()->setFlags(flags);
     return;
   }
+  qCDebug(lcWindow) << Name() << "mapped anew, managed" << managed_ << "on top" << (formStyle_ == fsStayOnTop);
   syncing_ = true;
   widget_->setWindowFlags(flags);
   syncing_ = false;
@@ -200,8 +237,17 @@ void TForm::ApplyWindowFlags()
 void TForm::UpdateWidgetGeometry()
 {
   if (!widget_) return;
+  qCDebug(lcWindow) << Name() << "placed at" << QPoint(Left(), Top()) << "managed" << managed_;
   syncing_ = true;
   if (managed_) {
+    // A manager answers each request in turn: a busy one reports earlier
+    // places after the program has moved the window on (a drag's steps).
+    constexpr std::size_t kRemembered = 16;
+    const QPoint placed(Left(), Top());
+    if (widget_->isVisible() && widget_->pos() != placed) {
+      if (unconfirmed_.size() == kRemembered) unconfirmed_.erase(unconfirmed_.begin());
+      unconfirmed_.push_back(placed);
+    }
     widget_->move(Left(), Top());
     widget_->resize(Width(), Height());
   } else {
@@ -210,6 +256,23 @@ void TForm::UpdateWidgetGeometry()
     widget_->setGeometry(Left(), Top(), Width(), Height());
   }
   syncing_ = false;
+}
+
+void TForm::WindowReparented()
+{
+  qCDebug(lcWindow) << Name() << "given another parent, managed" << managed_;
+  if (managed_ || !widget_ || !widget_->isVisible()) return;
+  // The manager took the window out of its frame late, after it had been
+  // mapped and placed as the program's own: it is left unmapped at the
+  // frame's corner. Mapped and placed anew, at the program's place.
+  syncing_ = true;
+  widget_->hide();
+  syncing_ = false;
+  UpdateWidgetGeometry();
+  syncing_ = true;
+  widget_->show();
+  syncing_ = false;
+  widget_->raise();
 }
 
 QPoint TForm::WindowPosition() const
@@ -222,14 +285,25 @@ void TForm::WidgetMoved()
 {
   if (syncing_ || !widget_ || !widget_->isVisible()) return;
   const QPoint p = WindowPosition();
+  qCDebug(lcWindow) << Name() << "reported at" << p << "placed at" << QPoint(left_, top_) << "managed" << managed_
+                    << "distrust" << distrustMoves_;
   if (p.x() == left_ && p.y() == top_) {
     distrustMoves_ = 0;
+    unconfirmed_.clear();
     return;
   }
   if (!managed_) {
     // Only the program places an unmanaged window: a different position is a
     // late report from before its last placement (or from the manager that
     // let it go), and the program's place is put back.
+    UpdateWidgetGeometry();
+    return;
+  }
+  if (InMoveSize() || std::find(unconfirmed_.begin(), unconfirmed_.end(), p) != unconfirmed_.end()) {
+    // An earlier place of the program's, reported late (in the program's own
+    // move loop every report is one): the window goes on to the newest
+    // (asked again, so the manager's last word is that one).
+    qCDebug(lcWindow) << Name() << "late report of an earlier place";
     UpdateWidgetGeometry();
     return;
   }
@@ -241,6 +315,7 @@ void TForm::WidgetMoved()
     UpdateWidgetGeometry();
     return;
   }
+  unconfirmed_.clear();
   left_ = p.x();
   top_ = p.y();
   SendMessage(WM_MOVE, 0, MakeMouseLParam(left_, top_));

@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QRect>
 #include <map>
+#include <vector>
 
 // Modal results (also the message-box answers).
 enum : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
@@ -93,6 +94,10 @@ public:
   // (a docked window slid out of sight). Changing it maps the window anew.
   bool ManagedByWindowSystem() const { return managed_; }
   void SetManagedByWindowSystem(bool v);
+  // The window system gave the window another parent. A manager that lets
+  // an unmanaged window go late leaves it unmapped at its frame's corner,
+  // with no position report: the window is shown again at the program's place.
+  void WindowReparented();
   // Where the window stands now (Left, Top as the window system sees them):
   // the frame's corner, or the window's own when it is unmanaged.
   QPoint WindowPosition() const;
@@ -182,6 +187,10 @@ private:
   bool syncing_ = false;  // geometry being pushed to the window
   bool managed_ = true;
   int distrustMoves_ = 0;  // moves of a window just mapped anew still to be corrected
+  // Places the program gave the managed window that the manager has not yet
+  // reported (the newest last): a report of one of them is the manager
+  // catching up, not a move.
+  std::vector<QPoint> unconfirmed_;
   TNotifyEvent onCreate_, onDestroy_, onShow_, onHide_, onActivate_, onDeactivate_, onPaint_;
   TCloseEvent onClose_;
   TCloseQueryEvent onCloseQuery_;

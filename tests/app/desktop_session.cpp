@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 bool WaitFor(const std::function<bool()>& ready, int timeoutMs)
 {
@@ -33,7 +35,7 @@ QString Run(const QString& program, const QStringList& args, const QProcessEnvir
 }
 } // namespace
 
-TDesktop::TDesktop(bool windowManager, bool trayHost)
+TDesktop::TDesktop(bool windowManager, bool trayHost) : windowManager_(windowManager)
 {
   // Xvfb picks a free display itself and writes its number to our pipe.
   xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
@@ -82,7 +84,7 @@ TDesktop::TDesktop(bool windowManager, bool trayHost)
       tray_.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
                              "--height", "24"});
       shown = tray_.waitForStarted(5000) &&
-              WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 5000);
+              WaitFor([&] { return !XDoTool({"search", "--onlyvisible", "--class", "trayer"}).isEmpty(); }, 10000);
     }
     if (!shown) {
       error_ = "trayer did not come up: " + QString::fromLocal8Bit(tray_.readAll());
@@ -156,13 +158,13 @@ QString OpenRecordWindow(const TDesktop& desktop, const QRect& mainWindow)
   WaitFor([&] {
     desktop.MovePointer(mainWindow.left() - 20, mainWindow.top() - 20);
     desktop.Click(mainWindow.left() + kRecordButtonX, mainWindow.top() + kRecordButtonY);
-    return WaitFor([&] { return !desktop.VisibleWindows(kRecordCaption).isEmpty(); }, 1000);
-  }, 15000);
+    return WaitFor([&] { return !desktop.VisibleWindows(kRecordCaption).isEmpty(); }, 2000);
+  }, kReadyMs);
   const QStringList shown = desktop.VisibleWindows(kRecordCaption);
   return shown.isEmpty() ? QString() : shown.first();
 }
 
-void TDesktop::Drag(QPoint from, QPoint to) const
+void TDesktop::Drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease) const
 {
   MovePointer(from.x(), from.y());
   XDoTool({"mousedown", "1"});
@@ -171,6 +173,7 @@ void TDesktop::Drag(QPoint from, QPoint to) const
     MovePointer(from.x() + (to.x() - from.x()) * i / kSteps, from.y() + (to.y() - from.y()) * i / kSteps);
     QThread::msleep(40);
   }
+  if (beforeRelease) beforeRelease();
   XDoTool({"mouseup", "1"});
 }
 
@@ -209,6 +212,47 @@ QRect TDesktop::Geometry(const QString& window) const
     else if (line.startsWith("Height:")) r.setHeight(v);
   }
   return r;
+}
+
+void TDesktop::SendPositionReport(const QString& window, QPoint at) const
+{
+  const QRect now = Geometry(window);
+  xcb_connection_t* c = xcb_connect(display_.toLatin1().constData(), nullptr);
+  if (!xcb_connection_has_error(c)) {
+    xcb_configure_notify_event_t e{};
+    e.response_type = XCB_CONFIGURE_NOTIFY;
+    e.event = e.window = xcb_window_t(window.toULong());
+    e.x = int16_t(at.x());
+    e.y = int16_t(at.y());
+    e.width = uint16_t(now.width());
+    e.height = uint16_t(now.height());
+    xcb_send_event(c, false, e.window, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&e));
+    // A round trip: the event is on its way before the caller goes on.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  }
+  xcb_disconnect(c);
+}
+
+bool TDesktop::TakenOnByManager(const QString& window) const
+{
+  if (!windowManager_) return true;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  return Run("xprop", {"-id", window, "WM_STATE"}, env).contains("Normal");
+}
+
+void TDesktop::PauseWindowManager(bool paused) const
+{
+  if (wm_.state() == QProcess::Running) ::kill(pid_t(wm_.processId()), paused ? SIGSTOP : SIGCONT);
+}
+
+bool TDesktop::OnTheRootWindow(const QString& window) const
+{
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  for (const QString& line : Run("xwininfo", {"-id", window, "-children"}, env).split('\n'))
+    if (line.trimmed().startsWith("Parent window id:")) return line.contains("(the root window)");
+  return false;
 }
 
 QString TDesktop::WindowName(const QString& window) const { return XDoTool({"getwindowname", window}).trimmed(); }

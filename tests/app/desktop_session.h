@@ -13,6 +13,9 @@
 
 // Waits (polling, with a deadline) until `ready` holds; false on time-out.
 bool WaitFor(const std::function<bool()>& ready, int timeoutMs);
+// The deadline of a wait for something that will happen: generous, since
+// the machine may be busy with other builds (a wait ends as soon as it holds).
+constexpr int kReadyMs = 20000;
 
 class TDesktop {
 public:
@@ -37,17 +40,29 @@ public:
   // The shown windows of a process (menus and popup lists included), on the screen.
   QList<QRect> ProcessWindows(qint64 pid) const;
   // Presses the left button at `from`, moves in steps to `to` and releases there.
-  void Drag(QPoint from, QPoint to) const;
+  // `beforeRelease` runs with the button still down at `to`.
+  void Drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {}) const;
   // Visible windows whose name matches exactly.
   QStringList VisibleWindows(const QString& name) const;
   // The window's client area on the screen; a null rectangle while it is not shown.
   QRect Geometry(const QString& window) const;
   QString WindowName(const QString& window) const;
+  // The window manager has taken the window on (it set WM_STATE); always
+  // true without a manager.
+  bool TakenOnByManager(const QString& window) const;
+  // Tells `window` it stands at `at` the way a window manager does (a
+  // synthetic ConfigureNotify), as a late report from a busy manager would.
+  void SendPositionReport(const QString& window, QPoint at) const;
+  // Stops or continues the window manager (a busy manager that answers late).
+  void PauseWindowManager(bool paused) const;
+  // The window is a child of the root window (no manager's frame holds it).
+  bool OnTheRootWindow(const QString& window) const;
   // The notification area's icon of a program (a small window of class `name`); null when none is shown.
   QRect TrayIcon(const QString& name) const;
 
 private:
   QProcess xvfb_, wm_, tray_;
+  bool windowManager_ = false;
   QString display_, error_;
   bool ok_ = false;
 };

@@ -12,7 +12,8 @@
 #include <gtest/gtest.h>
 
 namespace {
-bool WaitUntil(const std::function<bool()>& done, int ms = 5000)
+// Generous: the machine may be busy (a wait ends as soon as it holds).
+bool WaitUntil(const std::function<bool()>& done, int ms = 20000)
 {
   QDeadlineTimer deadline(ms);
   while (!done()) {

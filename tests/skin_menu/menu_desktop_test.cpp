@@ -13,6 +13,10 @@
 
 namespace {
 
+// The deadline of a wait for something that will happen: generous, the
+// machine may be busy (a wait ends as soon as it holds).
+constexpr int kReadyMs = 20000;
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
   QElapsedTimer t;
@@ -62,29 +66,29 @@ TEST(MenuDesktop, PointerDrivesTheMenu)
   menu->Popup(100, 100);
   TbsSkinMenu* runner = form->SkinMenu();
   TbsSkinPopupWindow* top = runner->Level(0);
-  ASSERT_TRUE(WaitUntil([&] { return top->Handle()->isVisible() && OnScreen(top->BoundsRect()) == Drawn(top); }, 3000))
+  ASSERT_TRUE(WaitUntil([&] { return top->Handle()->isVisible() && OnScreen(top->BoundsRect()) == Drawn(top); }, kReadyMs))
       << "the level on the screen differs from its picture";
 
   // Hovering the last item makes it active (the 50 ms poll of the real cursor).
   MoveTo(top->ItemScreenRect(2).center());
-  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 2; }, 2000));
-  EXPECT_TRUE(WaitUntil([&] { return OnScreen(top->BoundsRect()) == Drawn(top); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 2; }, kReadyMs));
+  EXPECT_TRUE(WaitUntil([&] { return OnScreen(top->BoundsRect()) == Drawn(top); }, kReadyMs));
 
   // Resting on "更多" opens its submenu after the delay.
   MoveTo(top->ItemScreenRect(1).center());
-  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 1; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 1; }, kReadyMs));
   QElapsedTimer delay;
   delay.start();
-  ASSERT_TRUE(WaitUntil([&] { return runner->LevelCount() == 2; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return runner->LevelCount() == 2; }, kReadyMs));
   EXPECT_GE(delay.elapsed(), 400);
   TbsSkinPopupWindow* sub = runner->Level(1);
-  ASSERT_TRUE(WaitUntil([&] { return sub->Handle()->isVisible(); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return sub->Handle()->isVisible(); }, kReadyMs));
 
   // A click on the submenu's item runs it and closes everything.
   MoveTo(sub->ItemScreenRect(0).center());
   WaitUntil([] { return false; }, 150);
   Pointer({"click", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return !clicked.isEmpty(); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return !clicked.isEmpty(); }, kReadyMs));
   EXPECT_EQ(clicked, QStringList{QStringLiteral("里面")});
   EXPECT_FALSE(runner->IsOpen());
   EXPECT_EQ(form->closed, 1);
@@ -93,23 +97,23 @@ TEST(MenuDesktop, PointerDrivesTheMenu)
   // it), the release over an item runs that item.
   MoveTo(QPoint(400, 350));
   Pointer({"mousedown", "1"});
-  ASSERT_TRUE(WaitUntil([] { return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton); }, 3000));
+  ASSERT_TRUE(WaitUntil([] { return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton); }, kReadyMs));
   menu->Popup(100, 100);
-  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, kReadyMs));
   MoveTo(runner->Level(0)->ItemScreenRect(2).center());
   WaitUntil([] { return false; }, 150);
   Pointer({"mouseup", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return clicked.size() == 2; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return clicked.size() == 2; }, kReadyMs));
   EXPECT_EQ(clicked.last(), QStringLiteral("最后"));
   EXPECT_FALSE(runner->IsOpen());
 
   // Opened again, a press on the form closes it without running anything.
   menu->Popup(100, 100);
-  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, kReadyMs));
   MoveTo(QPoint(400, 350));
   WaitUntil([] { return false; }, 150);
   Pointer({"click", "1"});
-  EXPECT_TRUE(WaitUntil([&] { return !runner->IsOpen(); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return !runner->IsOpen(); }, kReadyMs));
   EXPECT_EQ(clicked.size(), 2);
   TComponent::Free(form);
 }
