@@ -397,6 +397,7 @@ TEST(PlainControls, WhatAControlTakesFromItsParentIsNotStoredSoItStillFollowsAft
                                       "  ShowHint = True\n"
                                       "  Color = 255\n"
                                       "  object Panel1: TPanel\n"
+                                      "    ParentColor = True\n"
                                       "  end\n"
                                       "end\n");
   Owned<TComponent> form(ReadComponentText(text, "inherit.vfm"));
