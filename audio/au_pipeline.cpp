@@ -316,10 +316,10 @@ int TAuOutput::Progress() const
 {
   TAuInput* input = Input();
   if (!input) return 0;
-  const int size = input->Size();
+  const qint64 size = input->Size();
   if (size < 0) return -1;
   if (size == 0) return 0;
-  return static_cast<int>(RoundHalfEven(qint64(input->Position()) * 100, size));
+  return static_cast<int>(RoundHalfEven(input->Position() * 100, size));
 }
 
 int TAuOutput::ElapsedSeconds() const

@@ -46,14 +46,17 @@ public:
   // a stalled device. The base does nothing.
   virtual void InterruptRead() {}
 
-  int Position() const { return position_.load(); }
-  int Size() const { return size_.load(); }
+  // Bytes handed out since OpenInput; 64-bit, as an hour of CD-quality audio
+  // is 635 MB.
+  qint64 Position() const { return position_.load(); }
+  // Bytes the input will deliver in all, -1 when open-ended.
+  qint64 Size() const { return size_.load(); }
   bool Busy() const { return busy_.load(); }
 
 protected:
   // The worker advances Position while the UI thread reads it.
-  std::atomic<int> position_{0};
-  std::atomic<int> size_{0};
+  std::atomic<qint64> position_{0};
+  std::atomic<qint64> size_{0};
   std::atomic<bool> busy_{false};
   int BufferStart = 0;
   int BufferEnd = 0;

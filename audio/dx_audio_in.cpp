@@ -32,12 +32,12 @@ TDXAudioIn::~TDXAudioIn()
 void TDXAudioIn::SetRecTime(int v)
 {
   recTime_ = v;
-  bytesToRead_ = v <= 0 ? -1 : v * BytesPerSecond();
+  bytesToRead_ = v <= 0 ? -1 : qint64(v) * BytesPerSecond();
 }
 
 int TDXAudioIn::TotalSeconds()
 {
-  const int perSecond = BytesPerSecond();
+  const qint64 perSecond = BytesPerSecond();
   if (bytesToRead_ <= 0 || perSecond <= 0) return 0;
   return static_cast<int>(RoundHalfEven(bytesToRead_, perSecond));
 }
@@ -46,7 +46,7 @@ void TDXAudioIn::OpenInput()
 {
   if (Busy()) throw EAuException(QStringLiteral("The component is busy"));
   if (deviceNumber_ < 0 || deviceNumber_ >= deviceCount_) throw EAuException(QStringLiteral("Invalid device number"));
-  if (recTime_ > 0) bytesToRead_ = recTime_ * BytesPerSecond();
+  if (recTime_ > 0) bytesToRead_ = qint64(recTime_) * BytesPerSecond();
   BufferEnd = 0;
   BufferStart = 1;  // the first ReadData refills
   position_ = 0;

@@ -10,7 +10,7 @@
 
 class TDXAudioIn : public TAuInput {
   Q_OBJECT
-  Q_PROPERTY(int BytesToRead READ BytesToRead WRITE SetBytesToRead)
+  Q_PROPERTY(qint64 BytesToRead READ BytesToRead WRITE SetBytesToRead)
   Q_PROPERTY(int DeviceNumber READ DeviceNumber WRITE SetDeviceNumber)
   Q_PROPERTY(int InBitsPerSample READ InBitsPerSample WRITE SetInBitsPerSample)
   Q_PROPERTY(int InChannels READ InChannels WRITE SetInChannels)
@@ -44,8 +44,8 @@ public:
   void CloseInput() override;
   void InterruptRead() override;
 
-  int BytesToRead() const { return bytesToRead_; }
-  void SetBytesToRead(int v) { bytesToRead_ = v; }
+  qint64 BytesToRead() const { return bytesToRead_; }
+  void SetBytesToRead(qint64 v) { bytesToRead_ = v; }
   int DeviceNumber() const { return deviceNumber_; }
   void SetDeviceNumber(int v) { deviceNumber_ = v; }
   void SetInBitsPerSample(int v) { bits_ = v; }
@@ -58,7 +58,7 @@ private:
   void OpenWrapper();
   void Teardown();
   int Refill();
-  int BytesPerSecond() const { return rate_ * channels_ * (bits_ / 8); }
+  qint64 BytesPerSecond() const { return qint64(rate_) * channels_ * (bits_ / 8); }
 
   TCaptureSystem* system_;
   std::vector<TCaptureDeviceInfo> devices_;
@@ -69,7 +69,7 @@ private:
   int channels_ = 1;
   int rate_ = 8000;
   int openCount_ = 0;
-  int bytesToRead_ = 0;
+  qint64 bytesToRead_ = 0;
   int recTime_ = 0;
   std::mutex deviceMutex_;  // InterruptRead comes from the UI thread
   std::unique_ptr<TCaptureDevice> device_;

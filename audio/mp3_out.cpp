@@ -95,7 +95,7 @@ void TMP3Out::PrepareOutput()
   handle_ = lame_init();
   if (!handle_) throw Exception(QStringLiteral("LAME init failed"));
   const int frameBytes = (input->InBitsPerSample() / 8) * input->InChannels();
-  const int size = input->Size();
+  const qint64 size = input->Size();
   // Only a known length is handed over: the encoder writes it into the tag
   // (TLEN), and a capture of open length would be tagged as lasting 0 ms.
   if (size > 0 && frameBytes > 0) lame_set_num_samples(handle_, static_cast<unsigned long>(size / frameBytes));

@@ -34,6 +34,9 @@ TMMCustomMixerControl::TMMCustomMixerControl(TComponent* AOwner)
 
 TMMCustomMixerControl::~TMMCustomMixerControl()
 {
+  // Watchers hear of the end while this object is still whole: one that
+  // unhooks from it must not reach a half-destroyed object.
+  BeforeDestruction();
   if (line_) line_->RemoveFreeNotification(this);
 }
 
@@ -403,6 +406,7 @@ TMMPanControl::TMMPanControl(TComponent* AOwner) : TMMCustomMixerControl(AOwner)
 
 TMMPanControl::~TMMPanControl()
 {
+  BeforeDestruction();
   if (volume_) volume_->RemoveFreeNotification(this);
 }
 

@@ -159,6 +159,7 @@ class TMMMixerControl : public TMMCustomMixerControl {
   Q_PROPERTY(mm::TMMControlType ControlType READ ControlType WRITE SetControlType)
 public:
   explicit TMMMixerControl(TComponent* AOwner) : TMMCustomMixerControl(AOwner) {}
+  ~TMMMixerControl() override { BeforeDestruction(); }
   using TMMCustomMixerControl::SetControlType;
   Q_INVOKABLE bool StoredControlType() const { return ControlMode() == cmByType && ControlType() != ctCustom; }
 };
@@ -169,6 +170,7 @@ class TMMVolumeControl : public TMMCustomMixerControl {
   Q_PROPERTY(int PanValue READ PanValue WRITE SetPanValue)
 public:
   explicit TMMVolumeControl(TComponent* AOwner);
+  ~TMMVolumeControl() override { BeforeDestruction(); }
   qint32 PanValue() const { return panValue_; }
   void SetPanValue(qint32 value);
 

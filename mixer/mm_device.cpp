@@ -40,6 +40,9 @@ TMMCustomAudioDevice::TMMCustomAudioDevice(TComponent* AOwner)
 
 TMMCustomAudioDevice::~TMMCustomAudioDevice()
 {
+  // Watchers hear of the end while this object is still whole: one that
+  // unhooks from it must not reach a half-destroyed object.
+  BeforeDestruction();
   // Descendants close their own handles first; this only clears the flag.
   active_ = false;
 }

@@ -29,6 +29,9 @@ TMMAudioLine::TMMAudioLine(TComponent* AOwner) : TMMNonVisualComponent(AOwner), 
 
 TMMAudioLine::~TMMAudioLine()
 {
+  // Watchers hear of the end while this object is still whole: one that
+  // unhooks from it must not reach a half-destroyed object.
+  BeforeDestruction();
   if (mixer_) mixer_->RemoveFreeNotification(this);
   if (target_) target_->RemoveFreeNotification(this);
   if (destLine_) destLine_->RemoveFreeNotification(this);

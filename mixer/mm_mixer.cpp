@@ -27,6 +27,7 @@ TMMMixerDevice::TMMMixerDevice(TComponent* AOwner) : TMMCustomAudioDevice(AOwner
 
 TMMMixerDevice::~TMMMixerDevice()
 {
+  BeforeDestruction();
   if (device_) {
     device_->RemoveObserver(&deviceObserver_);
     device_->RemoveFreeNotification(this);

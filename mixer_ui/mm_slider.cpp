@@ -470,7 +470,7 @@ void TMMCustomSlider::PaintThumb(TCanvas* c, TBitmap* buffer, const QRect& r)
   }
 }
 
-void TMMCustomSlider::PaintTo(TCanvas* c, TBitmap* buffer)
+void TMMCustomSlider::PaintSlider(TCanvas* c, TBitmap* buffer)
 {
   const QRect client(0, 0, Width(), Height());
   QRect inner;
@@ -558,7 +558,7 @@ QImage TMMCustomSlider::Render()
 {
   TBitmap buffer;
   buffer.SetSize(std::max(Width(), 1), std::max(Height(), 1));
-  PaintTo(buffer.Canvas(), &buffer);
+  PaintSlider(buffer.Canvas(), &buffer);
   return buffer.Image();
 }
 
@@ -566,6 +566,6 @@ void TMMCustomSlider::Paint()
 {
   if (Width() <= 0 || Height() <= 0) return;
   if (!backBuffer_ || backBuffer_->Width() != Width() || backBuffer_->Height() != Height()) AcquireBackBuffer();
-  PaintTo(backBuffer_->Canvas(), backBuffer_);
+  PaintSlider(backBuffer_->Canvas(), backBuffer_);
   Canvas()->Draw(0, 0, backBuffer_);
 }

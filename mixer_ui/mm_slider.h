@@ -221,7 +221,7 @@ private:
     field = value;
     Invalidate();
   }
-  void PaintTo(TCanvas* c, TBitmap* buffer);
+  void PaintSlider(TCanvas* c, TBitmap* buffer);
   void PaintThumb(TCanvas* c, TBitmap* buffer, const QRect& r);
   void Checker(TBitmap* buffer, const QRect& r, TColor color);
   void AcquireBackBuffer();

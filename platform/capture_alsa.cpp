@@ -6,7 +6,9 @@
 #include <alsa/asoundlib.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -27,12 +29,26 @@ TCaptureResult FromAlsa(int err)
   }
 }
 
-class TAlsaCaptureDevice : public TCaptureDevice {
+// A blocking call of the capture thread that lasts this long has wedged: the
+// PulseAudio plugin deadlocks inside libpulse when the server dies while the
+// thread holds a block of its audio. The longest healthy call is a 200 ms wait.
+constexpr std::chrono::milliseconds kWedgedAfter{3000};
+
+int64_t NowMs()
+{
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The device proper, shared with its capture thread: a wedged thread is left
+// behind holding what it uses (and frees it, should it ever return), so that
+// stopping the capture never waits on it.
+class TAlsaCaptureDevice : public TCaptureDevice, public std::enable_shared_from_this<TAlsaCaptureDevice> {
 public:
   explicit TAlsaCaptureDevice(snd_pcm_t* pcm) : pcm_(pcm) {}
   ~TAlsaCaptureDevice() override
   {
-    Stop();
+    if (!abandoned_) Stop();
     snd_pcm_close(pcm_);
   }
 
@@ -81,13 +97,23 @@ public:
   TCaptureResult Start() override
   {
     if (!created_) return TCaptureResult::InvalidCall;
+    if (abandoned_) return TCaptureResult::Generic;  // the PCM belongs to a wedged thread
     if (running_) return TCaptureResult::Ok;
     if (int err = snd_pcm_prepare(pcm_); err < 0) return FromAlsa(err);
     if (int err = snd_pcm_start(pcm_); err < 0) return FromAlsa(err);
     stop_ = false;
     wakeUps_ = 0;
     running_ = true;
-    thread_ = std::thread([this] { CaptureLoop(); });
+    {
+      std::lock_guard g(doneMutex_);
+      done_ = false;
+    }
+    thread_ = std::thread([self = shared_from_this()] {
+      self->CaptureLoop();
+      std::lock_guard g(self->doneMutex_);
+      self->done_ = true;
+      self->doneCv_.notify_all();
+    });
     return TCaptureResult::Ok;
   }
 
@@ -95,8 +121,19 @@ public:
   {
     if (!running_) return created_ ? TCaptureResult::Ok : TCaptureResult::InvalidCall;
     stop_ = true;
-    if (thread_.joinable()) thread_.join();
+    bool done;
+    {
+      std::unique_lock l(doneMutex_);
+      done = doneCv_.wait_for(l, Wedged() ? std::chrono::milliseconds(0) : kWedgedAfter, [this] { return done_; });
+    }
     running_ = false;
+    if (!done) {
+      // Wedged in the sound library: leave the thread (and the PCM) to it.
+      abandoned_ = true;
+      thread_.detach();
+      return TCaptureResult::Generic;
+    }
+    thread_.join();
     snd_pcm_drop(pcm_);
     return TCaptureResult::Ok;
   }
@@ -134,7 +171,16 @@ public:
   QString Failure() const override
   {
     std::lock_guard g(failMutex_);
+    if (failure_.isEmpty() && Wedged()) return QStringLiteral("the sound system stopped responding");
     return failure_;
+  }
+
+  uint64_t WakeUps() const override { return wakeUps_; }
+
+  bool Wedged() const
+  {
+    const int64_t since = callSince_;
+    return since != 0 && NowMs() - since >= kWedgedAfter.count();
   }
 
 private:
@@ -165,8 +211,15 @@ private:
     const int frameBytes = format_.BlockAlign();
     std::vector<uint8_t> chunk(period_ * static_cast<size_t>(frameBytes));
     const auto halfPeriod = std::chrono::microseconds(500000LL * static_cast<long long>(period_) / format_.SampleRate);
+    // Every call into ALSA is timed, so that a wedged one shows.
+    struct TTimedCall {
+      std::atomic<int64_t>& since;
+      explicit TTimedCall(std::atomic<int64_t>& s) : since(s) { since = NowMs(); }
+      ~TTimedCall() { since = 0; }
+    };
     while (!stop_) {
       ++wakeUps_;
+      TTimedCall timed(callSince_);
       int err = snd_pcm_wait(pcm_, 200);
       if (err < 0) {
         if (!Recover(err)) {
@@ -192,8 +245,6 @@ private:
     }
   }
 
-  uint64_t WakeUps() const override { return wakeUps_; }
-
   void Fail(int err)
   {
     {
@@ -211,12 +262,39 @@ private:
   bool running_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> wakeUps_{0};
+  std::atomic<int64_t> callSince_{0};  // when the thread's current ALSA call began, 0: none
+  std::atomic<bool> abandoned_{false};  // its thread was left wedged
   std::thread thread_;
+  std::mutex doneMutex_;
+  std::condition_variable doneCv_;
+  bool done_ = true;
   mutable std::mutex failMutex_;
   QString failure_;
   std::mutex waitMutex_;
   std::condition_variable waitCv_;
   bool woken_ = false;
+};
+// What the reader holds: the device stays alive as long as its thread needs it.
+class TAlsaCaptureHandle : public TCaptureDevice {
+public:
+  explicit TAlsaCaptureHandle(std::shared_ptr<TAlsaCaptureDevice> device) : device_(std::move(device)) {}
+  ~TAlsaCaptureHandle() override { device_->Stop(); }
+  TCaptureResult CreateBuffer(const TCaptureFormat& format, uint32_t bytes) override
+  {
+    return device_->CreateBuffer(format, bytes);
+  }
+  TCaptureResult Start() override { return device_->Start(); }
+  TCaptureResult Stop() override { return device_->Stop(); }
+  TCaptureResult BytesReady(uint32_t& ready) override { return device_->BytesReady(ready); }
+  TCaptureResult Read(void* destination, uint32_t count) override { return device_->Read(destination, count); }
+  uint32_t BufferSize() const override { return device_->BufferSize(); }
+  void Wait(int ms) override { device_->Wait(ms); }
+  void Wake() override { device_->Wake(); }
+  QString Failure() const override { return device_->Failure(); }
+  uint64_t WakeUps() const override { return device_->WakeUps(); }
+
+private:
+  std::shared_ptr<TAlsaCaptureDevice> device_;
 };
 } // namespace
 
@@ -230,6 +308,6 @@ TCaptureResult TAlsaCaptureSystem::Open(const TCaptureDeviceInfo& device, std::u
   const QByteArray name = device.Id.isEmpty() ? QByteArray("default") : device.Id;
   if (int err = snd_pcm_open(&pcm, name.constData(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK); err < 0)
     return FromAlsa(err);
-  out = std::make_unique<TAlsaCaptureDevice>(pcm);
+  out = std::make_unique<TAlsaCaptureHandle>(std::make_shared<TAlsaCaptureDevice>(pcm));
   return TCaptureResult::Ok;
 }

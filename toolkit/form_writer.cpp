@@ -33,6 +33,14 @@ bool AlwaysStored(const QMetaObject* meta, const char* property)
 // `Q_INVOKABLE bool Stored<Property>() const`; without one it is.
 bool StoredByObject(QObject* o, const QByteArray& property)
 {
+  // What a control takes from its parent (ShowHint while ParentShowHint,
+  // Color while ParentColor) is not its own: stored, it would read back as
+  // set on the control, which then no longer follows its parent.
+  const QByteArray parentFlag = "Parent" + property;
+  const int flag = o->metaObject()->indexOfProperty(parentFlag.constData());
+  if (flag >= 0 && o->metaObject()->property(flag).metaType().id() == QMetaType::Bool &&
+      o->metaObject()->property(flag).read(o).toBool())
+    return false;
   const QByteArray signature = "Stored" + property + "()";
   const int index = o->metaObject()->indexOfMethod(signature.constData());
   if (index < 0) return true;

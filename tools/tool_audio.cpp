@@ -133,7 +133,7 @@ int RunRecordCommand(QStringList args)
   in.SetInChannels(2);
   in.SetInSampleRate(44100);
   const qint64 frames = std::llround(seconds * 44100);
-  in.SetBytesToRead(frames > 0 ? int(frames * 4) : -1);
+  in.SetBytesToRead(frames > 0 ? frames * 4 : -1);
   TMP3Out out(nullptr);
   out.SetInput(&in);
   out.SetBitRate(TMP3Out::TMP3BitRate(rate));

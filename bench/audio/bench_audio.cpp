@@ -63,7 +63,7 @@ public:
   void CloseInput() override { busy_ = false; }
   int ReadData(void* buffer, int capacity) override
   {
-    const int n = std::min(capacity, Size() - Position());
+    const int n = int(std::min<qint64>(capacity, Size() - Position()));
     std::memcpy(buffer, reinterpret_cast<const char*>(Pcm().data()) + Position(), size_t(n));
     position_ += n;
     return n;

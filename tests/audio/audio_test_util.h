@@ -39,8 +39,8 @@ public:
   int ReadData(void* buffer, int capacity) override;
   void OpenInput() override;
   void CloseInput() override;
-  void SetPosition(int p) { position_ = p; }
-  void SetSize(int s) { size_ = s; }
+  void SetPosition(qint64 p) { position_ = p; }
+  void SetSize(qint64 s) { size_ = s; }
 
 private:
   qint64 frame_ = 0;

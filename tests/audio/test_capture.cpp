@@ -9,6 +9,8 @@
 #include "platform/capture_ring.h"
 
 #include <gtest/gtest.h>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -213,6 +215,42 @@ TEST_F(CaptureFixture, RecordingTimeLimitsTheRun)
   for (int n; (n = in->ReadData(block, sizeof block)) > 0;) total += n;
   EXPECT_GE(total, 176400);
   EXPECT_LT(total, 176400 + 16384) << "the limit is tested before each read";
+  in->CloseInput();
+}
+
+TEST_F(CaptureFixture, RecordingsLongerThan2GiBKeepCountingAndStopOnTime)
+{
+  // Four hours of CD-quality audio are 2.54 GB: past 2^31 bytes after 3.4 hours.
+  auto in = Make();
+  system.Source = [](uint64_t, uint8_t*, uint32_t) {};  // the bytes do not matter here, only their count
+  // Nearly a buffer each time (a whole one would look like none in a looping buffer).
+  system.Schedule = [](int, int, const TCaptureFormat&) { return uint32_t(TDXAudioIn::CaptureBufferSize - 1024); };
+  in->SetRecTime(4 * 3600);
+  const qint64 limit = qint64(4) * 3600 * 176400;
+  EXPECT_EQ(in->BytesToRead(), limit);
+  EXPECT_EQ(in->TotalSeconds(), 4 * 3600);
+  TMP3Out out(nullptr);
+  out.SetInput(in.get());
+  in->OpenInput();
+  EXPECT_EQ(in->Size(), limit);
+  std::vector<uint8_t> block(TDXAudioIn::LocalBufferSize);
+  qint64 total = 0;
+  bool checkedPast2GiB = false;
+  for (int n; (n = in->ReadData(block.data(), int(block.size()))) > 0;) {
+    total += n;
+    if (!checkedPast2GiB && total > std::numeric_limits<int32_t>::max()) {
+      checkedPast2GiB = true;
+      EXPECT_EQ(in->Position(), total);
+      EXPECT_EQ(out.ElapsedSeconds(), RoundHalfEven(total, 176400));
+      EXPECT_EQ(out.Progress(), RoundHalfEven(total * 100, limit));
+    }
+  }
+  EXPECT_TRUE(checkedPast2GiB);
+  EXPECT_EQ(in->Position(), total);
+  EXPECT_GE(total, limit);
+  EXPECT_LT(total, limit + qint64(block.size())) << "stops at the recording time, not 2^32 bytes later";
+  EXPECT_EQ(out.ElapsedSeconds(), 4 * 3600);
+  EXPECT_EQ(out.Progress(), 100);
   in->CloseInput();
 }
 

@@ -100,7 +100,7 @@ TEST_F(PipelineFixture, StartGuardsAndBusyRun)
     EXPECT_EQ(e.Message(), "Component is Busy");
   }
   // The run goes on after the refused Start.
-  const int before = input.Position();
+  const qint64 before = input.Position();
   ASSERT_TRUE(WaitUntil([&] { return input.Position() > before + 100000; }));
   out.RequestStop(true);
   out.WaitForStop();
@@ -300,7 +300,7 @@ TEST(PipelineLifetime, DestroyingTheOutputFromItsOwnEventIsSafe)
   out->Start();
   ASSERT_TRUE(WaitUntil([&] { return freed; }));
   EXPECT_FALSE(input.Busy());
-  const int position = input.Position();
+  const qint64 position = input.Position();
   // The orphaned worker ends without reading on.
   WaitUntil([] { return false; }, 100);
   EXPECT_EQ(input.Position(), position);

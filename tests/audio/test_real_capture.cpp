@@ -6,6 +6,7 @@
 #include "audio_test_util.h"
 #include "platform/capture_alsa.h"
 #include "platform/capture_sources.h"
+#include "support/scoped_process_state.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
@@ -236,6 +237,117 @@ TEST(RealCaptureTest, CaptureWakesAboutOncePerPeriod)
   // 100 ms periods: about ten a second; the pulse plugin's early "readable"
   // once made it thousands.
   EXPECT_LE(perSecond, 25.0);
+}
+
+// A sound server of the test's own, which it may stop: the shared one serves
+// the other tests.
+class PrivateSoundServer {
+public:
+  PrivateSoundServer()
+  {
+    if (!runtime_.isValid()) return;
+    QFile::setPermissions(runtime_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env_.insert("XDG_RUNTIME_DIR", runtime_.path());
+    env_.remove("PULSE_SERVER");
+    Run({"-D", "--system=false", "--exit-idle-time=-1", "--log-target=file:" + runtime_.filePath("pulse.log")});
+    running_ = WaitUntil([this] { return QFile::exists(Socket()); }, 10000);
+  }
+  ~PrivateSoundServer() { Stop(); }
+  bool Running() const { return running_; }
+  QString Socket() const { return runtime_.filePath("pulse/native"); }
+  void Stop()
+  {
+    if (running_) Run({"--kill"});
+    running_ = false;
+  }
+
+private:
+  void Run(const QStringList& args)
+  {
+    QProcess p;
+    p.setProcessEnvironment(env_);
+    p.start("pulseaudio", args);
+    p.waitForFinished(10000);
+  }
+  QTemporaryDir runtime_;
+  QProcessEnvironment env_ = QProcessEnvironment::systemEnvironment();
+  bool running_ = false;
+};
+
+TEST(RealCaptureTest, ASoundServerThatDiesMidRecordingEndsItWithAReportAndKeepsTheAudio)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
+  PrivateSoundServer server;
+  ASSERT_TRUE(server.Running());
+  TScopedEnv pulse("PULSE_SERVER", "unix:" + QFile::encodeName(server.Socket()));
+  QTemporaryDir dir;
+  TDXAudioIn in(nullptr);
+  ASSERT_GT(in.DeviceCount(), 0);
+  in.SetDeviceNumber(0);  // the default input, through the private server
+  in.SetInBitsPerSample(16);
+  in.SetInChannels(2);
+  in.SetInSampleRate(44100);
+  in.SetBytesToRead(-1);
+  TMP3Out out(nullptr);
+  out.SetInput(&in);
+  out.SetFileName(dir.filePath("cut.mp3"));
+  QString failure;
+  std::atomic<bool> done{false};
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return in.Position() >= 44100 * 4; }, 10000)) << failure.toStdString();
+  server.Stop();
+  // The PulseAudio plugin may wedge in libpulse here, or fail: either way the
+  // recording ends by itself with a reason, and nothing waits on the plugin.
+  ASSERT_TRUE(WaitUntil([&] { return done.load(); }, 15000)) << "the recording runs on without a server";
+  EXPECT_TRUE(failure.startsWith("The capture device failed: ")) << failure.toStdString();
+  EXPECT_FALSE(in.Busy());
+  const TDecoded d = DecodeMp3(dir.filePath("cut.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_GE(d.Seconds(), 0.9) << "what was captured before the server went is in the file";
+  // A new recording gets a clear error at once rather than a frozen window.
+  QElapsedTimer clock;
+  clock.start();
+  failure.clear();
+  done = false;
+  out.SetFileName(dir.filePath("again.mp3"));
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return done.load() || !failure.isEmpty(); }, 15000));
+  EXPECT_FALSE(failure.isEmpty());
+  EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST(RealCaptureTest, ADiskThatFillsUpEndsTheRecordingAndKeepsWhatWasWritten)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
+  QTemporaryDir dir;
+  TDXAudioIn in(nullptr);
+  in.SetDeviceNumber(0);
+  in.SetInBitsPerSample(16);
+  in.SetInChannels(2);
+  in.SetInSampleRate(44100);
+  in.SetBytesToRead(-1);
+  TMP3Out out(nullptr);
+  out.SetInput(&in);
+  out.SetFileName(dir.filePath("full.mp3"));
+  QString failure;
+  std::atomic<bool> done{false};
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+  bool finished;
+  {
+    // 32 KB of MP3 at 128 kbit/s: two seconds, then the "disk" is full.
+    TScopedFileSizeLimit limit(32000);
+    out.Start();
+    finished = WaitUntil([&] { return done.load(); }, 15000);
+  }
+  ASSERT_TRUE(finished);
+  EXPECT_TRUE(failure.startsWith("Cannot write file " + dir.filePath("full.mp3"))) << failure.toStdString();
+  EXPECT_FALSE(in.Busy());
+  const TDecoded d = DecodeMp3(dir.filePath("full.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_GT(d.Seconds(), 1.5) << "the audio written before the disk filled plays";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "toolkit/sample_components.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +19,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
   qputenv("QT_QPA_PLATFORM", "offscreen");
   // Controls measure their text while they are read (a link label sizes
   // itself), and fonts need a GUI application.
-  static QApplication app(argc, argv);
+  static QApplication* app = new QApplication(argc, argv);
+  // The font cache is Qt's global, made on first use and freed by the
+  // application's end: made now, the application ends first (at exit, in
+  // reverse order) and takes the cache with it.
+  (void)QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("录音"));
+  std::atexit([] { delete app; });
   RegisterAllClasses();
   RegisterSampleClasses();
   return 0;

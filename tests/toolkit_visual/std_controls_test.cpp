@@ -295,3 +295,29 @@ TEST(PlainControls, EnterAndEscapeReachTheDefaultAndCancelButtons)
   edit->Perform(WM_KEYDOWN, VK_ESCAPE);
   EXPECT_EQ(form->ModalResult(), mrNone);
 }
+
+TEST(PlainControls, WhatAControlTakesFromItsParentIsNotStoredSoItStillFollowsAfterReading)
+{
+  const QString text = QStringLiteral("object Form1: TForm\n"
+                                      "  ShowHint = True\n"
+                                      "  Color = 255\n"
+                                      "  object Panel1: TPanel\n"
+                                      "    ParentColor = True\n"
+                                      "  end\n"
+                                      "end\n");
+  Owned<TComponent> form(ReadComponentText(text, "inherit.vfm"));
+  auto* panel = Find<TPanel>(form.get(), "Panel1");
+  ASSERT_TRUE(panel->ShowHint());
+  ASSERT_EQ(panel->Color(), TColor(255));
+  const QString written = WriteComponentText(form.get());
+  Owned<TComponent> again(ReadComponentText(written, "written.vfm"));
+  EXPECT_EQ(WriteComponentText(again.get()), written);
+  auto* form2 = qobject_cast<TForm*>(again.get());
+  auto* panel2 = Find<TPanel>(again.get(), "Panel1");
+  EXPECT_TRUE(panel2->ParentShowHint());
+  EXPECT_TRUE(panel2->ParentColor());
+  form2->SetShowHint(false);
+  form2->SetColor(TColor(0xFF00));
+  EXPECT_FALSE(panel2->ShowHint()) << written.toStdString();
+  EXPECT_EQ(panel2->Color(), TColor(0xFF00));
+}

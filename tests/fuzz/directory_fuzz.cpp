@@ -1,0 +1,68 @@
+// Fuzzes what the station directory reads from outside: the directory's JSON
+// answer, playlists fetched from stations, the user's stations.txt and the
+// stored favourites. The first byte picks the reader. Nothing may crash, and
+// nothing that is not an http(s) address may come out as something to play;
+// a station that passed must survive its own stored form unchanged.
+#include "browser/directory_server.h"
+#include "browser/directory_station.h"
+#include "browser/playlist.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+  static int argc = 1;
+  static char name[] = "directory_fuzz";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  return 0;
+}
+
+namespace {
+void CheckStations(const std::vector<TDirectoryStation>& stations)
+{
+  for (const TDirectoryStation& s : stations) {
+    if (!IsStreamAddress(s.PlayUrl())) __builtin_trap();
+    TDirectoryStation again;
+    if (!StationFromJson(s.ToJson(), again)) __builtin_trap();
+    if (again.ToJson() != s.ToJson()) __builtin_trap();
+  }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+  if (size == 0) return 0;
+  const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1));
+  switch (data[0] % 4) {
+  case 0: {
+    const TStationParse parse = ParseDirectoryStations(bytes);
+    if (!parse.error.isEmpty() && !parse.stations.empty()) __builtin_trap();
+    CheckStations(parse.stations);
+    break;
+  }
+  case 1: {
+    const TPlaylist list = ParsePlaylist(bytes, QUrl(QStringLiteral("http://radio.example/live/list.pls")));
+    for (const QString& stream : list.streams)
+      if (!IsStreamAddress(stream)) __builtin_trap();
+    break;
+  }
+  case 2: {
+    const TUserStationList list = ParseUserStationList(QString::fromUtf8(bytes));
+    for (const TStation& s : list.stations)
+      if (!IsStreamAddress(s.url)) __builtin_trap();
+    break;
+  }
+  default: {
+    int skipped = 0;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes);
+    const std::vector<TDirectoryStation> stations =
+        StationsFromJson(doc.isArray() ? doc.array() : doc.object().value(QStringLiteral("stations")).toArray(), &skipped);
+    CheckStations(stations);
+    break;
+  }
+  }
+  return 0;
+}
