@@ -69,7 +69,23 @@ void TbsCustomEdit::SetReadOnly(bool v)
 {
   if (v == readOnly_) return;
   readOnly_ = v;
+  if (HandleAllocated()) Handle()->setAttribute(Qt::WA_InputMethodEnabled, !v);
   Invalidate();
+}
+
+void TbsCustomEdit::InputMethodCommit(const QString& text)
+{
+  if (readOnly_) return;
+  ReplaceSelection(text);
+}
+
+QRect TbsCustomEdit::InputMethodCursorRect() const
+{
+  TBitmap probe;
+  probe.Canvas()->Font()->Assign(Font());
+  const int x = TextX() + probe.Canvas()->TextWidth(Text().left(cursor_));
+  const QRect area = TextArea();
+  return QRect(x, area.top(), 1, area.height());
 }
 
 void TbsCustomEdit::SetTransparentText(bool v)

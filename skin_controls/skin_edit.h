@@ -105,6 +105,9 @@ public:
   std::function<void(TCanvas&)> TextBackground;
 
   void WndProc(TMessage& Message) override;
+  bool WantsInputMethod() const override { return !readOnly_; }
+  void InputMethodCommit(const QString& text) override;
+  QRect InputMethodCursorRect() const override;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   void SetVisible(bool v) override;
   void SetEnabled(bool v) override;

@@ -3,6 +3,7 @@
 #include "toolkit/forms.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -622,6 +623,23 @@ void TControlWidget::keyPressEvent(QKeyEvent* e)
   });
 }
 
+void TControlWidget::inputMethodEvent(QInputMethodEvent* e)
+{
+  e->accept();
+  if (!control_ || e->commitString().isEmpty()) return;
+  Guarded([&] { control_->InputMethodCommit(e->commitString()); });
+}
+
+QVariant TControlWidget::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+  if (!control_) return QWidget::inputMethodQuery(query);
+  switch (query) {
+  case Qt::ImEnabled: return control_->WantsInputMethod();
+  case Qt::ImCursorRectangle: return control_->InputMethodCursorRect();
+  default: return QWidget::inputMethodQuery(query);
+  }
+}
+
 void TControlWidget::keyReleaseEvent(QKeyEvent* e)
 {
   // A held key repeats as press and release pairs under X11: only the last
@@ -718,6 +736,7 @@ void TWinControl::CreateHandle()
   QWidget* pw = parent_ ? parent_->Handle() : nullptr;
   widget_ = CreateWidget(pw);
   widget_->setFocusPolicy(tabStop_ ? Qt::StrongFocus : Qt::ClickFocus);
+  widget_->setAttribute(Qt::WA_InputMethodEnabled, WantsInputMethod());
   widget_->setEnabled(Enabled());
   if (!region_.isEmpty()) widget_->setMask(region_);
   if (opacity_ < 255) widget_->setWindowOpacity(opacity_ / 255.0);

@@ -358,6 +358,8 @@ protected:
   void closeEvent(QCloseEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
   void MouseEvent(QMouseEvent* e, int kind);
@@ -457,6 +459,13 @@ public:
   virtual void WidgetMoved();
   virtual void WidgetResized();
   TControl* HoverControl() const { return hover_; }
+
+  // Text composed by an input method (pinyin and the like): a control that
+  // takes typed text says so and gets each committed string; the rectangle
+  // (client coordinates) places the method's candidate window at the caret.
+  virtual bool WantsInputMethod() const { return false; }
+  virtual void InputMethodCommit(const QString& /*text*/) {}
+  virtual QRect InputMethodCursorRect() const { return QRect(); }
 
 protected:
   // Creates the window; forms make top-level ones.

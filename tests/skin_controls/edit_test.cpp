@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -120,6 +121,33 @@ TEST(SkinEdit, ReadOnlyBoxOnlyCopiesAndSelects)
   EXPECT_FALSE(menu.isNull()) << "still alive while the command's event runs";
   for (int i = 0; i < 3 && menu; ++i) QCoreApplication::processEvents();
   EXPECT_TRUE(menu.isNull());
+}
+
+// Chinese names come from an input method: its committed text is typed at
+// the caret (one line, the selection replaced); a read-only box takes none.
+TEST(SkinEdit, InputMethodTextIsTypedAtTheCaret)
+{
+  Owned<TForm> form(NewForm());
+  TbsSkinEdit* edit = NewEdit(form.get());
+  QWidget* widget = edit->Handle();
+  EXPECT_TRUE(widget->testAttribute(Qt::WA_InputMethodEnabled));
+  EXPECT_TRUE(widget->inputMethodQuery(Qt::ImEnabled).toBool());
+  edit->SetText("a.mp3");
+  edit->SetSelection(0, 1);
+  QInputMethodEvent preedit("zao", {});
+  QCoreApplication::sendEvent(widget, &preedit);
+  EXPECT_EQ(edit->Text(), "a.mp3") << "composing text is not yet typed";
+  QInputMethodEvent commit;
+  commit.setCommitString("早间\n新闻");
+  QCoreApplication::sendEvent(widget, &commit);
+  EXPECT_EQ(edit->Text(), "早间.mp3");
+  const QRect caret = widget->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  EXPECT_GT(caret.left(), 0) << "the candidate window follows the caret";
+
+  edit->SetReadOnly(true);
+  EXPECT_FALSE(widget->testAttribute(Qt::WA_InputMethodEnabled));
+  QCoreApplication::sendEvent(widget, &commit);
+  EXPECT_EQ(edit->Text(), "早间.mp3");
 }
 
 TEST(SkinEdit, StatusEditTakesTheSkinsHeightAndInsets)
