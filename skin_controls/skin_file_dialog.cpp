@@ -471,21 +471,9 @@ void TbsSkinOpenDialog::SetFileName(const QString& v)
   if (current_) current_->FileNameEdit()->SetText(v);
 }
 
-void TbsSkinOpenDialog::SetSkinData(TbsSkinData* v)
-{
-  if (v == skinData_) return;
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  skinData_ = v;
-  if (v) v->FreeNotification(this);
-}
+void TbsSkinOpenDialog::SetSkinData(TbsSkinData* v) { ReplaceReference(skinData_, v); }
 
-void TbsSkinOpenDialog::SetCtrlSkinData(TbsSkinData* v)
-{
-  if (v == ctrlSkinData_) return;
-  if (ctrlSkinData_) ctrlSkinData_->RemoveFreeNotification(this);
-  ctrlSkinData_ = v;
-  if (v) v->FreeNotification(this);
-}
+void TbsSkinOpenDialog::SetCtrlSkinData(TbsSkinData* v) { ReplaceReference(ctrlSkinData_, v); }
 
 void TbsSkinOpenDialog::Notification(TComponent* AComponent, TOperation Operation)
 {

@@ -98,21 +98,9 @@ TbsSkinMessage::~TbsSkinMessage()
   if (ctrlSkinData_) ctrlSkinData_->RemoveFreeNotification(this);
 }
 
-void TbsSkinMessage::SetSkinData(TbsSkinData* v)
-{
-  if (v == skinData_) return;
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  skinData_ = v;
-  if (v) v->FreeNotification(this);
-}
+void TbsSkinMessage::SetSkinData(TbsSkinData* v) { ReplaceReference(skinData_, v); }
 
-void TbsSkinMessage::SetCtrlSkinData(TbsSkinData* v)
-{
-  if (v == ctrlSkinData_) return;
-  if (ctrlSkinData_) ctrlSkinData_->RemoveFreeNotification(this);
-  ctrlSkinData_ = v;
-  if (v) v->FreeNotification(this);
-}
+void TbsSkinMessage::SetCtrlSkinData(TbsSkinData* v) { ReplaceReference(ctrlSkinData_, v); }
 
 void TbsSkinMessage::Notification(TComponent* AComponent, TOperation Operation)
 {

@@ -103,6 +103,16 @@ public:
   // away, and the other way round.
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
+  // Points a reference of this component at `value`, moving the
+  // free-notification from the old one; false when it already pointed there.
+  template <class T> bool ReplaceReference(T*& field, T* value)
+  {
+    if (field == value) return false;
+    if (field) field->RemoveFreeNotification(this);
+    field = value;
+    if (value) value->FreeNotification(this);
+    return true;
+  }
 
   TComponentState ComponentState() const { return state_; }
   bool IsLoading() const { return state_.testFlag(csLoading); }

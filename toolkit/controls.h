@@ -202,9 +202,8 @@ public:
   void SetShowHint(bool v);
   bool ParentShowHint() const { return parentShowHint_; }
   void SetParentShowHint(bool v);
-  // A hint switch taken from the parent is not the control's to write; one of
-  // its own is written as ShowHint, which clears ParentShowHint when read.
-  Q_INVOKABLE bool StoredShowHint() const { return !parentShowHint_; }
+  // A hint switch of the control's own is written as ShowHint, which clears
+  // ParentShowHint when read (the writer leaves out one taken from the parent).
   Q_INVOKABLE bool StoredParentShowHint() const { return parentShowHint_ || !showHint_; }
   // The part before '|'.
   static QString GetShortHint(const QString& hint);
