@@ -117,7 +117,7 @@ void TForm_Main::FormCreate(QObject*)
   Dock(Top() <= 0);
   WatchStatusBarMouse();
   TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
-  if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) browser->Navigate(StationDirectoryUrl());
+  if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) OpenStationDirectory(*browser);
 }
 
 void TForm_Main::FormDestroy(QObject*) { SaveSettings(); }

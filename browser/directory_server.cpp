@@ -1,7 +1,9 @@
 #include "browser/directory_server.h"
 
+#include "browser/embedded_browser.h"
 #include "browser/site_addresses.h"
 #include "browser/station_directory.h"
+#include "platform/socket_peer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -57,16 +60,36 @@ QByteArray HeaderValue(const QByteArray& head, const QByteArray& name)
   return {};
 }
 
-// One client connection while its request arrives: the bytes so far and the
-// two clocks that end a stuck one.
+// One client connection while its request arrives: the bytes so far, who
+// connected, and the clock that ends a stuck one.
 class TConnection : public QObject {
 public:
   explicit TConnection(QTcpSocket* socket) : QObject(socket) {}
   QByteArray data;
-  QTimer idle, total;
+  QString client;
+  QTimer clock;
+  bool admitted = false;  // its head carried the secret
   bool complete = false;  // the whole request is in; the answer may still be pending
   bool answered = false;
 };
+
+// Equal texts, in a time that does not tell how much of them matched.
+bool SameSecret(const QByteArray& a, const QByteArray& b)
+{
+  if (a.size() != b.size() || a.isEmpty()) return false;
+  unsigned char diff = 0;
+  for (qsizetype i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return diff == 0;
+}
+
+// The client behind a connection: the user owning the connecting socket when
+// the kernel says, else its address.
+QString ClientOf(const QTcpSocket* socket)
+{
+  if (const auto user = LocalPeerUser(socket->peerAddress(), socket->peerPort(), socket->localAddress(), socket->localPort()))
+    return QStringLiteral("user %1").arg(*user);
+  return socket->peerAddress().toString();
+}
 
 const char* const kConnection = "velmoraConnection";
 
@@ -112,6 +135,9 @@ TDirectoryServer::TDirectoryServer(QObject* parent) : QObject(parent), server_(n
   userListFile_ = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
                       .filePath(QStringLiteral("Velmora/stations.txt"));
   connect(server_, &QTcpServer::newConnection, this, &TDirectoryServer::OnNewConnection);
+  quint32 words[4];
+  QRandomGenerator::system()->fillRange(words);
+  secret_ = QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex();
 }
 
 TDirectoryServer::~TDirectoryServer() = default;
@@ -143,11 +169,22 @@ TStationDirectory* TDirectoryServer::Directory()
   return directory_;
 }
 
-void TDirectoryServer::SetLimits(int idleMs, int requestMs, int maxConnections)
+void TDirectoryServer::Admit(TEmbeddedBrowser& browser) const
 {
-  idleMs_ = idleMs;
+  browser.SetOriginHeader(BaseUrl(), kSecretHeader, secret_);
+}
+
+void TDirectoryServer::SetLimits(int headMs, int requestMs, int maxWaiting, int perClient)
+{
+  headMs_ = headMs;
   requestMs_ = requestMs;
-  maxConnections_ = maxConnections;
+  maxWaiting_ = qMax(1, maxWaiting);
+  perClient_ = qMax(1, perClient);
+}
+
+int TDirectoryServer::WaitingConnections() const
+{
+  return int(std::count_if(waiting_.begin(), waiting_.end(), [](const QPointer<QTcpSocket>& s) { return !s.isNull(); }));
 }
 
 QJsonObject TDirectoryServer::StationListJson() const
@@ -191,24 +228,52 @@ void TDirectoryServer::OnNewConnection()
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     ++openConnections_;
     connect(socket, &QObject::destroyed, this, [this] { --openConnections_; });
-    if (openConnections_ > maxConnections_) {
-      Respond(socket, 503, "text/plain", "busy\n", false);
-      continue;
-    }
     auto* c = new TConnection(socket);
     socket->setProperty(kConnection, QVariant::fromValue<QObject*>(c));
-    c->idle.setSingleShot(true);
-    c->total.setSingleShot(true);
+    c->client = ClientOf(socket);
+    MakeRoomFor(c->client);
+    waiting_.push_back(socket);
+    c->clock.setSingleShot(true);
     QPointer<QTcpSocket> guard(socket);
-    auto expire = [guard] {
+    connect(&c->clock, &QTimer::timeout, socket, [guard] {
       if (guard) guard->abort();
-    };
-    connect(&c->idle, &QTimer::timeout, socket, expire);
-    connect(&c->total, &QTimer::timeout, socket, expire);
-    c->idle.start(idleMs_);
-    c->total.start(requestMs_);
+    });
+    c->clock.start(headMs_);
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
   }
+}
+
+void TDirectoryServer::MakeRoomFor(const QString& client)
+{
+  std::erase_if(waiting_, [](const QPointer<QTcpSocket>& s) { return s.isNull() || s->state() != QAbstractSocket::ConnectedState; });
+  std::map<QString, int> count;
+  for (const auto& s : waiting_) ++count[ConnectionOf(s)->client];
+  // The client's own oldest when it has its share, else the busiest client's
+  // oldest when all places are taken: a newcomer always gets in, and one
+  // client holding connections open only ever pushes out its own.
+  QString evict;
+  if (count[client] >= perClient_) {
+    evict = client;
+  } else if (int(waiting_.size()) >= maxWaiting_) {
+    evict = std::max_element(count.begin(), count.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+  } else {
+    return;
+  }
+  const auto oldest = std::find_if(waiting_.begin(), waiting_.end(), [&](const auto& s) { return ConnectionOf(s)->client == evict; });
+  if (oldest == waiting_.end()) return;
+  QPointer<QTcpSocket> victim = *oldest;
+  waiting_.erase(oldest);
+  victim->abort();
+}
+
+bool TDirectoryServer::Admitted(const QByteArray& head) const
+{
+  // A page of another site whose name was pointed at this machine sends its
+  // own name; anything else on the machine lacks the secret.
+  const QByteArray host = HeaderValue(head, "Host");
+  const QByteArray port = ':' + QByteArray::number(Port());
+  if (host != "127.0.0.1" + port && host != "localhost" + port) return false;
+  return SameSecret(HeaderValue(head, kSecretHeader), secret_);
 }
 
 void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
@@ -219,17 +284,23 @@ void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
     return;
   }
   c->data += socket->readAll();
-  c->idle.start(idleMs_);
   const qsizetype end = c->data.indexOf("\r\n\r\n");
   if (end < 0) {
     if (c->data.size() > kMaxRequestHead) Respond(socket, 431, "text/plain", "request too large\n", false);
     return;
   }
+  std::erase(waiting_, QPointer<QTcpSocket>(socket));
   const QByteArray head = c->data.left(end + 2);  // every line ends in CRLF
   const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
   if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {
     Respond(socket, 400, "text/plain", "bad request\n", false);
     return;
+  }
+  // The one gate: every path, every method.
+  if (!c->admitted) {
+    if (!Admitted(head)) return Respond(socket, 403, "text/plain", "forbidden\n", false);
+    c->admitted = true;
+    c->clock.start(requestMs_);  // the page's body may take its time
   }
   QByteArray body;
   const QByteArray method = requestLine[0];
@@ -243,8 +314,7 @@ void TDirectoryServer::OnReadyRead(QTcpSocket* socket)
     body = c->data.mid(end + 4, length);
   }
   c->complete = true;
-  c->idle.stop();
-  c->total.stop();
+  c->clock.stop();
   c->data.clear();
   Route(socket, method, QUrl::fromEncoded(requestLine[1]), head, body);
 }
@@ -287,12 +357,6 @@ void TDirectoryServer::Route(QTcpSocket* socket, const QByteArray& method, const
 void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, const QString& name, const QUrl& url,
                                 const QByteArray& head, const QByteArray& body)
 {
-  // A page of another site whose name was pointed at this machine sends its
-  // own name: the directory answers only to its own address.
-  const QByteArray host = HeaderValue(head, "Host");
-  const QByteArray port = ':' + QByteArray::number(Port());
-  if (host != "127.0.0.1" + port && host != "localhost" + port)
-    return Respond(socket, 403, "text/plain", "forbidden\n", false);
   QPointer<QTcpSocket> reply(socket);
   if (name == QLatin1String("list") && method == "GET") {
     const QUrlQuery q(url);
@@ -359,11 +423,12 @@ void TDirectoryServer::RespondJson(QTcpSocket* socket, int status, const QJsonOb
 void TDirectoryServer::Respond(QTcpSocket* socket, int status, const QByteArray& contentType, const QByteArray& body,
                                bool head)
 {
+  int lingerMs = headMs_;
   if (TConnection* c = ConnectionOf(socket)) {
     if (c->answered) return;
     c->answered = c->complete = true;
-    c->idle.stop();
-    c->total.stop();
+    c->clock.stop();
+    if (c->admitted) lingerMs = requestMs_;
   }
   QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status) + "\r\n";
   out += "Content-Type: " + contentType + "\r\n";
@@ -374,7 +439,7 @@ void TDirectoryServer::Respond(QTcpSocket* socket, int status, const QByteArray&
   socket->disconnectFromHost();
   // A client that never reads its answer does not keep the connection.
   QPointer<QTcpSocket> guard(socket);
-  QTimer::singleShot(requestMs_, socket, [guard] {
+  QTimer::singleShot(lingerMs, socket, [guard] {
     if (guard) guard->abort();
   });
 }
@@ -385,4 +450,10 @@ QUrl StationDirectoryUrl()
   url.setPath(StationDirectoryPath());
   url.setQuery(StationDirectoryQuery());
   return url;
+}
+
+void OpenStationDirectory(TEmbeddedBrowser& browser)
+{
+  TDirectoryServer::Instance()->Admit(browser);
+  browser.Navigate(StationDirectoryUrl());
 }

@@ -5,14 +5,22 @@
 //   GET  /qq/api/list?q=TEXT&by=name|tag|language|country&offset=N&limit=N[&online=0]
 //   POST /qq/api/play        {station}                -> {url, error, note}
 //   POST /qq/api/favourite   {"add": station} | {"remove": key}
-// Requests must arrive promptly: a connection that stays silent or dribbles
-// its request is closed, and only so many are served at once, so a stuck
-// client never blocks the page.
+// Only the program's own page is served: every request must name this server
+// (127.0.0.1 or localhost with its port, so a page of another site whose name
+// was pointed here gets nothing) and carry the secret made for this run, which
+// the program hands its web view alone (Admit). Other programs and other users
+// on the machine get 403 on every path.
+// Requests must arrive promptly: a connection that has not sent its whole
+// request head within a short time is closed, and connections still waiting
+// for their head are limited per client (the user owning the connecting
+// socket) and in all, the oldest making room for a newcomer, so clients that
+// hold connections open never keep the page out.
 #pragma once
 
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -20,6 +28,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+class TEmbeddedBrowser;
 class TStationDirectory;
 
 struct TStation {
@@ -45,6 +54,9 @@ public:
   // Largest request body (the page's JSON); larger ones are answered 413.
   static constexpr int kMaxRequestBody = 256 * 1024;
 
+  // The header that carries the page's secret.
+  static constexpr const char* kSecretHeader = "X-Velmora-Page";
+
   explicit TDirectoryServer(QObject* parent = nullptr);
   ~TDirectoryServer() override;
 
@@ -63,11 +75,18 @@ public:
   void SetDirectory(TStationDirectory* directory);
   TStationDirectory* Directory();
 
-  // A connection is closed when it sends nothing for `idleMs`, or has not
-  // sent its whole request within `requestMs`; at most `maxConnections` are
-  // open at once, further ones are answered 503 at once.
-  void SetLimits(int idleMs, int requestMs, int maxConnections);
+  // This run's secret (random, made at construction).
+  QByteArray Secret() const { return secret_; }
+  // Lets `browser` use this server: every request it makes here carries the secret.
+  void Admit(TEmbeddedBrowser& browser) const;
+
+  // A connection is closed when its request head has not arrived within
+  // `headMs`, or the rest of an admitted request within `requestMs`. At most
+  // `maxWaiting` connections wait for their head, `perClient` of them from
+  // one client; past that the client's (or the busiest client's) oldest is closed.
+  void SetLimits(int headMs, int requestMs, int maxWaiting, int perClient);
   int OpenConnections() const { return openConnections_; }
+  int WaitingConnections() const;
 
   // The station list as served: bundled stations first, then the user's.
   QJsonObject StationListJson() const;
@@ -78,6 +97,8 @@ public:
 private:
   void OnNewConnection();
   void OnReadyRead(QTcpSocket* socket);
+  void MakeRoomFor(const QString& client);
+  bool Admitted(const QByteArray& head) const;
   void Route(QTcpSocket* socket, const QByteArray& method, const QUrl& url, const QByteArray& head,
              const QByteArray& body);
   void RouteApi(QTcpSocket* socket, const QByteArray& method, const QString& name, const QUrl& url,
@@ -88,8 +109,11 @@ private:
   QTcpServer* server_;
   QString userListFile_;
   TStationDirectory* directory_ = nullptr;
-  int idleMs_ = 10000;
+  QByteArray secret_;
+  std::vector<QPointer<QTcpSocket>> waiting_;  // connections without their head yet, oldest first
+  int headMs_ = 3000;
   int requestMs_ = 30000;
-  int maxConnections_ = 32;
+  int maxWaiting_ = 64;
+  int perClient_ = 16;
   int openConnections_ = 0;
 };

@@ -106,30 +106,85 @@ bool StationFromJson(const QJsonObject& o, TDirectoryStation& s)
   return true;
 }
 
-TStationParse ParseDirectoryStations(const QByteArray& json)
+namespace {
+// The end of the JSON value starting at `i`: the index of the ',' or ']' that
+// follows it at the outer level, or -1 when the text ends first.
+qsizetype EndOfElement(const QByteArray& json, qsizetype i)
+{
+  int depth = 0;
+  bool inString = false;
+  for (const qsizetype n = json.size(); i < n; ++i) {
+    const char c = json[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '{' || c == '[') {
+      ++depth;
+    } else if (c == '}' || c == ']') {
+      if (depth == 0) return c == ']' ? i : -1;
+      --depth;
+    } else if (c == ',' && depth == 0) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+qsizetype SkipSpace(const QByteArray& json, qsizetype i)
+{
+  while (i < json.size() && (json[i] == ' ' || json[i] == '\n' || json[i] == '\r' || json[i] == '\t')) ++i;
+  return i;
+}
+} // namespace
+
+TStationParse ParseDirectoryStations(const QByteArray& json, int maxStations, bool cut)
 {
   TStationParse out;
-  QJsonParseError err{};
-  const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
-  if (err.error != QJsonParseError::NoError) {
-    out.error = QStringLiteral("电台目录的应答无法解析（%1）").arg(err.errorString());
+  const auto unreadable = [&](const QString& why) {
+    out = {};
+    out.error = QStringLiteral("电台目录的应答无法解析（%1）").arg(why);
     return out;
-  }
-  if (!doc.isArray()) {
+  };
+  qsizetype i = SkipSpace(json, 0);
+  if (i >= json.size() || json[i] != '[') {
+    QJsonParseError err{};
+    QJsonDocument::fromJson(json, &err);
+    if (err.error != QJsonParseError::NoError) return unreadable(err.errorString());
     out.error = QStringLiteral("电台目录的应答不是电台列表");
     return out;
   }
-  for (const QJsonValue& v : doc.array()) {
+  i = SkipSpace(json, i + 1);
+  if (i < json.size() && json[i] == ']') {
+    out.complete = true;
+    return out;
+  }
+  // One element at a time: only the part asked for is ever read.
+  while (int(out.stations.size()) < maxStations) {
+    const qsizetype end = EndOfElement(json, i);
+    if (end < 0) {
+      if (cut) return out;  // the entries before the cut are whole
+      return unreadable(QStringLiteral("应答不完整"));
+    }
+    const QByteArray element = json.mid(i, end - i).trimmed();
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson("[" + element + "]", &err);
+    if (element.isEmpty() || err.error != QJsonParseError::NoError) return unreadable(err.errorString());
+    const QJsonValue v = doc.array().at(0);
     TDirectoryStation s;
     if (!v.isObject() || !StationFromJson(v.toObject(), s)) {
       ++out.skipped;
-      continue;
-    }
-    if (!BoolOf(v.toObject().value("lastcheckok"), true)) {
+    } else if (!BoolOf(v.toObject().value("lastcheckok"), true)) {
       ++out.broken;
-      continue;
+    } else {
+      out.stations.push_back(std::move(s));
     }
-    out.stations.push_back(std::move(s));
+    if (json[end] == ']') {
+      out.complete = true;
+      break;
+    }
+    i = SkipSpace(json, end + 1);
   }
   return out;
 }

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QUrl>
+#include <climits>
 #include <vector>
 
 struct TDirectoryStation {
@@ -45,13 +46,18 @@ struct TStationParse {
   int skipped = 0;   // entries without a usable address, or no objects at all
   int broken = 0;    // entries the directory's last check found broken
   QString error;     // the answer as a whole could not be read
+  bool complete = false;  // the whole array was read (not stopped at maxStations or the cut)
 };
 
 // Reads the directory's answer: a JSON array of station objects. Missing
 // fields take empty values, a missing name falls back to the address's host,
 // texts are cut to sane lengths and control characters removed; entries whose
 // address is not http(s) are skipped and counted, never passed on.
-TStationParse ParseDirectoryStations(const QByteArray& json);
+// Reading stops once `maxStations` are taken: the rest of the text is not
+// looked at, so an answer far longer than asked for costs no more than the
+// part asked for. `cut`: the text is the start of a longer answer; the
+// entries complete in it are read.
+TStationParse ParseDirectoryStations(const QByteArray& json, int maxStations = INT_MAX, bool cut = false);
 
 // Reads one station in the form written by ToJson (or the directory's own
 // field names); nullopt-like: returns false when it has no usable address.

@@ -196,6 +196,7 @@ TWebViewOptions TEmbeddedBrowser::Options() const
   o.PlaybackWithoutGesture = downloadOptions_.testFlag(DLCTL_BGSOUNDS);
   o.ScrollBars = !uiOptions_.testFlag(SCROLL_NO);
   o.UserAgentSuffix = userAgent_;
+  o.OriginHeaders = originHeaders_;
   return o;
 }
 
@@ -208,6 +209,14 @@ void TEmbeddedBrowser::Navigate(const QUrl& url)
 {
   pendingUrl_ = url;
   if (started_) view_->Load(url);
+}
+
+void TEmbeddedBrowser::SetOriginHeader(const QUrl& origin, const QByteArray& name, const QByteArray& value)
+{
+  const QUrl site = origin.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
+  std::erase_if(originHeaders_, [&](const auto& h) { return h.origin == site && h.name.compare(name, Qt::CaseInsensitive) == 0; });
+  originHeaders_.push_back({site, name, value});
+  ApplyToView();
 }
 
 void TEmbeddedBrowser::Refresh()

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
 
@@ -29,6 +30,13 @@ struct TWebViewOptions {
   bool PlaybackWithoutGesture = true;  // background sounds start without a click
   bool ScrollBars = true;
   QString UserAgentSuffix;
+  // A header added to every request for one origin (scheme, host and port),
+  // out of the pages' reach: how the program's own page server knows its page.
+  struct TOriginHeader {
+    QUrl origin;
+    QByteArray name, value;
+  };
+  std::vector<TOriginHeader> OriginHeaders;
 };
 
 // The web view behind the browser pane. Made with the pane's window (cheap:
@@ -271,6 +279,9 @@ public:
 
   void Navigate(const QUrl& url);
   void Refresh();
+  // Every request the view makes to `origin` carries the header `name`: `value`
+  // (set again for the same origin and name: replaced).
+  void SetOriginHeader(const QUrl& origin, const QByteArray& name, const QByteArray& value);
   QUrl LocationUrl() const;
 
   // The web view with its engine started, started now if it was not yet
@@ -316,6 +327,7 @@ private:
   bool started_ = false;
   QPointer<QWidget> frame_;
   QUrl pendingUrl_;
+  std::vector<TWebViewOptions::TOriginHeader> originHeaders_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TEmbeddedBrowser::TDownloadControlOptions)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TEmbeddedBrowser::TUserInterfaceOptions)

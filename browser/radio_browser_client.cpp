@@ -2,6 +2,7 @@
 
 #include "platform/host_lookup.h"
 
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -60,11 +61,35 @@ TRadioBrowserClient::TRadioBrowserClient(TDirectoryConfig config, THostLookup* l
     : QObject(parent), config_(std::move(config)), lookup_(lookup), network_(new QNetworkAccessManager(this)),
       random_(QRandomGenerator::global()->generate())
 {
-  // The directory's answers are small and change: no disk cache of Qt's own.
-  network_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+  // Every redirect is checked against the directory asked (RedirectAllowed).
+  network_->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
 }
 
 TRadioBrowserClient::~TRadioBrowserClient() = default;
+
+namespace {
+// This machine, by address or by name (localhost and its subdomains).
+bool IsLocalHost(const QString& host)
+{
+  QString name = host.toLower();
+  if (name.endsWith(u'.')) name.chop(1);
+  if (name == u"localhost" || name.endsWith(u".localhost")) return true;
+  QHostAddress address;
+  if (!address.setAddress(name)) return false;
+  bool mapped = false;
+  const QHostAddress v4(address.toIPv4Address(&mapped));
+  if (mapped) address = v4;
+  return address.isLoopback() || address == QHostAddress(QHostAddress::AnyIPv4) || address == QHostAddress(QHostAddress::AnyIPv6);
+}
+} // namespace
+
+bool TRadioBrowserClient::RedirectAllowed(const QUrl& configured, const QUrl& target)
+{
+  const QString scheme = target.scheme().toLower();
+  if ((scheme != u"http" && scheme != u"https") || target.host().isEmpty()) return false;
+  if (configured.scheme() == u"https" && scheme != u"https") return false;
+  return !IsLocalHost(target.host()) || IsLocalHost(configured.host());
+}
 
 void TRadioBrowserClient::WithMirrors(std::function<void(QString error)> then)
 {
@@ -100,21 +125,21 @@ void TRadioBrowserClient::WithMirrors(std::function<void(QString error)> then)
   });
 }
 
-void TRadioBrowserClient::Get(const QString& path, const QUrlQuery& query, TBodyDone done)
+void TRadioBrowserClient::Get(const QString& path, const QUrlQuery& query, TBodyDone done, qint64 keepBytes)
 {
   QPointer<TRadioBrowserClient> self(this);
-  WithMirrors([self, path, query, done = std::move(done)](QString error) mutable {
+  WithMirrors([self, path, query, keepBytes, done = std::move(done)](QString error) mutable {
     if (!self) return;
-    if (!error.isEmpty() || self->mirrors_.isEmpty()) return done({}, error, {}, 0);
-    self->TryMirror(path, query, 0, QString(), std::move(done));
+    if (!error.isEmpty() || self->mirrors_.isEmpty()) return done({}, error, {}, 0, false);
+    self->TryMirror(path, query, keepBytes, 0, QString(), std::move(done));
   });
 }
 
-void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query, int tried, QString lastError,
-                                    TBodyDone done)
+void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query, qint64 keepBytes, int tried,
+                                    QString lastError, TBodyDone done)
 {
   if (tried >= mirrors_.size() || tried >= maxAttempts_) {
-    done({}, QStringLiteral("无法连接在线电台目录（已尝试 %1 个服务器）：%2").arg(tried).arg(lastError), {}, tried);
+    done({}, QStringLiteral("无法连接在线电台目录（已尝试 %1 个服务器）：%2").arg(tried).arg(lastError), {}, tried, false);
     return;
   }
   const int index = (current_ + tried) % int(mirrors_.size());
@@ -127,11 +152,13 @@ void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query,
   request.setHeader(QNetworkRequest::UserAgentHeader, DirectoryUserAgent());
   request.setRawHeader("Accept", "application/json");
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  request.setMaximumRedirectsAllowed(5);
   QNetworkReply* reply = network_->get(request);
 
   struct TState {
     QByteArray body;
     QString failure;  // set when we abort
+    bool cut = false;  // we stopped reading at keepBytes
   };
   auto state = std::make_shared<TState>();
   auto* timer = new QTimer(reply);
@@ -141,40 +168,57 @@ void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query,
     reply->abort();
   });
   timer->start(timeoutMs_);
-  connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap = maxAnswerBytes_] {
-    if (!state->failure.isEmpty()) return;
+  connect(reply, &QNetworkReply::redirected, reply, [reply, state, mirror](const QUrl& target) {
+    if (RedirectAllowed(mirror, target)) {
+      emit reply->redirectAllowed();
+      return;
+    }
+    state->failure = QStringLiteral("拒绝转向 %1").arg(target.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery));
+    reply->abort();
+  });
+  const qint64 cap = keepBytes > 0 ? qMin(keepBytes, maxAnswerBytes_) : maxAnswerBytes_;
+  connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap, keep = keepBytes > 0] {
+    if (!state->failure.isEmpty() || state->cut) return;
     state->body += reply->readAll();
-    if (state->body.size() > cap) {
+    if (state->body.size() <= cap) return;
+    if (keep) {
+      state->body.truncate(cap);
+      state->cut = true;
+    } else {
       state->failure = QStringLiteral("应答过大（超过 %1 KB）").arg(cap / 1024);
       state->body.clear();
-      reply->abort();
     }
+    reply->abort();
   });
   QPointer<TRadioBrowserClient> self(this);
   connect(reply, &QNetworkReply::finished, this,
-          [self, reply, state, path, query, tried, index, mirror, done = std::move(done)]() mutable {
+          [self, reply, state, path, query, keepBytes, cap, tried, index, mirror, done = std::move(done)]() mutable {
             reply->deleteLater();
             if (!self) return;
-            if (state->failure.isEmpty()) state->body += reply->readAll();
+            if (state->failure.isEmpty() && !state->cut) state->body += reply->readAll();
             QString failure = state->failure;
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (failure.isEmpty() && reply->error() != QNetworkReply::NoError)
+            if (failure.isEmpty() && !state->cut && reply->error() != QNetworkReply::NoError)
               failure = status >= 400 ? QStringLiteral("服务器返回错误 HTTP %1").arg(status) : reply->errorString();
-            if (failure.isEmpty() && state->body.size() > self->maxAnswerBytes_)
-              failure = QStringLiteral("应答过大（超过 %1 KB）").arg(self->maxAnswerBytes_ / 1024);
+            if (failure.isEmpty() && state->body.size() > cap) {
+              if (keepBytes > 0) state->body.truncate(cap), state->cut = true;
+              else failure = QStringLiteral("应答过大（超过 %1 KB）").arg(cap / 1024);
+            }
             if (!failure.isEmpty()) {
-              self->TryMirror(path, query, tried + 1, mirror.host() + QStringLiteral("：") + failure, std::move(done));
+              self->TryMirror(path, query, keepBytes, tried + 1, mirror.host() + QStringLiteral("：") + failure, std::move(done));
               return;
             }
             self->current_ = index;
-            done(std::move(state->body), QString(), mirror, tried + 1);
+            done(std::move(state->body), QString(), mirror, tried + 1, state->cut);
           });
 }
 
 void TRadioBrowserClient::Search(const TStationQuery& query, TStationsDone done)
 {
   const QUrl shape = SearchUrl(QUrl(), query);
-  Get(shape.path(), QUrlQuery(shape), [done = std::move(done)](QByteArray body, QString error, QUrl mirror, int attempts) {
+  const int limit = qBound(1, query.limit, 1000);
+  const qint64 keep = qMin(SearchAnswerBytes(limit), maxAnswerBytes_);
+  Get(shape.path(), QUrlQuery(shape), [done = std::move(done), limit, keep](QByteArray body, QString error, QUrl mirror, int attempts, bool cut) {
     TStationsResult result;
     result.mirror = mirror;
     result.attempts = attempts;
@@ -182,7 +226,10 @@ void TRadioBrowserClient::Search(const TStationQuery& query, TStationsDone done)
       result.error = error;
       return done(result);
     }
-    TStationParse parsed = ParseDirectoryStations(body);
+    // Never more than was asked for, however much the directory sends.
+    TStationParse parsed = ParseDirectoryStations(body, limit, cut);
+    if (parsed.error.isEmpty() && cut && parsed.stations.empty())
+      parsed.error = QStringLiteral("应答过大（超过 %1 KB）").arg(keep / 1024);
     if (!parsed.error.isEmpty()) {
       result.error = parsed.error;
       return done(result);
@@ -202,7 +249,7 @@ void TRadioBrowserClient::CountClick(const QString& uuid, std::function<void(boo
     if (done) done(false, QStringLiteral("电台编号无效"));
     return;
   }
-  Get(QStringLiteral("/json/url/") + uuid, {}, [done = std::move(done)](QByteArray, QString error, QUrl, int) {
+  Get(QStringLiteral("/json/url/") + uuid, {}, [done = std::move(done)](QByteArray, QString error, QUrl, int, bool) {
     if (done) done(error.isEmpty(), error);
   });
 }

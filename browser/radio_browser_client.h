@@ -75,13 +75,23 @@ public:
 
   // For the tools and tests: the request URL of a query on a mirror.
   static QUrl SearchUrl(const QUrl& mirror, const TStationQuery& query);
+  // Bytes of a search answer read at most for `limit` stations (directory
+  // entries are about a kilobyte): a directory that ignores the limit is cut off there.
+  static qint64 SearchAnswerBytes(int limit) { return 64 * 1024 + qint64(qMax(1, limit)) * 8 * 1024; }
+
+  // Whether an answer from the directory at `configured` may send the client
+  // on to `target`: http(s) only, never from https to http, and never to this
+  // machine unless the directory itself is on it.
+  static bool RedirectAllowed(const QUrl& configured, const QUrl& target);
 
 private:
-  using TBodyDone = std::function<void(QByteArray body, QString error, QUrl mirror, int attempts)>;
-  // GET path+query on the current mirror, failing over to the others.
-  void Get(const QString& path, const QUrlQuery& query, TBodyDone done);
+  // `cut`: the answer was longer than the caller takes and ends where it was cut off.
+  using TBodyDone = std::function<void(QByteArray body, QString error, QUrl mirror, int attempts, bool cut)>;
+  // GET path+query on the current mirror, failing over to the others. With
+  // `keepBytes` set, a longer answer is cut there instead of failing.
+  void Get(const QString& path, const QUrlQuery& query, TBodyDone done, qint64 keepBytes = 0);
   void WithMirrors(std::function<void(QString error)> then);
-  void TryMirror(const QString& path, const QUrlQuery& query, int tried, QString lastError, TBodyDone done);
+  void TryMirror(const QString& path, const QUrlQuery& query, qint64 keepBytes, int tried, QString lastError, TBodyDone done);
 
   TDirectoryConfig config_;
   THostLookup* lookup_;

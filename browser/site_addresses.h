@@ -16,3 +16,7 @@ inline QString StationDirectoryQuery() { return QStringLiteral("app"); }
 // The station-directory page of the in-process directory server (started on
 // first use; see directory_server.h).
 QUrl StationDirectoryUrl();
+
+class TEmbeddedBrowser;
+// Shows the station-directory page in `browser`, admitted to the server.
+void OpenStationDirectory(TEmbeddedBrowser& browser);

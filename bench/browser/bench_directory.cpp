@@ -106,6 +106,7 @@ struct TSite {
     url.setQuery(StationDirectoryQuery());
     WebEngineViewOf(*browser)->resize(246, 440);
     WebEngineViewOf(*browser)->show();
+    server.Admit(*browser);
     browser->Navigate(url);
     return Rows(count);
   }
@@ -161,5 +162,32 @@ void BM_ReadDirectoryAnswer(benchmark::State& state)
   state.SetBytesProcessed(state.iterations() * json.size());
 }
 BENCHMARK(BM_ReadDirectoryAnswer)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A directory that ignores the limit: 168,838 stations (8 MB) for a page of
+// 100. The time is what the UI thread spends from the request to the page's stations.
+void BM_SearchAnsweredFarBeyondItsLimit(benchmark::State& state)
+{
+  TFakeDirectory fake;
+  fake.mode = TFakeDirectory::fmRaw;
+  for (int i = 0; i < 168838; ++i)
+    fake.raw += (i ? ",{\"name\":\"s" : "[{\"name\":\"s") + QByteArray::number(i) + "\",\"url\":\"http://10.0.0.1/\"}";
+  fake.raw += "]";
+  TDirectoryConfig cfg;
+  cfg.mirrors = {fake.BaseUrl()};
+  TRadioBrowserClient client(cfg, nullptr);
+  client.SetTimeout(30000);
+  for (auto _ : state) {
+    size_t kept = 0;
+    bool done = false;
+    client.Search({QString(), TStationQuery::fdName, 0, 100}, [&](const TStationsResult& r) {
+      kept = r.stations.size();
+      done = true;
+    });
+    Pump([&] { return done; }, 30000);
+    if (kept != 100) state.SkipWithError("the search did not keep 100 stations");
+  }
+  state.counters["answer_MiB"] = fake.raw.size() / 1048576.0;
+}
+BENCHMARK(BM_SearchAnsweredFarBeyondItsLimit)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -10,9 +10,24 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace {
+// Adds the browser's origin headers to the page's requests. Runs in this
+// process: the page's scripts never see the values.
+class TOriginHeaderInterceptor : public QWebEngineUrlRequestInterceptor {
+public:
+  std::vector<TWebViewOptions::TOriginHeader> headers;
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override
+  {
+    const QUrl url = info.requestUrl();
+    for (const auto& h : headers)
+      if (url.scheme() == h.origin.scheme() && url.host() == h.origin.host() && url.port(-1) == h.origin.port(-1))
+        info.setHttpHeader(h.name, h.value);
+  }
+};
+
 // The pane's content: at first a hidden Qt Quick widget, the kind the engine
 // draws with, so that the window is made able to compose it from the start
 // (added to a window that already exists, the view would have the window
@@ -33,6 +48,7 @@ public:
   {
     if (view_ || !container_) return;
     view_ = new QWebEngineView(container_);
+    view_->page()->setUrlRequestInterceptor(&interceptor_);
     QObject::connect(view_, &QWebEngineView::loadFinished, view_,
                      [](bool ok) { TraceStartup(ok ? "page-loaded" : "page-failed"); });
     layout_->addWidget(view_);
@@ -52,6 +68,7 @@ public:
   void Apply(const TWebViewOptions& o) override
   {
     options_ = o;
+    interceptor_.headers = o.OriginHeaders;
     if (!view_) return;
     QWebEngineSettings* s = view_->settings();
     s->setAttribute(QWebEngineSettings::AutoLoadImages, o.AutoLoadImages);
@@ -75,6 +92,7 @@ private:
   QPointer<QWidget> container_;
   QVBoxLayout* layout_ = nullptr;
   QPointer<QQuickWidget> placeholder_;
+  TOriginHeaderInterceptor interceptor_;  // before the view: outlives its page
   QPointer<QWebEngineView> view_;
   TWebViewOptions options_;
 };

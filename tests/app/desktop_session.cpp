@@ -361,8 +361,7 @@ QByteArray TProgram::FetchFromOwnServer(const QString& path)
     QByteArray reply;
     while (socket.waitForReadyRead(5000)) reply += socket.readAll();
     reply += socket.readAll();
-    const qsizetype body = reply.indexOf("\r\n\r\n");
-    if (reply.startsWith("HTTP/1.1 200") && body >= 0) return reply.mid(body + 4);
+    if (reply.startsWith("HTTP/1.1 ")) return reply;
   }
   return QByteArray();
 }

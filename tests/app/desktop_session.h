@@ -92,7 +92,8 @@ public:
   QProcess& Process() { return *process_; }
   QString Output();
   // A GET of `path` from the program's own web server on 127.0.0.1 (its
-  // listening port found through /proc); the body, "" when there is none.
+  // listening port found through /proc), as any other program would send it;
+  // the whole answer, "" when there is none.
   QByteArray FetchFromOwnServer(const QString& path);
   // The main window's id once shown.
   QString Window() const { return window_; }

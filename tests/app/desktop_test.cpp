@@ -379,8 +379,15 @@ TEST_P(ProgramTest, OneConfigurationFolderIsMadeAndReadAndAFailedSaveNeverHoldsU
   stations.write("测试电台 | http://127.0.0.1:9/stream\n");
   stations.close();
   ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
+  QProcess tool;
+  tool.setProcessEnvironment(program->Environment());
+  tool.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), {"stations"});
+  ASSERT_TRUE(tool.waitForFinished(30000));
+  EXPECT_TRUE(tool.readAllStandardOutput().contains("测试电台"));
+  // Only the program's own page reads them from its server; any other program is refused.
   const QByteArray list = program->FetchFromOwnServer("/qq/stations.json");
-  EXPECT_TRUE(list.contains("测试电台")) << list.toStdString();
+  EXPECT_TRUE(list.startsWith("HTTP/1.1 403")) << list.toStdString();
+  EXPECT_FALSE(list.contains("测试电台"));
   program->End(SIGKILL);
 }
 

@@ -5,6 +5,7 @@
 #include "support/pump.h"
 #include "support/qt_printers.h"
 
+#include <QNetworkProxy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -247,6 +248,70 @@ TEST_F(ClientTest, BadAnswersGiveClearErrors)
     sawSlowFirst |= r.attempts == 2;
   }
   EXPECT_TRUE(sawSlowFirst);
+}
+
+TEST_F(ClientTest, KeepsAtMostTheStationsAskedForHoweverManyArrive)
+{
+  // A directory that ignores the limit: 168,838 stations (8 MB) for a page of 100.
+  QByteArray all = "[";
+  for (int i = 0; i < 168838; ++i) all += (i ? ",{\"name\":\"s" : "{\"name\":\"s") + QByteArray::number(i) + "\",\"url\":\"http://10.0.0.1/\"}";
+  all += "]";
+  fake.mode = TFakeDirectory::fmRaw;
+  fake.raw = all;
+  auto c = Client({fake.BaseUrl()});
+  c->SetTimeout(10000);
+  TStationsResult r = Search(*c, {QString(), TStationQuery::fdName, 0, 100});
+  ASSERT_TRUE(r.ok) << r.error.toStdString();
+  ASSERT_EQ(r.stations.size(), 100u);
+  EXPECT_EQ(r.stations[99].name, "s99");
+  r = Search(*c, {QString(), TStationQuery::fdName, 0, 1000});
+  EXPECT_EQ(r.stations.size(), 1000u);
+
+  // Read in part, the answer still says what is wrong with it.
+  const QByteArray two = R"([{"name":"a","url":"http://a.example/"},{"name":"b","url":"http://b.example/"},{"name":)";
+  EXPECT_EQ(ParseDirectoryStations(two, 100, true).stations.size(), 2u);
+  EXPECT_FALSE(ParseDirectoryStations(two, 100, false).error.isEmpty());
+  EXPECT_EQ(ParseDirectoryStations(two, 1, false).stations.size(), 1u);
+  EXPECT_FALSE(ParseDirectoryStations(R"([{"name":"a","url":"http://a.example/"}}])").error.isEmpty());
+  EXPECT_FALSE(ParseDirectoryStations(R"([{"name":"a","url":"http://a.example/"},])").error.isEmpty());
+  EXPECT_EQ(ParseDirectoryStations(R"( [ {"name":"a,]}\"","url":"http://a.example/"} ] )").stations.size(), 1u);
+}
+
+TEST_F(ClientTest, RedirectsStayOffThisMachineUnlessTheDirectoryIsOnIt)
+{
+  const QUrl remote("https://de1.api.radio-browser.info"), here("http://127.0.0.1:8000");
+  EXPECT_TRUE(TRadioBrowserClient::RedirectAllowed(remote, QUrl("https://nl1.api.radio-browser.info/json/x")));
+  EXPECT_FALSE(TRadioBrowserClient::RedirectAllowed(remote, QUrl("http://nl1.api.radio-browser.info/json/x")));
+  for (const char* to : {"http://127.0.0.1:9/", "http://127.1.2.3/", "http://localhost:8080/", "http://LOCALHOST./",
+                         "http://a.localhost/", "http://[::1]:80/", "http://0.0.0.0/", "http://[::ffff:127.0.0.1]/",
+                         "http://2130706433/", "file:///etc/passwd", "ftp://x.example/"})
+    EXPECT_FALSE(TRadioBrowserClient::RedirectAllowed(QUrl("http://directory.example"), QUrl(to))) << to;
+  EXPECT_TRUE(TRadioBrowserClient::RedirectAllowed(here, QUrl("http://127.0.0.1:9/")));
+  EXPECT_FALSE(TRadioBrowserClient::RedirectAllowed(here, QUrl("file:///x")));
+
+  // A directory elsewhere (reached through a proxy here) sends the client to another port of this machine.
+  TFakeDirectory local;
+  local.Fill(3);
+  fake.mode = TFakeDirectory::fmRedirect;
+  fake.redirectTo = local.BaseUrl();
+  struct TProxy {
+    TProxy(quint16 port) { QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", port)); }
+    ~TProxy() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
+  };
+  {
+    TProxy proxy(quint16(fake.BaseUrl().port()));
+    auto c = Client({QUrl("http://directory.example")});
+    const TStationsResult r = Search(*c, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains(QString::fromUtf8("拒绝转向"))) << r.error.toStdString();
+    EXPECT_EQ(fake.requests.size(), 1u);
+    EXPECT_TRUE(local.requests.empty());
+  }
+  // A directory on this machine may send the client to another port of it.
+  const TStationsResult r = Search(*Client({fake.BaseUrl()}), {});
+  ASSERT_TRUE(r.ok) << r.error.toStdString();
+  EXPECT_EQ(r.stations.size(), 3u);
+  EXPECT_EQ(local.requests.size(), 1u);
 }
 
 } // namespace

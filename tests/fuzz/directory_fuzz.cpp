@@ -41,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const TStationParse parse = ParseDirectoryStations(bytes);
     if (!parse.error.isEmpty() && !parse.stations.empty()) __builtin_trap();
     CheckStations(parse.stations);
+    // Read in part (a page of 3, an answer cut off): never more than asked for.
+    const TStationParse part = ParseDirectoryStations(bytes, 3, true);
+    if (part.stations.size() > 3 || (!part.error.isEmpty() && !part.stations.empty())) __builtin_trap();
     break;
   }
   case 1: {

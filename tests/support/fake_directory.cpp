@@ -116,6 +116,13 @@ void TFakeDirectory::Answer(QTcpSocket* s, const QByteArray& head)
   case fmMalformed: return Send(s, 200, "application/json", "[{\"name\": \"cut off");
   case fmHuge: return Send(s, 200, "application/json", "[" + QByteArray(4 * 1024 * 1024, ' ') + "]");
   case fmRaw: return Send(s, 200, "application/json", raw);
+  case fmRedirect: {
+    QUrl to = redirectTo;
+    to.setPath(url.path());
+    to.setQuery(url.query());
+    s->write("HTTP/1.1 302 Found\r\nLocation: " + to.toEncoded() + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    return s->disconnectFromHost();
+  }
   case fmNormal: break;
   }
   if (r.path == "/json/stations/search") return Send(s, 200, "application/json", Search(r.query));

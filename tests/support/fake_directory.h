@@ -16,7 +16,7 @@ class QTcpSocket;
 
 class TFakeDirectory : public QObject {
 public:
-  enum TMode { fmNormal, fmHttpError, fmMalformed, fmHuge, fmSilent, fmRaw };
+  enum TMode { fmNormal, fmHttpError, fmMalformed, fmHuge, fmSilent, fmRaw, fmRedirect };
   TFakeDirectory();
   QUrl BaseUrl() const;
 
@@ -28,6 +28,7 @@ public:
   QJsonArray stations;
   TMode mode = fmNormal;
   QByteArray raw;            // fmRaw: the body of every answer
+  QUrl redirectTo;           // fmRedirect: every request is sent on here, path and query kept
   int delayMs = 0;           // answers wait this long (on the event loop)
 
   struct TRequest {
