@@ -2,6 +2,9 @@
 
 #include "app/all_classes.h"
 #include "app/app_icon.h"
+#include "app/form_record.h"
+#include "app/player_desktop.h"
+#include "app/user_messages.h"
 #include "app/settings_location.h"
 #include "browser/directory_server.h"
 #include "browser/embedded_browser.h"
@@ -10,6 +13,7 @@
 #include "skin/tray_icon.h"
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_labels.h"
+#include "skin_controls/skin_message.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
@@ -19,7 +23,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStringDecoder>
 #include <QWidget>
@@ -70,28 +73,6 @@ public:
 private:
   std::function<void()> onMove_;
 };
-
-// The lines of a settings file that read as text: a file damaged elsewhere
-// keeps its readable keys and loses only what no one can read.
-bool DropUnreadableLines(const QString& path)
-{
-  QFile f(path);
-  if (!f.exists() || !f.open(QIODevice::ReadOnly)) return true;
-  const QByteArray bytes = f.readAll();
-  f.close();
-  QStringDecoder whole(QStringDecoder::Utf8);
-  (void)QString(whole(bytes));
-  if (!whole.hasError()) return true;
-  QList<QByteArray> kept;
-  for (const QByteArray& line : bytes.split('\n')) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    (void)QString(decoder(line));
-    if (!decoder.hasError()) kept << line;
-  }
-  const QByteArray text = kept.join('\n');
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  return f.write(text) == text.size();
-}
 } // namespace
 
 QString UserStationListFile() { return QDir(UserConfigFolder()).filePath(QStringLiteral("stations.txt")); }
@@ -112,15 +93,50 @@ TForm_Main::TForm_Main(TComponent* AOwner) : TForm_Main(AOwner, BareForm)
 void TForm_Main::FormCreate(QObject*)
 {
   if (Handle()) Handle()->setWindowIcon(AppIcon());
+  KeepBarsInView();
   LoadSettings();
   if (auto* tray = Find<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
+  // Docked at the top edge the window stays on top; floating, it stays on top
+  // as the user left it.
+  const bool storedOnTop = stayOnTop_;
   Dock(Top() <= 0);
+  if (!docked_ && storedOnTop) SetStayOnTopState(true);
   WatchStatusBarMouse();
+  ShowMakerSite(Find<TbsSkinLinkLabel>("bsSkinLinkLabel1"), MakerSiteAddress());
   TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
   if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) OpenStationDirectory(*browser);
+  if (!IsDesigning()) AttachPlayerToMainWindow(*this);
 }
 
 void TForm_Main::FormDestroy(QObject*) { SaveSettings(); }
+
+void TForm_Main::FormCloseQuery(QObject*, bool& CanClose)
+{
+  // Closing ends the program: a running recording goes only when the user
+  // says so. The session's end asks nobody; the record window finishes the
+  // file as it is freed.
+  if (EndingWithSession) return;
+  if (auto* record = qobject_cast<TForm_Record*>(RecordWindow())) CanClose = record->MayStopRecording();
+}
+
+void TForm_Main::KeepBarsInView()
+{
+  auto* frame = Find<TbsSkinForm>("bsSkinForm1");
+  if (!frame) return;
+  // Never smaller than the frame with the tool bar and the status bar: the
+  // size loop and stored placements keep to it.
+  int bars = 0;
+  for (const char* name : {"bsSkinToolBar1", "bsSkinStatusBar1"})
+    if (auto* bar = Find<TControl>(name); bar && bar->Visible()) bars += bar->Height();
+  const QMargins m = NonClientMargins();
+  frame->SetMinHeight(m.top() + m.bottom() + bars);
+}
+
+int TForm_Main::MinimumHeight() const
+{
+  auto* frame = Find<TbsSkinForm>("bsSkinForm1");
+  return frame ? frame->MinimumSize().height() : 1;
+}
 
 void TForm_Main::bsSkinSpeedButtonRefeshClick(QObject*)
 {
@@ -218,6 +234,14 @@ void TForm_Main::WatchStatusBarMouse()
   }
 }
 
+void ShowMakerSite(TbsSkinLinkLabel* link, const QString& address)
+{
+  if (!link) return;
+  link->SetCaption(MakerSiteCaption(address));
+  link->SetURL(address);
+  link->SetCursor(address.isEmpty() ? crDefault : crHandPoint);
+}
+
 void ReportLinksThatOpenNothing()
 {
   // Without a browser Qt only writes to stderr; the user clicked in the window
@@ -225,12 +249,7 @@ void ReportLinksThatOpenNothing()
   auto& open = TbsSkinLinkLabel::OpenUrl();
   open = [desktopOpen = open](const QString& url) {
     if (desktopOpen && desktopOpen(url)) return true;
-    QMessageBox box(QMessageBox::Warning, Application->Title(), kNoBrowser.arg(url), QMessageBox::Ok,
-                    Application->MainForm() && Application->MainForm()->HandleAllocated()
-                        ? Application->MainForm()->Handle()
-                        : nullptr);
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box.exec();
+    ShowUserMessage(kNoBrowser.arg(url), mtWarning, mbOK);
     // The box told the user; the label would only report the same failure again.
     return true;
   };
@@ -298,13 +317,12 @@ void TForm_Main::LoadSettings()
   SetLeft(ini.ReadInteger(kSection, QStringLiteral("left"), 500));
   SetTop(ini.ReadInteger(kSection, QStringLiteral("top"), 500));
   SetHeight(ini.ReadInteger(kSection, QStringLiteral("height"), 500));
-  // A placement no screen shows would open an invisible window and be saved
-  // back that way: it comes onto the work area instead.
+  // A placement no screen shows, or shows only in part, would open a window
+  // the user cannot reach or use and be saved back that way: it opens whole
+  // on the work area instead.
   if (Screen->MonitorCount() > 0) {
-    std::vector<QRect> screens;
-    for (int i = 0; i < Screen->MonitorCount(); ++i) screens.push_back(Screen->Monitors(i).BoundsRect);
     const QRect work = Screen->MonitorFromPoint(QPoint(Left(), Top())).WorkareaRect;
-    const QRect placed = ReachablePlacement(BoundsRect(), screens, work);
+    const QRect placed = PlacementOnWorkArea(BoundsRect(), MinimumHeight(), work);
     if (placed != BoundsRect()) SetBounds(placed.left(), placed.top(), placed.width(), placed.height());
   }
   // Stored slid out of sight: placed by the program from the first show on,
@@ -313,16 +331,24 @@ void TForm_Main::LoadSettings()
   SetStayOnTopState(ini.ReadBool(kSection, QStringLiteral("FormTop"), false));
 }
 
-QRect ReachablePlacement(QRect window, const std::vector<QRect>& screens, const QRect& workArea)
+QRect PlacementOnWorkArea(QRect window, int minHeight, const QRect& workArea)
 {
   if (workArea.isEmpty()) return window;
-  window.setHeight(std::clamp(window.height(), 1, workArea.height()));
-  for (const QRect& s : screens)
-    if (s.intersects(window)) return window;
-  const int left = std::clamp(window.left(), workArea.left(), std::max(workArea.left(), workArea.right() + 1 - window.width()));
-  const int top = std::clamp(window.top(), workArea.top(), workArea.bottom() + 1 - window.height());
-  window.moveTo(left, top);
-  return window;
+  const int width = std::min(window.width(), workArea.width());
+  int height = std::clamp(window.height(), std::min(minHeight, workArea.height()), workArea.height());
+  const int left = std::clamp(window.left(), workArea.left(), workArea.right() + 1 - width);
+  int top = window.top();
+  if (top <= 0) {
+    // Docked at the top edge: slid away as the program leaves it (its 5-pixel
+    // strip on screen), else shown.
+    if (top != 5 - height) top = 0;
+  } else {
+    // Floating: below the top edge (at it, it would dock), the bottom on the work area.
+    const int highest = std::max(workArea.top(), 1);
+    height = std::min(height, workArea.bottom() + 1 - highest);
+    top = std::clamp(top, highest, workArea.bottom() + 1 - height);
+  }
+  return QRect(left, top, width, height);
 }
 
 void TForm_Main::SaveSettings()
@@ -330,8 +356,6 @@ void TForm_Main::SaveSettings()
   if (SettingsWritePath.isEmpty()) return;
   try {
     QDir().mkpath(QFileInfo(SettingsWritePath).absolutePath());
-    if (!DropUnreadableLines(SettingsWritePath))
-      throw EIniFileException(QStringLiteral("Unable to write to %1").arg(SettingsWritePath));
     TIniFile ini(SettingsWritePath);
     ini.WriteInteger(kSection, QStringLiteral("left"), Left());
     ini.WriteInteger(kSection, QStringLiteral("top"), Top());
@@ -344,7 +368,8 @@ void TForm_Main::SaveSettings()
       std::fprintf(stderr, "%s\n", e.Message().toLocal8Bit().constData());
       std::fflush(stderr);
     } else {
-      Application->ShowException(e.Message());
+      // The program's report: in Chinese, in the skinned box.
+      Application->HandleException(std::current_exception());
     }
   }
 }

@@ -24,6 +24,8 @@ public:
 
   Q_INVOKABLE void FormCreate(QObject* Sender);
   Q_INVOKABLE void FormDestroy(QObject* Sender);
+  // During a recording the user is asked first; No keeps everything running.
+  Q_INVOKABLE void FormCloseQuery(QObject* Sender, bool& CanClose);
   Q_INVOKABLE void bsSkinSpeedButtonRefeshClick(QObject* Sender);
   Q_INVOKABLE void bsSkinSpeedButton_SetTopClic(QObject* Sender);
   Q_INVOKABLE void bsSkinSpeedButtonRecordClick(QObject* Sender);
@@ -67,6 +69,9 @@ private:
   // Docked placement: slid out of sight the window is placed by the program
   // alone (window managers keep windows on screen), shown it is managed again.
   void PlaceDocked(int top);
+  // The frame keeps the window at least as tall as its frame with both bars.
+  void KeepBarsInView();
+  int MinimumHeight() const;
   void WatchStatusBarMouse();
 
   template <typename T>
@@ -79,11 +84,15 @@ private:
   bool docked_ = false;
 };
 
-// `window` with a height that fits `workArea`, moved onto `workArea` when
-// none of `screens` shows any part of it (a docked strip is a part).
-QRect ReachablePlacement(QRect window, const std::vector<QRect>& screens, const QRect& workArea);
+// `window` whole on `workArea`, at least `minHeight` tall: floating (top
+// above 0) wholly inside it, docked (top 0 or less) at the screen's top edge:
+// slid away as the program leaves it (top 5 - height), else shown (top 0).
+QRect PlacementOnWorkArea(QRect window, int minHeight, const QRect& workArea);
 // Links that cannot be opened (no browser on the desktop) tell the user in a box.
 void ReportLinksThatOpenNothing();
+
+// The status bar's link to the maker's site; an empty address shows none and opens nothing.
+void ShowMakerSite(class TbsSkinLinkLabel* link, const QString& address);
 // stations.txt in the user's configuration folder.
 QString UserStationListFile();
 

@@ -3,9 +3,13 @@
 #include "app/record_source.h"
 #include "app/settings_location.h"
 #include "app/shell_folders.h"
+#include "app/user_messages.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
+#include "browser/site_addresses.h"
 #include "mixer/mm_line.h"
+#include "platform/capture_sources.h"
+#include "platform/mixer_backend.h"
 #include "mixer/mm_mixer.h"
 #include "mixer_ui/mm_block.h"
 #include "skin_controls/skin_buttons.h"
@@ -18,13 +22,12 @@
 #include "skin/skin_form.h"
 #include "toolkit/form_parser.h"
 #include "toolkit/form_reader.h"
+#include "toolkit/regular_file.h"
 #include "toolkit/std_controls.h"
 #include "toolkit/timer.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -69,17 +72,7 @@ TForm_Record::~TForm_Record() = default;
 
 void TForm_Record::InstallDefaultSeams()
 {
-  Confirm = [this](const QString& text) {
-    if (bsSkinMessage1()) return AskWithSkinnedMessage(text);
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::NoButton,
-                    HandleAllocated() ? Handle() : nullptr);
-    QPushButton* yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
-    box.setDefaultButton(yes);
-    box.setEscapeButton(no);
-    box.exec();
-    return box.clickedButton() == yes ? int(mrYes) : int(mrNo);
-  };
+  Confirm = [this](const QString& text) { return ShowUserMessage(text, mtWarning, mbYes | mbNo, bsSkinMessage1()); };
   ChooseFile = [this](const TRecordSaveRequest& request) {
     // The window asks about an existing file itself, when recording starts.
     TbsSkinSaveDialog* dialog = bsSkinSaveDialog1();
@@ -90,11 +83,7 @@ void TForm_Record::InstallDefaultSeams()
     dialog->SetInitialDir(request.InitialDir);
     return dialog->Execute() ? dialog->FileName() : QString();
   };
-  ReportError = [this](const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"), text, QMessageBox::Ok,
-                    HandleAllocated() ? Handle() : nullptr);
-    box.exec();
-  };
+  ReportError = [this](const QString& text) { ShowUserMessage(text, mtError, mbOK, bsSkinMessage1()); };
 }
 
 template <typename T>
@@ -139,6 +128,7 @@ void TForm_Record::UnmuteRecordingLine()
 void TForm_Record::FormCreate(TObject*)
 {
   SetHeight(100);
+  RestorePlace();
   if (const TbsSkinSaveDialog* dialog = bsSkinSaveDialog1()) {
     SaveDialog.Title = dialog->Title();
     SaveDialog.Filter = dialog->Filter();
@@ -149,11 +139,47 @@ void TForm_Record::FormCreate(TObject*)
   RestoreBitRate();
   CreateSystemMenu();
   TbsSkinButton* select = bsSkinButtonSelectFile();
-  select->SetEnabled(MMMixerBlockCheck1()->Enabled());
-  if (select->Enabled())
+  select->SetEnabled(FindMixerAgain());
+  if (select->Enabled()) {
     UnmuteRecordingLine();
-  else
+  } else if (!SoundServerRunning()) {
+    // The server may come later: a file can be chosen, and Record looks again.
+    select->SetEnabled(true);
+    bsSkinEditSaveFile()->SetText(kNoSoundServerText);
+  } else {
     bsSkinEditSaveFile()->SetText(QString::fromUtf8(kNoLineControl));
+  }
+}
+
+bool TForm_Record::FindMixerAgain()
+{
+  if (MMMixerBlockCheck1()->Enabled()) return true;
+  // The sound server started or came back since the window was made: open
+  // the mixer anew, which looks the line and its switch up again.
+  if (auto* mixer = Element<TMMMixerDevice>("MMMixerDevice1")) {
+    try {
+      mixer->SetActive(false);
+      MixerBackend().Rescan();
+      // A change of device is what makes the line and its switch look themselves up again.
+      const TMMDeviceId id = mixer->DeviceId();
+      mixer->SetDeviceId(InvalidId);
+      mixer->SetDeviceId(id);
+      mixer->SetActive(true);
+    } catch (const Exception&) {
+      // still no mixer: said below
+    }
+  }
+  return MMMixerBlockCheck1()->Enabled();
+}
+
+void TForm_Record::RefreshRecordSources()
+{
+  TDXAudioIn* in = DXAudioIn1();
+  if (!in || MP3Out1()->State() != TAuOutput::asIdle) return;
+  in->RefreshDevices();
+  // The kept choice again, now that it may be back.
+  const QString kept = ReadRecordSource(SettingsReadPath);
+  if (!kept.isEmpty()) UseRecordSource(*in, kept);
 }
 
 void TForm_Record::bsSkinButtonSelectFileClick(TObject*)
@@ -167,11 +193,13 @@ void TForm_Record::bsSkinButtonSelectFileClick(TObject*)
 void TForm_Record::bsSkinButtonRecClick(TObject*)
 {
   // The mixer may have gone since the window came up (the sound server
-  // stopped): the line cannot be switched, so nothing starts; the chosen file stays.
-  if (!MMMixerBlockCheck1()->Enabled()) {
-    if (ReportError) ReportError(QString::fromUtf8(kNoLineControl));
+  // stopped), or come since: looked for again; without it the line cannot
+  // be switched, so nothing starts and the chosen file stays.
+  if (!FindMixerAgain()) {
+    if (ReportError) ReportError(SoundServerRunning() ? QString::fromUtf8(kNoLineControl) : kNoSoundServerText);
     return;
   }
+  RefreshRecordSources();
   const QString file = bsSkinEditSaveFile()->Text();
   const QFileInfo target(file);
   if (target.exists() && !target.isDir()) {
@@ -191,6 +219,7 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   default: break;  // no selection: the rate stays as it was
   }
   out->SetFileName(file);
+  SetMakerTags(out, file, MakerSiteAddress());
   // A run that cannot start is reported through OnThreadException, from
   // inside Start; the window is then back in the "file chosen" state.
   const int failuresBefore = failures_;
@@ -220,18 +249,14 @@ void TForm_Record::bsSkinButtonStopClick(TObject*)
   bsSkinComboBoxBit()->SetEnabled(true);
 }
 
-void TForm_Record::FormCloseQuery(TObject*, bool& CanClose)
+void TForm_Record::FormCloseQuery(TObject*, bool& CanClose) { CanClose = MayStopRecording(); }
+
+bool TForm_Record::MayStopRecording()
 {
-  if (MP3Out1()->State() == TAuOutput::asIdle) {
-    CanClose = true;
-    return;
-  }
-  if (Confirm && Confirm(QString::fromUtf8(kStopRecording)) == mrYes) {
-    CanClose = true;
-    bsSkinButtonStopClick(this);
-  } else {
-    CanClose = false;
-  }
+  if (MP3Out1()->State() == TAuOutput::asIdle) return true;
+  if (!Confirm || Confirm(QString::fromUtf8(kStopRecording)) != mrYes) return false;
+  bsSkinButtonStopClick(this);
+  return true;
 }
 
 void TForm_Record::FormDestroy(TObject*)
@@ -241,6 +266,37 @@ void TForm_Record::FormDestroy(TObject*)
     out->RequestStop(true);
     out->WaitForStop();
   }
+  SavePlace();
+}
+
+void TForm_Record::RestorePlace()
+{
+  // Shown once, the window remembers where the user left it.
+  SetOnShow([this](TObject*) { placeShown_ = true; });
+  const std::optional<QPoint> stored = ReadRecordPlace(SettingsReadPath);
+  if (!stored) return;
+  QRect place(*stored, QSize(Width(), Height()));
+  // A place no screen shows opens whole on the work area instead.
+  if (Screen->MonitorCount() > 0) {
+    const QRect work = Screen->MonitorFromPoint(place.center()).WorkareaRect;
+    if (!work.isEmpty() && !work.contains(place)) {
+      place.moveLeft(std::clamp(place.left(), work.left(), std::max(work.left(), work.right() + 1 - place.width())));
+      place.moveTop(std::clamp(place.top(), work.top(), std::max(work.top(), work.bottom() + 1 - place.height())));
+    }
+  }
+  SetPosition(poDesigned);
+  SetBounds(place.left(), place.top(), Width(), Height());
+}
+
+void TForm_Record::SavePlace()
+{
+  if (!placeShown_ || SettingsWritePath.isEmpty()) return;
+  try {
+    WriteRecordPlace(SettingsWritePath, QPoint(Left(), Top()));
+  } catch (const Exception& e) {
+    // The program is ending: nobody waits for a box now.
+    std::fprintf(stderr, "%s\n", QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())).toLocal8Bit().constData());
+  }
 }
 
 void TForm_Record::MP3Out1ThreadException(TObject*, const QString& Message)
@@ -249,7 +305,7 @@ void TForm_Record::MP3Out1ThreadException(TObject*, const QString& Message)
   // with the reason shown.
   ++failures_;
   ShowFileChosen();
-  if (ReportError) ReportError(QString::fromUtf8(kRecordingFailed).arg(Message));
+  if (ReportError) ReportError(QString::fromUtf8(kRecordingFailed).arg(UserMessageText(Message)));
 }
 
 void TForm_Record::ShowFileChosen()
@@ -310,6 +366,7 @@ void TForm_Record::FillRecordSourceMenu()
   TMenuItem* sources = RecordSourceMenuItem();
   if (!sources) return;
   sources->Clear();
+  RefreshRecordSources();
   const QString current = RecordSource();
   // A running recording keeps its source: the choice is shown, not offered.
   const bool idle = MP3Out1()->State() == TAuOutput::asIdle;
@@ -333,7 +390,7 @@ void TForm_Record::ChooseRecordSource(const QString& name)
   try {
     SetRecordSource(name);
   } catch (const Exception& e) {
-    if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(e.Message()));
+    if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())));
   }
 }
 
@@ -353,16 +410,15 @@ void TForm_Record::bsSkinComboBoxBitClick(TObject*)
   try {
     WriteRecordBitRate(SettingsWritePath, kBitRates[index]);
   } catch (const Exception& e) {
-    if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(e.Message()));
+    if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())));
   }
 }
 
 std::vector<std::pair<QString, QString>> RecordWindowTags()
 {
   const QString path = FormDescriptionPath(QStringLiteral("Form_Record"));
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
-  const std::unique_ptr<TDescObject> root = ParseDescription(QString::fromUtf8(f.readAll()), path);
+  const QByteArray text = ReadRegularFileOrRaise(path, kMaxDescriptionSize);
+  const std::unique_ptr<TDescObject> root = ParseDescription(QString::fromUtf8(text), path);
   std::vector<std::pair<QString, QString>> tags;
   for (const auto& child : root->children) {
     if (child->name != QLatin1String("MP3Out1")) continue;
@@ -370,6 +426,14 @@ std::vector<std::pair<QString, QString>> RecordWindowTags()
       if (p.name.startsWith(QLatin1String("Id3Tag")) && p.value.kind == TDescValue::String) tags.emplace_back(p.name, p.value.text);
   }
   return tags;
+}
+
+void SetMakerTags(TMP3Out* out, const QString& file, const QString& makerAddress)
+{
+  out->SetId3TagTitle(makerAddress.isEmpty() ? QFileInfo(file).completeBaseName() : makerAddress);
+  for (void (TMP3Out::*set)(const QString&) :
+       {&TMP3Out::SetId3TagArtist, &TMP3Out::SetId3TagTrack, &TMP3Out::SetId3TagComment, &TMP3Out::SetId3TagGenre})
+    (out->*set)(makerAddress);
 }
 
 void RegisterRecordWindowClasses()
@@ -383,7 +447,4 @@ TbsSkinMessage* TForm_Record::bsSkinMessage1() const
   return qobject_cast<TbsSkinMessage*>(FindComponent(QStringLiteral("bsSkinMessage1")));
 }
 
-int TForm_Record::AskWithSkinnedMessage(const QString& text)
-{
-  return bsSkinMessage1()->ShowMessageBox(text, mtWarning, mbYes | mbNo, 0);
-}
+

@@ -6,8 +6,9 @@
 // MMMixerBlock1, is the recording line's switch.
 //
 // The confirmation box, the save dialog and the error report are seams that
-// tests replace; by default the confirmation is bsSkinMessage1 (Qt's message
-// box when the description lacks it) and the save dialog bsSkinSaveDialog1.
+// tests replace; by default the confirmation and the error report are
+// bsSkinMessage1 (a skinned box of the same kind when the description lacks
+// it) and the save dialog bsSkinSaveDialog1.
 #pragma once
 
 #include "app/app_forms.h"
@@ -73,6 +74,10 @@ public:
 
   Q_INVOKABLE void FormCreate(TObject* Sender);
   Q_INVOKABLE void FormCloseQuery(TObject* Sender, bool& CanClose);
+  // Before the window closes or the program ends: true when nothing records,
+  // or the user agreed to stop the recording (it is then stopped, the file
+  // finished); false keeps everything running.
+  bool MayStopRecording();
   Q_INVOKABLE void FormDestroy(TObject* Sender);
   Q_INVOKABLE void bsSkinButtonSelectFileClick(TObject* Sender);
   Q_INVOKABLE void bsSkinButtonRecClick(TObject* Sender);
@@ -108,20 +113,27 @@ private:
   template <typename T>
   T* Element(const char* name) const;
   void InstallDefaultSeams();
-  // bsSkinMessage1 asks `text` as a warning with Yes and No; 6 means Yes.
-  int AskWithSkinnedMessage(const QString& text);
   // "File chosen": select and record enabled, stop disabled, clock off.
   void ShowFileChosen();
   // Unmutes the recording line when it is what the input records.
   void UnmuteRecordingLine();
+  // Opens the mixer again when the line switch is unusable (the sound server
+  // came or came back); whether the switch is usable now.
+  bool FindMixerAgain();
+  // Lists the sources again while idle, the kept choice taken when it is back.
+  void RefreshRecordSources();
   // Gives the skinned frame a system menu with "录音来源".
   void CreateSystemMenu();
   void FillRecordSourceMenu();
   void ChooseRecordSource(const QString& name);
   // Selects the stored bit rate in the list (an unknown one keeps the designed rate).
   void RestoreBitRate();
+  // The window's place: read when it is made, kept at the end once it was shown.
+  void RestorePlace();
+  void SavePlace();
 
   int failures_ = 0;      // failures reported by MP3Out1
+  bool placeShown_ = false;
 };
 
 // "已录制hh:mm:ss分" for `seconds` recorded (the time of day of seconds / 86400).
@@ -130,6 +142,11 @@ QString RecordedTimeText(int seconds);
 // The ID3 tags the record window writes (MP3Out1's Id3Tag* properties in its
 // description), property name to text.
 std::vector<std::pair<QString, QString>> RecordWindowTags();
+
+// The tags that name the maker: with an address, title, artist, track,
+// comment and genre hold it; without one, the title is the file's name and
+// the others are left out.
+void SetMakerTags(TMP3Out* out, const QString& file, const QString& makerAddress);
 
 // Registers the record window and its own components for the description reader.
 void RegisterRecordWindowClasses();

@@ -8,6 +8,7 @@
 #include "app/session_end.h"
 #include "app/settings_location.h"
 #include "app/single_instance.h"
+#include "app/user_messages.h"
 #include "browser/directory_config.h"
 #include "browser/web_view/web_engine_view.h"
 #include "toolkit/first_paint.h"
@@ -17,11 +18,45 @@
 #include <QWidget>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+const char kUsage[] =
+    "用法：velmora [--help] [--version]\n"
+    "Velmora网络广播：收听网络电台，把正在播放的声音录制成 MP3 文件。\n"
+    "\n"
+    "  --help     显示这段说明并退出\n"
+    "  --version  显示版本并退出\n"
+    "\n"
+    "不带参数启动时打开程序窗口；程序已在运行时把它的窗口带到前面。\n"
+    "开发和诊断命令见 velmora-tool help。\n";
+
+// --help and --version answer and end before anything else starts (no
+// display, no second instance, no window). 0: go on; else the exit status + 1.
+int AnswerCommandLine(int argc, char** argv)
+{
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 1;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("velmora %s\n", VELMORA_VERSION);
+      return 1;
+    }
+  }
+  return 0;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
+  if (const int answered = AnswerCommandLine(argc, argv)) return answered - 1;
   // A closed pipe or socket is an error to report, not a reason to die.
   std::signal(SIGPIPE, SIG_IGN);
+  // A file-size limit (ulimit -f) makes the write fail with EFBIG: the
+  // recording is reported and its file finished instead of the program killed.
+  std::signal(SIGXFSZ, SIG_IGN);
   // A session that ends while the program starts ends it cleanly, once there
   // is something to close, rather than by the signal's default action.
   CatchSessionEndSignals();
@@ -43,6 +78,8 @@ int main(int argc, char** argv)
     return 0;
   }
   RegisterAllClasses();
+  // What goes wrong reaches the user in Chinese, in the skinned box.
+  ReportErrorsInSkinnedBoxes();
   // Where the user keeps stations.txt (and the settings, when the program's folder is read-only).
   QDir().mkpath(UserConfigFolder());
   ReportLinksThatOpenNothing();

@@ -10,6 +10,8 @@ namespace {
 const QString kSection = QStringLiteral("record");
 const QString kKey = QStringLiteral("source");
 const QString kBitRateKey = QStringLiteral("bitrate");
+const QString kLeftKey = QStringLiteral("left");
+const QString kTopKey = QStringLiteral("top");
 } // namespace
 
 QString ReadRecordSource(const QString& iniPath)
@@ -51,4 +53,26 @@ int ReadRecordBitRate(const QString& iniPath)
 void WriteRecordBitRate(const QString& iniPath, int kbps)
 {
   TIniFile(iniPath).WriteInteger(kSection, kBitRateKey, kbps);
+}
+
+std::optional<QPoint> ReadRecordPlace(const QString& iniPath)
+{
+  if (iniPath.isEmpty() || !QFileInfo::exists(iniPath)) return std::nullopt;
+  try {
+    const TMemIniFile ini(iniPath);
+    bool leftOk = false, topOk = false;
+    const int left = ini.ReadString(kSection, kLeftKey, QString()).trimmed().toInt(&leftOk);
+    const int top = ini.ReadString(kSection, kTopKey, QString()).trimmed().toInt(&topOk);
+    if (!leftOk || !topOk) return std::nullopt;
+    return QPoint(left, top);
+  } catch (const Exception&) {
+    return std::nullopt;
+  }
+}
+
+void WriteRecordPlace(const QString& iniPath, QPoint place)
+{
+  TIniFile ini(iniPath);
+  ini.WriteInteger(kSection, kLeftKey, place.x());
+  ini.WriteInteger(kSection, kTopKey, place.y());
 }

@@ -1,10 +1,13 @@
 // The record window's choices kept in the settings file, section "record":
 // the capture source as "source=NAME", NAME as the source list shows it
 // ("正在播放的声音", an input's description; no entry: the system's default
-// input), and the bit rate as "bitrate=KBPS".
+// input), the bit rate as "bitrate=KBPS" and the window's place as "left=",
+// "top=".
 #pragma once
 
+#include <QPoint>
 #include <QString>
+#include <optional>
 
 class TDXAudioIn;
 
@@ -22,3 +25,9 @@ bool UseRecordSource(TDXAudioIn& input, const QString& name);
 int ReadRecordBitRate(const QString& iniPath);
 // Keeps `kbps`; raises EIniFileException when the file cannot be written.
 void WriteRecordBitRate(const QString& iniPath, int kbps);
+
+// The window's stored top-left corner; none when a key is missing, not a
+// number, or the file cannot be read (the window then opens where designed).
+std::optional<QPoint> ReadRecordPlace(const QString& iniPath);
+// Keeps the corner; raises EIniFileException when the file cannot be written.
+void WriteRecordPlace(const QString& iniPath, QPoint place);

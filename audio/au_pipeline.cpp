@@ -1,26 +1,13 @@
 #include "audio/au_pipeline.h"
 
+#include "toolkit/exception_text.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-QString MessageOf(std::exception_ptr e)
-{
-  try {
-    std::rethrow_exception(e);
-  } catch (const Exception& x) {
-    return x.Message();
-  } catch (const std::exception& x) {
-    return QString::fromLocal8Bit(x.what());
-  } catch (...) {
-    return QStringLiteral("Unknown error");
-  }
-}
-} // namespace
 
 qint64 RoundHalfEven(qint64 num, qint64 den)
 {
@@ -126,7 +113,7 @@ void TAuThread::Cycle()
     }
   } catch (...) {
     if (orphaned_) return;
-    const QString message = MessageOf(std::current_exception());
+    const QString message = ExceptionText(std::current_exception());
     StopRequested = true;
     ErrorMessage = message;
     try {
@@ -258,7 +245,7 @@ void TAuOutput::Start()
   try {
     PrepareOutput();
   } catch (...) {
-    const QString message = MessageOf(std::current_exception());
+    const QString message = ExceptionText(std::current_exception());
     try {
       CleanupFailedPrepare();
     } catch (...) {
@@ -402,20 +389,33 @@ TAuFileStream::~TAuFileStream()
 
 void TAuFileStream::Fail(int err) const
 {
-  throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(name_, QString::fromLocal8Bit(std::strerror(err))));
+  const QString reason = QString::fromLocal8Bit(std::strerror(err));
+  // The file-size limit (ulimit -f) was reached: the file so far is kept and finished.
+  if (err == EFBIG)
+    throw EInOutError(QStringLiteral("文件太大，录音到此为止：%1（%2）").arg(name_, reason));
+  throw EInOutError(QStringLiteral("Cannot write file %1: %2").arg(name_, reason));
 }
 
 void TAuFileStream::Write(const void* data, qint64 count)
 {
   if (fd_ < 0) Fail(EBADF);
   const char* p = static_cast<const char*>(data);
+  const off_t start = seekable_ ? ::lseek(fd_, 0, SEEK_CUR) : -1;
+  // A block written in part ends the file mid-frame: it goes again, whole or not at all.
+  const auto failWith = [&](int err) {
+    if (start >= 0 && ::ftruncate(fd_, start) == 0) {
+      written_ -= p - static_cast<const char*>(data);
+      ::lseek(fd_, start, SEEK_SET);
+    }
+    Fail(err);
+  };
   while (count > 0) {
     const ssize_t n = ::write(fd_, p, static_cast<size_t>(count));
     if (n < 0) {
       if (errno == EINTR) continue;
-      Fail(errno);
+      failWith(errno);
     }
-    if (n == 0) Fail(ENOSPC);
+    if (n == 0) failWith(ENOSPC);
     p += n;
     count -= n;
     written_ += n;

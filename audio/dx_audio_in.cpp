@@ -7,12 +7,30 @@ TDXAudioIn::TDXAudioIn(TComponent* AOwner, TCaptureSystem* system)
     : TAuInput(AOwner), system_(system ? system : &TCaptureSystem::Default())
 {
   size_ = -1;
+  ListDevices();
+}
+
+void TDXAudioIn::ListDevices()
+{
+  devices_.clear();
   for (TCaptureDeviceInfo& d : system_->Devices()) {
     if (static_cast<int>(devices_.size()) >= MaxDevices) break;
     d.Description.truncate(DescriptionLength);
     devices_.push_back(std::move(d));
   }
   deviceCount_ = static_cast<int>(devices_.size());
+}
+
+void TDXAudioIn::RefreshDevices()
+{
+  if (Busy()) return;
+  const QString current =
+      deviceNumber_ >= 0 && deviceNumber_ < deviceCount_ ? devices_[size_t(deviceNumber_)].Description : QString();
+  ListDevices();
+  if (!current.isEmpty()) {
+    const int index = DeviceIndex(current);
+    deviceNumber_ = index < 0 ? 0 : index;
+  }
 }
 
 int TDXAudioIn::DeviceIndex(const QString& name) const
@@ -53,6 +71,9 @@ void TDXAudioIn::OpenInput()
   busy_ = true;
   size_ = bytesToRead_;
   interrupt_ = false;
+  moreReady_ = false;
+  lostBytes_ = 0;
+  stalledMs_ = 0;
   OpenWrapper();
   device_->Start();  // a failed start shows as a device that captures nothing
 }
@@ -91,9 +112,27 @@ void TDXAudioIn::Teardown()
   openCount_ = 0;
 }
 
+qint64 TDXAudioIn::LostBytes() const
+{
+  std::lock_guard g(deviceMutex_);
+  if (device_) lostBytes_ = qint64(device_->LostBytes());
+  return lostBytes_;
+}
+
+qint64 TDXAudioIn::StalledMs() const
+{
+  std::lock_guard g(deviceMutex_);
+  if (device_) stalledMs_ = qint64(device_->StalledMs());
+  return stalledMs_;
+}
+
 void TDXAudioIn::CloseInput()
 {
-  if (device_) device_->Stop();
+  if (device_) {
+    device_->Stop();
+    lostBytes_ = qint64(device_->LostBytes());
+    stalledMs_ = qint64(device_->StalledMs());
+  }
   if (openCount_ == 1)
     Teardown();
   else if (openCount_ > 0)
@@ -110,12 +149,13 @@ void TDXAudioIn::InterruptRead()
 
 int TDXAudioIn::Refill()
 {
-  if (!interrupt_) device_->Wait(RefillWaitMs);
+  if (!interrupt_ && !moreReady_) device_->Wait(RefillWaitMs);
   // A short refill is a stall, not the end: keep waiting while the device
   // lives, so that a hiccup never ends a recording the user thinks is running.
   for (;;) {
     uint32_t ready = 0;
     if (device_->BytesReady(ready) != TCaptureResult::Ok) ready = 0;
+    moreReady_ = ready >= LocalBufferSize + 1024;
     ready = std::min<uint32_t>(ready, LocalBufferSize);
     ready -= ready % 1024;
     if (ready >= 1024 && device_->Read(local_, ready) == TCaptureResult::Ok) return static_cast<int>(ready);

@@ -21,7 +21,9 @@ public:
   static constexpr int MaxDevices = 16;
   static constexpr int DescriptionLength = 127;
   static constexpr int LocalBufferSize = 262144;
-  static constexpr int CaptureBufferSize = 262144;
+  // The looping buffer holds about 12 s at 44.1 kHz stereo: sound servers
+  // hand over audio in blocks of up to 2 s, and the writer may stall.
+  static constexpr int CaptureBufferSize = 2097152;
   static constexpr int RefillWaitMs = 400;
 
   explicit TDXAudioIn(TComponent* AOwner) : TDXAudioIn(AOwner, nullptr) {}
@@ -32,6 +34,10 @@ public:
   // The device table, filled once by the constructor.
   int DeviceCount() const { return deviceCount_; }
   const TCaptureDeviceInfo& Device(int index) const { return devices_.at(static_cast<size_t>(index)); }
+  // Lists the devices again (sources come and go with the sound server);
+  // nothing while a run is open. DeviceNumber keeps pointing at the same
+  // name, or at the default (0) when that is gone.
+  void RefreshDevices();
   // The table's entry with that name (as people see it), -1 when there is none.
   int DeviceIndex(const QString& name) const;
 
@@ -53,8 +59,14 @@ public:
   void SetInSampleRate(int v) { rate_ = v; }
   int RecTime() const { return recTime_; }
   void SetRecTime(int v);
+  // Audio captured since OpenInput that never reached the reader (the
+  // device's count, kept after CloseInput until the next OpenInput).
+  qint64 LostBytes() const;
+  // How long the source sent nothing in the run (see TCaptureDevice::StalledMs), kept likewise.
+  qint64 StalledMs() const;
 
 private:
+  void ListDevices();
   void OpenWrapper();
   void Teardown();
   int Refill();
@@ -71,7 +83,10 @@ private:
   int openCount_ = 0;
   qint64 bytesToRead_ = 0;
   int recTime_ = 0;
-  std::mutex deviceMutex_;  // InterruptRead comes from the UI thread
+  mutable std::mutex deviceMutex_;  // InterruptRead and LostBytes come from the UI thread
   std::unique_ptr<TCaptureDevice> device_;
   std::atomic<bool> interrupt_{false};
+  bool moreReady_ = false;  // the last refill left audio behind: the next one takes it at once
+  mutable std::atomic<qint64> lostBytes_{0};
+  mutable std::atomic<qint64> stalledMs_{0};
 };

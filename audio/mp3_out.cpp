@@ -1,7 +1,10 @@
 #include "audio/mp3_out.h"
 
+#include "audio/mp3_frames.h"
+
 #include <lame/lame.h>
 
+#include <QFile>
 #include <algorithm>
 #include <cstring>
 
@@ -33,6 +36,19 @@ bool IsV1Track(const QString& text)
   const int n = text.toInt(&ok);
   return ok && n >= 1 && n <= 255;
 }
+
+// Room left in the leading ID3v2 tag (when there is one: some tag is set) for
+// the length (TLEN), known only at the end.
+constexpr int kLengthRoom = 32;
+
+qint64 Id3v2Size(const uint8_t* head)
+{
+  if (std::memcmp(head, "ID3", 3) != 0) return 0;
+  qint64 size = 10 + ((qint64(head[6] & 0x7F) << 21) | (qint64(head[7] & 0x7F) << 14) |
+                      (qint64(head[8] & 0x7F) << 7) | qint64(head[9] & 0x7F));
+  if (head[5] & 0x10) size += 10;  // footer
+  return size;
+}
 } // namespace
 
 TMP3Out::TMP3Out(TComponent* AOwner) : TAuFileOut(AOwner)
@@ -57,6 +73,9 @@ int TMP3Out::OutputRate(TMP3SampleRate rate)
 {
   switch (rate) {
   case sr32kHz: return 32000;
+  // 41000, not 44100: the value this setting has always passed on, kept so that
+  // stored settings mean what they meant. LAME takes the nearest MPEG rate at
+  // or above it, so the file comes out at 44100 all the same.
   case sr41kHz: return 41000;
   case sr48kHz: return 48000;
   default: return 0;
@@ -94,12 +113,13 @@ void TMP3Out::PrepareOutput()
 
   handle_ = lame_init();
   if (!handle_) throw Exception(QStringLiteral("LAME init failed"));
-  const int frameBytes = (input->InBitsPerSample() / 8) * input->InChannels();
-  const qint64 size = input->Size();
-  // Only a known length is handed over: the encoder writes it into the tag
-  // (TLEN), and a capture of open length would be tagged as lasting 0 ms.
-  if (size > 0 && frameBytes > 0) lame_set_num_samples(handle_, static_cast<unsigned long>(size / frameBytes));
+  // No length goes to the encoder now: it would write it into the leading tag
+  // (TLEN) at once, and a run stopped early, killed or cut by a full disk
+  // would claim the length asked for. The length is written at the end.
+  samplesEncoded_ = 0;
+  writeFailed_ = false;
   const int inRate = input->InSampleRate();
+  inRate_ = inRate;
   lame_set_in_samplerate(handle_, inRate);
   lame_set_num_channels(handle_, 2);  // one-channel input is fed duplicated
   lame_set_out_samplerate(handle_, inRate < 41000 ? 32000 : OutputRate(sampleRate_));
@@ -121,6 +141,7 @@ void TMP3Out::PrepareOutput()
   // The ID3v2 tag has to lead the file, so the tags are handed over before the
   // encoder starts its stream; it writes the ID3v1 tag behind the last frame.
   SetTags();
+  id3tag_set_pad(handle_, kLengthRoom);
   if (InitEncoderParams(handle_) < 0) throw Exception(QStringLiteral("LAME init failed"));
   mp3Size_ = Mp3BufferSize;
   mp3_.assign(static_cast<size_t>(mp3Size_), 0);
@@ -183,7 +204,8 @@ bool TMP3Out::ProduceBlock(bool abort)
     const int count = std::min(frames - done, MaxFramesPerCall);
     const int encoded = EncodeFrames(pcm_ + size_t(done) * size_t(frameBytes), count);
     if (encoded < 0) return false;
-    if (encoded > 0) Stream->Write(mp3_.data(), encoded);
+    samplesEncoded_ += count;
+    WriteAudio(encoded);
     done += count;
   }
   if (carry_ > 0) std::memmove(pcm_, pcm_ + size_t(frames) * size_t(frameBytes), size_t(carry_));
@@ -221,6 +243,17 @@ int TMP3Out::EncodeFrames(const uint8_t* pcm, int frames)
   return lame_encode_buffer_interleaved(handle_, out, frames, mp3_.data(), mp3Size_);
 }
 
+void TMP3Out::WriteAudio(int bytes)
+{
+  if (bytes <= 0) return;
+  try {
+    Stream->Write(mp3_.data(), bytes);
+  } catch (...) {
+    writeFailed_ = true;
+    throw;
+  }
+}
+
 void TMP3Out::WriteInfoFrame()
 {
   if (!Stream || !Stream->Seekable()) return;
@@ -231,15 +264,62 @@ void TMP3Out::WriteInfoFrame()
   // placeholder frame; write only over a frame with the same header.
   unsigned char head[10];
   if (Stream->ReadAt(0, head, 10) != 10) return;
-  infoFrameOffset_ = 0;
-  if (std::memcmp(head, "ID3", 3) == 0) {
-    infoFrameOffset_ = 10 + ((qint64(head[6] & 0x7F) << 21) | (qint64(head[7] & 0x7F) << 14) |
-                             (qint64(head[8] & 0x7F) << 7) | qint64(head[9] & 0x7F));
-    if (head[5] & 0x10) infoFrameOffset_ += 10;  // footer
-  }
+  infoFrameOffset_ = Id3v2Size(head);
   unsigned char header[3];
   if (Stream->ReadAt(infoFrameOffset_, header, 3) != 3 || std::memcmp(header, frame, 3) != 0) return;
-  Stream->WriteAt(infoFrameOffset_, frame, static_cast<qint64>(n));
+  QByteArray info(reinterpret_cast<const char*>(frame), qsizetype(n));
+  if (writeFailed_) {
+    // The encoder counted frames the disk did not take: the frame describes
+    // the whole frames the file holds, and a frame cut short goes.
+    const qint64 audioStart = infoFrameOffset_ + qint64(n);
+    const qint64 end = Stream->Written();
+    TMp3FrameCounter counter;
+    QByteArray chunk(1 << 16, Qt::Uninitialized);
+    for (qint64 at = audioStart; at < end;) {
+      const qint64 got = Stream->ReadAt(at, chunk.data(), std::min<qint64>(chunk.size(), end - at));
+      if (got <= 0) return;
+      counter.Feed(chunk.constData(), qsizetype(got));
+      at += got;
+    }
+    const TMp3FrameCount& count = counter.Count();
+    // A whole ID3v1 tag behind the frames may stay; anything else is cut.
+    char tail[3] = {};
+    const bool wholeV1 = end - audioStart - count.bytes == 128 &&
+                         Stream->ReadAt(audioStart + count.bytes, tail, 3) == 3 && std::memcmp(tail, "TAG", 3) == 0;
+    if (!wholeV1) keepBytes_ = audioStart + count.bytes;
+    writtenFrames_ = count.frames;
+    if (!DescribeMp3Frames(info, count)) return;
+  }
+  Stream->WriteAt(infoFrameOffset_, info.constData(), info.size());
+}
+
+void TMP3Out::WriteLength()
+{
+  if (!Stream || !Stream->Seekable() || inRate_ <= 0) return;
+  unsigned char head[10];
+  if (Stream->ReadAt(0, head, 10) != 10) return;
+  const qint64 tagSize = Id3v2Size(head);
+  if (tagSize == 0) return;
+  qint64 samples = samplesEncoded_;
+  if (writeFailed_ && writtenFrames_ < 0) return;  // what the file holds is not known
+  if (writeFailed_) {
+    // What the frames that reached the disk hold, less the encoder's delay.
+    const int outRate = lame_get_out_samplerate(handle_), perFrame = lame_get_framesize(handle_);
+    const qint64 out = std::max<qint64>(writtenFrames_ * perFrame - lame_get_encoder_delay(handle_), 0);
+    if (outRate > 0) samples = std::min(samples, out * inRate_ / outRate);
+  }
+  lame_set_num_samples(handle_, static_cast<unsigned long>(std::max<qint64>(samples, 0)));
+  // The tag grows by the length frame; the padding gives that room back, so
+  // the tag keeps its size and is written over itself.
+  std::vector<unsigned char> tag(size_t(tagSize) + 256);
+  size_t size = lame_get_id3v2_tag(handle_, tag.data(), tag.size());
+  const qint64 grown = qint64(size) - tagSize;
+  if (grown > 0 && grown <= kLengthRoom) {
+    id3tag_set_pad(handle_, size_t(kLengthRoom - grown));
+    size = lame_get_id3v2_tag(handle_, tag.data(), tag.size());
+  }
+  if (qint64(size) != tagSize) return;
+  Stream->WriteAt(0, tag.data(), tagSize);
 }
 
 void TMP3Out::FinishOutput()
@@ -254,16 +334,21 @@ void TMP3Out::FinishOutput()
       if (!first) first = std::current_exception();
     }
   };
+  keepBytes_ = -1;
+  writtenFrames_ = -1;
   if (handle_ && !mp3_.empty()) {
     attempt([&] {
       const int k = lame_encode_flush(handle_, mp3_.data(), mp3Size_);
-      if (k > 0 && Stream) Stream->Write(mp3_.data(), k);
+      if (k > 0 && Stream) WriteAudio(k);
     });
     attempt([&] { WriteInfoFrame(); });
+    attempt([&] { WriteLength(); });
   }
   if (Stream) {
+    const QString name = Stream->FileName();
     attempt([&] { Stream->Close(); });
     Stream.reset();
+    if (keepBytes_ >= 0) QFile::resize(name, keepBytes_);
   }
   if (handle_) {
     lame_close(handle_);

@@ -108,7 +108,13 @@ protected:
 
 private:
   void SetTags();
+  // Writes `bytes` of the MP3 buffer; a failure is remembered for the end.
+  void WriteAudio(int bytes);
+  // The encoder's Info frame over its placeholder; after a failed write, one
+  // that describes the frames the file really holds.
   void WriteInfoFrame();
+  // The length (TLEN) into the leading tag, once it is known.
+  void WriteLength();
   int EncodeFrames(const uint8_t* pcm, int frames);
 
   alignas(8) uint8_t pcm_[PcmBlockSize];
@@ -120,6 +126,11 @@ private:
   std::vector<uint8_t> mp3_;   // allocated for a run only
   int mp3Size_ = Mp3BufferSize;
   qint64 infoFrameOffset_ = 0;  // where the placeholder Info frame sits
+  qint64 samplesEncoded_ = 0;   // per channel, handed to the encoder this run
+  bool writeFailed_ = false;    // some audio did not reach the file
+  qint64 writtenFrames_ = -1;   // frames in the file after a failed write
+  qint64 keepBytes_ = -1;       // the file's length once a frame cut short is gone
+  int inRate_ = 0;
   int inChannels_ = 2;
   bool inputOpened_ = false;
   TAuInput* openedInput_ = nullptr;

@@ -1,9 +1,12 @@
 #include "browser/directory_server.h"
 
+#include "audio/station_player.h"
 #include "browser/embedded_browser.h"
+#include "browser/player_api.h"
 #include "browser/site_addresses.h"
 #include "browser/station_directory.h"
 #include "platform/socket_peer.h"
+#include "toolkit/regular_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -169,6 +172,8 @@ TStationDirectory* TDirectoryServer::Directory()
   return directory_;
 }
 
+TStationPlayer* TDirectoryServer::Player() { return player_ ? player_ : TStationPlayer::Instance(); }
+
 void TDirectoryServer::Admit(TEmbeddedBrowser& browser) const
 {
   browser.SetOriginHeader(BaseUrl(), kSecretHeader, secret_);
@@ -193,13 +198,12 @@ QJsonObject TDirectoryServer::StationListJson() const
   auto add = [&](const QString& category, const QString& name, const QString& url) {
     stations.append(QJsonObject{{"category", category}, {"name", name}, {"url", url}});
   };
-  for (const TDirectoryStation& s : BundledStations()) add(s.category, s.name, s.url);
   QJsonObject out;
-  QFile user(userListFile_);
-  if (user.exists()) {
+  const TRegularFileRead user = ReadRegularFile(userListFile_, 1024 * 1024);
+  if (user.Status != TRegularFileRead::Missing) {
     out.insert("userFile", userListFile_);
-    if (user.size() <= 1024 * 1024 && user.open(QIODevice::ReadOnly)) {
-      const TUserStationList parsed = ParseUserStationList(QString::fromUtf8(user.readAll()));
+    if (user.Ok()) {
+      const TUserStationList parsed = ParseUserStationList(DecodeUserStationText(user.Data));
       for (const TStation& s : parsed.stations) add(s.category, s.name, s.url);
       QJsonArray skipped;
       for (int n : parsed.skippedLines) skipped.append(n);
@@ -372,6 +376,7 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
         q.queryItemValue("online") != QLatin1String("0"));
     return;
   }
+  if (name == QLatin1String("player") && method == "GET") return RespondJson(socket, 200, PlayerStateJson(*Player()));
   if (method != "POST") return Respond(socket, 405, "text/plain", "method not allowed\n", false);
   // Only our own page changes anything: other sites' pages cannot send JSON
   // here without asking first (which this server refuses), and say where they come from.
@@ -387,9 +392,11 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
     TDirectoryStation station;
     if (!StationFromJson(request.value("station").toObject(), station))
       return RespondJson(socket, 200, {{"error", QStringLiteral("该电台的地址不是 http(s) 地址，不能播放。")}});
-    Directory()->Play(station, [this, reply](const TPlayAnswer& a) {
+    Directory()->Play(station, [this, reply, station](const TPlayAnswer& a) {
+      // The program plays it, whether or not the page is still there to hear.
+      if (!a.url.isEmpty()) Player()->Play(PlayingStation(station, a.url));
       if (!reply) return;
-      QJsonObject o;
+      QJsonObject o = a.url.isEmpty() ? QJsonObject() : PlayerStateJson(*Player());
       if (!a.url.isEmpty()) o.insert("url", a.url);
       if (!a.error.isEmpty()) o.insert("error", a.error);
       if (!a.note.isEmpty()) o.insert("note", a.note);
@@ -397,6 +404,7 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
     });
     return;
   }
+  if (name == QLatin1String("player")) return RespondJson(socket, 200, PlayerRequest(*Player(), request));
   if (name == QLatin1String("favourite")) {
     TStationStore& store = Directory()->Store();
     QString error;

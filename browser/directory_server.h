@@ -1,10 +1,12 @@
 // The station directory, served by the program itself on the loopback
 // interface so the main window's page needs no web server of ours: "/qq/" is
-// the page, "/qq/stations.json" the local list (the bundled one plus the
-// user's own list file) and "/qq/api/..." the directory (TStationDirectory):
+// the page, "/qq/stations.json" the local list (the user's own list file)
+// and "/qq/api/..." the directory (TStationDirectory):
 //   GET  /qq/api/list?q=TEXT&by=name|tag|language|country&offset=N&limit=N[&online=0]
 //   POST /qq/api/play        {station}                -> {url, error, note}
 //   POST /qq/api/favourite   {"add": station} | {"remove": key}
+//   GET|POST /qq/api/player  the station player (browser/player_api.h); a
+//                            play that resolves starts it and answers its state
 // Only the program's own page is served: every request must name this server
 // (127.0.0.1 or localhost with its port, so a page of another site whose name
 // was pointed here gets nothing) and carry the secret made for this run, which
@@ -30,6 +32,7 @@ class QTcpServer;
 class QTcpSocket;
 class TEmbeddedBrowser;
 class TStationDirectory;
+class TStationPlayer;
 
 struct TStation {
   QString category;
@@ -74,6 +77,9 @@ public:
   // The directory behind /qq/api/ (not owned); the program's default when unset.
   void SetDirectory(TStationDirectory* directory);
   TStationDirectory* Directory();
+  // The player that plays what the page picks (not owned); the program's when unset.
+  void SetPlayer(TStationPlayer* player) { player_ = player; }
+  TStationPlayer* Player();
 
   // This run's secret (random, made at construction).
   QByteArray Secret() const { return secret_; }
@@ -88,7 +94,7 @@ public:
   int OpenConnections() const { return openConnections_; }
   int WaitingConnections() const;
 
-  // The station list as served: bundled stations first, then the user's.
+  // The station list as served: the user's own stations.
   QJsonObject StationListJson() const;
 
   // The program-wide server, started on first use.
@@ -109,6 +115,7 @@ private:
   QTcpServer* server_;
   QString userListFile_;
   TStationDirectory* directory_ = nullptr;
+  TStationPlayer* player_ = nullptr;
   QByteArray secret_;
   std::vector<QPointer<QTcpSocket>> waiting_;  // connections without their head yet, oldest first
   int headMs_ = 3000;

@@ -1,6 +1,6 @@
 // A station as the directory page lists it, whatever its source: the online
 // directory (Radio Browser's JSON), the offline cache, the favourites, the
-// bundled list or the user's stations.txt. Every text that arrives from the
+// user's stations.txt. Every text that arrives from the
 // network is checked here before anything else sees it.
 #pragma once
 
@@ -23,7 +23,7 @@ struct TDirectoryStation {
   QString countryCode;
   QString language;
   QString codec;
-  QString category;     // bundled and user stations
+  QString category;     // the user's stations
   int bitrate = 0;
   int votes = 0;
   int clickCount = 0;

@@ -1,6 +1,6 @@
 // Playlists that stations publish instead of a stream: .pls and .m3u hold the
 // stream's address; an HLS playlist (.m3u8 with #EXT-X- tags) is a segmented
-// stream the page's player cannot play, and is reported as such.
+// stream, handed to the player as it is.
 #pragma once
 
 #include <QString>

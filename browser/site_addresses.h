@@ -1,13 +1,17 @@
 // The maker's addresses, kept in one place. The station directory is served by
-// the program itself (DirectoryServer); the maker's web site is shown in the
-// main window's status bar and opened in the desktop's browser.
+// the program itself (DirectoryServer); the maker's web site, a build setting
+// (VELMORA_MAKER_SITE, empty by default), is shown in the main window's status
+// bar, opened in the desktop's browser and written into recorded MP3 tags.
 #pragma once
 
 #include <QString>
 #include <QUrl>
 
-// The maker's web site: the status-bar link and the MP3 tags.
-inline QString MakerSiteAddress() { return QStringLiteral("http://www.velmora.example/"); }
+// The maker's web site: the status-bar link and the MP3 tags; empty when the
+// build names none.
+QString MakerSiteAddress();
+// The address as the link shows it: without the scheme and the closing slash.
+QString MakerSiteCaption(const QString& address);
 
 // Path and query of the station-directory page on the directory server.
 inline QString StationDirectoryPath() { return QStringLiteral("/qq/"); }

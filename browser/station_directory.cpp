@@ -3,21 +3,40 @@
 #include "browser/directory_server.h"
 #include "browser/playlist.h"
 #include "platform/host_lookup.h"
+#include "toolkit/regular_file.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QStringDecoder>
 #include <QTimer>
 
-std::vector<TDirectoryStation> BundledStations()
+namespace {
+// A list typed by hand: a megabyte is thousands of stations.
+constexpr qint64 kMaxUserStationListFile = 1024 * 1024;
+} // namespace
+
+QString DecodeUserStationText(const QByteArray& bytes, std::vector<int>* unreadableLines)
 {
-  std::vector<TDirectoryStation> out;
-  QFile f(QStringLiteral(":/velmora/stations/stations.json"));
-  if (!f.open(QIODevice::ReadOnly)) return out;
-  out = StationsFromJson(QJsonDocument::fromJson(f.readAll()).object().value("stations").toArray());
-  return out;
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  const QString text = utf8.decode(bytes);
+  if (!utf8.hasError()) return text;
+  // Not UTF-8: a list written on a Chinese system is most likely GB18030 (GBK).
+  QStringDecoder gb18030("GB18030");
+  if (gb18030.isValid()) {
+    const QString wide = gb18030.decode(bytes);
+    if (!gb18030.hasError()) return wide;
+  }
+  // Neither: the lines that do not decode are named, not shown garbled.
+  QStringList lines = text.split(u'\n');
+  for (int i = 0; i < lines.size(); ++i)
+    if (lines[i].contains(QChar::ReplacementCharacter)) {
+      if (unreadableLines) unreadableLines->push_back(i + 1);
+      lines[i].clear();
+    }
+  return lines.join(u'\n');
 }
 
 bool StationMatches(const TDirectoryStation& s, const TStationQuery& query)
@@ -50,12 +69,12 @@ QJsonObject TStationListing::ToJson() const
 {
   QJsonObject o{{"favourites", StationsToJson(favourites)},
                 {"directory", StationsToJson(directory)},
-                {"bundled", StationsToJson(bundled)},
                 {"user", StationsToJson(user)},
                 {"state", StateName(state)},
                 {"messages", QJsonArray::fromStringList(messages)}};
   if (cachedAt.isValid()) o.insert("cachedAt", cachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm"));
   if (!userFile.isEmpty()) o.insert("userFile", userFile);
+  if (!userListPath.isEmpty()) o.insert("userListPath", userListPath);
   QJsonArray skipped;
   for (int n : skippedUserLines) skipped.append(n);
   if (!skipped.isEmpty()) o.insert("skippedLines", skipped);
@@ -86,17 +105,24 @@ void TStationDirectory::FillLocal(const TStationQuery& query, TStationListing& l
   for (const TDirectoryStation& s : store_.Favourites())
     if (StationMatches(s, query)) listing.favourites.push_back(s);
   if (!store_.FavouritesProblem().isEmpty()) listing.messages.push_back(store_.FavouritesProblem());
-  for (const TDirectoryStation& s : BundledStations())
-    if (StationMatches(s, query)) listing.bundled.push_back(s);
-  QFile file(userListFile_);
-  if (!userListFile_.isEmpty() && file.exists()) {
+  listing.userListPath = userListFile_;
+  const TRegularFileRead file = ReadRegularFile(userListFile_, kMaxUserStationListFile);
+  if (!userListFile_.isEmpty() && file.Status != TRegularFileRead::Missing) {
     listing.userFile = userListFile_;
-    if (file.size() > 1024 * 1024 || !file.open(QIODevice::ReadOnly)) {
-      listing.messages.push_back(QStringLiteral("无法读取自定义电台列表 %1").arg(userListFile_));
+    if (!file.Ok()) {
+      listing.messages.push_back(QStringLiteral("无法读取自定义电台列表 %1（%2）").arg(userListFile_, file.Error));
       return;
     }
-    const TUserStationList parsed = ParseUserStationList(QString::fromUtf8(file.readAll()));
+    std::vector<int> unreadable;
+    const QString text = DecodeUserStationText(file.Data, &unreadable);
+    const TUserStationList parsed = ParseUserStationList(text);
     listing.skippedUserLines = parsed.skippedLines;
+    if (!unreadable.empty()) {
+      QStringList numbers;
+      for (int n : unreadable) numbers << QString::number(n);
+      listing.messages.push_back(QStringLiteral("自定义电台列表 %1 的第 %2 行不是 UTF-8 或 GB18030 文字，无法读取。")
+                                     .arg(userListFile_, numbers.join(QStringLiteral("、"))));
+    }
     for (const TStation& local : parsed.stations) {
       TDirectoryStation s;
       s.name = local.name;
@@ -116,6 +142,12 @@ void TStationDirectory::List(const TStationQuery& query, std::function<void(cons
   if (!cfg.enabled) {
     listing->state = TStationListing::dsOff;
     if (!cfg.problem.isEmpty()) listing->messages.push_back(cfg.problem);
+    // What the directory answered before it was turned off is still worth showing.
+    QString problem;
+    if (const auto cached = store_.CachedAnswer(query.CacheKey(), &problem)) {
+      listing->directory = cached->stations;
+      listing->cachedAt = cached->savedAt;
+    }
     return done(*listing);
   }
   if (!askDirectory) {
@@ -152,14 +184,12 @@ void TStationDirectory::Play(const TDirectoryStation& station, std::function<voi
 {
   if (!station.uuid.isEmpty() && client_->Enabled()) client_->CountClick(station.uuid);
   const QUrl url(station.PlayUrl());
-  if (station.hls || url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive)) {
-    done({{}, QStringLiteral("该电台使用 HLS 分段流，本程序的播放器暂不能播放。"), {}});
-    return;
-  }
   if (!IsStreamAddress(station.PlayUrl())) {
     done({{}, QStringLiteral("该电台的地址不是 http(s) 地址，不能播放。"), {}});
     return;
   }
+  // The player reads HLS lists itself.
+  if (station.hls || url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive)) return done({station.PlayUrl(), {}, {}});
   if (LooksLikePlaylist(url)) return FetchPlaylist(url, std::move(done));
   done({station.PlayUrl(), {}, {}});
 }
@@ -189,8 +219,11 @@ void TStationDirectory::FetchPlaylist(const QUrl& url, std::function<void(const 
     if (why.isEmpty() && reply->error() != QNetworkReply::NoError) why = reply->errorString();
     if (!why.isEmpty()) return done({{}, QStringLiteral("无法取得电台的播放列表：%1").arg(why), {}});
     const TPlaylist list = ParsePlaylist(*body, reply->url());
-    if (list.kind == TPlaylist::pkHls) return done({{}, QStringLiteral("该电台使用 HLS 分段流，本程序的播放器暂不能播放。"), {}});
+    if (list.kind == TPlaylist::pkHls) return done({url.toString(), {}, {}});
     if (list.streams.isEmpty()) return done({{}, QStringLiteral("电台的播放列表中没有可播放的地址。"), {}});
+    // A list naming itself (or only lists) would be fetched round and round.
+    if (QUrl(list.streams.front()).matches(url, QUrl::None) || LooksLikePlaylist(QUrl(list.streams.front())))
+      return done({{}, QStringLiteral("电台的播放列表只指向播放列表，没有可播放的地址。"), {}});
     done({list.streams.front(), {}, QStringLiteral("已从播放列表取得电台地址")});
   });
 }

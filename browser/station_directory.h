@@ -1,6 +1,7 @@
 // The station directory as the page and velmora-tool see it: favourites
 // first, then the online directory's answer (or its offline copy), then the
-// bundled list and the user's stations.txt, all filtered by the same query.
+// user's stations.txt, all filtered by the same query. No station ships with
+// the program: every one listed is the directory's or the user's.
 // Playing a station counts the click with the directory and resolves
 // playlists to their stream.
 #pragma once
@@ -17,11 +18,12 @@ class THostLookup;
 
 struct TStationListing {
   enum TDirectoryState { dsOnline, dsCache, dsOffline, dsOff, dsPending };
-  std::vector<TDirectoryStation> favourites, directory, bundled, user;
+  std::vector<TDirectoryStation> favourites, directory, user;
   TDirectoryState state = dsOff;
-  QDateTime cachedAt;           // when the offline copy was made (dsCache)
+  QDateTime cachedAt;           // when the offline copy was made (dsCache, or dsOff with a copy)
   QStringList messages;         // problems worth telling the user
   QString userFile;             // the user's list, when it exists
+  QString userListPath;         // where the user's list is read from (exists or not)
   std::vector<int> skippedUserLines;
   int skippedEntries = 0;       // directory entries dropped (bad address)
 
@@ -52,8 +54,9 @@ public:
   TRadioBrowserClient* Client() const { return client_; }
   TStationStore& Store() { return store_; }
 
-  // `askDirectory` false: only what is on this machine (favourites, bundled,
-  // user), answered at once; the page shows it while the directory answers.
+  // `askDirectory` false: only what is on this machine (favourites, the
+  // user's list), answered at once; the page shows it while the directory
+  // answers. A directory turned off still shows its offline copy.
   void List(const TStationQuery& query, std::function<void(const TStationListing&)> done, bool askDirectory = true);
   void Play(const TDirectoryStation& station, std::function<void(const TPlayAnswer&)> done);
 
@@ -77,5 +80,6 @@ private:
 // (everything matches an empty text).
 bool StationMatches(const TDirectoryStation& station, const TStationQuery& query);
 
-// The stations compiled into the program.
-std::vector<TDirectoryStation> BundledStations();
+// The user's stations.txt as text: UTF-8, else GB18030 (GBK and GB2312
+// included); lines that are neither are left out and named in `unreadableLines`.
+QString DecodeUserStationText(const QByteArray& bytes, std::vector<int>* unreadableLines = nullptr);

@@ -1,7 +1,8 @@
 #include "browser/station_store.h"
 
+#include "toolkit/regular_file.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -11,16 +12,10 @@ constexpr qint64 kMaxStoreFile = 32 * 1024 * 1024;
 
 QByteArray ReadWhole(const QString& path, QString* error)
 {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    *error = f.errorString();
-    return {};
-  }
-  if (f.size() > kMaxStoreFile) {
-    *error = QStringLiteral("文件过大");
-    return {};
-  }
-  return f.readAll();
+  TRegularFileRead r = ReadRegularFile(path, kMaxStoreFile);
+  if (r.Status == TRegularFileRead::Missing) *error = QStringLiteral("文件不见了");
+  else if (!r.Ok()) *error = r.Error;
+  return std::move(r.Data);
 }
 } // namespace
 
@@ -55,6 +50,8 @@ void TStationStore::LoadFavourites()
   if (!QFileInfo::exists(path)) return;
   QString error;
   const QByteArray bytes = ReadWhole(path, &error);
+  // An empty file (made by hand, or left by a full disk) holds no favourites yet.
+  if (error.isEmpty() && bytes.trimmed().isEmpty()) return;
   QJsonParseError parse{};
   const QJsonDocument doc = error.isEmpty() ? QJsonDocument::fromJson(bytes, &parse) : QJsonDocument();
   if (error.isEmpty() && parse.error != QJsonParseError::NoError) error = parse.errorString();

@@ -32,6 +32,7 @@ QT_QPA_PLATFORM=offscreen "$root/bin/velmora-tool" skin info "$root/share/velmor
 cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 deb="$(ls "$work"/package/*.deb)"
 dpkg-deb -f "$deb" Depends | grep -q libqt6webenginecore6 || fail "the package does not depend on the web engine"
+dpkg-deb -f "$deb" Depends | grep -q gstreamer1.0-plugins-good || fail "the package does not depend on the player's plugins"
 dpkg-deb -x "$deb" "$work/deb"
 for f in usr/bin/velmora usr/share/applications/velmora.desktop usr/share/icons/hicolor/48x48/apps/velmora.png \
          usr/share/metainfo/org.velmora.Velmora.metainfo.xml; do

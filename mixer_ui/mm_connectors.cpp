@@ -90,9 +90,7 @@ void TMMCustomLevelConnector::SetLevel(TMMCustomLevel*& slot, TMMCustomLevel* ot
 {
   if (v == slot) return;
   if (v && v == other) return;
-  if (slot) slot->RemoveFreeNotification(this);
-  slot = v;
-  if (slot) slot->FreeNotification(this);
+  ReplaceReference(slot, v);
   ConnectorChanged();
 }
 
@@ -100,9 +98,7 @@ void TMMCustomLevelConnector::SetMeter(TMMCustomMeter*& slot, TMMCustomMeter* ot
 {
   if (v == slot) return;
   if (v && v == other) return;
-  if (slot) slot->RemoveFreeNotification(this);
-  slot = v;
-  if (slot) slot->FreeNotification(this);
+  ReplaceReference(slot, v);
   ConnectorChanged();
 }
 

@@ -14,9 +14,7 @@ TMMPcmPeakTap::~TMMPcmPeakTap()
 void TMMPcmPeakTap::SetInput(TAuInput* value)
 {
   if (value == input_ || value == this) return;
-  if (input_) input_->RemoveFreeNotification(this);
-  input_ = value;
-  if (input_) input_->FreeNotification(this);
+  ReplaceReference(input_, value);
 }
 
 void TMMPcmPeakTap::OpenInput()
@@ -129,10 +127,7 @@ TMMPcmConnector::~TMMPcmConnector()
 
 void TMMPcmConnector::SetTap(TMMPcmPeakTap* value)
 {
-  if (value == tap_) return;
-  if (tap_) tap_->RemoveFreeNotification(this);
-  tap_ = value;
-  if (tap_) tap_->FreeNotification(this);
+  if (!ReplaceReference(tap_, value)) return;
   ConnectorChanged();
 }
 

@@ -31,8 +31,11 @@ TCaptureResult FromAlsa(int err)
 
 // A blocking call of the capture thread that lasts this long has wedged: the
 // PulseAudio plugin deadlocks inside libpulse when the server dies while the
-// thread holds a block of its audio. The longest healthy call is a 200 ms wait.
+// thread holds a block of its audio. Healthy calls return at once.
 constexpr std::chrono::milliseconds kWedgedAfter{3000};
+// A sound server hands audio over in blocks of up to 2 s, and a monitor
+// starts about as late: a longer pause means the source stalled.
+constexpr int64_t kStallAfterMs = 3000;
 
 int64_t NowMs()
 {
@@ -71,23 +74,17 @@ public:
         snd_pcm_hw_params_set_channels(pcm_, hw, static_cast<unsigned>(format.Channels)) < 0 ||
         snd_pcm_hw_params_set_rate(pcm_, hw, rate, 0) < 0)
       return TCaptureResult::BadFormat;
-    // The reader takes audio every 400 ms: 100 ms periods keep the looping
-    // buffer current with ten wake-ups a second; the device buffer absorbs
-    // scheduling hiccups of the capture thread.
+    // The ALSA buffer only has to bridge the capture thread's sleeps (a
+    // period): the looping buffer behind it holds seconds.
     unsigned periodUs = 100000, bufferUs = 500000;
     snd_pcm_hw_params_set_buffer_time_near(pcm_, hw, &bufferUs, nullptr);
     snd_pcm_hw_params_set_period_time_near(pcm_, hw, &periodUs, nullptr);
     if (int err = snd_pcm_hw_params(pcm_, hw); err < 0) return FromAlsa(err);
-    snd_pcm_uframes_t period = 0;
+    snd_pcm_uframes_t period = 0, buffer = 0;
     snd_pcm_hw_params_get_period_size(hw, &period, nullptr);
+    snd_pcm_hw_params_get_buffer_size(hw, &buffer);
     period_ = period > 0 ? period : 1024;
-    // Wake the reader only once a whole period is there.
-    snd_pcm_sw_params_t* sw;
-    snd_pcm_sw_params_alloca(&sw);
-    if (snd_pcm_sw_params_current(pcm_, sw) >= 0) {
-      snd_pcm_sw_params_set_avail_min(pcm_, sw, period_);
-      snd_pcm_sw_params(pcm_, sw);
-    }
+    buffer_ = buffer >= period_ ? buffer : period_;
     format_ = format;
     ring_.Reset(bytes);
     created_ = true;
@@ -103,6 +100,8 @@ public:
     if (int err = snd_pcm_start(pcm_); err < 0) return FromAlsa(err);
     stop_ = false;
     wakeUps_ = 0;
+    droppedBytes_ = 0;
+    stalledMs_ = 0;
     running_ = true;
     {
       std::lock_guard g(doneMutex_);
@@ -120,7 +119,11 @@ public:
   TCaptureResult Stop() override
   {
     if (!running_) return created_ ? TCaptureResult::Ok : TCaptureResult::InvalidCall;
-    stop_ = true;
+    {
+      std::lock_guard g(loopMutex_);
+      stop_ = true;
+    }
+    loopCv_.notify_all();
     bool done;
     {
       std::unique_lock l(doneMutex_);
@@ -176,6 +179,8 @@ public:
   }
 
   uint64_t WakeUps() const override { return wakeUps_; }
+  uint64_t LostBytes() const override { return ring_.Lost() + droppedBytes_; }
+  int64_t StalledMs() const override { return stalledMs_; }
 
   bool Wedged() const
   {
@@ -184,64 +189,83 @@ public:
   }
 
 private:
-  // Recovers from an overrun or a suspend; false when the device is gone.
-  bool Recover(int err)
+  // Sleeps up to `ms` unless Stop comes first; false once stopping.
+  bool Pause(std::chrono::milliseconds ms)
   {
-    if (err == -EAGAIN || err == -EINTR) return true;
-    if (err == -ESTRPIPE) {
-      int r;
-      while ((r = snd_pcm_resume(pcm_)) == -EAGAIN && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      if (r < 0 && snd_pcm_prepare(pcm_) < 0) return false;
-      snd_pcm_start(pcm_);
-      return true;
-    }
-    if (err == -EPIPE) {
-      if (snd_pcm_prepare(pcm_) < 0) return false;
-      return snd_pcm_start(pcm_) >= 0;
-    }
-    return false;
+    std::unique_lock l(loopMutex_);
+    return !loopCv_.wait_for(l, ms, [this] { return stop_.load(); });
   }
 
-  // Sleeps until a period has arrived and takes it: one wake-up per period.
-  // The pulse plugin's descriptor may say "readable" with less than a period
-  // there (readi answers EAGAIN); such a wake-up waits out half a period
-  // instead of polling again at once.
+  // Every call into ALSA is timed, so that a wedged one shows.
+  template <typename F>
+  auto Timed(F call)
+  {
+    callSince_ = NowMs();
+    auto result = call();
+    callSince_ = 0;
+    return result;
+  }
+
+  // Recovers from an overrun (the system dropped what it held) or a suspend
+  // (nothing was captured meanwhile); the audio missed since the last read
+  // is counted as lost. False when the device is gone.
+  bool Recover(int err, int64_t lastReadMs)
+  {
+    if (err == -EAGAIN || err == -EINTR) return true;
+    if (err != -EPIPE && err != -ESTRPIPE) return false;
+    if (err == -ESTRPIPE) {
+      int r;
+      // Resuming says EAGAIN while the system still sleeps: look again each period.
+      while ((r = Timed([&] { return snd_pcm_resume(pcm_); })) == -EAGAIN)
+        if (!Pause(std::chrono::milliseconds(100))) return true;
+      if (r >= 0) return true;  // resumed where it was
+    }
+    if (Timed([&] { return snd_pcm_prepare(pcm_); }) < 0) return false;
+    const int64_t missedMs = NowMs() - lastReadMs;
+    droppedBytes_ += uint64_t(missedMs) * uint64_t(format_.SampleRate) / 1000 * uint64_t(format_.BlockAlign());
+    return Timed([&] { return snd_pcm_start(pcm_); }) >= 0;
+  }
+
+  // Takes whatever has arrived, then sleeps a period. The device's poll
+  // descriptor is not used: the pulse plugin's says "readable" with nothing
+  // there (snd_pcm_wait then spins inside ALSA) and stays quiet while
+  // audio waits. A read never asks for more than is there, so it never
+  // answers EAGAIN; a server that delivers seconds at once is drained at once.
   void CaptureLoop()
   {
     const int frameBytes = format_.BlockAlign();
-    std::vector<uint8_t> chunk(period_ * static_cast<size_t>(frameBytes));
-    const auto halfPeriod = std::chrono::microseconds(500000LL * static_cast<long long>(period_) / format_.SampleRate);
-    // Every call into ALSA is timed, so that a wedged one shows.
-    struct TTimedCall {
-      std::atomic<int64_t>& since;
-      explicit TTimedCall(std::atomic<int64_t>& s) : since(s) { since = NowMs(); }
-      ~TTimedCall() { since = 0; }
-    };
+    std::vector<uint8_t> chunk(buffer_ * static_cast<size_t>(frameBytes));
+    const auto period = std::chrono::milliseconds(std::max<int64_t>(10, 1000LL * int64_t(period_) / format_.SampleRate));
+    int64_t lastReadMs = NowMs();
+    int64_t lastDataMs = lastReadMs;
     while (!stop_) {
       ++wakeUps_;
-      TTimedCall timed(callSince_);
-      int err = snd_pcm_wait(pcm_, 200);
-      if (err < 0) {
-        if (!Recover(err)) {
-          Fail(err);
+      const snd_pcm_sframes_t avail = Timed([&] { return snd_pcm_avail(pcm_); });
+      snd_pcm_sframes_t got = 0;
+      if (avail > 0) {
+        const auto want = std::min<snd_pcm_uframes_t>(snd_pcm_uframes_t(avail), buffer_);
+        got = Timed([&] { return snd_pcm_readi(pcm_, chunk.data(), want); });
+        if (got == -EAGAIN) got = 0;
+      } else {
+        got = avail;
+      }
+      if (got < 0) {
+        if (!Recover(static_cast<int>(got), lastReadMs)) {
+          Fail(static_cast<int>(got));
           return;
         }
+        lastReadMs = NowMs();
         continue;
       }
-      if (err == 0) continue;  // nothing within the time: look at stop_ again
-      const snd_pcm_sframes_t n = snd_pcm_readi(pcm_, chunk.data(), period_);
-      if (n == -EAGAIN || n == 0) {
-        std::this_thread::sleep_for(halfPeriod);
-        continue;
+      if (got > 0) {
+        ring_.Write(chunk.data(), static_cast<uint32_t>(got) * static_cast<uint32_t>(frameBytes));
+        lastReadMs = NowMs();
+        if (lastReadMs - lastDataMs > kStallAfterMs) stalledMs_ += lastReadMs - lastDataMs;
+        lastDataMs = lastReadMs;
+        // A full buffer: more may wait behind it (the plugin shows at most a buffer).
+        if (snd_pcm_uframes_t(got) == buffer_) continue;
       }
-      if (n < 0) {
-        if (!Recover(static_cast<int>(n))) {
-          Fail(static_cast<int>(n));
-          return;
-        }
-        continue;
-      }
-      ring_.Write(chunk.data(), static_cast<uint32_t>(n) * static_cast<uint32_t>(frameBytes));
+      Pause(period);
     }
   }
 
@@ -258,10 +282,15 @@ private:
   TCaptureRing ring_;
   TCaptureFormat format_;
   snd_pcm_uframes_t period_ = 1024;
+  snd_pcm_uframes_t buffer_ = 4096;
   bool created_ = false;
   bool running_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> wakeUps_{0};
+  std::atomic<uint64_t> droppedBytes_{0};  // what overruns and suspends cost
+  std::atomic<int64_t> stalledMs_{0};
+  std::mutex loopMutex_;  // the capture thread's sleep, ended by Stop
+  std::condition_variable loopCv_;
   std::atomic<int64_t> callSince_{0};  // when the thread's current ALSA call began, 0: none
   std::atomic<bool> abandoned_{false};  // its thread was left wedged
   std::thread thread_;
@@ -292,6 +321,8 @@ public:
   void Wake() override { device_->Wake(); }
   QString Failure() const override { return device_->Failure(); }
   uint64_t WakeUps() const override { return device_->WakeUps(); }
+  uint64_t LostBytes() const override { return device_->LostBytes(); }
+  int64_t StalledMs() const override { return device_->StalledMs(); }
 
 private:
   std::shared_ptr<TAlsaCaptureDevice> device_;

@@ -1,7 +1,7 @@
 // Sound capture: a device fills a looping circular buffer in the background;
 // the reader asks how many bytes arrived since its last read and copies them
 // out, across the wrap. A reader that falls more than one buffer behind loses
-// the oldest audio, exactly like a looping hardware buffer.
+// the oldest audio, like a looping hardware buffer, and the loss is counted.
 //
 // Implementations: ALSA (capture_alsa.h) and an in-memory one for tests with
 // exact data and timing (capture_memory.h).
@@ -69,6 +69,13 @@ public:
   // How often the capture side has woken to take audio from the system since
   // Start (a device filled by the system itself reports 0).
   virtual uint64_t WakeUps() const { return 0; }
+  // Audio the reader never got since Start: bytes overwritten in the looping
+  // buffer before they were read, and what the system dropped when the
+  // capture overran or was suspended (estimated from the time it lasted).
+  virtual uint64_t LostBytes() const { return 0; }
+  // How long the source sent nothing since Start, counting only pauses longer
+  // than a sound server holds audio back (a suspended source, a frozen server).
+  virtual int64_t StalledMs() const { return 0; }
 };
 
 class TCaptureSystem {

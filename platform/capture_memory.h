@@ -55,6 +55,7 @@ public:
   void Wait(int ms) override;
   void Wake() override;
   QString Failure() const override;
+  uint64_t LostBytes() const override { return ring_.Lost(); }
 
 private:
   TMemoryCaptureSystem& system_;

@@ -8,6 +8,7 @@
 
 const QString kDefaultInputName = QStringLiteral("默认输入");
 const QString kPlayingSoundName = QStringLiteral("正在播放的声音");
+const QString kNoSoundServerText = QStringLiteral("声音服务未运行，不能录音。");
 
 namespace {
 // The ALSA name that opens a server source through the pulse plugin.
@@ -126,6 +127,12 @@ bool QuerySoundServer(TSoundServerState& state, int timeoutMs)
   pa_mainloop_free(loop);
   if (!ok) state = TSoundServerState();
   return ok;
+}
+
+bool SoundServerRunning(int timeoutMs)
+{
+  TSoundServerState state;
+  return QuerySoundServer(state, timeoutMs);
 }
 
 std::vector<TCardCaptureDevice> QueryCaptureCards()

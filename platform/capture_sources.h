@@ -43,6 +43,10 @@ std::vector<TCaptureDeviceInfo> CardCaptureSources(const std::vector<TCardCaptur
 
 // Asks the sound server (no autospawn, bounded by `timeoutMs`); false when none answers.
 bool QuerySoundServer(TSoundServerState& state, int timeoutMs = 2000);
+// Whether a sound server answers (PulseAudio, or PipeWire's PulseAudio service).
+bool SoundServerRunning(int timeoutMs = 1000);
+// What is said when recording needs a sound server and none runs.
+extern const QString kNoSoundServerText;
 // The capture devices of the sound cards ALSA knows.
 std::vector<TCardCaptureDevice> QueryCaptureCards();
 // What a person can record from now: the server's list, else the cards'.

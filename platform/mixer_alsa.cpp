@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <alsa/asoundlib.h>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <poll.h>
@@ -73,10 +75,10 @@ TAlsaElement Describe(snd_mixer_elem_t* e)
 
 // Silences the library's own error printing while we probe devices that may
 // well be missing (no sound server, no card).
-struct QuietAlsa {
+struct AlsaErrorsSilenced {
   static void Ignore(const char*, int, const char*, int, const char*, ...) {}
-  QuietAlsa() { snd_lib_error_set_handler(&QuietAlsa::Ignore); }
-  ~QuietAlsa() { snd_lib_error_set_handler(nullptr); }
+  AlsaErrorsSilenced() { snd_lib_error_set_handler(&AlsaErrorsSilenced::Ignore); }
+  ~AlsaErrorsSilenced() { snd_lib_error_set_handler(nullptr); }
 };
 
 } // namespace
@@ -109,12 +111,21 @@ struct TAlsaMixerBackend::Impl {
 
   Options Opts;
   bool Enumerated = false;
+  std::chrono::steady_clock::time_point LastScan;
+  bool ScanAsked = false;  // Rescan: look again at the next question
   std::vector<std::unique_ptr<Mixer>> Mixers;
   std::vector<AlsaDevice> Devices[6];
   std::map<quintptr, Handle> Handles;
   quintptr NextHandle = 1;
 
   void Enumerate();
+  // Whether a mixer found is still there: not gone with its server, some element left.
+  bool AnyUsable() const
+  {
+    return std::any_of(Mixers.begin(), Mixers.end(), [](const auto& m) {
+      return !m->Gone && std::any_of(m->Elements.begin(), m->Elements.end(), [](auto* e) { return e != nullptr; });
+    });
+  }
   void AddMixer(const QString& device, int card);
   void AddCardDevices(int card, int mixerId);
   void BuildTopology(Mixer& m, const QString& productName);
@@ -142,9 +153,23 @@ struct TAlsaMixerBackend::Impl {
 
 void TAlsaMixerBackend::Impl::Enumerate()
 {
-  if (Enumerated) return;
+  if (Enumerated) {
+    // Nothing usable was found, or all of it went with its sound server, and
+    // nobody holds a mixer open: look again (at most once a second), for a
+    // server that started or came back since.
+    const auto now = std::chrono::steady_clock::now();
+    const bool due = ScanAsked || (!AnyUsable() && now - LastScan >= std::chrono::seconds(1));
+    if (!due || !Handles.empty()) return;
+    ScanAsked = false;
+    // ALSA decides once, when it first reads its configuration, whether
+    // "default" goes to the sound server (only if one runs then): read it again.
+    snd_config_update_free_global();
+    Mixers.clear();
+    for (auto& list : Devices) list.clear();
+  }
   Enumerated = true;
-  QuietAlsa quiet;
+  LastScan = std::chrono::steady_clock::now();
+  AlsaErrorsSilenced quiet;
   if (!Opts.DefaultDevice.isEmpty()) AddMixer(Opts.DefaultDevice, -1);
   if (Mixers.size() == 1) {
     // The default device for wave in and out is the one the desktop uses.
@@ -471,6 +496,11 @@ QString TAlsaMixerBackend::MixerDeviceName(int mixerId)
 {
   Impl::Mixer* m = d->Find(mixerId);
   return m ? m->Device : QString();
+}
+
+void TAlsaMixerBackend::Rescan()
+{
+  d->ScanAsked = true;
 }
 
 quint32 TAlsaMixerBackend::DeviceCount(TMMDeviceFamily family)

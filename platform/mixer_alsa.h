@@ -39,6 +39,7 @@ public:
   ~TAlsaMixerBackend() override;
 
   quint32 DeviceCount(TMMDeviceFamily family) override;
+  void Rescan() override;
   quint32 GetDevCaps(TMMDeviceFamily family, int deviceId, TMMApiDeviceCaps& caps) override;
   quint32 GetMixerId(TMMDeviceFamily family, int deviceId, int& mixerId) override;
   quint32 GetMixerIdOfHandle(quintptr handle, int& mixerId) override;

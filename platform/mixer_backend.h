@@ -149,6 +149,9 @@ public:
   virtual ~TMixerBackend() = default;
 
   virtual quint32 DeviceCount(TMMDeviceFamily family) = 0;
+  // Looks for the devices again at the next question, when none is held
+  // open (a sound server that started or came back since).
+  virtual void Rescan() {}
   // Device -1 is the family's mapper; MMSYSERR_BADDEVICEID when there is none.
   virtual quint32 GetDevCaps(TMMDeviceFamily family, int deviceId, TMMApiDeviceCaps& caps) = 0;
   // Number of the mixer that serves the device (-1 when none).

@@ -5,10 +5,10 @@
 #include "skin/skin_menu.h"
 #include "skin/tray_icon.h"
 #include "toolkit/forms.h"
+#include "toolkit/regular_file.h"
 #include "toolkit/string_list.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QtEndian>
@@ -113,15 +113,11 @@ void AppendInt32(QByteArray& out, qint32 v)
 
 TbsSkinPicture LoadBmpFile(const QString& path)
 {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
-  if (f.size() > kMaxPackedFileSize)
-    throw ESkinDataError(QStringLiteral("%1 is too large for a skin picture").arg(path));
+  const QByteArray file = ReadRegularFileOrRaise(path, kMaxPackedFileSize);
   TBmpInfo info;
   TbsSkinPicture picture;
   try {
-    picture.Image = DecodeBmp(f.readAll(), &info);
+    picture.Image = DecodeBmp(file, &info);
   } catch (const EInvalidGraphic& e) {
     throw EInvalidGraphic(path + QStringLiteral(": ") + e.Message());
   }
@@ -233,11 +229,7 @@ bool TbsCompressedStoredSkin::PackSkinFolder(const QString& iniPath)
 void TbsCompressedStoredSkin::ImportPackedFile(const QString& path)
 {
   data_.clear();
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
-  if (f.size() > kMaxPackedFileSize) throw ESkinDataError(QStringLiteral("%1 is too large for a packed skin").arg(path));
-  const QByteArray file = f.readAll();
+  const QByteArray file = ReadRegularFileOrRaise(path, kMaxPackedFileSize);
   if (file.size() < 4) throw ESkinDataError(QStringLiteral("%1 is no packed skin: it is truncated").arg(path));
   const qint32 version = qFromLittleEndian<qint32>(file.constData());
   if (version > kMaxSkinContainerVersion) return;
@@ -338,10 +330,7 @@ void TbsSkinData::SetCompressedStoredSkin(TbsCompressedStoredSkin* value)
 
 void TbsSkinData::SetResourceStrData(TbsResourceStrData* value)
 {
-  if (resStrData_ == value) return;
-  if (resStrData_) resStrData_->RemoveFreeNotification(this);
-  resStrData_ = value;
-  if (resStrData_) resStrData_->FreeNotification(this);
+  if (!ReplaceReference(resStrData_, value)) return;
   if (!IsDesigning()) BroadcastSkinNotice(SKN_RESSTRINGS);
 }
 

@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <QStyle>
+#include <QToolTip>
 #include <QWidget>
 #include <climits>
 
@@ -33,6 +35,8 @@ const CommandHint kHints[] = {
     {TbsStdCommand::cmRollUp, "ROLLUPBUTTON_HINT", "卷起"},
     {TbsStdCommand::cmMinimizeToTray, "TRAYBUTTON_HINT", "最小化到托盘"},
 };
+// The tray button where the desktop has no notification area to hide into.
+const char* const kNoTrayHint = "桌面没有通知区域，不能最小化到托盘";
 
 // The order of the automatic row of caption buttons.
 const TbsStdCommand kRowOrder[] = {TbsStdCommand::cmClose, TbsStdCommand::cmMaximize, TbsStdCommand::cmMinimize,
@@ -126,19 +130,13 @@ void TbsSkinForm::Notification(TComponent* AComponent, TOperation Operation)
 
 void TbsSkinForm::SetSkinData(TbsSkinData* v)
 {
-  if (v == skinData_) return;
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  skinData_ = v;
-  if (skinData_) skinData_->FreeNotification(this);
+  if (!ReplaceReference(skinData_, v)) return;
   if (!IsDesigning() && !IsLoading()) ApplySkin();
 }
 
 void TbsSkinForm::SetMenusSkinData(TbsSkinData* v)
 {
-  if (v == menusSkinData_) return;
-  if (menusSkinData_) menusSkinData_->RemoveFreeNotification(this);
-  menusSkinData_ = v;
-  if (menusSkinData_) menusSkinData_->FreeNotification(this);
+  if (!ReplaceReference(menusSkinData_, v)) return;
 }
 
 void TbsSkinForm::SetBorderIcons(TbsBorderIcons v)
@@ -441,6 +439,9 @@ void TbsSkinForm::RefreshObjectHints()
       if (h.command != command) continue;
       const QString replaced = strings ? strings->GetResString(QString::fromLatin1(h.resName)) : QString();
       o->Hint = replaced.isEmpty() ? QString::fromUtf8(h.text) : replaced;
+      // A button that cannot work says why rather than doing nothing without a word.
+      if (command == TbsStdCommand::cmMinimizeToTray && trayIcon_ && !trayIcon_->CanHideToTray())
+        o->Hint = QString::fromUtf8(kNoTrayHint);
     }
   }
 }
@@ -1011,6 +1012,9 @@ bool TbsSkinForm::eventFilter(QObject* watched, QEvent* event)
       WindowShown();
     } else if (event->type() == QEvent::Hide) {
       WindowHidden();
+    } else if (event->type() == QEvent::ToolTip) {
+      auto* help = static_cast<QHelpEvent*>(event);
+      if (ShowFrameHint(help->globalPos())) return true;
     } else if (event->type() == QEvent::MouseButtonRelease && pressed_ >= 0) {
       // The release after a press on an object ends it wherever it happens.
       auto* me = static_cast<QMouseEvent*>(event);
@@ -1019,6 +1023,23 @@ bool TbsSkinForm::eventFilter(QObject* watched, QEvent* event)
     }
   }
   return TComponent::eventFilter(watched, event);
+}
+
+bool TbsSkinForm::ShowFrameHint(QPoint screen)
+{
+  // A hover handler of its own shows the hints already.
+  if (!showObjectHint_ || ObjectHintHandler || !form_) return false;
+  const QPoint p = WindowPoint(screen);
+  const QMargins m = form_->NonClientMargins();
+  if (QRect(m.left(), m.top(), form_->ClientWidth(), form_->ClientHeight()).contains(p)) return false;
+  RefreshObjectHints();
+  for (const auto& o : objects_) {
+    if (!o->Visible || !PointIn(o->ObjectRect, p) || o->Hint.isEmpty()) continue;
+    ShowToolkitHint(form_, screen, o->Hint);
+    return true;
+  }
+  QToolTip::hideText();
+  return true;
 }
 
 void TbsSkinForm::SkinNotice(TMessage& m)

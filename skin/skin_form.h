@@ -374,6 +374,9 @@ private:
   void PaintDefaultFrame(TCanvas& canvas);
   bool MaskTransparentAt(QPoint windowPoint) const;
   void RefreshObjectHints();
+  // The hint of the caption object under a screen point (ShowObjectHint),
+  // through the application's hint; true when the point is on the frame.
+  bool ShowFrameHint(QPoint screen);
   QPoint CurrentCursor() const;
   // Behaviours (skin/skin_form_behaviours.cpp).
   void CreateMenus();

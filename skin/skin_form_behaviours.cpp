@@ -189,10 +189,7 @@ void TbsSkinForm::BindTrayIcon()
 
 void TbsSkinForm::SetSystemMenu(TbsSkinPopupMenu* v)
 {
-  if (v == systemMenu_) return;
-  if (systemMenu_) systemMenu_->RemoveFreeNotification(this);
-  systemMenu_ = v;
-  if (systemMenu_) systemMenu_->FreeNotification(this);
+  if (!ReplaceReference(systemMenu_, v)) return;
 }
 
 void TbsSkinForm::MinimizeToTray()

@@ -193,10 +193,7 @@ void TbsSkinHint::SetActive(bool v)
 
 void TbsSkinHint::SetSkinData(TbsSkinData* v)
 {
-  if (v == skinData_) return;
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  skinData_ = v;
-  if (skinData_) skinData_->FreeNotification(this);
+  if (!ReplaceReference(skinData_, v)) return;
 }
 
 void TbsSkinHint::Notification(TComponent* AComponent, TOperation Operation)

@@ -318,18 +318,12 @@ TbsSkinPopupMenu::TbsSkinPopupMenu(TComponent* AOwner) : TPopupMenu(AOwner) {}
 
 void TbsSkinPopupMenu::SetSkinData(TbsSkinData* v)
 {
-  if (v == skinData_) return;
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  skinData_ = v;
-  if (skinData_) skinData_->FreeNotification(this);
+  if (!ReplaceReference(skinData_, v)) return;
 }
 
 void TbsSkinPopupMenu::SetForm(TComponent* v)
 {
-  if (v == form_) return;
-  if (form_) form_->RemoveFreeNotification(this);
-  form_ = v;
-  if (form_) form_->FreeNotification(this);
+  if (!ReplaceReference(form_, v)) return;
 }
 
 void TbsSkinPopupMenu::Notification(TComponent* AComponent, TOperation Operation)

@@ -61,10 +61,7 @@ TForm* TbsTrayIcon::MainForm() const
 
 void TbsTrayIcon::SetIconList(TImageList* v)
 {
-  if (v == iconList_) return;
-  if (iconList_) iconList_->RemoveFreeNotification(this);
-  iconList_ = v;
-  if (iconList_) iconList_->FreeNotification(this);
+  if (!ReplaceReference(iconList_, v)) return;
   SetIconIndex(0);
 }
 
@@ -134,10 +131,7 @@ void TbsTrayIcon::SetIconIndex(int v)
 
 void TbsTrayIcon::SetPopupMenu(TbsSkinPopupMenu* v)
 {
-  if (v == popupMenu_) return;
-  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
-  popupMenu_ = v;
-  if (popupMenu_) popupMenu_->FreeNotification(this);
+  if (!ReplaceReference(popupMenu_, v)) return;
 }
 
 void TbsTrayIcon::Notification(TComponent* AComponent, TOperation Operation)

@@ -2,6 +2,8 @@
 
 #include "skin/skin_effects.h"
 #include "skin/skin_utils.h"
+#include "skin_controls/default_fills.h"
+#include "skin_controls/skin_list_box.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/forms.h"
 #include "toolkit/image_list.h"
@@ -154,8 +156,6 @@ TWinControl* FocusedControlOf(TForm* form)
 // A fade step, kept on whole thousandths so that five steps make exactly one.
 double MorphStep(double factor, double step) { return std::clamp(std::round((factor + step) * 1000) / 1000, 0.0, 1.0); }
 
-const TColor kDownFill = RGB(133, 147, 181);
-const TColor kHotFill = RGB(182, 189, 210);
 } // namespace
 
 void DrawButtonContent(TCanvas* canvas, const QRect& r, const TbsButtonContent& ct, bool hot, bool down)
@@ -584,6 +584,15 @@ void TbsSkinButton::DrawLook(TBitmap& bitmap, const QRect& source, bool hot, boo
   else if (hot) color = skin_.ActiveFontColor;
   c->Font()->SetColor(color);
   DrawButtonContent(c, geometry_.StretchedClientRect, Content(), hot, down);
+  DrawFocus(c, geometry_.StretchedClientRect);
+}
+
+void TbsSkinButton::DrawFocus(TCanvas* canvas, const QRect& area)
+{
+  // The keyboard's button is marked apart from the one under the mouse.
+  if (!Focused() || !canFocused_ || !Enabled()) return;
+  const QRect r = area.adjusted(1, 1, -2, -2);
+  if (r.width() > 2 && r.height() > 2) DrawFocusFrame(canvas, r);
 }
 
 void TbsSkinButton::Paint()
@@ -628,6 +637,7 @@ void TbsSkinButton::DrawDefaultLook(TBitmap& bitmap)
   c->Font()->Assign(DefaultFont());
   if (!Enabled()) c->Font()->SetColor(clBtnShadow);
   DrawButtonContent(c, QRect(0, 0, Width(), Height()), Content(), hot || down, down);
+  DrawFocus(c, QRect(2, 2, Width() - 4, Height() - 4));
 }
 
 // ---------------------------------------------------------------- TbsSkinSpeedButton

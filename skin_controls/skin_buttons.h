@@ -183,6 +183,8 @@ private:
   void RaiseOtherGroupMembers();
   TbsButtonContent Content() const;
   void DrawLook(TBitmap& bitmap, const QRect& source, bool hot, bool down);
+  // The dotted frame of the focused button inside `area`.
+  void DrawFocus(TCanvas* canvas, const QRect& area);
   bool Inside(int x, int y) const { return QRect(0, 0, Width(), Height()).contains(x, y); }
 
   bool repeatMode_ = false;

@@ -2,15 +2,11 @@
 
 #include "skin/skin_definitions.h"
 #include "skin/skin_utils.h"
+#include "skin_controls/default_fills.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
-
-namespace {
-const TColor kDownFill = RGB(133, 147, 181);
-const TColor kHotFill = RGB(182, 189, 210);
-} // namespace
 
 std::function<qint64()>& TbsSkinCustomComboBox::Clock()
 {
@@ -347,6 +343,8 @@ void TbsSkinCustomComboBox::DrawButton(TCanvas* canvas, const QImage* picture, c
     else if (down) source = d->DownButtonRect;
     else if (buttonHot_) source = d->ActiveButtonRect;
     if (!source.isEmpty()) canvas->DrawImage(buttonArea_, *picture, source);
+    // A skin without a disabled button still shows the box cannot be opened.
+    if (!Enabled() && d->UnEnabledButtonRect.isEmpty()) FadeDisabled(canvas, buttonArea_);
     return;
   }
   TColor frame = clBtnShadow, fill = clBtnFace;
@@ -378,10 +376,19 @@ void TbsSkinCustomComboBox::DrawItemContent(TCanvas* canvas, const QRect& textRe
   DrawTextInRect(canvas, index >= 0 ? popup_->Items().value(index) : Text(), r);
 }
 
+void TbsSkinCustomComboBox::FadeDisabled(TCanvas* canvas, const QRect& area)
+{
+  QColor face = ColorToQColor(clBtnFace);
+  face.setAlpha(150);
+  canvas->Painter().fillRect(area, face);
+}
+
 void TbsSkinCustomComboBox::DrawItemArea(TBitmap& bitmap, const TbsDataSkinComboBox* d)
 {
   if (style_ != bscbFixedStyle || itemArea_.isEmpty()) return;
-  const bool focused = Focused();
+  // A disabled box takes no focus look: what it shows cannot be changed now.
+  const bool enabled = Enabled();
+  const bool focused = enabled && Focused();
   TBitmap item;
   if (!d || !geometry_.SkinPicture) {
     item.SetSize(itemArea_.width(), itemArea_.height());
@@ -389,7 +396,7 @@ void TbsSkinCustomComboBox::DrawItemArea(TBitmap& bitmap, const TbsDataSkinCombo
     c->Font()->Assign(Font());
     c->Brush()->SetColor(focused ? clHighlight : clWindow);
     c->FillRect(QRect(0, 0, item.Width(), item.Height()));
-    c->Font()->SetColor(focused ? clHighlightText : clWindowText);
+    c->Font()->SetColor(!enabled ? clGrayText : focused ? clHighlightText : clWindowText);
     DrawItemContent(c, QRect(2, 0, item.Width() - 4, item.Height()), focused);
     if (focused) DrawFocusFrame(c, QRect(0, 0, item.Width(), item.Height()));
   } else {
@@ -406,7 +413,7 @@ void TbsSkinCustomComboBox::DrawItemArea(TBitmap& bitmap, const TbsDataSkinCombo
     TCanvas* c = item.Canvas();
     if (UseSkinFont()) skin_fonts::ApplyDefinitionFont(c->Font(), d->FontName, d->FontHeight, d->FontStyle);
     else c->Font()->Assign(DefaultFont());
-    c->Font()->SetColor(focused ? d->FocusFontColor : d->FontColor);
+    c->Font()->SetColor(!enabled ? clGrayText : focused ? d->FocusFontColor : d->FontColor);
     const QRect base = d->ItemRect.isEmpty() ? d->ClientRect : d->ItemRect;
     QRect text = d->ItemTextRect;
     text.setRight(text.right() + itemArea_.width() - base.width());

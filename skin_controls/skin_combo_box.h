@@ -146,6 +146,8 @@ private:
   void CalcLayout();
   void DrawButton(TCanvas* canvas, const QImage* picture, const TbsDataSkinComboBox* d);
   void DrawItemArea(TBitmap& bitmap, const TbsDataSkinComboBox* d);
+  // Greys `area` over what was drawn: the disabled look where the skin has none.
+  void FadeDisabled(TCanvas* canvas, const QRect& area);
   void DrawItemContent(TCanvas* canvas, const QRect& textRect, bool focused);
   void MoveSelection(int delta, bool commit);
   void SelectByKey(int index);

@@ -237,9 +237,7 @@ TbsSkinControl::~TbsSkinControl()
 void TbsSkinControl::SetSkinData(TbsSkinData* value)
 {
   if (value != skinData_) {
-    if (skinData_) skinData_->RemoveFreeNotification(this);
-    skinData_ = value;
-    if (skinData_) skinData_->FreeNotification(this);
+    ReplaceReference(skinData_, value);
   }
   if (SkinLoaded() && !IsDesigning()) ApplySkinData();
 }
@@ -437,9 +435,7 @@ TbsGraphicSkinControl::~TbsGraphicSkinControl()
 void TbsGraphicSkinControl::SetSkinData(TbsSkinData* value)
 {
   if (value != skinData_) {
-    if (skinData_) skinData_->RemoveFreeNotification(this);
-    skinData_ = value;
-    if (skinData_) skinData_->FreeNotification(this);
+    ReplaceReference(skinData_, value);
   }
   if (SkinLoaded() && !IsDesigning()) ApplySkinData();
 }

@@ -4,6 +4,7 @@
 #include "skin/skin_form.h"
 #include "skin/skin_menu.h"
 #include "skin/skin_utils.h"
+#include "skin_controls/default_fills.h"
 #include "toolkit/forms.h"
 #include "toolkit/menus.h"
 
@@ -13,8 +14,6 @@
 #include <QRegularExpression>
 
 namespace {
-const TColor kDownFill = RGB(133, 147, 181);
-const TColor kHotFill = RGB(182, 189, 210);
 constexpr int VK_APPS = 0x5D, VK_F10_KEY = 0x79;
 
 // The first line of a text: a single-line box never takes a line break.

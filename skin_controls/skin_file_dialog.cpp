@@ -80,6 +80,7 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
   skinForm_->SetBorderIcons(TbsSkinForm::TbsBorderIcons());
+  skinForm_->SetShowObjectHint(true);
   ReportProblem = [this](const QString& text) {
     TbsSkinMessage box(nullptr);
     box.SetSkinData(skinForm_->SkinData());
@@ -204,7 +205,6 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   fileList_->SetHScrollBar(hScrollBar_);
   fileList_->SetVScrollBar(vScrollBar_);
   fileList_->SetAlign(alClient);
-  fileList_->SetReadOnly(true);  // no renaming from a file dialog
   fileList_->SetAutoContextMenus(false);
   fileList_->SetShowColumnHeaders(true);
   skinned(fileList_, QStringLiteral("listview"));
@@ -430,6 +430,13 @@ void TbsOpenDlgForm::NewFolder()
     return;
   }
   fileList_->Refresh();
+  // As in a file manager: the new folder is chosen and its name ready to type over.
+  for (int i = 0; i < fileList_->ItemCount(); ++i)
+    if (fileList_->Folder(i) && fileList_->Folder(i)->PathName() == path) {
+      fileList_->SetItemIndex(i);
+      fileList_->EditCaption(i);
+      break;
+    }
 }
 
 void TbsOpenDlgForm::SetViewStyle(TbsSkinCustomListView::TViewStyle style)

@@ -225,9 +225,7 @@ TbsSkinStdLabel::~TbsSkinStdLabel()
 void TbsSkinStdLabel::SetSkinData(TbsSkinData* value)
 {
   if (value != skinData_) {
-    if (skinData_) skinData_->RemoveFreeNotification(this);
-    skinData_ = value;
-    if (skinData_) skinData_->FreeNotification(this);
+    ReplaceReference(skinData_, value);
   }
   if (skinData_) ApplySkinData();
 }
@@ -356,6 +354,7 @@ std::function<bool(const QString&)>& TbsSkinLinkLabel::OpenUrl()
 void TbsSkinLinkLabel::Click()
 {
   TbsSkinStdLabel::Click();
+  if (url_.isEmpty()) return;  // a link to nowhere opens nothing
   // Reported here rather than thrown: the mouse handling that called us must finish.
   if (!OpenUrl()(url_))
     HandleToolkitException(std::make_exception_ptr(

@@ -4,6 +4,7 @@
 #include "skin/skin_utils.h"
 
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 void DrawFocusFrame(TCanvas* canvas, const QRect& r)
@@ -413,9 +414,26 @@ void TbsPopupListBox::ShowPopup(QPoint screenPos, bool alphaBlend, int alpha, bo
   if (layered_) SetWindowAlpha(this, opacity_);
   else if (WindowOpacity() != 255) SetWindowOpacity(255);
   SetBounds(screenPos.x(), screenPos.y(), Width(), Height());
+  BelongToOwnersWindow();
   shown_ = true;
   Show();
   if (layered_ && animate && opacity_ < fadeTarget_) fadeTimer_.start();
+}
+
+void TbsPopupListBox::BelongToOwnersWindow()
+{
+  // A modal window (the file dialog) blocks the pointer in every other window
+  // of the program except its own transients: the list is made one of its
+  // combo box's window.
+  auto* owner = dynamic_cast<TWinControl*>(Owner());
+  if (!owner || !owner->HandleAllocated()) return;
+  QWidget* top = owner->Handle()->window();
+  QWidget* self = Handle();
+  if (!top || !self) return;
+  top->winId();
+  self->winId();
+  QWindow* window = self->windowHandle();
+  if (window && window->transientParent() != top->windowHandle()) window->setTransientParent(top->windowHandle());
 }
 
 void TbsPopupListBox::FadeTick()

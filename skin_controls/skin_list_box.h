@@ -179,6 +179,7 @@ protected:
   QWidget* CreateWidget(QWidget* parentWidget) override;
 
 private:
+  void BelongToOwnersWindow();
   bool shown_ = false;
   bool layered_ = false;
   int opacity_ = 255;

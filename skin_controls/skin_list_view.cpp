@@ -3,6 +3,7 @@
 #include "skin/skin_utils.h"
 #include "toolkit/std_controls.h"
 
+#include <QApplication>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -28,6 +29,8 @@ TbsSkinCustomListView::TbsSkinCustomListView(TComponent* AOwner)
   SetColor(clWindow);
   SetTabStop(true);
   SetBounds(0, 0, 250, 150);
+  slowClick_.setSingleShot(true);
+  QObject::connect(&slowClick_, &QTimer::timeout, this, [this] { SlowClickTick(); });
 }
 
 TbsSkinCustomListView::~TbsSkinCustomListView()
@@ -626,9 +629,16 @@ int TbsSkinCustomListView::HeaderSectionAt(int x) const
 
 void TbsSkinCustomListView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+  const bool hadFocus = Focused();
   if (CanFocus() && !Focused()) SetFocus();
   if (editor_) EndEditing(true);
   lastPress_ = QPoint(X, Y);
+  slowClick_.stop();
+  {
+    const int index = ItemAtPos(QPoint(X, Y));
+    pressOnCurrent_ = hadFocus && Button == mbLeft && !(Shift & (ssDouble | ssShift | ssCtrl)) && index >= 0 &&
+                      index == itemIndex_ && Selected(index) && !HeaderRect().contains(X, Y);
+  }
   if (HeaderRect().contains(X, Y)) {
     if (Button == mbLeft) {
       pressedSection_ = HeaderSectionAt(X);
@@ -655,11 +665,21 @@ void TbsSkinCustomListView::MouseUp(TMouseButton Button, TShiftState Shift, int 
     pressedSection_ = -1;
     Invalidate();
   }
+  if (Button == mbLeft && pressOnCurrent_ && !readOnly_ && ItemAtPos(QPoint(X, Y)) == itemIndex_)
+    slowClick_.start(QApplication::doubleClickInterval());
+  pressOnCurrent_ = false;
   TbsSkinControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TbsSkinCustomListView::SlowClickTick()
+{
+  slowClick_.stop();
+  if (itemIndex_ >= 0 && Selected(itemIndex_) && Focused()) EditCaption(itemIndex_);
 }
 
 void TbsSkinCustomListView::DblClick()
 {
+  slowClick_.stop();
   const int index = ItemAtPos(lastPress_);
   if (index >= 0 && index == itemIndex_) ItemActivated(index);
   TbsSkinControl::DblClick();

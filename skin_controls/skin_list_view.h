@@ -17,6 +17,7 @@
 
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QTimer>
 #include <vector>
 
 struct TbsListColumn {
@@ -118,6 +119,11 @@ public:
   void EditCaption(int index);
   bool IsEditing() const { return editor_ != nullptr; }
   void EndEditing(bool commit);
+  // A slow click (a click on the item already current, no double click
+  // following) edits its caption once the double-click time has passed. The
+  // timer's tick is public so tests drive it.
+  bool SlowClickPending() const { return slowClick_.isActive(); }
+  void SlowClickTick();
 
   void LoadSkinDefinition() override;
   void ApplySkinData() override;
@@ -199,6 +205,8 @@ private:
   QElapsedTimer typedClock_;
   class TEdit* editor_ = nullptr;
   int editIndex_ = -1;
+  bool pressOnCurrent_ = false;  // the press hit the item that was current and focused
+  QTimer slowClick_;
   TNotifyEvent onSelectItem_, onScroll_;
   TbsSkinScrollBar* hBar_ = nullptr;
   TbsSkinScrollBar* vBar_ = nullptr;

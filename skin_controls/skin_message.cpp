@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QTextLayout>
 #include <QStyle>
 
 namespace {
@@ -43,6 +44,32 @@ constexpr int kButtonRows = int(std::size(kButtons));
 
 // A kind outside the table is the custom kind.
 bool KnownKind(int kind) { return kind >= mtWarning && kind <= mtConfirmation; }
+
+// `text` in lines no wider than `width` in `font`: broken between words where
+// it can be, anywhere inside a word longer than a line (a path, an address).
+QString WrapText(const QString& text, const QFont& font, int width)
+{
+  QStringList lines;
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  for (const QString& paragraph : text.split(u'\n')) {
+    if (paragraph.isEmpty()) {
+      lines << QString();
+      continue;
+    }
+    QTextLayout layout(paragraph, font);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      QString part = paragraph.mid(line.textStart(), line.textLength());
+      while (part.size() > 1 && part.back().isSpace()) part.chop(1);
+      lines << part;
+    }
+    layout.endLayout();
+  }
+  return lines.join(u'\n');
+}
 } // namespace
 
 // ---------------------------------------------------------------- icon
@@ -72,6 +99,7 @@ TbsMessageForm::TbsMessageForm(TComponent* AOwner) : TForm(AOwner), skinForm_(ne
   SetBorderStyle(bsDialog);
   SetKeyPreview(true);
   skinForm_->SetBorderIcons(TbsSkinForm::TbsBorderIcons());
+  skinForm_->SetShowObjectHint(true);
 }
 
 TbsSkinButton* TbsMessageForm::Button(const QString& name) const
@@ -79,6 +107,14 @@ TbsSkinButton* TbsMessageForm::Button(const QString& name) const
   for (int i = 0; i < ControlCount(); ++i)
     if (auto* b = qobject_cast<TbsSkinButton*>(Controls(i)); b && b->Name() == name) return b;
   return nullptr;
+}
+
+void TbsMessageForm::KeyPress(QChar& Key)
+{
+  TForm::KeyPress(Key);
+  if (Key.isLetterOrNumber() && !(QGuiApplication::keyboardModifiers() & Qt::AltModifier) &&
+      Perform(CM_DIALOGCHAR, Key.toUpper().unicode()))
+    Key = QChar();
 }
 
 // ---------------------------------------------------------------- message
@@ -167,10 +203,15 @@ TbsMessageForm* TbsSkinMessage::BuildMessageForm(const QString& text, int kind, 
     label->SetSkinDataName(labelSkinDataName_);
     label->SetSkinData(ctrlSkinData_);
     label->SetAutoSize(true);
+    // The text as it stands: a '&' in a file name is no mnemonic.
+    label->SetShowAccelChar(false);
     label->SetLeft(50);
     label->SetTop(15);
     label->SetCaption(text);
     if (label->Width() > maxLabelWidth) {
+      TFont font;
+      label->TextFont(&font);
+      label->SetCaption(WrapText(text, font.ToQFont(), maxLabelWidth));
       label->SetWordWrap(true);
       label->SetWidth(maxLabelWidth);
       label->AdjustBounds();

@@ -42,6 +42,11 @@ public:
   // The button of a component name ("Yes", "No", ...), or nullptr.
   TbsSkinButton* Button(const QString& name) const;
 
+protected:
+  // The box takes no text: a letter typed anywhere in it (its body clicked,
+  // no button focused) answers as the button whose caption marks it.
+  void KeyPress(QChar& Key) override;
+
 private:
   TbsSkinForm* skinForm_;
   TbsSkinStdLabel* messageLabel_ = nullptr;

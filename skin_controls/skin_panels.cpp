@@ -393,24 +393,18 @@ void TbsSkinToolBar::SetSkinData(TbsSkinData* value)
 
 void TbsSkinToolBar::SetImages(TImageList* v)
 {
-  if (images_) images_->RemoveFreeNotification(this);
-  images_ = v;
-  if (images_) images_->FreeNotification(this);
+  ReplaceReference(images_, v);
   ForEachSpeedButton([](TbsSkinSpeedButton* b) { b->Invalidate(); });
 }
 
 void TbsSkinToolBar::SetHotImages(TImageList* v)
 {
-  if (hotImages_) hotImages_->RemoveFreeNotification(this);
-  hotImages_ = v;
-  if (hotImages_) hotImages_->FreeNotification(this);
+  ReplaceReference(hotImages_, v);
 }
 
 void TbsSkinToolBar::SetDisabledImages(TImageList* v)
 {
-  if (disabledImages_) disabledImages_->RemoveFreeNotification(this);
-  disabledImages_ = v;
-  if (disabledImages_) disabledImages_->FreeNotification(this);
+  ReplaceReference(disabledImages_, v);
 }
 
 void TbsSkinToolBar::Notification(TComponent* AComponent, TOperation Operation)

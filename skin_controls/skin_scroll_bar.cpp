@@ -2,6 +2,7 @@
 
 #include "skin/skin_definitions.h"
 #include "skin/skin_utils.h"
+#include "skin_controls/default_fills.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,6 @@ namespace {
 // Nearest integer, a half going to the even neighbour.
 qint64 RoundEven(double x) { return qint64(std::nearbyint(x)); }
 
-const TColor kDownFill = RGB(133, 147, 181);
-const TColor kHotFill = RGB(182, 189, 210);
 } // namespace
 
 int TbsWheelNotches::Add(int delta)

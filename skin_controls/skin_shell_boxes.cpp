@@ -98,6 +98,10 @@ void TbsCustomShellComboBox::Rebuild()
   const TShellNamespace& ns = ShellNamespace();
   const auto insertChildren = [&](int after, const TShellItemId& parent, int level) {
     auto children = ns.Enumerate(parent, objectTypes_).value_or(std::vector<TShellEntry>{});
+    // The home folder is always offered on the desktop, also when the desktop is home itself.
+    if (parent.isEmpty() && (objectTypes_ & otFolders) &&
+        std::none_of(children.begin(), children.end(), [](const TShellEntry& c) { return c.relativeId == kShellHomeId; }))
+      children.push_back({kShellHomeId, ns.DisplayName({kShellHomeId}), true, true, false});
     std::stable_sort(children.begin(), children.end(), [&](const TShellEntry& a, const TShellEntry& b) {
       if (a.folder != b.folder) return a.folder;
       return ns.Compare(a, b) < 0;

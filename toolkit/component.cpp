@@ -138,6 +138,10 @@ void TComponent::SetName(const QString& NewName)
     if (other && other != this)
       throw EComponentError(QStringLiteral("A component named %1 already exists").arg(NewName));
   }
+  if (owner_) {
+    if (!name_.isEmpty()) owner_->names_.remove(name_.toLower());
+    if (!NewName.isEmpty()) owner_->names_.insert(NewName.toLower(), this);
+  }
   name_ = NewName;
   setObjectName(NewName);
 }
@@ -152,10 +156,9 @@ int TComponent::ComponentIndex() const
 
 TComponent* TComponent::FindComponent(const QString& name) const
 {
+  // Names are identifiers (ASCII), so lower case is their case-blind form.
   if (name.isEmpty()) return nullptr;
-  for (TComponent* c : components_)
-    if (c->name_.compare(name, Qt::CaseInsensitive) == 0) return c;
-  return nullptr;
+  return names_.value(name.toLower(), nullptr);
 }
 
 void TComponent::InsertComponent(TComponent* AComponent)
@@ -165,6 +168,7 @@ void TComponent::InsertComponent(TComponent* AComponent)
     throw EComponentError(QStringLiteral("A component named %1 already exists").arg(AComponent->name_));
   if (AComponent->owner_) AComponent->owner_->RemoveComponent(AComponent);
   components_.push_back(AComponent);
+  if (!AComponent->name_.isEmpty()) names_.insert(AComponent->name_.toLower(), AComponent);
   AComponent->owner_ = this;
   Notification(AComponent, TOperation::opInsert);
 }
@@ -173,8 +177,12 @@ void TComponent::RemoveComponent(TComponent* AComponent)
 {
   if (!AComponent || AComponent->owner_ != this) return;
   Notification(AComponent, TOperation::opRemove);
-  components_.erase(std::remove(components_.begin(), components_.end(), AComponent), components_.end());
+  // From the end: components are freed last first.
+  const auto it = std::find(components_.rbegin(), components_.rend(), AComponent);
+  if (it != components_.rend()) components_.erase(std::next(it).base());
+  if (!AComponent->name_.isEmpty()) names_.remove(AComponent->name_.toLower());
   AComponent->owner_ = nullptr;
+  ++removals_;
 }
 
 void TComponent::FreeNotification(TComponent* AComponent)
@@ -200,12 +208,17 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent)
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation)
 {
-  if (Operation == TOperation::opRemove && AComponent) RemoveFreeNotification(AComponent);
-  // Copy: a notified component may free others.
+  // An insertion concerns the owner alone: passing it on to every owned
+  // component would make reading a window quadratic in its components.
+  if (Operation != TOperation::opRemove) return;
+  if (AComponent) RemoveFreeNotification(AComponent);
+  // Copy: a notified component may free others. Until one leaves the list,
+  // every component of the copy is still owned and alive.
   const std::vector<TComponent*> owned = components_;
+  const quint64 removals = removals_;
   for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
     TComponent* c = *it;
-    if (std::find(components_.begin(), components_.end(), c) != components_.end())
+    if (removals_ == removals || std::find(components_.begin(), components_.end(), c) != components_.end())
       c->Notification(AComponent, Operation);
   }
 }

@@ -17,6 +17,7 @@
 #include "toolkit/exceptions.h"
 
 #include <QFlags>
+#include <QHash>
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
@@ -145,7 +146,7 @@ public:
 
   // Called with opInsert/opRemove for components inserted into or removed from
   // the owner's list and for free-notification partners. Overrides must call
-  // the base, which passes the notice on to every owned component.
+  // the base, which passes a removal (not an insertion) on to every owned component.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
 
 protected:
@@ -162,6 +163,8 @@ private:
   int tag_ = 0;
   TComponent* owner_ = nullptr;
   std::vector<TComponent*> components_;
+  QHash<QString, TComponent*> names_;  // owned components by lower-case name
+  quint64 removals_ = 0;               // components that left the list so far
   std::vector<TComponent*> freeNotifies_;
   TComponentState state_;
   bool destructionStarted_ = false;

@@ -124,8 +124,12 @@ TControl::~TControl()
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
-  AWidth = std::max(AWidth, 0);
-  AHeight = std::max(AHeight, 0);
+  // Bounded so that sums of places and sizes (anchors, client origins,
+  // rectangles) never leave the int range, whatever a description says.
+  ALeft = std::clamp(ALeft, -kMaxControlCoordinate, kMaxControlCoordinate);
+  ATop = std::clamp(ATop, -kMaxControlCoordinate, kMaxControlCoordinate);
+  AWidth = std::clamp(AWidth, 0, kMaxControlCoordinate);
+  AHeight = std::clamp(AHeight, 0, kMaxControlCoordinate);
   if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
   const QRect old = BoundsRect();
   const bool sizeChanged = AWidth != width_ || AHeight != height_;
@@ -148,7 +152,9 @@ void TControl::BoundsChanged(bool) {}
 void TControl::SetClientSize(int w, int h)
 {
   const QRect c = ClientRect();
-  SetBounds(left_, top_, width_ + (w - c.width()), height_ + (h - c.height()));
+  // In 64 bits: any int asked for gives a size SetBounds can clamp.
+  const auto size = [](qint64 v) { return int(std::clamp<qint64>(v, 0, kMaxControlCoordinate)); };
+  SetBounds(left_, top_, size(qint64(width_) + w - c.width()), size(qint64(height_) + h - c.height()));
 }
 
 QPoint TControl::ClientOrigin() const
@@ -814,7 +820,9 @@ QRect TWinControl::ClientRect() const
 
 void TWinControl::SetClientSize(int w, int h)
 {
-  SetBounds(Left(), Top(), w + ncMargins_.left() + ncMargins_.right(), h + ncMargins_.top() + ncMargins_.bottom());
+  const auto size = [](qint64 v) { return int(std::clamp<qint64>(v, 0, kMaxControlCoordinate)); };
+  SetBounds(Left(), Top(), size(qint64(w) + ncMargins_.left() + ncMargins_.right()),
+            size(qint64(h) + ncMargins_.top() + ncMargins_.bottom()));
 }
 
 QPoint TWinControl::ClientOrigin() const

@@ -100,6 +100,10 @@ enum : int { crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -
 
 // ---------------------------------------------------------------- TControl
 
+// Places are clamped to +-kMaxControlCoordinate and sizes to [0, kMaxControlCoordinate]
+// (Qt's largest widget size): 64 nested levels still add up within int.
+constexpr int kMaxControlCoordinate = (1 << 24) - 1;
+
 class TControl : public TComponent {
   Q_OBJECT
   Q_CLASSINFO("IntegerIdents:Color", "TColor")

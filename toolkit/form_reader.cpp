@@ -1,6 +1,7 @@
 #include "toolkit/form_reader.h"
 
 #include "toolkit/form_parser.h"
+#include "toolkit/regular_file.h"
 
 #include <QFile>
 #include <QMetaEnum>
@@ -367,11 +368,10 @@ TComponent* ReadComponentText(const QString& text, const QString& fileName, TCom
 
 TComponent* ReadComponentFile(const QString& path, TComponent* root, TComponent* owner, TReadOptions options)
 {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw EReadError(path, 0, QStringLiteral("cannot open: %1").arg(file.errorString()));
-  if (file.size() > kMaxDescriptionSize) throw EReadError(path, 0, QStringLiteral("description is too large"));
-  const QByteArray bytes = file.readAll();
-  return ReadComponentText(QString::fromUtf8(bytes), path, root, owner, options);
+  const TRegularFileRead file = ReadRegularFile(path, kMaxDescriptionSize);
+  if (file.Status == TRegularFileRead::Missing) throw EReadError(path, 0, QStringLiteral("cannot open: no such file"));
+  if (!file.Ok()) throw EReadError(path, 0, QStringLiteral("cannot open: %1").arg(file.Error));
+  return ReadComponentText(QString::fromUtf8(file.Data), path, root, owner, options);
 }
 
 int CountComponents(TComponent* root) { return root ? 1 + root->ComponentCount() : 0; }

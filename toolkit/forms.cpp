@@ -1,5 +1,6 @@
 #include "toolkit/forms.h"
 
+#include "toolkit/exception_text.h"
 #include "toolkit/thread.h"
 #include "toolkit/window_log.h"
 
@@ -67,19 +68,6 @@ void WatchReparenting()
   if (watch || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
   watch = new ReparentWatch;
   qApp->installNativeEventFilter(watch);
-}
-
-QString ExceptionText(std::exception_ptr error)
-{
-  try {
-    std::rethrow_exception(error);
-  } catch (const Exception& e) {
-    return e.Message();
-  } catch (const std::exception& e) {
-    return QString::fromLocal8Bit(e.what());
-  } catch (...) {
-    return QStringLiteral("Unknown error");
-  }
 }
 } // namespace
 

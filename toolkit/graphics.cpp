@@ -1,6 +1,7 @@
 #include "toolkit/graphics.h"
 
 #include "toolkit/bmp_codec.h"
+#include "toolkit/regular_file.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -100,6 +101,8 @@ void TFont::SetName(const QString& v)
 
 void TFont::SetHeight(int v)
 {
+  // No text is drawn larger; the bound keeps negation and scaling in range.
+  v = std::clamp(v, -kMaxFontHeight, kMaxFontHeight);
   if (v == height_) return;
   height_ = v;
   Reset();
@@ -108,7 +111,10 @@ void TFont::SetHeight(int v)
 
 int TFont::Size() const { return -MulDivRound(height_, 72, kScreenPixelsPerInch); }
 
-void TFont::SetSize(int points) { SetHeight(-MulDivRound(points, kScreenPixelsPerInch, 72)); }
+void TFont::SetSize(int points)
+{
+  SetHeight(-MulDivRound(std::clamp(points, -kMaxFontHeight, kMaxFontHeight), kScreenPixelsPerInch, 72));
+}
 
 void TFont::SetStyle(TFontStyles v)
 {
@@ -628,9 +634,8 @@ void TBitmap::SetTransparentMode(TTransparentMode v)
 
 void TBitmap::LoadFromFile(const QString& path)
 {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
-  LoadFromStream(f);
+  // A picture file of 256 MB is far beyond any BMP the program shows.
+  SetImage(DecodeBmp(ReadRegularFileOrRaise(path, 256 * 1024 * 1024)));
 }
 
 void TBitmap::LoadFromStream(QIODevice& stream)

@@ -53,6 +53,8 @@ TColor QColorToColor(const QColor& color);
 const std::vector<TIntegerIdents::Ident>& ColorIdents();
 
 constexpr int kScreenPixelsPerInch = 96;
+// The largest font height in pixels, either sign.
+constexpr int kMaxFontHeight = 4096;
 
 // ---------------------------------------------------------------- font
 
@@ -78,6 +80,7 @@ public:
   // Negative: character height in pixels (without internal leading);
   // positive: cell height (with it).
   int Height() const { return height_; }
+  // Clamped to [-kMaxFontHeight, kMaxFontHeight].
   void SetHeight(int v);
   // Points at 96 pixels per inch.
   int Size() const;

@@ -1,32 +1,32 @@
 #include "toolkit/ini_file.h"
 
+#include "toolkit/regular_file.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 QString Fold(const QString& s) { return s.toCaseFolded(); }
 
-// Reads a file as UTF-8 lines; a missing file is an empty document.
-QStringList ReadLines(const QString& fileName)
+// Settings files are small; anything bigger is no settings file of ours.
+constexpr qint64 kMaxIniFileSize = 4 * 1024 * 1024;
+
+// A missing file is an empty document; a FIFO, a device or an oversized file
+// is refused rather than read (and never replaced by a write).
+QByteArray ReadBytes(const QString& fileName)
 {
-  if (fileName.isEmpty() || !QFileInfo::exists(fileName)) return {};
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly))
-    throw EIniFileException(QStringLiteral("Unable to read %1: %2").arg(fileName, f.errorString()));
-  QByteArray data = f.readAll();
-  if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
-  return SplitTextLines(QString::fromUtf8(data));
+  if (fileName.isEmpty()) return {};
+  TRegularFileRead r = ReadRegularFile(fileName, kMaxIniFileSize);
+  if (r.Status == TRegularFileRead::Refused)
+    throw EIniFileException(QStringLiteral("无法读取 %1：%2").arg(fileName, r.Error));
+  return std::move(r.Data);
 }
 
-void WriteLines(const QString& fileName, const QStringList& lines)
+void WriteBytes(const QString& fileName, const QByteArray& data)
 {
   if (fileName.isEmpty()) throw EIniFileException(QStringLiteral("Unable to write an INI file without a name"));
-  QByteArray data;
-  for (const QString& line : lines) {
-    data += line.toUtf8();
-    data += '\n';
-  }
   // Written to a temporary file and renamed: a failed write never leaves half a
   // file. Unbuffered, so that a write the disk refuses fails here: a buffered
   // one would fail only in commit's flush, which renames the short file anyway.
@@ -87,15 +87,57 @@ void TIniDocument::Clear()
   indexValid_ = false;
 }
 
-void TIniDocument::Parse(const QStringList& lines)
+void TIniDocument::Parse(const QStringList& lines) { Parse(lines, {}); }
+
+void TIniDocument::ParseBytes(QByteArray data)
+{
+  if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
+  // Split as SplitTextLines does ("\r", "\n", "\r\n"); line breaks never sit
+  // inside a UTF-8 sequence, so each line decodes on its own.
+  QStringList lines;
+  std::vector<QByteArray> originals;
+  const auto add = [&](QByteArrayView line) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(line);
+    if (!utf8.hasError()) {
+      lines.append(text);
+      originals.emplace_back();
+      return;
+    }
+    // Not UTF-8 (Latin-1 from another editor, or damage): read as Latin-1 and
+    // written back byte for byte unless the program changes the line.
+    lines.append(QString::fromLatin1(line));
+    originals.emplace_back(line.toByteArray());
+  };
+  qsizetype start = 0;
+  const qsizetype n = data.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char c = data.at(i);
+    if (c == '\r' || c == '\n') {
+      add(QByteArrayView(data).sliced(start, i - start));
+      if (c == '\r' && i + 1 < n && data.at(i + 1) == '\n') ++i;
+      start = i + 1;
+    }
+  }
+  if (start < n) add(QByteArrayView(data).sliced(start));
+  Parse(lines, originals);
+}
+
+void TIniDocument::Parse(const QStringList& lines, const std::vector<QByteArray>& originals)
 {
   Clear();
   Section* current = nullptr;
-  for (const QString& line : lines) {
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const QString& line = lines[i];
+    const QByteArray original = i < qsizetype(originals.size()) ? originals[size_t(i)] : QByteArray();
     const QString t = line.trimmed();
     if (t.startsWith(u'[') && t.endsWith(u']') && t.size() >= 2) {
-      sections_.push_back(Section{t.mid(1, t.size() - 2).trimmed(), line, {}});
+      sections_.push_back(Section{t.mid(1, t.size() - 2).trimmed(), line, original, {}});
       current = &sections_.back();
+      continue;
+    }
+    if (!current) {
+      preamble_.push_back(Entry{QString(), QString(), line, original});
       continue;
     }
     Entry e;
@@ -104,22 +146,36 @@ void TIniDocument::Parse(const QStringList& lines)
       e.key = t.left(eq).trimmed();
       e.value = t.mid(eq + 1).trimmed();
     }
-    if (e.key.isEmpty()) e.raw = line;
-    if (current)
-      current->entries.push_back(std::move(e));
-    else
-      preamble_.append(line);
+    e.raw = line;
+    e.original = original;
+    current->entries.push_back(std::move(e));
   }
 }
 
 QStringList TIniDocument::Lines() const
 {
-  QStringList lines = preamble_;
+  QStringList lines;
+  for (const Entry& e : preamble_) lines.append(e.raw);
   for (const Section& s : sections_) {
     lines.append(s.header.isEmpty() ? u'[' + s.name + u']' : s.header);
-    for (const Entry& e : s.entries) lines.append(e.key.isEmpty() ? e.raw : e.key + u'=' + e.value);
+    for (const Entry& e : s.entries) lines.append(e.edited ? e.key + u'=' + e.value : e.raw);
   }
   return lines;
+}
+
+QByteArray TIniDocument::Bytes() const
+{
+  QByteArray data;
+  const auto add = [&data](const QByteArray& original, const QString& text) {
+    data += original.isNull() ? text.toUtf8() : original;
+    data += '\n';
+  };
+  for (const Entry& e : preamble_) add(e.original, e.raw);
+  for (const Section& s : sections_) {
+    add(s.original, s.header.isEmpty() ? u'[' + s.name + u']' : s.header);
+    for (const Entry& e : s.entries) add(e.edited ? QByteArray() : e.original, e.edited ? e.key + u'=' + e.value : e.raw);
+  }
+  return data;
 }
 
 void TIniDocument::Reindex() const
@@ -165,23 +221,27 @@ void TIniDocument::Write(const QString& section, const QString& key, const QStri
     // A new section goes last, set off by a blank line.
     const auto blank = [](const Entry& e) { return e.key.isEmpty() && e.raw.trimmed().isEmpty(); };
     if (!sections_.empty() && !sections_.back().entries.empty() && !blank(sections_.back().entries.back()))
-      sections_.back().entries.push_back(Entry{QString(), QString(), QString()});
-    else if (sections_.empty() && !preamble_.isEmpty() && !preamble_.back().trimmed().isEmpty())
-      preamble_.append(QString());
-    sections_.push_back(Section{section.trimmed(), QString(), {}});
+      sections_.back().entries.push_back(Entry{});
+    else if (sections_.empty() && !preamble_.empty() && !blank(preamble_.back()))
+      preamble_.push_back(Entry{});
+    sections_.push_back(Section{section.trimmed(), QString(), QByteArray(), {}});
     indexValid_ = false;
     si = static_cast<int>(sections_.size()) - 1;
   }
   Section& s = sections_[si];
   const int ki = FindKey(s, k);
   if (ki >= 0) {
-    s.entries[ki].value = v;
+    // An unchanged value keeps its line as it was, bytes and all.
+    if (s.entries[ki].value != v) {
+      s.entries[ki].value = v;
+      s.entries[ki].edited = true;
+    }
     return;
   }
   // After the section's last key, before the blank lines that close it.
   int pos = static_cast<int>(s.entries.size());
   while (pos > 0 && s.entries[pos - 1].key.isEmpty() && s.entries[pos - 1].raw.trimmed().isEmpty()) --pos;
-  s.entries.insert(s.entries.begin() + pos, Entry{k, v, QString()});
+  s.entries.insert(s.entries.begin() + pos, Entry{k, v, QString(), QByteArray(), true});
 }
 
 QStringList TIniDocument::SectionKeys(const QString& section) const
@@ -294,17 +354,17 @@ void TCustomIniFile::DeleteKey(const QString& Section, const QString& Ident)
 
 // ---------------------------------------------------------------- TMemIniFile
 
-TMemIniFile::TMemIniFile(const QString& fileName) : TCustomIniFile(fileName) { doc_.Parse(ReadLines(fileName)); }
+TMemIniFile::TMemIniFile(const QString& fileName) : TCustomIniFile(fileName) { doc_.ParseBytes(ReadBytes(fileName)); }
 
 TMemIniFile::TMemIniFile(const QStringList& lines) : TCustomIniFile(QString()) { doc_.Parse(lines); }
 
-void TMemIniFile::UpdateFile() const { WriteLines(FileName(), doc_.Lines()); }
+void TMemIniFile::UpdateFile() const { WriteBytes(FileName(), doc_.Bytes()); }
 
 // ---------------------------------------------------------------- TIniFile
 
 TIniFile::TIniFile(const QString& fileName) : TCustomIniFile(fileName) {}
 
-void TIniFile::Refresh() const { doc_.Parse(ReadLines(FileName())); }
+void TIniFile::Refresh() const { doc_.ParseBytes(ReadBytes(FileName())); }
 
 const TIniDocument& TIniFile::ReadDocument() const
 {
@@ -317,8 +377,8 @@ void TIniFile::Modify(const std::function<void(TIniDocument&)>& change)
   // Change what is on disk now, not an older copy; on failure the file and
   // this object stay as they were.
   TIniDocument fresh;
-  fresh.Parse(ReadLines(FileName()));
+  fresh.ParseBytes(ReadBytes(FileName()));
   change(fresh);
-  WriteLines(FileName(), fresh.Lines());
+  WriteBytes(FileName(), fresh.Bytes());
   doc_ = std::move(fresh);
 }

@@ -28,10 +28,16 @@ bool TryParseIniInteger(QStringView text, int& value);
 
 // The parsed document: sections in file order, each with its lines. Lines
 // that are no key=value (comments, blanks) are kept so writing preserves them.
+// Lines go back as they were read unless the program changes them; a file's
+// lines that are not UTF-8 read as Latin-1 and go back byte for byte.
 class TIniDocument {
 public:
   void Parse(const QStringList& lines);
+  // The file's contents (UTF-8, an optional byte-order mark, any line breaks).
+  void ParseBytes(QByteArray data);
   QStringList Lines() const;
+  // What goes into the file: the lines, each ended by "\n".
+  QByteArray Bytes() const;
   void Clear();
 
   const QString* Find(const QString& section, const QString& key) const;
@@ -47,18 +53,22 @@ private:
   struct Entry {
     QString key;       // empty for a line that is no key=value
     QString value;
-    QString raw;       // the line itself when it is no key=value
+    QString raw;       // the line as read
+    QByteArray original;  // the line's bytes when they were no UTF-8 (null otherwise)
+    bool edited = false;  // the program set the value: written as key=value
   };
   struct Section {
     QString name;
     QString header;    // the line as read (kept when written back)
+    QByteArray original;
     std::vector<Entry> entries;
   };
+  void Parse(const QStringList& lines, const std::vector<QByteArray>& originals);
   int FindSection(const QString& section) const;
   static int FindKey(const Section& s, const QString& key);
   void Reindex() const;
 
-  QStringList preamble_;   // lines before the first section
+  std::vector<Entry> preamble_;   // lines before the first section (never keys)
   std::vector<Section> sections_;
   mutable QHash<QString, int> index_;  // folded name -> first section
   mutable bool indexValid_ = false;
@@ -102,7 +112,8 @@ private:
 
 class TMemIniFile : public TCustomIniFile {
 public:
-  // Reads the file when it exists (UTF-8); a missing file gives an empty document.
+  // Reads the file when it exists (UTF-8); a missing file gives an empty
+  // document. A FIFO, a device or a file over 4 MB raises EIniFileException.
   explicit TMemIniFile(const QString& fileName = QString());
   explicit TMemIniFile(const QStringList& lines);
 

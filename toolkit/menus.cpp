@@ -124,18 +124,12 @@ TPopupMenu::~TPopupMenu()
 
 void TPopupMenu::SetImages(TImageList* v)
 {
-  if (v == images_) return;
-  if (images_) images_->RemoveFreeNotification(this);
-  images_ = v;
-  if (images_) images_->FreeNotification(this);
+  if (!ReplaceReference(images_, v)) return;
 }
 
 void TPopupMenu::SetPopupComponent(TComponent* c)
 {
-  if (c == popupComponent_) return;
-  if (popupComponent_) popupComponent_->RemoveFreeNotification(this);
-  popupComponent_ = c;
-  if (popupComponent_) popupComponent_->FreeNotification(this);
+  if (!ReplaceReference(popupComponent_, c)) return;
 }
 
 void TPopupMenu::Popup(int, int) { DoPopup(); }

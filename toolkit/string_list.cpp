@@ -1,9 +1,14 @@
 #include "toolkit/string_list.h"
 
 #include "toolkit/exceptions.h"
+#include "toolkit/regular_file.h"
 
-#include <QFile>
 #include <QSaveFile>
+
+namespace {
+// Text files of lines (a skin's definitions): far below this.
+constexpr qint64 kMaxStringListFile = 64 * 1024 * 1024;
+} // namespace
 
 QStringList SplitTextLines(const QString& text)
 {
@@ -106,10 +111,7 @@ void TStringList::SetValues(const QString& name, const QString& value)
 
 void TStringList::LoadFromFile(const QString& fileName)
 {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly))
-    throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(fileName, f.errorString()));
-  QByteArray data = f.readAll();
+  QByteArray data = ReadRegularFileOrRaise(fileName, kMaxStringListFile);
   if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
   SetText(QString::fromUtf8(data));
 }

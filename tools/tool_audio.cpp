@@ -3,6 +3,8 @@
 #include "app/form_record.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
+#include "browser/site_addresses.h"
+#include "platform/capture_sources.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -91,8 +93,9 @@ int RunRecordCommand(QStringList args)
     } else if (a == "--seconds") {
       bool ok = i + 1 < args.size();
       if (ok) seconds = args[++i].toDouble(&ok);
-      if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds * 44100 * 4 > 2147483647.0)
-        return Usage("--seconds needs a number of seconds up to 12173 (decimals allowed)");
+      // The byte count is 64-bit: the bound only keeps it from overflowing.
+      if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds * 44100 * 4 >= 9.2e18)
+        return Usage("--seconds needs a number of seconds (decimals allowed)");
     } else if (a == "--no-tags") {
       tags = false;
     } else if (a.startsWith("--")) {
@@ -138,8 +141,10 @@ int RunRecordCommand(QStringList args)
   out.SetInput(&in);
   out.SetBitRate(TMP3Out::TMP3BitRate(rate));
   out.SetFileName(file);
-  if (tags)
+  if (tags) {
     for (const auto& [name, value] : RecordWindowTags()) out.setProperty(name.toLatin1().constData(), value);
+    SetMakerTags(&out, file, MakerSiteAddress());
+  }
 
   QString failure;
   std::atomic<bool> done{false};
@@ -200,10 +205,19 @@ int RunRecordCommand(QStringList args)
   ::close(pipeFds[1]);
   err << "\n";
   if (!failure.isEmpty()) {
+    // A recording that could not start leaves no empty file behind.
+    if (in.Position() == 0 && QFileInfo(file).size() == 0) QFile::remove(file);
+    // Through a sound server that is not there the device cannot open: say that.
+    if (in.Position() == 0 && failure.startsWith("Failed to create DirectSound device") && !SoundServerRunning())
+      failure = kNoSoundServerText;
     err << "record: " << failure << "\n";
     return 1;
   }
   const double recorded = double(in.Position()) / (44100.0 * 4);
   err << QString("wrote %1: %2 s, %3 bytes\n").arg(file).arg(recorded, 0, 'f', 2).arg(QFileInfo(file).size());
+  if (const qint64 lost = in.LostBytes(); lost > 0)
+    err << QString("lost %1 s of audio that the recording could not take in time\n").arg(double(lost) / (44100.0 * 4), 0, 'f', 2);
+  if (const qint64 stalled = in.StalledMs(); stalled > 0)
+    err << QString("the source sent nothing for %1 s\n").arg(double(stalled) / 1000.0, 0, 'f', 1);
   return 0;
 }

@@ -1,6 +1,5 @@
 #include "tools/tool_commands.h"
 
-
 int RunFormCommand(QStringList args);
 int RunArtCommand(QStringList args);
 int RunRecordCommand(QStringList args);
@@ -18,12 +17,12 @@ const std::vector<ToolCommand>& ToolCommands()
        "form check FILE...          read window descriptions, print ok and the component count\n"
        "  form render FILE OUT.png      draw a window description headless into a picture\n"
        "  form layout FILE [OUT.png]    each control's place and size with the skin applied, and its definition\n",
-       RunFormCommand},
+       RunFormCommand, ToolCommand::ndDrawing},
       {"art",
        "art toolbar FORM.vfm        redraw the main window's tool-bar images into its description\n"
        "  art skin FORM.vfm SKIN.ini    pack a skin folder into a description's stored skin\n"
        "  art icon SIZE OUT.png         draw the program's icon at SIZE x SIZE pixels\n",
-       RunArtCommand},
+       RunArtCommand, ToolCommand::ndDrawing},
       {"record", "record [--device NAME] [--bitrate KBPS] [--seconds S] [--no-tags] OUT.mp3\n"
                  "                              record a capture device to MP3 (Ctrl-C stops); S may be\n"
                  "                              decimal; the record window's tags unless --no-tags\n",
@@ -38,7 +37,7 @@ const std::vector<ToolCommand>& ToolCommands()
        "  skin info FILE                    describe a stored block or packed skin file\n"
        "  skin sheet OUT.png [FILE]         draw every definition's pictures with their names\n"
        "                                    (FILE: the built-in skin.bin beside the program)\n",
-       RunSkinCommand},
+       RunSkinCommand, ToolCommand::ndDrawing},
       {"stations",
        "stations [--search TEXT] [--by name|tag|language|country] [--limit N]\n"
        "                              the stations the directory page would list:\n"
@@ -48,12 +47,12 @@ const std::vector<ToolCommand>& ToolCommands()
        "files [--mask MASK] [--hidden] [FOLDER]\n"
        "                              a folder (or the desktop) as the file list shows it:\n"
        "                              kind, name, size, type, modified\n",
-       RunFilesCommand},
+       RunFilesCommand, ToolCommand::ndDrawing},
       {"dialog",
        "dialog save|open [--dir FOLDER] [--filter 'MP3 文件|*.mp3'] [--title TEXT]\n"
        "                              the skinned file dialog with the built-in skin: prints\n"
        "                              the chosen path, nothing and exit 1 on cancel\n",
-       RunDialogCommand},
+       RunDialogCommand, ToolCommand::ndDisplay},
   };
   return commands;
 }

@@ -1,10 +1,32 @@
 // velmora-tool dialog: the skinned open or save dialog on its own, with the
-// built-in skin; prints the chosen path, or nothing (exit 1) on cancel.
+// built-in skin (skin.bin beside the tool, else the record window's); prints
+// the chosen path, or nothing (exit 1) on cancel.
+#include "app/app_forms.h"
 #include "skin/skin_data.h"
 #include "skin_controls/skin_file_dialog.h"
 #include "tools/tool_commands.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/form_parser.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
+
+namespace {
+// The stored skin of the record window's description (compiled in).
+QByteArray RecordWindowSkin()
+{
+  const QString path = FormDescriptionPath(QStringLiteral("Form_Record"));
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
+  const std::unique_ptr<TDescObject> root = ParseDescription(QString::fromUtf8(f.readAll()), path);
+  for (const auto& child : root->children)
+    if (child->className == QLatin1String("TbsCompressedStoredSkin"))
+      for (const TDescProperty& p : child->properties)
+        if (p.name == QLatin1String("CompressedData") && p.value.kind == TDescValue::Binary) return p.value.bytes;
+  throw EFOpenError(QStringLiteral("%1 holds no stored skin").arg(path));
+}
+} // namespace
 
 int RunDialogCommand(QStringList args)
 {
@@ -30,7 +52,9 @@ int RunDialogCommand(QStringList args)
     }
   }
   auto* stored = new TbsCompressedStoredSkin(&owner);
-  stored->ImportPackedFile(DefaultSkinFile());
+  // The packed skin beside the tool, else the one the record window carries.
+  if (QFileInfo::exists(DefaultSkinFile())) stored->ImportPackedFile(DefaultSkinFile());
+  else stored->SetCompressedData(RecordWindowSkin());
   auto* skin = new TbsSkinData(&owner);
   skin->SetCompressedStoredSkin(stored);
   dialog->SetSkinData(skin);

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
+#include <memory>
 
 namespace {
 bool IsHelp(const QString& a) { return a == "help" || a == "--help" || a == "-h"; }
@@ -27,18 +29,33 @@ int RunGuarded(const ToolCommand& c, const QStringList& args)
   QTextStream(stderr) << "velmora-tool " << c.name << ": " << message << "\n";
   return 1;
 }
+
+// The application a command needs. Only a command that shows a window
+// connects to a display: the others run where none is (a closed remote
+// session leaves DISPLAY naming a server that is gone, and Qt's display
+// plugin ends the process when it cannot connect).
+std::unique_ptr<QCoreApplication> MakeApplication(ToolCommand::TNeeds needs, int& argc, char** argv)
+{
+  switch (needs) {
+  case ToolCommand::ndCore: return std::make_unique<QCoreApplication>(argc, argv);
+  case ToolCommand::ndDrawing: qputenv("QT_QPA_PLATFORM", "offscreen"); break;
+  case ToolCommand::ndDisplay:
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+    break;
+  }
+  return std::make_unique<QApplication>(argc, argv);
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Past a file-size limit (ulimit -f) a write fails with EFBIG and the file is finished.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Our own arguments as given: Qt takes some for itself ("--title", "-display").
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-  QApplication app(argc, argv);
-  RegisterAllClasses();
   if (args.isEmpty()) {
     QTextStream(stderr) << ToolUsage();
     return 2;
@@ -57,6 +74,8 @@ int main(int argc, char** argv)
       QTextStream(stdout) << "usage: velmora-tool " << c.usage;
       return 0;
     }
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(c.needs, argc, argv);
+    RegisterAllClasses();
     return RunGuarded(c, args);
   }
   QTextStream(stderr) << "velmora-tool: unknown command \"" << group << "\"\n" << ToolUsage();

@@ -1,6 +1,7 @@
 // velmora-tool skin: packing the built-in skin, describing stored skins, and a
 // contact sheet of every definition's pictures.
 #include "skin/skin_data.h"
+#include "toolkit/regular_file.h"
 #include "tools/tool_commands.h"
 
 #include <QCoreApplication>
@@ -34,23 +35,19 @@ QTextStream& Err()
   return err;
 }
 
+constexpr qint64 kMaxSkinFile = 64 * 1024 * 1024;
+
 // A stored block (zlib stream) or a packed skin file (version, length, block).
 void LoadStoredSkin(const QString& path, TbsCompressedStoredSkin& stored)
 {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
-  const QByteArray head = f.read(2);
-  f.close();
-  const bool zlib = head.size() == 2 && quint8(head[0]) == 0x78 && ((quint8(head[0]) << 8) | quint8(head[1])) % 31 == 0;
+  const QByteArray file = ReadRegularFileOrRaise(path, kMaxSkinFile);
+  const bool zlib = file.size() >= 2 && quint8(file[0]) == 0x78 && ((quint8(file[0]) << 8) | quint8(file[1])) % 31 == 0;
   if (zlib) {
-    f.open(QIODevice::ReadOnly);
-    stored.SetCompressedData(f.readAll());
+    stored.SetCompressedData(file);
   } else {
     stored.ImportPackedFile(path);
     if (stored.IsDataEmpty()) {
       // A later version still says how many bytes follow, and they are a zlib stream.
-      f.open(QIODevice::ReadOnly);
-      const QByteArray file = f.readAll();
       const qint64 length = file.size() >= 10 ? qFromLittleEndian<qint32>(file.constData() + 4) : -1;
       if (length != file.size() - 8 || quint8(file[8]) != 0x78)
         throw ESkinDataError(QStringLiteral("%1 is no packed skin and no stored skin block").arg(path));

@@ -1,6 +1,6 @@
 // velmora-tool stations: the stations the directory page would list, from the
 // same code (favourites, the online directory or its offline copy, the
-// bundled list, the user's stations), one per line.
+// user's stations), one per line.
 #include "app/process_end.h"
 #include "app/settings_location.h"
 #include "browser/directory_server.h"
@@ -18,7 +18,12 @@ int RunStationsCommand(QStringList args)
     if (args[i] == "--search" && i + 1 < args.size()) {
       query.text = args[++i];
     } else if (args[i] == "--by" && i + 1 < args.size()) {
-      query.field = TStationQuery::FieldFromName(args[++i]);
+      const QString by = args[++i];
+      query.field = TStationQuery::FieldFromName(by);
+      if (TStationQuery::FieldName(query.field) != by) {
+        err << "velmora-tool stations: --by takes name, tag, language or country, not \"" << by << "\"\n";
+        return 2;
+      }
     } else if (args[i] == "--limit" && i + 1 < args.size()) {
       bool ok = false;
       query.limit = args[++i].toInt(&ok);
@@ -58,7 +63,6 @@ int RunStationsCommand(QStringList args)
   const char* directorySource = listing.state == TStationListing::dsCache ? "cache" : "directory";
   print("favourite", listing.favourites);
   print(directorySource, listing.directory);
-  print("bundled", listing.bundled);
   print("user", listing.user);
   out.flush();
   err << "directory: " << TStationListing::StateName(listing.state);

@@ -1,5 +1,5 @@
 // The station directory: favourites, the online directory (or its offline
-// copy), the bundled and the user's stations; search, favourites, playing.
+// copy) and the user's stations; search, favourites, playing.
 // Every text from the directory goes into the page as text, never as markup.
 "use strict";
 (function () {
@@ -8,16 +8,22 @@
   const filterEl = document.getElementById("filter");
   const byEl = document.getElementById("by");
   const statusEl = document.getElementById("status");
-  const audio = document.getElementById("audio");
   const playerEl = document.getElementById("player");
   const nowEl = document.getElementById("now");
+  const titleEl = document.getElementById("title");
+  const toggleEl = document.getElementById("toggle");
+  const muteEl = document.getElementById("mute");
+  const volumeEl = document.getElementById("volume");
+  const streamEl = document.getElementById("stream");
   const stateEl = document.getElementById("state");
   const footEl = document.getElementById("foot");
   const PAGE = 100;
 
   let data = null;          // the last listing
   let current = null;       // the station playing
-  let failed = false;       // the current station failed: no later event hides that
+  let player = null;        // the program's player as last heard
+  let pageError = null;     // a play the program refused, shown until its player changes
+  let pollTimer = 0;
   let request = 0;          // newest list request (older answers are dropped)
   let searchTimer = 0;
 
@@ -91,7 +97,7 @@
 
   function directoryTitle() {
     const searching = filterEl.value.trim() !== "";
-    if (data.state === "cache") return (searching ? "搜索结果" : "热门中文电台") + "（离线缓存）";
+    if (data.cachedAt) return (searching ? "搜索结果" : "热门中文电台") + "（离线缓存）";
     return searching ? "搜索结果" : "热门中文电台";
   }
 
@@ -105,33 +111,51 @@
       more.addEventListener("click", () => load(data.directory.length));
       listEl.appendChild(more);
     }
-    section("推荐电台", data.bundled, favourites, "bundled");
     section("我的电台", data.user, favourites, "user");
-    if (!listEl.childNodes.length)
-      listEl.appendChild(text("div", "empty", filterEl.value.trim() ? "没有找到匹配的电台。" : "电台列表为空。"));
+    if (!listEl.childNodes.length) {
+      if (filterEl.value.trim()) listEl.appendChild(text("div", "empty", "没有找到匹配的电台。"));
+      else listEl.appendChild(emptyHelp(data.userListPath));
+    }
+  }
+
+  // Nothing to list: how the user adds a station of their own.
+  function emptyHelp(path) {
+    const box = text("div", "empty", "还没有电台。");
+    if (path) {
+      box.appendChild(text("p", "", "把电台写进这个文件，每行一个（写好后按刷新）："));
+      box.appendChild(text("p", "path", path));
+      box.appendChild(text("p", "example", "电台名称 | http://电台地址"));
+    }
+    return box;
   }
 
   function describe(d) {
     const lines = [];
     if (d.state === "cache") lines.push("离线：无法连接在线电台目录，显示的是 " + (d.cachedAt || "") + " 保存的电台。");
     else if (d.state === "offline") lines.push("离线：无法连接在线电台目录，也没有可用的缓存。");
-    else if (d.state === "off") lines.push("在线电台目录已关闭。");
+    else if (d.state === "off") lines.push("在线电台目录已关闭" + (d.cachedAt ? "，显示的是 " + d.cachedAt + " 保存的电台。" : "。"));
     for (const m of d.messages || []) lines.push(m);
     return lines;
   }
 
+  // Each note its own line: a label kept whole, then its value (a path wraps anywhere).
   function foot(d) {
-    const notes = [];
-    if (d.userFile) notes.push("自定义电台：" + d.userFile);
-    if (d.skippedLines && d.skippedLines.length) notes.push("自定义列表中无法识别的行：" + d.skippedLines.join("、"));
-    if (d.skippedEntries) notes.push("已略过 " + d.skippedEntries + " 个地址无效的电台");
-    footEl.textContent = notes.join("　");
+    footEl.textContent = "";
+    const note = (label, value) => {
+      const line = text("div", "", "");
+      line.appendChild(text("span", "label", label));
+      if (value) line.appendChild(text("span", "path", value));
+      footEl.appendChild(line);
+    };
+    if (d.userFile) note("自定义电台：", d.userFile);
+    if (d.skippedLines && d.skippedLines.length) note("自定义列表中无法识别的行：", d.skippedLines.join("、"));
+    if (d.skippedEntries) note("已略过 " + d.skippedEntries + " 个地址无效的电台");
   }
 
   function list(params) {
     return fetch("api/list?" + params.toString())
       .then(r => { if (!r.ok) throw new Error("HTTP " + r.status); return r.json(); })
-      .then(d => { for (const k of ["favourites", "directory", "bundled", "user"]) d[k] = d[k] || []; return d; });
+      .then(d => { for (const k of ["favourites", "directory", "user"]) d[k] = d[k] || []; return d; });
   }
 
   function load(offset) {
@@ -191,45 +215,84 @@
       .catch(e => showStatus(["收藏未能保存（" + e.message + "）。"]));
   }
 
-  const mediaErrors = {
-    1: "播放被中止",
-    2: "网络错误，无法连接到电台",
-    3: "电台的音频无法解码",
-    4: "无法连接到电台，或其格式不受支持",
-  };
+  // The program plays; the page shows its player and sends the buttons' clicks.
+  function playerKey(p) { return p.state + "|" + (p.station ? p.station.key : ""); }
 
-  function fail(message) {
-    failed = true;
-    setState(message, true);
+  function showPlayer(p) {
+    player = p;
+    if (pageError && pageError.key !== playerKey(p)) pageError = null;
+    if (!p.station && !pageError) { playerEl.hidden = true; return; }
+    playerEl.hidden = false;
+    if (p.station && !pageError) {
+      nowEl.textContent = p.station.name;
+      if (!current || current.key !== p.station.key) {
+        current = p.station;
+        if (data) render();
+      }
+    }
+    titleEl.textContent = pageError ? "" : p.title || "";
+    streamEl.textContent = [p.codec, p.bitrate ? p.bitrate + " kbps" : ""].filter(x => x).join(" · ");
+    const active = p.state === "connecting" || p.state === "buffering" || p.state === "playing";
+    toggleEl.textContent = active ? "停止" : "播放";
+    toggleEl.disabled = !p.station;
+    muteEl.textContent = p.muted ? "取消静音" : "静音";
+    muteEl.setAttribute("aria-pressed", String(p.muted));
+    if (document.activeElement !== volumeEl) volumeEl.value = String(p.volume);
+    if (pageError) return setState(pageError.message, true);
+    switch (p.state) {
+      case "connecting": setState(p.message || "正在连接…"); break;
+      case "buffering": setState("正在缓冲… " + p.percent + "%"); break;
+      case "playing": setState("正在播放"); break;
+      case "failed": setState("无法播放该电台：" + p.message, true); break;
+      default: setState("已停止");
+    }
+  }
+
+  // Asked often while something happens, seldom while the page is hidden.
+  function poll() {
+    clearTimeout(pollTimer);
+    fetch("api/player")
+      .then(r => { if (!r.ok) throw new Error("HTTP " + r.status); return r.json(); })
+      .then(showPlayer)
+      .catch(() => {})
+      .then(() => { pollTimer = setTimeout(poll, document.hidden ? 5000 : 1000); });
+  }
+
+  function control(body) {
+    return post("api/player", body).then(p => { if (p.error) showStatus([p.error]); else showPlayer(p); })
+      .catch(e => showStatus(["无法控制播放（" + e.message + "）。"]));
   }
 
   function play(station) {
     current = station;
-    failed = false;
+    pageError = null;
     playerEl.hidden = false;
     nowEl.textContent = station.name;
+    titleEl.textContent = "";
     setState("正在连接…");
     if (data) render();
     post("api/play", { station: station })
       .then(a => {
         if (current !== station) return;
-        if (a.error) { audio.removeAttribute("src"); audio.load(); fail(a.error); return; }
-        if (a.note) setState(a.note + "，正在连接…");
-        audio.src = a.url;
-        const started = audio.play();
-        if (started && started.catch) started.catch(() => {});
+        if (a.error) {
+          pageError = { message: a.error, key: player ? playerKey(player) : "" };
+          setState(a.error, true);
+          return;
+        }
+        showPlayer(a);
+        if (a.note && a.state === "connecting") setState(a.note + "，正在连接…");
+        poll();
       })
-      .catch(e => { if (current === station) fail("无法播放该电台（" + e.message + "）。"); });
+      .catch(e => { if (current === station) setState("无法播放该电台（" + e.message + "）。", true); });
   }
 
-  audio.addEventListener("playing", () => { failed = false; setState("正在播放"); });
-  audio.addEventListener("waiting", () => { if (!failed) setState("正在缓冲…"); });
-  audio.addEventListener("pause", () => { if (!failed && !audio.error && !audio.ended) setState("已暂停"); });
-  audio.addEventListener("error", () => {
-    if (!audio.getAttribute("src")) return;
-    const code = audio.error ? audio.error.code : 0;
-    fail("无法播放该电台：" + (mediaErrors[code] || "未知错误") + "。请稍后再试或选择其他电台。");
+  toggleEl.addEventListener("click", () => {
+    const active = player && (player.state === "connecting" || player.state === "buffering" || player.state === "playing");
+    control({ action: active ? "stop" : "resume" });
   });
+  muteEl.addEventListener("click", () => control({ muted: !(player && player.muted) }));
+  volumeEl.addEventListener("input", () => control({ volume: Number(volumeEl.value) }));
+  document.addEventListener("visibilitychange", () => { if (!document.hidden) poll(); });
 
   searchEl.addEventListener("submit", e => { e.preventDefault(); clearTimeout(searchTimer); load(0); });
   filterEl.addEventListener("input", () => { clearTimeout(searchTimer); searchTimer = setTimeout(() => load(0), 400); });
@@ -237,9 +300,10 @@
 
   // Lets the host (and tests) play a station by its address.
   window.velmoraPlay = url => {
-    const all = data ? [].concat(data.favourites, data.directory, data.bundled, data.user) : [];
+    const all = data ? [].concat(data.favourites, data.directory, data.user) : [];
     play(all.find(x => x.url === url || x.urlResolved === url) || { name: url, url: url, key: url });
   };
 
   load(0);
+  poll();
 })();

@@ -1,6 +1,7 @@
 // The program on a desktop of its own, driven by synthetic input: docking at
 // the top edge, placements out of reach, the end of a session, a second
 // start, the status-bar link without a browser.
+#include "browser/site_addresses.h"
 #include "desktop_session.h"
 #include "skin_form/skinned_window.h"
 #include "support/qt_printers.h"
@@ -330,7 +331,7 @@ TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
     QByteArray ini;
   };
   const Case cases[] = {
-      // Damaged bytes too: the readable keys stay, nothing unreadable is written back.
+      // Damaged bytes too: every line stays, the unreadable one byte for byte.
       {"[main]\nleft=99999\n\xff\xfe=\x80\x81\nnote=kept\ntop=99999\nheight=99999\n"},
       {"[main]\nleft=-99999\ntop=-99999\nheight=0\n"},
       {"[main]\nleft=2000\ntop=300\nheight=-5\n"},
@@ -352,12 +353,10 @@ TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
     if (shown.top() > 0) {
       EXPECT_EQ(ini.ReadInteger("main", "top", -1), shown.top());
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    (void)QString(utf8(saved));
-    EXPECT_FALSE(utf8.hasError()) << saved.toStdString();
     EXPECT_FALSE(saved.contains("\xef\xbf\xbd")) << "no replacement characters";
     if (c.ini.contains("note")) {
       EXPECT_TRUE(saved.contains("note=kept")) << saved.toStdString();
+      EXPECT_TRUE(saved.contains("\n\xff\xfe=\x80\x81\n")) << saved.toStdString();
     }
   }
 }
@@ -393,6 +392,8 @@ TEST_P(ProgramTest, OneConfigurationFolderIsMadeAndReadAndAFailedSaveNeverHoldsU
 
 TEST_P(ProgramTest, TheStatusBarLinkWithoutABrowserSaysSoInTheWindow)
 {
+  if (MakerSiteAddress().isEmpty())
+    GTEST_SKIP() << "this build names no maker's site: the link opens nothing (MainWindowTest covers it)";
   // No browser the desktop could find.
   program->Environment().insert("PATH", program->Folder() + "/no-tools");
   for (const char* name : {"BROWSER", "DEFAULT_BROWSER", "XDG_CURRENT_DESKTOP", "KDE_FULL_SESSION", "DESKTOP_SESSION"})

@@ -1,5 +1,6 @@
 #include "app/all_classes.h"
 #include "app/app_icon.h"
+#include "support/scoped_mixer_backend.h"
 #include "toolkit/image_list.h"
 #include "app/form_main.h"
 #include "platform/capture_memory.h"
@@ -9,6 +10,7 @@
 #include "skin/tray_icon.h"
 #include "skin/skin_data.h"
 #include "skin_controls/skin_buttons.h"
+#include "browser/site_addresses.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "browser/embedded_browser.h"
@@ -132,14 +134,30 @@ TEST_F(MainWindowTest, TopZeroStartsDockedAndHidesWhenTheMouseIsAway)
   EXPECT_TRUE(Timer1On());
 }
 
-TEST_F(MainWindowTest, StoredStayOnTopLosesToTheDockState)
+TEST_F(MainWindowTest, StoredStayOnTopComesBackWhenFloatingAndTheDockStateWinsAtTheEdge)
 {
   WriteIni("[main]\nFormTop=1\ntop=214\n");
   Open();
-  EXPECT_FALSE(form->StayOnTopState());
+  EXPECT_TRUE(form->StayOnTopState());
+  EXPECT_EQ(form->FormStyle(), TForm::fsStayOnTop);
+  EXPECT_EQ(Get<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop")->ImageIndex(), 3);
   EXPECT_FALSE(form->Docked());
   EXPECT_EQ(form->Left(), 500);  // missing keys fall back to 500
   EXPECT_EQ(form->Height(), 500);
+
+  TComponent::Free(form);
+  form = nullptr;
+  WriteIni("[main]\ntop=214\n");  // no FormTop: not on top
+  Open();
+  EXPECT_FALSE(form->StayOnTopState());
+  EXPECT_EQ(form->FormStyle(), TForm::fsNormal);
+
+  TComponent::Free(form);
+  form = nullptr;
+  WriteIni("[main]\nFormTop=0\ntop=0\n");  // at the edge: docked, so on top
+  Open();
+  EXPECT_TRUE(form->Docked());
+  EXPECT_TRUE(form->StayOnTopState());
 
   TComponent::Free(form);
   form = nullptr;
@@ -148,6 +166,65 @@ TEST_F(MainWindowTest, StoredStayOnTopLosesToTheDockState)
   EXPECT_EQ(form->Left(), 500);  // not a number: the default
   EXPECT_EQ(form->Top(), 16);
   EXPECT_EQ(form->Height(), 400);
+}
+
+TEST_F(MainWindowTest, NeverSmallerThanItsFrameWithBothBarsAndAlwaysWholeOnTheWorkArea)
+{
+  Open();
+  const QMargins m = form->NonClientMargins();
+  const int minimum = m.top() + m.bottom() + Get<TbsSkinToolBar>("bsSkinToolBar1")->Height() +
+                      Get<TbsSkinStatusBar>("bsSkinStatusBar1")->Height();
+  ASSERT_GT(minimum, m.top() + m.bottom() + 40);
+  // The size loop: the bottom edge dragged up to nothing stops at the bars.
+  form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
+  QRect r(form->Left(), form->Top(), form->Width(), 1);
+  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<qintptr>(&r));
+  form->SetBounds(r.left(), r.top(), r.width(), r.height());
+  form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(form->Height(), minimum);
+  TComponent::Free(form);
+  form = nullptr;
+
+  const QRect work = Screen->MonitorFromPoint(QPoint(300, 200)).WorkareaRect;
+  const char* const placements[] = {
+      "[main]\nleft=300\ntop=200\nheight=0\n",      "[main]\nleft=300\ntop=200\nheight=-50\n",
+      "[main]\nleft=300\ntop=200\nheight=99999\n",  "[main]\nleft=300\ntop=99999\nheight=300\n",
+      "[main]\nleft=-99999\ntop=-99999\nheight=0\n", "[main]\nleft=99999\ntop=50\nheight=300\n",
+  };
+  for (const char* ini : placements) {
+    SCOPED_TRACE(ini);
+    WriteIni(QString::fromLatin1(ini));
+    Open();
+    const QRect shown = form->BoundsRect();
+    EXPECT_GE(shown.height(), minimum);
+    EXPECT_TRUE(work.contains(shown)) << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+    // What was shown is what is saved.
+    TComponent::Free(form);
+    form = nullptr;
+    TMemIniFile saved(iniPath);
+    EXPECT_EQ(saved.ReadInteger("main", "left", -1), shown.left());
+    EXPECT_EQ(saved.ReadInteger("main", "top", -1), shown.top());
+    EXPECT_EQ(saved.ReadInteger("main", "height", -1), shown.height());
+  }
+  // Slid away at the top edge, as the program left it: it stays so.
+  WriteIni("[main]\nleft=300\ntop=-395\nheight=400\n");
+  Open();
+  EXPECT_EQ(form->Top(), -395);
+  EXPECT_TRUE(form->Docked());
+}
+
+// What the file says, before the dock state has its say: a file without the
+// key is not on top, one that says so is.
+TEST_F(MainWindowTest, StayOnTopIsReadFromTheFileAndOffWithoutTheKey)
+{
+  WriteIni("[main]\nleft=300\ntop=100\nheight=400\n");
+  Open();
+  form->SetStayOnTopState(true);
+  form->LoadSettings();
+  EXPECT_FALSE(form->StayOnTopState());
+  WriteIni("[main]\nleft=300\ntop=100\nheight=400\nFormTop=1\n");
+  form->LoadSettings();
+  EXPECT_TRUE(form->StayOnTopState());
 }
 
 TEST_F(MainWindowTest, MouseNearWidensTheClientAreaMostlyUpward)
@@ -329,8 +406,27 @@ TEST_F(MainWindowTest, SkinnedBarsTakeTheSkinsSizesAroundTheBrowser)
   status->AdjustClientRect(statusArea);
   EXPECT_EQ(field->Left(), statusArea.left());
   EXPECT_EQ(link->Left() + link->Width(), statusArea.right() + 1);
-  EXPECT_FALSE(link->URL().isEmpty());
+  EXPECT_EQ(link->URL(), MakerSiteAddress());
+
+  // The maker's address is the build's: shown without its scheme, or nothing at all.
+  ShowMakerSite(link, "http://www.example.com/");
+  EXPECT_EQ(link->Caption(), "www.example.com");
+  EXPECT_EQ(link->URL(), "http://www.example.com/");
   EXPECT_EQ(link->Cursor(), crHandPoint);
+  ShowMakerSite(link, "");
+  EXPECT_EQ(link->Caption(), "");
+  EXPECT_EQ(link->Cursor(), crDefault);
+  QStringList opened;
+  auto& open = TbsSkinLinkLabel::OpenUrl();
+  const auto saved = open;
+  open = [&](const QString& url) {
+    opened << url;
+    return true;
+  };
+  link->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(5, 5));
+  link->SendMessage(WM_LBUTTONUP, 0, MakeMouseLParam(5, 5));
+  open = saved;
+  EXPECT_TRUE(opened.isEmpty()) << "a link without an address opens nothing";
 }
 
 TEST_F(MainWindowTest, DescriptionCarriesTheToolbarImagesAsDrawn)
@@ -351,7 +447,7 @@ TEST_F(MainWindowTest, TheRecordButtonBeforeTheRecordWindowWasMadeMakesAndShowsI
 {
   TMemoryCaptureSystem capture;
   TCaptureSystem::SetDefault(&capture);
-  std::unique_ptr<TMixerBackend> previous = SetMixerBackend(std::make_unique<TMemoryMixerBackend>());
+  TScopedMixerBackend mixer;
   Open();
   ASSERT_EQ(RecordWindow(), nullptr);
   Get<TbsSkinSpeedButton>("bsSkinSpeedButtonRecord")->SimulateClick();
@@ -364,7 +460,6 @@ TEST_F(MainWindowTest, TheRecordButtonBeforeTheRecordWindowWasMadeMakesAndShowsI
   EXPECT_EQ(windows, 1);
   TComponent::Free(record);
   TCaptureSystem::SetDefault(nullptr);
-  SetMixerBackend(std::move(previous));
 }
 
 } // namespace

@@ -20,11 +20,13 @@
 #include "skin/skin_form.h"
 #include "skin/skin_popup_window.h"
 #include "support/private_sound_server.h"
+#include "support/scoped_mixer_backend.h"
 #include "support/scoped_process_state.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/std_controls.h"
 
 #include <QDataStream>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -60,9 +62,9 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   RegisterAllClasses();
   TCaptureSystem::SetDefault(nullptr);  // ALSA
-  SetMixerBackend(nullptr);             // ALSA
+  TScopedMixerBackend alsaMixer(nullptr);
   QTemporaryDir dir;
-  ASSERT_TRUE(WriteToneWav(dir.filePath("tone.wav"), 20.0, 1000.0, 0.5));
+  TPlayedTone tone(20.0);
 
   // Muted by someone before: the window unmutes the line when it comes up.
   QProcess::execute("amixer", {"-q", "sset", "Capture", "nocap"});
@@ -91,18 +93,7 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
   QProcess::execute("amixer", {"-q", "sset", "Capture", "nocap"});
   EXPECT_TRUE(WaitUntil([&] { return lineSwitch->Checked(); }, 5000)) << "the mute never reached the block";
 
-  QProcess player;
-  player.start("paplay", {dir.filePath("tone.wav")});
-  ASSERT_TRUE(player.waitForStarted(5000));
-  struct Kill {
-    QProcess& p;
-    ~Kill()
-    {
-      p.kill();
-      p.waitForFinished(5000);
-    }
-  } killPlayer{player};
-  ASSERT_TRUE(WaitUntil([] { return SinkIsPlaying(); }, 5000)) << "paplay never reached the sink";
+  ASSERT_EQ(tone.Start(), "");
 
   form->bsSkinButtonSelectFile()->SimulateClick();
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
@@ -137,7 +128,8 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
   EXPECT_LE(d.Seconds(), capturedAtStop + 0.6);  // at most one more refill
   EXPECT_EQ(d.bitrates.front(), 64);  // the list's designed choice
   EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.title, MakerSiteAddress().toStdString());
+  EXPECT_EQ(d.title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
+                                                  : MakerSiteAddress().toStdString());
   EXPECT_EQ(d.artist, MakerSiteAddress().toStdString());
   EXPECT_EQ(d.comment, MakerSiteAddress().toStdString());
   // The tone, judged against the recording's own level (the server's volumes may differ).
@@ -161,7 +153,7 @@ TEST(RecordWindowRealStack, TheSystemMenuListsTheServersSourcesAndKeepsTheChoice
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   RegisterAllClasses();
   TCaptureSystem::SetDefault(nullptr);
-  SetMixerBackend(nullptr);
+  TScopedMixerBackend alsaMixer(nullptr);
   QTemporaryDir dir;
   const QString settings = dir.filePath("mainform.ini");
   QStringList errors;
@@ -208,38 +200,116 @@ TEST(RecordWindowRealStack, TheSystemMenuListsTheServersSourcesAndKeepsTheChoice
   EXPECT_FALSE(next->RecordingLineIsRecorded()) << "the monitor is not the default input";
 }
 
-// The sound server stops while the window is open: its mixer goes, Record
-// says the window cannot record, nothing starts and nothing crashes.
-TEST(RecordWindowRealStack, RecordAfterTheSoundServerStoppedSaysItCannotRecord)
+// The sound server comes and goes: a window made while none runs says so and
+// still lets a file be chosen; once a server runs, Record finds its mixer and
+// records, without a new window; when it stops, Record says the server is
+// gone and starts nothing.
+TEST(RecordWindowRealStack, ASoundServerThatStartsLaterIsFoundOnRecordAndOneThatStopsIsTold)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
-  TPrivateSoundServer server;
-  ASSERT_TRUE(server.Start());
+  TPrivateSoundServer server;  // not started yet
   TScopedEnv pulse("PULSE_SERVER", ("unix:" + server.Socket()).toUtf8());
   RegisterAllClasses();
   TCaptureSystem::SetDefault(nullptr);
-  SetMixerBackend(nullptr);
+  TScopedMixerBackend alsaMixer(nullptr);
   QTemporaryDir dir;
   QStringList errors;
   TForm_Record* form = CreateRecordWindow(dir.filePath("mainform.ini"), errors);
   TFreeForm freeForm{form};
-  const QString file = dir.filePath("lost.mp3");
+  const QString file = dir.filePath("again.mp3");
   form->ChooseFile = [&](const TRecordSaveRequest&) { return file; };
   form->Show();
-  ASSERT_TRUE(form->MMMixerBlockCheck1()->Enabled()) << "the private server's recording switch";
+  EXPECT_FALSE(form->MMMixerBlockCheck1()->Enabled());
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), "声音服务未运行，不能录音。");
+  ASSERT_TRUE(form->bsSkinButtonSelectFile()->Enabled()) << "a file can be chosen for when the server runs";
+
+  // A record that takes its first second, then stops: the file plays.
+  const auto recordASecond = [&] {
+    errors.clear();
+    form->bsSkinButtonRec()->SimulateClick();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+    ASSERT_TRUE(form->bsSkinButtonStop()->Enabled());
+    ASSERT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() >= 44100 * 4; }, 10000));
+    form->bsSkinButtonStopClick(form);
+    const TDecoded d = DecodeMp3(file);
+    ASSERT_TRUE(d.ok);
+    EXPECT_GE(d.Seconds(), 0.9);
+    QFile::remove(file);
+  };
+
+  ASSERT_TRUE(server.Start());
+  ASSERT_TRUE(WaitUntil([] { return Pactl({"info"}).contains("Server Name"); }, 10000));
   form->bsSkinButtonSelectFile()->SimulateClick();
   ASSERT_TRUE(form->bsSkinButtonRec()->Enabled());
+  recordASecond();
+  EXPECT_TRUE(form->MMMixerBlockCheck1()->Enabled()) << "the mixer was found on Record";
 
   server.Stop();
   ASSERT_TRUE(WaitUntil([&] { return !form->MMMixerBlockCheck1()->Enabled(); }, 10000)) << "the mixer never went";
+  ASSERT_TRUE(WaitUntil([&] { return !QFile::exists(server.Socket()); }, 10000));
+  errors.clear();
   form->bsSkinButtonRec()->SimulateClick();
-  EXPECT_EQ(errors, QStringList{QStringLiteral("您的声卡不支持录音控制，不能录音。")});
+  EXPECT_EQ(errors, QStringList{QStringLiteral("声音服务未运行，不能录音。")});
   EXPECT_FALSE(form->bsSkinButtonStop()->Enabled());
   EXPECT_TRUE(form->bsSkinButtonRec()->Enabled());
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), file);
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
   EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+// A source that paces itself like a card's input, as the server's default:
+// ten seconds of its tone reach the file in about ten seconds, unbroken, and
+// the time panel shows the audio in the file.
+TEST(RecordWindowRealStack, RecordsASelfPacedInputInRealTimeAndShowsTheAudioInTheFile)
+{
+  if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
+    GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
+  RegisterAllClasses();
+  TCaptureSystem::SetDefault(nullptr);
+  SetMixerBackend(nullptr);
+  const QString module = Pactl({"load-module", "module-sine-source", "source_name=velmora_window_sine", "frequency=500"});
+  const QString previous = Pactl({"get-default-source"});
+  struct Restore {
+    QString module, previous;
+    ~Restore()
+    {
+      Pactl({"set-default-source", previous});
+      Pactl({"unload-module", module});
+    }
+  } restore{module, previous};
+  ASSERT_EQ(Pactl({"set-default-source", "velmora_window_sine"}), "");
+  QTemporaryDir dir;
+  QStringList errors;
+  TForm_Record* form = CreateRecordWindow(dir.filePath("mainform.ini"), errors);
+  TFreeForm freeForm{form};
+  const QString file = dir.filePath("sine.mp3");
+  form->ChooseFile = [&](const TRecordSaveRequest&) { return file; };
+  form->Show();
+  form->bsSkinButtonSelectFile()->SimulateClick();
+  QElapsedTimer clock;
+  clock.start();
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_TRUE(form->bsSkinButtonStop()->Enabled()) << errors.join('\n').toStdString();
+  WaitUntil([&] { return clock.elapsed() >= 10000; }, 11000);
+  form->Timer1Timer(form);
+  const QString shown = form->bsSkinStatusPanelRecTime()->Caption();
+  form->bsSkinButtonStopClick(form);
+  const double took = double(clock.elapsed()) / 1000;
+  EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  // The server hands the source's audio over 2 s at a time.
+  EXPECT_GE(d.Seconds(), took - 2.5) << "audio was lost";
+  EXPECT_LE(d.Seconds(), took + 2.5);
+  // Shown just before Stop, which may still take in one last block.
+  const int inFile = int(std::lround(d.Seconds()));
+  EXPECT_TRUE(shown == RecordedTimeText(inFile) || shown == RecordedTimeText(inFile - 1))
+      << shown.toStdString() << " for " << d.Seconds() << " s in the file";
+  const TToneContinuity c = AnalyzeContinuity(d, 500);
+  EXPECT_GT(c.level, 2000);
+  EXPECT_EQ(c.gaps, 0) << "the tone breaks off: audio was dropped";
+  EXPECT_EQ(form->DXAudioIn1()->LostBytes(), 0);
 }
 
 // Where the record window's client area and caption are, in window

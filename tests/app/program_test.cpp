@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <sys/resource.h>
 #include <cstring>
 
 namespace {
@@ -62,6 +63,44 @@ TEST(Program, SessionEndDuringStartUpClosesLikeTheMainWindowAndSavesTheSettings)
     // Not at the top edge: the dock state wins over the stored stay-on-top.
     EXPECT_EQ(saved.ReadString("main", "FormTop", "x"), "0");
   }
+}
+
+// Past a file-size limit (ulimit -f) the program is not killed by SIGXFSZ: the
+// settings that do not fit are reported and the session's end is clean.
+TEST(Program, AFileSizeLimitIsReportedNotFatal)
+{
+  QTemporaryDir dir;
+  const QString exe = dir.filePath("velmora");
+  ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_BINARY_DIR "/app/velmora"), exe));
+  QTemporaryDir runtime;
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("XDG_RUNTIME_DIR", runtime.path());
+  env.insert("VELMORA_DIRECTORY_URL", "");
+  program.setProcessEnvironment(env);
+  program.setProcessChannelMode(QProcess::MergedChannels);
+  program.setChildProcessModifier([] {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 8;  // no settings file fits
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_DFL);
+  });
+  program.start(exe, {});
+  ASSERT_TRUE(program.waitForStarted(10000));
+  const QString socket = runtime.filePath("velmora.instance");
+  QDeadlineTimer deadline(30000);
+  while (!QFileInfo::exists(socket) && program.state() == QProcess::Running && !deadline.hasExpired())
+    program.waitForFinished(5);
+  ASSERT_TRUE(QFileInfo::exists(socket)) << program.readAll().toStdString();
+  ::kill(pid_t(program.processId()), SIGTERM);
+  ASSERT_TRUE(program.waitForFinished(30000));
+  const QByteArray output = program.readAll();
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << output.toStdString();
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_TRUE(output.contains("mainform.ini")) << output.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath("mainform.ini")));
 }
 
 } // namespace

@@ -2,11 +2,13 @@
 // reason is shown, and neither the stored placement nor the window's is lost.
 #include "app/all_classes.h"
 #include "app/form_main.h"
+#include "support/hostile_files.h"
 #include "support/scoped_process_state.h"
 #include "toolkit/ini_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -76,6 +78,42 @@ TEST_F(SettingsWindowTest, UnreadableFileKeepsTheDesignedPlacementAndIsNotReplac
   const QString said = Close();
   EXPECT_TRUE(said.contains(iniPath)) << said.toStdString();
   EXPECT_TRUE(QFileInfo(iniPath).isDir());
+}
+
+TEST_F(SettingsWindowTest, LinesInAnotherEncodingOrDamagedSurviveTheExit)
+{
+  // The record window's source in Latin-1, as another editor saved it, and a damaged line.
+  const QByteArray stored =
+      "[main]\nleft=300\ntop=100\nheight=400\n\xff\xfe\x80\n[record]\nsource=Mikrofon (USB-Ger\xe4t)\n";
+  {
+    QFile f(iniPath);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(stored);
+  }
+  form = new TForm_Main(nullptr);
+  EXPECT_EQ(form->Left(), 300);
+  form->SetLeft(310);
+  const QString said = Close();
+  EXPECT_TRUE(said.isEmpty()) << said.toStdString();
+  QFile f(iniPath);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray saved = f.readAll();
+  EXPECT_TRUE(saved.contains("left=310\n")) << saved.toStdString();
+  EXPECT_TRUE(saved.contains("\n\xff\xfe\x80\n")) << saved.toStdString();
+  EXPECT_TRUE(saved.contains("\n[record]\nsource=Mikrofon (USB-Ger\xe4t)\n")) << saved.toStdString();
+}
+
+TEST_F(SettingsWindowTest, AFifoAsTheSettingsFileNeitherHoldsTheProgramNorIsReplaced)
+{
+  ASSERT_TRUE(MakeFifo(iniPath));
+  TFifoWatch watch(iniPath);
+  form = new TForm_Main(nullptr);
+  EXPECT_EQ(form->Left(), 767);
+  const QString said = Close();
+  EXPECT_FALSE(watch.Released()) << "open() blocked on the FIFO";
+  EXPECT_TRUE(said.contains(iniPath)) << said.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(iniPath));
+  EXPECT_FALSE(QFileInfo(iniPath).isFile()) << "the FIFO is not replaced";
 }
 
 } // namespace

@@ -1,5 +1,9 @@
 #include "audio_test_util.h"
 
+#include "support/pump.h"
+
+#include <algorithm>
+
 #include <QDataStream>
 #include <QFile>
 #include <QProcess>
@@ -11,17 +15,7 @@
 #include <cmath>
 #include <mpg123.h>
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    CheckSynchronize(5);
-    QCoreApplication::processEvents();
-  }
-  return true;
-}
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) { return PumpUntil(done, timeoutMs); }
 
 void TToneInput::OpenInput()
 {
@@ -137,6 +131,46 @@ TDecoded DecodeMp3(const QString& path)
   return d;
 }
 
+TToneContinuity AnalyzeContinuity(const TDecoded& d, double frequency, int channel)
+{
+  TToneContinuity c;
+  if (d.rate <= 0 || d.channels <= channel) return c;
+  const size_t window = size_t(d.rate / 50);
+  const double w = 2 * M_PI * frequency / double(d.rate);
+  std::vector<double> amplitude, phase;
+  for (size_t at = 0; at + window <= d.Frames(); at += window) {
+    double i = 0, q = 0;
+    for (size_t n = at; n < at + window; ++n) {
+      const double v = d.samples[n * size_t(d.channels) + size_t(channel)];
+      // Against the file's clock: a steady tone keeps one phase in every window.
+      i += v * std::cos(w * double(n));
+      q += v * std::sin(w * double(n));
+    }
+    amplitude.push_back(2 * std::hypot(i, q) / double(window));
+    phase.push_back(std::atan2(q, i));
+  }
+  if (amplitude.empty()) return c;
+  std::vector<double> sorted = amplitude;
+  std::sort(sorted.begin(), sorted.end());
+  c.level = sorted[sorted.size() * 9 / 10];
+  if (c.level < 100) return c;  // no tone at all
+  size_t first = 0;
+  while (first < amplitude.size() && amplitude[first] < c.level / 2) ++first;
+  c.firstToneAt = double(first * window) / double(d.rate);
+  c.toneSeconds = double(d.Frames()) / double(d.rate) - c.firstToneAt;
+  // The encoder's padding after the last audio is no break.
+  size_t last = amplitude.size() - 1;
+  while (last > first && amplitude[last] < c.level / 2) --last;
+  bool broken = false;  // inside a break: counted once
+  for (size_t k = first + 1; k <= last; ++k) {
+    double jump = std::remainder(phase[k] - phase[k - 1], 2 * M_PI);
+    const bool ok = amplitude[k] >= c.level / 2 && std::abs(jump) < 0.3;
+    if (!ok && !broken) ++c.gaps;
+    broken = !ok;
+  }
+  return c;
+}
+
 TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to)
 {
   TToneStats t;
@@ -207,33 +241,10 @@ bool FirstFrameIsEmptyPlaceholder(const QString& path)
   return true;
 }
 
-bool WriteToneWav(const QString& path, double seconds, double frequency, double amplitude)
-{
-  const int rate = 44100, channels = 2;
-  const quint32 frames = quint32(seconds * rate);
-  const quint32 dataBytes = frames * channels * 2;
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  QDataStream s(&f);
-  s.setByteOrder(QDataStream::LittleEndian);
-  s.writeRawData("RIFF", 4);
-  s << quint32(36 + dataBytes);
-  s.writeRawData("WAVEfmt ", 8);
-  s << quint32(16) << quint16(1) << quint16(channels) << quint32(rate) << quint32(rate * channels * 2)
-    << quint16(channels * 2) << quint16(16);
-  s.writeRawData("data", 4);
-  s << dataBytes;
-  for (quint32 i = 0; i < frames; ++i) {
-    const auto v = qint16(std::lround(amplitude * 32767 * std::sin(2 * M_PI * frequency * i / rate)));
-    s << v << v;
-  }
-  return s.status() == QDataStream::Ok;
-}
-
-bool SinkIsPlaying()
+QString Pactl(const QStringList& args)
 {
   QProcess p;
-  p.start("pactl", {"list", "short", "sink-inputs"});
-  if (!p.waitForFinished(5000)) return false;
-  return !p.readAllStandardOutput().trimmed().isEmpty();
+  p.start("pactl", args);
+  if (!p.waitForFinished(5000)) return QStringLiteral("<pactl did not finish>");
+  return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
 }

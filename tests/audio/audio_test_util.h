@@ -3,8 +3,10 @@
 #pragma once
 
 #include "audio/au_pipeline.h"
+#include "support/played_tone.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <atomic>
 #include <functional>
@@ -14,10 +16,8 @@
 // Runs the UI thread's queued calls until `done` holds or `timeoutMs` passes.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 
-// A 44.1 kHz stereo 16-bit WAV file of a sine tone, for playing into the sound server.
-bool WriteToneWav(const QString& path, double seconds, double frequency, double amplitude);
-// True while something plays into the sound server's sinks (pactl).
-bool SinkIsPlaying();
+// What pactl answers (output and errors), "<pactl did not finish>" after 5 s.
+QString Pactl(const QStringList& args);
 
 // A sine tone of known frequency and level, sized or endless, as 8-bit
 // (unsigned), 16-bit or 24-bit PCM.
@@ -67,6 +67,17 @@ struct TToneStats {
 };
 // Frequency (zero crossings) and RMS of one channel over frames [from, to).
 TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to);
+
+// Whether a recorded tone runs on unbroken. The tone's phase against the
+// file's own sample clock is measured in 20 ms windows: audio dropped or
+// repeated anywhere shifts it (unless by whole periods), silence breaks it.
+struct TToneContinuity {
+  double firstToneAt = -1;  // seconds into the file where the tone begins
+  double toneSeconds = 0;   // from there to the end of the file
+  int gaps = 0;             // breaks after the tone began
+  double level = 0;         // the tone's typical amplitude (0..32767)
+};
+TToneContinuity AnalyzeContinuity(const TDecoded& d, double frequency, int channel = 0);
 
 // The frame count recorded in the file's Xing/Info frame, -1 when none.
 int64_t InfoFrameCount(const QString& path);

@@ -1,9 +1,14 @@
+#include "browser/directory_server.h"
 #include "browser/station_directory.h"
 #include "support/fake_directory.h"
+#include "support/hostile_files.h"
 #include "support/pump.h"
 #include "support/qt_printers.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -69,6 +74,39 @@ TEST_F(StoreTest, AnUnreadableFavouritesFileIsNeverOverwritten)
   EXPECT_FALSE(store.AddFavourite(Sample("x", "新"), &error));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_EQ(ReadAll(store.FavouritesFile()), broken);
+}
+
+TEST_F(StoreTest, AFifoOrADeviceAsFavouritesIsRefusedAtOnceAndKept)
+{
+  QDir().mkpath(data);
+  const QString favourites = QDir(data).filePath("favourites.json");
+  ASSERT_TRUE(MakeFifo(favourites));
+  {
+    TFifoWatch watch(favourites);
+    TStationStore store(data, cache);
+    EXPECT_FALSE(watch.Released()) << "open() blocked on the FIFO";
+    EXPECT_TRUE(store.FavouritesProblem().contains("管道")) << store.FavouritesProblem().toStdString();
+    QString error;
+    EXPECT_FALSE(store.AddFavourite(Sample("x", "新"), &error));
+  }
+  EXPECT_FALSE(QFileInfo(favourites).isFile()) << "never replaced";
+  ASSERT_TRUE(QFile::remove(favourites));
+  ASSERT_TRUE(QFile::link("/dev/zero", favourites));
+  TStationStore store(data, cache);
+  EXPECT_TRUE(store.FavouritesProblem().contains("设备")) << store.FavouritesProblem().toStdString();
+}
+
+TEST_F(StoreTest, AnEmptyFavouritesFileIsAnEmptyList)
+{
+  QDir().mkpath(data);
+  for (const QByteArray empty : {QByteArray(), QByteArray(" \n")}) {
+    WriteAll(QDir(data).filePath("favourites.json"), empty);
+    TStationStore store(data, cache);
+    EXPECT_TRUE(store.FavouritesProblem().isEmpty()) << store.FavouritesProblem().toStdString();
+    QString error;
+    ASSERT_TRUE(store.AddFavourite(Sample("a", "甲"), &error)) << error.toStdString();
+    EXPECT_EQ(TStationStore(data, cache).Favourites().size(), 1u);
+  }
 }
 
 TEST_F(StoreTest, AFolderThatCannotBeWrittenIsReportedAndChangesNothing)
@@ -159,7 +197,6 @@ TEST_F(DirectoryTest, StartsOfflineFromTheLastGoodAnswer)
     EXPECT_EQ(l.state, TStationListing::dsOnline);
     EXPECT_EQ(l.directory.size(), 8u);
     EXPECT_EQ(l.favourites.size(), 1u);
-    EXPECT_GE(l.bundled.size(), 5u);
     ASSERT_EQ(l.user.size(), 1u);
     EXPECT_EQ(l.skippedUserLines, std::vector<int>{2});
   }
@@ -178,10 +215,72 @@ TEST_F(DirectoryTest, StartsOfflineFromTheLastGoodAnswer)
   EXPECT_EQ(l.state, TStationListing::dsOffline);
   EXPECT_TRUE(l.directory.empty());
 
+  // Turned off, the directory's last answer still shows, with its date.
   const TStationListing off = List(*Directory({}, false));
   EXPECT_EQ(off.state, TStationListing::dsOff);
-  EXPECT_TRUE(off.directory.empty());
-  EXPECT_FALSE(off.bundled.empty());
+  EXPECT_EQ(off.directory.size(), 8u);
+  EXPECT_TRUE(off.cachedAt.isValid());
+  EXPECT_TRUE(List(*Directory({}, false), {QStringLiteral("没搜过"), TStationQuery::fdName, 0, 100}).directory.empty());
+}
+
+TEST_F(DirectoryTest, NothingShipsThatCannotPlayAndAnEmptyListNamesTheUsersFile)
+{
+  auto d = Directory({}, false);
+  const TStationListing l = List(*d);
+  EXPECT_TRUE(l.favourites.empty());
+  EXPECT_TRUE(l.directory.empty());
+  EXPECT_TRUE(l.user.empty());
+  const QJsonObject json = l.ToJson();
+  EXPECT_FALSE(json.contains("bundled"));
+  EXPECT_EQ(json.value("userListPath").toString(), dir.filePath("stations.txt"));
+  EXPECT_FALSE(json.contains("userFile"));  // named as where to write, not as read
+}
+
+TEST_F(DirectoryTest, AUserListInGbkIsReadAndUndecodableLinesAreNamed)
+{
+  QStringEncoder gbk("GB18030");
+  ASSERT_TRUE(gbk.isValid());
+  const QByteArray text = gbk.encode(QStringLiteral("新闻台 | http://127.0.0.1:9/news\n体育 | 体育之声 | http://127.0.0.1:9/sport\n"));
+  WriteAll(dir.filePath("stations.txt"), text);
+  auto d = Directory({}, false);
+  TStationListing l = List(*d);
+  ASSERT_EQ(l.user.size(), 2u);
+  EXPECT_EQ(l.user[0].name, QStringLiteral("新闻台"));
+  EXPECT_EQ(l.user[1].category, QStringLiteral("体育"));
+  EXPECT_TRUE(l.messages.isEmpty());
+
+  // Bytes that are neither UTF-8 nor GB18030: that line is named, the others read.
+  WriteAll(dir.filePath("stations.txt"), "好台 | http://127.0.0.1:9/a\n\x80\xff\xfe | http://127.0.0.1:9/b\n");
+  l = List(*d);
+  ASSERT_EQ(l.user.size(), 1u);
+  EXPECT_EQ(l.user[0].name, QStringLiteral("好台"));
+  ASSERT_EQ(l.messages.size(), 1);
+  EXPECT_TRUE(l.messages[0].contains(QStringLiteral("第 2 行"))) << l.messages[0].toStdString();
+  EXPECT_TRUE(l.messages[0].contains(dir.filePath("stations.txt")));
+}
+
+TEST_F(DirectoryTest, AUserListThatIsAFifoOrADeviceIsReportedNotRead)
+{
+  const QString list = dir.filePath("stations.txt");
+  ASSERT_TRUE(MakeFifo(list));
+  auto d = Directory({}, false);
+  {
+    TFifoWatch watch(list);
+    const TStationListing l = List(*d);
+    EXPECT_FALSE(watch.Released()) << "open() blocked on the FIFO";
+    ASSERT_EQ(l.messages.size(), 1);
+    EXPECT_TRUE(l.messages[0].contains("无法读取自定义电台列表")) << l.messages[0].toStdString();
+    // The page's own list of stations reads the same file.
+    TDirectoryServer server;
+    server.SetUserListFile(list);
+    EXPECT_TRUE(server.StationListJson().contains("userFileError"));
+    EXPECT_FALSE(watch.Released()) << "open() blocked on the FIFO";
+  }
+  ASSERT_TRUE(QFile::remove(list));
+  ASSERT_TRUE(QFile::link("/dev/zero", list));
+  const TStationListing l = List(*d);
+  ASSERT_EQ(l.messages.size(), 1);
+  EXPECT_TRUE(l.messages[0].contains("设备")) << l.messages[0].toStdString();
 }
 
 TEST_F(DirectoryTest, SearchFiltersEverySection)
@@ -194,7 +293,6 @@ TEST_F(DirectoryTest, SearchFiltersEverySection)
   const TStationListing l = List(*d, {QStringLiteral("古典"), TStationQuery::fdName, 0, 100});
   ASSERT_EQ(l.favourites.size(), 1u);
   EXPECT_EQ(l.favourites[0].name, QString::fromUtf8("古典收藏"));
-  ASSERT_EQ(l.bundled.size(), 1u);
   EXPECT_TRUE(l.directory.empty());
   EXPECT_EQ(fake.requests.back().query.queryItemValue("name", QUrl::FullyDecoded), QString::fromUtf8("古典"));
 }
@@ -205,6 +303,7 @@ TEST_F(DirectoryTest, PlayingCountsTheClickAndResolvesPlaylists)
   web.Set("/live.pls", {200, "audio/x-scpls", "[playlist]\nFile1=http://127.0.0.1:9/real.mp3\n"});
   web.Set("/empty.m3u", {200, "audio/x-mpegurl", "#EXTM3U\n"});
   web.Set("/hls.m3u", {200, "audio/x-mpegurl", "#EXTM3U\n#EXT-X-TARGETDURATION:10\nseg1.ts\n"});
+  web.Set("/self.pls", {200, "audio/x-scpls", "[playlist]\nFile1=" + web.Url("/self.pls").toUtf8() + "\n"});
   auto d = Directory({fake.BaseUrl()});
 
   TDirectoryStation s = Sample("9617a958-0601-11e8-ae97-52543be04c01", "台");
@@ -218,15 +317,18 @@ TEST_F(DirectoryTest, PlayingCountsTheClickAndResolvesPlaylists)
 
   s.url = web.Url("/empty.m3u");
   EXPECT_TRUE(Play(*d, s).error.contains(QString::fromUtf8("没有可播放的地址")));
+  // HLS goes to the player as it is.
   s.url = web.Url("/hls.m3u");
-  EXPECT_TRUE(Play(*d, s).error.contains("HLS"));
+  EXPECT_EQ(Play(*d, s).url, s.url);
+  s.url = web.Url("/self.pls");
+  EXPECT_TRUE(Play(*d, s).error.contains(QString::fromUtf8("只指向播放列表")));
   s.url = web.Url("/missing.pls");
   EXPECT_TRUE(Play(*d, s).error.contains(QString::fromUtf8("无法取得电台的播放列表")));
   s.url = "http://127.0.0.1:9/plain.mp3";
   s.hls = false;
   EXPECT_EQ(Play(*d, s).url, "http://127.0.0.1:9/plain.mp3");
   s.hls = true;
-  EXPECT_TRUE(Play(*d, s).url.isEmpty());
+  EXPECT_EQ(Play(*d, s).url, "http://127.0.0.1:9/plain.mp3");
 }
 
 } // namespace

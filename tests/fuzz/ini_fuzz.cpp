@@ -1,6 +1,7 @@
 // Fuzzes the settings file reader: any text must read, write back stably
 // (what was written reads to the same lines), answer every lookup, and take
-// a new value without disturbing the values already there.
+// a new value without disturbing the values already there; read from bytes,
+// lines that are no UTF-8 go back unchanged.
 #include "toolkit/ini_file.h"
 #include "toolkit/string_list.h"
 
@@ -58,5 +59,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   }
   TMemIniFile reread(ini.Lines());
   if (reread.Lines() != ini.Lines()) __builtin_trap();
+
+  // As a file: every byte goes back as it came (line ends made "\n"), UTF-8 or not.
+  const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+  TIniDocument file;
+  file.ParseBytes(bytes);
+  const QByteArray out = file.Bytes();
+  if (!bytes.contains('\r') && !bytes.startsWith("\xEF\xBB\xBF") && bytes.endsWith('\n') && out != bytes)
+    __builtin_trap();
+  TIniDocument back;
+  back.ParseBytes(out);
+  if (back.Bytes() != out) __builtin_trap();
   return 0;
 }

@@ -6,21 +6,12 @@
 #include "mixer/mm_register.h"
 #include "platform/mixer_memory.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <gtest/gtest.h>
+#include "support/pump.h"
+#include "support/scoped_mixer_backend.h"
 
-// Runs the event loop until `done` holds or `ms` pass.
-template <typename F>
-bool PumpUntil(F done, int ms = 2000)
-{
-  QDeadlineTimer deadline(ms);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+#include <optional>
 
 inline void PumpPosted() { QCoreApplication::sendPostedEvents(); }
 
@@ -60,15 +51,13 @@ protected:
   void SetUp() override
   {
     RegisterMixerClasses();
-    auto backend = std::make_unique<TMemoryMixerBackend>();
-    mem = backend.get();
-    previous = SetMixerBackend(std::move(backend));
+    mem = backend.emplace().Memory();
   }
   void TearDown() override
   {
     owner.DestroyComponents();
     PumpPosted();
-    SetMixerBackend(std::move(previous));
+    backend.reset();
   }
 
   // Mixer 0: playback with stereo volume and mute, a wave-out source with a
@@ -103,6 +92,6 @@ protected:
   }
 
   TMemoryMixerBackend* mem = nullptr;
-  std::unique_ptr<TMixerBackend> previous;
+  std::optional<TScopedMixerBackend> backend;
   TComponent owner{nullptr};
 };

@@ -39,7 +39,7 @@ protected:
   void SetUp() override
   {
     RegisterMixerClasses();
-    previous = SetMixerBackend(std::make_unique<TAlsaMixerBackend>());
+    alsa.emplace(std::make_unique<TAlsaMixerBackend>());
     if (!qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
       volumeBefore = RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"});
   }
@@ -47,7 +47,7 @@ protected:
   {
     owner.DestroyComponents();
     PumpPosted();
-    SetMixerBackend(std::move(previous));
+    alsa.reset();
     // A test that stopped half way must not leave the shared server muted
     // for the tests that record from it.
     if (!qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER") && SourceMute() != "Mute: no")
@@ -55,7 +55,7 @@ protected:
     if (!volumeBefore.isEmpty()) RestoreSourceVolume(volumeBefore);
   }
   QString volumeBefore;
-  std::unique_ptr<TMixerBackend> previous;
+  std::optional<TScopedMixerBackend> alsa;
   TComponent owner{nullptr};
 };
 
@@ -208,7 +208,7 @@ TEST_F(AlsaMixerTest, WithoutASoundServerOrCardMixerZeroIsInvalid)
   const QByteArray saved = qgetenv("PULSE_SERVER");
   const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
   qputenv("PULSE_SERVER", "unix:/nonexistent/velmora-no-server");
-  SetMixerBackend(std::make_unique<TAlsaMixerBackend>());
+  alsa.emplace(std::make_unique<TAlsaMixerBackend>());
   auto* mixer = new TMMMixerDevice(&owner);
   const int count = mixer->DeviceCount();
   const bool valid = mixer->IsValid();

@@ -3,6 +3,7 @@
 #include "mixer_fixture.h"
 
 #include "mixer/mm_utils.h"
+#include "support/thrown.h"
 #include "toolkit/forms.h"
 
 namespace {
@@ -265,12 +266,7 @@ TEST(MMTypes, PlatformValuesConvertBothWaysAndUnknownOnesAreReported)
     EXPECT_EQ(mm::ComponentTypeFromApi(mm::ComponentTypeToApi(TMMComponentType(t))), t);
   EXPECT_EQ(mm::ComponentTypeToApi(ctDstWaveIn), 0x0007u);
   EXPECT_EQ(mm::ComponentTypeToApi(ctSrcWaveOut), 0x1008u);
-  try {
-    mm::ComponentTypeFromApi(0x2000);
-    FAIL() << "no error";
-  } catch (const EMMMixerServiceError& e) {
-    EXPECT_EQ(e.Message(), "Undefined API component type");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerServiceError>([&] { mm::ComponentTypeFromApi(0x2000); }), "Undefined API component type");
   for (int t = ctCustom; t <= ctMilliTime; ++t)
     EXPECT_EQ(mm::ControlTypeFromApi(mm::ControlTypeToApi(TMMControlType(t))), t);
   EXPECT_EQ(mm::ControlTypeFromApi(0x20010099), ctCustom);

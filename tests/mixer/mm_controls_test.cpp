@@ -2,6 +2,7 @@
 // type, value access by channel and item, list items, the volume balance and
 // the simulated pan, and reports travelling mixer -> line -> control.
 #include "mixer_fixture.h"
+#include "support/thrown.h"
 
 namespace {
 
@@ -58,20 +59,10 @@ TEST_F(ControlTest, AMissingControlIsUnavailableAndValueAccessSaysWhy)
   mute->SetControlType(ctMute);
   EXPECT_EQ(mute->ControlId(), -1);
   EXPECT_FALSE(mute->IsAvailable());
-  try {
-    mute->GetBoolean();
-    FAIL() << "no error";
-  } catch (const EMMDeviceError& e) {
-    EXPECT_EQ(e.Message(), "Control not valid");
-  }
+  EXPECT_EQ(ThrownMessage<EMMDeviceError>([&] { mute->GetBoolean(); }), "Control not valid");
   auto* lost = new TMMMixerControl(&owner);
   lost->SetControlType(ctVolume);
-  try {
-    lost->GetUnsigned();
-    FAIL() << "no error";
-  } catch (const EMMDeviceError& e) {
-    EXPECT_EQ(e.Message(), "Mixer required for this operation");
-  }
+  EXPECT_EQ(ThrownMessage<EMMDeviceError>([&] { lost->GetUnsigned(); }), "Mixer required for this operation");
   EXPECT_EQ(lost->Channels(), 0);
   EXPECT_EQ(lost->Items(), 0);
 }
@@ -136,12 +127,7 @@ TEST_F(ControlTest, ChannelsAndItemsAreIndexedItemByItem)
   EXPECT_TRUE(mute->GetBooleanValue(chRight, NoItem));
   EXPECT_TRUE(mute->GetBooleanValue(chLeft, NoItem));
 
-  try {
-    volume->GetSignedValue(chLeft, 1);
-    FAIL() << "no error";
-  } catch (const EMMMixerControlError& e) {
-    EXPECT_EQ(e.Message(), "Item index out of range");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerControlError>([&] { volume->GetSignedValue(chLeft, 1); }), "Item index out of range");
 }
 
 TEST_F(ControlTest, ChoosingAnItemOfASelectorClearsTheOthersInOneWrite)
@@ -178,12 +164,7 @@ TEST_F(ControlTest, ItemsDescribeTheirSourceLines)
   mux->GetItemInfo(2, info);
   EXPECT_EQ(info.Name, "CD Audio");
   EXPECT_EQ(info.Param1, cdLine);
-  try {
-    mux->GetItemInfo(5, info);
-    FAIL() << "no error";
-  } catch (const EMMMixerControlError& e) {
-    EXPECT_EQ(e.Message(), "Item index out of range");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerControlError>([&] { mux->GetItemInfo(5, info); }), "Item index out of range");
 
   auto* cd = new TMMAudioLine(&owner);
   cd->SetMixer(mixer);
@@ -197,12 +178,7 @@ TEST_F(ControlTest, ItemsDescribeTheirSourceLines)
   mute->SetControlType(ctMute);
   cd->SetComponentType(ctSrcCD);
   EXPECT_EQ(mute->FindItemOfLine(cd), -1);
-  try {
-    mute->GetItemInfo(0, info);
-    FAIL() << "no error";
-  } catch (const EMMMixerControlError& e) {
-    EXPECT_EQ(e.Message(), "Item info requested from non-multiple control");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerControlError>([&] { mute->GetItemInfo(0, info); }), "Item info requested from non-multiple control");
 }
 
 TEST_F(ControlTest, TheVolumeBalanceAttenuatesOneSide)

@@ -3,6 +3,7 @@
 // and closing, change reports and following another device.
 #include "mixer_fixture.h"
 
+#include "support/thrown.h"
 #include "toolkit/forms.h"
 
 namespace {
@@ -19,19 +20,9 @@ TEST_F(DeviceTest, WithoutMixersOnlyTheNamedNumbersAndZeroAreAccepted)
   EXPECT_EQ(mixer.DeviceCaps()->ProductName(), "");
   EXPECT_EQ(mixer.Destinations(), 0);
   for (int id : {0, -1, -2}) EXPECT_NO_THROW(mixer.SetDeviceId(id)) << id;
-  try {
-    mixer.SetDeviceId(1);
-    FAIL() << "no error";
-  } catch (const EMMDeviceError& e) {
-    EXPECT_EQ(e.Message(), "Device id is out of range");
-  }
+  EXPECT_EQ(ThrownMessage<EMMDeviceError>([&] { mixer.SetDeviceId(1); }), "Device id is out of range");
   EXPECT_EQ(mixer.DeviceId(), -2);
-  try {
-    mixer.SetActive(true);
-    FAIL() << "no error";
-  } catch (const EMMMixerDeviceError& e) {
-    EXPECT_EQ(e.Message(), "Device not valid");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerDeviceError>([&] { mixer.SetActive(true); }), "Device not valid");
   EXPECT_FALSE(mixer.Active());
 }
 
@@ -115,21 +106,15 @@ TEST_F(DeviceTest, ResultCodesAreToleratedOnlyWhereNamedAndOthersCarryTheirText)
   mem->FailCall(Call::DeviceCaps, mmapi::MMSYSERR_INVALHANDLE);
   EXPECT_FALSE(mixer.Mapper());
   mem->FailCall(Call::DeviceCaps, mmapi::MMSYSERR_NOMEM);
-  try {
-    (void)mixer.Mapper();
-    FAIL() << "no error";
-  } catch (const EMMMCIError& e) {
-    EXPECT_EQ(e.ErrorCode, 7);
-    EXPECT_EQ(e.Message(), mmapi::StandardErrorText(7));
-  }
+  const auto noMemory = Thrown<EMMMCIError>([&] { (void)mixer.Mapper(); });
+  ASSERT_TRUE(noMemory);
+  EXPECT_EQ(noMemory->ErrorCode, 7);
+  EXPECT_EQ(noMemory->Message(), mmapi::StandardErrorText(7));
   mem->FailCall(Call::DeviceCaps, 4321);
-  try {
-    (void)mixer.Destinations();
-    FAIL() << "no error";
-  } catch (const EMMMCIError& e) {
-    EXPECT_EQ(e.ErrorCode, 4321);
-    EXPECT_EQ(e.Message(), "MMSystem error: 4321");
-  }
+  const auto unknown = Thrown<EMMMCIError>([&] { (void)mixer.Destinations(); });
+  ASSERT_TRUE(unknown);
+  EXPECT_EQ(unknown->ErrorCode, 4321);
+  EXPECT_EQ(unknown->Message(), "MMSystem error: 4321");
   mem->SetErrorText(4321, "custom text");
   EXPECT_EQ(MMErrorText(4321), "custom text");
   EXPECT_EQ(CheckMMResult(mmapi::MIXERR_INVALLINE, {mmapi::MIXERR_INVALLINE}), mmapi::MIXERR_INVALLINE);
@@ -267,12 +252,7 @@ TEST_F(DeviceTest, FollowingADeviceUsesItsMixer)
   TTestAudioDevice waveIn(&owner, TMMCustomAudioDevice::dkWaveIn);
   TMMMixerDevice other(&owner);
   TMMMixerDevice mixer(&owner);
-  try {
-    mixer.SetDevice(&other);
-    FAIL() << "no error";
-  } catch (const EMMMixerDeviceError& e) {
-    EXPECT_EQ(e.Message(), "Mixer can't reference mixer");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerDeviceError>([&] { mixer.SetDevice(&other); }), "Mixer can't reference mixer");
   EXPECT_EQ(mixer.Device(), nullptr);
 
   EXPECT_FALSE(mixer.StoredDeviceId());

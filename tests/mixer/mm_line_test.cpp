@@ -2,6 +2,7 @@
 // line, deferred resolution while loading, forwarded reports, tolerated and
 // raised result codes.
 #include "mixer_fixture.h"
+#include "support/thrown.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST_F(LineTest, AnUnknownIdentifierLeavesTheLineUnresolvedButAMissingMixerKeeps
   EXPECT_EQ(watcher.idChanges, 2);
 
   // With no mixer device in the system, the identifier stays and watchers are still told.
-  SetMixerBackend(std::make_unique<TMemoryMixerBackend>());
+  mem = backend.emplace().Memory();
   TMMMixerDevice none(&owner);
   TMMAudioLine stored(&owner);
   Watcher storedWatcher(stored);
@@ -111,12 +112,7 @@ TEST_F(LineTest, ByTargetFindsTheDestinationOfThatDevice)
   EXPECT_EQ(line.LineMode(), TMMAudioLine::lmByTarget);
   EXPECT_EQ(line.LineId(), -65535);
   EXPECT_TRUE(line.StoredTarget());
-  try {
-    line.SetTarget(&mixer);
-    FAIL() << "no error";
-  } catch (const EMMMixerDeviceError& e) {
-    EXPECT_EQ(e.Message(), "Can't target to mixer");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerDeviceError>([&] { line.SetTarget(&mixer); }), "Can't target to mixer");
   EXPECT_EQ(line.Target(), &waveIn);
   line.SetTarget(nullptr);
   EXPECT_EQ(line.LineMode(), TMMAudioLine::lmByTarget);
@@ -154,12 +150,7 @@ TEST_F(LineTest, SourcesAreFoundUnderADestinationLineByTypeButNotByIdentifier)
   EXPECT_EQ(byId.LineId(), -1);
 
   TMMComponent notALine(&owner);
-  try {
-    source.SetDestLine(&notALine);
-    FAIL() << "no error";
-  } catch (const EMMMixerDeviceError& e) {
-    EXPECT_EQ(e.Message(), "DestLine should be TMMAudioLine");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerDeviceError>([&] { source.SetDestLine(&notALine); }), "DestLine should be TMMAudioLine");
   EXPECT_EQ(source.DestLine(), &dest);
 }
 
@@ -291,12 +282,7 @@ TEST_F(LineTest, ToleratedCodesUnresolveQuietlyAndOthersRaise)
 
   // A found line of a type outside the table.
   TMMApiLine& odd = mem->Topology(0).AddSource(kPlayback, 0x1FFF, "Odd", "Odd", 1);
-  try {
-    line.SetLineId(static_cast<TMMLineId>(odd.LineId));
-    FAIL() << "no error";
-  } catch (const EMMMixerServiceError& e) {
-    EXPECT_EQ(e.Message(), "Undefined API component type");
-  }
+  EXPECT_EQ(ThrownMessage<EMMMixerServiceError>([&] { line.SetLineId(static_cast<TMMLineId>(odd.LineId)); }), "Undefined API component type");
 }
 
 TEST_F(LineTest, LinesNamingEachOtherAsDestinationDoNotLoop)

@@ -62,10 +62,7 @@ TEST_F(MixerUiTest, ConnectorScalesMeterReadingsAndReportsChanges)
 TEST_F(MixerUiTest, ConnectorRangeFollowsTheMetersBoundsAndTheManufacturer)
 {
   for (quint16 manufacturer : {quint16(1), quint16(31)}) {
-    mem = nullptr;
-    auto backend = std::make_unique<TMemoryMixerBackend>();
-    mem = backend.get();
-    SetMixerBackend(std::move(backend));
+    mem = backend.emplace().Memory();
     const int m = AddRecordingMixer(true, manufacturer, -100, 100);
     TMMAudioLine* line = RecordingLine();
     auto* meter = new TMMMixerControl(&owner);

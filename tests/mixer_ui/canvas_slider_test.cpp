@@ -218,6 +218,33 @@ TEST_F(SliderTest, AClickBesideTheThumbJumpsThereAndDraggingFollowsThePointer)
   EXPECT_EQ(slider.RawPosition(), 5);
 }
 
+// The record window's volume is a vertical slider: its maximum is at the top,
+// where the thumb is drawn and where a click goes.
+TEST_F(SliderTest, AVerticalSliderDrawsItsMaximumAtTheTop)
+{
+  slider.SetRange(0, 10);
+  slider.SetBounds(0, 0, 40, 200);
+  ASSERT_EQ(slider.Orientation(), orVertical);
+  slider.SetThumbColor(clLime);
+  slider.SetRawPosition(10);
+  QImage img = slider.Render();
+  const QRect track = slider.TrackRect();
+  const QRect top = slider.ThumbRect();
+  EXPECT_EQ(top.top(), track.top());
+  EXPECT_EQ(QColorToColor(img.pixelColor(top.center())), clLime);
+
+  slider.SetRawPosition(0);
+  img = slider.Render();
+  const QRect bottom = slider.ThumbRect();
+  EXPECT_EQ(bottom.bottom(), track.bottom());
+  EXPECT_EQ(QColorToColor(img.pixelColor(bottom.center())), clLime);
+  EXPECT_NE(QColorToColor(img.pixelColor(top.center())), clLime);
+
+  slider.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(track.center().x(), top.center().y()));
+  EXPECT_EQ(slider.RawPosition(), 10);
+  slider.SendMessage(WM_LBUTTONUP, 0, MakeMouseLParam(track.center().x(), top.center().y()));
+}
+
 TEST_F(SliderTest, PaintsBevelGrooveScaleAndThumb)
 {
   slider.SetRange(0, 10);

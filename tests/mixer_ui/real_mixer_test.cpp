@@ -8,6 +8,7 @@
 #include "audio/mp3_out.h"
 #include "mixer_ui/mm_pcm_peak.h"
 #include "platform/mixer_alsa.h"
+#include "support/played_tone.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -29,7 +30,7 @@ protected:
   {
     if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
     RegisterMixerUiClasses();
-    previous = SetMixerBackend(std::make_unique<TAlsaMixerBackend>());
+    alsa.emplace(std::make_unique<TAlsaMixerBackend>());
     active = true;
     volumeBefore = RunProgram("pactl", {"get-source-volume", "@DEFAULT_SOURCE@"});
     muteBefore = RunProgram("pactl", {"get-source-mute", "@DEFAULT_SOURCE@"}).contains("yes");
@@ -39,7 +40,7 @@ protected:
     if (!active) return;
     owner.DestroyComponents();
     PumpPosted();
-    SetMixerBackend(std::move(previous));
+    alsa.reset();
     RunProgram("pactl", {"set-source-mute", "@DEFAULT_SOURCE@", muteBefore ? "1" : "0"});
     // The volume as the server printed it: "front-left: 65536 / 100% / ..." per channel.
     const QRegularExpression raw(QStringLiteral("(\\d+) /"));
@@ -47,7 +48,7 @@ protected:
     for (auto it = raw.globalMatch(volumeBefore); it.hasNext();) values << it.next().captured(1);
     if (!values.isEmpty()) RunProgram("pactl", QStringList{"set-source-volume", "@DEFAULT_SOURCE@"} + values);
   }
-  std::unique_ptr<TMixerBackend> previous;
+  std::optional<TScopedMixerBackend> alsa;
   QString volumeBefore;
   bool muteBefore = false;
   bool active = false;
@@ -101,11 +102,8 @@ TEST(RealPcmPeakTest, ARecordingThroughTheTapMovesTheLevel)
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "no sound server (run scripts/test)";
   RegisterMixerUiClasses();
   QTemporaryDir dir;
-  const QString wav = dir.filePath("tone.wav");
-  ASSERT_EQ(RunProgram("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "6", "sine", "1000", "vol", "0.5"}), "");
-  QProcess player;
-  player.start("paplay", {wav});
-  ASSERT_TRUE(player.waitForStarted(5000));
+  TPlayedTone tone(6.0);
+  ASSERT_EQ(tone.Start(false), "");
 
   TComponent owner(nullptr);
   auto* in = new TDXAudioIn(&owner);
@@ -131,8 +129,7 @@ TEST(RealPcmPeakTest, ARecordingThroughTheTapMovesTheLevel)
   out->SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
   out->Start();
   const bool finished = PumpUntil([&] { return done; }, 15000);
-  player.kill();
-  player.waitForFinished(5000);
+  tone.Stop();
   ASSERT_TRUE(finished);
   EXPECT_GT(ticks, 40);  // the tick kept running on the UI thread meanwhile
   // The tone at half scale, whatever the server's volume did to it: clearly not silence.

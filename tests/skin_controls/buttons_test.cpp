@@ -76,6 +76,19 @@ TEST(SkinButtons, GroupMembersClickOnPressAndRaiseEachOther)
   b[1]->SetDown(true);
   EXPECT_TRUE(elsewhere->Down());
   EXPECT_FALSE(b[2]->Down());
+  // A member of group 2 beside them stays down when group 1 changes, and the
+  // other way round.
+  TbsSkinSpeedButton* otherGroup = NewButton<TbsSkinSpeedButton>(form.get(), nullptr);
+  otherGroup->SetGroupIndex(2);
+  otherGroup->SetDown(true);
+  b[0]->SetDown(true);
+  EXPECT_TRUE(otherGroup->Down());
+  EXPECT_FALSE(b[1]->Down());
+  TbsSkinSpeedButton* otherGroupToo = NewButton<TbsSkinSpeedButton>(form.get(), nullptr);
+  otherGroupToo->SetGroupIndex(2);
+  otherGroupToo->SetDown(true);
+  EXPECT_FALSE(otherGroup->Down());
+  EXPECT_TRUE(b[0]->Down());
 
   auto* push = NewButton<TbsSkinButton>(form.get(), nullptr);
   EXPECT_TRUE(push->CanFocused());
@@ -253,6 +266,32 @@ TEST(SkinButtons, BuiltinDisabledButtonKeepsThePictureWithAGreyCaption)
   EXPECT_EQ(QColorToColor(normal.pixelColor(middle)), clBlue);
   EXPECT_EQ(QColorToColor(greyed.pixelColor(middle)), ColorToRGB(clBtnShadow));
   EXPECT_EQ(normal.pixel(1, 1), greyed.pixel(1, 1));
+}
+
+TEST(SkinButtons, TheFocusedButtonIsMarkedApartFromTheOneUnderTheMouse)
+{
+  Owned<TForm> form(NewForm());
+  TbsSkinData* skin = LoadBuiltinSkin(form.get());
+  auto* hovered = NewButton<TbsSkinButton>(form.get(), nullptr);
+  auto* focused = NewButton<TbsSkinButton>(form.get(), nullptr);
+  for (TbsSkinButton* b : {hovered, focused}) {
+    b->SetBounds(0, b == focused ? 40 : 0, 113, 25);
+    b->SetCaption(QStringLiteral("开始录音"));
+    b->SetCanFocused(true);
+    b->SetSkinData(skin);
+  }
+  form->Show();
+  form->Handle()->activateWindow();
+  focused->SetFocus();
+  for (int i = 0; i < 100 && !focused->Focused(); ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(focused->Focused());
+  hovered->Perform(CM_MOUSEENTER, 0);
+  const QImage hot = Paint(hovered), keyboard = Paint(focused);
+  EXPECT_NE(hot, keyboard) << "the focus looks like the hover";
+  // A dotted frame inside the picture's border.
+  int dark = 0;
+  for (int x = 4; x < 109; ++x) dark += qGray(keyboard.pixel(x, 4)) < 40 || qGray(keyboard.pixel(x, 5)) < 40;
+  EXPECT_GT(dark, 30);
 }
 
 TEST(SkinButtons, CrossFadeTakesFiveTicksEachWay)

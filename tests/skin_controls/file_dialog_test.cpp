@@ -218,14 +218,30 @@ TEST_F(FileDialogTest, ScrollBarsShowOnlyWhileTheContentIsLongerAndMoveTheList)
   EXPECT_EQ(list->ScrollPos().y(), v->Position());
 }
 
-TEST_F(FileDialogTest, NewFolderIsMadeOnceAndListed)
+TEST_F(FileDialogTest, NewFolderIsMadeOnceListedAndNamedByTheUser)
 {
   Open();
   form->NewFolder();
   EXPECT_TRUE(QFileInfo(home + "/rec/新建文件夹").isDir());
   EXPECT_EQ(Captions(), QStringList({"新建文件夹"}));
+  // Its name is ready to type over, as in a file manager.
+  TbsSkinFileListView* list = form->FileList();
+  ASSERT_TRUE(list->IsEditing());
+  auto* editor = qobject_cast<TWinControl*>(list->Controls(list->ControlCount() - 1));
+  ASSERT_NE(editor, nullptr);
+  for (QChar c : QString(5, QChar('\b')) + "节目") editor->SendMessage(WM_CHAR, c.unicode());
+  editor->SendMessage(WM_KEYDOWN, VK_RETURN);
+  EXPECT_TRUE(QFileInfo(home + "/rec/节目").isDir());
+  EXPECT_EQ(Captions(), QStringList({"节目"}));
+  // F2 renames in the dialog too.
+  list->SetItemIndex(0);
+  list->SendMessage(WM_KEYDOWN, VK_F1 + 1, 0);
+  EXPECT_TRUE(list->IsEditing());
+  list->EndEditing(false);
   form->NewFolder();
-  EXPECT_EQ(Captions(), QStringList({"新建文件夹"}));
+  list->EndEditing(false);
+  form->NewFolder();
+  EXPECT_EQ(Captions(), QStringList({"节目", "新建文件夹"}));
   EXPECT_TRUE(problems.isEmpty());
   form->FileList()->GoTo({kShellComputerId});
   form->NewFolder();
@@ -253,9 +269,6 @@ TEST_F(FileDialogTest, OpenModeTakesOnlyExistingFilesAndDoubleClickAcceptsAtOnce
   form->FileActivated(0);
   EXPECT_EQ(form->ModalResult(), mrOk);
   EXPECT_EQ(form->AcceptedPath(), home + "/rec/song.mp3");
-  // No renaming here: F2 leaves the list as it is.
-  form->FileList()->SendMessage(WM_KEYDOWN, VK_F1 + 1, 0);
-  EXPECT_FALSE(form->FileList()->IsEditing());
 }
 
 TEST_F(FileDialogTest, ExecuteRunsModallyAndAnswersKeys)

@@ -419,4 +419,40 @@ TEST_F(FileListWindow, TypedLettersFindItemsAndPunctuationMovesNothing)
   EXPECT_EQ(list->FolderPath(), home + "/w");
 }
 
+TEST_F(FileListWindow, ASlowClickOnTheCurrentItemEditsItsNameADoubleClickDoesNot)
+{
+  QDir().mkpath(home + "/s");
+  Touch(home + "/s/a.mp3");
+  Touch(home + "/s/b.mp3");
+  form->Show();
+  Show("/s");
+  list->SetFocus();
+  ASSERT_TRUE(list->Focused());
+  const QPoint onA = list->ItemRect(0).center(), onB = list->ItemRect(1).center();
+  const auto click = [&](QPoint p) {
+    list->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(p.x(), p.y()));
+    list->SendMessage(WM_LBUTTONUP, 0, MakeMouseLParam(p.x(), p.y()));
+  };
+  // The first click chooses the item; only a click on the chosen one edits it.
+  click(onA);
+  EXPECT_FALSE(list->SlowClickPending());
+  click(onA);
+  ASSERT_TRUE(list->SlowClickPending());
+  list->SlowClickTick();
+  ASSERT_TRUE(list->IsEditing());
+  EXPECT_EQ(qobject_cast<TWinControl*>(list->Controls(list->ControlCount() - 1))->Text(), "a.mp3");
+  list->EndEditing(false);
+
+  // A double click opens, it does not rename.
+  click(onB);
+  click(onB);
+  list->SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, MakeMouseLParam(onB.x(), onB.y()));
+  EXPECT_FALSE(list->SlowClickPending());
+  EXPECT_FALSE(list->IsEditing());
+  // Nor does a read-only list.
+  list->SetReadOnly(true);
+  click(onB);
+  EXPECT_FALSE(list->SlowClickPending());
+}
+
 } // namespace

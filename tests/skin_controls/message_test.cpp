@@ -3,6 +3,9 @@
 #include "skin_controls/skin_message.h"
 #include "skin_controls_support.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QMouseEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -65,6 +68,22 @@ TEST(SkinMessage, LongTextWrapsInsideTheWorkAreaAndTheRowIsCentred)
   EXPECT_EQ(ok->Left() - 0, form->ClientWidth() - (cancel->Left() + cancel->Width()));
   EXPECT_LE(ok->Top() + ok->Height(), form->ClientHeight());
 
+  // A long path has no spaces to break at: it breaks inside, every line within the label.
+  QString path = QStringLiteral("录音失败：无法创建文件 ");
+  for (int i = 0; i < 30; ++i) path += QStringLiteral("/很长的文件夹名字_%1").arg(i);
+  path += QStringLiteral("/节目.mp3：Read-only file system");
+  std::unique_ptr<TbsMessageForm, ComponentDeleter> boxed(message->BuildMessageForm(path, mtError, mbOK));
+  const TbsSkinStdLabel* pathLabel = boxed->MessageLabel();
+  EXPECT_LE(pathLabel->Left() + pathLabel->Width(), boxed->ClientWidth());
+  TFont font;
+  const_cast<TbsSkinStdLabel*>(pathLabel)->TextFont(&font);
+  const QFontMetrics metrics(font.ToQFont());
+  const QStringList lines = pathLabel->Caption().split(u'\n');
+  EXPECT_GT(lines.size(), 1);
+  for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), pathLabel->Width()) << line.toStdString();
+  EXPECT_EQ(lines.join(QString()).remove(u' '), QString(path).remove(u' ')) << "nothing lost";
+  EXPECT_GE(pathLabel->Height(), lines.size() * metrics.height());
+
   // A one-line text a little wider than the row widens the box to its end plus 40.
   std::unique_ptr<TbsMessageForm, ComponentDeleter> wide(
       message->BuildMessageForm(QStringLiteral("一行稍长的文字，不换行也放得下"), mtInformation, mbOK));
@@ -115,6 +134,31 @@ TEST(SkinMessage, ModalRunReturnsThePressedButton)
 
   QTimer::singleShot(0, [&] { message->CurrentForm()->Close(); });
   EXPECT_EQ(message->ShowMessageBox("?", mtInformation, mbOK, 0), 2) << "closed without a button";
+}
+
+TEST(SkinMessage, AClickOnTheBodyLeavesTheLetterKeysAnswering)
+{
+  Owned<TbsSkinMessage> message(new TbsSkinMessage(nullptr));
+  const auto clickBodyThenType = [&](QChar letter) {
+    QTimer::singleShot(0, [&, letter] {
+      TbsMessageForm* form = message->CurrentForm();
+      ASSERT_NE(form, nullptr);
+      QWidget* window = form->Handle();
+      window->activateWindow();
+      const QPointF body(form->NonClientMargins().left() + 10, form->NonClientMargins().top() + 5);
+      QMouseEvent press(QEvent::MouseButtonPress, body, window->mapToGlobal(body), Qt::LeftButton, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(window, &press);
+      QMouseEvent release(QEvent::MouseButtonRelease, body, window->mapToGlobal(body), Qt::LeftButton, Qt::NoButton, {});
+      QCoreApplication::sendEvent(window, &release);
+      QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_A + (letter.toUpper().unicode() - u'A'), {}, QString(letter));
+      QCoreApplication::sendEvent(target, &key);
+    });
+  };
+  clickBodyThenType(u'n');
+  EXPECT_EQ(message->ShowMessageBox(QStringLiteral("录音正在进行，您确定要停止录音吗？"), mtWarning, mbYes | mbNo, 0), 7);
+  clickBodyThenType(u'y');
+  EXPECT_EQ(message->ShowMessageBox(QStringLiteral("录音正在进行，您确定要停止录音吗？"), mtWarning, mbYes | mbNo, 0), 6);
 }
 
 } // namespace

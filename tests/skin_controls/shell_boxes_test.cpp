@@ -93,6 +93,31 @@ TEST_F(ShellBoxesTest, FolderBoxFollowsTheListAndTheListFollowsTheBox)
   EXPECT_EQ(Entries(), QStringList({"*Music:0", "Live:1"}));
 }
 
+TEST(ShellBoxes, TheHomeFolderIsOfferedAlsoWhenTheDesktopIsHome)
+{
+  QTemporaryDir dir;
+  const QString home = dir.filePath("home");
+  QDir().mkpath(home + "/Music");
+  auto previous = SetShellNamespace(LinuxShellNamespace({home + "/Desktop", home, [] {
+                                                           return std::vector<TShellMount>{{"/", "ext4", ""}};
+                                                         }}));
+  {
+    Owned<TForm> form(NewForm());
+    auto* list = new TbsSkinFileListView(form.get());
+    list->SetParent(form.get());
+    auto* box = new TbsSkinShellComboBox(form.get());
+    box->SetParent(form.get());
+    list->SetShellComboBox(box);
+    list->GoToPath(home + "/Music");
+    const int entry = box->Items().indexOf(QStringLiteral("主文件夹"));
+    ASSERT_GE(entry, 0) << box->Items().join(", ").toStdString();
+    EXPECT_EQ(box->EntryLevel(entry), 1);
+    box->ChooseEntry(entry);
+    EXPECT_EQ(list->FolderPath(), home);
+  }
+  SetShellNamespace(std::move(previous));
+}
+
 TEST_F(ShellBoxesTest, FilterBoxTakesPairsAndHandsTheMaskToTheList)
 {
   auto* filter = new TbsSkinFilterComboBox(form.get());

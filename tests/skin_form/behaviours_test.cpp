@@ -6,6 +6,7 @@
 #include "skin/skin_popup_window.h"
 #include "skin/tray_icon.h"
 
+#include <QHelpEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -206,6 +207,34 @@ TEST_F(Behaviours, WithoutANotificationAreaOrATrayIconNothingDisappears)
   EXPECT_FALSE(icon->IconVisible());
   EXPECT_FALSE(icon->MinimizeToTray());
   EXPECT_TRUE(events.isEmpty());
+}
+
+TEST_F(Behaviours, CaptionButtonsShowTheirHintsAndTheTrayButtonSaysWhenItCannotWork)
+{
+  w.Frame->SetBorderIcons(TbsSkinForm::biSystemMenu | TbsSkinForm::biMinimizeToTray);
+  w.Frame->SetShowObjectHint(true);
+  trayHost = false;
+  BindTray();
+  w.Form->Show();
+  QStringList shown;
+  Application->HintWindow = [&](TControl* control, QPoint, const QString& text) {
+    EXPECT_EQ(control, w.Form);
+    shown << text;
+  };
+  const auto hover = [&](const char* object) {
+    const TbsActiveSkinObject* o = w.Frame->Object(QString::fromLatin1(object));
+    EXPECT_NE(o, nullptr) << object;
+    if (!o) return;
+    const QPoint at = w.Screen(o->ObjectRect.center());
+    QHelpEvent help(QEvent::ToolTip, w.Form->Handle()->mapFromGlobal(at), at);
+    QCoreApplication::sendEvent(w.Form->Handle(), &help);
+  };
+  hover("CloseAnimate");
+  hover("trayanimate");
+  tray->SetAvailable(true);  // a panel comes
+  hover("trayanimate");
+  Application->HintWindow = nullptr;
+  EXPECT_EQ(shown, QStringList({"关闭", "桌面没有通知区域，不能最小化到托盘", "最小化到托盘"}));
 }
 
 TEST_F(Behaviours, DoubleClickOnTheSystemMenuButtonClosesTheForm)

@@ -3,6 +3,7 @@
 // the close button closes it. Run by on_display.sh without a window manager
 // and with openbox (VELMORA_TEST_WM=openbox).
 #include "skinned_window.h"
+#include "support/pump.h"
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>
@@ -13,15 +14,7 @@
 
 namespace {
 // Generous: the machine may be busy (a wait ends as soon as it holds).
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000)
-{
-  QDeadlineTimer deadline(ms);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+constexpr int kReadyMs = 20000;
 
 QString RunTool(const QString& program, const QStringList& args)
 {
@@ -54,11 +47,11 @@ void MouseTo(QPoint screen) { Xdotool({"mousemove", QString::number(screen.x()),
 
 TEST(OnDisplay, ShowsAtItsSizeMovesByTheCaptionClosesByItsButton)
 {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X display";
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs an X display: the ctest tests skin_form_on_display_* run this on their own Xvfb";
   const bool managed = qEnvironmentVariable("VELMORA_TEST_WM") == QLatin1String("openbox");
   if (managed) {
     // The window manager is up once it announces itself on the root window.
-    ASSERT_TRUE(WaitUntil([] {
+    ASSERT_TRUE(PumpUntil([] {
       return RunTool(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains(QLatin1String("window id"));
     }, 10000));
   }
@@ -73,7 +66,7 @@ TEST(OnDisplay, ShowsAtItsSizeMovesByTheCaptionClosesByItsButton)
   w.Form->Show();
   QWidget* widget = w.Form->Handle();
   const WId id = widget->winId();
-  ASSERT_TRUE(WaitUntil([&] { return XGeometry(id).size() == QSize(254, 534); })) << "designed size";
+  ASSERT_TRUE(PumpUntil([&] { return XGeometry(id).size() == QSize(254, 534); }, kReadyMs)) << "designed size";
   if (!managed) {
     EXPECT_EQ(XGeometry(id).topLeft(), QPoint(100, 100));
   }
@@ -84,17 +77,17 @@ TEST(OnDisplay, ShowsAtItsSizeMovesByTheCaptionClosesByItsButton)
   const QPoint grip = w.Screen({120, 15});
   // A window the window manager has just taken on may miss the first press
   // (a busy machine); each try releases and presses again.
-  ASSERT_TRUE(WaitUntil([&] {
+  ASSERT_TRUE(PumpUntil([&] {
     MouseTo(grip);
     Xdotool({"mousedown", "1"});
-    if (WaitUntil([&] { return w.Frame->InMoveSize(); }, 2000)) return true;
+    if (PumpUntil([&] { return w.Frame->InMoveSize(); }, 2000)) return true;
     Xdotool({"mouseup", "1"});
     return false;
-  })) << "the press on the caption starts the move";
+  }, kReadyMs)) << "the press on the caption starts the move";
   MouseTo(grip + QPoint(40, 30));
   Xdotool({"mouseup", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return !w.Frame->InMoveSize(); }));
-  ASSERT_TRUE(WaitUntil([&] { return XGeometry(id).topLeft() == before.topLeft() + QPoint(40, 30); }))
+  ASSERT_TRUE(PumpUntil([&] { return !w.Frame->InMoveSize(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return XGeometry(id).topLeft() == before.topLeft() + QPoint(40, 30); }, kReadyMs))
       << "moved to " << XGeometry(id).x() << "," << XGeometry(id).y();
   EXPECT_EQ(XGeometry(id).size(), QSize(254, 534));
 
@@ -102,8 +95,8 @@ TEST(OnDisplay, ShowsAtItsSizeMovesByTheCaptionClosesByItsButton)
   auto* closeButton = dynamic_cast<TbsSkinAnimateObject*>(w.Frame->Object("CloseAnimate"));
   const QPoint close = w.Screen(closeButton->ObjectRect.center());
   MouseTo(close);
-  EXPECT_TRUE(WaitUntil([&] { return closeButton->Frame == closeButton->CountFrames; })) << "frame " << closeButton->Frame;
+  EXPECT_TRUE(PumpUntil([&] { return closeButton->Frame == closeButton->CountFrames; }, kReadyMs)) << "frame " << closeButton->Frame;
   Xdotool({"click", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return closed; })) << "the close button closes";
-  EXPECT_TRUE(WaitUntil([&] { return !widget->isVisible(); }));
+  ASSERT_TRUE(PumpUntil([&] { return closed; }, kReadyMs)) << "the close button closes";
+  EXPECT_TRUE(PumpUntil([&] { return !widget->isVisible(); }, kReadyMs));
 }

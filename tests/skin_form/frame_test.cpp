@@ -118,6 +118,27 @@ TEST(HitTest, TheCursorShowsWhatAPressWouldDo)
   EXPECT_EQ(widget->cursor().shape(), Qt::ArrowCursor);
 }
 
+// The other two corners, and the last pixel of each corner zone: the built-in
+// skin's hit points are 184,7 (top right) and 7,132 (bottom left) of its
+// 191 x 140 picture, carried to the window's right and bottom edges.
+TEST(HitTest, TheTopRightAndBottomLeftCornersEndAtTheSkinsHitPoints)
+{
+  SkinnedWindow w;
+  const int W = w.Form->Width(), H = w.Form->Height();
+  const int rightX = 184 + (W - 191), bottomY = 132 + (H - 140);
+  EXPECT_EQ(w.HitAt({W - 2, 1}), HTTOPRIGHT);
+  EXPECT_EQ(w.HitAt({rightX, 1}), HTTOPRIGHT);
+  EXPECT_EQ(w.HitAt({rightX - 1, 1}), HTTOP);
+  EXPECT_EQ(w.HitAt({W - 2, 7}), HTTOPRIGHT);
+  EXPECT_EQ(w.HitAt({W - 2, 8}), HTRIGHT);
+
+  EXPECT_EQ(w.HitAt({1, H - 2}), HTBOTTOMLEFT);
+  EXPECT_EQ(w.HitAt({7, H - 2}), HTBOTTOMLEFT);
+  EXPECT_EQ(w.HitAt({8, H - 2}), HTBOTTOM);
+  EXPECT_EQ(w.HitAt({1, bottomY}), HTBOTTOMLEFT);
+  EXPECT_EQ(w.HitAt({1, bottomY - 1}), HTLEFT);
+}
+
 TEST(HitTest, HitPointsOutsideEveryZoneGiveTheOrdinaryAnswer)
 {
   // Corner points that leave the right edge in no zone: the point is near the

@@ -7,6 +7,7 @@
 #include "platform/capture_memory.h"
 #include "platform/mixer_memory.h"
 #include "skinned_window.h"
+#include "support/scoped_mixer_backend.h"
 #include "toolkit/std_controls.h"
 
 #include <QTemporaryDir>
@@ -49,9 +50,8 @@ TEST(ProgramWindows, TheMainWindowIsSkinnedAtItsDesignedSize)
 TEST(ProgramWindows, TheRecordWindowShowsCloseAndSystemMenuOnly)
 {
   RegisterAllClasses();
-  auto backend = std::make_unique<TMemoryMixerBackend>();
-  TMemoryMixerBackend* mem = backend.get();
-  auto previous = SetMixerBackend(std::move(backend));
+  TScopedMixerBackend backend;
+  TMemoryMixerBackend* mem = backend.Memory();
   TMemoryCaptureSystem capture;
   TCaptureSystem::SetDefault(&capture);
   const int m = mem->AddMixer("Test Mixer");
@@ -79,5 +79,4 @@ TEST(ProgramWindows, TheRecordWindowShowsCloseAndSystemMenuOnly)
   TComponent::Free(form);
   QCoreApplication::sendPostedEvents();
   TCaptureSystem::SetDefault(nullptr);
-  SetMixerBackend(std::move(previous));
 }

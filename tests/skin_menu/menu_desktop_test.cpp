@@ -4,6 +4,7 @@
 // Runs only on the xcb platform (see CMakeLists.txt: its own Xvfb).
 #include "menu_support.h"
 #include "skin/skin_popup_window.h"
+#include "support/pump.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -16,17 +17,6 @@ namespace {
 // The deadline of a wait for something that will happen: generous, the
 // machine may be busy (a wait ends as soon as it holds).
 constexpr int kReadyMs = 20000;
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 void Pointer(const QStringList& args) { QProcess::execute("xdotool", args); }
 void MoveTo(QPoint p) { Pointer({"mousemove", QString::number(p.x()), QString::number(p.y())}); }
@@ -46,7 +36,7 @@ QImage Drawn(TbsSkinPopupWindow* level)
 
 TEST(MenuDesktop, PointerDrivesTheMenu)
 {
-  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display";
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display: the ctest test skin_menu_desktop runs this on its own Xvfb with a panel";
   auto* form = new MenuHostForm();
   form->SetBounds(40, 40, 500, 400);
   form->skin = ReadMainWindowSkin(form);
@@ -66,29 +56,29 @@ TEST(MenuDesktop, PointerDrivesTheMenu)
   menu->Popup(100, 100);
   TbsSkinMenu* runner = form->SkinMenu();
   TbsSkinPopupWindow* top = runner->Level(0);
-  ASSERT_TRUE(WaitUntil([&] { return top->Handle()->isVisible() && OnScreen(top->BoundsRect()) == Drawn(top); }, kReadyMs))
+  ASSERT_TRUE(PumpUntil([&] { return top->Handle()->isVisible() && OnScreen(top->BoundsRect()) == Drawn(top); }, kReadyMs))
       << "the level on the screen differs from its picture";
 
   // Hovering the last item makes it active (the 50 ms poll of the real cursor).
   MoveTo(top->ItemScreenRect(2).center());
-  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 2; }, kReadyMs));
-  EXPECT_TRUE(WaitUntil([&] { return OnScreen(top->BoundsRect()) == Drawn(top); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return top->ActiveIndex() == 2; }, kReadyMs));
+  EXPECT_TRUE(PumpUntil([&] { return OnScreen(top->BoundsRect()) == Drawn(top); }, kReadyMs));
 
   // Resting on "更多" opens its submenu after the delay.
   MoveTo(top->ItemScreenRect(1).center());
-  ASSERT_TRUE(WaitUntil([&] { return top->ActiveIndex() == 1; }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return top->ActiveIndex() == 1; }, kReadyMs));
   QElapsedTimer delay;
   delay.start();
-  ASSERT_TRUE(WaitUntil([&] { return runner->LevelCount() == 2; }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return runner->LevelCount() == 2; }, kReadyMs));
   EXPECT_GE(delay.elapsed(), 400);
   TbsSkinPopupWindow* sub = runner->Level(1);
-  ASSERT_TRUE(WaitUntil([&] { return sub->Handle()->isVisible(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return sub->Handle()->isVisible(); }, kReadyMs));
 
   // A click on the submenu's item runs it and closes everything.
   MoveTo(sub->ItemScreenRect(0).center());
-  WaitUntil([] { return false; }, 150);
+  PumpUntil([] { return false; }, 150);
   Pointer({"click", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return !clicked.isEmpty(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return !clicked.isEmpty(); }, kReadyMs));
   EXPECT_EQ(clicked, QStringList{QStringLiteral("里面")});
   EXPECT_FALSE(runner->IsOpen());
   EXPECT_EQ(form->closed, 1);
@@ -97,23 +87,23 @@ TEST(MenuDesktop, PointerDrivesTheMenu)
   // it), the release over an item runs that item.
   MoveTo(QPoint(400, 350));
   Pointer({"mousedown", "1"});
-  ASSERT_TRUE(WaitUntil([] { return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([] { return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton); }, kReadyMs));
   menu->Popup(100, 100);
-  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, kReadyMs));
   MoveTo(runner->Level(0)->ItemScreenRect(2).center());
-  WaitUntil([] { return false; }, 150);
+  PumpUntil([] { return false; }, 150);
   Pointer({"mouseup", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return clicked.size() == 2; }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return clicked.size() == 2; }, kReadyMs));
   EXPECT_EQ(clicked.last(), QStringLiteral("最后"));
   EXPECT_FALSE(runner->IsOpen());
 
   // Opened again, a press on the form closes it without running anything.
   menu->Popup(100, 100);
-  ASSERT_TRUE(WaitUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return runner->Level(0)->Handle()->isVisible(); }, kReadyMs));
   MoveTo(QPoint(400, 350));
-  WaitUntil([] { return false; }, 150);
+  PumpUntil([] { return false; }, 150);
   Pointer({"click", "1"});
-  EXPECT_TRUE(WaitUntil([&] { return !runner->IsOpen(); }, kReadyMs));
+  EXPECT_TRUE(PumpUntil([&] { return !runner->IsOpen(); }, kReadyMs));
   EXPECT_EQ(clicked.size(), 2);
   TComponent::Free(form);
 }

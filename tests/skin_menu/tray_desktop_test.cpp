@@ -4,6 +4,7 @@
 #include "menu_support.h"
 #include "skin/skin_popup_window.h"
 #include "skin/tray_icon.h"
+#include "support/pump.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -17,17 +18,6 @@ namespace {
 // The deadline of a wait for something that will happen: generous, the
 // machine may be busy (a wait ends as soon as it holds).
 constexpr int kReadyMs = 20000;
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  return true;
-}
 
 // The centre of this program's shown window of the icon's size, in screen
 // coordinates (Qt knows the docked icon's place only inside the panel).
@@ -56,7 +46,7 @@ class TrayDesktop : public testing::Test {
 protected:
   void SetUp() override
   {
-    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display";
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display: the ctest test skin_menu_desktop runs this on its own Xvfb with a panel";
     main_ = new MenuHostForm();
     main_->SetBounds(100, 100, 240, 160);
     Application->SetMainForm(main_);
@@ -73,7 +63,7 @@ protected:
     panel_ = std::make_unique<QProcess>();
     panel_->start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "100",
                              "--height", "24"});
-    return panel_->waitForStarted(5000) && WaitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000);
+    return panel_->waitForStarted(5000) && PumpUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000);
   }
   void StopPanel()
   {
@@ -95,7 +85,7 @@ TEST_F(TrayDesktop, WithoutAPanelTheWindowIsNeverHidden)
   EXPECT_FALSE(tray->IconVisible());
   tray->SetMinimizeToTray(true);
   main_->Handle()->showMinimized();
-  ASSERT_TRUE(WaitUntil([&] { return !main_->Handle()->isMinimized(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return !main_->Handle()->isMinimized(); }, kReadyMs));
   EXPECT_TRUE(main_->Visible());
   EXPECT_TRUE(main_->Handle()->isVisible());
   EXPECT_FALSE(tray->IconVisible());
@@ -115,26 +105,26 @@ TEST_F(TrayDesktop, DocksInARealPanelAnswersADoubleClickAndComesBackAfterARestar
   tray->SetMinimizeToTray(true);
   tray->MinimizeMainToTray();
   EXPECT_FALSE(main_->Visible());
-  ASSERT_TRUE(WaitUntil([&] { return tray->Area()->Geometry().width() > 0; }, kReadyMs)) << "the icon did not dock";
+  ASSERT_TRUE(PumpUntil([&] { return tray->Area()->Geometry().width() > 0; }, kReadyMs)) << "the icon did not dock";
   EXPECT_TRUE(tray->IconVisible());
 
   const QPoint c = IconWindowCentre(tray->Area()->Geometry().size());
   ASSERT_NE(c, QPoint(-1, -1)) << "no icon window of this program on the screen";
   QProcess::execute("xdotool", {"mousemove", QString::number(c.x()), QString::number(c.y())});
   // The icon sees the pointer arrive before the clicks.
-  WaitUntil([] { return false; }, 300);
+  PumpUntil([] { return false; }, 300);
   QProcess::execute("xdotool", {"click", "--repeat", "2", "--delay", "60", "1"});
-  ASSERT_TRUE(WaitUntil([&] { return doubleClicks > 0; }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return doubleClicks > 0; }, kReadyMs));
   // A double click is no click, even after the double-click time.
-  WaitUntil([] { return false; }, tray->ClickTimer().interval() + 100);
+  PumpUntil([] { return false; }, tray->ClickTimer().interval() + 100);
   EXPECT_EQ(clicks, 0);
   // A single click is told once that time has passed.
   QProcess::execute("xdotool", {"click", "1"});
-  EXPECT_TRUE(WaitUntil([&] { return clicks == 1; }, kReadyMs));
+  EXPECT_TRUE(PumpUntil([&] { return clicks == 1; }, kReadyMs));
   EXPECT_EQ(doubleClicks, 1);
   // The right button opens the tray menu by the icon, inside the screen.
   QProcess::execute("xdotool", {"click", "3"});
-  ASSERT_TRUE(WaitUntil([&] { return main_->SkinMenu()->IsOpen(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([&] { return main_->SkinMenu()->IsOpen(); }, kReadyMs));
   const QRect level = main_->SkinMenu()->Level(0)->BoundsRect();
   EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(level));
   EXPECT_LE((level.center() - c).manhattanLength(), level.width() + level.height());
@@ -144,9 +134,9 @@ TEST_F(TrayDesktop, DocksInARealPanelAnswersADoubleClickAndComesBackAfterARestar
 
   // The panel goes away and a new one starts: the icon docks in it again.
   StopPanel();
-  ASSERT_TRUE(WaitUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }, kReadyMs));
+  ASSERT_TRUE(PumpUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }, kReadyMs));
   ASSERT_TRUE(StartPanel());
-  EXPECT_TRUE(WaitUntil([&] { return tray->IconVisible() && tray->Area()->Geometry().width() > 0; }, kReadyMs));
+  EXPECT_TRUE(PumpUntil([&] { return tray->IconVisible() && tray->Area()->Geometry().width() > 0; }, kReadyMs));
 }
 
 } // namespace

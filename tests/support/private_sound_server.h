@@ -37,6 +37,7 @@ public:
     pid_ = 0;
   }
   QString Socket() const { return dir_.filePath("native"); }
+  pid_t Pid() const { return pid_; }
 
 private:
   QTemporaryDir dir_;

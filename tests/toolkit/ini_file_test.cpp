@@ -1,3 +1,4 @@
+#include "support/scoped_process_state.h"
 #include "toolkit/ini_file.h"
 #include "toolkit/string_list.h"
 
@@ -150,6 +151,27 @@ TEST(IniFile, UnwritableFileRaisesAndKeepsTheOldContents)
   EXPECT_EQ(ReadAll(path), QByteArray("[main]\nleft=5\n"));
 }
 
+// The file is replaced whole, for every user (root too): a name linked to the
+// old file keeps the old contents, and a write that fails half way (the disk
+// full) leaves them where they were.
+TEST(IniFile, AWriteReplacesTheFileWholeOrNotAtAll)
+{
+  QTemporaryDir dir;
+  const QString path = dir.filePath("settings.ini");
+  const QString linked = dir.filePath("linked.ini");
+  WriteAll(path, "[main]\nleft=5\n");
+  ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(linked).constData()), 0);
+  TIniFile(path).WriteString("main", "name", "x");
+  EXPECT_EQ(ReadAll(path), QByteArray("[main]\nleft=5\nname=x\n"));
+  EXPECT_EQ(ReadAll(linked), QByteArray("[main]\nleft=5\n")) << "written in place";
+
+  {
+    TScopedFileSizeLimit full(64);
+    EXPECT_THROW(TIniFile(path).WriteString("main", "long", QString(200, 'y')), EIniFileException);
+  }
+  EXPECT_EQ(ReadAll(path), QByteArray("[main]\nleft=5\nname=x\n"));
+}
+
 TEST(IniFile, MemIniFileLoadsAndUpdatesItsFile)
 {
   QTemporaryDir dir;
@@ -163,6 +185,31 @@ TEST(IniFile, MemIniFileLoadsAndUpdatesItsFile)
   EXPECT_EQ(ReadAll(path), QByteArray("[VERSION]\nskinname=测试\nskinauthor=me\n"));
   TMemIniFile nameless(QStringList{"[a]"});
   EXPECT_THROW(nameless.UpdateFile(), EIniFileException);
+}
+
+TEST(IniFile, LinesThatAreNoUtf8StayByteForByte)
+{
+  QTemporaryDir dir;
+  const QString path = dir.filePath("mainform.ini");
+  // Latin-1 from another editor, a damaged line, and a section header in Latin-1.
+  const QByteArray stored = "\xff\xfe junk\n[record]\nsource=Mikrofon (USB-Ger\xe4t)\n\x80\x81=\x82\n"
+                            "[caf\xe9]\nk=v\n[main]\nleft=5\n";
+  WriteAll(path, stored);
+  TIniFile ini(path);
+  // Read as Latin-1, so the name still matches a source of that name.
+  EXPECT_EQ(ini.ReadString("record", "source", ""), QStringLiteral("Mikrofon (USB-Gerät)"));
+  EXPECT_EQ(ini.ReadString("café", "k", ""), "v");
+  ini.WriteInteger("main", "left", 6);
+  ini.WriteString("record", "source", QStringLiteral("Mikrofon (USB-Gerät)"));  // unchanged: kept as it was
+  EXPECT_EQ(ReadAll(path), QByteArray(stored).replace("left=5", "left=6"));
+  // A line the program changes is its own from then on, in UTF-8.
+  ini.WriteString("record", "source", QStringLiteral("Gerät 2"));
+  EXPECT_EQ(ReadAll(path), QByteArray("\xff\xfe junk\n[record]\nsource=Ger\xc3\xa4t 2\n\x80\x81=\x82\n"
+                                      "[caf\xe9]\nk=v\n[main]\nleft=6\n"));
+  TMemIniFile mem(path);
+  mem.WriteString("main", "top", "1");
+  mem.UpdateFile();
+  EXPECT_TRUE(ReadAll(path).startsWith("\xff\xfe junk\n")) << "the in-memory file keeps them too";
 }
 
 TEST(StringList, NamesValuesAndLookup)

@@ -1,4 +1,5 @@
 #include "toolkit/thread.h"
+#include "support/pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -6,19 +7,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Bounded wait for a condition on the UI thread, servicing synchronised calls.
-template <typename Pred>
-bool WaitUntil(Pred pred, int ms = 5000)
-{
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > ms) return false;
-    CheckSynchronize(2);
-  }
-  return true;
-}
 
 TEST(ThreadTest, CreatedSuspendedRunsOnlyAfterResume)
 {
@@ -88,9 +76,9 @@ TEST(ThreadTest, SelfSuspendAndResumeAgain)
     }
   });
   t.Resume();
-  ASSERT_TRUE(WaitUntil([&] { return rounds == 1 && t.Suspended(); }));
+  ASSERT_TRUE(PumpUntil([&] { return rounds == 1 && t.Suspended(); }));
   t.Resume();
-  ASSERT_TRUE(WaitUntil([&] { return rounds == 2 && t.Suspended(); }));
+  ASSERT_TRUE(PumpUntil([&] { return rounds == 2 && t.Suspended(); }));
   EXPECT_THROW(t.Suspend(), EThread);  // only the thread itself may suspend
   // Destruction terminates, resumes and joins the suspended thread.
 }
@@ -110,7 +98,7 @@ TEST(ThreadTest, ThreadThatSuspendsAfterBeingTerminatedIsStillJoined)
     self.Suspend();
   });
   t.Resume();
-  ASSERT_TRUE(WaitUntil([&] { return checked.load(); }));
+  ASSERT_TRUE(PumpUntil([&] { return checked.load(); }));
   // A lost resume would hang the join below for good: a watchdog resumes the
   // thread after a while and the test fails instead.
   std::mutex m;
@@ -138,9 +126,7 @@ TEST(ThreadTest, EventLoopServicesSynchronisedCallsToo)
   std::atomic<bool> done{false};
   TFunctionThread t([&](TFunctionThread&) { TThread::Synchronize([&] { done = true; }); });
   t.Resume();
-  QElapsedTimer timer;
-  timer.start();
-  while (!done && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  PumpUntil([&] { return done.load(); });
   EXPECT_TRUE(done);
   t.WaitFor();
 }
@@ -155,7 +141,7 @@ TEST(ThreadTest, FreeOnTerminateDeletesItself)
   auto* t = new Self;
   t->FreeOnTerminate = true;
   t->Resume();
-  EXPECT_TRUE(WaitUntil([] { return deleted.load(); }));
+  EXPECT_TRUE(PumpUntil([] { return deleted.load(); }));
 }
 
 TEST(ThreadTest, EscapedFailureIsKept)

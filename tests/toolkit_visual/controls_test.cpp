@@ -565,14 +565,14 @@ TEST(Handles, InvalidatePaintsLaterRepaintPaintsNow)
   box->SetOnPaint([&](TObject*) { ++paints; });
   f->Show();
   QWidget* w = f->Handle();
-  ASSERT_TRUE(WaitFor([&] { return w->windowHandle() && w->windowHandle()->isExposed() && paints > 0; }));
+  ASSERT_TRUE(PumpUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed() && paints > 0; }));
   QCoreApplication::processEvents();
   const int settled = paints;
   box->Repaint();
   EXPECT_EQ(paints, settled + 1);  // at once
   box->Invalidate();
   EXPECT_EQ(paints, settled + 1);  // not yet
-  EXPECT_TRUE(WaitFor([&] { return paints == settled + 2; }));
+  EXPECT_TRUE(PumpUntil([&] { return paints == settled + 2; }));
   // A hidden control is not painted.
   box->SetVisible(false);
   box->Repaint();

@@ -48,7 +48,7 @@ TEST(FormSubclass, ReadsItsDescriptionBindsEventsAndRunsOnCreate)
   EXPECT_TRUE(f->Visible());
   f->allowClose = true;
   f->Close();
-  EXPECT_TRUE(WaitFor([&] { return f.isNull(); }));
+  EXPECT_TRUE(PumpUntil([&] { return f.isNull(); }));
 }
 
 TEST(FormSubclass, ABrokenDescriptionFailsTheConstructionCleanly)

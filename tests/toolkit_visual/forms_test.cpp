@@ -122,7 +122,7 @@ TEST(Forms, CloseAsksAndThenHidesOrFrees)
   QPointer<TForm> watch(f.release());
   watch->Close();
   EXPECT_FALSE(watch.isNull());
-  EXPECT_TRUE(WaitFor([&] { return watch.isNull(); }));
+  EXPECT_TRUE(PumpUntil([&] { return watch.isNull(); }));
 }
 
 TEST(Forms, CreateAndDestroyEventsSeeAWholeForm)
@@ -213,7 +213,7 @@ TEST(Forms, ActivationEvents)
   log.clear();
   b->Perform(WM_ACTIVATE, 0);
   a->Show();
-  EXPECT_TRUE(WaitFor([&] { return a->Active(); }, 2000));
+  EXPECT_TRUE(PumpUntil([&] { return a->Active(); }, 2000));
 }
 
 TEST(Screen, MonitorsWorkAreasAndCursors)
@@ -313,7 +313,7 @@ TEST(Timers, TickWhileEnabledAndReportErrors)
   t->SetInterval(10);
   t->SetOnTimer([&](TObject*) { ++ticks; });
   EXPECT_TRUE(t->Running());
-  EXPECT_TRUE(WaitFor([&] { return ticks >= 2; }));
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
   t->SetEnabled(false);
   const int stopped = ticks;
   QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -335,7 +335,7 @@ TEST(Timers, TickWhileEnabledAndReportErrors)
     t->SetEnabled(false);
     throw EConvertError("tick failed");
   });
-  EXPECT_TRUE(WaitFor([&] { return !reports.isEmpty(); }));
+  EXPECT_TRUE(PumpUntil([&] { return !reports.isEmpty(); }));
   Application->OnException = nullptr;
   EXPECT_EQ(reports.first(), "tick failed");
 }

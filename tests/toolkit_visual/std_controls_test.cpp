@@ -242,10 +242,10 @@ TEST(SampleWindow, ShownOnTheScreenLooksLikeTheHeadlessPicture)
   const QImage expected = RenderControlImage(form);
   form->Show();
   QWidget* w = form->Handle();
-  ASSERT_TRUE(WaitFor([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
+  ASSERT_TRUE(PumpUntil([&] { return w->windowHandle() && w->windowHandle()->isExposed(); }));
   QImage shown;
   // The window system may take a moment to put the pixels up.
-  const bool same = WaitFor([&] {
+  const bool same = PumpUntil([&] {
     shown = w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     return shown.size() == expected.size() && shown.pixel(8, 33) == expected.pixel(8, 33) &&
            shown.pixel(245, 299) == expected.pixel(245, 299);

@@ -1,24 +1,13 @@
 // Helpers of the visual toolkit tests.
 #pragma once
 
+#include "support/pump.h"
 #include "toolkit/controls.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <functional>
-
-// Handles events until `done` holds or the time is up; returns `done()`.
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000)
-{
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 // The colour of a pixel as 0x00BBGGRR.
 inline TColor PixelAt(const QImage& image, int x, int y) { return QColorToColor(image.pixelColor(x, y)); }

@@ -4,6 +4,8 @@
 #include "support/scoped_process_state.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -212,6 +214,8 @@ TEST_F(PipelineFixture, WriteFailureMidwayLeavesAPlayableFile)
     failed = WaitUntil([&] { return ev.failures.load() == 1; });
   }
   ASSERT_TRUE(failed);
+  // Said in the user's words with the system's reason.
+  EXPECT_TRUE(ev.lastFailure.contains("文件太大")) << ev.lastFailure.toStdString();
   EXPECT_TRUE(ev.lastFailure.contains("File too large")) << ev.lastFailure.toStdString();
   ASSERT_TRUE(WaitUntil([&] { return out.State() == TAuOutput::asIdle; }));
   const TDecoded d = DecodeMp3(dir.filePath("run.mp3"));
@@ -219,6 +223,20 @@ TEST_F(PipelineFixture, WriteFailureMidwayLeavesAPlayableFile)
   EXPECT_GT(d.Seconds(), 2.0) << "the audio written before the failure plays";
   const TToneStats t = AnalyzeTone(d, 0, 4410, d.Frames() - 4410);
   EXPECT_NEAR(t.frequency, 1000, 10);
+}
+
+TEST(FileStream, ABlockCutShortByTheSizeLimitIsTakenBack)
+{
+  QTemporaryDir dir;
+  const QString path = dir.filePath("cut.mp3");
+  TAuFileStream stream(path);
+  const QByteArray block(100, 'x');
+  TScopedFileSizeLimit limit(150);
+  stream.Write(block.constData(), block.size());
+  EXPECT_THROW(stream.Write(block.constData(), block.size()), EInOutError);
+  // Half of the second block fitted; the file ends after the first, whole.
+  EXPECT_EQ(QFileInfo(path).size(), 100);
+  EXPECT_EQ(stream.Written(), 100);
 }
 
 TEST_F(PipelineFixture, FailureWhileRunningEndsTheRunAndLaterRunsWork)

@@ -40,18 +40,23 @@ TEST(CaptureRingTest, WrapsOnWriteAndCopiesAcrossTheEndInOrder)
   EXPECT_EQ(ring.BytesReady(), 0u);
 }
 
-TEST(CaptureRingTest, AReaderMoreThanOneBufferBehindSeesOnlyTheRemainder)
+TEST(CaptureRingTest, AReaderMoreThanOneBufferBehindReadsOnFromTheOldestByteHeld)
 {
   TCaptureRing ring;
   ring.Reset(1000);
   std::vector<uint8_t> in(2300);
   for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t(i % 251);
-  ring.Write(in.data(), 2300);
-  // Like a looping hardware buffer: the capture position went round twice.
-  EXPECT_EQ(ring.BytesReady(), 300u);
-  std::vector<uint8_t> out(300);
-  ring.Read(out.data(), 300);
-  EXPECT_TRUE(IsStreamAt(out, 2000));
+  ring.Write(in.data(), 700);
+  ring.Write(in.data() + 700, 1600);
+  // Once the capture position went round, the whole buffer is new audio: all
+  // of it is read, and only what was overwritten is lost (the capture
+  // position's remainder alone would have lost 700 bytes more).
+  EXPECT_EQ(ring.BytesReady(), 1000u);
+  EXPECT_EQ(ring.Lost(), 1300u);
+  std::vector<uint8_t> out(1000);
+  ring.Read(out.data(), 1000);
+  EXPECT_TRUE(IsStreamAt(out, 1300));
+  EXPECT_EQ(ring.BytesReady(), 0u);
 }
 
 struct CaptureFixture : ::testing::Test {
@@ -159,7 +164,7 @@ TEST_F(CaptureFixture, OpenTwiceIsBusyAndCloseReleasesTheDevice)
   EXPECT_EQ(system.LastFormat.SampleRate, 44100);
   EXPECT_EQ(system.LastFormat.Channels, 2);
   EXPECT_EQ(system.LastFormat.BitsPerSample, 16);
-  EXPECT_EQ(system.LastBufferBytes, 262144u);
+  EXPECT_EQ(system.LastBufferBytes, uint32_t(TDXAudioIn::CaptureBufferSize));
   EXPECT_EQ(system.Starts.load(), 1);
   try {
     in->OpenInput();
@@ -254,18 +259,30 @@ TEST_F(CaptureFixture, RecordingsLongerThan2GiBKeepCountingAndStopOnTime)
   in->CloseInput();
 }
 
-TEST_F(CaptureFixture, FallingBehindLosesTheOldestAudioLikeALoopingBuffer)
+TEST_F(CaptureFixture, FallingBehindLosesTheOldestAudioAndSaysHowMuch)
 {
   auto in = Make();
-  system.Schedule = [](int index, int, const TCaptureFormat&) { return index == 0 ? 300000u : 4096u; };
+  const uint32_t over = 300000;
+  system.Schedule = [over](int index, int, const TCaptureFormat&) {
+    return index == 0 ? uint32_t(TDXAudioIn::CaptureBufferSize) + over : 4096u;
+  };
   in->OpenInput();
   uint8_t block[16384];
-  const int n = in->ReadData(block, sizeof block);
-  // 300000 bytes in a 262144-byte buffer: 37856 appear ready, 36864 in whole KiB,
-  // and they are the newest bytes, from stream offset 262144 on.
-  EXPECT_EQ(n, 16384);
-  EXPECT_TRUE(IsStreamAt(std::vector<uint8_t>(block, block + n), 262144));
+  // The reader goes on from the oldest byte the looping buffer still holds,
+  // and takes the rest of it without waiting.
+  ASSERT_EQ(in->ReadData(block, sizeof block), 16384);
+  EXPECT_TRUE(IsStreamAt(std::vector<uint8_t>(block, block + 16384), over));
+  EXPECT_EQ(in->LostBytes(), qint64(over));
+  std::vector<uint8_t> got;
+  while (got.size() < size_t(TDXAudioIn::CaptureBufferSize) - 16384) {
+    const int n = in->ReadData(block, sizeof block);
+    ASSERT_GT(n, 0);
+    got.insert(got.end(), block, block + n);
+  }
+  EXPECT_TRUE(IsStreamAt(got, over + 16384));
+  EXPECT_EQ(system.Waits.load(), 1) << "a buffer that held more than one refill is emptied at once";
   in->CloseInput();
+  EXPECT_EQ(in->LostBytes(), qint64(over)) << "kept for the report after the run";
 }
 
 TEST_F(CaptureFixture, AStallKeepsWaitingWhileTheDeviceLives)

@@ -1,8 +1,12 @@
 // TMP3Out: real LAME output decoded back with libmpg123.
+#include "audio/mp3_frames.h"
 #include "audio/mp3_out.h"
 #include "audio_test_util.h"
+#include "support/scoped_process_state.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -201,7 +205,105 @@ TEST_F(Mp3Fixture, StoppedRecordingReportsItsTrueDuration)
   EXPECT_NEAR(double(d.reportedLength), double(d.Frames()), 1152);
   EXPECT_EQ(ReadAll(file).right(128).left(3), QByteArray("TAG")) << "ends with the flushed frames and the tag";
   EXPECT_TRUE(Id3TextFrame(ReadAll(file), "TPE1").has_value());
-  EXPECT_EQ(Id3TextFrame(ReadAll(file), "TLEN"), std::nullopt) << "a length unknown at the start is not claimed";
+  const auto length = Id3TextFrame(ReadAll(file), "TLEN");
+  ASSERT_TRUE(length.has_value()) << "the length is written once known";
+  EXPECT_NEAR(length->toDouble(), d.Seconds() * 1000, 30);
+}
+
+TEST_F(Mp3Fixture, TheLengthTagWaitsForTheRealLength)
+{
+  TToneInput input;
+  input.TotalBytes = qint64(44100) * 4 * 3600;  // an hour asked for, far more than will come
+  TMP3Out out(nullptr);
+  out.SetInput(&input);
+  out.SetId3TagTitle(QStringLiteral("asked"));
+  const QString file = Path("asked.mp3");
+  out.SetFileName(file);
+  out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return input.Position() > 44100 * 4 * 2; }));
+  // A file killed now (kill -9, power cut) claims no length it does not hold.
+  EXPECT_EQ(Id3TextFrame(ReadAll(file), "TLEN"), std::nullopt);
+  out.RequestStop(true);
+  out.WaitForStop();
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  const auto length = Id3TextFrame(ReadAll(file), "TLEN");
+  ASSERT_TRUE(length.has_value());
+  EXPECT_NEAR(length->toDouble(), d.Seconds() * 1000, 30) << "not the hour asked for";
+}
+
+// mp3val's count of a file's frames (the Info frame among them) and its warnings.
+struct TMp3Check {
+  int frames = -1;
+  QStringList warnings;
+};
+TMp3Check Mp3Val(const QString& file)
+{
+  QProcess p;
+  p.start("mp3val", {file});
+  TMp3Check c;
+  if (!p.waitForFinished(30000)) return c;
+  for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+    if (line.startsWith("WARNING")) c.warnings << line;
+    const QRegularExpressionMatch m = QRegularExpression(R"((\d+) MPEG frames)").match(line);
+    if (m.hasMatch()) c.frames = m.captured(1).toInt();
+  }
+  return c;
+}
+
+TEST_F(Mp3Fixture, AfterAFullDiskTheInfoFrameDescribesWhatWasWritten)
+{
+  TToneInput input;
+  TMP3Out out(nullptr);
+  out.SetInput(&input);
+  out.SetId3TagTitle(QStringLiteral("full"));
+  const QString file = Path("full.mp3");
+  out.SetFileName(file);
+  std::atomic<bool> done{false};
+  QString failure;
+  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
+  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
+  {
+    // Writes fail part way, as on a full disk.
+    TScopedFileSizeLimit limit(200000);
+    out.Start();
+    ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
+  }
+  EXPECT_TRUE(failure.contains("File too large")) << failure.toStdString();
+  const TMp3Check check = Mp3Val(file);
+  ASSERT_GT(check.frames, 100) << "mp3val missing or the file unreadable";
+  EXPECT_TRUE(check.warnings.isEmpty()) << check.warnings.join('\n').toStdString();
+  EXPECT_EQ(InfoFrameCount(file), check.frames - 1) << "the Info frame counts the frames after it";
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  const auto length = Id3TextFrame(ReadAll(file), "TLEN");
+  ASSERT_TRUE(length.has_value());
+  EXPECT_NEAR(length->toDouble(), d.Seconds() * 1000, 30);
+}
+
+TEST_F(Mp3Fixture, TheInfoFrameRewrittenForAWholeFileIsTheEncodersOwn)
+{
+  TToneInput input;
+  input.TotalBytes = 44100 * 4 * 2;
+  TMP3Out out(nullptr);
+  out.SetInput(&input);
+  RecordAll(out, Path("whole.mp3"));
+  const QByteArray bytes = ReadAll(Path("whole.mp3"));
+  const qsizetype start = bytes.startsWith("ID3") ? 10 + ((quint8(bytes[6]) << 21) | (quint8(bytes[7]) << 14) |
+                                                          (quint8(bytes[8]) << 7) | quint8(bytes[9]))
+                                                   : 0;
+  const int infoLength = ParseMp3FrameHeader(reinterpret_cast<const uint8_t*>(bytes.constData() + start)).length;
+  ASSERT_GT(infoLength, 0);
+  const QByteArray info = bytes.mid(start, infoLength);
+  const TMp3FrameCount count = CountMp3Frames(bytes.mid(start + infoLength));
+  EXPECT_EQ(count.bytes + start + infoLength, bytes.size()) << "every frame counted";
+  QByteArray rewritten = info;
+  ASSERT_TRUE(DescribeMp3Frames(rewritten, count));
+  // The seek table may round differently; every other byte, both CRCs included, is the encoder's.
+  const qsizetype toc = info.indexOf("Info") + 16;
+  EXPECT_EQ(rewritten.left(toc), info.left(toc));
+  EXPECT_EQ(rewritten.mid(toc + 100), info.mid(toc + 100));
+  for (int i = 0; i < 100; ++i) EXPECT_NEAR(quint8(rewritten[toc + i]), quint8(info[toc + i]), 2) << i;
 }
 
 TEST_F(Mp3Fixture, ExistingFileIsReplacedEvenWhenAppendIsAsked)

@@ -18,14 +18,6 @@
 
 namespace {
 
-QString Pactl(const QStringList& args)
-{
-  QProcess p;
-  p.start("pactl", args);
-  if (!p.waitForFinished(5000)) return QStringLiteral("<pactl did not finish>");
-  return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
-}
-
 // The pactl command that sets the channel volumes "pactl get-...-volume" showed.
 QStringList VolumeCommand(const QString& verb, const QString& target, const QString& shown)
 {
@@ -39,8 +31,7 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   QTemporaryDir dir;
-  const QString wav = dir.filePath("tone.wav");
-  ASSERT_TRUE(WriteToneWav(wav, 8.0, 1000.0, 0.5));
+  TPlayedTone tone(8.0);
 
   // The server outlives every test: a mixer test that stopped half way may
   // have left the source muted or turned down. Listen at a known level, and
@@ -62,10 +53,7 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   Pactl({"set-source-volume", "@DEFAULT_SOURCE@", "100%"});
   ASSERT_EQ(Pactl({"get-source-mute", "@DEFAULT_SOURCE@"}), "Mute: no");
 
-  QProcess player;
-  player.start("paplay", {wav});
-  ASSERT_TRUE(player.waitForStarted(5000));
-  ASSERT_TRUE(WaitUntil([] { return SinkIsPlaying(); }, 5000)) << "paplay never reached the sink";
+  ASSERT_EQ(tone.Start(), "");
 
   TDXAudioIn in(nullptr);
   ASSERT_GT(in.DeviceCount(), 0);
@@ -87,8 +75,7 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   out.Start();
   const bool finished = WaitUntil([&] { return done.load(); }, 15000);
   const qint64 took = clock.elapsed();
-  player.kill();
-  player.waitForFinished(5000);
+  tone.Stop();
   ASSERT_TRUE(finished);
   EXPECT_EQ(failure, QString());
   EXPECT_GE(took, 2500) << "capture is paced by the device, in real time";
@@ -155,12 +142,8 @@ TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
   Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});
   Pactl({"set-sink-volume", "@DEFAULT_SINK@", "100%"});
   QTemporaryDir dir;
-  const QString wav = dir.filePath("tone.wav");
-  ASSERT_TRUE(WriteToneWav(wav, 8.0, 1000.0, 0.5));
-  QProcess player;
-  player.start("paplay", {wav});
-  ASSERT_TRUE(player.waitForStarted(5000));
-  ASSERT_TRUE(WaitUntil([] { return SinkIsPlaying(); }, 5000));
+  TPlayedTone tone(8.0);
+  ASSERT_EQ(tone.Start(), "");
 
   TDXAudioIn in(nullptr);
   const int playing = in.DeviceIndex(kPlayingSoundName);
@@ -179,8 +162,7 @@ TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
   out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
   out.Start();
   const bool finished = WaitUntil([&] { return done.load(); }, 15000);
-  player.kill();
-  player.waitForFinished(5000);
+  tone.Stop();
   ASSERT_TRUE(finished);
   EXPECT_EQ(failure, QString());
   const TDecoded d = DecodeMp3(dir.filePath("playing.mp3"));
@@ -195,11 +177,8 @@ TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
 TEST(RealCaptureTest, CaptureWakesAboutOncePerPeriod)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
-  QTemporaryDir dir;
-  ASSERT_TRUE(WriteToneWav(dir.filePath("tone.wav"), 10.0, 1000.0, 0.5));
-  QProcess player;
-  player.start("paplay", {dir.filePath("tone.wav")});
-  ASSERT_TRUE(player.waitForStarted(5000));
+  TPlayedTone tone(10.0);
+  ASSERT_EQ(tone.Start(false), "");
   TAlsaCaptureSystem alsa;
   const auto devices = alsa.Devices();
   const auto playing = std::find_if(devices.begin(), devices.end(),
@@ -230,8 +209,7 @@ TEST(RealCaptureTest, CaptureWakesAboutOncePerPeriod)
   const double seconds = double(clock.elapsed()) / 1000.0;
   const double perSecond = double(device->WakeUps() - wakeUps) / seconds;
   device->Stop();
-  player.kill();
-  player.waitForFinished(5000);
+  tone.Stop();
   EXPECT_EQ(device->Failure(), QString());
   EXPECT_GT(double(bytes), 0.8 * seconds * 44100 * 4) << "the audio did not flow";
   // 100 ms periods: about ten a second; the pulse plugin's early "readable"
