@@ -429,6 +429,8 @@ void TForm::ShowWindowNow()
     break;
   }
   syncing_ = false;
+  // Told once the window exists, so that a frame hooked to it can watch it.
+  SendMessage(WM_SHOWWINDOW, 1);
   // The offscreen platform cannot raise windows (and says so each time).
   if (!TApplication::Headless()) widget_->raise();
   widget_->activateWindow();

@@ -81,14 +81,14 @@ TEST(SkinButtons, GroupMembersClickOnPressAndRaiseEachOther)
   TbsSkinSpeedButton* otherGroup = NewButton<TbsSkinSpeedButton>(form.get(), nullptr);
   otherGroup->SetGroupIndex(2);
   otherGroup->SetDown(true);
-  b[0]->SetDown(true);
+  b[2]->SetDown(true);
   EXPECT_TRUE(otherGroup->Down());
   EXPECT_FALSE(b[1]->Down());
   TbsSkinSpeedButton* otherGroupToo = NewButton<TbsSkinSpeedButton>(form.get(), nullptr);
   otherGroupToo->SetGroupIndex(2);
   otherGroupToo->SetDown(true);
   EXPECT_FALSE(otherGroup->Down());
-  EXPECT_TRUE(b[0]->Down());
+  EXPECT_TRUE(b[2]->Down());
 
   auto* push = NewButton<TbsSkinButton>(form.get(), nullptr);
   EXPECT_TRUE(push->CanFocused());

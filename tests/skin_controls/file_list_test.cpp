@@ -426,7 +426,10 @@ TEST_F(FileListWindow, ASlowClickOnTheCurrentItemEditsItsNameADoubleClickDoesNot
   Touch(home + "/s/b.mp3");
   form->Show();
   Show("/s");
+  // On a real display the window must be active before the list can hold the focus.
+  form->Handle()->activateWindow();
   list->SetFocus();
+  for (int i = 0; i < 100 && !list->Focused(); ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   ASSERT_TRUE(list->Focused());
   const QPoint onA = list->ItemRect(0).center(), onB = list->ItemRect(1).center();
   const auto click = [&](QPoint p) {

@@ -82,7 +82,8 @@ TEST(SkinMessage, LongTextWrapsInsideTheWorkAreaAndTheRowIsCentred)
   EXPECT_GT(lines.size(), 1);
   for (const QString& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), pathLabel->Width()) << line.toStdString();
   EXPECT_EQ(lines.join(QString()).remove(u' '), QString(path).remove(u' ')) << "nothing lost";
-  EXPECT_GE(pathLabel->Height(), lines.size() * metrics.height());
+  // Every line shows whole: a line's spacing for each but the last, which needs its full height.
+  EXPECT_GE(pathLabel->Height(), (lines.size() - 1) * metrics.lineSpacing() + metrics.height());
 
   // A one-line text a little wider than the row widens the box to its end plus 40.
   std::unique_ptr<TbsMessageForm, ComponentDeleter> wide(
