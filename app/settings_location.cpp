@@ -9,9 +9,11 @@
 namespace {
 bool CanWriteIn(const QString& dir, const QString& file)
 {
+  // Settings are saved through a new file renamed over the old one: the folder
+  // must take it, and a read-only file stays the user's wish not to change it.
   const QFileInfo existing(QDir(dir).filePath(file));
-  if (existing.exists()) return access(QFile::encodeName(existing.filePath()).constData(), W_OK) == 0;
-  return access(QFile::encodeName(dir).constData(), W_OK) == 0;
+  if (access(QFile::encodeName(dir).constData(), W_OK) != 0) return false;
+  return !existing.exists() || access(QFile::encodeName(existing.filePath()).constData(), W_OK) == 0;
 }
 } // namespace
 

@@ -103,10 +103,12 @@ bool DescribeMp3Frames(QByteArray& info, const TMp3FrameCount& count)
   }
   if (flags & 4) {
     if (field + kTocEntries > size) return false;
+    // As the encoder writes it: entry i is where frame (frames * i / 100) ends,
+    // as a share of the audio after this frame; the first entry is 0.
     for (int i = 0; i < kTocEntries; ++i) {
-      const qint64 frame = count.frames * i / kTocEntries;
-      const qint64 at = count.frames ? size + count.starts[size_t(frame)] : 0;
-      f[field + i] = uint8_t(std::min<qint64>(255, at * 256 / std::max<qint64>(stream, 1)));
+      const qint64 frame = count.frames * i / kTocEntries + 1;
+      const qint64 end = frame < count.frames ? count.starts[size_t(frame)] : count.bytes;
+      f[field + i] = i == 0 ? 0 : uint8_t(std::min<qint64>(255, end * 256 / std::max<qint64>(count.bytes, 1)));
     }
     field += kTocEntries;
   }

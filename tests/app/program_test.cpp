@@ -60,8 +60,8 @@ TEST(Program, SessionEndDuringStartUpClosesLikeTheMainWindowAndSavesTheSettings)
     EXPECT_EQ(saved.ReadInteger("main", "left", -1), 40);
     EXPECT_EQ(saved.ReadInteger("main", "top", -1), 120);
     EXPECT_EQ(saved.ReadInteger("main", "height", -1), 460);
-    // Not at the top edge: the dock state wins over the stored stay-on-top.
-    EXPECT_EQ(saved.ReadString("main", "FormTop", "x"), "0");
+    // Floating, the window keeps the stay-on-top the user left it with.
+    EXPECT_EQ(saved.ReadString("main", "FormTop", "x"), "1");
   }
 }
 

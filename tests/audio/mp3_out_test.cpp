@@ -299,11 +299,8 @@ TEST_F(Mp3Fixture, TheInfoFrameRewrittenForAWholeFileIsTheEncodersOwn)
   EXPECT_EQ(count.bytes + start + infoLength, bytes.size()) << "every frame counted";
   QByteArray rewritten = info;
   ASSERT_TRUE(DescribeMp3Frames(rewritten, count));
-  // The seek table may round differently; every other byte, both CRCs included, is the encoder's.
-  const qsizetype toc = info.indexOf("Info") + 16;
-  EXPECT_EQ(rewritten.left(toc), info.left(toc));
-  EXPECT_EQ(rewritten.mid(toc + 100), info.mid(toc + 100));
-  for (int i = 0; i < 100; ++i) EXPECT_NEAR(quint8(rewritten[toc + i]), quint8(info[toc + i]), 2) << i;
+  // Every byte, the seek table and both CRCs included, is the encoder's.
+  EXPECT_EQ(rewritten.toHex(), info.toHex());
 }
 
 TEST_F(Mp3Fixture, ExistingFileIsReplacedEvenWhenAppendIsAsked)
