@@ -346,12 +346,17 @@ protected:
     url.setQuery(StationDirectoryQuery());
     browser->Navigate(url);
     QWebEngineView* view = WebEngineViewOf(*browser);
+    // The view may sit in the browser control's own widget: the window is sized.
+    view->window()->resize(246, 440);
     view->resize(246, 440);
-    view->show();
+    view->window()->show();
     QWebEnginePage* page = view->page();
     if (!waitForList) return page;
     EXPECT_TRUE(Pump([&] { return RunJs(page, "document.body && document.body.dataset.ready").toString() == "1"; }, 30000))
         << "the directory page did not load its station list";
+    // The page is laid out at the view's width only once the view has passed it on.
+    EXPECT_TRUE(Pump([&] { return RunJs(page, "String(window.innerWidth)").toString() == "246"; }, 30000))
+        << RunJs(page, "String(window.innerWidth)").toString().toStdString();
     return page;
   }
   QString Js(const QString& script) { return RunJs(WebEngineViewOf(*browser)->page(), script).toString(); }
