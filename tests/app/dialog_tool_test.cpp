@@ -67,7 +67,7 @@ QRect DialogClient(const QRect& window)
 QRect PopupOf(const TDesktop& desktop, const QProcess& tool, const QRect& dialog)
 {
   for (const QRect& r : desktop.ProcessWindows(tool.processId()))
-    if (!dialog.contains(r) && r.height() < dialog.height()) return r;
+    if (r != dialog && r.height() < dialog.height()) return r;  // it may lie over the dialog
   return {};
 }
 
