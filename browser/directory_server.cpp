@@ -376,7 +376,17 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
         q.queryItemValue("online") != QLatin1String("0"));
     return;
   }
-  if (name == QLatin1String("player") && method == "GET") return RespondJson(socket, 200, PlayerStateJson(*Player()));
+  if (name == QLatin1String("player") && method == "GET") {
+    WatchPlayer();
+    bool known = false;
+    const quint64 after = QUrlQuery(url).queryItemValue("after").toULongLong(&known);
+    if (!known || after != playerVersion_) return RespondPlayerState(socket);
+    playerWaiters_.push_back(reply);
+    QTimer::singleShot(playerHoldMs_, socket, [this, reply] {
+      if (reply) RespondPlayerState(reply);
+    });
+    return;
+  }
   if (method != "POST") return Respond(socket, 405, "text/plain", "method not allowed\n", false);
   // Only our own page changes anything: other sites' pages cannot send JSON
   // here without asking first (which this server refuses), and say where they come from.
@@ -421,6 +431,37 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
     return RespondJson(socket, 200, o);
   }
   Respond(socket, 404, "text/plain", "not found\n", false);
+}
+
+void TDirectoryServer::RespondPlayerState(QTcpSocket* socket)
+{
+  std::erase(playerWaiters_, QPointer<QTcpSocket>(socket));
+  QJsonObject o = PlayerStateJson(*Player());
+  o.insert("version", QString::number(playerVersion_));
+  RespondJson(socket, 200, o);
+}
+
+void TDirectoryServer::WatchPlayer()
+{
+  TStationPlayer* player = Player();
+  if (player == watchedPlayer_) return;
+  disconnect(playerWatch_);
+  watchedPlayer_ = player;
+  const auto moved = [this] {
+    ++playerVersion_;
+    const std::vector<QPointer<QTcpSocket>> waiters = std::exchange(playerWaiters_, {});
+    for (const QPointer<QTcpSocket>& s : waiters)
+      if (s) RespondPlayerState(s);
+  };
+  playerWatch_ = connect(player, &TStationPlayer::Changed, this, moved);
+  moved();  // another player: whatever the page knew is out of date
+}
+
+int TDirectoryServer::HeldPlayerRequests() const
+{
+  return int(std::count_if(playerWaiters_.begin(), playerWaiters_.end(), [](const QPointer<QTcpSocket>& s) {
+    return !s.isNull() && s->state() == QAbstractSocket::ConnectedState;
+  }));
 }
 
 void TDirectoryServer::RespondJson(QTcpSocket* socket, int status, const QJsonObject& body)

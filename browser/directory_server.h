@@ -7,6 +7,10 @@
 //   POST /qq/api/favourite   {"add": station} | {"remove": key}
 //   GET|POST /qq/api/player  the station player (browser/player_api.h); a
 //                            play that resolves starts it and answers its state
+//   GET  /qq/api/player?after=VERSION
+//                            held until the player's state moves past VERSION
+//                            (or a while has passed): the page learns of changes
+//                            at once without asking every second
 // Only the program's own page is served: every request must name this server
 // (127.0.0.1 or localhost with its port, so a page of another site whose name
 // was pointed here gets nothing) and carry the secret made for this run, which
@@ -94,6 +98,11 @@ public:
   int OpenConnections() const { return openConnections_; }
   int WaitingConnections() const;
 
+  // How long a request for the player's next state is held at most.
+  void SetPlayerHold(int ms) { playerHoldMs_ = ms; }
+  // Requests for the player's next state held now.
+  int HeldPlayerRequests() const;
+
   // The station list as served: the user's own stations.
   QJsonObject StationListJson() const;
 
@@ -111,6 +120,9 @@ private:
                 const QByteArray& head, const QByteArray& body);
   void Respond(QTcpSocket* socket, int status, const QByteArray& contentType, const QByteArray& body, bool head);
   void RespondJson(QTcpSocket* socket, int status, const QJsonObject& body);
+  // The player's state with its version; answers every held request when it changes.
+  void RespondPlayerState(QTcpSocket* socket);
+  void WatchPlayer();
 
   QTcpServer* server_;
   QString userListFile_;
@@ -123,4 +135,9 @@ private:
   int maxWaiting_ = 64;
   int perClient_ = 16;
   int openConnections_ = 0;
+  QPointer<TStationPlayer> watchedPlayer_;
+  QMetaObject::Connection playerWatch_;
+  quint64 playerVersion_ = 1;
+  std::vector<QPointer<QTcpSocket>> playerWaiters_;
+  int playerHoldMs_ = 25000;
 };

@@ -17,11 +17,6 @@ using namespace mmapi;
 
 namespace {
 
-struct AlsaDevice {
-  TMMApiDeviceCaps Caps;
-  int MixerId = -1;
-};
-
 constexpr quint32 kDriverVersion = (SND_LIB_MAJOR << 8) | SND_LIB_MINOR;
 
 quint32 ErrorCode(int err)
@@ -84,6 +79,13 @@ struct AlsaErrorsSilenced {
 } // namespace
 
 struct TAlsaMixerBackend::Impl {
+  // Kept here, not in the file's anonymous namespace: Impl has external
+  // linkage, and a batched (unity) build would warn about the field.
+  struct AlsaDevice {
+    TMMApiDeviceCaps Caps;
+    int MixerId = -1;
+  };
+
   struct Handle {
     int MixerId;
     QPointer<TComponent> Window;

@@ -24,6 +24,8 @@
   let player = null;        // the program's player as last heard
   let pageError = null;     // a play the program refused, shown until its player changes
   let pollTimer = 0;
+  let pollRound = 0;
+  let playerVersion = "";
   let request = 0;          // newest list request (older answers are dropped)
   let searchTimer = 0;
 
@@ -248,14 +250,19 @@
     }
   }
 
-  // Asked often while something happens, seldom while the page is hidden.
+  // The program holds each request until the player's state moves on, so the
+  // page hears of a change at once and asks nothing while nothing happens.
+  // A newer call takes over from an older one still waiting.
   function poll() {
+    const round = ++pollRound;
     clearTimeout(pollTimer);
-    fetch("api/player")
+    // Past the browser's cache: it would hold a second request for the same
+    // address until the first is answered.
+    fetch("api/player" + (playerVersion ? "?after=" + playerVersion : ""), { cache: "no-store" })
       .then(r => { if (!r.ok) throw new Error("HTTP " + r.status); return r.json(); })
-      .then(showPlayer)
-      .catch(() => {})
-      .then(() => { pollTimer = setTimeout(poll, document.hidden ? 5000 : 1000); });
+      .then(p => { if (round === pollRound) { playerVersion = p.version || ""; showPlayer(p); } return 0; })
+      .catch(() => 1000)
+      .then(wait => { if (round === pollRound) pollTimer = setTimeout(poll, wait); });
   }
 
   function control(body) {

@@ -302,6 +302,40 @@ TEST_F(DirectoryServerTest, ThePageIsServedWhileOthersHoldManyConnections)
   }
 }
 
+// The page asks for the player's next state and is answered when it comes,
+// not every second: at once for an old version, held for the current one.
+TEST_F(DirectoryServerTest, ThePlayersNextStateIsAnsweredWhenItChanges)
+{
+  auto memory = std::make_unique<TStreamEngineMemory>();
+  TStationPlayer player(std::move(memory));
+  server.SetPlayer(&player);
+  const auto version = [](const QByteArray& answer) {
+    return QJsonDocument::fromJson(Body(answer)).object().value("version").toString().toLatin1();
+  };
+  const QByteArray now = version(PageGet("/qq/api/player"));
+  ASSERT_FALSE(now.isEmpty());
+  EXPECT_EQ(version(PageGet("/qq/api/player?after=0")), now) << "an old version is answered at once";
+
+  QTcpSocket held;
+  held.connectToHost(QHostAddress::LocalHost, server.Port());
+  held.write("GET /qq/api/player?after=" + now + " HTTP/1.1\r\n" + PageHead() + "\r\n");
+  ASSERT_TRUE(Pump([&] { return server.HeldPlayerRequests() == 1; }, 5000));
+  EXPECT_EQ(held.bytesAvailable(), 0);
+  player.SetVolume(40);
+  QByteArray answer;
+  ASSERT_TRUE(Pump([&] { return (answer += held.readAll()).endsWith("}"); }, 5000));
+  EXPECT_EQ(QJsonDocument::fromJson(Body(answer)).object().value("volume").toInt(), 40);
+  const QByteArray after = version(answer);
+  EXPECT_NE(after, now);
+  EXPECT_EQ(server.HeldPlayerRequests(), 0);
+
+  // Nothing changes: the request is answered with the same state once the hold is over.
+  server.SetPlayerHold(50);
+  const QByteArray same = PageGet("/qq/api/player?after=" + after);
+  EXPECT_EQ(version(same), after);
+  EXPECT_EQ(QJsonDocument::fromJson(Body(same)).object().value("volume").toInt(), 40);
+}
+
 TEST_F(DirectoryServerTest, ApiListsAndKeepsFavourites)
 {
   fake.Fill(12);
