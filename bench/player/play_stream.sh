@@ -79,15 +79,24 @@ measure "$vpid"
 v_cpu=$cpu_pct v_pss=$pss_kb
 stop "$vpid"
 
-# gst-launch-1.0 playbin on the same stream.
+# gst-launch-1.0 with playbin, and with playbin3 (what Velmora plays with:
+# its multiqueue and stream selection cost more than playbin's), on the same stream.
 g_first=$(python3 "$here/first_sound.py" gst-launch-1.0 -q playbin "uri=$url")
 gpid=$(pgrep -n -f "gst-launch-1.0 -q playbin uri=$url")
 measure "$gpid"
 g_cpu=$cpu_pct g_pss=$pss_kb
 stop "$gpid"
+g3_first=$(python3 "$here/first_sound.py" gst-launch-1.0 -q playbin3 "uri=$url")
+g3pid=$(pgrep -n -f "gst-launch-1.0 -q playbin3 uri=$url")
+measure "$g3pid"
+g3_cpu=$cpu_pct g3_pss=$pss_kb
+stop "$g3pid"
 
-printf '%-22s %14s %14s\n' "" "Velmora" "gst-launch"
-printf '%-22s %14s %14s\n' "first sound (ms)" "$v_first" "$g_first"
-printf '%-22s %14s %14s\n' "CPU while playing (%)" "$v_cpu" "$g_cpu"
-printf '%-22s %14s %14s\n' "PSS, tree (MB)" "$((v_pss / 1024))" "$((g_pss / 1024))"
-awk -v a="$v_cpu" -v b="$g_cpu" 'BEGIN {if (b > 0) printf "CPU ratio Velmora / gst-launch: %.2f\n", a / b}'
+printf '%-22s %14s %14s %14s\n' "" "Velmora" "gst playbin" "gst playbin3"
+printf '%-22s %14s %14s %14s\n' "first sound (ms)" "$v_first" "$g_first" "$g3_first"
+printf '%-22s %14s %14s %14s\n' "CPU while playing (%)" "$v_cpu" "$g_cpu" "$g3_cpu"
+printf '%-22s %14s %14s %14s\n' "PSS, tree (MB)" "$((v_pss / 1024))" "$((g_pss / 1024))" "$((g3_pss / 1024))"
+awk -v a="$v_cpu" -v b="$g_cpu" -v c="$g3_cpu" 'BEGIN {
+  if (b > 0) printf "CPU ratio Velmora / gst-launch playbin: %.2f\n", a / b
+  if (c > 0) printf "CPU ratio Velmora / gst-launch playbin3: %.2f\n", a / c
+}'
