@@ -197,6 +197,13 @@ void TStationPlayer::SetMuted(bool muted)
   emit Changed();
 }
 
+bool TStationPlayer::SetPcmSink(TStreamEngine::TPcmSink sink)
+{
+  if (!engine_) return false;
+  engine_->SetPcmSink(std::move(sink));
+  return true;
+}
+
 void TStationPlayer::SetAnswerTimeout(int ms)
 {
   answer_.setInterval(ms);

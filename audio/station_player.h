@@ -57,6 +57,10 @@ public:
   void SetMuted(bool muted);
   bool Muted() const { return muted_; }
 
+  // The station's decoded sound before volume and mute (see
+  // TStreamEngine::SetPcmSink); any thread. False when there is no engine.
+  bool SetPcmSink(TStreamEngine::TPcmSink sink);
+
   // Pauses before each reconnect in turn; their count is the number of tries.
   void SetReconnectDelays(std::vector<int> ms) { delays_ = std::move(ms); }
   void SetAnswerTimeout(int ms);
