@@ -118,18 +118,22 @@ int TStationAudioIn::ReadData(void* buffer, int capacity)
     // The station's sound keeps to the clock: what would run too far ahead goes.
     const qint64 excess = position + HeldLocked() - (due + BytesFor(kAheadMs));
     if (excess > 0) DropLocked(excess);
-    if (const qint64 held = HeldLocked(); held > 0) {
-      const int n = int(std::min(room, held));
-      std::memcpy(buffer, held_.data() + heldStart_, size_t(n));
-      heldStart_ += size_t(n);
+    // Behind the clock (the station was silent, or came back after a pause):
+    // silence up to now, before any sound that has come since. With nothing
+    // there a stream's jitter is allowed for; sound that has come paces itself.
+    const qint64 held = HeldLocked();
+    const qint64 behind = due - (position + held);
+    if (behind > BytesFor(held > 0 ? kLagMs : kJitterMs)) {
+      const int n = int(std::min(room, behind));
+      std::memset(buffer, 0, size_t(n));
+      silence_ += n;
       position_ += n;
       return n;
     }
-    // Nothing for longer than a stream's jitter: the gap is silence up to now.
-    if (due - position > BytesFor(kJitterMs)) {
-      const int n = int(std::min(room, due - position));
-      std::memset(buffer, 0, size_t(n));
-      silence_ += n;
+    if (held > 0) {
+      const int n = int(std::min(room, held));
+      std::memcpy(buffer, held_.data() + heldStart_, size_t(n));
+      heldStart_ += size_t(n);
       position_ += n;
       return n;
     }

@@ -2,7 +2,8 @@
 // Takes the player's decoded sound (before volume and mute, so a muted
 // station still records; 44.1 kHz 16-bit stereo) and hands it out on the wall
 // clock: while the station sends nothing (stopped, buffering, reconnecting)
-// for longer than kJitterMs, silence fills the gap, and sound that would put
+// for longer than kJitterMs, silence fills the gap (and sound that comes
+// more than kLagMs behind the clock is put after silence), and sound that would put
 // the recording more than kAheadMs ahead of the clock is dropped, oldest
 // first. A take's length is the time it ran, and a station that comes back
 // goes on in the same file. Nothing from the sound card reaches it.
@@ -26,6 +27,7 @@ class TStationAudioIn : public TAuInput {
 public:
   static constexpr int kFrameBytes = 4;
   static constexpr int kJitterMs = 500;
+  static constexpr int kLagMs = 100;
   static constexpr int kAheadMs = 1000;
   // Sound held for a reader that does not come (the output stalls).
   static constexpr int kMaxHeldMs = 5000;

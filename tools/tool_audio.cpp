@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QUrl>
 #include <QFile>
@@ -272,6 +273,9 @@ int RunRecordCommand(QStringList args)
 }
 
 namespace {
+// How long a station that plays may take to name what it plays before the recording starts.
+constexpr qint64 kTitleWaitMs = 2000;
+
 int StationUsage(const QString& error)
 {
   QTextStream(stderr) << "record-station: " << error << "\n"
@@ -354,6 +358,14 @@ int RunRecordStationCommand(QStringList args)
   while (player.State() != TStationPlayer::psPlaying && player.State() != TStationPlayer::psFailed && !g_interrupted) loop.exec();
   if (g_interrupted) return fail(QString::fromUtf8("还没有开始录音就被中止了"));
   if (player.State() == TStationPlayer::psFailed) return fail(QString::fromUtf8("无法录制电台：%1").arg(player.Message()));
+  // The title is the stream's at the start: its metadata comes with the first sound, soon after.
+  QElapsedTimer waited;
+  waited.start();
+  while (player.Title().isEmpty() && player.State() == TStationPlayer::psPlaying && !g_interrupted && waited.elapsed() < kTitleWaitMs) {
+    QTimer::singleShot(int(kTitleWaitMs - waited.elapsed()), &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  if (g_interrupted) return fail(QString::fromUtf8("还没有开始录音就被中止了"));
 
   TStationAudioIn in(nullptr, &player);
   const qint64 frames = std::llround(seconds * 44100);
