@@ -20,6 +20,7 @@ struct TStreamEvent {
   TKind kind = sePlaying;
   int percent = 0;        // seBuffering: 0..100
   QString title;          // seTags: the stream's title ("" when this tag list has none)
+  QString name;           // seTags: the station's name as the stream gives it (ICY's icy-name)
   QString codec;          // seTags: as the stream names it
   int bitrate = 0;        // seTags: bits per second (0: not in this list)
   TError error = erNone;  // seError

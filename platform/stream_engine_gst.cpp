@@ -176,11 +176,12 @@ bool ParseMessage(GstMessage* message, GstElement* pipeline, TStreamEvent& event
     const QString artist = TagString(tags, GST_TAG_ARTIST);
     event.title = !artist.isEmpty() && !title.isEmpty() ? artist + QStringLiteral(" - ") + title : title;
     event.codec = TagString(tags, GST_TAG_AUDIO_CODEC);
+    event.name = TagString(tags, GST_TAG_ORGANIZATION);
     guint bitrate = 0;
     if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bitrate) || gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &bitrate))
       event.bitrate = int(bitrate);
     gst_tag_list_unref(tags);
-    return !event.title.isEmpty() || !event.codec.isEmpty() || event.bitrate > 0;
+    return !event.title.isEmpty() || !event.codec.isEmpty() || event.bitrate > 0 || !event.name.isEmpty();
   }
   default: return false;
   }

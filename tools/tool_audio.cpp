@@ -319,7 +319,6 @@ int RunRecordStationCommand(QStringList args)
     return StationUsage(QString::fromUtf8("“%1”不是电台的网址（http:// 或 https://）").arg(address));
   const int rate = BitRateOf(kbps);
   if (rate < 0) return StationUsage(QString::fromUtf8("MP3 没有 %1 kbps 的比特率").arg(kbps));
-  if (name.isEmpty()) name = url.host();
 
   QTextStream err(stderr);
   const bool existed = QFileInfo::exists(file);
@@ -354,7 +353,7 @@ int RunRecordStationCommand(QStringList args)
   });
   err << QString::fromUtf8("正在连接 %1 …\n").arg(address);
   err.flush();
-  player.Play({address, name, address, {}, {}});
+  player.Play({address, name.isEmpty() ? url.host() : name, address, {}, {}});
   while (player.State() != TStationPlayer::psPlaying && player.State() != TStationPlayer::psFailed && !g_interrupted) loop.exec();
   if (g_interrupted) return fail(QString::fromUtf8("还没有开始录音就被中止了"));
   if (player.State() == TStationPlayer::psFailed) return fail(QString::fromUtf8("无法录制电台：%1").arg(player.Message()));
@@ -366,6 +365,9 @@ int RunRecordStationCommand(QStringList args)
     loop.exec();
   }
   if (g_interrupted) return fail(QString::fromUtf8("还没有开始录音就被中止了"));
+  // The station's name: as given, else as its stream says, else its server's.
+  if (name.isEmpty()) name = player.StreamName();
+  if (name.isEmpty()) name = url.host();
 
   TStationAudioIn in(nullptr, &player);
   const qint64 frames = std::llround(seconds * 44100);

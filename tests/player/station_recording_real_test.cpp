@@ -79,27 +79,31 @@ TEST_F(StationRecordingTest, RecordsTheStationMutedOrNotAndNothingOfTheSoundCard
 TEST_F(StationRecordingTest, AStationThatDropsMidTakeLeavesSilenceAndTheClocksLength)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.dropAfterMs = 4000;
-  r.downForMs = 2500;
+  r.dropAfterMs = 4500;
+  r.downForMs = 2000;
   server.Set("/drops.mp3", r);
   player->SetReconnectDelays({500, 500, 500, 500, 500, 500, 500, 500});
   Play("/drops.mp3");
   ASSERT_EQ(WaitForEnd(8000), TStationPlayer::psPlaying) << player->Message().toStdString();
+  // Listened to for a while, then recorded.
+  QElapsedTimer listened;
+  listened.start();
+  PumpUntil([&] { return listened.elapsed() >= 1500; }, 3000);
 
   const QString file = dir.filePath("drops.mp3");
-  const double ran = RecordFor(file, 10000);
+  const double ran = RecordFor(file, 12000);
   const TDecoded d = DecodeMp3(file);
   ASSERT_TRUE(d.ok);
   EXPECT_NEAR(d.Seconds(), ran, ran * 0.02);
   EXPECT_GE(server.Requests("/drops.mp3"), 2);
-  // The station is gone for its 2.5 s and the reconnect: silence, with the
+  // The station is gone for its 2 s and the reconnect: silence, with the
   // station's tone before and after.
   std::string map;  // per 100 ms: tone, silence or neither
   for (size_t from = 0; from + 4410 <= d.Frames(); from += 4410) {
     const TToneStats t = AnalyzeTone(d, 0, from, from + 4410);
     map += t.rms < 20 ? '.' : std::abs(t.frequency - kStationTone) < 10 ? 'T' : '?';
   }
-  EXPECT_GE(std::count(map.begin(), map.end(), '.'), 20) << map;
+  EXPECT_GE(std::count(map.begin(), map.end(), '.'), 15) << map;
   EXPECT_LE(std::count(map.begin(), map.end(), '.'), 60) << map;
   EXPECT_GE(double(silence) / TStationAudioIn::BytesFor(1000), 1.5);
   const size_t before = map.find("TTTTTTTTTT");
@@ -124,14 +128,14 @@ TEST_F(StationRecordingTest, ToolRecordsTheStationOrSaysItCannotBeReached)
   };
   QString errors;
   const QString file = dir.filePath("tool.mp3");
-  ASSERT_EQ(run({server.Url("/tool.mp3"), "--seconds", "4", "--name", QString::fromUtf8("工具台"), file}, &errors), 0)
+  ASSERT_EQ(run({server.Url("/tool.mp3"), "--seconds", "4", file}, &errors), 0)
       << errors.toStdString();
   const TDecoded d = DecodeMp3(file);
   ASSERT_TRUE(d.ok);
   EXPECT_NEAR(d.Seconds(), 4.0, 0.08);
   EXPECT_EQ(AnalyzeContinuity(d, kStationTone).gaps, 0);
   EXPECT_EQ(d.title, "第三首");
-  EXPECT_EQ(d.artist, "工具台");
+  EXPECT_EQ(d.artist, "test") << "the server's icy-name";
 
   // Nobody listens on the port: a clear reason, exit 1, no file.
   QTcpServer closed;
