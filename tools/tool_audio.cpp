@@ -22,6 +22,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
@@ -102,10 +103,12 @@ private:
   void (*oldTerm_)(int) = SIG_DFL;
 };
 
-// Starts `out` and waits until it ends, fails or a signal stops it (the file
-// then finished); the time is shown on a terminal. The failure, or "".
-QString RunRecording(TMP3Out& out, QEventLoop& loop, QTextStream& err)
+// Starts `out` and waits until it ends, fails, or a signal or `stopNow`
+// stops it (the file then finished; `stopNow` is asked whenever `loop`
+// wakes); the time is shown on a terminal. The failure, or "".
+QString RunRecording(TMP3Out& out, QEventLoop& loop, QTextStream& err, const std::function<bool()>& stopNow = {})
 {
+  auto stopped = [&] { return g_interrupted || (stopNow && stopNow()); };
   QString failure;
   bool done = false;
   // The wait sleeps until something happens: the worker's calls arrive as
@@ -131,15 +134,15 @@ QString RunRecording(TMP3Out& out, QEventLoop& loop, QTextStream& err)
   });
   clock.start(showTime ? 250 : 1000);
   out.Start();
-  while (!done && failure.isEmpty() && out.State() != TAuOutput::asIdle && !g_interrupted) loop.exec();
+  while (!done && failure.isEmpty() && out.State() != TAuOutput::asIdle && !stopped()) loop.exec();
   clock.stop();
-  if (g_interrupted && !done) {
+  if (stopped() && !done) {
     // A stop closes the file completely before the wait returns.
     out.RequestStop(false);
     out.WaitForStop();
   }
   // Let OnDone or OnThreadException of a run that ended by itself arrive.
-  for (int i = 0; i < 20 && !done && failure.isEmpty() && !g_interrupted; ++i) CheckSynchronize(10);
+  for (int i = 0; i < 20 && !done && failure.isEmpty() && !stopped(); ++i) CheckSynchronize(10);
   out.SetOnThreadException({});
   out.SetOnDone({});
   err << "\n";
@@ -384,7 +387,9 @@ int RunRecordStationCommand(QStringList args)
              .arg(kbps)
              .arg(frames > 0 ? QString::fromUtf8("%1 秒").arg(seconds) : QString::fromUtf8("Ctrl-C 停止"));
   err.flush();
-  const QString failure = RunRecording(out, loop, err);
+  // A station that is gone for good (its reconnects spent) ends the take.
+  const QString failure = RunRecording(out, loop, err, [&] { return player.State() == TStationPlayer::psFailed; });
+  const QString lost = player.State() == TStationPlayer::psFailed ? player.Message() : QString();
   player.Stop();
   if (!failure.isEmpty()) {
     if (in.Position() == 0 && QFileInfo(file).size() == 0 && !existed) QFile::remove(file);
@@ -395,5 +400,9 @@ int RunRecordStationCommand(QStringList args)
   err << QString::fromUtf8("已写入 %1：%2 秒，%3 字节\n").arg(file).arg(double(in.Position()) / perSecond, 0, 'f', 2).arg(QFileInfo(file).size());
   if (const qint64 silence = in.SilenceBytes(); silence > 0)
     err << QString::fromUtf8("电台没有声音的 %1 秒录成了静音\n").arg(double(silence) / perSecond, 0, 'f', 1);
+  if (!lost.isEmpty()) {
+    err << QString::fromUtf8("record-station: 录音提前结束：%1\n").arg(lost);
+    return 1;
+  }
   return 0;
 }
