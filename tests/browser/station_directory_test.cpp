@@ -99,7 +99,7 @@ TEST_F(StoreTest, AFifoOrADeviceAsFavouritesIsRefusedAtOnceAndKept)
 TEST_F(StoreTest, AnEmptyFavouritesFileIsAnEmptyList)
 {
   QDir().mkpath(data);
-  for (const QByteArray empty : {QByteArray(), QByteArray(" \n")}) {
+  for (const QByteArray& empty : {QByteArray(), QByteArray(" \n")}) {
     WriteAll(QDir(data).filePath("favourites.json"), empty);
     TStationStore store(data, cache);
     EXPECT_TRUE(store.FavouritesProblem().isEmpty()) << store.FavouritesProblem().toStdString();
