@@ -6,6 +6,8 @@
 #include "app/user_messages.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
+#include "audio/station_audio_in.h"
+#include "audio/station_player.h"
 #include "browser/site_addresses.h"
 #include "mixer/mm_line.h"
 #include "platform/capture_sources.h"
@@ -37,6 +39,7 @@ const char* const kStopRecording = "录音正在进行，您确定要停止录�
 const char* const kRecordingFailed = "录音失败：%1";
 const char* const kSettingNotKept = "设置无法保存：%1";
 const char* const kRecordSourceCaption = "录音来源";
+const char* const kNoStation = "现在没有正在收听的电台：请先在电台列表中播放一个电台，再开始录音。";
 // The bit-rate list's items, in kbps.
 constexpr int kBitRates[] = {32, 64, 128};
 } // namespace
@@ -109,8 +112,17 @@ TMP3Out* TForm_Record::MP3Out1() const { return Element<TMP3Out>("MP3Out1"); }
 TMMMixerBlock* TForm_Record::MMMixerBlock1() const { return Element<TMMMixerBlock>("MMMixerBlock1"); }
 TMMMixerBlockCheck* TForm_Record::MMMixerBlockCheck1() const { return Element<TMMMixerBlockCheck>("MMMixerBlockCheck1"); }
 
+TStationAudioIn* TForm_Record::StationAudioIn1()
+{
+  if (auto* in = Element<TStationAudioIn>("StationAudioIn1")) return in;
+  auto* in = new TStationAudioIn(this);
+  in->SetName(QStringLiteral("StationAudioIn1"));
+  return in;
+}
+
 bool TForm_Record::RecordingLineIsRecorded() const
 {
+  if (stationSource_) return false;
   const TDXAudioIn* in = DXAudioIn1();
   const int device = in->DeviceNumber();
   if (device < 0 || device >= in->DeviceCount() || !in->Device(device).DefaultInput) return false;
@@ -135,11 +147,12 @@ void TForm_Record::FormCreate(TObject*)
     SaveDialog.FilterIndex = dialog->FilterIndex();
   }
   SaveDialog.InitialDir = SpecialFolderPath(0);
-  UseRecordSource(*DXAudioIn1(), ReadRecordSource(SettingsReadPath));
+  TakeRecordSource(ReadRecordSource(SettingsReadPath));
   RestoreBitRate();
   CreateSystemMenu();
   TbsSkinButton* select = bsSkinButtonSelectFile();
-  select->SetEnabled(FindMixerAgain());
+  // The station's recording needs no mixer.
+  select->SetEnabled(FindMixerAgain() || stationSource_);
   if (select->Enabled()) {
     UnmuteRecordingLine();
   } else if (!SoundServerRunning()) {
@@ -179,7 +192,13 @@ void TForm_Record::RefreshRecordSources()
   in->RefreshDevices();
   // The kept choice again, now that it may be back.
   const QString kept = ReadRecordSource(SettingsReadPath);
-  if (!kept.isEmpty()) UseRecordSource(*in, kept);
+  if (!kept.isEmpty()) TakeRecordSource(kept);
+}
+
+void TForm_Record::TakeRecordSource(const QString& name)
+{
+  stationSource_ = name == kListenedStationName;
+  if (!stationSource_) UseRecordSource(*DXAudioIn1(), name);
 }
 
 void TForm_Record::bsSkinButtonSelectFileClick(TObject*)
@@ -194,8 +213,14 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
 {
   // The mixer may have gone since the window came up (the sound server
   // stopped), or come since: looked for again; without it the line cannot
-  // be switched, so nothing starts and the chosen file stays.
-  if (!FindMixerAgain()) {
+  // be switched, so nothing starts and the chosen file stays. The station's
+  // recording needs a station instead.
+  TStationPlayer* player = stationSource_ ? TStationPlayer::Instance() : nullptr;
+  if (player && !StationIsListened(*player)) {
+    if (ReportError) ReportError(QString::fromUtf8(kNoStation));
+    return;
+  }
+  if (!player && !FindMixerAgain()) {
     if (ReportError) ReportError(SoundServerRunning() ? QString::fromUtf8(kNoLineControl) : kNoSoundServerText);
     return;
   }
@@ -220,6 +245,13 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   }
   out->SetFileName(file);
   SetMakerTags(out, file, MakerSiteAddress());
+  if (player) {
+    SetStationTags(out, player->Station().name, player->Title(), QDate::currentDate());
+    out->SetInput(StationAudioIn1());
+  } else {
+    out->SetId3TagDate(QDate());
+    out->SetInput(DXAudioIn1());
+  }
   // A run that cannot start is reported through OnThreadException, from
   // inside Start; the window is then back in the "file chosen" state.
   const int failuresBefore = failures_;
@@ -319,14 +351,13 @@ void TForm_Record::ShowFileChosen()
 
 QStringList TForm_Record::RecordSourceNames() const
 {
-  QStringList names;
   const TDXAudioIn* in = DXAudioIn1();
-  for (int i = 0; in && i < in->DeviceCount(); ++i) names << in->Device(i).Description;
-  return names;
+  return in ? ::RecordSourceNames(*in) : QStringList();
 }
 
 QString TForm_Record::RecordSource() const
 {
+  if (stationSource_) return kListenedStationName;
   const TDXAudioIn* in = DXAudioIn1();
   if (!in || in->DeviceNumber() < 0 || in->DeviceNumber() >= in->DeviceCount()) return QString();
   return in->Device(in->DeviceNumber()).Description;
@@ -336,7 +367,7 @@ void TForm_Record::SetRecordSource(const QString& name)
 {
   // Taken before it is kept: a settings file that cannot be written does not
   // keep the user from recording this source now.
-  UseRecordSource(*DXAudioIn1(), name);
+  TakeRecordSource(name);
   // The first entry is the system's default input: choosing it forgets the choice.
   const QStringList names = RecordSourceNames();
   WriteRecordSource(SettingsWritePath, !names.isEmpty() && name == names.first() ? QString() : name);
@@ -434,6 +465,18 @@ void SetMakerTags(TMP3Out* out, const QString& file, const QString& makerAddress
   for (void (TMP3Out::*set)(const QString&) :
        {&TMP3Out::SetId3TagArtist, &TMP3Out::SetId3TagTrack, &TMP3Out::SetId3TagComment, &TMP3Out::SetId3TagGenre})
     (out->*set)(makerAddress);
+}
+
+void SetStationTags(TMP3Out* out, const QString& stationName, const QString& streamTitle, const QDate& date)
+{
+  out->SetId3TagTitle(streamTitle.isEmpty() ? stationName : streamTitle);
+  out->SetId3TagArtist(stationName);
+  out->SetId3TagDate(date);
+}
+
+bool StationIsListened(const TStationPlayer& player)
+{
+  return player.HasStation() && player.State() != TStationPlayer::psStopped && player.State() != TStationPlayer::psFailed;
 }
 
 void RegisterRecordWindowClasses()

@@ -1,5 +1,5 @@
-// The record window: records the sound card's recording source to an MP3
-// file. The user picks the file, a bit rate, starts and stops; the status bar
+// The record window: records the sound card's recording source, or the
+// station being listened to, to an MP3 file. The user picks the file, a bit rate, starts and stops; the status bar
 // shows the file name and the recorded time. Read from its description
 // (resources/forms/Form_Record.vfm); the recording is done by DXAudioIn1 and
 // MP3Out1, and MMMixerBlockCheck1, the mute check of the hidden mixer block
@@ -28,6 +28,9 @@ class TbsSkinSaveDialog;
 class TTimer;
 class TDXAudioIn;
 class TMP3Out;
+class TStationAudioIn;
+class TStationPlayer;
+class QDate;
 class TMMMixerBlock;
 class TMMMixerBlockCheck;
 class TMenuItem;
@@ -99,6 +102,8 @@ public:
   TbsSkinStatusPanel* bsSkinStatusPanelRecTime() const;
   TTimer* Timer1() const;
   TDXAudioIn* DXAudioIn1() const;
+  // The source of the station being listened to, made on first use.
+  TStationAudioIn* StationAudioIn1();
   TMP3Out* MP3Out1() const;
   TMMMixerBlock* MMMixerBlock1() const;
   TMMMixerBlockCheck* MMMixerBlockCheck1() const;
@@ -126,6 +131,8 @@ private:
   void CreateSystemMenu();
   void FillRecordSourceMenu();
   void ChooseRecordSource(const QString& name);
+  // Takes `name` as the source (the station's, or a sound-card one).
+  void TakeRecordSource(const QString& name);
   // Selects the stored bit rate in the list (an unknown one keeps the designed rate).
   void RestoreBitRate();
   // The window's place: read when it is made, kept at the end once it was shown.
@@ -133,6 +140,7 @@ private:
   void SavePlace();
 
   int failures_ = 0;      // failures reported by MP3Out1
+  bool stationSource_ = false;  // records the station being listened to
   bool placeShown_ = false;
 };
 
@@ -147,6 +155,13 @@ std::vector<std::pair<QString, QString>> RecordWindowTags();
 // comment and genre hold it; without one, the title is the file's name and
 // the others are left out.
 void SetMakerTags(TMP3Out* out, const QString& file, const QString& makerAddress);
+
+// The tags of a station's recording: title the stream's title (the station's
+// name when it has none), artist the station's name, the recording's date.
+void SetStationTags(TMP3Out* out, const QString& stationName, const QString& streamTitle, const QDate& date);
+// A station is there to be recorded: playing, or on its way to (connecting,
+// buffering, reconnecting).
+bool StationIsListened(const TStationPlayer& player);
 
 // Registers the record window and its own components for the description reader.
 void RegisterRecordWindowClasses();

@@ -1,6 +1,8 @@
 #include "app/record_source.h"
 
 #include "audio/dx_audio_in.h"
+#include "audio/station_audio_in.h"
+#include "platform/capture_sources.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/ini_file.h"
 
@@ -13,6 +15,15 @@ const QString kBitRateKey = QStringLiteral("bitrate");
 const QString kLeftKey = QStringLiteral("left");
 const QString kTopKey = QStringLiteral("top");
 } // namespace
+
+QStringList RecordSourceNames(const TDXAudioIn& input)
+{
+  QStringList names;
+  for (int i = 0; i < input.DeviceCount(); ++i) names << input.Device(i).Description;
+  const qsizetype playing = names.indexOf(kPlayingSoundName);
+  names.insert(playing >= 0 ? playing + 1 : std::min<qsizetype>(1, names.size()), kListenedStationName);
+  return names;
+}
 
 QString ReadRecordSource(const QString& iniPath)
 {

@@ -1,15 +1,21 @@
 // The record window's choices kept in the settings file, section "record":
-// the capture source as "source=NAME", NAME as the source list shows it
-// ("正在播放的声音", an input's description; no entry: the system's default
-// input), the bit rate as "bitrate=KBPS" and the window's place as "left=",
+// the source as "source=NAME", NAME as the source list shows it
+// ("正在播放的声音", "正在收听的电台", an input's description; no entry: the
+// system's default input), the bit rate as "bitrate=KBPS" and the window's place as "left=",
 // "top=".
 #pragma once
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class TDXAudioIn;
+
+// What can be recorded, as people choose it: the input's sound-card sources,
+// with the station being listened to (kListenedStationName) after the
+// default input and the sound that is playing.
+QStringList RecordSourceNames(const TDXAudioIn& input);
 
 // The stored name, "" when there is none or the file cannot be read.
 QString ReadRecordSource(const QString& iniPath);

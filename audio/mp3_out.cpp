@@ -164,7 +164,9 @@ void TMP3Out::SetTags()
   text("TIT2", title_, 30, id3tag_set_title);
   text("TPE1", artist_, 30, id3tag_set_artist);
   text("TALB", album_, 30, id3tag_set_album);
-  text("TYER", year_, 4, id3tag_set_year);
+  const bool dated = date_.isValid() && date_.year() >= 1000 && date_.year() <= 9999;
+  text("TYER", year_.isEmpty() && dated ? QString::number(date_.year()) : year_, 4, id3tag_set_year);
+  if (dated) id3tag_set_textinfo_latin1(handle_, "TDAT", date_.toString(QStringLiteral("ddMM")).toLatin1().constData());
   if (!track_.isEmpty()) {
     if (IsV1Track(track_))
       id3tag_set_track(handle_, track_.toLatin1().constData());

@@ -4,6 +4,7 @@
 
 #include "audio/au_pipeline.h"
 
+#include <QDate>
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -17,6 +18,7 @@ class TMP3Out : public TAuFileOut {
   Q_PROPERTY(QString Id3TagArtist READ Id3TagArtist WRITE SetId3TagArtist)
   Q_PROPERTY(QString Id3TagAlbum READ Id3TagAlbum WRITE SetId3TagAlbum)
   Q_PROPERTY(QString Id3TagYear READ Id3TagYear WRITE SetId3TagYear)
+  Q_PROPERTY(QDate Id3TagDate READ Id3TagDate WRITE SetId3TagDate STORED false)
   Q_PROPERTY(QString Id3TagTrack READ Id3TagTrack WRITE SetId3TagTrack)
   Q_PROPERTY(QString Id3TagComment READ Id3TagComment WRITE SetId3TagComment)
   Q_PROPERTY(QString Id3TagGenre READ Id3TagGenre WRITE SetId3TagGenre)
@@ -65,6 +67,10 @@ public:
   void SetId3TagAlbum(const QString& v) { album_ = v; }
   QString Id3TagYear() const { return year_; }
   void SetId3TagYear(const QString& v) { year_ = v; }
+  // The recording's day: its year where Id3TagYear is empty, and day and
+  // month in ID3v2's TDAT.
+  QDate Id3TagDate() const { return date_; }
+  void SetId3TagDate(const QDate& v) { date_ = v; }
   QString Id3TagTrack() const { return track_; }
   void SetId3TagTrack(const QString& v) { track_ = v; }
   QString Id3TagComment() const { return comment_; }
@@ -135,6 +141,7 @@ private:
   bool inputOpened_ = false;
   TAuInput* openedInput_ = nullptr;
   QString title_, artist_, album_, year_, track_, comment_, genre_;
+  QDate date_;
   bool copyright_ = false, original_ = true, enableVbr_ = false, writeVbrHeader_ = false, crc_ = false;
   TMP3Quality vbrQuality_ = ql5;
   int vbrMin_ = 128, vbrMax_ = 192;

@@ -69,6 +69,7 @@ void TStationPlayer::Play(const TPlayingStation& station)
   attempt_ = 0;
   title_.clear();
   codec_.clear();
+  streamName_.clear();
   bitrate_ = 0;
   message_.clear();
   reconnect_.stop();
@@ -134,6 +135,7 @@ void TStationPlayer::OnEvent(const TStreamEvent& e)
     const QString title = CleanStreamTitle(e.title);
     if (!title.isEmpty() && title != title_) title_ = title, changed = true;
     if (!e.codec.isEmpty() && e.codec != codec_) codec_ = e.codec.left(64), changed = true;
+    if (const QString name = CleanStreamTitle(e.name); !name.isEmpty() && name != streamName_) streamName_ = name, changed = true;
     if (e.bitrate > 0 && e.bitrate != bitrate_) bitrate_ = e.bitrate, changed = true;
     if (changed) emit Changed();
     return;
@@ -195,6 +197,13 @@ void TStationPlayer::SetMuted(bool muted)
   muted_ = muted;
   if (engine_) engine_->SetMuted(muted_);
   emit Changed();
+}
+
+bool TStationPlayer::SetPcmSink(TStreamEngine::TPcmSink sink)
+{
+  if (!engine_) return false;
+  engine_->SetPcmSink(std::move(sink));
+  return true;
 }
 
 void TStationPlayer::SetAnswerTimeout(int ms)

@@ -47,6 +47,8 @@ public:
   const TPlayingStation& Station() const { return station_; }
   bool HasStation() const { return !station_.streamUrl.isEmpty(); }
   QString Title() const { return title_; }
+  // The station's name as its stream gives it ("" when it gives none), cleaned like the title.
+  QString StreamName() const { return streamName_; }
   QString Codec() const { return codec_; }
   int Bitrate() const { return bitrate_; }  // bits per second
   int Reconnects() const { return attempt_; }
@@ -56,6 +58,10 @@ public:
   int Volume() const { return volume_; }
   void SetMuted(bool muted);
   bool Muted() const { return muted_; }
+
+  // The station's decoded sound before volume and mute (see
+  // TStreamEngine::SetPcmSink); any thread. False when there is no engine.
+  bool SetPcmSink(TStreamEngine::TPcmSink sink);
 
   // Pauses before each reconnect in turn; their count is the number of tries.
   void SetReconnectDelays(std::vector<int> ms) { delays_ = std::move(ms); }
@@ -87,7 +93,7 @@ private:
   TPlayingStation station_;
   TState state_ = psStopped;
   int bufferPercent_ = 0;
-  QString message_, title_, codec_;
+  QString message_, title_, codec_, streamName_;
   int bitrate_ = 0;
   int volume_ = 100;
   bool muted_ = false;

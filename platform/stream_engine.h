@@ -6,10 +6,12 @@
 // for tests of what is built on top.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 struct TStreamEvent {
@@ -18,6 +20,7 @@ struct TStreamEvent {
   TKind kind = sePlaying;
   int percent = 0;        // seBuffering: 0..100
   QString title;          // seTags: the stream's title ("" when this tag list has none)
+  QString name;           // seTags: the station's name as the stream gives it (ICY's icy-name)
   QString codec;          // seTags: as the stream names it
   int bitrate = 0;        // seTags: bits per second (0: not in this list)
   TError error = erNone;  // seError
@@ -40,14 +43,23 @@ public:
   // Seconds a blocked read may last before the connection counts as lost.
   virtual void SetReadTimeout(int seconds) { (void)seconds; }
 
+  // The decoded sound as it plays, taken before volume and mute, as 44.1 kHz
+  // 16-bit stereo (interleaved, little-endian), on the framework's own thread.
+  // A copy is made only while a sink is set; any thread may set one, and a
+  // call that replaces or clears it returns once no call to the old one runs.
+  static constexpr int kPcmRate = 44100, kPcmChannels = 2, kPcmBits = 16;
+  using TPcmSink = std::function<void(const char* data, qsizetype bytes)>;
+  virtual void SetPcmSink(TPcmSink sink) = 0;
+
   std::function<void(const TStreamEvent&)> OnEvent;
 };
 
 // GStreamer's playbin3; nullptr with `error` set when GStreamer or its
-// playbin3 is missing. Decoded sound passes a `volume` element inside the
-// audio sink bin before reaching the sound server; its sink pad sees the
-// sound before volume and mute (the place to take a copy of it).
-std::unique_ptr<TStreamEngine> CreateGstStreamEngine(QString* error = nullptr);
+// playbin3 is missing. Decoded sound is split in the audio sink bin before
+// its `volume` element: one way to the output (the sound server, or with
+// `soundOutput` false nowhere, paced by the clock alone, for recording only),
+// the other converted for the PCM sink.
+std::unique_ptr<TStreamEngine> CreateGstStreamEngine(QString* error = nullptr, bool soundOutput = true);
 
 // Records what it is asked; the test plays the stream's part with Emit.
 class TStreamEngineMemory : public TStreamEngine {
@@ -62,9 +74,20 @@ public:
   void SetPaused(bool p) override { paused = p; }
   void SetVolume(double v) override { volume = v; }
   void SetMuted(bool m) override { muted = m; }
+  void SetPcmSink(TPcmSink sink) override
+  {
+    std::lock_guard lock(pcmMutex);
+    pcmSink = std::move(sink);
+  }
   void Emit(const TStreamEvent& e)
   {
     if (open && OnEvent) OnEvent(e);
+  }
+  // The stream's decoded sound, while it is open.
+  void EmitPcm(const QByteArray& pcm)
+  {
+    std::lock_guard lock(pcmMutex);
+    if (open && pcmSink) pcmSink(pcm.constData(), pcm.size());
   }
 
   std::vector<QUrl> opened;
@@ -72,4 +95,8 @@ public:
   bool paused = false;
   bool muted = false;
   double volume = 1.0;
+
+private:
+  std::mutex pcmMutex;
+  TPcmSink pcmSink;
 };

@@ -33,9 +33,35 @@ struct TBusLink {
   }
 };
 
-// One pipeline's reports: shared by its bus handler and its sound probe.
+// The copy of the decoded sound: the sink, and the valve in front of the
+// open pipeline's converting branch, shut while no sink is set. Only the
+// open pipeline's generation reaches the sink (a closing one still plays).
+struct TPcmTap {
+  std::mutex mutex;
+  TStreamEngine::TPcmSink sink;
+  GstElement* valve = nullptr;  // owned while set
+  quint64 generation = 0;
+
+  void Open(GstElement* newValve, quint64 newGeneration)
+  {
+    std::lock_guard lock(mutex);
+    if (valve) gst_object_unref(valve);
+    valve = newValve;
+    generation = newGeneration;
+    if (valve) g_object_set(valve, "drop", gboolean(!sink), nullptr);
+  }
+  void Set(TStreamEngine::TPcmSink newSink)
+  {
+    std::lock_guard lock(mutex);
+    sink = std::move(newSink);
+    if (valve) g_object_set(valve, "drop", gboolean(!sink), nullptr);
+  }
+};
+
+// One pipeline's reports: shared by its bus handler and its sound probes.
 struct TBusContext {
   std::shared_ptr<TBusLink> link;
+  std::shared_ptr<TPcmTap> tap;
   quint64 generation;
   GstElement* pipeline;  // not owned: compared only
   std::atomic<bool> audioSeen{false};
@@ -53,6 +79,10 @@ TStreamEvent::TError ErrorKind(const GError* error, const QString& debug, GstObj
     return TStreamEvent::erUnreachable;
   }
   if (klass.contains(QLatin1String("Adaptive"))) return TStreamEvent::erBadPlaylist;
+  // A network source that stops with a flow error never got through (a
+  // refused connection says no more than that).
+  if (klass.contains(QLatin1String("Source/Network")) && error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED)
+    return TStreamEvent::erUnreachable;
   if (error->domain == GST_STREAM_ERROR) {
     switch (error->code) {
     case GST_STREAM_ERROR_TYPE_NOT_FOUND:
@@ -146,11 +176,12 @@ bool ParseMessage(GstMessage* message, GstElement* pipeline, TStreamEvent& event
     const QString artist = TagString(tags, GST_TAG_ARTIST);
     event.title = !artist.isEmpty() && !title.isEmpty() ? artist + QStringLiteral(" - ") + title : title;
     event.codec = TagString(tags, GST_TAG_AUDIO_CODEC);
+    event.name = TagString(tags, GST_TAG_ORGANIZATION);
     guint bitrate = 0;
     if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bitrate) || gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &bitrate))
       event.bitrate = int(bitrate);
     gst_tag_list_unref(tags);
-    return !event.title.isEmpty() || !event.codec.isEmpty() || event.bitrate > 0;
+    return !event.title.isEmpty() || !event.codec.isEmpty() || event.bitrate > 0 || !event.name.isEmpty();
   }
   default: return false;
   }
@@ -174,6 +205,22 @@ GstPadProbeReturn OnAudioBuffer(GstPad*, GstPadProbeInfo*, gpointer data)
   return GST_PAD_PROBE_REMOVE;
 }
 
+// Converted sound at the end of the copying branch, handed to the sink.
+GstPadProbeReturn OnPcmBuffer(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+  auto* context = static_cast<std::shared_ptr<TBusContext>*>(data)->get();
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  TPcmTap& tap = *context->tap;
+  std::lock_guard lock(tap.mutex);
+  if (!buffer || !tap.sink || tap.generation != context->generation) return GST_PAD_PROBE_OK;
+  GstMapInfo map;
+  if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+    tap.sink(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+    gst_buffer_unmap(buffer, &map);
+  }
+  return GST_PAD_PROBE_OK;
+}
+
 void DeleteContext(gpointer data) { delete static_cast<std::shared_ptr<TBusContext>*>(data); }
 
 // Pipelines being taken down on their own threads (a program that ends waits
@@ -192,7 +239,8 @@ void CloseOnItsOwnThread(GstElement* pipeline)
 
 class TGstStreamEngine : public QObject, public TStreamEngine {
 public:
-  TGstStreamEngine() : link_(std::make_shared<TBusLink>())
+  explicit TGstStreamEngine(bool soundOutput)
+      : link_(std::make_shared<TBusLink>()), tap_(std::make_shared<TPcmTap>()), soundOutput_(soundOutput)
   {
     link_->receiver = this;
     link_->deliver = [this](quint64 generation, const TStreamEvent& e, bool audio) {
@@ -226,10 +274,24 @@ public:
     if (!pipeline) return;
     // Audio only: playbin's video and subtitle branches stay out.
     g_object_set(pipeline, "flags", 0x2 /* audio */, nullptr);
-    GstElement* sink = gst_parse_bin_from_description(
-        "audioconvert ! audioresample ! volume name=volume ! autoaudiosink", TRUE, nullptr);
+    // The tee hands each buffer to the output first, whose sink paces it,
+    // then to the copying branch, which never waits: no queue is needed, and
+    // the copy runs at the pace of what is heard. The valve stays shut (its
+    // caps still pass) while nobody takes the copy.
+    const QByteArray description =
+        QByteArrayLiteral("audioconvert ! audioresample ! tee name=split ! volume name=volume ! ") +
+        (soundOutput_ ? QByteArrayLiteral("autoaudiosink") : QByteArrayLiteral("fakesink sync=true")) +
+        QByteArrayLiteral(" split. ! valve name=pcmvalve drop=true drop-mode=forward-sticky-events ! audioconvert ! "
+                          "audioresample ! audio/x-raw,format=S16LE,layout=interleaved,rate=") +
+        QByteArray::number(kPcmRate) + QByteArrayLiteral(",channels=") + QByteArray::number(kPcmChannels) +
+        QByteArrayLiteral(" ! fakesink name=pcm sync=false async=false");
+    GstElement* sink = gst_parse_bin_from_description(description.constData(), TRUE, nullptr);
+    GstElement* valve = nullptr;
+    GstElement* pcmSink = nullptr;
     if (sink) {
       volumeElement_ = gst_bin_get_by_name(GST_BIN(sink), "volume");
+      valve = gst_bin_get_by_name(GST_BIN(sink), "pcmvalve");
+      pcmSink = gst_bin_get_by_name(GST_BIN(sink), "pcm");
       g_object_set(pipeline, "audio-sink", sink, nullptr);
     }
     g_signal_connect(pipeline, "source-setup", G_CALLBACK(+[](GstElement*, GstElement* source, gpointer seconds) {
@@ -245,8 +307,10 @@ public:
     pipeline_ = pipeline;
     ++generation_;
     pipelinePlaying_ = audioSeen_ = false;
+    tap_->Open(valve, generation_);
     auto context = std::make_shared<TBusContext>();
     context->link = link_;
+    context->tap = tap_;
     context->generation = generation_;
     context->pipeline = pipeline;
     GstBus* bus = gst_element_get_bus(pipeline);
@@ -257,6 +321,12 @@ public:
       gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, OnAudioBuffer, new std::shared_ptr<TBusContext>(context), DeleteContext);
       gst_object_unref(pad);
     }
+    if (pcmSink) {
+      GstPad* pad = gst_element_get_static_pad(pcmSink, "sink");
+      gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, OnPcmBuffer, new std::shared_ptr<TBusContext>(context), DeleteContext);
+      gst_object_unref(pad);
+      gst_object_unref(pcmSink);
+    }
     // Asynchronous for a network source: returns at once.
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
   }
@@ -264,6 +334,7 @@ public:
   void Close() override
   {
     ++generation_;
+    tap_->Open(nullptr, generation_);
     if (volumeElement_) gst_object_unref(volumeElement_);
     volumeElement_ = nullptr;
     if (pipeline_) CloseOnItsOwnThread(pipeline_);
@@ -287,6 +358,7 @@ public:
     ApplyVolume();
   }
   void SetReadTimeout(int seconds) override { readTimeout_ = qMax(1, seconds); }
+  void SetPcmSink(TPcmSink sink) override { tap_->Set(std::move(sink)); }
 
 private:
   void ApplyVolume()
@@ -295,6 +367,8 @@ private:
   }
 
   std::shared_ptr<TBusLink> link_;
+  std::shared_ptr<TPcmTap> tap_;
+  const bool soundOutput_;
   GstElement* pipeline_ = nullptr;
   GstElement* volumeElement_ = nullptr;
   quint64 generation_ = 0;
@@ -306,7 +380,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TStreamEngine> CreateGstStreamEngine(QString* error)
+std::unique_ptr<TStreamEngine> CreateGstStreamEngine(QString* error, bool soundOutput)
 {
   static const QString initError = [] {
     // Stations in China often send their titles in GBK: tried after UTF-8.
@@ -326,5 +400,5 @@ std::unique_ptr<TStreamEngine> CreateGstStreamEngine(QString* error)
     if (error) *error = initError;
     return nullptr;
   }
-  return std::make_unique<TGstStreamEngine>();
+  return std::make_unique<TGstStreamEngine>(soundOutput);
 }

@@ -4,6 +4,7 @@ int RunFormCommand(QStringList args);
 int RunArtCommand(QStringList args);
 int RunRecordCommand(QStringList args);
 int RunDevicesCommand(QStringList args);
+int RunRecordStationCommand(QStringList args);
 int RunMixerCommand(QStringList args);
 int RunSkinCommand(QStringList args);
 int RunStationsCommand(QStringList args);
@@ -27,7 +28,11 @@ const std::vector<ToolCommand>& ToolCommands()
                  "                              record a capture device to MP3 (Ctrl-C stops); S may be\n"
                  "                              decimal; the record window's tags unless --no-tags\n",
        RunRecordCommand},
-      {"devices", "devices                     the capture sources by name, the default first\n", RunDevicesCommand},
+      {"record-station", "record-station URL [--seconds S | --minutes M] [--bitrate KBPS] [--name NAME] OUT.mp3\n"
+                         "                              play a station silently and record it to MP3 (Ctrl-C\n"
+                         "                              stops); gaps while it drops are silence\n",
+       RunRecordStationCommand},
+      {"devices", "devices                     the recording sources by name, the default first\n", RunDevicesCommand},
       {"mixer",
        "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"
        "  mixer N set CONTROLID VALUE...  set a control (one value, one per channel, or list items)\n",

@@ -9,6 +9,8 @@
 #include "audio/audio_test_util.h"
 #include "audio/dx_audio_in.h"
 #include "audio/mp3_out.h"
+#include "audio/station_audio_in.h"
+#include "audio/station_player.h"
 #include "browser/site_addresses.h"
 #include "mixer_ui/mm_block.h"
 #include "platform/capture_memory.h"
@@ -27,6 +29,7 @@
 #include "toolkit/timer.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -330,7 +333,9 @@ TEST_F(RecordWindowTest, ControlStatesFollowChoosingRecordingAndStopping)
   EXPECT_EQ(d.album, "Velmora 广播节目");
   EXPECT_EQ(d.title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
                                                   : MakerSiteAddress().toStdString());
-  if (MakerSiteAddress().isEmpty()) EXPECT_EQ(d.track, "") << "no track number without the maker's address";
+  if (MakerSiteAddress().isEmpty()) {
+    EXPECT_EQ(d.track, "") << "no track number without the maker's address";
+  }
 
   // Choosing again while a file is chosen keeps the window in that state.
   ChooseFile(dir.filePath("second.mp3"));
@@ -463,7 +468,7 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   EXPECT_EQ(Captions(frame->BuildSystemMenu()->Items()), QStringList({"录音来源", "-", "关闭(&C)"}));
   TMenuItem* sources = form->RecordSourceMenuItem();
   ASSERT_TRUE(sources);
-  EXPECT_EQ(Captions(sources), QStringList({"默认输入", "正在播放的声音", "Mic && Line"}));
+  EXPECT_EQ(Captions(sources), QStringList({"默认输入", "正在播放的声音", "正在收听的电台", "Mic && Line"}));
   auto checked = [&] {
     frame->BuildSystemMenu();
     QStringList out;
@@ -474,7 +479,7 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   EXPECT_EQ(checked(), QStringList{"正在播放的声音"});
 
   // Chosen: the next recording takes it, the settings keep it beside the placement.
-  sources->Items(2)->Click();
+  sources->Items(3)->Click();
   EXPECT_EQ(checked(), QStringList{"Mic && Line"});
   EXPECT_EQ(ReadRecordSource(SettingsFile()), "Mic & Line");
   ChooseFile(dir.filePath("mic.mp3"));
@@ -499,6 +504,53 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].startsWith("设置无法保存：")) << errors[0].toStdString();
   EXPECT_EQ(form->RecordSource(), "正在播放的声音");
+}
+
+TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
+{
+  AddMixer();
+  auto engine = std::make_unique<TStreamEngineMemory>();
+  TStreamEngineMemory* station = engine.get();
+  TStationPlayer player(std::move(engine));
+  TStationPlayer::SetInstance(&player);
+  Create();
+  TMenuItem* sources = form->RecordSourceMenuItem();
+  auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
+  frame->BuildSystemMenu();
+  const int stationEntry = int(Captions(sources).indexOf("正在收听的电台"));
+  ASSERT_GE(stationEntry, 1);
+  sources->Items(stationEntry)->Click();
+  EXPECT_EQ(ReadRecordSource(SettingsFile()), "正在收听的电台");
+  ChooseFile(dir.filePath("station.mp3"));
+
+  // Nothing listened to: said, and nothing starts.
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].startsWith("现在没有正在收听的电台")) << errors[0].toStdString();
+  EXPECT_FALSE(form->bsSkinButtonStop()->Enabled());
+
+  player.Play({"k", "早间电台", "http://127.0.0.1:1/a.mp3", {}, {}});
+  TStreamEvent tags;
+  tags.kind = TStreamEvent::seTags;
+  tags.title = "新闻";
+  station->Emit(tags);
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_EQ(States(), kRecordingState);
+  EXPECT_EQ(form->MP3Out1()->Input(), form->StationAudioIn1());
+  QByteArray pcm(TStationAudioIn::BytesFor(100), '\x10');
+  ASSERT_TRUE(WaitUntil([&] {
+    station->EmitPcm(pcm);
+    return form->StationAudioIn1()->Position() >= TStationAudioIn::BytesFor(300);
+  }));
+  form->bsSkinButtonStop()->SimulateClick();
+  TStationPlayer::SetInstance(nullptr);
+  const TDecoded d = DecodeMp3(dir.filePath("station.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_GE(d.Seconds(), 0.3);
+  EXPECT_EQ(d.title, "新闻");
+  EXPECT_EQ(d.artist, "早间电台");
+  EXPECT_EQ(d.album, "Velmora 广播节目");
+  EXPECT_EQ(d.dayMonth, QDate::currentDate().toString("ddMM").toStdString());
 }
 
 TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)

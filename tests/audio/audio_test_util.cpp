@@ -115,6 +115,7 @@ TDecoded DecodeMp3(const QString& path)
       d.genre = Str(v2->genre);
       for (size_t i = 0; i < v2->texts; ++i)
         if (std::string(v2->text[i].id, 4) == "TRCK") d.track = Str(&v2->text[i].text);
+        else if (std::string(v2->text[i].id, 4) == "TDAT") d.dayMonth = Str(&v2->text[i].text);
     }
     if (v1 && std::string(v1->tag, 3) == "TAG") {
       d.hasV1 = true;

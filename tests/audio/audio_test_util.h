@@ -54,6 +54,7 @@ struct TDecoded {
   std::vector<int> bitrates;     // kbps of every frame
   int64_t reportedLength = -1;   // samples per channel the file claims before a full scan
   std::string title, artist, album, year, comment, genre, track;  // ID3v2, UTF-8
+  std::string dayMonth;  // ID3v2.3 TDAT, "DDMM"
   bool hasV1 = false;
   std::string v1Title, v1Artist, v1Album, v1Year, v1Comment;
   size_t Frames() const { return channels ? samples.size() / size_t(channels) : 0; }

@@ -170,12 +170,18 @@ TEST(ToolCommands, SourcesGoByTheNamesDevicesLists)
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   const ToolRun devices = Tool({"devices"});
   ASSERT_EQ(devices.exitCode, 0) << devices.err.toStdString();
-  EXPECT_EQ(devices.out, "默认输入\n正在播放的声音\n") << "no ALSA plugin names";
+  EXPECT_EQ(devices.out, "默认输入\n正在播放的声音\n正在收听的电台\n") << "no ALSA plugin names";
 
   QTemporaryDir dir;
   const ToolRun playing = Tool({"record", "--device", "正在播放的声音", "--seconds", "0.5", dir.filePath("p.mp3")});
   EXPECT_EQ(playing.exitCode, 0) << playing.err.toStdString();
   EXPECT_TRUE(playing.err.startsWith("recording 正在播放的声音 to ")) << playing.err.toStdString();
+
+  // The tool listens to no station: record-station records one.
+  const ToolRun station = Tool({"record", "--device", "正在收听的电台", dir.filePath("s.mp3")});
+  EXPECT_EQ(station.exitCode, 2);
+  EXPECT_TRUE(station.err.contains("record-station URL")) << station.err.toStdString();
+  EXPECT_FALSE(QFile::exists(dir.filePath("s.mp3")));
 
   const ToolRun unknown = Tool({"record", "--device", "Headset", "--seconds", "0.5", dir.filePath("u.mp3")});
   EXPECT_EQ(unknown.exitCode, 1);

@@ -1,0 +1,151 @@
+// Recording the station on GStreamer against the local station server: the
+// file holds the station's tone, not what the sound card's default source
+// carries, at the wall clock's length, through a drop, and velmora-tool
+// record-station does the same from the command line.
+#include "app/form_record.h"
+#include "audio/mp3_out.h"
+#include "audio/station_audio_in.h"
+#include "player/real_stream_fixture.h"
+#include "audio/audio_test_util.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <algorithm>
+
+namespace {
+
+constexpr double kStationTone = 440, kCardTone = 1000;
+
+class StationRecordingTest : public RealStreamTest {
+protected:
+  // Records the player's station into `file` for `ms` of wall clock; the time it ran.
+  double RecordFor(const QString& file, int ms)
+  {
+    TStationAudioIn in(nullptr, player.get());
+    TMP3Out out(nullptr);
+    out.SetInput(&in);
+    out.SetFileName(file);
+    SetStationTags(&out, player->Station().name, player->Title(), QDate::currentDate());
+    QElapsedTimer clock;
+    clock.start();
+    out.Start();
+    PumpUntil([&] { return clock.elapsed() >= ms; }, ms + 1000);
+    out.RequestStop(false);
+    out.WaitForStop();
+    silence = in.SilenceBytes();
+    return clock.elapsed() / 1000.0;
+  }
+  QTemporaryDir dir;
+  qint64 silence = 0;
+};
+
+TEST_F(StationRecordingTest, RecordsTheStationMutedOrNotAndNothingOfTheSoundCard)
+{
+  TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
+  r.metaInterval = 8192;
+  r.titles = {QString::fromUtf8("歌手甲 - 第一首")};
+  server.Set("/live.mp3", r);
+  player->Play({"k", QString::fromUtf8("测试电台"), server.Url("/live.mp3"), {}, {}});
+  ASSERT_EQ(WaitForEnd(8000), TStationPlayer::psPlaying) << player->Message().toStdString();
+  ASSERT_TRUE(PumpUntil([&] { return !player->Title().isEmpty(); }, 5000));
+  // The card's default source carries another tone, and the muted station not at all.
+  TPlayedTone card(30, kCardTone);
+  ASSERT_EQ(card.Start(), QString());
+  player->SetMuted(true);
+  const QByteArray heard = Record(1500).right(44100 * 2 / 2);
+  ASSERT_GT(ToneShare(heard, kCardTone), 0.5);
+  ASSERT_LT(ToneShare(heard, kStationTone), 0.05);
+
+  const QString file = dir.filePath("station.mp3");
+  const double ran = RecordFor(file, 10000);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), ran, ran * 0.02);
+  const TToneContinuity tone = AnalyzeContinuity(d, kStationTone);
+  EXPECT_LT(tone.firstToneAt, 0.1);
+  EXPECT_EQ(tone.gaps, 0);
+  EXPECT_EQ(silence, 0);
+  QByteArray left;
+  for (size_t i = 0; i < d.samples.size(); i += 2) left.append(reinterpret_cast<const char*>(&d.samples[i]), 2);
+  EXPECT_GT(ToneShare(left, kStationTone), 0.8);
+  EXPECT_LT(ToneShare(left, kCardTone), 0.01);
+  EXPECT_EQ(d.title, "歌手甲 - 第一首");
+  EXPECT_EQ(d.artist, "测试电台");
+  EXPECT_EQ(d.year, QDate::currentDate().toString("yyyy").toStdString());
+  EXPECT_EQ(d.dayMonth, QDate::currentDate().toString("ddMM").toStdString());
+}
+
+TEST_F(StationRecordingTest, AStationThatDropsMidTakeLeavesSilenceAndTheClocksLength)
+{
+  TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
+  r.dropAfterMs = 4500;
+  r.downForMs = 2000;
+  server.Set("/drops.mp3", r);
+  player->SetReconnectDelays({500, 500, 500, 500, 500, 500, 500, 500});
+  Play("/drops.mp3");
+  ASSERT_EQ(WaitForEnd(8000), TStationPlayer::psPlaying) << player->Message().toStdString();
+  // Listened to for a while, then recorded.
+  QElapsedTimer listened;
+  listened.start();
+  PumpUntil([&] { return listened.elapsed() >= 1500; }, 3000);
+
+  const QString file = dir.filePath("drops.mp3");
+  const double ran = RecordFor(file, 12000);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), ran, ran * 0.02);
+  EXPECT_GE(server.Requests("/drops.mp3"), 2);
+  // The station is gone for its 2 s and the reconnect: silence, with the
+  // station's tone before and after.
+  std::string map;  // per 100 ms: tone, silence or neither
+  for (size_t from = 0; from + 4410 <= d.Frames(); from += 4410) {
+    const TToneStats t = AnalyzeTone(d, 0, from, from + 4410);
+    map += t.rms < 20 ? '.' : std::abs(t.frequency - kStationTone) < 10 ? 'T' : '?';
+  }
+  EXPECT_GE(std::count(map.begin(), map.end(), '.'), 15) << map;
+  EXPECT_LE(std::count(map.begin(), map.end(), '.'), 60) << map;
+  EXPECT_GE(double(silence) / TStationAudioIn::BytesFor(1000), 1.5);
+  const size_t before = map.find("TTTTTTTTTT");
+  const size_t gap = map.find("..........", before);
+  EXPECT_NE(before, std::string::npos) << map;
+  EXPECT_NE(gap, std::string::npos) << map;
+  EXPECT_NE(map.find("TTTTT", gap), std::string::npos) << map;
+}
+
+TEST_F(StationRecordingTest, ToolRecordsTheStationOrSaysItCannotBeReached)
+{
+  TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
+  r.metaInterval = 8192;
+  r.titles = {QString::fromUtf8("第三首")};
+  server.Set("/tool.mp3", r);
+  auto run = [&](const QStringList& args, QString* errors) {
+    QProcess tool;
+    tool.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"record-station"} + args);
+    PumpUntil([&] { return tool.state() == QProcess::NotRunning || tool.waitForFinished(10); }, 30000);
+    *errors = QString::fromUtf8(tool.readAllStandardError());
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+  };
+  QString errors;
+  const QString file = dir.filePath("tool.mp3");
+  ASSERT_EQ(run({server.Url("/tool.mp3"), "--seconds", "4", file}, &errors), 0)
+      << errors.toStdString();
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 4.0, 0.08);
+  EXPECT_EQ(AnalyzeContinuity(d, kStationTone).gaps, 0);
+  EXPECT_EQ(d.title, "第三首");
+  EXPECT_EQ(d.artist, "test") << "the server's icy-name";
+
+  // Nobody listens on the port: a clear reason, exit 1, no file.
+  QTcpServer closed;
+  closed.listen(QHostAddress::LocalHost, 0);
+  const QString nowhere = QStringLiteral("http://127.0.0.1:%1/live").arg(closed.serverPort());
+  closed.close();
+  const QString missing = dir.filePath("missing.mp3");
+  EXPECT_EQ(run({nowhere, "--minutes", "1", missing}, &errors), 1);
+  EXPECT_TRUE(errors.contains(QString::fromUtf8("无法连接到电台"))) << errors.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+} // namespace
