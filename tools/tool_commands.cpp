@@ -10,6 +10,7 @@ int RunSkinCommand(QStringList args);
 int RunStationsCommand(QStringList args);
 int RunFilesCommand(QStringList args);
 int RunDialogCommand(QStringList args);
+int RunScheduleCommand(QStringList args);
 
 const std::vector<ToolCommand>& ToolCommands()
 {
@@ -32,6 +33,12 @@ const std::vector<ToolCommand>& ToolCommands()
                          "                              play a station silently and record it to MP3 (Ctrl-C\n"
                          "                              stops); gaps while it drops are silence\n",
        RunRecordStationCommand},
+      {"schedule",
+       "schedule list                the scheduled recordings (id, on/off, when, station, file, last result)\n"
+       "  schedule add --url URL [--name NAME] (--at \"yyyy-MM-dd HH:mm\" | --weekly 1,3,5 --time HH:mm)\n"
+       "               [--minutes M] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud]\n"
+       "  schedule remove|enable|disable ID\n",
+       RunScheduleCommand},
       {"devices", "devices                     the recording sources by name, the default first\n", RunDevicesCommand},
       {"mixer",
        "mixer [N]                   show mixer N (or every mixer): lines, controls, values\n"

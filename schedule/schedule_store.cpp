@@ -1,0 +1,375 @@
+#include "schedule/schedule_store.h"
+
+#include "browser/directory_config.h"
+#include "browser/station_store.h"
+#include "toolkit/regular_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QUrl>
+#include <algorithm>
+
+namespace {
+constexpr qint64 kMaxScheduleFile = 4 * 1024 * 1024;
+constexpr int kWeekMinutes = 7 * 24 * 60;
+const char* const kResultNames[] = {"", "recording", "done", "interrupted", "missed", "failed", "ended-early"};
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+
+QString DayName(int day)
+{
+  static const char* const names[] = {"一", "二", "三", "四", "五", "六", "日"};
+  return QString::fromUtf8(names[(day - 1) % 7]);
+}
+
+QDateTime ReadDateTime(const QJsonValue& v) { return QDateTime::fromString(v.toString(), kDateTimeFormat); }
+QString WriteDateTime(const QDateTime& t) { return t.isValid() ? t.toString(kDateTimeFormat) : QString(); }
+
+// A station's name as part of a file name.
+QString FileNamePart(QString text)
+{
+  text.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]")), QStringLiteral("_"));
+  text = text.trimmed();
+  while (text.startsWith('.')) text.remove(0, 1);
+  return text.left(100);
+}
+} // namespace
+
+std::optional<QDateTime> TScheduleEntry::LatestStart(const QDateTime& now) const
+{
+  if (repeat == Once) {
+    if (at.isValid() && at <= now) return at;
+    return std::nullopt;
+  }
+  for (int back = 0; back <= 7; ++back) {
+    const QDate day = now.date().addDays(-back);
+    const QDateTime start(day, time);
+    if (std::find(days.begin(), days.end(), day.dayOfWeek()) != days.end() && start <= now) return start;
+  }
+  return std::nullopt;
+}
+
+std::optional<QDateTime> TScheduleEntry::NextStart(const QDateTime& after) const
+{
+  if (repeat == Once) {
+    if (at.isValid() && at > after) return at;
+    return std::nullopt;
+  }
+  for (int ahead = 0; ahead <= 7; ++ahead) {
+    const QDate day = after.date().addDays(ahead);
+    const QDateTime start(day, time);
+    if (std::find(days.begin(), days.end(), day.dayOfWeek()) != days.end() && start > after) return start;
+  }
+  return std::nullopt;
+}
+
+QString TScheduleEntry::WhenText() const
+{
+  QString when;
+  if (repeat == Once) {
+    when = at.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  } else {
+    QStringList names;
+    for (int d : days) names << DayName(d);
+    when = QString::fromUtf8("每周%1 %2").arg(names.join(QString::fromUtf8("、")), time.toString(QStringLiteral("HH:mm")));
+  }
+  return QString::fromUtf8("%1，%2 分钟").arg(when).arg(minutes);
+}
+
+QString TScheduleEntry::FileName(const QDateTime& start) const
+{
+  static const QRegularExpression field(QStringLiteral("\\{(station|date)(?::([^}]*))?\\}"));
+  QString out;
+  qsizetype from = 0;
+  for (auto it = field.globalMatch(namePattern); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    out += namePattern.mid(from, m.capturedStart() - from);
+    if (m.captured(1) == QLatin1String("station")) {
+      out += FileNamePart(stationName);
+    } else {
+      const QString format = m.captured(2).isEmpty() ? QStringLiteral("yyyy-MM-dd HHmm") : m.captured(2);
+      out += FileNamePart(start.toString(format));
+    }
+    from = m.capturedEnd();
+  }
+  out += namePattern.mid(from);
+  out = FileNamePart(out);
+  if (out.isEmpty() || out == QLatin1String(".mp3")) out = FileNamePart(stationName) + start.toString(QStringLiteral(" yyyy-MM-dd HHmm"));
+  if (!out.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)) out += QStringLiteral(".mp3");
+  return out;
+}
+
+QString TScheduleEntry::ResultText(TResult r)
+{
+  switch (r) {
+  case None: return QString();
+  case Recording: return QString::fromUtf8("正在录音");
+  case Done: return QString::fromUtf8("已录好");
+  case Interrupted: return QString::fromUtf8("被中断");
+  case Missed: return QString::fromUtf8("错过了");
+  case Failed: return QString::fromUtf8("失败");
+  case EndedEarly: return QString::fromUtf8("提前结束");
+  }
+  return QString();
+}
+
+QString ScheduleEntryProblem(const TScheduleEntry& e)
+{
+  const QUrl url(e.stationUrl, QUrl::StrictMode);
+  if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) || url.host().isEmpty())
+    return QString::fromUtf8("“%1”不是电台的网址（http:// 或 https://）").arg(e.stationUrl);
+  if (e.stationName.trimmed().isEmpty()) return QString::fromUtf8("没有写电台的名字");
+  if (e.minutes < 1 || e.minutes > TScheduleStore::kMaxMinutes)
+    return QString::fromUtf8("录音长度要在 1 到 %1 分钟之间").arg(TScheduleStore::kMaxMinutes);
+  if (e.repeat == TScheduleEntry::Once && !e.at.isValid()) return QString::fromUtf8("没有写开始的日期和时间");
+  if (e.repeat == TScheduleEntry::Weekly) {
+    if (!e.time.isValid()) return QString::fromUtf8("没有写开始的时间");
+    if (e.days.empty()) return QString::fromUtf8("没有选每周的哪几天");
+    for (int d : e.days)
+      if (d < 1 || d > 7) return QString::fromUtf8("星期要写 1（星期一）到 7（星期日）");
+  }
+  if (e.folder.trimmed().isEmpty()) return QString::fromUtf8("没有写保存的文件夹");
+  static const int rates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
+  if (std::find(std::begin(rates), std::end(rates), e.bitrate) == std::end(rates))
+    return QString::fromUtf8("MP3 没有 %1 kbps 的比特率").arg(e.bitrate);
+  return QString();
+}
+
+bool ScheduleEntriesOverlap(const TScheduleEntry& a, const TScheduleEntry& b)
+{
+  const qint64 lenA = qint64(a.minutes) * 60, lenB = qint64(b.minutes) * 60;
+  if (a.repeat == TScheduleEntry::Weekly && b.repeat == TScheduleEntry::Weekly) {
+    // Minutes of the week, round the week's end.
+    const int ta = a.time.hour() * 60 + a.time.minute(), tb = b.time.hour() * 60 + b.time.minute();
+    for (int da : a.days)
+      for (int db : b.days) {
+        const int sa = (da - 1) * 1440 + ta, sb = (db - 1) * 1440 + tb;
+        const int bAfterA = ((sb - sa) % kWeekMinutes + kWeekMinutes) % kWeekMinutes;
+        const int aAfterB = ((sa - sb) % kWeekMinutes + kWeekMinutes) % kWeekMinutes;
+        if (bAfterA < a.minutes || aAfterB < b.minutes) return true;
+      }
+    return false;
+  }
+  if (a.repeat == TScheduleEntry::Weekly) return ScheduleEntriesOverlap(b, a);
+  // `a` is once: the occurrence of `b` that starts last before `a` ends.
+  const QDateTime aEnd = a.at.addSecs(lenA);
+  const std::optional<QDateTime> s = b.LatestStart(aEnd.addMSecs(-1));
+  return s && s->addSecs(lenB) > a.at;
+}
+
+QJsonObject ScheduleEntryToJson(const TScheduleEntry& e)
+{
+  QJsonObject o{{"id", e.id},           {"station", e.stationName}, {"url", e.stationUrl},
+                {"minutes", e.minutes}, {"folder", e.folder},        {"pattern", e.namePattern},
+                {"bitrate", e.bitrate}, {"aloud", e.playAloud},      {"enabled", e.enabled}};
+  if (e.repeat == TScheduleEntry::Once) {
+    o.insert("at", WriteDateTime(e.at));
+  } else {
+    QJsonArray days;
+    for (int d : e.days) days.append(d);
+    o.insert("days", days);
+    o.insert("time", e.time.toString(QStringLiteral("HH:mm")));
+  }
+  if (e.handledUntil.isValid()) o.insert("handledUntil", WriteDateTime(e.handledUntil));
+  if (e.lastResult != TScheduleEntry::None) {
+    o.insert("lastResult", QString::fromLatin1(kResultNames[e.lastResult]));
+    o.insert("lastStart", WriteDateTime(e.lastStart));
+    if (!e.lastFile.isEmpty()) o.insert("lastFile", e.lastFile);
+    if (!e.lastMessage.isEmpty()) o.insert("lastMessage", e.lastMessage);
+  }
+  return o;
+}
+
+bool ScheduleEntryFromJson(const QJsonObject& o, TScheduleEntry* e)
+{
+  TScheduleEntry r;
+  r.id = o.value("id").toString();
+  r.stationName = o.value("station").toString();
+  r.stationUrl = o.value("url").toString();
+  r.minutes = o.value("minutes").toInt(0);
+  r.folder = o.value("folder").toString();
+  r.namePattern = o.value("pattern").toString(r.namePattern);
+  r.bitrate = o.value("bitrate").toInt(128);
+  r.playAloud = o.value("aloud").toBool(false);
+  r.enabled = o.value("enabled").toBool(true);
+  if (o.contains("days")) {
+    r.repeat = TScheduleEntry::Weekly;
+    for (const QJsonValue& d : o.value("days").toArray()) r.days.push_back(d.toInt(0));
+    std::sort(r.days.begin(), r.days.end());
+    r.time = QTime::fromString(o.value("time").toString(), QStringLiteral("HH:mm"));
+  } else {
+    r.at = ReadDateTime(o.value("at"));
+  }
+  r.handledUntil = ReadDateTime(o.value("handledUntil"));
+  const QString result = o.value("lastResult").toString();
+  for (int i = 1; i < int(std::size(kResultNames)); ++i)
+    if (result == QLatin1String(kResultNames[i])) r.lastResult = TScheduleEntry::TResult(i);
+  r.lastStart = ReadDateTime(o.value("lastStart"));
+  r.lastFile = o.value("lastFile").toString();
+  r.lastMessage = o.value("lastMessage").toString();
+  if (r.id.isEmpty() || !ScheduleEntryProblem(r).isEmpty()) return false;
+  *e = std::move(r);
+  return true;
+}
+
+TScheduleStore::TScheduleStore(QString file) : file_(std::move(file)) { Reload(); }
+
+QString TScheduleStore::DefaultFile() { return QDir(UserDataFolder()).filePath(QStringLiteral("schedule.json")); }
+
+const TScheduleEntry* TScheduleStore::Find(const QString& id) const
+{
+  for (const TScheduleEntry& e : entries_)
+    if (e.id == id) return &e;
+  return nullptr;
+}
+
+bool TScheduleStore::Load() { return Reload(); }
+
+void TScheduleStore::Refresh()
+{
+  const QFileInfo info(file_);
+  const qint64 size = info.exists() ? info.size() : -1;
+  if (size != seenSize_ || info.lastModified() != seenModified_) Reload();
+}
+
+bool TScheduleStore::Reload()
+{
+  entries_.clear();
+  problem_.clear();
+  const QFileInfo info(file_);
+  seenSize_ = info.exists() ? info.size() : -1;
+  seenModified_ = info.lastModified();
+  if (!info.exists() && !info.isSymLink()) return true;
+  TRegularFileRead r = ReadRegularFile(file_, kMaxScheduleFile);
+  QString error = r.Ok() ? QString() : r.Error;
+  if (error.isEmpty() && r.Data.trimmed().isEmpty()) return true;
+  QJsonParseError parse{};
+  const QJsonDocument doc = error.isEmpty() ? QJsonDocument::fromJson(r.Data, &parse) : QJsonDocument();
+  if (error.isEmpty() && parse.error != QJsonParseError::NoError) error = parse.errorString();
+  const QJsonObject root = doc.object();
+  if (error.isEmpty() && root.value("version").toInt(0) > kVersion)
+    error = QString::fromUtf8("它来自更新版本的程序（版本 %1）").arg(root.value("version").toInt());
+  if (error.isEmpty() && !root.value("entries").isArray()) error = QString::fromUtf8("没有预约列表");
+  std::vector<TScheduleEntry> entries;
+  if (error.isEmpty()) {
+    int bad = 0;
+    for (const QJsonValue& v : root.value("entries").toArray()) {
+      TScheduleEntry e;
+      if (ScheduleEntryFromJson(v.toObject(), &e)) entries.push_back(std::move(e));
+      else ++bad;
+    }
+    if (bad) error = QString::fromUtf8("其中 %1 项无法识别").arg(bad);
+  }
+  if (!error.isEmpty()) {
+    problem_ = QString::fromUtf8("预约录音文件 %1 无法读取（%2）。为免丢失，该文件保持原样，预约暂不能修改；修好或移走该文件后再试。")
+                   .arg(file_, error);
+    return false;
+  }
+  entries_ = std::move(entries);
+  return true;
+}
+
+bool TScheduleStore::Save(const std::vector<TScheduleEntry>& entries, QString* error)
+{
+  QJsonArray list;
+  for (const TScheduleEntry& e : entries) list.append(ScheduleEntryToJson(e));
+  const QJsonObject doc{{"version", kVersion}, {"entries", list}};
+  QString why;
+  if (!WriteFileAtomically(file_, QJsonDocument(doc).toJson(QJsonDocument::Indented), &why)) {
+    if (error) *error = QString::fromUtf8("无法保存预约录音：%1").arg(why);
+    return false;
+  }
+  entries_ = entries;
+  const QFileInfo info(file_);
+  seenSize_ = info.size();
+  seenModified_ = info.lastModified();
+  return true;
+}
+
+bool TScheduleStore::Add(TScheduleEntry entry, QString* error, QString* id)
+{
+  auto fail = [&](const QString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (!Reload()) return fail(problem_);
+  if (entry.repeat == TScheduleEntry::Weekly) std::sort(entry.days.begin(), entry.days.end());
+  entry.days.erase(std::unique(entry.days.begin(), entry.days.end()), entry.days.end());
+  if (const QString p = ScheduleEntryProblem(entry); !p.isEmpty()) return fail(p);
+  const QDateTime now = Now();
+  if (entry.repeat == TScheduleEntry::Once && entry.at <= now)
+    return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(entry.at.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+  if (entry.enabled)
+    for (const TScheduleEntry& other : entries_)
+      if (other.enabled && ScheduleEntriesOverlap(entry, other))
+        return fail(QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText()));
+  if (entry.id.isEmpty()) {
+    int top = 0;
+    for (const TScheduleEntry& e : entries_) top = std::max(top, e.id.toInt());
+    entry.id = QString::number(top + 1);
+  } else if (Find(entry.id)) {
+    return fail(QString::fromUtf8("已经有编号为 %1 的预约").arg(entry.id));
+  }
+  // Nothing from before the entry existed is due.
+  entry.handledUntil = now;
+  std::vector<TScheduleEntry> list = entries_;
+  list.push_back(entry);
+  if (!Save(list, error)) return false;
+  if (id) *id = entry.id;
+  return true;
+}
+
+bool TScheduleStore::Remove(const QString& id, QString* error)
+{
+  if (!Reload()) {
+    if (error) *error = problem_;
+    return false;
+  }
+  std::vector<TScheduleEntry> list = entries_;
+  std::erase_if(list, [&](const TScheduleEntry& e) { return e.id == id; });
+  if (list.size() == entries_.size()) {
+    if (error) *error = QString::fromUtf8("没有编号为 %1 的预约").arg(id);
+    return false;
+  }
+  return Save(list, error);
+}
+
+bool TScheduleStore::SetEnabled(const QString& id, bool enabled, QString* error)
+{
+  if (!Reload()) {
+    if (error) *error = problem_;
+    return false;
+  }
+  const TScheduleEntry* e = Find(id);
+  if (e && enabled && !e->enabled)
+    for (const TScheduleEntry& other : entries_)
+      if (other.id != id && other.enabled && ScheduleEntriesOverlap(*e, other)) {
+        if (error)
+          *error = QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText());
+        return false;
+      }
+  // Occurrences while it was off are not owed.
+  const QDateTime now = Now();
+  return Change(id, [&](TScheduleEntry& x) {
+    if (enabled && !x.enabled) x.handledUntil = std::max(x.handledUntil, now);
+    x.enabled = enabled;
+  }, error);
+}
+
+bool TScheduleStore::Change(const QString& id, const std::function<void(TScheduleEntry&)>& change, QString* error)
+{
+  if (!Reload()) {
+    if (error) *error = problem_;
+    return false;
+  }
+  std::vector<TScheduleEntry> list = entries_;
+  for (TScheduleEntry& e : list)
+    if (e.id == id) {
+      change(e);
+      return Save(list, error);
+    }
+  if (error) *error = QString::fromUtf8("没有编号为 %1 的预约").arg(id);
+  return false;
+}

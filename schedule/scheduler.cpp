@@ -1,0 +1,230 @@
+#include "schedule/scheduler.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+QString TimeText(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm")); }
+} // namespace
+
+QString UnusedRecordingPath(const QString& path)
+{
+  if (!QFileInfo::exists(path)) return path;
+  const QFileInfo info(path);
+  const QString base = info.completeBaseName(), suffix = info.suffix();
+  for (int n = 2;; ++n) {
+    const QString candidate = info.dir().filePath(QStringLiteral("%1 (%2).%3").arg(base).arg(n).arg(suffix));
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+}
+
+TScheduler::TScheduler(TScheduleStore& store, TServices services, QObject* parent)
+    : QObject(parent), store_(store), services_(std::move(services))
+{
+  if (!services_.now) services_.now = [] { return QDateTime::currentDateTime(); };
+  if (!services_.steadyMs) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    services_.steadyMs = [clock] { return clock->elapsed(); };
+  }
+  store_.Now = services_.now;
+  // Due times come from the wall clock at every tick, so a clock that jumps
+  // (a time zone, a time server) is seen at the next tick.
+  timer_.setInterval(kTickMs);
+  timer_.setTimerType(Qt::CoarseTimer);
+  connect(&timer_, &QTimer::timeout, this, &TScheduler::Tick);
+}
+
+TScheduler::~TScheduler() { Shutdown(); }
+
+void TScheduler::Start()
+{
+  store_.Load();
+  // A run that did not end (the program was killed, the machine lost power).
+  for (const TScheduleEntry& e : store_.Entries())
+    if (e.lastResult == TScheduleEntry::Recording) {
+      const QString file = e.lastFile;
+      Note(e.id, e.lastStart, TScheduleEntry::Interrupted, file, QString::fromUtf8("程序在录音时结束了"));
+      Tell(QString::fromUtf8("预约录音被中断"),
+           QString::fromUtf8("%1 在 %2 开始的录音没有录完，程序当时结束了；已录下的部分在 %3。").arg(e.stationName, TimeText(e.lastStart), file));
+    }
+  Tick();
+  timer_.start();
+}
+
+QDateTime TScheduler::HandledUntil(const TScheduleEntry& e) const
+{
+  auto it = handled_.find(e.id);
+  return it != handled_.end() && it->second > e.handledUntil ? it->second : e.handledUntil;
+}
+
+void TScheduler::Tick()
+{
+  store_.Refresh();
+  if (!store_.Problem().isEmpty() && store_.Problem() != storeProblemTold_) {
+    storeProblemTold_ = store_.Problem();
+    Tell(QString::fromUtf8("预约录音无法读取"), storeProblemTold_);
+  }
+  const qint64 steady = services_.steadyMs();
+  if (run_) {
+    if (steady >= run_->endMs) {
+      if (run_->phase == TRun::Recording) End(TScheduleEntry::Done, QString());
+      else End(TScheduleEntry::Failed, QString::fromUtf8("到结束时间也没能连上电台"));
+    } else if (run_->phase == TRun::Waiting && steady >= run_->nextTryMs) {
+      Try();
+    }
+    return;
+  }
+  const QDateTime now = services_.now();
+  for (const TScheduleEntry& e : store_.Entries()) {
+    if (!e.enabled) continue;
+    const std::optional<QDateTime> start = e.LatestStart(now);
+    if (!start || *start <= HandledUntil(e)) continue;
+    const qint64 lateMs = start->msecsTo(now);
+    if (lateMs <= qint64(kStartGraceSecs) * 1000) {
+      Begin(e, *start, lateMs);
+      return;
+    }
+    Note(e.id, *start, TScheduleEntry::Missed, QString(), QString());
+    Tell(QString::fromUtf8("错过了预约录音"),
+         QString::fromUtf8("%1 在 %2 的预约录音没有录上：那时程序没有运行、电脑在睡眠，或者时钟跳过了这个时间。")
+             .arg(e.stationName, TimeText(*start)));
+  }
+}
+
+void TScheduler::Begin(const TScheduleEntry& e, const QDateTime& start, qint64 lateMs)
+{
+  run_ = std::make_unique<TRun>();
+  run_->id = e.id;
+  run_->station = e.stationName;
+  run_->start = start;
+  run_->end = start.addSecs(qint64(e.minutes) * 60);
+  const qint64 steady = services_.steadyMs();
+  run_->firstTryMs = steady;
+  // The recording ends at the entry's end, however late it could begin.
+  run_->endMs = steady + qint64(e.minutes) * 60000 - lateMs;
+  const QString folder = QDir(e.folder).absolutePath();
+  if (!QDir().mkpath(folder)) {
+    Note(e.id, start, TScheduleEntry::Failed, QString(), QString::fromUtf8("无法创建文件夹 %1").arg(folder));
+    Tell(QString::fromUtf8("预约录音失败"), QString::fromUtf8("%1 在 %2 的预约录音无法开始：无法创建文件夹 %3。").arg(e.stationName, TimeText(start), folder));
+    run_.reset();
+    return;
+  }
+  run_->file = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
+  if (services_.keepAwake) run_->awake = services_.keepAwake(QString::fromUtf8("正在预约录音：%1").arg(e.stationName));
+  Note(e.id, start, TScheduleEntry::Recording, run_->file, QString());
+  Try();
+  emit Changed();
+}
+
+void TScheduler::Try()
+{
+  const TScheduleEntry* e = store_.Find(run_->id);
+  if (!e) {  // removed meanwhile
+    End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
+    return;
+  }
+  run_->phase = TRun::Connecting;
+  run_->recording = services_.makeRecording();
+  TScheduleRecording* rec = run_->recording.get();
+  connect(rec, &TScheduleRecording::Recording, this, [this, rec] {
+    if (!run_ || run_->recording.get() != rec) return;
+    run_->phase = TRun::Recording;
+    Tell(QString::fromUtf8("预约录音开始"), QString::fromUtf8("正在录制 %1，保存到 %2。").arg(run_->station, run_->file));
+    emit Changed();
+  });
+  connect(rec, &TScheduleRecording::Unreachable, this, [this, rec](const QString& reason) {
+    if (run_ && run_->recording.get() == rec) OnUnreachable(reason);
+  });
+  connect(rec, &TScheduleRecording::Ended, this, [this, rec](const QString& reason) {
+    if (run_ && run_->recording.get() == rec) End(TScheduleEntry::EndedEarly, reason);
+  });
+  rec->Start(*e, run_->file);
+}
+
+void TScheduler::OnUnreachable(const QString& reason)
+{
+  // Freed later: the signal comes from inside it.
+  run_->recording.release()->deleteLater();
+  const qint64 next = services_.steadyMs() + kRetryPauseMs;
+  if (next - run_->firstTryMs > qint64(kRetryWindowSecs) * 1000 || next >= run_->endMs) {
+    End(TScheduleEntry::Failed, reason);
+    return;
+  }
+  run_->phase = TRun::Waiting;
+  run_->nextTryMs = next;
+  emit Changed();
+}
+
+void TScheduler::End(TScheduleEntry::TResult result, const QString& message)
+{
+  std::unique_ptr<TRun> run = std::move(run_);
+  if (run->recording) {
+    run->recording->Finish();
+    // A signal may be on its way out of it.
+    run->recording.release()->deleteLater();
+  }
+  const bool written = QFileInfo(run->file).size() > 0;
+  if (!written) QFile::remove(run->file);
+  const QString file = written ? run->file : QString();
+  Note(run->id, run->start, result, file, message);
+  switch (result) {
+  case TScheduleEntry::Done:
+    Tell(QString::fromUtf8("预约录音完成"), QString::fromUtf8("%1 已录好：%2").arg(run->station, file));
+    break;
+  case TScheduleEntry::Failed:
+    Tell(QString::fromUtf8("预约录音失败"),
+         QString::fromUtf8("%1 在 %2 的预约录音没有录上：%3").arg(run->station, TimeText(run->start), message));
+    break;
+  case TScheduleEntry::EndedEarly:
+    Tell(QString::fromUtf8("预约录音提前结束"),
+         QString::fromUtf8("%1 的录音提前结束了：%2。已录下的部分在 %3。").arg(run->station, message, file));
+    break;
+  case TScheduleEntry::Interrupted:
+    Tell(QString::fromUtf8("预约录音被中断"),
+         QString::fromUtf8("%1 的录音在程序结束时中断了；已录下的部分在 %2。").arg(run->station, file));
+    break;
+  default:
+    break;
+  }
+  run->awake.reset();
+  emit Changed();
+}
+
+void TScheduler::Shutdown()
+{
+  timer_.stop();
+  if (run_) End(TScheduleEntry::Interrupted, QString::fromUtf8("程序在录音时结束了"));
+}
+
+void TScheduler::Note(const QString& id, const QDateTime& start, TScheduleEntry::TResult result, const QString& file,
+                      const QString& message)
+{
+  handled_[id] = std::max(handled_[id], start);
+  QString error;
+  const bool saved = store_.Change(id, [&](TScheduleEntry& e) {
+    e.handledUntil = std::max(e.handledUntil, start);
+    e.lastResult = result;
+    e.lastStart = start;
+    e.lastFile = file;
+    e.lastMessage = message;
+  }, &error);
+  // A store that cannot be written is said once; the run goes on from memory.
+  if (!saved && store_.Find(id) && error != storeProblemTold_) {
+    storeProblemTold_ = error;
+    Tell(QString::fromUtf8("预约录音无法保存"), error);
+  }
+}
+
+void TScheduler::Tell(const QString& title, const QString& text)
+{
+  if (services_.notify) services_.notify(title, text);
+}
+
+QString TScheduler::StatusText() const
+{
+  if (!run_) return QString();
+  const QString until = run_->end.toString(QStringLiteral("HH:mm"));
+  if (run_->phase == TRun::Recording) return QString::fromUtf8("预约录音：%1（到 %2）").arg(run_->station, until);
+  return QString::fromUtf8("预约录音：正在连接 %1").arg(run_->station);
+}

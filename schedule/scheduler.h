@@ -1,0 +1,112 @@
+// Runs the scheduled recordings while the program runs: each tick looks at the
+// wall clock and the store, starts an entry when its start has come (a few
+// seconds late at most), ends it by a steady clock at the entry's end, and
+// reports what happened. Nothing is recorded late: a start the program did not
+// see (not running, asleep, the clock jumped past it) is reported as missed.
+// A station that cannot be reached is tried again during the first minute.
+// While a recording runs the system is asked not to sleep.
+#pragma once
+
+#include "schedule/schedule_store.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+
+// One scheduled recording: connects to the station and, once it plays,
+// records it into the file until Finish.
+class TScheduleRecording : public QObject {
+  Q_OBJECT
+public:
+  virtual void Start(const TScheduleEntry& entry, const QString& file) = 0;
+  // Ends the file (it plays), stops the station; no signal after.
+  virtual void Finish() = 0;
+signals:
+  // The station plays and the file is being written.
+  void Recording();
+  // The station could not be reached (nothing written yet).
+  void Unreachable(const QString& reason);
+  // The recording ended by itself (the station is gone for good, the file
+  // could not be written); what was recorded is finished.
+  void Ended(const QString& reason);
+};
+
+class TScheduler : public QObject {
+  Q_OBJECT
+public:
+  // How late a start may be noticed and still be recorded.
+  static constexpr int kStartGraceSecs = 10;
+  // A station that cannot be reached is tried again for this long after the start...
+  static constexpr int kRetryWindowSecs = 60;
+  // ...with this pause between tries.
+  static constexpr int kRetryPauseMs = 5000;
+  static constexpr int kTickMs = 1000;
+
+  struct TServices {
+    // Local wall-clock time, and milliseconds on a steady clock.
+    std::function<QDateTime()> now;
+    std::function<qint64()> steadyMs;
+    std::function<std::unique_ptr<TScheduleRecording>()> makeRecording;
+    // Tells the user (title, text).
+    std::function<void(const QString&, const QString&)> notify;
+    // Keeps the system awake until the returned handle goes (may be null).
+    std::function<std::shared_ptr<void>(const QString& why)> keepAwake;
+  };
+
+  TScheduler(TScheduleStore& store, TServices services, QObject* parent = nullptr);
+  // A recording still running is finished and marked interrupted.
+  ~TScheduler() override;
+
+  // Reports what the last run left (recordings cut off, missed starts) and
+  // starts the ticks.
+  void Start();
+  // One look at the clock (the timer's; tests call it after moving the clock).
+  void Tick();
+  // The program ends: a running recording is finished and marked interrupted.
+  void Shutdown();
+
+  bool Running() const { return bool(run_); }
+  bool RecordingNow() const { return run_ && run_->phase == TRun::Recording; }
+  QString RunningId() const { return run_ ? run_->id : QString(); }
+  QString RunningFile() const { return run_ ? run_->file : QString(); }
+  // "预约录音：电台名（到 08:30）" while one runs, else "".
+  QString StatusText() const;
+  TScheduleStore& Store() { return store_; }
+
+signals:
+  void Changed();
+
+private:
+  struct TRun {
+    enum TPhase { Connecting, Waiting, Recording } phase = Connecting;
+    QString id, station, file;
+    QDateTime start, end;
+    qint64 firstTryMs = 0, nextTryMs = 0, endMs = 0;
+    std::unique_ptr<TScheduleRecording> recording;
+    std::shared_ptr<void> awake;
+  };
+  void Begin(const TScheduleEntry& e, const QDateTime& start, qint64 lateMs);
+  void Try();
+  void OnUnreachable(const QString& reason);
+  // Ends the run with its result and tells the user.
+  void End(TScheduleEntry::TResult result, const QString& message);
+  // Records the entry's outcome; the store may refuse (kept in memory then).
+  void Note(const QString& id, const QDateTime& start, TScheduleEntry::TResult result, const QString& file,
+            const QString& message);
+  void Tell(const QString& title, const QString& text);
+  QDateTime HandledUntil(const TScheduleEntry& e) const;
+
+  TScheduleStore& store_;
+  TServices services_;
+  QTimer timer_;
+  std::unique_ptr<TRun> run_;
+  // Occurrences dealt with, for when the store cannot be written.
+  std::map<QString, QDateTime> handled_;
+  QString storeProblemTold_;
+};
+
+// A free file name: `path`, else "name (2).mp3", "name (3).mp3" ...
+QString UnusedRecordingPath(const QString& path);

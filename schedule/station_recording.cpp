@@ -1,0 +1,101 @@
+#include "schedule/station_recording.h"
+
+#include "audio/mp3_out.h"
+#include "audio/station_audio_in.h"
+#include "audio/station_player.h"
+
+#include <QTimer>
+
+TStationRecording::TStationRecording(TTagger tagger, TStationPlayer* heard, TStationPlayer* silent)
+    : tagger_(std::move(tagger)), heard_(heard), player_(silent)
+{
+}
+
+TStationRecording::~TStationRecording() { Finish(); }
+
+void TStationRecording::Start(const TScheduleEntry& entry, const QString& file)
+{
+  file_ = file;
+  station_ = entry.stationName;
+  stationKey_ = entry.stationUrl;
+  bitrate_ = entry.bitrate;
+  if (entry.playAloud) {
+    player_ = heard_ ? heard_ : TStationPlayer::Instance();
+  } else if (!player_) {
+    QString error;
+    std::unique_ptr<TStreamEngine> engine = CreateGstStreamEngine(&error, false);
+    if (!engine) {
+      // Said once the caller is listening.
+      QTimer::singleShot(0, this, [this, error] { emit Unreachable(QString::fromUtf8("无法播放电台：%1").arg(error)); });
+      return;
+    }
+    own_ = std::make_unique<TStationPlayer>(std::move(engine));
+    player_ = own_.get();
+  }
+  connect(player_, &TStationPlayer::Changed, this, &TStationRecording::OnPlayerChanged);
+  player_->Play({stationKey_, station_, entry.stationUrl, entry.stationUrl, {}});
+}
+
+void TStationRecording::OnPlayerChanged()
+{
+  if (finished_ || !player_) return;
+  const TStationPlayer::TState state = player_->State();
+  // The user played something else on the program's player: the station is gone.
+  const bool ours = player_->Station().key == stationKey_;
+  if (!out_) {
+    if (!ours) emit Unreachable(QString::fromUtf8("播放器换了别的电台"));
+    else if (state == TStationPlayer::psPlaying) BeginFile();
+    else if (state == TStationPlayer::psFailed) emit Unreachable(player_->Message());
+    return;
+  }
+  if (!ours || state == TStationPlayer::psFailed || state == TStationPlayer::psStopped) {
+    const QString why = !ours ? QString::fromUtf8("播放器换了别的电台")
+                        : state == TStationPlayer::psFailed ? player_->Message()
+                                                            : QString::fromUtf8("电台被停止了");
+    Finish();
+    emit Ended(why);
+  }
+}
+
+void TStationRecording::BeginFile()
+{
+  in_ = std::make_unique<TStationAudioIn>(nullptr, player_.data());
+  out_ = std::make_unique<TMP3Out>(nullptr);
+  out_->SetInput(in_.get());
+  for (int r = TMP3Out::br8; r <= TMP3Out::br320; ++r)
+    if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == bitrate_) out_->SetBitRate(TMP3Out::TMP3BitRate(r));
+  out_->SetFileName(file_);
+  if (tagger_) tagger_(out_.get(), station_, player_->Title());
+  QPointer<TStationRecording> self(this);
+  out_->SetOnThreadException(TThreadExceptionEvent([self](TObject*, const QString& message) {
+    if (!self || self->finished_) return;
+    self->Finish();
+    emit self->Ended(message);
+  }));
+  out_->Start();
+  if (!finished_) emit Recording();
+}
+
+void TStationRecording::Finish()
+{
+  if (finished_) return;
+  finished_ = true;
+  if (out_) {
+    out_->SetOnThreadException({});
+    if (out_->Busy()) {
+      out_->RequestStop(false);
+      out_->WaitForStop();
+    }
+  }
+  StopPlayer();
+}
+
+void TStationRecording::StopPlayer()
+{
+  if (!player_) return;
+  disconnect(player_, nullptr, this, nullptr);
+  // A heard station the user has not changed stops with the recording.
+  if (player_->Station().key == stationKey_) player_->Stop();
+}
+
+qint64 TStationRecording::Position() const { return in_ ? in_->Position() : 0; }

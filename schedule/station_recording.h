@@ -1,0 +1,48 @@
+// A scheduled recording of a station, made with the recorder's own parts: the
+// station plays on the program's player (heard), or on a player of its own
+// without sound output (silent), and TStationAudioIn hands its sound to
+// TMP3Out. The file ends whole however the recording ends.
+#pragma once
+
+#include "schedule/scheduler.h"
+
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class TStationPlayer;
+class TStationAudioIn;
+class TMP3Out;
+
+class TStationRecording : public TScheduleRecording {
+  Q_OBJECT
+public:
+  // Sets the file's tags (the program's: maker, station and title); called
+  // with the station's name and the stream's title at the start.
+  using TTagger = std::function<void(TMP3Out*, const QString& station, const QString& title)>;
+  // `heard` null: the program's player (TStationPlayer::Instance()). `silent`
+  // null: a player of its own without sound output; tests pass theirs.
+  TStationRecording(TTagger tagger, TStationPlayer* heard = nullptr, TStationPlayer* silent = nullptr);
+  ~TStationRecording() override;
+
+  void Start(const TScheduleEntry& entry, const QString& file) override;
+  void Finish() override;
+
+  // Bytes recorded so far.
+  qint64 Position() const;
+
+private:
+  void OnPlayerChanged();
+  void BeginFile();
+  void StopPlayer();
+
+  TTagger tagger_;
+  TStationPlayer* heard_;
+  std::unique_ptr<TStationPlayer> own_;
+  QPointer<TStationPlayer> player_;
+  QString stationKey_, station_, file_;
+  int bitrate_ = 128;
+  std::unique_ptr<TStationAudioIn> in_;
+  std::unique_ptr<TMP3Out> out_;
+  bool finished_ = false;
+};
