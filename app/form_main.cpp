@@ -4,6 +4,7 @@
 #include "app/app_icon.h"
 #include "app/form_record.h"
 #include "app/player_desktop.h"
+#include "app/schedule_desktop.h"
 #include "app/user_messages.h"
 #include "app/settings_location.h"
 #include "browser/directory_server.h"
@@ -105,10 +106,15 @@ void TForm_Main::FormCreate(QObject*)
   ShowMakerSite(Find<TbsSkinLinkLabel>("bsSkinLinkLabel1"), MakerSiteAddress());
   TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
   if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) OpenStationDirectory(*browser);
-  if (!IsDesigning()) AttachPlayerToMainWindow(*this);
+  if (!IsDesigning()) scheduler_ = AttachScheduleToMainWindow(*this, AttachPlayerToMainWindow(*this));
 }
 
-void TForm_Main::FormDestroy(QObject*) { SaveSettings(); }
+void TForm_Main::FormDestroy(QObject*)
+{
+  // A scheduled recording ends whole and is marked interrupted before the player goes.
+  if (scheduler_) scheduler_->Shutdown();
+  SaveSettings();
+}
 
 void TForm_Main::FormCloseQuery(QObject*, bool& CanClose)
 {

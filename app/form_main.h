@@ -16,6 +16,8 @@
 class TEmbeddedBrowser;
 class TTimer;
 
+class TScheduler;
+
 class TForm_Main : public TForm {
   Q_OBJECT
 public:
@@ -64,8 +66,11 @@ public:
   QString SettingsReadPath;
   QString SettingsWritePath;
   static inline std::function<TSettingsLocation()> SettingsLocator;
+  // The scheduled recordings (null while designing).
+  TScheduler* Scheduler() const { return scheduler_; }
 
 private:
+  TScheduler* scheduler_ = nullptr;
   // Docked placement: slid out of sight the window is placed by the program
   // alone (window managers keep windows on screen), shown it is managed again.
   void PlaceDocked(int top);

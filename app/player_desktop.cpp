@@ -146,6 +146,13 @@ void TPlayerDesktop::FillTrayMenu()
   items->Insert(at++, TMenuItem::Create(kItemPrefix + QStringLiteral("Line2"), QStringLiteral("-")));
 }
 
+void TPlayerDesktop::SetHintNote(const QString& note)
+{
+  if (note == hintNote_) return;
+  hintNote_ = note;
+  OnChanged();
+}
+
 void TPlayerDesktop::Remember(const TPlayingStation& station)
 {
   std::erase_if(recent_, [&](const TPlayingStation& s) { return s.key == station.key; });
@@ -159,7 +166,9 @@ void TPlayerDesktop::OnChanged()
 {
   if (tray_) {
     const bool active = Active(player_.State());
-    tray_->SetHint(active ? NowPlayingHint(player_.Station().name, player_.Title(), TbsTrayIcon::kMaxTipLength) : designedHint_);
+    const QString note = hintNote_.isEmpty() ? QString() : hintNote_.left(TbsTrayIcon::kMaxTipLength / 2) + u'\n';
+    const int room = TbsTrayIcon::kMaxTipLength - int(note.size());
+    tray_->SetHint(note + (active ? NowPlayingHint(player_.Station().name, player_.Title(), room) : designedHint_.left(room)));
   }
   if (controls_) controls_->Publish(MediaState());
   SaveVolume();

@@ -33,6 +33,8 @@ public:
   // The tray icon whose hint follows the player (its designed hint when nothing plays)
   // and whose menu gains the player's items (added before its own).
   void SetTray(TbsTrayIcon* tray, TbsSkinPopupMenu* menu);
+  // A first line of the tray hint besides the player's (a scheduled recording); "" for none.
+  void SetHintNote(const QString& note);
   // What "Raise" and "Quit" of the media controls do.
   std::function<void()> OnRaise, OnQuit;
 
@@ -52,7 +54,7 @@ private:
   std::unique_ptr<TMediaControls> controls_;
   QPointer<TbsTrayIcon> tray_;
   TbsSkinPopupMenu* menu_ = nullptr;
-  QString designedHint_;
+  QString designedHint_, hintNote_;
   std::vector<TPlayingStation> recent_;
   int track_ = 0;
   QString trackStation_;

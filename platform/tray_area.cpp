@@ -67,6 +67,10 @@ public:
   void Hide() override { icon_.hide(); }
   bool Shown() const override { return icon_.isVisible() && Available(); }
   QRect Geometry() const override { return icon_.geometry(); }
+  void ShowMessage(const QString& title, const QString& text) override
+  {
+    if (icon_.isVisible()) icon_.showMessage(title, text, QSystemTrayIcon::Information, 10000);
+  }
 
 private:
   QSystemTrayIcon icon_;

@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -24,6 +25,8 @@ public:
   virtual bool Shown() const = 0;
   // Where the icon is on the screen (empty when not docked or not known).
   virtual QRect Geometry() const { return QRect(); }
+  // A balloon message at the icon (where the area shows them).
+  virtual void ShowMessage(const QString& title, const QString& text) = 0;
 
   // Mouse actions on the icon.
   std::function<void(TTrayMouseAction)> OnMouse;
@@ -52,6 +55,7 @@ public:
   }
   void Hide() override { shown = false; }
   bool Shown() const override { return shown; }
+  void ShowMessage(const QString& title, const QString& text) override { messages.push_back(title + u'\n' + text); }
 
   // The panel goes away (the icon with it) or comes (back).
   void SetAvailable(bool on)
@@ -71,4 +75,5 @@ public:
   int showCalls = 0;
   QIcon icon;
   QString tip;
+  QStringList messages;
 };

@@ -14,7 +14,7 @@
 
 namespace {
 constexpr qint64 kMaxScheduleFile = 4 * 1024 * 1024;
-constexpr int kWeekMinutes = 7 * 24 * 60;
+constexpr int kWeekSeconds = 7 * 24 * 3600;
 const char* const kResultNames[] = {"", "recording", "done", "interrupted", "missed", "failed", "ended-early"};
 const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 
@@ -75,7 +75,8 @@ QString TScheduleEntry::WhenText() const
     for (int d : days) names << DayName(d);
     when = QString::fromUtf8("每周%1 %2").arg(names.join(QString::fromUtf8("、")), time.toString(QStringLiteral("HH:mm")));
   }
-  return QString::fromUtf8("%1，%2 分钟").arg(when).arg(minutes);
+  const QString length = seconds % 60 ? QString::fromUtf8("%1 秒").arg(seconds) : QString::fromUtf8("%1 分钟").arg(seconds / 60);
+  return QString::fromUtf8("%1，%2").arg(when, length);
 }
 
 QString TScheduleEntry::FileName(const QDateTime& start) const
@@ -121,8 +122,8 @@ QString ScheduleEntryProblem(const TScheduleEntry& e)
   if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) || url.host().isEmpty())
     return QString::fromUtf8("“%1”不是电台的网址（http:// 或 https://）").arg(e.stationUrl);
   if (e.stationName.trimmed().isEmpty()) return QString::fromUtf8("没有写电台的名字");
-  if (e.minutes < 1 || e.minutes > TScheduleStore::kMaxMinutes)
-    return QString::fromUtf8("录音长度要在 1 到 %1 分钟之间").arg(TScheduleStore::kMaxMinutes);
+  if (e.seconds < 1 || e.seconds > TScheduleStore::kMaxSeconds)
+    return QString::fromUtf8("录音长度要在 1 秒到 %1 小时之间").arg(TScheduleStore::kMaxSeconds / 3600);
   if (e.repeat == TScheduleEntry::Once && !e.at.isValid()) return QString::fromUtf8("没有写开始的日期和时间");
   if (e.repeat == TScheduleEntry::Weekly) {
     if (!e.time.isValid()) return QString::fromUtf8("没有写开始的时间");
@@ -139,16 +140,16 @@ QString ScheduleEntryProblem(const TScheduleEntry& e)
 
 bool ScheduleEntriesOverlap(const TScheduleEntry& a, const TScheduleEntry& b)
 {
-  const qint64 lenA = qint64(a.minutes) * 60, lenB = qint64(b.minutes) * 60;
+  const qint64 lenA = a.seconds, lenB = b.seconds;
   if (a.repeat == TScheduleEntry::Weekly && b.repeat == TScheduleEntry::Weekly) {
-    // Minutes of the week, round the week's end.
-    const int ta = a.time.hour() * 60 + a.time.minute(), tb = b.time.hour() * 60 + b.time.minute();
+    // Seconds of the week, round the week's end.
+    const int ta = a.time.msecsSinceStartOfDay() / 1000, tb = b.time.msecsSinceStartOfDay() / 1000;
     for (int da : a.days)
       for (int db : b.days) {
-        const int sa = (da - 1) * 1440 + ta, sb = (db - 1) * 1440 + tb;
-        const int bAfterA = ((sb - sa) % kWeekMinutes + kWeekMinutes) % kWeekMinutes;
-        const int aAfterB = ((sa - sb) % kWeekMinutes + kWeekMinutes) % kWeekMinutes;
-        if (bAfterA < a.minutes || aAfterB < b.minutes) return true;
+        const int sa = (da - 1) * 86400 + ta, sb = (db - 1) * 86400 + tb;
+        const int bAfterA = ((sb - sa) % kWeekSeconds + kWeekSeconds) % kWeekSeconds;
+        const int aAfterB = ((sa - sb) % kWeekSeconds + kWeekSeconds) % kWeekSeconds;
+        if (bAfterA < lenA || aAfterB < lenB) return true;
       }
     return false;
   }
@@ -162,7 +163,7 @@ bool ScheduleEntriesOverlap(const TScheduleEntry& a, const TScheduleEntry& b)
 QJsonObject ScheduleEntryToJson(const TScheduleEntry& e)
 {
   QJsonObject o{{"id", e.id},           {"station", e.stationName}, {"url", e.stationUrl},
-                {"minutes", e.minutes}, {"folder", e.folder},        {"pattern", e.namePattern},
+                {"seconds", e.seconds}, {"folder", e.folder},        {"pattern", e.namePattern},
                 {"bitrate", e.bitrate}, {"aloud", e.playAloud},      {"enabled", e.enabled}};
   if (e.repeat == TScheduleEntry::Once) {
     o.insert("at", WriteDateTime(e.at));
@@ -188,7 +189,7 @@ bool ScheduleEntryFromJson(const QJsonObject& o, TScheduleEntry* e)
   r.id = o.value("id").toString();
   r.stationName = o.value("station").toString();
   r.stationUrl = o.value("url").toString();
-  r.minutes = o.value("minutes").toInt(0);
+  r.seconds = o.value("seconds").toInt(0);
   r.folder = o.value("folder").toString();
   r.namePattern = o.value("pattern").toString(r.namePattern);
   r.bitrate = o.value("bitrate").toInt(128);

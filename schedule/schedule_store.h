@@ -24,7 +24,7 @@ struct TScheduleEntry {
   QDateTime at;            // Once: local date and time
   std::vector<int> days;   // Weekly: 1 Monday .. 7 Sunday, sorted
   QTime time;              // Weekly: the time of day
-  int minutes = 60;
+  int seconds = 3600;      // the recording's length
   QString folder;
   QString namePattern = QStringLiteral("{station} {date:yyyy-MM-dd HHmm}.mp3");
   int bitrate = 128;
@@ -58,7 +58,7 @@ bool ScheduleEntriesOverlap(const TScheduleEntry& a, const TScheduleEntry& b);
 class TScheduleStore {
 public:
   static constexpr int kVersion = 1;
-  static constexpr int kMaxMinutes = 24 * 60;
+  static constexpr int kMaxSeconds = 24 * 3600;
 
   explicit TScheduleStore(QString file);
   // schedule.json in the program's data folder.

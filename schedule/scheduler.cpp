@@ -1,6 +1,7 @@
 #include "schedule/scheduler.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
@@ -18,8 +19,8 @@ QString UnusedRecordingPath(const QString& path)
   }
 }
 
-TScheduler::TScheduler(TScheduleStore& store, TServices services, QObject* parent)
-    : QObject(parent), store_(store), services_(std::move(services))
+TScheduler::TScheduler(std::unique_ptr<TScheduleStore> store, TServices services, QObject* parent)
+    : QObject(parent), storeOwned_(std::move(store)), store_(*storeOwned_), services_(std::move(services))
 {
   if (!services_.now) services_.now = [] { return QDateTime::currentDateTime(); };
   if (!services_.steadyMs) {
@@ -98,11 +99,11 @@ void TScheduler::Begin(const TScheduleEntry& e, const QDateTime& start, qint64 l
   run_->id = e.id;
   run_->station = e.stationName;
   run_->start = start;
-  run_->end = start.addSecs(qint64(e.minutes) * 60);
+  run_->end = start.addSecs(e.seconds);
   const qint64 steady = services_.steadyMs();
   run_->firstTryMs = steady;
   // The recording ends at the entry's end, however late it could begin.
-  run_->endMs = steady + qint64(e.minutes) * 60000 - lateMs;
+  run_->endMs = steady + qint64(e.seconds) * 1000 - lateMs;
   const QString folder = QDir(e.folder).absolutePath();
   if (!QDir().mkpath(folder)) {
     Note(e.id, start, TScheduleEntry::Failed, QString(), QString::fromUtf8("无法创建文件夹 %1").arg(folder));

@@ -56,7 +56,7 @@ public:
     std::function<std::shared_ptr<void>(const QString& why)> keepAwake;
   };
 
-  TScheduler(TScheduleStore& store, TServices services, QObject* parent = nullptr);
+  TScheduler(std::unique_ptr<TScheduleStore> store, TServices services, QObject* parent = nullptr);
   // A recording still running is finished and marked interrupted.
   ~TScheduler() override;
 
@@ -74,7 +74,7 @@ public:
   QString RunningFile() const { return run_ ? run_->file : QString(); }
   // "预约录音：电台名（到 08:30）" while one runs, else "".
   QString StatusText() const;
-  TScheduleStore& Store() { return store_; }
+  TScheduleStore& Store() { return *storeOwned_; }
 
 signals:
   void Changed();
@@ -99,6 +99,7 @@ private:
   void Tell(const QString& title, const QString& text);
   QDateTime HandledUntil(const TScheduleEntry& e) const;
 
+  std::unique_ptr<TScheduleStore> storeOwned_;
   TScheduleStore& store_;
   TServices services_;
   QTimer timer_;

@@ -93,6 +93,11 @@ void TbsTrayIcon::SetHint(const QString& v)
   UpdateIcon();
 }
 
+void TbsTrayIcon::ShowBalloon(const QString& title, const QString& text)
+{
+  if (area_ && area_->Shown()) area_->ShowMessage(title, text);
+}
+
 void TbsTrayIcon::SetShowHint(bool v)
 {
   if (v == showHint_) return;

@@ -66,6 +66,8 @@ public:
   void SetEnabled(bool v) { enabled_ = v; }
   QString Hint() const { return hint_; }
   void SetHint(const QString& v);
+  // A balloon message at the icon, while the icon is shown.
+  void ShowBalloon(const QString& title, const QString& text);
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool v);
   // Whether the icon is in the notification area; before the desktop was

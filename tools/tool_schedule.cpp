@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <QUrl>
+#include <cmath>
 
 namespace {
 
@@ -15,7 +16,7 @@ int ScheduleUsage(const QString& error)
   QTextStream(stderr) << "schedule: " << error << "\n"
                       << "usage: velmora-tool schedule list\n"
                          "       velmora-tool schedule add --url URL [--name NAME] (--at \"yyyy-MM-dd HH:mm\" | --weekly 1,3,5 --time HH:mm)\n"
-                         "                                 [--minutes M] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud]\n"
+                         "                                 [--minutes M | --seconds S] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud]\n"
                          "       velmora-tool schedule remove|enable|disable ID\n";
   return 2;
 }
@@ -63,8 +64,11 @@ int Add(TScheduleStore& store, const QStringList& args)
     } else if (a == "--time") {
       e.time = QTime::fromString(v, QStringLiteral("HH:mm"));
       ok = e.time.isValid();
-    } else if (a == "--minutes") e.minutes = v.toInt(&ok);
-    else if (a == "--folder") e.folder = QDir(v).absolutePath();
+    } else if (a == "--minutes" || a == "--seconds") {
+      const double n = v.toDouble(&ok);
+      e.seconds = int(std::lround(a == "--minutes" ? n * 60 : n));
+      ok = ok && n > 0 && n < 1e7;
+    } else if (a == "--folder") e.folder = QDir(v).absolutePath();
     else if (a == "--bitrate") e.bitrate = v.toInt(&ok);
     else if (a == "--pattern") e.namePattern = v;
     else if (a == "--aloud") e.playAloud = true;

@@ -1,0 +1,53 @@
+#include "app/schedule_desktop.h"
+
+#include "app/form_main.h"
+#include "app/form_record.h"
+#include "app/player_desktop.h"
+#include "audio/mp3_out.h"
+#include "browser/site_addresses.h"
+#include "platform/desktop_session_services.h"
+#include "schedule/station_recording.h"
+#include "skin/tray_icon.h"
+
+#include <QDate>
+#include <QDir>
+#include <QPointer>
+#include <cstdio>
+
+TScheduler::TServices ProgramScheduleServices(TbsTrayIcon* tray)
+{
+  TScheduler::TServices s;
+  s.makeRecording = [] {
+    return std::make_unique<TStationRecording>([](TMP3Out* out, const QString& station, const QString& title) {
+      for (const auto& [tag, value] : RecordWindowTags()) out->setProperty(tag.toLatin1().constData(), value);
+      SetMakerTags(out, out->FileName(), MakerSiteAddress());
+      SetStationTags(out, station, title, QDate::currentDate());
+    });
+  };
+  QPointer<TbsTrayIcon> icon(tray);
+  s.notify = [icon](const QString& title, const QString& text) {
+    if (!SendDesktopNotification(title, text, QStringLiteral("velmora")) && icon) icon->ShowBalloon(title, text);
+    // Also in the program's output, for a desktop that shows neither.
+    std::fprintf(stderr, "%s\n", (title + QString::fromUtf8("：") + text).toLocal8Bit().constData());
+  };
+  s.keepAwake = [](const QString& why) -> std::shared_ptr<void> {
+    QString error;
+    std::shared_ptr<TSleepInhibitor> held = TSleepInhibitor::Acquire(QStringLiteral("Velmora"), why, &error);
+    if (!held) std::fprintf(stderr, "%s\n", QString::fromUtf8("无法阻止系统睡眠：%1").arg(error).toLocal8Bit().constData());
+    return held;
+  };
+  return s;
+}
+
+TScheduler* AttachScheduleToMainWindow(TForm_Main& form, TPlayerDesktop* desktop)
+{
+  auto* tray = qobject_cast<TbsTrayIcon*>(form.FindComponent(QStringLiteral("bsTrayIcon1")));
+  auto* scheduler = new TScheduler(std::make_unique<TScheduleStore>(TScheduleStore::DefaultFile()),
+                                   ProgramScheduleServices(tray), &form);
+  QPointer<TPlayerDesktop> hint(desktop);
+  QObject::connect(scheduler, &TScheduler::Changed, scheduler, [scheduler, hint] {
+    if (hint) hint->SetHintNote(scheduler->StatusText());
+  });
+  scheduler->Start();
+  return scheduler;
+}
