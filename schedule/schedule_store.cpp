@@ -28,6 +28,12 @@ QDateTime ReadDateTime(const QJsonValue& v) { return QDateTime::fromString(v.toS
 QString WriteDateTime(const QDateTime& t) { return t.isValid() ? t.toString(kDateTimeFormat) : QString(); }
 
 // A station's name as part of a file name.
+// An entry that can still clash with a new one: on, and not a single one that is over.
+bool Blocks(const TScheduleEntry& e, const QDateTime& now)
+{
+  return e.enabled && (e.repeat == TScheduleEntry::Weekly || e.at.addSecs(e.seconds) > now);
+}
+
 QString FileNamePart(QString text)
 {
   text.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]")), QStringLiteral("_"));
@@ -304,7 +310,7 @@ bool TScheduleStore::Add(TScheduleEntry entry, QString* error, QString* id)
     return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(entry.at.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
   if (entry.enabled)
     for (const TScheduleEntry& other : entries_)
-      if (other.enabled && ScheduleEntriesOverlap(entry, other))
+      if (Blocks(other, now) && ScheduleEntriesOverlap(entry, other))
         return fail(QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText()));
   if (entry.id.isEmpty()) {
     int top = 0;
@@ -344,15 +350,15 @@ bool TScheduleStore::SetEnabled(const QString& id, bool enabled, QString* error)
     return false;
   }
   const TScheduleEntry* e = Find(id);
+  const QDateTime now = Now();
   if (e && enabled && !e->enabled)
     for (const TScheduleEntry& other : entries_)
-      if (other.id != id && other.enabled && ScheduleEntriesOverlap(*e, other)) {
+      if (other.id != id && Blocks(other, now) && ScheduleEntriesOverlap(*e, other)) {
         if (error)
           *error = QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText());
         return false;
       }
   // Occurrences while it was off are not owed.
-  const QDateTime now = Now();
   return Change(id, [&](TScheduleEntry& x) {
     if (enabled && !x.enabled) x.handledUntil = std::max(x.handledUntil, now);
     x.enabled = enabled;

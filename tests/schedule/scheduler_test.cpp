@@ -1,0 +1,245 @@
+// The scheduler on a clock the test moves: entries start and end on time,
+// starts it did not see are reported and never recorded late, the wall clock
+// jumping either way neither repeats nor stretches a recording, a station
+// that cannot be reached is tried during the first minute, and a recording
+// cut off by the program's end is finished and marked.
+#include "schedule/scheduler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime kT0(QDate(2026, 12, 7), QTime(9, 0));  // a Monday
+
+struct TLog {
+  int made = 0, finished = 0;
+  bool reachable = true;
+  QStringList files;
+};
+
+// Writes a few bytes as its "recording" and says at once whether the station answered.
+class TFakeRecording : public TScheduleRecording {
+public:
+  explicit TFakeRecording(TLog& log) : log_(log) { ++log_.made; }
+  void Start(const TScheduleEntry&, const QString& file) override
+  {
+    if (!log_.reachable) {
+      emit Unreachable(QString::fromUtf8("连接被拒绝"));
+      return;
+    }
+    QFile f(file);
+    if (f.open(QIODevice::WriteOnly)) f.write("ID3");
+    log_.files << file;
+    emit Recording();
+  }
+  void Finish() override { ++log_.finished; }
+
+private:
+  TLog& log_;
+};
+
+class SchedulerTest : public ::testing::Test {
+protected:
+  void SetUp() override { store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json")); }
+
+  // Adds an entry at the current clock; its id.
+  QString Add(TScheduleEntry e)
+  {
+    TScheduleStore& target = scheduler ? scheduler->Store() : *store;
+    target.Now = [this] { return now; };
+    e.stationName = QString::fromUtf8("测试台");
+    e.stationUrl = "http://127.0.0.1:9/live.mp3";
+    e.folder = dir.filePath("rec");
+    QString error, id;
+    EXPECT_TRUE(target.Add(e, &error, &id)) << error.toStdString();
+    return id;
+  }
+  QString AddOnce(QDateTime at, int seconds)
+  {
+    TScheduleEntry e;
+    e.at = at;
+    e.seconds = seconds;
+    return Add(e);
+  }
+  void Make()
+  {
+    TScheduler::TServices s;
+    s.now = [this] { return now; };
+    s.steadyMs = [this] { return steady; };
+    s.makeRecording = [this] { return std::make_unique<TFakeRecording>(log); };
+    s.notify = [this](const QString& title, const QString& text) { told << title + u'|' + text; };
+    s.keepAwake = [this](const QString&) {
+      ++awakeAsked;
+      return std::shared_ptr<void>(awake = std::make_shared<int>(1));
+    };
+    scheduler = std::make_unique<TScheduler>(std::move(store), s);
+  }
+  // Both clocks on by `ms`, then a tick.
+  void Pass(qint64 ms)
+  {
+    now = now.addMSecs(ms);
+    steady += ms;
+    scheduler->Tick();
+  }
+  TScheduleEntry::TResult Result(const QString& id)
+  {
+    TScheduleStore fresh(dir.filePath("schedule.json"));
+    return fresh.Find(id) ? fresh.Find(id)->lastResult : TScheduleEntry::None;
+  }
+  QStringList ToldTitles() const
+  {
+    QStringList t;
+    for (const QString& s : told) t << s.section(u'|', 0, 0);
+    return t;
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<TScheduleStore> store;
+  std::unique_ptr<TScheduler> scheduler;
+  QDateTime now = kT0;
+  qint64 steady = 1000000;
+  TLog log;
+  QStringList told;
+  int awakeAsked = 0;
+  std::weak_ptr<int> awake;
+};
+
+TEST_F(SchedulerTest, ADueEntryRecordsForItsLengthAndTheWallClockJumpingChangesNothing)
+{
+  const QString id = AddOnce(kT0.addSecs(60), 120);
+  Make();
+  scheduler->Start();
+  Pass(59000);
+  EXPECT_EQ(log.made, 0);
+  Pass(1500);
+  ASSERT_TRUE(scheduler->RecordingNow());
+  EXPECT_EQ(Result(id), TScheduleEntry::Recording);
+  EXPECT_EQ(awakeAsked, 1);
+  EXPECT_FALSE(awake.expired());
+  ASSERT_EQ(log.files.size(), 1);
+  EXPECT_EQ(log.files[0], QDir(dir.filePath("rec")).filePath(QString::fromUtf8("测试台 2026-12-07 0901.mp3")));
+  EXPECT_EQ(ToldTitles(), QStringList{QString::fromUtf8("预约录音开始")});
+  // The wall clock goes back an hour (a time zone) and forward again: the
+  // recording runs by the steady clock, to its length from the start.
+  now = now.addSecs(-3600);
+  steady += 60000;
+  scheduler->Tick();
+  now = now.addSecs(3600 + 60);
+  steady += 58000;
+  scheduler->Tick();
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(1600);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_EQ(log.finished, 1);
+  EXPECT_TRUE(awake.expired());
+  EXPECT_EQ(Result(id), TScheduleEntry::Done);
+  EXPECT_EQ(ToldTitles().last(), QString::fromUtf8("预约录音完成"));
+  // Back before the start again: nothing is recorded twice.
+  now = kT0;
+  scheduler->Tick();
+  Pass(61000);
+  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(told.size(), 2);
+}
+
+TEST_F(SchedulerTest, StartsNotSeenAreReportedNeverRecordedLate)
+{
+  // The program was not running at 09:01; it starts at 09:05.
+  const QString missed = AddOnce(kT0.addSecs(60), 600);
+  TScheduleEntry weekly;
+  weekly.repeat = TScheduleEntry::Weekly;
+  weekly.days = {1, 2};
+  weekly.time = QTime(10, 0);
+  weekly.seconds = 300;
+  const QString everyWeek = Add(weekly);
+  now = kT0.addSecs(300);
+  Make();
+  scheduler->Start();
+  EXPECT_EQ(log.made, 0);
+  ASSERT_EQ(told.size(), 1);
+  EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("错过了预约录音|测试台 在 2026-12-07 09:01 的预约录音没有录上")))
+      << told[0].toStdString();
+  EXPECT_EQ(Result(missed), TScheduleEntry::Missed);
+  Pass(1000);
+  EXPECT_EQ(told.size(), 1);
+  // The clock jumps past Monday's 10:00 (asleep): reported, not recorded.
+  Pass(3600 * 1000);
+  EXPECT_EQ(log.made, 0);
+  EXPECT_EQ(Result(everyWeek), TScheduleEntry::Missed);
+  // Tuesday's comes a few seconds late (a busy tick): recorded, to 10:05.
+  now = QDateTime(kT0.date().addDays(1), QTime(10, 0, 4));
+  scheduler->Tick();
+  ASSERT_TRUE(scheduler->RecordingNow());
+  Pass(295000);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(1000);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_EQ(Result(everyWeek), TScheduleEntry::Done);
+}
+
+TEST_F(SchedulerTest, AStationThatCannotBeReachedIsTriedForAMinuteThenReported)
+{
+  const QString id = AddOnce(kT0.addSecs(10), 600);
+  log.reachable = false;
+  Make();
+  scheduler->Start();
+  Pass(10000);
+  EXPECT_EQ(log.made, 1);
+  EXPECT_TRUE(scheduler->Running());
+  for (int i = 0; i < 30; ++i) Pass(2000);
+  EXPECT_GE(log.made, 10);
+  EXPECT_LE(log.made, 13);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_TRUE(awake.expired());
+  EXPECT_EQ(Result(id), TScheduleEntry::Failed);
+  ASSERT_FALSE(told.isEmpty());
+  EXPECT_EQ(told.last(), QString::fromUtf8("预约录音失败|测试台 在 2026-12-07 09:00 的预约录音没有录上：连接被拒绝"));
+  EXPECT_TRUE(QDir(dir.filePath("rec")).isEmpty());
+
+  // It answers on the second try: recorded, to the entry's end.
+  log = TLog{};
+  log.reachable = false;
+  const QString second = AddOnce(kT0.addSecs(700), 60);
+  now = kT0.addSecs(699);
+  Pass(1000);
+  EXPECT_EQ(log.made, 1);
+  log.reachable = true;
+  Pass(5000);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(54000);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(1000);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_EQ(Result(second), TScheduleEntry::Done);
+}
+
+TEST_F(SchedulerTest, TheProgramEndingMidRecordingFinishesTheFileAndMarksItInterrupted)
+{
+  const QString id = AddOnce(kT0.addSecs(5), 600);
+  Make();
+  scheduler->Start();
+  Pass(5000);
+  ASSERT_TRUE(scheduler->RecordingNow());
+  scheduler.reset();
+  EXPECT_EQ(log.finished, 1);
+  EXPECT_TRUE(awake.expired());
+  EXPECT_EQ(Result(id), TScheduleEntry::Interrupted);
+  EXPECT_EQ(told.last().section(u'|', 0, 0), QString::fromUtf8("预约录音被中断"));
+
+  // Killed instead: the next start finds it still recording and says so.
+  store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json"));
+  QString error;
+  ASSERT_TRUE(store->Change(id, [](TScheduleEntry& e) { e.lastResult = TScheduleEntry::Recording; }, &error));
+  told.clear();
+  Make();
+  scheduler->Start();
+  EXPECT_EQ(Result(id), TScheduleEntry::Interrupted);
+  ASSERT_EQ(told.size(), 1);
+  EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("预约录音被中断|")));
+  EXPECT_EQ(log.made, 1);
+}
+
+} // namespace
