@@ -31,9 +31,12 @@ TScheduler::TScheduler(std::unique_ptr<TScheduleStore> store, TServices services
   store_.Now = services_.now;
   // Due times come from the wall clock at every tick, so a clock that jumps
   // (a time zone, a time server) is seen at the next tick.
-  timer_.setInterval(kTickMs);
-  timer_.setTimerType(Qt::CoarseTimer);
-  connect(&timer_, &QTimer::timeout, this, &TScheduler::Tick);
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, [this] {
+    Tick();
+    timer_.start(NextTickMs());
+  });
 }
 
 TScheduler::~TScheduler() { Shutdown(); }
@@ -50,7 +53,20 @@ void TScheduler::Start()
            QString::fromUtf8("%1 在 %2 开始的录音没有录完，程序当时结束了；已录下的部分在 %3。").arg(e.stationName, TimeText(e.lastStart), file));
     }
   Tick();
-  timer_.start();
+  timer_.start(NextTickMs());
+}
+
+int TScheduler::NextTickMs() const
+{
+  // At most a second, so a clock that jumps is seen within one; a start due
+  // sooner gets its own tick.
+  qint64 ms = kTickMs;
+  const QDateTime now = services_.now();
+  if (!run_)
+    for (const TScheduleEntry& e : store_.Entries())
+      if (const std::optional<QDateTime> next = e.enabled ? e.NextStart(now) : std::nullopt)
+        ms = std::min(ms, now.msecsTo(*next));
+  return int(std::max<qint64>(ms, 0));
 }
 
 QDateTime TScheduler::HandledUntil(const TScheduleEntry& e) const

@@ -98,6 +98,7 @@ private:
             const QString& message);
   void Tell(const QString& title, const QString& text);
   QDateTime HandledUntil(const TScheduleEntry& e) const;
+  int NextTickMs() const;
 
   std::unique_ptr<TScheduleStore> storeOwned_;
   TScheduleStore& store_;
