@@ -1,0 +1,87 @@
+// velmora-tool schedule on the program's schedule file, as a user runs it.
+#include "schedule/schedule_store.h"
+#include "support/pump.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ScheduleToolTest : public ::testing::Test {
+protected:
+  struct Result {
+    int exitCode = -1;
+    QString out, err;
+  };
+  Result Run(const QStringList& args)
+  {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"schedule"} + args);
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+  }
+  QString File() const { return home.filePath("data/Velmora/schedule.json"); }
+  QTemporaryDir home;
+};
+
+TEST_F(ScheduleToolTest, AddsListsAndRemovesEntriesInTheProgramsFile)
+{
+  const QString at = QDateTime::currentDateTime().addDays(1).toString("yyyy-MM-dd HH:mm");
+  Result r = Run({"add", "--url", "http://127.0.0.1:9/news.mp3", "--name", QString::fromUtf8("新闻台"), "--at", at,
+                  "--minutes", "30", "--folder", home.filePath("rec"), "--bitrate", "192"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, QString::fromUtf8("已添加预约 1：新闻台 %1，30 分钟\n").arg(at));
+  // Half a day away from the first, so the two never meet.
+  const QString time = QDateTime::currentDateTime().addSecs(12 * 3600).toString("HH:mm");
+  r = Run({"add", "--url", "http://127.0.0.1:9/music.mp3", "--weekly", "1,3,5", "--time", time, "--seconds", "90"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  // The same time as the first: refused in words, the file unchanged.
+  r = Run({"add", "--url", "http://127.0.0.1:9/other.mp3", "--at", at, "--minutes", "5"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QString::fromUtf8("时间重叠"))) << r.err.toStdString();
+  r = Run({"add", "--url", "http://127.0.0.1:9/x.mp3", "--weekly", "8", "--time", "07:00"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("usage:"));
+
+  r = Run({"list"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+  EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("1\t启用\t%1，30 分钟\t新闻台\thttp://127.0.0.1:9/news.mp3\t").arg(at)))
+      << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].contains("192 kbps"));
+  EXPECT_TRUE(lines[1].startsWith(QString::fromUtf8("2\t启用\t每周一、三、五 %1，90 秒\t127.0.0.1\t").arg(time))) << lines[1].toStdString();
+  // The program reads what the tool wrote.
+  TScheduleStore store(File());
+  ASSERT_EQ(store.Entries().size(), 2u);
+  EXPECT_EQ(store.Find("1")->folder, home.filePath("rec"));
+  EXPECT_EQ(store.Find("2")->seconds, 90);
+
+  EXPECT_EQ(Run({"disable", "2"}).exitCode, 0);
+  EXPECT_TRUE(Run({"list"}).out.contains(QString::fromUtf8("2\t停用")));
+  EXPECT_EQ(Run({"remove", "1"}).exitCode, 0);
+  r = Run({"remove", "1"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QString::fromUtf8("没有编号为 1 的预约")));
+  EXPECT_EQ(Run({"list"}).out.split('\n', Qt::SkipEmptyParts).size(), 1);
+
+  // A broken file is said and left alone.
+  QFile f(File());
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write("{ broken");
+  f.close();
+  r = Run({"list"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(QString::fromUtf8("无法读取")));
+  EXPECT_EQ(Run({"remove", "2"}).exitCode, 1);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("{ broken"));
+}
+
+} // namespace
