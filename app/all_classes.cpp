@@ -2,6 +2,7 @@
 
 #include "app/form_main.h"
 #include "app/form_record.h"
+#include "app/form_schedule.h"
 #include "audio/audio_classes.h"
 #include "browser/embedded_browser.h"
 #include "mixer/mm_register.h"
@@ -23,6 +24,7 @@ void RegisterAllClasses()
   RegisterBrowserClasses();
   RegisterMainWindowClasses();
   RegisterRecordWindowClasses();
+  RegisterScheduleWindowClasses();
 }
 
 TForm* RecordWindow()

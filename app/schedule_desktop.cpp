@@ -2,6 +2,7 @@
 
 #include "app/form_main.h"
 #include "app/form_record.h"
+#include "app/form_schedule.h"
 #include "app/player_desktop.h"
 #include "audio/mp3_out.h"
 #include "browser/site_addresses.h"
@@ -48,6 +49,7 @@ TScheduler* AttachScheduleToMainWindow(TForm_Main& form, TPlayerDesktop* desktop
   QObject::connect(scheduler, &TScheduler::Changed, scheduler, [scheduler, hint] {
     if (hint) hint->SetHintNote(scheduler->StatusText());
   });
+  AddScheduleTrayItem(form, scheduler);
   scheduler->Start();
   return scheduler;
 }

@@ -1,0 +1,210 @@
+#include "app/form_schedule.h"
+
+#include "app/form_main.h"
+#include "app/shell_folders.h"
+#include "app/user_messages.h"
+#include "audio/station_player.h"
+#include "schedule/scheduler.h"
+#include "skin/skin_menu.h"
+#include "skin/tray_icon.h"
+#include "skin_controls/skin_edit.h"
+#include "skin_controls/skin_list_box.h"
+#include "skin_controls/skin_message.h"
+#include "toolkit/form_reader.h"
+#include "toolkit/menus.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrl>
+#include <memory>
+
+namespace {
+const QString kTrayItem = QStringLiteral("ScheduleTrayItem");
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+} // namespace
+
+QString ScheduleEntryLine(const TScheduleEntry& e)
+{
+  QString line = (e.enabled ? QString::fromUtf8("● ") : QString::fromUtf8("○ ")) + e.WhenText() + QStringLiteral("  ") + e.stationName;
+  if (e.lastResult != TScheduleEntry::None)
+    line += QString::fromUtf8("  上次 %1 %2").arg(e.lastStart.toString(kDateTimeFormat), TScheduleEntry::ResultText(e.lastResult));
+  return line;
+}
+
+TForm_Schedule::TForm_Schedule(TComponent* owner, TBareForm) : TForm(owner)
+{
+  ReportError = [this](const QString& text) {
+    ShowUserMessage(text, mtError, mbOK, qobject_cast<TbsSkinMessage*>(FindComponent(QStringLiteral("bsSkinMessage1"))));
+  };
+}
+
+TForm_Schedule::TForm_Schedule(TComponent* owner) : TForm_Schedule(owner, BareForm)
+{
+  ReadComponentFile(FormDescriptionPath(QStringLiteral("Form_Schedule")), this);
+}
+
+TbsSkinListBox* TForm_Schedule::bsSkinListBoxEntries() const
+{
+  return qobject_cast<TbsSkinListBox*>(FindComponent(QStringLiteral("bsSkinListBoxEntries")));
+}
+
+TbsSkinEdit* TForm_Schedule::Edit(const char* name) const
+{
+  return qobject_cast<TbsSkinEdit*>(FindComponent(QString::fromLatin1(name)));
+}
+
+void TForm_Schedule::FormCreate(QObject*)
+{
+  if (TbsSkinEdit* minutes = Edit("bsSkinEditMinutes")) minutes->SetText(QStringLiteral("60"));
+  if (TbsSkinEdit* folder = Edit("bsSkinEditFolder"))
+    folder->SetText(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+  if (TbsSkinEdit* at = Edit("bsSkinEditAt"))
+    at->SetText(QDateTime::currentDateTime().addSecs(3600).toString(QStringLiteral("yyyy-MM-dd HH:00")));
+}
+
+void TForm_Schedule::SetScheduler(TScheduler* scheduler)
+{
+  if (scheduler_) disconnect(scheduler_, nullptr, this, nullptr);
+  scheduler_ = scheduler;
+  if (scheduler_) connect(scheduler_, &TScheduler::Changed, this, &TForm_Schedule::Refresh);
+  FillFromPlayer();
+  Refresh();
+}
+
+void TForm_Schedule::FillFromPlayer()
+{
+  // The station being listened to is the one most likely wanted.
+  TStationPlayer* player = TStationPlayer::Instance();
+  if (!player || !player->HasStation()) return;
+  if (TbsSkinEdit* url = Edit("bsSkinEditUrl")) url->SetText(player->Station().url.isEmpty() ? player->Station().streamUrl : player->Station().url);
+  if (TbsSkinEdit* name = Edit("bsSkinEditName")) name->SetText(player->Station().name);
+}
+
+void TForm_Schedule::Refresh()
+{
+  QStringList lines;
+  ids_.clear();
+  if (scheduler_) {
+    scheduler_->Store().Refresh();
+    for (const TScheduleEntry& e : scheduler_->Store().Entries()) {
+      QString line = ScheduleEntryLine(e);
+      if (e.id == scheduler_->RunningId()) line += QString::fromUtf8("  （正在录音）");
+      lines << line;
+      ids_ << e.id;
+    }
+  }
+  if (TbsSkinListBox* list = bsSkinListBoxEntries()) {
+    const int index = list->ItemIndex();
+    list->SetItems(lines);
+    if (index >= 0 && index < lines.size()) list->SetItemIndex(index);
+  }
+}
+
+QStringList TForm_Schedule::EntryLines() const
+{
+  TbsSkinListBox* list = bsSkinListBoxEntries();
+  return list ? list->Items() : QStringList();
+}
+
+QString TForm_Schedule::SelectedId() const
+{
+  TbsSkinListBox* list = bsSkinListBoxEntries();
+  const int index = list ? list->ItemIndex() : -1;
+  return index >= 0 && index < ids_.size() ? ids_[index] : QString();
+}
+
+QString TForm_Schedule::EntryFromFields(TScheduleEntry& e) const
+{
+  auto text = [this](const char* name) {
+    TbsSkinEdit* edit = Edit(name);
+    return edit ? edit->Text().trimmed() : QString();
+  };
+  e.stationUrl = text("bsSkinEditUrl");
+  e.stationName = text("bsSkinEditName");
+  if (e.stationName.isEmpty()) e.stationName = QUrl(e.stationUrl).host();
+  e.folder = text("bsSkinEditFolder");
+  bool ok = false;
+  const double minutes = text("bsSkinEditMinutes").toDouble(&ok);
+  if (!ok || minutes <= 0) return QString::fromUtf8("时长要写分钟数，例如 30");
+  e.seconds = int(minutes * 60 + 0.5);
+  const QString weekly = text("bsSkinEditWeekly");
+  const QString at = text("bsSkinEditAt");
+  if (weekly.isEmpty()) {
+    e.repeat = TScheduleEntry::Once;
+    e.at = QDateTime::fromString(at, kDateTimeFormat);
+    if (!e.at.isValid()) return QString::fromUtf8("开始时间要写成“年-月-日 时:分”，例如 %1").arg(QDateTime::currentDateTime().toString(kDateTimeFormat));
+    return QString();
+  }
+  e.repeat = TScheduleEntry::Weekly;
+  for (const QString& d : weekly.split(QRegularExpression(QStringLiteral("[,，、 ]+")), Qt::SkipEmptyParts)) {
+    const int day = d.toInt(&ok);
+    if (!ok || day < 1 || day > 7) return QString::fromUtf8("每周要写 1（星期一）到 7（星期日），例如 1,3,5");
+    e.days.push_back(day);
+  }
+  // Weekly: the time of day alone, or the time of a full date and time.
+  e.time = QTime::fromString(at, QStringLiteral("HH:mm"));
+  if (!e.time.isValid()) e.time = QDateTime::fromString(at, kDateTimeFormat).time();
+  if (!e.time.isValid()) return QString::fromUtf8("每周录音的开始时间要写成“时:分”，例如 08:00");
+  return QString();
+}
+
+void TForm_Schedule::bsSkinButtonAddClick(QObject*)
+{
+  if (!scheduler_) return;
+  TScheduleEntry e;
+  QString error = EntryFromFields(e);
+  if (error.isEmpty()) scheduler_->Store().Add(e, &error);
+  if (!error.isEmpty()) {
+    if (ReportError) ReportError(error);
+    return;
+  }
+  Refresh();
+}
+
+void TForm_Schedule::bsSkinButtonRemoveClick(QObject*)
+{
+  const QString id = SelectedId();
+  if (!scheduler_ || id.isEmpty()) return;
+  QString error;
+  if (id == scheduler_->RunningId()) error = QString::fromUtf8("这个预约正在录音，录完后才能删除。");
+  else scheduler_->Store().Remove(id, &error);
+  if (!error.isEmpty() && ReportError) ReportError(error);
+  Refresh();
+}
+
+void TForm_Schedule::bsSkinButtonToggleClick(QObject*)
+{
+  const QString id = SelectedId();
+  if (!scheduler_ || id.isEmpty()) return;
+  const TScheduleEntry* e = scheduler_->Store().Find(id);
+  QString error;
+  if (e && !scheduler_->Store().SetEnabled(id, !e->enabled, &error) && ReportError) ReportError(error);
+  Refresh();
+}
+
+void RegisterScheduleWindowClasses()
+{
+  TComponentClasses::RegisterWith<TForm_Schedule>([](TComponent* owner) -> TComponent* { return new TForm_Schedule(owner, BareForm); });
+}
+
+void AddScheduleTrayItem(TForm_Main& form, TScheduler* scheduler)
+{
+  auto* tray = qobject_cast<TbsTrayIcon*>(form.FindComponent(QStringLiteral("bsTrayIcon1")));
+  TbsSkinPopupMenu* menu = tray ? tray->PopupMenu() : nullptr;
+  if (!menu || menu->Items()->Find(kTrayItem)) return;
+  QPointer<TScheduler> owner(scheduler);
+  QPointer<TForm_Main> main(&form);
+  auto shown = std::make_shared<QPointer<TForm_Schedule>>();
+  menu->Items()->Insert(0, TMenuItem::Create(kTrayItem, QString::fromUtf8("预约录音…"), QString(), [owner, main, shown](TObject*) {
+    if (!owner || !main) return;
+    TForm_Schedule* window = *shown;
+    if (!window) {
+      *shown = window = new TForm_Schedule(main);
+      window->SetScheduler(owner);
+    }
+    window->Refresh();
+    window->Show();
+    window->BringToFront();
+  }));
+}
