@@ -14,9 +14,10 @@ const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
 const QString kLogin = QStringLiteral("org.freedesktop.login1");
 } // namespace
 
-bool SendDesktopNotification(const QString& title, const QString& text, const QString& icon)
+bool SendDesktopNotification(const QString& title, const QString& text, const QString& icon, const QString& busAddress)
 {
-  QDBusConnection bus = QDBusConnection::sessionBus();
+  QDBusConnection bus = busAddress.isEmpty() ? QDBusConnection::sessionBus()
+                                             : QDBusConnection::connectToBus(busAddress, QStringLiteral("velmora-notify"));
   if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kNotifications).value()) return false;
   QDBusMessage m = QDBusMessage::createMethodCall(kNotifications, QStringLiteral("/org/freedesktop/Notifications"),
                                                   kNotifications, QStringLiteral("Notify"));

@@ -7,8 +7,10 @@
 #include <QString>
 #include <memory>
 
-// Shows a notification; false when the session bus has no notification service.
-bool SendDesktopNotification(const QString& title, const QString& text, const QString& icon = QString());
+// Shows a notification; false when the session bus has no notification
+// service. `busAddress` empty: the session bus.
+bool SendDesktopNotification(const QString& title, const QString& text, const QString& icon = QString(),
+                             const QString& busAddress = QString());
 
 // Holds logind's "sleep" inhibitor while it lives (the file descriptor logind
 // handed out is closed when it goes).

@@ -1,0 +1,118 @@
+// Desktop notifications and logind's sleep inhibitor over a private bus whose
+// services the test plays: the notification arrives with its texts, the
+// inhibitor asks for "sleep" and lets go of its descriptor when it goes, and
+// without the services both say so.
+#include "platform/desktop_session_services.h"
+#include "support/pump.h"
+
+#include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
+#include <QProcess>
+#include <QThread>
+#include <QVariantMap>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+class TFakeNotifications : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public slots:
+  uint Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+              const QVariantMap&, int)
+  {
+    shown << app + u'|' + summary + u'|' + body;
+    return uint(shown.size());
+  }
+
+public:
+  QStringList shown;
+};
+
+class TFakeLogin : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public slots:
+  QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode)
+  {
+    asked = QStringList{what, who, why, mode}.join('|');
+    int fds[2];
+    if (::pipe(fds) != 0) return {};
+    readEnd = fds[0];
+    QDBusUnixFileDescriptor handed(fds[1]);  // copies it
+    ::close(fds[1]);
+    return handed;
+  }
+
+public:
+  QString asked;
+  int readEnd = -1;
+};
+
+namespace {
+
+class DesktopServicesTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    if (!bus.waitForStarted() || !bus.waitForReadyRead(10000)) GTEST_SKIP() << "needs dbus-daemon (scripts/setup)";
+    address = QString::fromUtf8(bus.readLine()).trimmed();
+  }
+  void TearDown() override
+  {
+    bus.kill();
+    bus.waitForFinished();
+  }
+  QProcess bus;
+  QString address;
+};
+
+// The other end of a pipe is closed.
+bool HungUp(int fd)
+{
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
+}
+
+TEST_F(DesktopServicesTest, NotificationsReachTheServiceOrSayThereIsNone)
+{
+  EXPECT_FALSE(SendDesktopNotification("t", "x", QString(), address));
+  QDBusConnection service = QDBusConnection::connectToBus(address, "fake-notifications");
+  TFakeNotifications fake;
+  ASSERT_TRUE(service.registerObject("/org/freedesktop/Notifications", &fake, QDBusConnection::ExportAllSlots));
+  ASSERT_TRUE(service.registerService("org.freedesktop.Notifications"));
+  EXPECT_TRUE(SendDesktopNotification(QString::fromUtf8("预约录音完成"), QString::fromUtf8("甲台 已录好"), "velmora", address));
+  ASSERT_TRUE(PumpUntil([&] { return !fake.shown.isEmpty(); }, 5000));
+  EXPECT_EQ(fake.shown, QStringList{QString::fromUtf8("Velmora|预约录音完成|甲台 已录好")});
+}
+
+TEST_F(DesktopServicesTest, TheSleepInhibitorHoldsLogindsDescriptorWhileItLives)
+{
+  QString error;
+  EXPECT_EQ(TSleepInhibitor::Acquire("Velmora", "why", &error, address), nullptr);
+  EXPECT_EQ(error, QString::fromUtf8("系统总线上没有 logind"));
+  // The service answers from a thread of its own: the inhibitor waits for it.
+  QThread thread;
+  thread.start();
+  TFakeLogin fake;
+  fake.moveToThread(&thread);
+  QDBusConnection service = QDBusConnection::connectToBus(address, "fake-login");
+  ASSERT_TRUE(service.registerObject("/org/freedesktop/login1", &fake, QDBusConnection::ExportAllSlots));
+  ASSERT_TRUE(service.registerService("org.freedesktop.login1"));
+  std::unique_ptr<TSleepInhibitor> held =
+      TSleepInhibitor::Acquire("Velmora", QString::fromUtf8("正在预约录音：甲台"), &error, address);
+  thread.quit();
+  thread.wait();
+  ASSERT_NE(held, nullptr) << error.toStdString();
+  EXPECT_EQ(fake.asked, QString::fromUtf8("sleep|Velmora|正在预约录音：甲台|block"));
+  ASSERT_GE(fake.readEnd, 0);
+  EXPECT_FALSE(HungUp(fake.readEnd));
+  held.reset();
+  EXPECT_TRUE(HungUp(fake.readEnd));
+  ::close(fake.readEnd);
+}
+
+} // namespace
+
+#include "desktop_services_test.moc"
