@@ -154,7 +154,9 @@ void TScheduler::Try()
     if (run_ && run_->recording.get() == rec) OnUnreachable(reason);
   });
   connect(rec, &TScheduleRecording::Ended, this, [this, rec](const QString& reason) {
-    if (run_ && run_->recording.get() == rec) End(TScheduleEntry::EndedEarly, reason);
+    // Before it recorded anything (the file could not be made) it failed.
+    if (run_ && run_->recording.get() == rec)
+      End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, reason);
   });
   rec->Start(*e, run_->file);
 }

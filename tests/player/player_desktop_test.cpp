@@ -67,6 +67,11 @@ TEST_F(PlayerDesktopTest, TrayHintAndMenuFollowThePlayerAndKeepTheLastFiveStatio
   EXPECT_EQ(tray.Hint(), QStringLiteral("中央台 — 新闻联播"));
   Playing("长名台", QString(300, u'歌'));
   EXPECT_EQ(tray.Hint().size(), TbsTrayIcon::kMaxTipLength);
+  // A scheduled recording's line goes first, the station after it, both within the tray's length.
+  desktop.SetHintNote(QStringLiteral("预约录音：乙台（到 08:30）"));
+  EXPECT_TRUE(tray.Hint().startsWith(QStringLiteral("预约录音：乙台（到 08:30）\n长名台 — 歌歌"))) << tray.Hint().toStdString();
+  EXPECT_EQ(tray.Hint().size(), TbsTrayIcon::kMaxTipLength);
+  desktop.SetHintNote({});
   for (const char* name : {"A&B", "台3", "台4", "台5", "中央台"}) Playing(QString::fromUtf8(name));
   ASSERT_EQ(desktop.Recent().size(), 5u);
   EXPECT_EQ(desktop.Recent()[0].name, QStringLiteral("中央台"));
