@@ -1,6 +1,6 @@
 #include "mixer/mm_mixer.h"
 
-#include "toolkit/forms.h"
+#include "toolkit/controls.h"
 
 #include <QDebug>
 
@@ -184,7 +184,7 @@ void TMMMixerDevice::MixerWndProc(TMessage& Message)
       window_->DefaultHandler(Message);
   } catch (...) {
     // Reported like any error of an event handler; the message loop goes on.
-    Application->HandleException(std::current_exception());
+    HandleToolkitException(std::current_exception());
   }
 }
 
