@@ -1,6 +1,6 @@
 # Fails when a source file includes a header of a layer above its own
 # (ARCHITECTURE.md, "Layers"): run as `cmake -DROOT=<source dir> -P layers.cmake`.
-set(_order toolkit platform audio mixer mixer_ui skin skin_controls browser app)
+set(_order toolkit platform audio mixer mixer_ui skin skin_controls browser schedule app)
 set(_bad "")
 foreach(_layer IN LISTS _order)
   list(FIND _order ${_layer} _rank)
