@@ -69,6 +69,7 @@ public:
   bool Load();
   // Reads it again only when it changed on disk since the last look.
   void Refresh();
+  // Valid until the next change or reading: every change reads the file anew.
   const std::vector<TScheduleEntry>& Entries() const { return entries_; }
   const TScheduleEntry* Find(const QString& id) const;
   // Why the file cannot be used or changed ("" when it can), in the user's words.

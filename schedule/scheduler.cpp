@@ -45,7 +45,9 @@ void TScheduler::Start()
 {
   store_.Load();
   // A run that did not end (the program was killed, the machine lost power).
-  for (const TScheduleEntry& e : store_.Entries())
+  // A copy: noting an outcome reads the store anew.
+  const std::vector<TScheduleEntry> entries = store_.Entries();
+  for (const TScheduleEntry& e : entries)
     if (e.lastResult == TScheduleEntry::Recording) {
       const QString file = e.lastFile;
       Note(e.id, e.lastStart, TScheduleEntry::Interrupted, file, QString::fromUtf8("程序在录音时结束了"));
@@ -93,7 +95,8 @@ void TScheduler::Tick()
     return;
   }
   const QDateTime now = services_.now();
-  for (const TScheduleEntry& e : store_.Entries()) {
+  const std::vector<TScheduleEntry> entries = store_.Entries();
+  for (const TScheduleEntry& e : entries) {
     if (!e.enabled) continue;
     const std::optional<QDateTime> start = e.LatestStart(now);
     if (!start || *start <= HandledUntil(e)) continue;
@@ -136,11 +139,12 @@ void TScheduler::Begin(const TScheduleEntry& e, const QDateTime& start, qint64 l
 
 void TScheduler::Try()
 {
-  const TScheduleEntry* e = store_.Find(run_->id);
-  if (!e) {  // removed meanwhile
+  const TScheduleEntry* found = store_.Find(run_->id);
+  if (!found) {  // removed meanwhile
     End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
     return;
   }
+  const TScheduleEntry entry = *found;
   run_->phase = TRun::Connecting;
   run_->recording = services_.makeRecording();
   TScheduleRecording* rec = run_->recording.get();
@@ -158,7 +162,7 @@ void TScheduler::Try()
     if (run_ && run_->recording.get() == rec)
       End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, reason);
   });
-  rec->Start(*e, run_->file);
+  rec->Start(entry, run_->file);
 }
 
 void TScheduler::OnUnreachable(const QString& reason)
