@@ -202,12 +202,6 @@ void FillBitmap(TBitmap& bitmap, const QRect& r, TColor color)
 }
 
 namespace {
-// Whether a skin notice names this control's skin.
-bool NoticeFor(const TMessage& m, const TbsSkinData* skin)
-{
-  return skin && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skin));
-}
-
 // The off-screen painting both families share.
 template <typename DrawDefault, typename DrawSkin>
 void PaintOffscreen(TCanvas* canvas, int w, int h, bool skinned, DrawDefault drawDefault, DrawSkin drawSkin)
@@ -229,25 +223,15 @@ TbsSkinControl::TbsSkinControl(TComponent* AOwner) : TCustomControl(AOwner)
   SetControlStyle(ControlStyle() | csOpaque);
 }
 
-TbsSkinControl::~TbsSkinControl()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-}
-
 void TbsSkinControl::SetSkinData(TbsSkinData* value)
 {
-  if (value != skinData_) {
-    ReplaceReference(skinData_, value);
-  }
+  binding_.SetData(value);
   if (SkinLoaded() && !IsDesigning()) ApplySkinData();
 }
 
-const TbsDataSkinControl* TbsSkinControl::SkinDefinition() const
-{
-  return SkinLoaded() ? TbsSkinGeometry::Definition(skinData_, skinControlIndex_) : nullptr;
-}
+const TbsDataSkinControl* TbsSkinControl::SkinDefinition() const { return binding_.Definition(skinControlIndex_); }
 
-void TbsSkinControl::LoadSkinDefinition() { skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_); }
+void TbsSkinControl::LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
 
 void TbsSkinControl::ApplySkinData()
 {
@@ -259,15 +243,13 @@ void TbsSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
 
 void TbsSkinControl::WndProc(TMessage& m)
 {
-  if (m.Msg == SKN_CHANGING && NoticeFor(m, skinData_)) {
-    SkinDataChanging();
-    return;
-  }
-  if (m.Msg == SKN_CHANGE && NoticeFor(m, skinData_)) {
+  switch (binding_.NoticeIn(m)) {
+  case TbsSkinBinding::Notice::Changing: SkinDataChanging(); return;
+  case TbsSkinBinding::Notice::Change:
     if (SkinLoaded()) ApplySkinData();
     return;
+  case TbsSkinBinding::Notice::None: TCustomControl::WndProc(m); return;
   }
-  TCustomControl::WndProc(m);
 }
 
 void TbsSkinControl::Loaded()
@@ -280,8 +262,7 @@ void TbsSkinControl::Loaded()
 void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation)
 {
   TCustomControl::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinData_) {
-    skinData_ = nullptr;
+  if (binding_.Released(AComponent, Operation)) {
     SkinDataChanging();
     if (!IsDestroying()) Invalidate();
   }
@@ -427,28 +408,18 @@ TbsGraphicSkinControl::TbsGraphicSkinControl(TComponent* AOwner) : TGraphicContr
   SetControlStyle(ControlStyle() | csOpaque);
 }
 
-TbsGraphicSkinControl::~TbsGraphicSkinControl()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-}
-
 void TbsGraphicSkinControl::SetSkinData(TbsSkinData* value)
 {
-  if (value != skinData_) {
-    ReplaceReference(skinData_, value);
-  }
+  binding_.SetData(value);
   if (SkinLoaded() && !IsDesigning()) ApplySkinData();
 }
 
 const TbsDataSkinControl* TbsGraphicSkinControl::SkinDefinition() const
 {
-  return SkinLoaded() ? TbsSkinGeometry::Definition(skinData_, skinControlIndex_) : nullptr;
+  return binding_.Definition(skinControlIndex_);
 }
 
-void TbsGraphicSkinControl::LoadSkinDefinition()
-{
-  skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_);
-}
+void TbsGraphicSkinControl::LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
 
 void TbsGraphicSkinControl::ApplySkinData()
 {
@@ -460,15 +431,13 @@ void TbsGraphicSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
 
 void TbsGraphicSkinControl::WndProc(TMessage& m)
 {
-  if (m.Msg == SKN_CHANGING && NoticeFor(m, skinData_)) {
-    SkinDataChanging();
-    return;
-  }
-  if (m.Msg == SKN_CHANGE && NoticeFor(m, skinData_)) {
+  switch (binding_.NoticeIn(m)) {
+  case TbsSkinBinding::Notice::Changing: SkinDataChanging(); return;
+  case TbsSkinBinding::Notice::Change:
     if (SkinLoaded()) ApplySkinData();
     return;
+  case TbsSkinBinding::Notice::None: TGraphicControl::WndProc(m); return;
   }
-  TGraphicControl::WndProc(m);
 }
 
 void TbsGraphicSkinControl::Loaded()
@@ -480,8 +449,7 @@ void TbsGraphicSkinControl::Loaded()
 void TbsGraphicSkinControl::Notification(TComponent* AComponent, TOperation Operation)
 {
   TGraphicControl::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinData_) {
-    skinData_ = nullptr;
+  if (binding_.Released(AComponent, Operation)) {
     SkinDataChanging();
     if (!IsDestroying()) Invalidate();
   }

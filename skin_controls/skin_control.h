@@ -18,6 +18,7 @@
 
 #include "skin/skin_data.h"
 #include "skin/skin_draw.h"
+#include "skin_controls/skin_binding.h"
 #include "toolkit/controls.h"
 
 #include <QImage>
@@ -88,13 +89,12 @@ class TbsSkinControl : public TCustomControl {
 
 public:
   explicit TbsSkinControl(TComponent* AOwner);
-  ~TbsSkinControl() override;
 
-  TbsSkinData* SkinData() const { return skinData_; }
+  TbsSkinData* SkinData() const { return binding_.Data(); }
   virtual void SetSkinData(TbsSkinData* value);
-  QString SkinDataName() const { return skinDataName_; }
+  QString SkinDataName() const { return binding_.Name(); }
   // Takes effect at the next look-up.
-  virtual void SetSkinDataName(const QString& value) { skinDataName_ = value; }
+  void SetSkinDataName(const QString& value) { binding_.SetName(value); }
   int SkinControlIndex() const { return skinControlIndex_; }
   // The definition the last look-up found, or nullptr.
   const TbsDataSkinControl* SkinDefinition() const;
@@ -117,15 +117,14 @@ protected:
   // OnMouseEnter / OnMouseLeave are not raised while designing.
   void MouseEnter() override;
   void MouseLeave() override;
-  bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
+  bool SkinLoaded() const { return binding_.Loaded(); }
   // Off-screen painting of the client area.
   void PaintBuffered(TCanvas* canvas);
 
   int skinControlIndex_ = -1;
 
 private:
-  TbsSkinData* skinData_ = nullptr;
-  QString skinDataName_;
+  TbsSkinBinding binding_{this, QString()};
 };
 
 class TbsSkinCustomControl : public TbsSkinControl {
@@ -188,12 +187,11 @@ class TbsGraphicSkinControl : public TGraphicControl {
 
 public:
   explicit TbsGraphicSkinControl(TComponent* AOwner);
-  ~TbsGraphicSkinControl() override;
 
-  TbsSkinData* SkinData() const { return skinData_; }
+  TbsSkinData* SkinData() const { return binding_.Data(); }
   virtual void SetSkinData(TbsSkinData* value);
-  QString SkinDataName() const { return skinDataName_; }
-  void SetSkinDataName(const QString& value) { skinDataName_ = value; }
+  QString SkinDataName() const { return binding_.Name(); }
+  void SetSkinDataName(const QString& value) { binding_.SetName(value); }
   int SkinControlIndex() const { return skinControlIndex_; }
   const TbsDataSkinControl* SkinDefinition() const;
 
@@ -211,14 +209,13 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void MouseEnter() override;
   void MouseLeave() override;
-  bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
+  bool SkinLoaded() const { return binding_.Loaded(); }
   void PaintBuffered(TCanvas* canvas);
 
   int skinControlIndex_ = -1;
 
 private:
-  TbsSkinData* skinData_ = nullptr;
-  QString skinDataName_;
+  TbsSkinBinding binding_{this, QString()};
 };
 
 class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
