@@ -216,6 +216,49 @@ void PaintOffscreen(TCanvas* canvas, int w, int h, bool skinned, DrawDefault dra
 }
 } // namespace
 
+// ---------------------------------------------------------------- TbsDefaultLook
+
+TbsDefaultLook::TbsDefaultLook(TControl* owner, std::function<bool()> skinned, std::function<void()> fontChanged)
+    : owner_(owner), skinned_(std::move(skinned)), font_(new TFont(owner))
+{
+  font_->SetName(QStringLiteral("Arial"));
+  font_->SetHeight(14);
+  font_->SetColor(clBtnText);
+  font_->OnChange = [this, fontChanged = std::move(fontChanged)](TPersistent*) {
+    fontChanged();
+    if (!skinned_()) owner_->Invalidate();
+  };
+}
+
+void TbsDefaultLook::SetWidth(int v)
+{
+  width_ = v;
+  if (!skinned_() && v > 0 && !owner_->IsLoading()) owner_->SetWidth(v);
+}
+
+void TbsDefaultLook::SetHeight(int v)
+{
+  height_ = v;
+  if (!skinned_() && v > 0 && !owner_->IsLoading()) owner_->SetHeight(v);
+}
+
+void TbsDefaultLook::SetFont(TFont* v)
+{
+  if (v && v != font_) font_->Assign(v);
+}
+
+bool TbsDefaultLook::SetUseSkinFont(bool v)
+{
+  if (v == useSkinFont_) return false;
+  useSkinFont_ = v;
+  return true;
+}
+
+QSize TbsDefaultLook::Size() const
+{
+  return {width_ > 0 ? width_ : owner_->Width(), height_ > 0 ? height_ : owner_->Height()};
+}
+
 // ---------------------------------------------------------------- TbsSkinControl
 
 TbsSkinControl::TbsSkinControl(TComponent* AOwner) : TCustomControl(AOwner)
@@ -290,40 +333,7 @@ void TbsSkinControl::PaintBuffered(TCanvas* canvas)
 
 // ---------------------------------------------------------------- TbsSkinCustomControl
 
-TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner) : TbsSkinControl(AOwner), defaultFont_(new TFont(this))
-{
-  defaultFont_->SetName(QStringLiteral("Arial"));
-  defaultFont_->SetHeight(14);
-  defaultFont_->SetColor(clBtnText);
-  defaultFont_->OnChange = [this](TPersistent*) {
-    DefaultFontChanged();
-    if (skinControlIndex_ == -1) Invalidate();
-  };
-}
-
-void TbsSkinCustomControl::SetDefaultWidth(int v)
-{
-  defaultWidth_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetWidth(v);
-}
-
-void TbsSkinCustomControl::SetDefaultHeight(int v)
-{
-  defaultHeight_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetHeight(v);
-}
-
-void TbsSkinCustomControl::SetDefaultFont(TFont* v)
-{
-  if (v && v != defaultFont_) defaultFont_->Assign(v);
-}
-
-void TbsSkinCustomControl::SetUseSkinFont(bool v)
-{
-  if (v == useSkinFont_) return;
-  useSkinFont_ = v;
-  Invalidate();
-}
+TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner) : TbsSkinControl(AOwner) {}
 
 void TbsSkinCustomControl::LoadSkinDefinition()
 {
@@ -354,9 +364,8 @@ void TbsSkinCustomControl::ApplySkinData()
   LoadSkinDefinition();
   bool resized = false;
   if (skinControlIndex_ == -1) {
-    const int w = defaultWidth_ > 0 ? defaultWidth_ : Width();
-    const int h = defaultHeight_ > 0 ? defaultHeight_ : Height();
-    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+    if (const QSize size = defaultLook_.Size(); size != QSize(Width(), Height()))
+      SetBounds(Left(), Top(), size.width(), size.height());
   } else {
     int w = Width(), h = Height();
     CalcSkinSize(w, h);
@@ -477,41 +486,7 @@ void TbsGraphicSkinControl::PaintBuffered(TCanvas* canvas)
 
 // ---------------------------------------------------------------- TbsGraphicSkinCustomControl
 
-TbsGraphicSkinCustomControl::TbsGraphicSkinCustomControl(TComponent* AOwner)
-    : TbsGraphicSkinControl(AOwner), defaultFont_(new TFont(this))
-{
-  defaultFont_->SetName(QStringLiteral("Arial"));
-  defaultFont_->SetHeight(14);
-  defaultFont_->SetColor(clBtnText);
-  defaultFont_->OnChange = [this](TPersistent*) {
-    DefaultFontChanged();
-    if (skinControlIndex_ == -1) Invalidate();
-  };
-}
-
-void TbsGraphicSkinCustomControl::SetDefaultWidth(int v)
-{
-  defaultWidth_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetWidth(v);
-}
-
-void TbsGraphicSkinCustomControl::SetDefaultHeight(int v)
-{
-  defaultHeight_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetHeight(v);
-}
-
-void TbsGraphicSkinCustomControl::SetDefaultFont(TFont* v)
-{
-  if (v && v != defaultFont_) defaultFont_->Assign(v);
-}
-
-void TbsGraphicSkinCustomControl::SetUseSkinFont(bool v)
-{
-  if (v == useSkinFont_) return;
-  useSkinFont_ = v;
-  Invalidate();
-}
+TbsGraphicSkinCustomControl::TbsGraphicSkinCustomControl(TComponent* AOwner) : TbsGraphicSkinControl(AOwner) {}
 
 void TbsGraphicSkinCustomControl::LoadSkinDefinition()
 {
@@ -538,9 +513,8 @@ void TbsGraphicSkinCustomControl::ApplySkinData()
 {
   LoadSkinDefinition();
   if (skinControlIndex_ == -1) {
-    const int w = defaultWidth_ > 0 ? defaultWidth_ : Width();
-    const int h = defaultHeight_ > 0 ? defaultHeight_ : Height();
-    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+    if (const QSize size = defaultLook_.Size(); size != QSize(Width(), Height()))
+      SetBounds(Left(), Top(), size.width(), size.height());
   } else {
     int w = Width(), h = Height();
     CalcSkinSize(w, h);

@@ -80,6 +80,41 @@ void ApplyDefinitionFont(TFont* font, const QString& name, int height, int style
 int SkinCharset(const TbsSkinData* data, int fallback);
 } // namespace skin_fonts
 
+// What a custom control shows without a definition: its default size and
+// font; and whether the skin's font is wanted when there is one. Both custom
+// bases hold one.
+class TbsDefaultLook {
+public:
+  // `skinned` tells whether the control has a definition now; `fontChanged`
+  // runs after every change of the default font.
+  TbsDefaultLook(TControl* owner, std::function<bool()> skinned, std::function<void()> fontChanged);
+  TbsDefaultLook(const TbsDefaultLook&) = delete;
+  TbsDefaultLook& operator=(const TbsDefaultLook&) = delete;
+
+  int Width() const { return width_; }
+  // Without a definition a positive value resizes the control at once (not
+  // while its window is being read).
+  void SetWidth(int v);
+  int Height() const { return height_; }
+  void SetHeight(int v);
+  TFont* Font() const { return font_; }
+  // Copies the font.
+  void SetFont(TFont* v);
+  bool UseSkinFont() const { return useSkinFont_; }
+  // False when it was already so.
+  bool SetUseSkinFont(bool v);
+  // The plain look's size: the default width and height where set, else the control's.
+  QSize Size() const;
+
+private:
+  TControl* owner_;
+  std::function<bool()> skinned_;
+  int width_ = 0;
+  int height_ = 0;
+  TFont* font_;  // owned by the control
+  bool useSkinFont_ = true;
+};
+
 // ---------------------------------------------------------------- windowed
 
 class TbsSkinControl : public TCustomControl {
@@ -137,14 +172,17 @@ class TbsSkinCustomControl : public TbsSkinControl {
 public:
   explicit TbsSkinCustomControl(TComponent* AOwner);
 
-  int DefaultWidth() const { return defaultWidth_; }
-  void SetDefaultWidth(int v);
-  int DefaultHeight() const { return defaultHeight_; }
-  void SetDefaultHeight(int v);
-  TFont* DefaultFont() const { return defaultFont_; }
-  void SetDefaultFont(TFont* v);
-  bool UseSkinFont() const { return useSkinFont_; }
-  void SetUseSkinFont(bool v);
+  int DefaultWidth() const { return defaultLook_.Width(); }
+  void SetDefaultWidth(int v) { defaultLook_.SetWidth(v); }
+  int DefaultHeight() const { return defaultLook_.Height(); }
+  void SetDefaultHeight(int v) { defaultLook_.SetHeight(v); }
+  TFont* DefaultFont() const { return defaultLook_.Font(); }
+  void SetDefaultFont(TFont* v) { defaultLook_.SetFont(v); }
+  bool UseSkinFont() const { return defaultLook_.UseSkinFont(); }
+  void SetUseSkinFont(bool v)
+  {
+    if (defaultLook_.SetUseSkinFont(v)) Invalidate();
+  }
 
   const TbsSkinGeometry& Geometry() const { return geometry_; }
   TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
@@ -171,10 +209,7 @@ protected:
   TbsSkinGeometry geometry_;
 
 private:
-  int defaultWidth_ = 0;
-  int defaultHeight_ = 0;
-  TFont* defaultFont_;
-  bool useSkinFont_ = true;
+  TbsDefaultLook defaultLook_{this, [this] { return skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
   bool regionSet_ = false;
 };
 
@@ -228,14 +263,17 @@ class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
 public:
   explicit TbsGraphicSkinCustomControl(TComponent* AOwner);
 
-  int DefaultWidth() const { return defaultWidth_; }
-  void SetDefaultWidth(int v);
-  int DefaultHeight() const { return defaultHeight_; }
-  void SetDefaultHeight(int v);
-  TFont* DefaultFont() const { return defaultFont_; }
-  void SetDefaultFont(TFont* v);
-  bool UseSkinFont() const { return useSkinFont_; }
-  void SetUseSkinFont(bool v);
+  int DefaultWidth() const { return defaultLook_.Width(); }
+  void SetDefaultWidth(int v) { defaultLook_.SetWidth(v); }
+  int DefaultHeight() const { return defaultLook_.Height(); }
+  void SetDefaultHeight(int v) { defaultLook_.SetHeight(v); }
+  TFont* DefaultFont() const { return defaultLook_.Font(); }
+  void SetDefaultFont(TFont* v) { defaultLook_.SetFont(v); }
+  bool UseSkinFont() const { return defaultLook_.UseSkinFont(); }
+  void SetUseSkinFont(bool v)
+  {
+    if (defaultLook_.SetUseSkinFont(v)) Invalidate();
+  }
 
   const TbsSkinGeometry& Geometry() const { return geometry_; }
   TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
@@ -261,10 +299,7 @@ protected:
   TbsSkinGeometry geometry_;
 
 private:
-  int defaultWidth_ = 0;
-  int defaultHeight_ = 0;
-  TFont* defaultFont_;
-  bool useSkinFont_ = true;
+  TbsDefaultLook defaultLook_{this, [this] { return skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
 };
 
 // Fills a rectangle of a bitmap canvas in one colour.
