@@ -75,6 +75,8 @@ void DrawButtonContent(TCanvas* canvas, const QRect& r, const TbsButtonContent& 
 class TbsButtonGlyph {
 public:
   TbsButtonGlyph(TComponent* owner, std::function<void()> changed);
+  // The picture outlives this part (the button frees it later): it stops calling back.
+  ~TbsButtonGlyph() { glyph_->OnChange = {}; }
   TbsButtonGlyph(const TbsButtonGlyph&) = delete;
   TbsButtonGlyph& operator=(const TbsButtonGlyph&) = delete;
 

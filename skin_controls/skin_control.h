@@ -88,6 +88,8 @@ public:
   // `skinned` tells whether the control has a definition now; `fontChanged`
   // runs after every change of the default font.
   TbsDefaultLook(TControl* owner, std::function<bool()> skinned, std::function<void()> fontChanged);
+  // The font outlives this part (the control frees it later): it stops calling back.
+  ~TbsDefaultLook() { font_->OnChange = {}; }
   TbsDefaultLook(const TbsDefaultLook&) = delete;
   TbsDefaultLook& operator=(const TbsDefaultLook&) = delete;
 
