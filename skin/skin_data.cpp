@@ -319,13 +319,7 @@ TbsSkinData::~TbsSkinData()
 
 void TbsSkinData::SetCompressedStoredSkin(TbsCompressedStoredSkin* value)
 {
-  if (storedSkin_ == value) return;
-  if (storedSkin_) storedSkin_->RemoveFreeNotification(this);
-  storedSkin_ = value;
-  if (storedSkin_) {
-    storedSkin_->FreeNotification(this);
-    if (!IsDesigning()) LoadFromStoredSkin(storedSkin_);
-  }
+  if (ReplaceReference(storedSkin_, value) && storedSkin_ && !IsDesigning()) LoadFromStoredSkin(storedSkin_);
 }
 
 void TbsSkinData::SetResourceStrData(TbsResourceStrData* value)

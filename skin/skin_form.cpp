@@ -136,7 +136,7 @@ void TbsSkinForm::SetSkinData(TbsSkinData* v)
 
 void TbsSkinForm::SetMenusSkinData(TbsSkinData* v)
 {
-  if (!ReplaceReference(menusSkinData_, v)) return;
+  ReplaceReference(menusSkinData_, v);
 }
 
 void TbsSkinForm::SetBorderIcons(TbsBorderIcons v)

@@ -163,15 +163,11 @@ bool TbsSkinForm::ClosesSkinMenu(quint32 msg) const
 
 void TbsSkinForm::SetTrayIcon(TbsTrayIcon* v)
 {
-  if (v == trayIcon_) return;
-  if (trayIcon_) trayIcon_->RemoveFreeNotification(this);
-  trayIcon_ = v;
+  if (!ReplaceReference(trayIcon_, v)) return;
   if (IsDesigning()) {
     SetBorderIcons(v ? borderIcons_ | biMinimizeToTray : borderIcons_ & ~TbsBorderIcons(biMinimizeToTray));
   }
-  if (!trayIcon_) return;
-  trayIcon_->FreeNotification(this);
-  if (!IsLoading()) BindTrayIcon();
+  if (trayIcon_ && !IsLoading()) BindTrayIcon();
 }
 
 void TbsSkinForm::BindTrayIcon()

@@ -193,7 +193,7 @@ void TbsSkinHint::SetActive(bool v)
 
 void TbsSkinHint::SetSkinData(TbsSkinData* v)
 {
-  if (!ReplaceReference(skinData_, v)) return;
+  ReplaceReference(skinData_, v);
 }
 
 void TbsSkinHint::Notification(TComponent* AComponent, TOperation Operation)

@@ -318,12 +318,12 @@ TbsSkinPopupMenu::TbsSkinPopupMenu(TComponent* AOwner) : TPopupMenu(AOwner) {}
 
 void TbsSkinPopupMenu::SetSkinData(TbsSkinData* v)
 {
-  if (!ReplaceReference(skinData_, v)) return;
+  ReplaceReference(skinData_, v);
 }
 
 void TbsSkinPopupMenu::SetForm(TComponent* v)
 {
-  if (!ReplaceReference(form_, v)) return;
+  ReplaceReference(form_, v);
 }
 
 void TbsSkinPopupMenu::Notification(TComponent* AComponent, TOperation Operation)

@@ -156,6 +156,44 @@ TWinControl* FocusedControlOf(TForm* form)
 // A fade step, kept on whole thousandths so that five steps make exactly one.
 double MorphStep(double factor, double step) { return std::clamp(std::round((factor + step) * 1000) / 1000, 0.0, 1.0); }
 
+// One tick of the fade toward the hot look (or back); false once it is over.
+bool MorphTick(double& factor, bool hot, bool morphing)
+{
+  if (morphing && hot && factor < 1) factor = MorphStep(factor, 0.2);
+  else if (morphing && !hot && factor > 0) factor = MorphStep(factor, -0.2);
+  else {
+    factor = hot ? 1 : 0;
+    return false;
+  }
+  return true;
+}
+
+// Of one button kind, raises the down members of `self`'s group beside it.
+template <class Button> void RaiseOtherGroupMembers(Button* self)
+{
+  if (!self->Parent()) return;
+  for (int i = 0; i < self->Parent()->ControlCount(); ++i) {
+    auto* b = qobject_cast<Button*>(self->Parent()->Controls(i));
+    if (b && b != self && b->metaObject() == self->metaObject() && b->GroupIndex() == self->GroupIndex() && b->Down())
+      b->SetDown(false);
+  }
+}
+
+// Paints the normal look faded `factor` of the way into the hot one.
+template <class DrawLook>
+void PaintMorphed(TCanvas* canvas, int width, int height, const QRect& normalRect, const TbsButtonSkin& skin,
+                  double factor, DrawLook drawLook)
+{
+  TBitmap normal, active;
+  normal.SetSize(width, height);
+  active.SetSize(width, height);
+  drawLook(normal, normalRect, false, false);
+  drawLook(active, skin.ActiveSkinRect, true, false);
+  TbsEffectBmp blend(normal);
+  ApplyMorph(blend, TbsEffectBmp(active), skin.MorphKind, factor);
+  blend.Draw(canvas, 0, 0);
+}
+
 } // namespace
 
 void DrawButtonContent(TCanvas* canvas, const QRect& r, const TbsButtonContent& ct, bool hot, bool down)
@@ -180,6 +218,67 @@ void DrawButtonContent(TCanvas* canvas, const QRect& r, const TbsButtonContent& 
   canvas->DrawText(ct.Caption, box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
+void TbsButtonSkin::ApplyFont(TFont* font, bool useSkinFont, TFont* defaultFont, const TbsSkinData* data,
+                              bool enabled, bool hot, bool down) const
+{
+  if (useSkinFont) skin_fonts::ApplyDefinitionFont(font, FontName, FontHeight, FontStyle);
+  else font->Assign(defaultFont);
+  font->SetCharset(skin_fonts::SkinCharset(data, defaultFont->Charset()));
+  TColor color = FontColor;
+  if (!enabled) color = DisabledFontColor;
+  else if (hot && down) color = DownFontColor;
+  else if (hot) color = ActiveFontColor;
+  font->SetColor(color);
+}
+
+TbsButtonGlyph::TbsButtonGlyph(TComponent* owner, std::function<void()> changed)
+    : changed_(std::move(changed)), glyph_(new TBitmap(owner))
+{
+  glyph_->OnChange = [this](TPersistent*) { changed_(); };
+}
+
+void TbsButtonGlyph::SetGlyph(TBitmap* v)
+{
+  if (v && v != glyph_) glyph_->Assign(v);
+  changed_();
+}
+
+void TbsButtonGlyph::SetNumGlyphs(int v)
+{
+  numGlyphs_ = std::clamp(v, 1, 4);
+  changed_();
+}
+
+void TbsButtonGlyph::SetMargin(int v)
+{
+  if (v == margin_ || v < -1) return;
+  margin_ = v;
+  changed_();
+}
+
+void TbsButtonGlyph::SetSpacing(int v)
+{
+  if (v == spacing_) return;
+  spacing_ = v;
+  changed_();
+}
+
+void TbsButtonGlyph::SetLayout(int v)
+{
+  if (v == layout_ || v < blGlyphLeft || v > blGlyphBottom) return;
+  layout_ = v;
+  changed_();
+}
+
+void TbsButtonGlyph::Describe(TbsButtonContent& c) const
+{
+  c.Glyph = glyph_;
+  c.NumGlyphs = numGlyphs_;
+  c.Margin = margin_;
+  c.Spacing = spacing_;
+  c.Layout = layout_;
+}
+
 void TbsButtonTimer::Start(QObject* owner, int interval, std::function<void()> tick)
 {
   timer_ = std::make_unique<QTimer>();
@@ -190,14 +289,13 @@ void TbsButtonTimer::Start(QObject* owner, int interval, std::function<void()> t
 
 // ---------------------------------------------------------------- TbsSkinButton
 
-TbsSkinButton::TbsSkinButton(TComponent* AOwner) : TbsSkinCustomControl(AOwner), glyph_(new TBitmap(this))
+TbsSkinButton::TbsSkinButton(TComponent* AOwner) : TbsSkinCustomControl(AOwner)
 {
   SetSkinDataName(QStringLiteral("button"));
   SetTabStop(true);
   SetBounds(0, 0, 75, 25);
   // The button raises its click itself.
   SetControlStyle(ControlStyle() & ~TControlStyle(csClickEvents));
-  glyph_->OnChange = [this](TPersistent*) { Invalidate(); };
   QObject::connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     TForm* form = GetParentForm();
     if (!form || !now) return;
@@ -239,57 +337,13 @@ void TbsSkinButton::SetDown(bool v)
     else StartMorph();
   }
   Invalidate();
-  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers();
-}
-
-void TbsSkinButton::RaiseOtherGroupMembers()
-{
-  if (!Parent()) return;
-  for (int i = 0; i < Parent()->ControlCount(); ++i) {
-    TControl* c = Parent()->Controls(i);
-    auto* b = qobject_cast<TbsSkinButton*>(c);
-    if (b && b != this && b->metaObject() == metaObject() && b->groupIndex_ == groupIndex_ && b->down_)
-      b->SetDown(false);
-  }
+  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers(this);
 }
 
 void TbsSkinButton::SetGroupIndex(int v)
 {
   groupIndex_ = v;
   if (v != 0) SetCanFocused(false);
-}
-
-void TbsSkinButton::SetGlyph(TBitmap* v)
-{
-  if (v && v != glyph_) glyph_->Assign(v);
-  Invalidate();
-}
-
-void TbsSkinButton::SetNumGlyphs(int v)
-{
-  numGlyphs_ = std::clamp(v, 1, 4);
-  Invalidate();
-}
-
-void TbsSkinButton::SetMargin(int v)
-{
-  if (v == margin_ || v < -1) return;
-  margin_ = v;
-  Invalidate();
-}
-
-void TbsSkinButton::SetSpacing(int v)
-{
-  if (v == spacing_) return;
-  spacing_ = v;
-  Invalidate();
-}
-
-void TbsSkinButton::SetLayout(int v)
-{
-  if (v == layout_ || v < blGlyphLeft || v > blGlyphBottom) return;
-  layout_ = v;
-  Invalidate();
 }
 
 void TbsSkinButton::SetDefault(bool v)
@@ -335,18 +389,7 @@ void TbsSkinButton::ResetMorph()
 
 void TbsSkinButton::MorphTimerTick()
 {
-  const bool hot = IsHot();
-  if (skinControlIndex_ == -1 || !skin_.Morphing) {
-    morphFactor_ = hot ? 1 : 0;
-    morphTimer_.Stop();
-  } else if (hot && morphFactor_ < 1) {
-    morphFactor_ = MorphStep(morphFactor_, 0.2);
-  } else if (!hot && morphFactor_ > 0) {
-    morphFactor_ = MorphStep(morphFactor_, -0.2);
-  } else {
-    morphFactor_ = hot ? 1 : 0;
-    morphTimer_.Stop();
-  }
+  if (!MorphTick(morphFactor_, IsHot(), skinControlIndex_ != -1 && skin_.Morphing)) morphTimer_.Stop();
   Invalidate();
 }
 
@@ -562,11 +605,7 @@ TbsButtonContent TbsSkinButton::Content() const
 {
   TbsButtonContent c;
   c.Caption = Caption();
-  c.Glyph = glyph_;
-  c.NumGlyphs = numGlyphs_;
-  c.Margin = margin_;
-  c.Spacing = spacing_;
-  c.Layout = layout_;
+  glyph_.Describe(c);
   c.Enabled = Enabled();
   return c;
 }
@@ -575,14 +614,7 @@ void TbsSkinButton::DrawLook(TBitmap& bitmap, const QRect& source, bool hot, boo
 {
   DrawStretchedPicture(bitmap, geometry_.SkinPicture, source);
   TCanvas* c = bitmap.Canvas();
-  if (UseSkinFont()) skin_fonts::ApplyDefinitionFont(c->Font(), skin_.FontName, skin_.FontHeight, skin_.FontStyle);
-  else c->Font()->Assign(DefaultFont());
-  c->Font()->SetCharset(skin_fonts::SkinCharset(SkinData(), DefaultFont()->Charset()));
-  TColor color = skin_.FontColor;
-  if (!Enabled()) color = skin_.DisabledFontColor;
-  else if (hot && down) color = skin_.DownFontColor;
-  else if (hot) color = skin_.ActiveFontColor;
-  c->Font()->SetColor(color);
+  skin_.ApplyFont(c->Font(), UseSkinFont(), DefaultFont(), SkinData(), Enabled(), hot, down);
   DrawButtonContent(c, geometry_.StretchedClientRect, Content(), hot, down);
   DrawFocus(c, geometry_.StretchedClientRect);
 }
@@ -601,14 +633,8 @@ void TbsSkinButton::Paint()
   LoadSkinDefinition();
   geometry_.StretchTo(Width(), Height());
   if (skinControlIndex_ != -1 && skin_.Morphing && morphFactor_ > 0 && morphFactor_ < 1 && Enabled()) {
-    TBitmap normal, active;
-    normal.SetSize(Width(), Height());
-    active.SetSize(Width(), Height());
-    DrawLook(normal, geometry_.SkinRect, false, false);
-    DrawLook(active, skin_.ActiveSkinRect, true, false);
-    TbsEffectBmp blend(normal);
-    ApplyMorph(blend, TbsEffectBmp(active), skin_.MorphKind, morphFactor_);
-    blend.Draw(Canvas(), 0, 0);
+    PaintMorphed(Canvas(), Width(), Height(), geometry_.SkinRect, skin_, morphFactor_,
+                 [this](TBitmap& b, const QRect& r, bool hot, bool down) { DrawLook(b, r, hot, down); });
     return;
   }
   PaintBuffered(Canvas());
@@ -643,12 +669,11 @@ void TbsSkinButton::DrawDefaultLook(TBitmap& bitmap)
 // ---------------------------------------------------------------- TbsSkinSpeedButton
 
 TbsSkinSpeedButton::TbsSkinSpeedButton(TComponent* AOwner)
-    : TbsGraphicSkinCustomControl(AOwner), glyph_(new TBitmap(this))
+    : TbsGraphicSkinCustomControl(AOwner)
 {
   SetSkinDataName(QStringLiteral("toolbutton"));
   SetBounds(0, 0, 25, 25);
   SetControlStyle(TControlStyle(csCaptureMouse | csOpaque | csDoubleClicks));
-  glyph_->OnChange = [this](TPersistent*) { Invalidate(); };
 }
 
 TbsSkinSpeedButton::~TbsSkinSpeedButton()
@@ -693,17 +718,7 @@ void TbsSkinSpeedButton::SetDown(bool v)
     else StartMorph();
   }
   Invalidate();
-  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers();
-}
-
-void TbsSkinSpeedButton::RaiseOtherGroupMembers()
-{
-  if (!Parent()) return;
-  for (int i = 0; i < Parent()->ControlCount(); ++i) {
-    auto* b = qobject_cast<TbsSkinSpeedButton*>(Parent()->Controls(i));
-    if (b && b != this && b->metaObject() == metaObject() && b->groupIndex_ == groupIndex_ && b->down_)
-      b->SetDown(false);
-  }
+  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers(this);
 }
 
 void TbsSkinSpeedButton::SetShowCaption(bool v)
@@ -712,39 +727,6 @@ void TbsSkinSpeedButton::SetShowCaption(bool v)
   showCaption_ = v;
   if (widthWithCaption_ > 0 && widthWithoutCaption_ > 0) SetWidth(v ? widthWithCaption_ : widthWithoutCaption_);
   else Invalidate();
-}
-
-void TbsSkinSpeedButton::SetGlyph(TBitmap* v)
-{
-  if (v && v != glyph_) glyph_->Assign(v);
-  Invalidate();
-}
-
-void TbsSkinSpeedButton::SetNumGlyphs(int v)
-{
-  numGlyphs_ = std::clamp(v, 1, 4);
-  Invalidate();
-}
-
-void TbsSkinSpeedButton::SetMargin(int v)
-{
-  if (v == margin_ || v < -1) return;
-  margin_ = v;
-  Invalidate();
-}
-
-void TbsSkinSpeedButton::SetSpacing(int v)
-{
-  if (v == spacing_) return;
-  spacing_ = v;
-  Invalidate();
-}
-
-void TbsSkinSpeedButton::SetLayout(int v)
-{
-  if (v == layout_ || v < blGlyphLeft || v > blGlyphBottom) return;
-  layout_ = v;
-  Invalidate();
 }
 
 void TbsSkinSpeedButton::ButtonClick() { Click(); }
@@ -763,18 +745,7 @@ void TbsSkinSpeedButton::ResetMorph()
 
 void TbsSkinSpeedButton::MorphTimerTick()
 {
-  const bool hot = mouseInside_;
-  if (skinControlIndex_ == -1 || !skin_.Morphing) {
-    morphFactor_ = hot ? 1 : 0;
-    morphTimer_.Stop();
-  } else if (hot && morphFactor_ < 1) {
-    morphFactor_ = MorphStep(morphFactor_, 0.2);
-  } else if (!hot && morphFactor_ > 0) {
-    morphFactor_ = MorphStep(morphFactor_, -0.2);
-  } else {
-    morphFactor_ = hot ? 1 : 0;
-    morphTimer_.Stop();
-  }
+  if (!MorphTick(morphFactor_, mouseInside_, skinControlIndex_ != -1 && skin_.Morphing)) morphTimer_.Stop();
   Invalidate();
 }
 
@@ -894,14 +865,10 @@ TbsButtonContent TbsSkinSpeedButton::Content(bool hot, bool down) const
 {
   TbsButtonContent c;
   c.Caption = showCaption_ ? Caption() : QString();
-  c.Glyph = glyph_;
-  c.NumGlyphs = numGlyphs_;
-  c.Margin = margin_;
-  c.Spacing = spacing_;
-  c.Layout = layout_;
+  glyph_.Describe(c);
   c.Enabled = Enabled();
   c.ImageIndex = imageIndex_;
-  if (glyph_->Empty())
+  if (glyph_.Glyph()->Empty())
     if (TbsSkinToolBar* bar = ToolBar()) {
       if (!Enabled() && bar->DisabledImages()) {
         c.Images = bar->DisabledImages();
@@ -921,14 +888,7 @@ void TbsSkinSpeedButton::DrawLook(TBitmap& bitmap, const QRect& source, bool hot
   DrawStretchedPicture(bitmap, geometry_.SkinPicture, source);
   DrawLookOverlay(bitmap, hot, down);
   TCanvas* c = bitmap.Canvas();
-  if (UseSkinFont()) skin_fonts::ApplyDefinitionFont(c->Font(), skin_.FontName, skin_.FontHeight, skin_.FontStyle);
-  else c->Font()->Assign(DefaultFont());
-  c->Font()->SetCharset(skin_fonts::SkinCharset(SkinData(), DefaultFont()->Charset()));
-  TColor color = skin_.FontColor;
-  if (!Enabled()) color = skin_.DisabledFontColor;
-  else if (hot && down) color = skin_.DownFontColor;
-  else if (hot) color = skin_.ActiveFontColor;
-  c->Font()->SetColor(color);
+  skin_.ApplyFont(c->Font(), UseSkinFont(), DefaultFont(), SkinData(), Enabled(), hot, down);
   DrawButtonContent(c, geometry_.StretchedClientRect, Content(hot, down), hot, down);
 }
 
@@ -940,14 +900,8 @@ void TbsSkinSpeedButton::Paint()
   const bool skinned = skinControlIndex_ != -1;
   const bool downLook = down_ && (groupIndex_ != 0 || mouseInside_);
   if (skinned && skin_.Morphing && morphFactor_ > 0 && morphFactor_ < 1 && !Transparent()) {
-    TBitmap normal, active;
-    normal.SetSize(Width(), Height());
-    active.SetSize(Width(), Height());
-    DrawLook(normal, geometry_.SkinRect, false, false);
-    DrawLook(active, skin_.ActiveSkinRect, true, false);
-    TbsEffectBmp blend(normal);
-    ApplyMorph(blend, TbsEffectBmp(active), skin_.MorphKind, morphFactor_);
-    blend.Draw(Canvas(), 0, 0);
+    PaintMorphed(Canvas(), Width(), Height(), geometry_.SkinRect, skin_, morphFactor_,
+                 [this](TBitmap& b, const QRect& r, bool hot, bool down) { DrawLook(b, r, hot, down); });
     return;
   }
   const bool hotLook = mouseInside_ || (skinned && skin_.Morphing && morphFactor_ == 1);

@@ -41,6 +41,10 @@ struct TbsButtonSkin {
   // Copies the definition when it is a button definition (else keeps the values);
   // empty hot and down rectangles fall back to the normal and hot ones.
   void Load(const TbsDataSkinControl* def, const TbsSkinGeometry& geometry);
+  // The caption's font for a look: the definition's (or `defaultFont` when the
+  // skin's font is not wanted) in the colour of the look.
+  void ApplyFont(TFont* font, bool useSkinFont, TFont* defaultFont, const TbsSkinData* data, bool enabled, bool hot,
+                 bool down) const;
 };
 
 // Where the glyph and the caption go inside `r`.
@@ -65,6 +69,42 @@ struct TbsButtonContent {
 };
 // Draws glyph and caption (in the canvas' font, clear brush) laid out in `r`.
 void DrawButtonContent(TCanvas* canvas, const QRect& r, const TbsButtonContent& content, bool hot, bool down);
+
+// The glyph strip and where it goes beside the caption, as both button kinds
+// offer them. Every setter that changes something calls `changed` (a repaint).
+class TbsButtonGlyph {
+public:
+  TbsButtonGlyph(TComponent* owner, std::function<void()> changed);
+  // The picture outlives this part (the button frees it later): it stops calling back.
+  ~TbsButtonGlyph() { glyph_->OnChange = {}; }
+  TbsButtonGlyph(const TbsButtonGlyph&) = delete;
+  TbsButtonGlyph& operator=(const TbsButtonGlyph&) = delete;
+
+  TBitmap* Glyph() const { return glyph_; }
+  // Copies the picture; repaints even when it is the same one.
+  void SetGlyph(TBitmap* v);
+  int NumGlyphs() const { return numGlyphs_; }
+  // Clamped to 1..4 (normal, disabled, down, hot).
+  void SetNumGlyphs(int v);
+  int Margin() const { return margin_; }
+  // -1 centres; below -1 is refused.
+  void SetMargin(int v);
+  int Spacing() const { return spacing_; }
+  void SetSpacing(int v);
+  int Layout() const { return layout_; }
+  // A TbsButtonLayout; other values are refused.
+  void SetLayout(int v);
+  // Fills the glyph's part of a button's content.
+  void Describe(TbsButtonContent& content) const;
+
+private:
+  std::function<void()> changed_;
+  TBitmap* glyph_;  // owned by the button
+  int numGlyphs_ = 1;
+  int margin_ = -1;
+  int spacing_ = 1;
+  int layout_ = blGlyphLeft;
+};
 
 // Repeating and fading timers, made when first started and dropped when stopped.
 class TbsButtonTimer {
@@ -117,16 +157,16 @@ public:
   void SetDown(bool v);
   int GroupIndex() const { return groupIndex_; }
   void SetGroupIndex(int v);
-  TBitmap* Glyph() const { return glyph_; }
-  void SetGlyph(TBitmap* v);
-  int NumGlyphs() const { return numGlyphs_; }
-  void SetNumGlyphs(int v);
-  int Margin() const { return margin_; }
-  void SetMargin(int v);
-  int Spacing() const { return spacing_; }
-  void SetSpacing(int v);
-  int Layout() const { return layout_; }
-  void SetLayout(int v);
+  TBitmap* Glyph() const { return glyph_.Glyph(); }
+  void SetGlyph(TBitmap* v) { glyph_.SetGlyph(v); }
+  int NumGlyphs() const { return glyph_.NumGlyphs(); }
+  void SetNumGlyphs(int v) { glyph_.SetNumGlyphs(v); }
+  int Margin() const { return glyph_.Margin(); }
+  void SetMargin(int v) { glyph_.SetMargin(v); }
+  int Spacing() const { return glyph_.Spacing(); }
+  void SetSpacing(int v) { glyph_.SetSpacing(v); }
+  int Layout() const { return glyph_.Layout(); }
+  void SetLayout(int v) { glyph_.SetLayout(v); }
   bool Default() const { return default_; }
   void SetDefault(bool v);
   bool Cancel() const { return cancel_; }
@@ -180,7 +220,6 @@ private:
   void StartMorph();
   void ResetMorph();
   void StartRepeat();
-  void RaiseOtherGroupMembers();
   TbsButtonContent Content() const;
   void DrawLook(TBitmap& bitmap, const QRect& source, bool hot, bool down);
   // The dotted frame of the focused button inside `area`.
@@ -193,11 +232,7 @@ private:
   bool canFocused_ = true;
   bool down_ = false;
   int groupIndex_ = 0;
-  TBitmap* glyph_;
-  int numGlyphs_ = 1;
-  int margin_ = -1;
-  int spacing_ = 1;
-  int layout_ = blGlyphLeft;
+  TbsButtonGlyph glyph_{this, [this] { Invalidate(); }};
   bool default_ = false;
   bool cancel_ = false;
   int modalResult_ = 0;
@@ -261,16 +296,16 @@ public:
   void SetGroupIndex(int v) { groupIndex_ = v; }
   bool ShowCaption() const { return showCaption_; }
   void SetShowCaption(bool v);
-  TBitmap* Glyph() const { return glyph_; }
-  void SetGlyph(TBitmap* v);
-  int NumGlyphs() const { return numGlyphs_; }
-  void SetNumGlyphs(int v);
-  int Margin() const { return margin_; }
-  void SetMargin(int v);
-  int Spacing() const { return spacing_; }
-  void SetSpacing(int v);
-  int Layout() const { return layout_; }
-  void SetLayout(int v);
+  TBitmap* Glyph() const { return glyph_.Glyph(); }
+  void SetGlyph(TBitmap* v) { glyph_.SetGlyph(v); }
+  int NumGlyphs() const { return glyph_.NumGlyphs(); }
+  void SetNumGlyphs(int v) { glyph_.SetNumGlyphs(v); }
+  int Margin() const { return glyph_.Margin(); }
+  void SetMargin(int v) { glyph_.SetMargin(v); }
+  int Spacing() const { return glyph_.Spacing(); }
+  void SetSpacing(int v) { glyph_.SetSpacing(v); }
+  int Layout() const { return glyph_.Layout(); }
+  void SetLayout(int v) { glyph_.SetLayout(v); }
 
   bool MouseInside() const { return mouseInside_; }
   bool Pressing() const { return pressing_; }
@@ -315,7 +350,6 @@ protected:
 private:
   void StartMorph();
   void ResetMorph();
-  void RaiseOtherGroupMembers();
   void PaintTransparent();
 
   int widthWithCaption_ = 0;
@@ -328,11 +362,7 @@ private:
   bool down_ = false;
   int groupIndex_ = 0;
   bool showCaption_ = true;
-  TBitmap* glyph_;
-  int numGlyphs_ = 1;
-  int margin_ = -1;
-  int spacing_ = 1;
-  int layout_ = blGlyphLeft;
+  TbsButtonGlyph glyph_{this, [this] { Invalidate(); }};
   bool wasDownAtPress_ = false;
   double morphFactor_ = 0;
   TbsButtonTimer repeatTimer_, morphTimer_;

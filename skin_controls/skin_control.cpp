@@ -202,12 +202,6 @@ void FillBitmap(TBitmap& bitmap, const QRect& r, TColor color)
 }
 
 namespace {
-// Whether a skin notice names this control's skin.
-bool NoticeFor(const TMessage& m, const TbsSkinData* skin)
-{
-  return skin && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skin));
-}
-
 // The off-screen painting both families share.
 template <typename DrawDefault, typename DrawSkin>
 void PaintOffscreen(TCanvas* canvas, int w, int h, bool skinned, DrawDefault drawDefault, DrawSkin drawSkin)
@@ -222,6 +216,49 @@ void PaintOffscreen(TCanvas* canvas, int w, int h, bool skinned, DrawDefault dra
 }
 } // namespace
 
+// ---------------------------------------------------------------- TbsDefaultLook
+
+TbsDefaultLook::TbsDefaultLook(TControl* owner, std::function<bool()> skinned, std::function<void()> fontChanged)
+    : owner_(owner), skinned_(std::move(skinned)), font_(new TFont(owner))
+{
+  font_->SetName(QStringLiteral("Arial"));
+  font_->SetHeight(14);
+  font_->SetColor(clBtnText);
+  font_->OnChange = [this, fontChanged = std::move(fontChanged)](TPersistent*) {
+    fontChanged();
+    if (!skinned_()) owner_->Invalidate();
+  };
+}
+
+void TbsDefaultLook::SetWidth(int v)
+{
+  width_ = v;
+  if (!skinned_() && v > 0 && !owner_->IsLoading()) owner_->SetWidth(v);
+}
+
+void TbsDefaultLook::SetHeight(int v)
+{
+  height_ = v;
+  if (!skinned_() && v > 0 && !owner_->IsLoading()) owner_->SetHeight(v);
+}
+
+void TbsDefaultLook::SetFont(TFont* v)
+{
+  if (v && v != font_) font_->Assign(v);
+}
+
+bool TbsDefaultLook::SetUseSkinFont(bool v)
+{
+  if (v == useSkinFont_) return false;
+  useSkinFont_ = v;
+  return true;
+}
+
+QSize TbsDefaultLook::Size() const
+{
+  return {width_ > 0 ? width_ : owner_->Width(), height_ > 0 ? height_ : owner_->Height()};
+}
+
 // ---------------------------------------------------------------- TbsSkinControl
 
 TbsSkinControl::TbsSkinControl(TComponent* AOwner) : TCustomControl(AOwner)
@@ -229,25 +266,15 @@ TbsSkinControl::TbsSkinControl(TComponent* AOwner) : TCustomControl(AOwner)
   SetControlStyle(ControlStyle() | csOpaque);
 }
 
-TbsSkinControl::~TbsSkinControl()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-}
-
 void TbsSkinControl::SetSkinData(TbsSkinData* value)
 {
-  if (value != skinData_) {
-    ReplaceReference(skinData_, value);
-  }
+  binding_.SetData(value);
   if (SkinLoaded() && !IsDesigning()) ApplySkinData();
 }
 
-const TbsDataSkinControl* TbsSkinControl::SkinDefinition() const
-{
-  return SkinLoaded() ? TbsSkinGeometry::Definition(skinData_, skinControlIndex_) : nullptr;
-}
+const TbsDataSkinControl* TbsSkinControl::SkinDefinition() const { return binding_.Definition(skinControlIndex_); }
 
-void TbsSkinControl::LoadSkinDefinition() { skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_); }
+void TbsSkinControl::LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
 
 void TbsSkinControl::ApplySkinData()
 {
@@ -259,15 +286,13 @@ void TbsSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
 
 void TbsSkinControl::WndProc(TMessage& m)
 {
-  if (m.Msg == SKN_CHANGING && NoticeFor(m, skinData_)) {
-    SkinDataChanging();
-    return;
-  }
-  if (m.Msg == SKN_CHANGE && NoticeFor(m, skinData_)) {
+  switch (binding_.NoticeIn(m)) {
+  case TbsSkinBinding::Notice::Changing: SkinDataChanging(); return;
+  case TbsSkinBinding::Notice::Change:
     if (SkinLoaded()) ApplySkinData();
     return;
+  case TbsSkinBinding::Notice::None: TCustomControl::WndProc(m); return;
   }
-  TCustomControl::WndProc(m);
 }
 
 void TbsSkinControl::Loaded()
@@ -280,8 +305,7 @@ void TbsSkinControl::Loaded()
 void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation)
 {
   TCustomControl::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinData_) {
-    skinData_ = nullptr;
+  if (binding_.Released(AComponent, Operation)) {
     SkinDataChanging();
     if (!IsDestroying()) Invalidate();
   }
@@ -309,40 +333,7 @@ void TbsSkinControl::PaintBuffered(TCanvas* canvas)
 
 // ---------------------------------------------------------------- TbsSkinCustomControl
 
-TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner) : TbsSkinControl(AOwner), defaultFont_(new TFont(this))
-{
-  defaultFont_->SetName(QStringLiteral("Arial"));
-  defaultFont_->SetHeight(14);
-  defaultFont_->SetColor(clBtnText);
-  defaultFont_->OnChange = [this](TPersistent*) {
-    DefaultFontChanged();
-    if (skinControlIndex_ == -1) Invalidate();
-  };
-}
-
-void TbsSkinCustomControl::SetDefaultWidth(int v)
-{
-  defaultWidth_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetWidth(v);
-}
-
-void TbsSkinCustomControl::SetDefaultHeight(int v)
-{
-  defaultHeight_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetHeight(v);
-}
-
-void TbsSkinCustomControl::SetDefaultFont(TFont* v)
-{
-  if (v && v != defaultFont_) defaultFont_->Assign(v);
-}
-
-void TbsSkinCustomControl::SetUseSkinFont(bool v)
-{
-  if (v == useSkinFont_) return;
-  useSkinFont_ = v;
-  Invalidate();
-}
+TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner) : TbsSkinControl(AOwner) {}
 
 void TbsSkinCustomControl::LoadSkinDefinition()
 {
@@ -373,9 +364,8 @@ void TbsSkinCustomControl::ApplySkinData()
   LoadSkinDefinition();
   bool resized = false;
   if (skinControlIndex_ == -1) {
-    const int w = defaultWidth_ > 0 ? defaultWidth_ : Width();
-    const int h = defaultHeight_ > 0 ? defaultHeight_ : Height();
-    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+    if (const QSize size = defaultLook_.Size(); size != QSize(Width(), Height()))
+      SetBounds(Left(), Top(), size.width(), size.height());
   } else {
     int w = Width(), h = Height();
     CalcSkinSize(w, h);
@@ -427,28 +417,18 @@ TbsGraphicSkinControl::TbsGraphicSkinControl(TComponent* AOwner) : TGraphicContr
   SetControlStyle(ControlStyle() | csOpaque);
 }
 
-TbsGraphicSkinControl::~TbsGraphicSkinControl()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-}
-
 void TbsGraphicSkinControl::SetSkinData(TbsSkinData* value)
 {
-  if (value != skinData_) {
-    ReplaceReference(skinData_, value);
-  }
+  binding_.SetData(value);
   if (SkinLoaded() && !IsDesigning()) ApplySkinData();
 }
 
 const TbsDataSkinControl* TbsGraphicSkinControl::SkinDefinition() const
 {
-  return SkinLoaded() ? TbsSkinGeometry::Definition(skinData_, skinControlIndex_) : nullptr;
+  return binding_.Definition(skinControlIndex_);
 }
 
-void TbsGraphicSkinControl::LoadSkinDefinition()
-{
-  skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_);
-}
+void TbsGraphicSkinControl::LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
 
 void TbsGraphicSkinControl::ApplySkinData()
 {
@@ -460,15 +440,13 @@ void TbsGraphicSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
 
 void TbsGraphicSkinControl::WndProc(TMessage& m)
 {
-  if (m.Msg == SKN_CHANGING && NoticeFor(m, skinData_)) {
-    SkinDataChanging();
-    return;
-  }
-  if (m.Msg == SKN_CHANGE && NoticeFor(m, skinData_)) {
+  switch (binding_.NoticeIn(m)) {
+  case TbsSkinBinding::Notice::Changing: SkinDataChanging(); return;
+  case TbsSkinBinding::Notice::Change:
     if (SkinLoaded()) ApplySkinData();
     return;
+  case TbsSkinBinding::Notice::None: TGraphicControl::WndProc(m); return;
   }
-  TGraphicControl::WndProc(m);
 }
 
 void TbsGraphicSkinControl::Loaded()
@@ -480,8 +458,7 @@ void TbsGraphicSkinControl::Loaded()
 void TbsGraphicSkinControl::Notification(TComponent* AComponent, TOperation Operation)
 {
   TGraphicControl::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinData_) {
-    skinData_ = nullptr;
+  if (binding_.Released(AComponent, Operation)) {
     SkinDataChanging();
     if (!IsDestroying()) Invalidate();
   }
@@ -509,41 +486,7 @@ void TbsGraphicSkinControl::PaintBuffered(TCanvas* canvas)
 
 // ---------------------------------------------------------------- TbsGraphicSkinCustomControl
 
-TbsGraphicSkinCustomControl::TbsGraphicSkinCustomControl(TComponent* AOwner)
-    : TbsGraphicSkinControl(AOwner), defaultFont_(new TFont(this))
-{
-  defaultFont_->SetName(QStringLiteral("Arial"));
-  defaultFont_->SetHeight(14);
-  defaultFont_->SetColor(clBtnText);
-  defaultFont_->OnChange = [this](TPersistent*) {
-    DefaultFontChanged();
-    if (skinControlIndex_ == -1) Invalidate();
-  };
-}
-
-void TbsGraphicSkinCustomControl::SetDefaultWidth(int v)
-{
-  defaultWidth_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetWidth(v);
-}
-
-void TbsGraphicSkinCustomControl::SetDefaultHeight(int v)
-{
-  defaultHeight_ = v;
-  if (skinControlIndex_ == -1 && v > 0 && !IsLoading()) SetHeight(v);
-}
-
-void TbsGraphicSkinCustomControl::SetDefaultFont(TFont* v)
-{
-  if (v && v != defaultFont_) defaultFont_->Assign(v);
-}
-
-void TbsGraphicSkinCustomControl::SetUseSkinFont(bool v)
-{
-  if (v == useSkinFont_) return;
-  useSkinFont_ = v;
-  Invalidate();
-}
+TbsGraphicSkinCustomControl::TbsGraphicSkinCustomControl(TComponent* AOwner) : TbsGraphicSkinControl(AOwner) {}
 
 void TbsGraphicSkinCustomControl::LoadSkinDefinition()
 {
@@ -570,9 +513,8 @@ void TbsGraphicSkinCustomControl::ApplySkinData()
 {
   LoadSkinDefinition();
   if (skinControlIndex_ == -1) {
-    const int w = defaultWidth_ > 0 ? defaultWidth_ : Width();
-    const int h = defaultHeight_ > 0 ? defaultHeight_ : Height();
-    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+    if (const QSize size = defaultLook_.Size(); size != QSize(Width(), Height()))
+      SetBounds(Left(), Top(), size.width(), size.height());
   } else {
     int w = Width(), h = Height();
     CalcSkinSize(w, h);

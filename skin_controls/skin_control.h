@@ -18,6 +18,7 @@
 
 #include "skin/skin_data.h"
 #include "skin/skin_draw.h"
+#include "skin_controls/skin_binding.h"
 #include "toolkit/controls.h"
 
 #include <QImage>
@@ -79,6 +80,43 @@ void ApplyDefinitionFont(TFont* font, const QString& name, int height, int style
 int SkinCharset(const TbsSkinData* data, int fallback);
 } // namespace skin_fonts
 
+// What a custom control shows without a definition: its default size and
+// font; and whether the skin's font is wanted when there is one. Both custom
+// bases hold one.
+class TbsDefaultLook {
+public:
+  // `skinned` tells whether the control has a definition now; `fontChanged`
+  // runs after every change of the default font.
+  TbsDefaultLook(TControl* owner, std::function<bool()> skinned, std::function<void()> fontChanged);
+  // The font outlives this part (the control frees it later): it stops calling back.
+  ~TbsDefaultLook() { font_->OnChange = {}; }
+  TbsDefaultLook(const TbsDefaultLook&) = delete;
+  TbsDefaultLook& operator=(const TbsDefaultLook&) = delete;
+
+  int Width() const { return width_; }
+  // Without a definition a positive value resizes the control at once (not
+  // while its window is being read).
+  void SetWidth(int v);
+  int Height() const { return height_; }
+  void SetHeight(int v);
+  TFont* Font() const { return font_; }
+  // Copies the font.
+  void SetFont(TFont* v);
+  bool UseSkinFont() const { return useSkinFont_; }
+  // False when it was already so.
+  bool SetUseSkinFont(bool v);
+  // The plain look's size: the default width and height where set, else the control's.
+  QSize Size() const;
+
+private:
+  TControl* owner_;
+  std::function<bool()> skinned_;
+  int width_ = 0;
+  int height_ = 0;
+  TFont* font_;  // owned by the control
+  bool useSkinFont_ = true;
+};
+
 // ---------------------------------------------------------------- windowed
 
 class TbsSkinControl : public TCustomControl {
@@ -88,13 +126,12 @@ class TbsSkinControl : public TCustomControl {
 
 public:
   explicit TbsSkinControl(TComponent* AOwner);
-  ~TbsSkinControl() override;
 
-  TbsSkinData* SkinData() const { return skinData_; }
+  TbsSkinData* SkinData() const { return binding_.Data(); }
   virtual void SetSkinData(TbsSkinData* value);
-  QString SkinDataName() const { return skinDataName_; }
+  QString SkinDataName() const { return binding_.Name(); }
   // Takes effect at the next look-up.
-  virtual void SetSkinDataName(const QString& value) { skinDataName_ = value; }
+  void SetSkinDataName(const QString& value) { binding_.SetName(value); }
   int SkinControlIndex() const { return skinControlIndex_; }
   // The definition the last look-up found, or nullptr.
   const TbsDataSkinControl* SkinDefinition() const;
@@ -117,15 +154,14 @@ protected:
   // OnMouseEnter / OnMouseLeave are not raised while designing.
   void MouseEnter() override;
   void MouseLeave() override;
-  bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
+  bool SkinLoaded() const { return binding_.Loaded(); }
   // Off-screen painting of the client area.
   void PaintBuffered(TCanvas* canvas);
 
   int skinControlIndex_ = -1;
 
 private:
-  TbsSkinData* skinData_ = nullptr;
-  QString skinDataName_;
+  TbsSkinBinding binding_{this, QString()};
 };
 
 class TbsSkinCustomControl : public TbsSkinControl {
@@ -138,14 +174,17 @@ class TbsSkinCustomControl : public TbsSkinControl {
 public:
   explicit TbsSkinCustomControl(TComponent* AOwner);
 
-  int DefaultWidth() const { return defaultWidth_; }
-  void SetDefaultWidth(int v);
-  int DefaultHeight() const { return defaultHeight_; }
-  void SetDefaultHeight(int v);
-  TFont* DefaultFont() const { return defaultFont_; }
-  void SetDefaultFont(TFont* v);
-  bool UseSkinFont() const { return useSkinFont_; }
-  void SetUseSkinFont(bool v);
+  int DefaultWidth() const { return defaultLook_.Width(); }
+  void SetDefaultWidth(int v) { defaultLook_.SetWidth(v); }
+  int DefaultHeight() const { return defaultLook_.Height(); }
+  void SetDefaultHeight(int v) { defaultLook_.SetHeight(v); }
+  TFont* DefaultFont() const { return defaultLook_.Font(); }
+  void SetDefaultFont(TFont* v) { defaultLook_.SetFont(v); }
+  bool UseSkinFont() const { return defaultLook_.UseSkinFont(); }
+  void SetUseSkinFont(bool v)
+  {
+    if (defaultLook_.SetUseSkinFont(v)) Invalidate();
+  }
 
   const TbsSkinGeometry& Geometry() const { return geometry_; }
   TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
@@ -172,10 +211,7 @@ protected:
   TbsSkinGeometry geometry_;
 
 private:
-  int defaultWidth_ = 0;
-  int defaultHeight_ = 0;
-  TFont* defaultFont_;
-  bool useSkinFont_ = true;
+  TbsDefaultLook defaultLook_{this, [this] { return skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
   bool regionSet_ = false;
 };
 
@@ -188,12 +224,11 @@ class TbsGraphicSkinControl : public TGraphicControl {
 
 public:
   explicit TbsGraphicSkinControl(TComponent* AOwner);
-  ~TbsGraphicSkinControl() override;
 
-  TbsSkinData* SkinData() const { return skinData_; }
+  TbsSkinData* SkinData() const { return binding_.Data(); }
   virtual void SetSkinData(TbsSkinData* value);
-  QString SkinDataName() const { return skinDataName_; }
-  void SetSkinDataName(const QString& value) { skinDataName_ = value; }
+  QString SkinDataName() const { return binding_.Name(); }
+  void SetSkinDataName(const QString& value) { binding_.SetName(value); }
   int SkinControlIndex() const { return skinControlIndex_; }
   const TbsDataSkinControl* SkinDefinition() const;
 
@@ -211,14 +246,13 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void MouseEnter() override;
   void MouseLeave() override;
-  bool SkinLoaded() const { return skinData_ && !skinData_->IsEmptySkin(); }
+  bool SkinLoaded() const { return binding_.Loaded(); }
   void PaintBuffered(TCanvas* canvas);
 
   int skinControlIndex_ = -1;
 
 private:
-  TbsSkinData* skinData_ = nullptr;
-  QString skinDataName_;
+  TbsSkinBinding binding_{this, QString()};
 };
 
 class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
@@ -231,14 +265,17 @@ class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
 public:
   explicit TbsGraphicSkinCustomControl(TComponent* AOwner);
 
-  int DefaultWidth() const { return defaultWidth_; }
-  void SetDefaultWidth(int v);
-  int DefaultHeight() const { return defaultHeight_; }
-  void SetDefaultHeight(int v);
-  TFont* DefaultFont() const { return defaultFont_; }
-  void SetDefaultFont(TFont* v);
-  bool UseSkinFont() const { return useSkinFont_; }
-  void SetUseSkinFont(bool v);
+  int DefaultWidth() const { return defaultLook_.Width(); }
+  void SetDefaultWidth(int v) { defaultLook_.SetWidth(v); }
+  int DefaultHeight() const { return defaultLook_.Height(); }
+  void SetDefaultHeight(int v) { defaultLook_.SetHeight(v); }
+  TFont* DefaultFont() const { return defaultLook_.Font(); }
+  void SetDefaultFont(TFont* v) { defaultLook_.SetFont(v); }
+  bool UseSkinFont() const { return defaultLook_.UseSkinFont(); }
+  void SetUseSkinFont(bool v)
+  {
+    if (defaultLook_.SetUseSkinFont(v)) Invalidate();
+  }
 
   const TbsSkinGeometry& Geometry() const { return geometry_; }
   TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
@@ -264,10 +301,7 @@ protected:
   TbsSkinGeometry geometry_;
 
 private:
-  int defaultWidth_ = 0;
-  int defaultHeight_ = 0;
-  TFont* defaultFont_;
-  bool useSkinFont_ = true;
+  TbsDefaultLook defaultLook_{this, [this] { return skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
 };
 
 // Fills a rectangle of a bitmap canvas in one colour.

@@ -96,9 +96,7 @@ void TbsCustomEdit::SetTransparentText(bool v)
 
 void TbsCustomEdit::SetPopupMenu(TPopupMenu* v)
 {
-  if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
-  popupMenu_ = v;
-  if (v) v->FreeNotification(this);
+  ReplaceReference(popupMenu_, v);
 }
 
 // ---------------------------------------------------------------- label
@@ -510,42 +508,31 @@ TbsSkinCustomEdit::TbsSkinCustomEdit(TComponent* AOwner) : TbsCustomEdit(AOwner)
   UpdateMargins();
 }
 
-TbsSkinCustomEdit::~TbsSkinCustomEdit()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-}
-
 const TbsDataSkinEditControl* TbsSkinCustomEdit::Definition() const
 {
-  if (!skinData_ || skinData_->IsEmptySkin() || skinControlIndex_ < 0) return nullptr;
-  return dynamic_cast<const TbsDataSkinEditControl*>(TbsSkinGeometry::Definition(skinData_, skinControlIndex_));
+  return binding_.DefinitionAs<TbsDataSkinEditControl>(skinControlIndex_);
 }
 
 void TbsSkinCustomEdit::LoadDefinition()
 {
-  skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_);
+  skinControlIndex_ = binding_.FindDefinition();
   const TbsDataSkinEditControl* d = Definition();
   // A definition of another kind counts as none; so does one whose picture is missing.
-  if (!d || !skinData_->SkinPicture(d->PictureIndex) || skinData_->SkinPicture(d->PictureIndex)->Empty() ||
-      d->SkinRect.isEmpty())
+  const TbsSkinPicture* picture = d ? binding_.Data()->SkinPicture(d->PictureIndex) : nullptr;
+  if (!picture || picture->Empty() || d->SkinRect.isEmpty())
     skinControlIndex_ = -1;
 }
 
 void TbsSkinCustomEdit::SetSkinData(TbsSkinData* v)
 {
-  if (v != skinData_) {
-    if (skinData_) skinData_->RemoveFreeNotification(this);
-    skinData_ = v;
-    if (v) v->FreeNotification(this);
-  }
-  if (skinData_ && !skinData_->IsEmptySkin() && !IsDesigning()) ApplySkinData();
+  binding_.SetData(v);
+  if (binding_.Loaded() && !IsDesigning()) ApplySkinData();
 }
 
 void TbsSkinCustomEdit::Notification(TComponent* AComponent, TOperation Operation)
 {
   TbsCustomEdit::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinData_) {
-    skinData_ = nullptr;
+  if (binding_.Released(AComponent, Operation)) {
     skinControlIndex_ = -1;
     if (!IsDestroying()) ApplySkinData();
   }
@@ -615,7 +602,7 @@ void TbsSkinCustomEdit::ApplySkinData()
     UpdateMargins();
     TbsCustomEdit::SetBounds(Left(), Top(), Width(), d->SkinRect.height());
   }
-  Font()->SetCharset(skin_fonts::SkinCharset(skinData_, defaultFont_->Charset()));
+  Font()->SetCharset(skin_fonts::SkinCharset(binding_.Data(), defaultFont_->Charset()));
   UpdateFontColor();
   ContentChanged();
 }
@@ -623,7 +610,7 @@ void TbsSkinCustomEdit::ApplySkinData()
 void TbsSkinCustomEdit::Loaded()
 {
   TbsCustomEdit::Loaded();
-  if (skinData_ && !skinData_->IsEmptySkin() && !IsDesigning()) ApplySkinData();
+  if (binding_.Loaded() && !IsDesigning()) ApplySkinData();
 }
 
 void TbsSkinCustomEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
@@ -686,7 +673,7 @@ void TbsSkinCustomEdit::PaintFrame(TBitmap& out)
     }
     return;
   }
-  const QImage& picture = skinData_->SkinPicture(d->PictureIndex)->Image;
+  const QImage& picture = binding_.Data()->SkinPicture(d->PictureIndex)->Image;
   const QRect source = (mouseInside_ || Focused()) && !d->ActiveSkinRect.isEmpty() ? d->ActiveSkinRect : d->SkinRect;
   BuildHorzStrip3(d->LTPoint.x(), d->SkinRect.width() - d->RTPoint.x(), source, picture, w, out);
   if (!buttonMode_) return;
@@ -715,7 +702,7 @@ void TbsSkinCustomEdit::ContentChanged()
 
 QString TbsSkinCustomEdit::MenuText(const QString& name, const QString& builtIn) const
 {
-  const TbsSkinData* data = skinData_;
+  const TbsSkinData* data = binding_.Data();
   if (TForm* form = GetParentForm())
     for (int i = 0; i < form->ComponentCount(); ++i)
       if (auto* frame = qobject_cast<TbsSkinForm*>(form->Components(i)); frame && frame->SkinData())
@@ -731,11 +718,10 @@ void TbsSkinCustomEdit::WndProc(TMessage& m)
 {
   switch (m.Msg) {
   case SKN_CHANGING:
-    if (skinData_ && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skinData_))) SkinDataChanging();
-    return;
   case SKN_CHANGE:
-    if (skinData_ && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skinData_)) && !skinData_->IsEmptySkin())
-      ApplySkinData();
+    // A notice for another skin stops here too.
+    if (const auto notice = binding_.NoticeIn(m); notice == TbsSkinBinding::Notice::Changing) SkinDataChanging();
+    else if (notice == TbsSkinBinding::Notice::Change && binding_.Loaded()) ApplySkinData();
     return;
   case WM_NCPAINT: {
     auto* canvas = reinterpret_cast<TCanvas*>(m.WParam);

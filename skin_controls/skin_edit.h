@@ -180,12 +180,11 @@ public:
   static constexpr int kHitButton = 100;  // hit-test answer for the button
 
   explicit TbsSkinCustomEdit(TComponent* AOwner);
-  ~TbsSkinCustomEdit() override;
 
-  TbsSkinData* SkinData() const { return skinData_; }
+  TbsSkinData* SkinData() const { return binding_.Data(); }
   void SetSkinData(TbsSkinData* v);
-  QString SkinDataName() const { return skinDataName_; }
-  void SetSkinDataName(const QString& v) { skinDataName_ = v; }
+  QString SkinDataName() const { return binding_.Name(); }
+  void SetSkinDataName(const QString& v) { binding_.SetName(v); }
   int SkinControlIndex() const { return skinControlIndex_; }
   TFont* DefaultFont() const { return defaultFont_; }
   void SetDefaultFont(TFont* v);
@@ -233,8 +232,7 @@ private:
   void UpdateMargins();
   void UpdateFontColor();
 
-  TbsSkinData* skinData_ = nullptr;
-  QString skinDataName_ = QStringLiteral("edit");
+  TbsSkinBinding binding_{this, QStringLiteral("edit")};
   int skinControlIndex_ = -1;
   TFont* defaultFont_;
   bool useSkinFont_ = true;

@@ -89,8 +89,11 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   };
 
   auto place = [](auto* control, TWinControl* parent, const char* name) {
-    control->SetName(QString::fromLatin1(name));
-    control->SetParent(parent);
+    // Through the base: reached through the derived types, GCC's -O3 bounds
+    // check mixed up the sizes of two combo boxes and warned falsely.
+    TControl* base = control;
+    base->SetName(QString::fromLatin1(name));
+    base->SetParent(parent);
     return control;
   };
   auto skinned = [this](auto* control, const QString& definition) {

@@ -275,11 +275,7 @@ void TbsCustomShellListView::FillList()
 
 void TbsCustomShellListView::SetShellComboBox(TbsCustomShellComboBox* v)
 {
-  if (v == comboBox_) return;
-  if (comboBox_) comboBox_->RemoveFreeNotification(this);
-  comboBox_ = v;
-  if (!v) return;
-  v->FreeNotification(this);
+  if (!ReplaceReference(comboBox_, v) || !v) return;
   v->SetShellListView(this);
   if (current_) v->ListFolderChanged(current_->AbsoluteId());
 }

@@ -217,17 +217,10 @@ TbsSkinStdLabel::TbsSkinStdLabel(TComponent* AOwner) : TLabel(AOwner), defaultFo
   SetTransparent(true);
 }
 
-TbsSkinStdLabel::~TbsSkinStdLabel()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-}
-
 void TbsSkinStdLabel::SetSkinData(TbsSkinData* value)
 {
-  if (value != skinData_) {
-    ReplaceReference(skinData_, value);
-  }
-  if (skinData_) ApplySkinData();
+  binding_.SetData(value);
+  if (binding_.Data()) ApplySkinData();
 }
 
 void TbsSkinStdLabel::SetDefaultFont(TFont* v)
@@ -245,9 +238,8 @@ void TbsSkinStdLabel::SetUseSkinFont(bool v)
 
 void TbsSkinStdLabel::LoadSkinDefinition()
 {
-  skinControlIndex_ = TbsSkinGeometry::FindDefinition(skinData_, skinDataName_);
-  const auto* def =
-      dynamic_cast<const TbsDataSkinStdLabelControl*>(TbsSkinGeometry::Definition(skinData_, skinControlIndex_));
+  skinControlIndex_ = binding_.FindDefinition();
+  const auto* def = binding_.DefinitionAs<TbsDataSkinStdLabelControl>(skinControlIndex_);
   if (!def) return;
   fontName_ = def->FontName;
   fontStyle_ = def->FontStyle;
@@ -265,22 +257,17 @@ void TbsSkinStdLabel::ApplySkinData()
 
 void TbsSkinStdLabel::WndProc(TMessage& m)
 {
-  if (m.Msg == SKN_CHANGING && skinData_ && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skinData_))) {
-    skinControlIndex_ = -1;
-    return;
+  switch (binding_.NoticeIn(m)) {
+  case TbsSkinBinding::Notice::Changing: skinControlIndex_ = -1; return;
+  case TbsSkinBinding::Notice::Change: ApplySkinData(); return;
+  case TbsSkinBinding::Notice::None: TLabel::WndProc(m); return;
   }
-  if (m.Msg == SKN_CHANGE && skinData_ && (m.WParam == 0 || m.WParam == reinterpret_cast<qintptr>(skinData_))) {
-    ApplySkinData();
-    return;
-  }
-  TLabel::WndProc(m);
 }
 
 void TbsSkinStdLabel::Notification(TComponent* AComponent, TOperation Operation)
 {
   TLabel::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent == skinData_) {
-    skinData_ = nullptr;
+  if (binding_.Released(AComponent, Operation)) {
     skinControlIndex_ = -1;
     if (!IsDestroying()) Invalidate();
   }
@@ -301,7 +288,7 @@ void TbsSkinStdLabel::TextFont(TFont* font)
   font->Assign(Font());
   if (skinControlIndex_ == -1) SetFontWithoutDefinition(font);
   else SetFontFromDefinition(font);
-  font->SetCharset(skin_fonts::SkinCharset(skinData_, defaultFont_->Charset()));
+  font->SetCharset(skin_fonts::SkinCharset(binding_.Data(), defaultFont_->Charset()));
 }
 
 void TbsSkinStdLabel::DrawLabelCaption(TCanvas& canvas, QRect& r, unsigned flags)

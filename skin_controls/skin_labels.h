@@ -99,12 +99,11 @@ class TbsSkinStdLabel : public TLabel {
 
 public:
   explicit TbsSkinStdLabel(TComponent* AOwner);
-  ~TbsSkinStdLabel() override;
 
-  TbsSkinData* SkinData() const { return skinData_; }
+  TbsSkinData* SkinData() const { return binding_.Data(); }
   void SetSkinData(TbsSkinData* value);
-  QString SkinDataName() const { return skinDataName_; }
-  void SetSkinDataName(const QString& v) { skinDataName_ = v; }
+  QString SkinDataName() const { return binding_.Name(); }
+  void SetSkinDataName(const QString& v) { binding_.SetName(v); }
   TFont* DefaultFont() const { return defaultFont_; }
   // Copies the font; no repaint.
   void SetDefaultFont(TFont* v);
@@ -134,8 +133,7 @@ protected:
   TColor activeFontColor_ = 0;
 
 private:
-  TbsSkinData* skinData_ = nullptr;
-  QString skinDataName_ = QStringLiteral("stdlabel");
+  TbsSkinBinding binding_{this, QStringLiteral("stdlabel")};
   TFont* defaultFont_;
   bool useSkinFont_ = true;
 };

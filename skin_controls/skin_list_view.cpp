@@ -329,13 +329,9 @@ void TbsSkinCustomListView::SetVScrollBar(TbsSkinScrollBar* v) { BindScrollBar(v
 void TbsSkinCustomListView::BindScrollBar(TbsSkinScrollBar*& slot, TbsSkinScrollBar* bar)
 {
   if (bar == slot) return;
-  if (slot) {
-    slot->RemoveFreeNotification(this);
-    slot->SetOnChange({});
-  }
-  slot = bar;
+  if (slot) slot->SetOnChange({});
+  ReplaceReference(slot, bar);
   if (!bar) return;
-  bar->FreeNotification(this);
   bar->SetEnabled(true);
   bar->SetVisible(false);
   bar->SetOnChange([this](TObject* sender) { ScrollBarMoved(static_cast<TbsSkinScrollBar*>(sender)); });

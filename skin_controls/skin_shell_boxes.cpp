@@ -43,11 +43,7 @@ void TbsCustomShellComboBox::SetObjectTypes(TShellObjectTypes v)
 
 void TbsCustomShellComboBox::SetShellListView(TbsCustomShellListView* v)
 {
-  if (v == list_) return;
-  if (list_) list_->RemoveFreeNotification(this);
-  list_ = v;
-  if (!v) return;
-  v->FreeNotification(this);
+  if (!ReplaceReference(list_, v) || !v) return;
   root_ = v->Root();
   if (v->ShellComboBox() != this) v->SetShellComboBox(this);
 }
@@ -223,10 +219,7 @@ QString TbsSkinFilterComboBox::Mask()
 
 void TbsSkinFilterComboBox::SetFileList(TbsCustomShellListView* v)
 {
-  if (v == fileList_) return;
-  if (fileList_) fileList_->RemoveFreeNotification(this);
-  fileList_ = v;
-  if (v) v->FreeNotification(this);
+  ReplaceReference(fileList_, v);
 }
 
 void TbsSkinFilterComboBox::Notification(TComponent* AComponent, TOperation Operation)
