@@ -3,6 +3,9 @@
 #include "support/scoped_mixer_backend.h"
 #include "toolkit/image_list.h"
 #include "app/form_main.h"
+#include "app/form_schedule.h"
+#include "schedule/scheduler.h"
+#include "toolkit/menus.h"
 #include "platform/capture_memory.h"
 #include "platform/mixer_memory.h"
 #include "platform/tray_area.h"
@@ -32,7 +35,11 @@ protected:
   void SetUp() override
   {
     // A desktop with a notification area.
-    SetTrayAreaFactory([] { return std::make_unique<TTrayAreaMemory>(); });
+    SetTrayAreaFactory([this] {
+      auto area = std::make_unique<TTrayAreaMemory>();
+      trayArea = area.get();
+      return area;
+    });
     iniPath = dir.filePath("mainform.ini");
     const QString path = iniPath;
     TForm_Main::SettingsLocator = [path] {
@@ -77,6 +84,7 @@ protected:
   QString iniPath;
   TForm_Main* form = nullptr;
   QPoint cursor;
+  TTrayAreaMemory* trayArea = nullptr;
 };
 
 TEST_F(MainWindowTest, WithoutSettingsTheDesignedPlacementStaysAndExitWritesTheFourKeys)
@@ -460,6 +468,31 @@ TEST_F(MainWindowTest, TheRecordButtonBeforeTheRecordWindowWasMadeMakesAndShowsI
   EXPECT_EQ(windows, 1);
   TComponent::Free(record);
   TCaptureSystem::SetDefault(nullptr);
+}
+
+TEST_F(MainWindowTest, TheTrayMenuOpensTheScheduleWindowAndTheIconTakesBalloons)
+{
+  Open();
+  ASSERT_NE(form->Scheduler(), nullptr);
+  auto* tray = Get<TbsTrayIcon>("bsTrayIcon1");
+  TMenuItem* item = tray->PopupMenu()->Items()->Find("ScheduleTrayItem");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->Caption(), QString::fromUtf8("预约录音…"));
+  item->Click();
+  TForm_Schedule* window = nullptr;
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (auto* w = qobject_cast<TForm_Schedule*>(Screen->Forms(i))) window = w;
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->Visible());
+  EXPECT_EQ(window->Caption(), QString::fromUtf8("预约录音"));
+  item->Click();  // brought up again, not made twice
+  int windows = 0;
+  for (int i = 0; i < Screen->FormCount(); ++i) windows += qobject_cast<TForm_Schedule*>(Screen->Forms(i)) != nullptr;
+  EXPECT_EQ(windows, 1);
+
+  ASSERT_NE(trayArea, nullptr);
+  tray->ShowBalloon(QString::fromUtf8("预约录音完成"), QString::fromUtf8("甲台 已录好"));
+  EXPECT_EQ(trayArea->messages, QStringList{QString::fromUtf8("预约录音完成\n甲台 已录好")});
 }
 
 } // namespace
