@@ -1,5 +1,6 @@
 #include "app/form_record.h"
 
+#include "app/form_schedule.h"
 #include "app/record_source.h"
 #include "app/settings_location.h"
 #include "app/shell_folders.h"
@@ -40,6 +41,8 @@ const char* const kRecordingFailed = "录音失败：%1";
 const char* const kSettingNotKept = "设置无法保存：%1";
 const char* const kRecordSourceCaption = "录音来源";
 const char* const kSplitByTrackCaption = "按曲目分段";
+const char* const kScheduleCaption = "预约录音…";
+const char* const kNoSchedule = "现在不能预约录音。";
 const char* const kNoStation = "现在没有正在收听的电台：请先在电台列表中播放一个电台，再开始录音。";
 // The bit-rate list's items, in kbps.
 constexpr int kBitRates[] = {32, 64, 128};
@@ -391,6 +394,10 @@ void TForm_Record::CreateSystemMenu()
                                          } catch (const Exception& e) {
                                            if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())));
                                          }
+                                       }));
+  menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemSchedule"), QString::fromUtf8(kScheduleCaption), QString(),
+                                       [this](TObject*) {
+                                         if (!OpenScheduleWindow() && ReportError) ReportError(QString::fromUtf8(kNoSchedule));
                                        }));
   menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemSystemLine"), QStringLiteral("-")));
   // The frame raises OnPopup before it shows the menu: the list is current each time.

@@ -465,7 +465,7 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   Create();
   auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
   ASSERT_TRUE(frame);
-  EXPECT_EQ(Captions(frame->BuildSystemMenu()->Items()), QStringList({"录音来源", "按曲目分段", "-", "关闭(&C)"}));
+  EXPECT_EQ(Captions(frame->BuildSystemMenu()->Items()), QStringList({"录音来源", "按曲目分段", "预约录音…", "-", "关闭(&C)"}));
   // Only a station has tracks to split by.
   EXPECT_FALSE(form->SplitByTrackMenuItem()->Enabled());
   TMenuItem* sources = form->RecordSourceMenuItem();
