@@ -1,5 +1,6 @@
 #include "app/form_record.h"
 
+#include "app/form_schedule.h"
 #include "app/record_source.h"
 #include "app/settings_location.h"
 #include "app/shell_folders.h"
@@ -39,6 +40,9 @@ const char* const kStopRecording = "录音正在进行，您确定要停止录�
 const char* const kRecordingFailed = "录音失败：%1";
 const char* const kSettingNotKept = "设置无法保存：%1";
 const char* const kRecordSourceCaption = "录音来源";
+const char* const kSplitByTrackCaption = "按曲目分段";
+const char* const kScheduleCaption = "预约录音…";
+const char* const kNoSchedule = "现在不能预约录音。";
 const char* const kNoStation = "现在没有正在收听的电台：请先在电台列表中播放一个电台，再开始录音。";
 // The bit-rate list's items, in kbps.
 constexpr int kBitRates[] = {32, 64, 128};
@@ -148,6 +152,7 @@ void TForm_Record::FormCreate(TObject*)
   }
   SaveDialog.InitialDir = SpecialFolderPath(0);
   TakeRecordSource(ReadRecordSource(SettingsReadPath));
+  splitByTrack_ = ReadRecordSplit(SettingsReadPath);
   RestoreBitRate();
   CreateSystemMenu();
   TbsSkinButton* select = bsSkinButtonSelectFile();
@@ -245,9 +250,11 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   }
   out->SetFileName(file);
   SetMakerTags(out, file, MakerSiteAddress());
+  QObject::disconnect(splitting_);
   if (player) {
     SetStationTags(out, player->Station().name, player->Title(), QDate::currentDate());
     out->SetInput(StationAudioIn1());
+    if (splitByTrack_) splitting_ = ::SplitByTrack(player, out, this);
   } else {
     out->SetId3TagDate(QDate());
     out->SetInput(DXAudioIn1());
@@ -380,6 +387,18 @@ void TForm_Record::CreateSystemMenu()
   auto* menu = new TbsSkinPopupMenu(this);
   menu->SetName(QStringLiteral("bsSkinPopupMenuSystem"));
   menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemRecordSource"), QString::fromUtf8(kRecordSourceCaption)));
+  menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemSplitByTrack"), QString::fromUtf8(kSplitByTrackCaption), QString(),
+                                       [this](TObject*) {
+                                         try {
+                                           SetSplitByTrack(!splitByTrack_);
+                                         } catch (const Exception& e) {
+                                           if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())));
+                                         }
+                                       }));
+  menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemSchedule"), QString::fromUtf8(kScheduleCaption), QString(),
+                                       [this](TObject*) {
+                                         if (!OpenScheduleWindow() && ReportError) ReportError(QString::fromUtf8(kNoSchedule));
+                                       }));
   menu->Items()->Add(TMenuItem::Create(QStringLiteral("MenuItemSystemLine"), QStringLiteral("-")));
   // The frame raises OnPopup before it shows the menu: the list is current each time.
   menu->SetOnPopup([this](TObject*) { FillRecordSourceMenu(); });
@@ -390,6 +409,19 @@ TMenuItem* TForm_Record::RecordSourceMenuItem() const
 {
   const auto* frame = Element<TbsSkinForm>("bsSkinForm1");
   return frame && frame->SystemMenu() ? frame->SystemMenu()->Items()->Find(QStringLiteral("MenuItemRecordSource")) : nullptr;
+}
+
+void TForm_Record::SetSplitByTrack(bool split)
+{
+  // Taken before it is kept, as the source is.
+  splitByTrack_ = split;
+  WriteRecordSplit(SettingsWritePath, split);
+}
+
+TMenuItem* TForm_Record::SplitByTrackMenuItem() const
+{
+  const auto* frame = Element<TbsSkinForm>("bsSkinForm1");
+  return frame && frame->SystemMenu() ? frame->SystemMenu()->Items()->Find(QStringLiteral("MenuItemSplitByTrack")) : nullptr;
 }
 
 void TForm_Record::FillRecordSourceMenu()
@@ -414,6 +446,11 @@ void TForm_Record::FillRecordSourceMenu()
     sources->Add(item);
   }
   sources->SetEnabled(!names.isEmpty());
+  if (TMenuItem* split = SplitByTrackMenuItem()) {
+    // Only a station has tracks; a running take keeps its choice.
+    split->SetChecked(splitByTrack_);
+    split->SetEnabled(stationSource_ && MP3Out1()->State() == TAuOutput::asIdle);
+  }
 }
 
 void TForm_Record::ChooseRecordSource(const QString& name)

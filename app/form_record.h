@@ -70,6 +70,12 @@ public:
   QString RecordSource() const;
   void SetRecordSource(const QString& name);
   QString SettingsReadPath, SettingsWritePath;
+  // "按曲目分段": a station's recording starts a new file, named after the
+  // track, at every change of the stream's title (from the next start on);
+  // kept in the settings file like the source.
+  bool SplitByTrack() const { return splitByTrack_; }
+  void SetSplitByTrack(bool split);
+  TMenuItem* SplitByTrackMenuItem() const;
   // The system menu's "录音来源" item; its entries are filled each time the
   // menu opens, disabled while a recording runs.
   TMenuItem* RecordSourceMenuItem() const;
@@ -142,6 +148,8 @@ private:
   int failures_ = 0;      // failures reported by MP3Out1
   bool stationSource_ = false;  // records the station being listened to
   bool placeShown_ = false;
+  bool splitByTrack_ = false;
+  QMetaObject::Connection splitting_;  // the station's titles to MP3Out1 while a split take runs
 };
 
 // "已录制hh:mm:ss分" for `seconds` recorded (the time of day of seconds / 86400).

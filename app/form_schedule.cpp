@@ -22,6 +22,18 @@
 namespace {
 const QString kTrayItem = QStringLiteral("ScheduleTrayItem");
 const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+
+// The window OpenScheduleWindow brings up, on the main window's scheduler.
+struct TScheduleWindowHost {
+  QPointer<TForm_Main> main;
+  QPointer<TScheduler> scheduler;
+  QPointer<TForm_Schedule> window;
+};
+TScheduleWindowHost& Host()
+{
+  static TScheduleWindowHost host;
+  return host;
+}
 } // namespace
 
 QString ScheduleEntryLine(const TScheduleEntry& e)
@@ -79,6 +91,12 @@ void TForm_Schedule::FillFromPlayer()
   if (!player || !player->HasStation()) return;
   if (TbsSkinEdit* url = Edit("bsSkinEditUrl")) url->SetText(player->Station().url.isEmpty() ? player->Station().streamUrl : player->Station().url);
   if (TbsSkinEdit* name = Edit("bsSkinEditName")) name->SetText(player->Station().name);
+}
+
+void TForm_Schedule::FillStation(const QString& name, const QString& url)
+{
+  if (TbsSkinEdit* edit = Edit("bsSkinEditUrl")) edit->SetText(url);
+  if (TbsSkinEdit* edit = Edit("bsSkinEditName")) edit->SetText(name);
 }
 
 void TForm_Schedule::Refresh()
@@ -190,21 +208,24 @@ void RegisterScheduleWindowClasses()
 
 void AddScheduleTrayItem(TForm_Main& form, TScheduler* scheduler)
 {
+  Host() = {&form, scheduler, nullptr};
   auto* tray = qobject_cast<TbsTrayIcon*>(form.FindComponent(QStringLiteral("bsTrayIcon1")));
   TbsSkinPopupMenu* menu = tray ? tray->PopupMenu() : nullptr;
   if (!menu || menu->Items()->Find(kTrayItem)) return;
-  QPointer<TScheduler> owner(scheduler);
-  QPointer<TForm_Main> main(&form);
-  auto shown = std::make_shared<QPointer<TForm_Schedule>>();
-  menu->Items()->Insert(0, TMenuItem::Create(kTrayItem, QString::fromUtf8("预约录音…"), QString(), [owner, main, shown](TObject*) {
-    if (!owner || !main) return;
-    TForm_Schedule* window = *shown;
-    if (!window) {
-      *shown = window = new TForm_Schedule(main);
-      window->SetScheduler(owner);
-    }
-    window->Refresh();
-    window->Show();
-    window->BringToFront();
-  }));
+  menu->Items()->Insert(0, TMenuItem::Create(kTrayItem, QString::fromUtf8("预约录音…"), QString(), [](TObject*) { OpenScheduleWindow(); }));
+}
+
+bool OpenScheduleWindow(const QString& name, const QString& url)
+{
+  TScheduleWindowHost& host = Host();
+  if (!host.main || !host.scheduler) return false;
+  if (!host.window) {
+    host.window = new TForm_Schedule(host.main);
+    host.window->SetScheduler(host.scheduler);
+  }
+  if (!url.isEmpty()) host.window->FillStation(name, url);
+  host.window->Refresh();
+  host.window->Show();
+  host.window->BringToFront();
+  return true;
 }

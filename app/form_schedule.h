@@ -35,6 +35,8 @@ public:
   QStringList EntryLines() const;
   QString SelectedId() const;
   void Refresh();
+  // Fills the station's fields (the page's "预约" or the caller's choice).
+  void FillStation(const QString& name, const QString& url);
 
   Q_INVOKABLE void FormCreate(QObject* Sender);
   Q_INVOKABLE void bsSkinButtonAddClick(QObject* Sender);
@@ -59,5 +61,10 @@ QString ScheduleEntryLine(const TScheduleEntry& e);
 // Registers the schedule window for the description reader.
 void RegisterScheduleWindowClasses();
 // The tray menu's "预约录音…" on the main window's tray icon: opens (or brings
-// up) the schedule window on `scheduler`.
+// up) the schedule window on `scheduler`. Also makes `form` and `scheduler`
+// the ones OpenScheduleWindow uses.
 void AddScheduleTrayItem(TForm_Main& form, TScheduler* scheduler);
+// Opens (or brings up) the program's schedule window, its station fields
+// filled with `url` and `name` when given (else the station being listened
+// to, when the window is made). False when there is no scheduler yet.
+bool OpenScheduleWindow(const QString& name = QString(), const QString& url = QString());

@@ -12,6 +12,7 @@ namespace {
 const QString kSection = QStringLiteral("record");
 const QString kKey = QStringLiteral("source");
 const QString kBitRateKey = QStringLiteral("bitrate");
+const QString kSplitKey = QStringLiteral("split");
 const QString kLeftKey = QStringLiteral("left");
 const QString kTopKey = QStringLiteral("top");
 } // namespace
@@ -64,6 +65,23 @@ int ReadRecordBitRate(const QString& iniPath)
 void WriteRecordBitRate(const QString& iniPath, int kbps)
 {
   TIniFile(iniPath).WriteInteger(kSection, kBitRateKey, kbps);
+}
+
+bool ReadRecordSplit(const QString& iniPath)
+{
+  if (iniPath.isEmpty() || !QFileInfo::exists(iniPath)) return false;
+  try {
+    return TMemIniFile(iniPath).ReadString(kSection, kSplitKey, QString()).trimmed() == QLatin1String("1");
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+void WriteRecordSplit(const QString& iniPath, bool split)
+{
+  TIniFile ini(iniPath);
+  if (split) ini.WriteInteger(kSection, kSplitKey, 1);
+  else ini.DeleteKey(kSection, kSplitKey);
 }
 
 std::optional<QPoint> ReadRecordPlace(const QString& iniPath)

@@ -2,7 +2,7 @@
 // the source as "source=NAME", NAME as the source list shows it
 // ("正在播放的声音", "正在收听的电台", an input's description; no entry: the
 // system's default input), the bit rate as "bitrate=KBPS" and the window's place as "left=",
-// "top=".
+// "top=", and whether a station's recording is split by track as "split=1".
 #pragma once
 
 #include <QPoint>
@@ -31,6 +31,12 @@ bool UseRecordSource(TDXAudioIn& input, const QString& name);
 int ReadRecordBitRate(const QString& iniPath);
 // Keeps `kbps`; raises EIniFileException when the file cannot be written.
 void WriteRecordBitRate(const QString& iniPath, int kbps);
+
+// Whether a station's recording starts a new file at every track; false when
+// not stored or the file cannot be read.
+bool ReadRecordSplit(const QString& iniPath);
+// Keeps the choice; raises EIniFileException when the file cannot be written.
+void WriteRecordSplit(const QString& iniPath, bool split);
 
 // The window's stored top-left corner; none when a key is missing, not a
 // number, or the file cannot be read (the window then opens where designed).

@@ -5,6 +5,7 @@
 #include "app/form_schedule.h"
 #include "app/player_desktop.h"
 #include "audio/mp3_out.h"
+#include "browser/directory_server.h"
 #include "browser/site_addresses.h"
 #include "platform/desktop_session_services.h"
 #include "schedule/station_recording.h"
@@ -50,6 +51,9 @@ TScheduler* AttachScheduleToMainWindow(TForm_Main& form, TPlayerDesktop* desktop
     if (hint) hint->SetHintNote(scheduler->StatusText());
   });
   AddScheduleTrayItem(form, scheduler);
+  // The page's "预约" on a station.
+  QObject::connect(TDirectoryServer::Instance(), &TDirectoryServer::ScheduleRequested, scheduler,
+                   [](const QString& name, const QString& url) { OpenScheduleWindow(name, url); });
   scheduler->Start();
   return scheduler;
 }

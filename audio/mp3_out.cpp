@@ -4,7 +4,9 @@
 
 #include <lame/lame.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -111,6 +113,18 @@ void TMP3Out::PrepareOutput()
   inputOpened_ = true;
   openedInput_ = input;
 
+  {
+    std::lock_guard lock(partsMutex_);
+    parts_.assign(1, TPart{FileName(), 0});
+    splitRequested_ = false;
+    running_ = true;
+  }
+  fileTitle_ = title_;
+  StartEncoder();
+}
+
+void TMP3Out::StartEncoder()
+{
   handle_ = lame_init();
   if (!handle_) throw Exception(QStringLiteral("LAME init failed"));
   // No length goes to the encoder now: it would write it into the leading tag
@@ -118,7 +132,7 @@ void TMP3Out::PrepareOutput()
   // would claim the length asked for. The length is written at the end.
   samplesEncoded_ = 0;
   writeFailed_ = false;
-  const int inRate = input->InSampleRate();
+  const int inRate = openedInput_->InSampleRate();
   inRate_ = inRate;
   lame_set_in_samplerate(handle_, inRate);
   lame_set_num_channels(handle_, 2);  // one-channel input is fed duplicated
@@ -161,7 +175,7 @@ void TMP3Out::SetTags()
     else
       id3tag_set_textinfo_utf16(handle_, frame, Utf16(value).data());
   };
-  text("TIT2", title_, 30, id3tag_set_title);
+  text("TIT2", fileTitle_, 30, id3tag_set_title);
   text("TPE1", artist_, 30, id3tag_set_artist);
   text("TALB", album_, 30, id3tag_set_album);
   const bool dated = date_.isValid() && date_.year() >= 1000 && date_.year() <= 9999;
@@ -193,6 +207,7 @@ bool TMP3Out::ProduceBlock(bool abort)
 {
   if (!OutputEnabled) return true;
   if (abort) return false;
+  SplitIfRequested();
   const int n = openedInput_->ReadData(pcm_ + carry_, PcmBlockSize - carry_);
   if (n <= 0) return false;
   // An input may hand over part of a frame (a 24-bit stereo frame of 6 bytes
@@ -207,6 +222,10 @@ bool TMP3Out::ProduceBlock(bool abort)
     const int encoded = EncodeFrames(pcm_ + size_t(done) * size_t(frameBytes), count);
     if (encoded < 0) return false;
     samplesEncoded_ += count;
+    {
+      std::lock_guard lock(partsMutex_);
+      parts_.back().frames += count;
+    }
     WriteAudio(encoded);
     done += count;
   }
@@ -324,18 +343,8 @@ void TMP3Out::WriteLength()
   Stream->WriteAt(0, tag.data(), tagSize);
 }
 
-void TMP3Out::FinishOutput()
+void TMP3Out::FinishFile(const std::function<void(const std::function<void()>&)>& attempt)
 {
-  // Releases everything even when a step fails (a full disk), then reports
-  // the first failure.
-  std::exception_ptr first;
-  auto attempt = [&first](auto&& step) {
-    try {
-      step();
-    } catch (...) {
-      if (!first) first = std::current_exception();
-    }
-  };
   keepBytes_ = -1;
   writtenFrames_ = -1;
   if (handle_ && !mp3_.empty()) {
@@ -356,6 +365,69 @@ void TMP3Out::FinishOutput()
     lame_close(handle_);
     handle_ = nullptr;
   }
+}
+
+void TMP3Out::SplitIfRequested()
+{
+  QString title;
+  {
+    std::lock_guard lock(partsMutex_);
+    if (!splitRequested_) return;
+    splitRequested_ = false;
+    title = nextTitle_;
+  }
+  // The block read next goes to the new file, so no sample is lost or doubled.
+  std::exception_ptr first;
+  FinishFile([&first](const std::function<void()>& step) {
+    try {
+      step();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  });
+  if (first) std::rethrow_exception(first);
+  const QString name = TrackFileName(QFileInfo(FileName()).absolutePath(), title);
+  Stream = std::make_unique<TAuFileStream>(name);
+  {
+    std::lock_guard lock(partsMutex_);
+    parts_.push_back(TPart{name, 0});
+  }
+  fileTitle_ = title;
+  StartEncoder();
+}
+
+void TMP3Out::RequestNextFile(const QString& title)
+{
+  std::lock_guard lock(partsMutex_);
+  if (!running_) return;
+  nextTitle_ = title;
+  splitRequested_ = true;
+}
+
+std::vector<TMP3Out::TPart> TMP3Out::Parts() const
+{
+  std::lock_guard lock(partsMutex_);
+  return parts_;
+}
+
+void TMP3Out::FinishOutput()
+{
+  // Releases everything even when a step fails (a full disk), then reports
+  // the first failure.
+  std::exception_ptr first;
+  auto attempt = [&first](const std::function<void()>& step) {
+    try {
+      step();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  };
+  {
+    std::lock_guard lock(partsMutex_);
+    running_ = false;
+    splitRequested_ = false;
+  }
+  FinishFile(attempt);
   std::vector<uint8_t>().swap(mp3_);
   std::vector<int16_t>().swap(stereo_);
   if (inputOpened_) {
@@ -368,6 +440,10 @@ void TMP3Out::FinishOutput()
 
 void TMP3Out::CleanupFailedPrepare()
 {
+  {
+    std::lock_guard lock(partsMutex_);
+    running_ = false;
+  }
   std::vector<uint8_t>().swap(mp3_);
   std::vector<int16_t>().swap(stereo_);
   if (handle_) {
@@ -384,4 +460,19 @@ void TMP3Out::CleanupFailedPrepare()
   // The base leaves the input idle (ResetInput).
   inputOpened_ = false;
   openedInput_ = nullptr;
+}
+
+QString TrackFileName(const QString& folder, const QString& title)
+{
+  QString base;
+  for (QChar c : title.trimmed())
+    base += c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|").contains(c) ? QChar('_') : c;
+  // Room for " (NNN).mp3" within the 255 bytes a name may take.
+  while (base.toUtf8().size() > 230) base.chop(1);
+  while (base.endsWith('.') || base.endsWith(' ')) base.chop(1);
+  if (base.isEmpty() || base.startsWith('.')) base.prepend(QString::fromUtf8("曲目"));
+  const QDir dir(folder);
+  QString name = dir.filePath(base + ".mp3");
+  for (int n = 2; QFileInfo::exists(name); ++n) name = dir.filePath(QStringLiteral("%1 (%2).mp3").arg(base).arg(n));
+  return name;
 }

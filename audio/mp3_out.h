@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <vector>
 
 struct lame_global_struct;
@@ -100,6 +102,19 @@ public:
   int VBRMaxBitrate() const { return vbrMax_; }
   void SetVBRMaxBitrate(int v) { vbrMax_ = v; }
 
+  // Splitting a take by track: at the next block boundary of the PCM it reads,
+  // the current file is finished (its encoder flushed) and the take goes on,
+  // from the next sample, in a new file beside the chosen one named after
+  // `title` (TrackFileName), with `title` as its title tag. Any thread; while
+  // no run goes on it is forgotten.
+  void RequestNextFile(const QString& title);
+  // A run's files in order and the PCM frames each one's encoder was handed.
+  struct TPart {
+    QString fileName;
+    qint64 frames = 0;
+  };
+  std::vector<TPart> Parts() const;
+
   // True for the PCM the encoder can be fed: 8-bit (unsigned), 16-bit or 24-bit
   // (signed, little-endian), one or two channels.
   static bool SupportsFormat(int bitsPerSample, int channels);
@@ -113,6 +128,12 @@ protected:
   void CleanupFailedPrepare() override;
 
 private:
+  // A new encoder for the file just opened, its tags first.
+  void StartEncoder();
+  // Flushes the encoder into the file, finishes the file's tags and closes it.
+  void FinishFile(const std::function<void(const std::function<void()>&)>& attempt);
+  // Goes on in the next file when one was asked for.
+  void SplitIfRequested();
   void SetTags();
   // Writes `bytes` of the MP3 buffer; a failure is remembered for the end.
   void WriteAudio(int bytes);
@@ -140,6 +161,12 @@ private:
   int inChannels_ = 2;
   bool inputOpened_ = false;
   TAuInput* openedInput_ = nullptr;
+  mutable std::mutex partsMutex_;
+  std::vector<TPart> parts_;
+  QString nextTitle_;           // a split asked for, under partsMutex_
+  bool splitRequested_ = false;
+  bool running_ = false;
+  QString fileTitle_;           // the title tag of the file being written
   QString title_, artist_, album_, year_, track_, comment_, genre_;
   QDate date_;
   bool copyright_ = false, original_ = true, enableVbr_ = false, writeVbrHeader_ = false, crc_ = false;
@@ -149,3 +176,8 @@ private:
   TMP3Mode mode_ = STEREO;
   TMP3SampleRate sampleRate_ = srDefault;
 };
+
+// A free file name in `folder` for a track called `title`: characters that
+// file systems refuse (and control characters) become "_", the name is cut
+// to fit, and " (2)", " (3)", ... is added while the name is taken.
+QString TrackFileName(const QString& folder, const QString& title);

@@ -1,5 +1,6 @@
 #include "audio/station_audio_in.h"
 
+#include "audio/mp3_out.h"
 #include "audio/station_player.h"
 
 #include <algorithm>
@@ -140,4 +141,15 @@ int TStationAudioIn::ReadData(void* buffer, int capacity)
     if (interrupt_) return 0;
     arrived_.wait_for(lock, std::chrono::milliseconds(kWaitMs));
   }
+}
+
+QMetaObject::Connection SplitByTrack(TStationPlayer* player, TMP3Out* out, QObject* context)
+{
+  // Changed() comes for every change of the player's state; only a new title splits.
+  return QObject::connect(player, &TStationPlayer::Changed, context, [player, out, last = player->Title()]() mutable {
+    const QString title = player->Title();
+    if (title == last) return;
+    last = title;
+    if (!title.isEmpty()) out->RequestNextFile(title);
+  });
 }

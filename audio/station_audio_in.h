@@ -18,6 +18,7 @@
 #include <vector>
 
 class TStationPlayer;
+class TMP3Out;
 
 // The recording source's name, as the record window and velmora-tool list it.
 extern const QString kListenedStationName;
@@ -78,3 +79,8 @@ private:
   std::atomic<qint64> silence_{0};
   std::atomic<qint64> dropped_{0};
 };
+
+// Splits a station's recording by track: from now on every change of the
+// player's stream title to one that is not empty asks `out` to go on in the
+// next file (TMP3Out::RequestNextFile). Ends with `context` or on disconnect.
+QMetaObject::Connection SplitByTrack(TStationPlayer* player, TMP3Out* out, QObject* context);

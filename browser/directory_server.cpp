@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -415,6 +416,15 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
     return;
   }
   if (name == QLatin1String("player")) return RespondJson(socket, 200, PlayerRequest(*Player(), request));
+  if (name == QLatin1String("schedule")) {
+    TDirectoryStation station;
+    if (!StationFromJson(request.value("station").toObject(), station))
+      return RespondJson(socket, 200, {{"error", QStringLiteral("该电台的地址不是 http(s) 地址，不能预约录音。")}});
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TDirectoryServer::ScheduleRequested)))
+      return RespondJson(socket, 200, {{"error", QStringLiteral("现在不能预约录音。")}});
+    emit ScheduleRequested(station.name, station.urlResolved.isEmpty() ? station.url : station.urlResolved);
+    return RespondJson(socket, 200, {{"ok", true}});
+  }
   if (name == QLatin1String("favourite")) {
     TStationStore& store = Directory()->Store();
     QString error;

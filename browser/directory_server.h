@@ -5,6 +5,8 @@
 //   GET  /qq/api/list?q=TEXT&by=name|tag|language|country&offset=N&limit=N[&online=0]
 //   POST /qq/api/play        {station}                -> {url, error, note}
 //   POST /qq/api/favourite   {"add": station} | {"remove": key}
+//   POST /qq/api/schedule    {station}                -> {ok} | {error}: the
+//                            program opens its schedule window for the station
 //   GET|POST /qq/api/player  the station player (browser/player_api.h); a
 //                            play that resolves starts it and answers its state
 //   GET  /qq/api/player?after=VERSION
@@ -108,6 +110,12 @@ public:
 
   // The program-wide server, started on first use.
   static TDirectoryServer* Instance();
+
+signals:
+  // The page asked to schedule a recording of a station (its stream's
+  // address where the directory knows it). Without a receiver the page is
+  // told that scheduling is not available.
+  void ScheduleRequested(const QString& name, const QString& url);
 
 private:
   void OnNewConnection();

@@ -282,7 +282,8 @@ constexpr qint64 kTitleWaitMs = 2000;
 int StationUsage(const QString& error)
 {
   QTextStream(stderr) << "record-station: " << error << "\n"
-                      << "usage: velmora-tool record-station URL [--seconds S | --minutes M] [--bitrate KBPS] [--name NAME] OUT.mp3\n";
+                      << "usage: velmora-tool record-station URL [--seconds S | --minutes M] [--bitrate KBPS] [--name NAME] [--split] OUT.mp3\n"
+                      << "  --split: a new file for every track (named after its title, beside OUT.mp3)\n";
   return 2;
 }
 } // namespace
@@ -292,9 +293,12 @@ int RunRecordStationCommand(QStringList args)
   QString address, file, name;
   int kbps = 128;
   double seconds = 0;
+  bool split = false;
   for (int i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
-    if (a == "--seconds" || a == "--minutes") {
+    if (a == "--split") {
+      split = true;
+    } else if (a == "--seconds" || a == "--minutes") {
       bool ok = i + 1 < args.size();
       double value = 0;
       if (ok) value = args[++i].toDouble(&ok);
@@ -387,6 +391,7 @@ int RunRecordStationCommand(QStringList args)
              .arg(kbps)
              .arg(frames > 0 ? QString::fromUtf8("%1 秒").arg(seconds) : QString::fromUtf8("Ctrl-C 停止"));
   err.flush();
+  if (split) SplitByTrack(&player, &out, &loop);
   // A station that is gone for good (its reconnects spent) ends the take.
   const QString failure = RunRecording(out, loop, err, [&] { return player.State() == TStationPlayer::psFailed; });
   const QString lost = player.State() == TStationPlayer::psFailed ? player.Message() : QString();
@@ -398,6 +403,18 @@ int RunRecordStationCommand(QStringList args)
   }
   const double perSecond = double(TStationAudioIn::BytesFor(1000));
   err << QString::fromUtf8("已写入 %1：%2 秒，%3 字节\n").arg(file).arg(double(in.Position()) / perSecond, 0, 'f', 2).arg(QFileInfo(file).size());
+  if (split) {
+    // Every frame the input delivered went to exactly one file's encoder.
+    qint64 handed = 0;
+    for (const TMP3Out::TPart& part : out.Parts()) {
+      handed += part.frames;
+      err << QString::fromUtf8("分段 %1：%2 帧\n").arg(part.fileName).arg(part.frames);
+    }
+    err << QString::fromUtf8("分段共 %1 个文件，交给编码器 %2 帧，录到 %3 帧\n")
+               .arg(out.Parts().size())
+               .arg(handed)
+               .arg(in.Position() / TStationAudioIn::kFrameBytes);
+  }
   if (const qint64 silence = in.SilenceBytes(); silence > 0)
     err << QString::fromUtf8("电台没有声音的 %1 秒录成了静音\n").arg(double(silence) / perSecond, 0, 'f', 1);
   if (!lost.isEmpty()) {

@@ -29,9 +29,10 @@ const std::vector<ToolCommand>& ToolCommands()
                  "                              record a capture device to MP3 (Ctrl-C stops); S may be\n"
                  "                              decimal; the record window's tags unless --no-tags\n",
        RunRecordCommand},
-      {"record-station", "record-station URL [--seconds S | --minutes M] [--bitrate KBPS] [--name NAME] OUT.mp3\n"
+      {"record-station", "record-station URL [--seconds S | --minutes M] [--bitrate KBPS] [--name NAME] [--split] OUT.mp3\n"
                          "                              play a station silently and record it to MP3 (Ctrl-C\n"
-                         "                              stops); gaps while it drops are silence\n",
+                         "                              stops); gaps while it drops are silence; --split starts\n"
+                         "                              a file named after each new track beside OUT.mp3\n",
        RunRecordStationCommand},
       {"schedule",
        "schedule list                the scheduled recordings (id, on/off, when, station, file, last result)\n"

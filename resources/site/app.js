@@ -84,6 +84,10 @@
     star.title = on ? "取消收藏" : "收藏";
     star.addEventListener("click", () => toggleFavourite(s, on));
     li.appendChild(star);
+    const later = text("button", "schedule", "预约");
+    later.title = "预约录音";
+    later.addEventListener("click", () => schedule(s));
+    li.appendChild(later);
     return li;
   }
 
@@ -215,6 +219,13 @@
         render();
       })
       .catch(e => showStatus(["收藏未能保存（" + e.message + "）。"]));
+  }
+
+  // The program's schedule window opens with the station filled in.
+  function schedule(s) {
+    post("api/schedule", { station: s })
+      .then(d => { if (d.error) showStatus([d.error]); })
+      .catch(e => showStatus(["无法预约录音（" + e.message + "）。"]));
   }
 
   // The program plays; the page shows its player and sends the buttons' clicks.

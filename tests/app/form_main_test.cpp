@@ -16,7 +16,9 @@
 #include "browser/site_addresses.h"
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
+#include "browser/directory_server.h"
 #include "browser/embedded_browser.h"
+#include "skin_controls/skin_edit.h"
 #include "support/qt_printers.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/ini_file.h"
@@ -489,6 +491,28 @@ TEST_F(MainWindowTest, TheTrayMenuOpensTheScheduleWindowAndTheIconTakesBalloons)
   int windows = 0;
   for (int i = 0; i < Screen->FormCount(); ++i) windows += qobject_cast<TForm_Schedule*>(Screen->Forms(i)) != nullptr;
   EXPECT_EQ(windows, 1);
+
+  // The page's "预约" brings the same window up with the station filled in.
+  emit TDirectoryServer::Instance()->ScheduleRequested(QString::fromUtf8("乙台"), "http://127.0.0.1:9/b.mp3");
+  EXPECT_EQ(window->Edit("bsSkinEditName")->Text(), QString::fromUtf8("乙台"));
+  EXPECT_EQ(window->Edit("bsSkinEditUrl")->Text(), "http://127.0.0.1:9/b.mp3");
+  // So does the record window's system menu.
+  TMemoryCaptureSystem capture;
+  TCaptureSystem::SetDefault(&capture);
+  TScopedMixerBackend mixer;
+  CreateSecondaryWindows();
+  TForm* record = RecordWindow();
+  ASSERT_NE(record, nullptr);
+  auto* frame = qobject_cast<TbsSkinForm*>(record->FindComponent("bsSkinForm1"));
+  ASSERT_NE(frame, nullptr);
+  window->Hide();
+  frame->BuildSystemMenu()->Items()->Find("MenuItemSchedule")->Click();
+  EXPECT_TRUE(window->Visible());
+  windows = 0;
+  for (int i = 0; i < Screen->FormCount(); ++i) windows += qobject_cast<TForm_Schedule*>(Screen->Forms(i)) != nullptr;
+  EXPECT_EQ(windows, 1);
+  TComponent::Free(record);
+  TCaptureSystem::SetDefault(nullptr);
 
   ASSERT_NE(trayArea, nullptr);
   tray->ShowBalloon(QString::fromUtf8("预约录音完成"), QString::fromUtf8("甲台 已录好"));

@@ -465,7 +465,9 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   Create();
   auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
   ASSERT_TRUE(frame);
-  EXPECT_EQ(Captions(frame->BuildSystemMenu()->Items()), QStringList({"录音来源", "-", "关闭(&C)"}));
+  EXPECT_EQ(Captions(frame->BuildSystemMenu()->Items()), QStringList({"录音来源", "按曲目分段", "预约录音…", "-", "关闭(&C)"}));
+  // Only a station has tracks to split by.
+  EXPECT_FALSE(form->SplitByTrackMenuItem()->Enabled());
   TMenuItem* sources = form->RecordSourceMenuItem();
   ASSERT_TRUE(sources);
   EXPECT_EQ(Captions(sources), QStringList({"默认输入", "正在播放的声音", "正在收听的电台", "Mic && Line"}));
@@ -529,6 +531,16 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   EXPECT_TRUE(errors[0].startsWith("现在没有正在收听的电台")) << errors[0].toStdString();
   EXPECT_FALSE(form->bsSkinButtonStop()->Enabled());
 
+  // Split by track: kept, and the take goes on in a file named after the next title.
+  TMenuItem* split = form->SplitByTrackMenuItem();
+  frame->BuildSystemMenu();
+  ASSERT_TRUE(split->Enabled());
+  EXPECT_FALSE(split->Checked());
+  split->Click();
+  frame->BuildSystemMenu();
+  EXPECT_TRUE(split->Checked());
+  EXPECT_TRUE(ReadRecordSplit(SettingsFile()));
+
   player.Play({"k", "早间电台", "http://127.0.0.1:1/a.mp3", {}, {}});
   TStreamEvent tags;
   tags.kind = TStreamEvent::seTags;
@@ -537,12 +549,28 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   form->bsSkinButtonRec()->SimulateClick();
   ASSERT_EQ(States(), kRecordingState);
   EXPECT_EQ(form->MP3Out1()->Input(), form->StationAudioIn1());
+  frame->BuildSystemMenu();
+  EXPECT_FALSE(split->Enabled());
   QByteArray pcm(TStationAudioIn::BytesFor(100), '\x10');
-  ASSERT_TRUE(WaitUntil([&] {
-    station->EmitPcm(pcm);
-    return form->StationAudioIn1()->Position() >= TStationAudioIn::BytesFor(300);
-  }));
+  auto feedUntil = [&](qint64 ms) {
+    return WaitUntil([&] {
+      station->EmitPcm(pcm);
+      return form->StationAudioIn1()->Position() >= TStationAudioIn::BytesFor(ms);
+    });
+  };
+  ASSERT_TRUE(feedUntil(300));
+  tags.title = "天气: 晴/多云";
+  station->Emit(tags);
+  ASSERT_TRUE(feedUntil(900));
   form->bsSkinButtonStop()->SimulateClick();
+  const std::vector<TMP3Out::TPart> parts = form->MP3Out1()->Parts();
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[1].fileName, dir.filePath("天气_ 晴_多云.mp3"));
+  EXPECT_EQ(parts[0].frames + parts[1].frames, form->StationAudioIn1()->Position() / TStationAudioIn::kFrameBytes);
+  const TDecoded next = DecodeMp3(parts[1].fileName);
+  ASSERT_TRUE(next.ok);
+  EXPECT_EQ(next.title, "天气: 晴/多云");
+  EXPECT_EQ(next.artist, "早间电台");
   TStationPlayer::SetInstance(nullptr);
   const TDecoded d = DecodeMp3(dir.filePath("station.mp3"));
   ASSERT_TRUE(d.ok);

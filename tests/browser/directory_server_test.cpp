@@ -426,6 +426,16 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   EXPECT_EQ(Js("document.querySelector('#list h2').textContent"), QString::fromUtf8("我的收藏"));
   EXPECT_EQ(directory->Store().Favourites().size(), 1u);
 
+  // "预约": said when nothing can schedule; with the program's receiver it gets the station.
+  Js("document.querySelector('#favourites .schedule').click(); ''");
+  EXPECT_TRUE(WaitJs("document.getElementById('status').textContent", QString::fromUtf8("现在不能预约录音。")));
+  QStringList scheduled;
+  QObject::connect(&server, &TDirectoryServer::ScheduleRequested, &server,
+                   [&](const QString& name, const QString& url) { scheduled << name << url; });
+  Js("document.querySelectorAll('#directory .schedule')[0].click(); ''");
+  ASSERT_TRUE(Pump([&] { return !scheduled.isEmpty(); }, 10000));
+  EXPECT_EQ(scheduled, QStringList({QString::fromUtf8("本地测试台"), streams.Url("/tone.mp3")}));
+
   // Search asks the directory.
   Js(QString::fromUtf8("document.getElementById('filter').value='本地';"
                        "document.getElementById('search').requestSubmit(); ''"));

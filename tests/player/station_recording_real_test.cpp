@@ -9,9 +9,12 @@
 #include "audio/audio_test_util.h"
 
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <algorithm>
+#include <iostream>
 
 namespace {
 
@@ -35,6 +38,15 @@ protected:
     out.WaitForStop();
     silence = in.SilenceBytes();
     return clock.elapsed() / 1000.0;
+  }
+  // velmora-tool record-station with `args`: its exit code and what it said.
+  int RunTool(const QStringList& args, QString* errors)
+  {
+    QProcess tool;
+    tool.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"record-station"} + args);
+    PumpUntil([&] { return tool.state() == QProcess::NotRunning || tool.waitForFinished(10); }, 30000);
+    *errors = QString::fromUtf8(tool.readAllStandardError());
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
   }
   QTemporaryDir dir;
   qint64 silence = 0;
@@ -122,16 +134,9 @@ TEST_F(StationRecordingTest, ToolRecordsTheStationOrSaysItCannotBeReached)
   r.metaInterval = 8192;
   r.titles = {QString::fromUtf8("第三首")};
   server.Set("/tool.mp3", r);
-  auto run = [&](const QStringList& args, QString* errors) {
-    QProcess tool;
-    tool.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"record-station"} + args);
-    PumpUntil([&] { return tool.state() == QProcess::NotRunning || tool.waitForFinished(10); }, 30000);
-    *errors = QString::fromUtf8(tool.readAllStandardError());
-    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-  };
   QString errors;
   const QString file = dir.filePath("tool.mp3");
-  ASSERT_EQ(run({server.Url("/tool.mp3"), "--seconds", "4", file}, &errors), 0)
+  ASSERT_EQ(RunTool({server.Url("/tool.mp3"), "--seconds", "4", file}, &errors), 0)
       << errors.toStdString();
   const TDecoded d = DecodeMp3(file);
   ASSERT_TRUE(d.ok);
@@ -146,9 +151,62 @@ TEST_F(StationRecordingTest, ToolRecordsTheStationOrSaysItCannotBeReached)
   const QString nowhere = QStringLiteral("http://127.0.0.1:%1/live").arg(closed.serverPort());
   closed.close();
   const QString missing = dir.filePath("missing.mp3");
-  EXPECT_EQ(run({nowhere, "--minutes", "1", missing}, &errors), 1);
+  EXPECT_EQ(RunTool({nowhere, "--minutes", "1", missing}, &errors), 1);
   EXPECT_TRUE(errors.contains(QString::fromUtf8("无法连接到电台"))) << errors.toStdString();
   EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+TEST_F(StationRecordingTest, ToolSplitsTheTakeByTrackWithoutLosingASample)
+{
+  TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
+  r.metaInterval = 4096;
+  const QStringList titles = {QString::fromUtf8("甲 - 第一首"), QString::fromUtf8("乙/丙: 第二首?"), QString::fromUtf8("丁 - 第三首")};
+  r.titles = titles;
+  r.titleMs = 3000;
+  server.Set("/split.mp3", r);
+  // A file of the second track's name is there already: the new one gets a number.
+  QFile taken(dir.filePath(QString::fromUtf8("乙_丙_ 第二首_.mp3")));
+  ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+  taken.close();
+  QString errors;
+  const QString file = dir.filePath("take.mp3");
+  ASSERT_EQ(RunTool({server.Url("/split.mp3"), "--seconds", "10", "--split", "--name", QString::fromUtf8("分段台"), file}, &errors), 0)
+      << errors.toStdString();
+  // The tool says every file's frames and the input's: nothing lost or doubled.
+  std::vector<std::pair<QString, qint64>> parts;
+  for (const auto& m : QRegularExpression(QString::fromUtf8("分段 (.+)：(\\d+) 帧\n")).globalMatch(errors))
+    parts.emplace_back(m.captured(1), m.captured(2).toLongLong());
+  const QRegularExpressionMatch total = QRegularExpression(QString::fromUtf8("交给编码器 (\\d+) 帧，录到 (\\d+) 帧")).match(errors);
+  ASSERT_TRUE(total.hasMatch()) << errors.toStdString();
+  EXPECT_EQ(total.captured(1), total.captured(2));
+  EXPECT_EQ(total.captured(2).toLongLong(), 441000);
+  ASSERT_GE(parts.size(), 3u) << errors.toStdString();
+  ASSERT_EQ(parts[0].first, file);
+  qint64 decodedFrames = 0, handed = 0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const TDecoded d = DecodeMp3(parts[i].first);
+    ASSERT_TRUE(d.ok) << parts[i].first.toStdString();
+    decodedFrames += qint64(d.Frames());
+    handed += parts[i].second;
+    // The encoder's delay and padding are in the LAME tag: the decoder gives back what went in.
+    EXPECT_NEAR(double(d.Frames()), double(parts[i].second), 1152) << parts[i].first.toStdString();
+    if (d.Frames() > 44100 / 2) {
+      const TToneStats tone = AnalyzeTone(d, 0, 0, d.Frames());
+      EXPECT_NEAR(tone.frequency, kStationTone, 10) << parts[i].first.toStdString();
+      EXPECT_GT(tone.rms, 1000) << parts[i].first.toStdString();
+    }
+    EXPECT_EQ(d.artist, "分段台");
+    if (i == 0) continue;
+    const QString title = QString::fromStdString(d.title);
+    EXPECT_TRUE(titles.contains(title)) << d.title;
+    EXPECT_NE(d.title, DecodeMp3(parts[i - 1].first).title);
+    if (title == titles[1]) {
+      EXPECT_EQ(QFileInfo(parts[i].first).fileName(), QString::fromUtf8("乙_丙_ 第二首_ (2).mp3"));
+    }
+  }
+  EXPECT_EQ(handed, 441000);
+  std::cerr << "split: " << parts.size() << " files, decoded " << decodedFrames << " of " << handed << " frames\n";
+  EXPECT_LE(std::abs(decodedFrames - handed), qint64(1152 * (parts.size() - 1)));
 }
 
 } // namespace
