@@ -18,6 +18,25 @@
 
 namespace {
 
+// A CD-format recording into `file` that keeps the failure it reports and
+// says when it is done; the caller picks the device and the length.
+struct TTake {
+  explicit TTake(const QString& file)
+  {
+    in.SetInBitsPerSample(16);
+    in.SetInChannels(2);
+    in.SetInSampleRate(44100);
+    out.SetInput(&in);
+    out.SetFileName(file);
+    out.SetOnThreadException(TThreadExceptionEvent([this](TObject*, const QString& m) { failure = m; }));
+    out.SetOnDone(TOutputDoneEvent([this](TObject*) { done = true; }));
+  }
+  TDXAudioIn in{nullptr};
+  TMP3Out out{nullptr};
+  QString failure;
+  std::atomic<bool> done{false};
+};
+
 // The pactl command that sets the channel volumes "pactl get-...-volume" showed.
 QStringList VolumeCommand(const QString& verb, const QString& target, const QString& shown)
 {
@@ -55,21 +74,15 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
 
   ASSERT_EQ(tone.Start(), "");
 
-  TDXAudioIn in(nullptr);
+  TTake take(dir.filePath("rec.mp3"));
+  TDXAudioIn& in = take.in;
+  TMP3Out& out = take.out;
+  QString& failure = take.failure;
+  std::atomic<bool>& done = take.done;
   ASSERT_GT(in.DeviceCount(), 0);
   EXPECT_EQ(in.Device(0).Id, "default");
   in.SetDeviceNumber(0);
-  in.SetInBitsPerSample(16);
-  in.SetInChannels(2);
-  in.SetInSampleRate(44100);
   in.SetRecTime(3);
-  TMP3Out out(nullptr);
-  out.SetInput(&in);
-  out.SetFileName(dir.filePath("rec.mp3"));
-  QString failure;
-  std::atomic<bool> done{false};
-  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
-  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
   QElapsedTimer clock;
   clock.start();
   out.Start();
@@ -145,21 +158,15 @@ TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
   TPlayedTone tone(8.0);
   ASSERT_EQ(tone.Start(), "");
 
-  TDXAudioIn in(nullptr);
+  TTake take(dir.filePath("playing.mp3"));
+  TDXAudioIn& in = take.in;
+  TMP3Out& out = take.out;
+  QString& failure = take.failure;
+  std::atomic<bool>& done = take.done;
   const int playing = in.DeviceIndex(kPlayingSoundName);
   ASSERT_GE(playing, 0);
   in.SetDeviceNumber(playing);
-  in.SetInBitsPerSample(16);
-  in.SetInChannels(2);
-  in.SetInSampleRate(44100);
   in.SetRecTime(3);
-  TMP3Out out(nullptr);
-  out.SetInput(&in);
-  out.SetFileName(dir.filePath("playing.mp3"));
-  QString failure;
-  std::atomic<bool> done{false};
-  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
-  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
   out.Start();
   const bool finished = WaitUntil([&] { return done.load(); }, 15000);
   tone.Stop();
@@ -259,20 +266,14 @@ TEST(RealCaptureTest, ASoundServerThatDiesMidRecordingEndsItWithAReportAndKeepsT
   ASSERT_TRUE(server.Running());
   TScopedEnv pulse("PULSE_SERVER", "unix:" + QFile::encodeName(server.Socket()));
   QTemporaryDir dir;
-  TDXAudioIn in(nullptr);
+  TTake take(dir.filePath("cut.mp3"));
+  TDXAudioIn& in = take.in;
+  TMP3Out& out = take.out;
+  QString& failure = take.failure;
+  std::atomic<bool>& done = take.done;
   ASSERT_GT(in.DeviceCount(), 0);
   in.SetDeviceNumber(0);  // the default input, through the private server
-  in.SetInBitsPerSample(16);
-  in.SetInChannels(2);
-  in.SetInSampleRate(44100);
   in.SetBytesToRead(-1);
-  TMP3Out out(nullptr);
-  out.SetInput(&in);
-  out.SetFileName(dir.filePath("cut.mp3"));
-  QString failure;
-  std::atomic<bool> done{false};
-  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
-  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
   out.Start();
   ASSERT_TRUE(WaitUntil([&] { return in.Position() >= 44100 * 4; }, 10000)) << failure.toStdString();
   server.Stop();
@@ -300,19 +301,13 @@ TEST(RealCaptureTest, ADiskThatFillsUpEndsTheRecordingAndKeepsWhatWasWritten)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
   QTemporaryDir dir;
-  TDXAudioIn in(nullptr);
+  TTake take(dir.filePath("full.mp3"));
+  TDXAudioIn& in = take.in;
+  TMP3Out& out = take.out;
+  QString& failure = take.failure;
+  std::atomic<bool>& done = take.done;
   in.SetDeviceNumber(0);
-  in.SetInBitsPerSample(16);
-  in.SetInChannels(2);
-  in.SetInSampleRate(44100);
   in.SetBytesToRead(-1);
-  TMP3Out out(nullptr);
-  out.SetInput(&in);
-  out.SetFileName(dir.filePath("full.mp3"));
-  QString failure;
-  std::atomic<bool> done{false};
-  out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
-  out.SetOnDone(TOutputDoneEvent([&](TObject*) { done = true; }));
   bool finished;
   {
     // 32 KB of MP3 at 128 kbit/s: two seconds, then the "disk" is full.
