@@ -19,20 +19,24 @@
 
 namespace {
 
+// Connects an existing socket; false (and the socket closed) when refused.
+bool Connect(int fd, const QString& path)
+{
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray name = QFile::encodeName(path);
+  std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return true;
+  ::close(fd);
+  return false;
+}
+
 // An idle client: connected (or waiting in the backlog) and silent.
 int ConnectIdle(const QString& path)
 {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const QByteArray name = QFile::encodeName(path);
-  std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
+  return Connect(fd, path) ? fd : -1;
 }
 
 // The server closed this client's connection.
@@ -71,16 +75,19 @@ TEST_F(SingleInstanceTest, RunningOutOfDescriptorsNeverLosesTheSocket)
   rlimit old{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
   {
-    // Room for a few dozen descriptors more than are open now. Counted, not the
-    // highest number: one inherited high up (a shell's 255) would leave hundreds free.
+    // The clients' sockets exist before the limit drops, so only the server's
+    // accept competes for the few descriptors left.
+    std::vector<int> sockets;
+    for (int i = 0; i < 40; ++i) sockets.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    ASSERT_TRUE(std::none_of(sockets.begin(), sockets.end(), [](int fd) { return fd < 0; }));
+    // Counted, not the highest number: one inherited high up (a shell's 255)
+    // would leave hundreds free.
     const qsizetype open = QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size();
     rlimit low = old;
-    low.rlim_cur = rlim_t(open + 40);
+    low.rlim_cur = rlim_t(open + 5);
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-    // Idle clients until the process has no descriptor left for the server's accept.
-    for (int i = 0; i < 200; ++i) {
-      const int fd = ConnectIdle(path);
-      if (fd >= 0) clients.push_back(fd);
+    for (int fd : sockets) {
+      if (Connect(fd, path)) clients.push_back(fd);
       QCoreApplication::processEvents();
     }
     setrlimit(RLIMIT_NOFILE, &old);
