@@ -117,6 +117,7 @@ void TMP3Out::PrepareOutput()
     std::lock_guard lock(partsMutex_);
     parts_.assign(1, TPart{FileName(), 0});
     splitRequested_ = false;
+    splitProblem_.clear();
     running_ = true;
   }
   fileTitle_ = title_;
@@ -376,6 +377,17 @@ void TMP3Out::SplitIfRequested()
     splitRequested_ = false;
     title = nextTitle_;
   }
+  // The next file first: when it cannot be made (the folder gone or full) the
+  // take goes on in the current one rather than ending.
+  const QString name = TrackFileName(QFileInfo(FileName()).absolutePath(), title);
+  std::unique_ptr<TAuFileStream> next;
+  try {
+    next = std::make_unique<TAuFileStream>(name);
+  } catch (const Exception& e) {
+    std::lock_guard lock(partsMutex_);
+    splitProblem_ = e.Message();
+    return;
+  }
   // The block read next goes to the new file, so no sample is lost or doubled.
   std::exception_ptr first;
   FinishFile([&first](const std::function<void()>& step) {
@@ -386,8 +398,7 @@ void TMP3Out::SplitIfRequested()
     }
   });
   if (first) std::rethrow_exception(first);
-  const QString name = TrackFileName(QFileInfo(FileName()).absolutePath(), title);
-  Stream = std::make_unique<TAuFileStream>(name);
+  Stream = std::move(next);
   {
     std::lock_guard lock(partsMutex_);
     parts_.push_back(TPart{name, 0});
@@ -408,6 +419,12 @@ std::vector<TMP3Out::TPart> TMP3Out::Parts() const
 {
   std::lock_guard lock(partsMutex_);
   return parts_;
+}
+
+QString TMP3Out::SplitProblem() const
+{
+  std::lock_guard lock(partsMutex_);
+  return splitProblem_;
 }
 
 void TMP3Out::FinishOutput()

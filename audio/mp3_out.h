@@ -114,6 +114,9 @@ public:
     qint64 frames = 0;
   };
   std::vector<TPart> Parts() const;
+  // Why the run's last split did not happen ("" when every one did): the
+  // next file could not be made, so the take went on in the current one.
+  QString SplitProblem() const;
 
   // True for the PCM the encoder can be fed: 8-bit (unsigned), 16-bit or 24-bit
   // (signed, little-endian), one or two channels.
@@ -165,6 +168,7 @@ private:
   std::vector<TPart> parts_;
   QString nextTitle_;           // a split asked for, under partsMutex_
   bool splitRequested_ = false;
+  QString splitProblem_;        // under partsMutex_
   bool running_ = false;
   QString fileTitle_;           // the title tag of the file being written
   QString title_, artist_, album_, year_, track_, comment_, genre_;

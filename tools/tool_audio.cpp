@@ -414,6 +414,8 @@ int RunRecordStationCommand(QStringList args)
                .arg(out.Parts().size())
                .arg(handed)
                .arg(in.Position() / TStationAudioIn::kFrameBytes);
+    if (const QString problem = out.SplitProblem(); !problem.isEmpty())
+      err << QString::fromUtf8("有一次没能分段，录音接着写在当前文件里：%1\n").arg(problem);
   }
   if (const qint64 silence = in.SilenceBytes(); silence > 0)
     err << QString::fromUtf8("电台没有声音的 %1 秒录成了静音\n").arg(double(silence) / perSecond, 0, 'f', 1);

@@ -4,6 +4,7 @@
 #include "audio_test_util.h"
 #include "support/scoped_process_state.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -440,3 +441,40 @@ TEST_F(Mp3Fixture, EncoderThatFailsToInitialiseIsReportedAndTheNextRunWorks)
 }
 
 } // namespace
+
+// Asks for a split once, on the recording thread, after taking the folder away.
+class TFolderGoneTone : public TToneInput {
+public:
+  TMP3Out* Out = nullptr;
+  QString Folder, MovedTo;
+  int ReadData(void* buffer, int capacity) override
+  {
+    if (++reads_ == 3) {
+      QDir().rename(Folder, MovedTo);
+      Out->RequestNextFile(QStringLiteral("下一首"));
+    }
+    return TToneInput::ReadData(buffer, capacity);
+  }
+
+private:
+  int reads_ = 0;
+};
+
+TEST_F(Mp3Fixture, ASplitWhoseFileCannotBeMadeKeepsTheTakeInTheCurrentFile)
+{
+  ASSERT_TRUE(QDir(dir.path()).mkdir("take"));
+  TFolderGoneTone input;
+  input.TotalBytes = 44100 * 4;
+  TMP3Out out(nullptr);
+  input.Out = &out;
+  input.Folder = Path("take");
+  input.MovedTo = Path("moved");
+  out.SetInput(&input);
+  RecordAll(out, Path("take/a.mp3"));
+  ASSERT_EQ(out.Parts().size(), 1u);
+  EXPECT_EQ(out.Parts()[0].frames, 44100);
+  EXPECT_TRUE(out.SplitProblem().startsWith("Cannot create file")) << out.SplitProblem().toStdString();
+  const TDecoded d = DecodeMp3(Path("moved/a.mp3"));
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), 1.0, 0.05) << "the whole take in the one file";
+}
