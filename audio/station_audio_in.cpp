@@ -46,6 +46,8 @@ void TStationAudioIn::OpenInput()
     heldStart_ = 0;
     open_ = true;
     interrupt_ = false;
+    flowing_ = false;
+    settleFrom_ = -1;
   }
   position_ = 0;
   size_ = bytesToRead_;
@@ -94,6 +96,7 @@ void TStationAudioIn::Take(const char* data, qsizetype bytes)
     heldStart_ = 0;
   }
   held_.insert(held_.end(), data, data + bytes);
+  if (!flowing_ && settleFrom_ < 0) settleFrom_ = Clock();
   const qint64 over = HeldLocked() - BytesFor(kMaxHeldMs);
   if (over > 0) DropLocked(over);
   arrived_.notify_all();
@@ -124,14 +127,24 @@ int TStationAudioIn::ReadData(void* buffer, int capacity)
     // there a stream's jitter is allowed for; sound that has come paces itself.
     const qint64 held = HeldLocked();
     const qint64 behind = due - (position + held);
+    // Sound after none (the take's start, a station back after a gap) often
+    // comes as a short burst, then stalls while the sound server starts the
+    // output: it is held until it flows, so the burst and what follows stay
+    // one piece, placed to end at the clock.
+    const bool settling = held > 0 && !flowing_ && Clock() - settleFrom_ < kSettleMs && held < BytesFor(kSettleMs);
     if (behind > BytesFor(held > 0 ? kLagMs : kJitterMs)) {
       const int n = int(std::min(room, behind));
       std::memset(buffer, 0, size_t(n));
       silence_ += n;
       position_ += n;
+      if (held == 0) {
+        flowing_ = false;
+        settleFrom_ = -1;
+      }
       return n;
     }
-    if (held > 0) {
+    if (held > 0 && !settling) {
+      flowing_ = true;
       const int n = int(std::min(room, held));
       std::memcpy(buffer, held_.data() + heldStart_, size_t(n));
       heldStart_ += size_t(n);

@@ -6,7 +6,10 @@
 // more than kLagMs behind the clock is put after silence), and sound that would put
 // the recording more than kAheadMs ahead of the clock is dropped, oldest
 // first. A take's length is the time it ran, and a station that comes back
-// goes on in the same file. Nothing from the sound card reaches it.
+// goes on in the same file. Sound after none (the take's start, a station
+// back after a gap) is held until it flows (up to kSettleMs), since it often
+// comes as a burst that stalls while the sound server starts its output.
+// Nothing from the sound card reaches it.
 #pragma once
 
 #include "audio/au_pipeline.h"
@@ -33,6 +36,8 @@ public:
   // Sound held for a reader that does not come (the output stalls).
   static constexpr int kMaxHeldMs = 5000;
   static constexpr int kWaitMs = 100;
+  // How long sound after none is held before it counts as flowing.
+  static constexpr int kSettleMs = 1000;
 
   // `player` null: the program's (TStationPlayer::Instance() at OpenInput).
   explicit TStationAudioIn(TComponent* AOwner, TStationPlayer* player = nullptr);
@@ -76,6 +81,8 @@ private:
   size_t heldStart_ = 0;
   bool open_ = false;
   bool interrupt_ = false;
+  bool flowing_ = false;    // sound has been handed out since the last gap
+  qint64 settleFrom_ = -1;  // when the sound held since the last gap began to come
   std::atomic<qint64> silence_{0};
   std::atomic<qint64> dropped_{0};
 };

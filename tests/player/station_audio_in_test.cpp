@@ -1,5 +1,5 @@
 // The station's recording source on the in-memory engine and a clock of the
-// test's own: sound passes as it arrives, gaps become silence up to the
+// test's own: sound passes once it flows, gaps become silence up to the
 // clock, sound too far ahead is dropped, and only an open take gets any.
 #include "audio/station_audio_in.h"
 #include "audio/station_player.h"
@@ -52,16 +52,25 @@ protected:
   std::unique_ptr<TStationAudioIn> in;
 };
 
-TEST_F(StationAudioInTest, SoundPassesAsItArrivesAndAGapBecomesSilenceUpToTheClock)
+TEST_F(StationAudioInTest, ABurstThatStallsStaysOnePieceAndAGapBecomesSilenceUpToTheClock)
 {
   EXPECT_EQ(in->InSampleRate(), 44100);
   EXPECT_EQ(in->InChannels(), 2);
   EXPECT_EQ(in->InBitsPerSample(), 16);
   in->OpenInput();
+  // The first sound comes as a burst, stalls while the output starts, then
+  // flows: held until it flows, the pieces stay together and end at the clock.
+  constexpr int S = TStationAudioIn::kSettleMs;
   engine->EmitPcm(Sound(100, 1000));
-  const QByteArray first = Read();
-  EXPECT_EQ(first.size(), TStationAudioIn::BytesFor(100));
-  EXPECT_TRUE(All(first, 1000));
+  now += 400;
+  engine->EmitPcm(Sound(100, 1001));
+  now += S - 400;
+  const QByteArray lead = Read();
+  EXPECT_EQ(lead.size(), TStationAudioIn::BytesFor(S - 200));
+  EXPECT_TRUE(All(lead, 0));
+  EXPECT_TRUE(All(Read(100), 1000));
+  EXPECT_TRUE(All(Read(), 1001));
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(S));
 
   // Within a stream's jitter nothing is made up: a stop finds nothing to hand out.
   now += TStationAudioIn::kJitterMs;
@@ -71,23 +80,23 @@ TEST_F(StationAudioInTest, SoundPassesAsItArrivesAndAGapBecomesSilenceUpToTheClo
   // The station drops for 2 s: the gap is silence, exactly up to the clock.
   now += 2000 - TStationAudioIn::kJitterMs;
   const QByteArray gap = Read();
-  EXPECT_EQ(gap.size(), TStationAudioIn::BytesFor(2000 - 100));
+  EXPECT_EQ(gap.size(), TStationAudioIn::BytesFor(2000));
   EXPECT_TRUE(All(gap, 0));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(2000));
-  EXPECT_EQ(in->SilenceBytes(), gap.size());
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(S + 2000));
+  EXPECT_EQ(in->SilenceBytes(), lead.size() + gap.size());
 
-  // It comes back in the same take.
-  engine->EmitPcm(Sound(300, -7));
+  // It comes back in the same take, enough at once to count as flowing.
+  engine->EmitPcm(Sound(S, -7));
   EXPECT_TRUE(All(Read(), -7));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(2300));
-  // Sound that comes back behind the clock follows silence up to the clock.
-  now += 1600;
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(2 * S + 2000));
+  // Flowing sound that comes late follows silence up to the clock.
+  now += S + 1600;
   engine->EmitPcm(Sound(200, 4));
   const QByteArray pause = Read();
-  EXPECT_EQ(pause.size(), TStationAudioIn::BytesFor(3600) - TStationAudioIn::BytesFor(2300) - TStationAudioIn::BytesFor(200));
+  EXPECT_EQ(pause.size(), TStationAudioIn::BytesFor(1600 - 200));
   EXPECT_TRUE(All(pause, 0));
   EXPECT_TRUE(All(Read(), 4));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(3600));
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(2 * S + 3600));
   EXPECT_EQ(in->DroppedBytes(), 0);
   in->CloseInput();
 
@@ -96,7 +105,7 @@ TEST_F(StationAudioInTest, SoundPassesAsItArrivesAndAGapBecomesSilenceUpToTheClo
   in->OpenInput();
   EXPECT_EQ(in->Position(), 0);
   EXPECT_EQ(in->SilenceBytes(), 0);
-  engine->EmitPcm(Sound(40, 9));
+  engine->EmitPcm(Sound(S, 9));
   EXPECT_TRUE(All(Read(), 9));
   in->CloseInput();
 }

@@ -209,4 +209,21 @@ TEST_F(StationRecordingTest, ToolSplitsTheTakeByTrackWithoutLosingASample)
   EXPECT_LE(std::abs(decodedFrames - handed), qint64(1152 * (parts.size() - 1)));
 }
 
+// The output starts with a burst and a stall: the take has the station's
+// tone in one piece from its first sound on.
+TEST_F(StationRecordingTest, ATakeStartedWithTheStationHasNoGapAfterItsFirstSound)
+{
+  server.Set("/live.mp3", Stream(Media("tone.mp3"), 16000));
+  player->Play({"k", QString::fromUtf8("测试电台"), server.Url("/live.mp3"), {}, {}});
+  const QString file = dir.filePath("start.mp3");
+  const double ran = RecordFor(file, 4000);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  EXPECT_NEAR(d.Seconds(), ran, 0.1);
+  const TToneContinuity tone = AnalyzeContinuity(d, kStationTone);
+  EXPECT_GT(tone.firstToneAt, 0);
+  EXPECT_LT(tone.firstToneAt, 1.5);
+  EXPECT_EQ(tone.gaps, 0);
+}
+
 } // namespace
