@@ -1,6 +1,6 @@
 #include "mixer/mm_mixer.h"
 
-#include "toolkit/controls.h"
+#include "toolkit/component.h"
 
 #include <QDebug>
 

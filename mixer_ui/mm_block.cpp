@@ -489,9 +489,21 @@ void TMMCustomBlockLabel::SetRole(TMMBlockLabelRole v)
 
 // ---------------------------------------------------------------- registration
 
+namespace {
+// The mixer controls' own cursors, 2001 to 2031. Only the hand over a
+// slider's thumb (2005) has a known use; the others get the arrow until the
+// program has pictures for them.
+void RegisterMixerCursors()
+{
+  for (int id = mm::FirstCursor; id <= mm::LastCursor; ++id)
+    Screen->SetCursors(id, QCursor(id == mm::HandCursor ? Qt::PointingHandCursor : Qt::ArrowCursor));
+}
+} // namespace
+
 void RegisterMixerUiClasses()
 {
   RegisterMixerClasses();
+  RegisterMixerCursors();
   TEventTypes::Register<TMMThumbDrawEvent>();
   TEventTypes::Register<TMMGrooveDrawEvent>();
   TComponentClasses::Register<TMMLevel>();

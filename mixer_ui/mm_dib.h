@@ -5,7 +5,7 @@
 // repaint; TBitmapCache shares back buffers of equal size between sliders.
 #pragma once
 
-#include "mixer/mm_object.h"
+#include "mixer_ui/mm_bevel.h"
 #include "toolkit/graphics.h"
 
 #include <QImage>

@@ -4,7 +4,7 @@
 // logarithmic (dB-like) mapping between the thumb and the value.
 #pragma once
 
-#include "mixer/mm_object.h"
+#include "mixer_ui/mm_bevel.h"
 #include "mixer_ui/mm_ui_types.h"
 #include "toolkit/controls.h"
 

@@ -1,9 +1,12 @@
 #include "toolkit/component.h"
 
+#include "toolkit/exception_text.h"
+
 #include <QHash>
 #include <QMetaProperty>
 #include <QMutex>
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 // ---------------------------------------------------------------- events
@@ -329,4 +332,22 @@ void RegisterToolkitClasses()
 {
   TEventTypes::Register<TNotifyEvent>();
   TComponentClasses::Register<TComponent>();
+}
+
+namespace {
+std::function<void(std::exception_ptr)>& ExceptionHandler()
+{
+  static std::function<void(std::exception_ptr)> handler;
+  return handler;
+}
+} // namespace
+
+void SetToolkitExceptionHandler(std::function<void(std::exception_ptr)> handler) { ExceptionHandler() = std::move(handler); }
+
+void HandleToolkitException(std::exception_ptr error)
+{
+  if (ExceptionHandler())
+    ExceptionHandler()(error);
+  else
+    std::fprintf(stderr, "%s\n", ExceptionText(error).toLocal8Bit().constData());
 }

@@ -21,6 +21,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -222,3 +223,9 @@ public:
 // Registers the toolkit's own component classes and event types. Safe to call
 // more than once.
 void RegisterToolkitClasses();
+
+// Reports an error that escaped an event handler: the application's report
+// once one is set up (SetToolkitExceptionHandler), else the error's text on
+// standard error.
+void HandleToolkitException(std::exception_ptr error);
+void SetToolkitExceptionHandler(std::function<void(std::exception_ptr)> handler);

@@ -580,8 +580,6 @@ private:
 // The control behind a window, or nullptr.
 TWinControl* FindControl(QWidget* widget);
 
-// Reports an error that escaped an event handler (the application's report).
-void HandleToolkitException(std::exception_ptr error);
 // Shows a control's hint at a screen point (the application's hint window).
 void ShowToolkitHint(TControl* control, QPoint globalPos, const QString& text);
 // The cursor of a number: stock cursors and the program's own (TScreen::Cursors).

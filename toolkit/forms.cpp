@@ -89,8 +89,6 @@ TScreen* TScreenRef::Get()
   return g_screen;
 }
 
-void HandleToolkitException(std::exception_ptr error) { Application->HandleException(error); }
-
 void ShowToolkitHint(TControl* control, QPoint globalPos, const QString& text)
 {
   if (Application->HintWindow) {
@@ -754,7 +752,10 @@ void TScreen::SetCursors(int id, const QCursor& cursor) { CursorTable()[id] = cu
 
 // ---------------------------------------------------------------- TApplication
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner)
+{
+  SetToolkitExceptionHandler([](std::exception_ptr error) { Application->HandleException(error); });
+}
 
 TApplication::~TApplication()
 {

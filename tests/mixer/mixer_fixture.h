@@ -95,3 +95,13 @@ protected:
   std::optional<TScopedMixerBackend> backend;
   TComponent owner{nullptr};
 };
+
+// Counts the change reports of a mixer object.
+struct ChangeCounter {
+  int changing = 0, changed = 0;
+  void Attach(TMMObject& o)
+  {
+    o.OnChanging = [this](TPersistent*) { ++changing; };
+    o.OnChange = [this](TPersistent*) { ++changed; };
+  }
+};

@@ -212,6 +212,14 @@ TEST_F(SliderTest, AClickBesideTheThumbJumpsThereAndDraggingFollowsThePointer)
   slider.SendMessage(WM_LBUTTONUP, 0, MakeMouseLParam(thumb.x(), thumb.y()));
   EXPECT_FALSE(slider.Dragging());
 
+  // Over the thumb the pointer becomes the mixer's hand, registered with the classes.
+  slider.SetHandCursor(true);
+  (void)slider.Render();
+  const QPoint moved = slider.ThumbRect().center();
+  slider.SendMessage(WM_MOUSEMOVE, 0, MakeMouseLParam(moved.x(), moved.y()));
+  EXPECT_EQ(slider.Cursor(), mm::HandCursor);
+  EXPECT_EQ(Screen->Cursors(mm::HandCursor).shape(), Qt::PointingHandCursor);
+
   // A thumb as long as the track stays where it is.
   slider.SetThumbWidth(188);
   slider.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(3, 20));

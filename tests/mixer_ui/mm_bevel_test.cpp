@@ -1,13 +1,93 @@
-// The bevel painted on a canvas, and the three visual bases: inner
+// The bevel (its extent, frames and painting) and the three visual bases: inner
 // rectangle, children aligned inside the bevel, opaque painting, the panel's
 // caption band.
-#include "mixer_fixture.h"
+#include "mixer/mixer_fixture.h"
+#include "mixer_ui/mm_bevel.h"
 
 #include "toolkit/form_render.h"
 
 namespace {
 
 TColor RGBOf(TColor c) { return ColorToRGB(c); }
+
+TEST(MMBevel, ExtentCountsEveryPartAndSingleBorderAddsOnePixel)
+{
+  TMMBevel bevel;
+  EXPECT_EQ(bevel.BevelExtent(), 1);  // outer lowered, width 1
+  bevel.SetBorderStyle(mm::bsSingle);
+  EXPECT_EQ(bevel.BevelExtent(), 2);
+  bevel.SetBevelInner(TControl::bvRaised);
+  bevel.SetBevelInnerWidth(2);
+  bevel.SetBorderWidth(3);
+  bevel.SetBorderSpace(4);
+  EXPECT_EQ(bevel.BevelExtent(), 1 + 1 + 2 + 3 + 4);
+  bevel.SetBevelOuter(TControl::bvNone);
+  bevel.SetBevelInner(TControl::bvNone);
+  EXPECT_EQ(bevel.BevelExtent(), 1 + 3 + 4);
+}
+
+TEST(MMBevel, SpaceCutCountsInTheExtentButNeitherDrawsNorInsets)
+{
+  TMMBevel bevel;
+  bevel.SetBevelOuter(TControl::bvSpace);
+  bevel.SetBevelOuterWidth(3);
+  EXPECT_EQ(bevel.BevelExtent(), 3);
+  QRect inner;
+  const auto frames = bevel.BevelFrames(QRect(0, 0, 50, 20), true, inner);
+  EXPECT_TRUE(frames.empty());
+  EXPECT_EQ(inner, QRect(0, 0, 50, 20));
+}
+
+TEST(MMBevel, FramesGoOutsideInWithTheirColoursAndTheBorderInsetsEvenUnfilled)
+{
+  TMMBevel bevel;
+  bevel.SetBorderStyle(mm::bsSingle);
+  bevel.SetBevelOuter(TControl::bvLowered);
+  bevel.SetBevelOuterWidth(2);
+  bevel.SetBorderWidth(3);
+  bevel.SetBevelInner(TControl::bvRaised);
+  bevel.SetBorderSpace(1);
+  bevel.SetBorderSpaceColor(0x0000FF);
+
+  QRect inner;
+  auto frames = bevel.BevelFrames(QRect(0, 0, 100, 60), true, inner);
+  ASSERT_EQ(frames.size(), 5u);
+  EXPECT_EQ(frames[0].TopLeft, clWindowFrame);
+  EXPECT_EQ(frames[0].Width, 1);
+  EXPECT_EQ(frames[1].Rect, QRect(1, 1, 98, 58));
+  EXPECT_EQ(frames[1].TopLeft, bevel.OuterShadowColor());  // lowered: shadow on top
+  EXPECT_EQ(frames[1].BottomRight, bevel.OuterLightColor());
+  EXPECT_EQ(frames[2].Rect, QRect(3, 3, 94, 54));
+  EXPECT_EQ(frames[2].TopLeft, bevel.BorderColor());
+  EXPECT_EQ(frames[3].TopLeft, bevel.InnerLightColor());  // raised: light on top
+  EXPECT_EQ(frames[4].TopLeft, 0x0000FF);
+  const int e = bevel.BevelExtent();
+  EXPECT_EQ(inner, QRect(e, e, 100 - 2 * e, 60 - 2 * e));
+
+  frames = bevel.BevelFrames(QRect(0, 0, 100, 60), false, inner);
+  EXPECT_EQ(frames.size(), 4u);
+  EXPECT_EQ(inner, QRect(e, e, 100 - 2 * e, 60 - 2 * e));
+}
+
+TEST(MMBevel, AssignCopiesInOneBatchAndRejectsOtherObjects)
+{
+  TMMBevel a, b;
+  b.SetBevelInner(TControl::bvLowered);
+  b.SetBorderWidth(4);
+  b.SetInnerShadowColor(0x010203);
+  b.SetBorderStyle(mm::bsSingle);
+  ChangeCounter count;
+  count.Attach(a);
+  a.Assign(&b);
+  EXPECT_EQ(count.changed, 1);
+  EXPECT_EQ(count.changing, 1);
+  EXPECT_EQ(a.BevelExtent(), b.BevelExtent());
+  EXPECT_EQ(a.InnerShadowColor(), 0x010203);
+
+  TMMDeviceCaps caps;
+  EXPECT_THROW(a.Assign(&caps), EConvertError);
+  EXPECT_THROW(a.Assign(nullptr), EConvertError);
+}
 
 TEST(MMBevelPaint, RingsLandOnTheirPixelsAndAnUnfilledBorderKeepsWhatWasThere)
 {
