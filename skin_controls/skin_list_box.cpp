@@ -98,8 +98,9 @@ void TbsListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
   if (OnUserSelect && Button == mbLeft && !IsDesigning()) {
     if (CanFocus() && !Focused()) SetFocus();
+    // A press on the chosen row chooses it again: its owner shows it anew.
     const int index = ItemAtPos(QPoint(X, Y));
-    if (index >= 0 && index != itemIndex_) {
+    if (index >= 0) {
       SetItemIndex(index);
       OnUserSelect();
     }

@@ -51,7 +51,8 @@ public:
   // The rows moved (wheel, selection, scroll): the owner mirrors them in its bar.
   std::function<void()> OnScrolled;
   // Set: a press on a row and the arrow, page, Home and End keys choose an
-  // item, and this runs after each such change (not after SetItemIndex).
+  // item, and this runs after every press on a row and every change by the
+  // keys (not after SetItemIndex).
   std::function<void()> OnUserSelect;
 
   void WndProc(TMessage& Message) override;
@@ -114,7 +115,7 @@ public:
   void SetHorizontalExtent(int v) { horizontalExtent_ = v; }
   TbsDrawSkinItemEvent OnDrawItem() const { return onDrawItem_; }
   void SetOnDrawItem(const TbsDrawSkinItemEvent& e) { onDrawItem_ = e; }
-  // The user chose another item (mouse or keys).
+  // The user chose an item: pressed on a row, or moved to another by the keys.
   TNotifyEvent OnChange() const { return onChange_; }
   void SetOnChange(const TNotifyEvent& e) { onChange_ = e; }
   // Pixels an item's image and text move right (a tree's levels); none when unset.

@@ -127,6 +127,11 @@ TEST_F(ScheduleWindowTest, ChoosingAnEntryShowsItAndChangeSavesItUnderTheSameId)
   auto* split = form->CheckBox("bsSkinCheckRadioBoxSplit");
   EXPECT_FALSE(aloud->Checked());
   EXPECT_FALSE(split->Checked());
+  // A name typed over; a press on the chosen row shows the entry again.
+  Fill("bsSkinEditName", "Other");
+  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(10, list->ItemRect(0).center().y()));
+  list->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(10, list->ItemRect(0).center().y()));
+  EXPECT_EQ(form->Edit("bsSkinEditName")->Text(), QString::fromUtf8("甲台"));
 
   // Longer, heard, split, at 64 kbps: it overlaps only itself, so it is saved
   // under its id with its last result kept.
