@@ -54,6 +54,8 @@ private:
 class SchedulerTest : public ::testing::Test {
 protected:
   void SetUp() override { store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json")); }
+  // A recording still running is finished while what it tells is still there.
+  void TearDown() override { scheduler.reset(); }
 
   // Adds an entry at the current clock; its id.
   QString Add(TScheduleEntry e)
