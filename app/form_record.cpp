@@ -44,8 +44,6 @@ const char* const kSplitByTrackCaption = "按曲目分段";
 const char* const kScheduleCaption = "预约录音…";
 const char* const kNoSchedule = "现在不能预约录音。";
 const char* const kNoStation = "现在没有正在收听的电台：请先在电台列表中播放一个电台，再开始录音。";
-// The bit-rate list's items, in kbps.
-constexpr int kBitRates[] = {32, 64, 128};
 } // namespace
 
 QString RecordedTimeText(int seconds)
@@ -465,8 +463,8 @@ void TForm_Record::ChooseRecordSource(const QString& name)
 void TForm_Record::RestoreBitRate()
 {
   const int kbps = ReadRecordBitRate(SettingsReadPath);
-  for (int i = 0; i < int(std::size(kBitRates)); ++i)
-    if (kBitRates[i] == kbps) bsSkinComboBoxBit()->SetItemIndex(i);
+  for (int i = 0; i < int(std::size(kRecordBitRates)); ++i)
+    if (kRecordBitRates[i] == kbps) bsSkinComboBoxBit()->SetItemIndex(i);
   // Set only now: restoring the stored rate is no choice to keep.
   bsSkinComboBoxBit()->SetOnClick([this](TObject* sender) { bsSkinComboBoxBitClick(sender); });
 }
@@ -474,9 +472,9 @@ void TForm_Record::RestoreBitRate()
 void TForm_Record::bsSkinComboBoxBitClick(TObject*)
 {
   const int index = bsSkinComboBoxBit()->ItemIndex();
-  if (index < 0 || index >= int(std::size(kBitRates))) return;
+  if (index < 0 || index >= int(std::size(kRecordBitRates))) return;
   try {
-    WriteRecordBitRate(SettingsWritePath, kBitRates[index]);
+    WriteRecordBitRate(SettingsWritePath, kRecordBitRates[index]);
   } catch (const Exception& e) {
     if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())));
   }

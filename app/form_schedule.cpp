@@ -1,12 +1,15 @@
 #include "app/form_schedule.h"
 
 #include "app/form_main.h"
+#include "app/record_source.h"
 #include "app/shell_folders.h"
 #include "app/user_messages.h"
 #include "audio/station_player.h"
 #include "schedule/scheduler.h"
 #include "skin/skin_menu.h"
 #include "skin/tray_icon.h"
+#include "skin_controls/skin_check_box.h"
+#include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_list_box.h"
 #include "skin_controls/skin_message.h"
@@ -66,8 +69,35 @@ TbsSkinEdit* TForm_Schedule::Edit(const char* name) const
   return qobject_cast<TbsSkinEdit*>(FindComponent(QString::fromLatin1(name)));
 }
 
+TbsSkinComboBox* TForm_Schedule::bsSkinComboBoxBitRate() const
+{
+  return qobject_cast<TbsSkinComboBox*>(FindComponent(QStringLiteral("bsSkinComboBoxBitRate")));
+}
+
+TbsSkinCheckRadioBox* TForm_Schedule::CheckBox(const char* name) const
+{
+  return qobject_cast<TbsSkinCheckRadioBox*>(FindComponent(QString::fromLatin1(name)));
+}
+
+void TForm_Schedule::ShowBitRate(int kbps)
+{
+  bitRates_.assign(std::begin(kRecordBitRates), std::end(kRecordBitRates));
+  // A rate set elsewhere (velmora-tool) is shown as it is, not changed on saving.
+  if (std::find(bitRates_.begin(), bitRates_.end(), kbps) == bitRates_.end()) {
+    bitRates_.push_back(kbps);
+    std::sort(bitRates_.begin(), bitRates_.end());
+  }
+  TbsSkinComboBox* combo = bsSkinComboBoxBitRate();
+  if (!combo) return;
+  QStringList items;
+  for (int rate : bitRates_) items << QStringLiteral("%1 kbps").arg(rate);
+  combo->SetItems(items);
+  combo->SetItemIndex(int(std::find(bitRates_.begin(), bitRates_.end(), kbps) - bitRates_.begin()));
+}
+
 void TForm_Schedule::FormCreate(QObject*)
 {
+  ShowBitRate(TScheduleEntry().bitrate);
   if (TbsSkinEdit* minutes = Edit("bsSkinEditMinutes")) minutes->SetText(QStringLiteral("60"));
   if (TbsSkinEdit* folder = Edit("bsSkinEditFolder"))
     folder->SetText(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
@@ -142,6 +172,10 @@ QString TForm_Schedule::EntryFromFields(TScheduleEntry& e) const
   e.stationName = text("bsSkinEditName");
   if (e.stationName.isEmpty()) e.stationName = QUrl(e.stationUrl).host();
   e.folder = text("bsSkinEditFolder");
+  if (TbsSkinComboBox* combo = bsSkinComboBoxBitRate(); combo && combo->ItemIndex() >= 0 && combo->ItemIndex() < int(bitRates_.size()))
+    e.bitrate = bitRates_[combo->ItemIndex()];
+  if (TbsSkinCheckRadioBox* aloud = CheckBox("bsSkinCheckRadioBoxAloud")) e.playAloud = aloud->Checked();
+  if (TbsSkinCheckRadioBox* split = CheckBox("bsSkinCheckRadioBoxSplit")) e.splitByTrack = split->Checked();
   bool ok = false;
   const double minutes = text("bsSkinEditMinutes").toDouble(&ok);
   if (!ok || minutes <= 0) return QString::fromUtf8("时长要写分钟数，例如 30");
@@ -167,16 +201,75 @@ QString TForm_Schedule::EntryFromFields(TScheduleEntry& e) const
   return QString();
 }
 
+void TForm_Schedule::ShowEntry(const TScheduleEntry& e)
+{
+  auto set = [this](const char* name, const QString& text) {
+    if (TbsSkinEdit* edit = Edit(name)) edit->SetText(text);
+  };
+  set("bsSkinEditUrl", e.stationUrl);
+  set("bsSkinEditName", e.stationName);
+  QStringList days;
+  for (int d : e.days) days << QString::number(d);
+  set("bsSkinEditWeekly", days.join(u','));
+  set("bsSkinEditAt", e.repeat == TScheduleEntry::Once ? e.at.toString(kDateTimeFormat) : e.time.toString(QStringLiteral("HH:mm")));
+  set("bsSkinEditMinutes", QString::number(e.seconds / 60.0, 'g', 6));
+  set("bsSkinEditFolder", e.folder);
+  ShowBitRate(e.bitrate);
+  if (TbsSkinCheckRadioBox* aloud = CheckBox("bsSkinCheckRadioBoxAloud")) aloud->SetChecked(e.playAloud);
+  if (TbsSkinCheckRadioBox* split = CheckBox("bsSkinCheckRadioBoxSplit")) split->SetChecked(e.splitByTrack);
+}
+
+void TForm_Schedule::SelectEntry(const QString& id)
+{
+  TbsSkinListBox* list = bsSkinListBoxEntries();
+  const int index = int(ids_.indexOf(id));
+  if (list) list->SetItemIndex(index);
+  const TScheduleEntry* e = scheduler_ && index >= 0 ? scheduler_->Store().Find(id) : nullptr;
+  if (e) ShowEntry(*e);
+}
+
+void TForm_Schedule::bsSkinListBoxEntriesChange(QObject*) { SelectEntry(SelectedId()); }
+
 void TForm_Schedule::bsSkinButtonAddClick(QObject*)
 {
   if (!scheduler_) return;
   TScheduleEntry e;
-  QString error = EntryFromFields(e);
-  if (error.isEmpty()) scheduler_->Store().Add(e, &error);
+  QString error = EntryFromFields(e), id;
+  if (error.isEmpty()) scheduler_->Store().Add(e, &error, &id);
   if (!error.isEmpty()) {
     if (ReportError) ReportError(error);
     return;
   }
+  Refresh();
+  SelectEntry(id);
+}
+
+void TForm_Schedule::bsSkinButtonChangeClick(QObject*)
+{
+  const QString id = SelectedId();
+  if (!scheduler_) return;
+  TScheduleEntry fields;
+  QString error;
+  if (id.isEmpty()) error = QString::fromUtf8("请先在列表中选中要修改的预约。");
+  else if (id == scheduler_->RunningId()) error = QString::fromUtf8("这个预约正在录音，录完后才能修改。");
+  else error = EntryFromFields(fields);
+  // What the fields hold replaces what the user sees; the file name pattern
+  // and the last result stay.
+  if (error.isEmpty())
+    scheduler_->Store().Change(id, [&](TScheduleEntry& e) {
+      e.stationUrl = fields.stationUrl;
+      e.stationName = fields.stationName;
+      e.repeat = fields.repeat;
+      e.at = fields.at;
+      e.days = fields.days;
+      e.time = fields.time;
+      e.seconds = fields.seconds;
+      e.folder = fields.folder;
+      e.bitrate = fields.bitrate;
+      e.playAloud = fields.playAloud;
+      e.splitByTrack = fields.splitByTrack;
+    }, &error);
+  if (!error.isEmpty() && ReportError) ReportError(error);
   Refresh();
 }
 

@@ -1,6 +1,7 @@
 // The schedule window (预约录音): the scheduled recordings in a list with
-// their last result, a form to add one (the station being listened to filled
-// in), and buttons to turn an entry on or off and to remove it. Read from its
+// their last result, fields to add one (the station being listened to filled
+// in) or to change the chosen one (choosing it fills them), and buttons to turn
+// an entry on or off and to remove it. Read from its
 // description (resources/forms/Form_Schedule.vfm); changes go through the
 // scheduler's store, so what the window refuses (an overlap, a start in the
 // past, a file it cannot use) is said in the window's skinned message box.
@@ -16,6 +17,8 @@ class TScheduler;
 class TScheduleEntry;
 class TbsSkinListBox;
 class TbsSkinEdit;
+class TbsSkinComboBox;
+class TbsSkinCheckRadioBox;
 class TbsSkinMessage;
 class TbsTrayIcon;
 class TForm_Main;
@@ -39,20 +42,31 @@ public:
   void FillStation(const QString& name, const QString& url);
 
   Q_INVOKABLE void FormCreate(QObject* Sender);
+  Q_INVOKABLE void bsSkinListBoxEntriesChange(QObject* Sender);
   Q_INVOKABLE void bsSkinButtonAddClick(QObject* Sender);
+  Q_INVOKABLE void bsSkinButtonChangeClick(QObject* Sender);
   Q_INVOKABLE void bsSkinButtonRemoveClick(QObject* Sender);
   Q_INVOKABLE void bsSkinButtonToggleClick(QObject* Sender);
 
   TbsSkinListBox* bsSkinListBoxEntries() const;
   TbsSkinEdit* Edit(const char* name) const;
+  TbsSkinComboBox* bsSkinComboBoxBitRate() const;
+  TbsSkinCheckRadioBox* CheckBox(const char* name) const;
+  // Selects the entry (-1 or an unknown id: none) and shows it in the fields.
+  void SelectEntry(const QString& id);
 
 private:
   // The entry the fields describe, or "" and the reason.
   QString EntryFromFields(TScheduleEntry& e) const;
+  // Puts the entry into the fields.
+  void ShowEntry(const TScheduleEntry& e);
+  // The bit-rate list: the record window's rates, and `kbps` when it is another.
+  void ShowBitRate(int kbps);
   void FillFromPlayer();
 
   QPointer<TScheduler> scheduler_;
   QStringList ids_;
+  std::vector<int> bitRates_;
 };
 
 // One line of the list: "● 每周一 08:00，30 分钟  电台名  上次 … 已录好".

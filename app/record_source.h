@@ -26,6 +26,10 @@ void WriteRecordSource(const QString& iniPath, const QString& name);
 // stored name is left as it is, for when the source is back.
 bool UseRecordSource(TDXAudioIn& input, const QString& name);
 
+// The record window's bit rates, in kbps, as its list offers them (the
+// schedule window offers the same).
+inline constexpr int kRecordBitRates[] = {32, 64, 128};
+
 // The stored bit rate in kbps, 0 when there is none, it is not a number or the
 // file cannot be read (the window then keeps its designed rate).
 int ReadRecordBitRate(const QString& iniPath);

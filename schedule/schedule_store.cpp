@@ -34,6 +34,17 @@ bool Blocks(const TScheduleEntry& e, const QDateTime& now)
   return e.enabled && (e.repeat == TScheduleEntry::Weekly || e.at.addSecs(e.seconds) > now);
 }
 
+QString OverlapText(const TScheduleEntry& other)
+{
+  return QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText());
+}
+
+bool SameTimes(const TScheduleEntry& a, const TScheduleEntry& b)
+{
+  return a.repeat == b.repeat && a.at == b.at && a.days == b.days && a.time == b.time && a.seconds == b.seconds &&
+         a.enabled == b.enabled;
+}
+
 QString FileNamePart(QString text)
 {
   text.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]")), QStringLiteral("_"));
@@ -170,7 +181,8 @@ QJsonObject ScheduleEntryToJson(const TScheduleEntry& e)
 {
   QJsonObject o{{"id", e.id},           {"station", e.stationName}, {"url", e.stationUrl},
                 {"seconds", e.seconds}, {"folder", e.folder},        {"pattern", e.namePattern},
-                {"bitrate", e.bitrate}, {"aloud", e.playAloud},      {"enabled", e.enabled}};
+                {"bitrate", e.bitrate}, {"aloud", e.playAloud},      {"enabled", e.enabled},
+                {"split", e.splitByTrack}};
   if (e.repeat == TScheduleEntry::Once) {
     o.insert("at", WriteDateTime(e.at));
   } else {
@@ -200,6 +212,7 @@ bool ScheduleEntryFromJson(const QJsonObject& o, TScheduleEntry* e)
   r.namePattern = o.value("pattern").toString(r.namePattern);
   r.bitrate = o.value("bitrate").toInt(128);
   r.playAloud = o.value("aloud").toBool(false);
+  r.splitByTrack = o.value("split").toBool(false);
   r.enabled = o.value("enabled").toBool(true);
   if (o.contains("days")) {
     r.repeat = TScheduleEntry::Weekly;
@@ -311,7 +324,7 @@ bool TScheduleStore::Add(TScheduleEntry entry, QString* error, QString* id)
   if (entry.enabled)
     for (const TScheduleEntry& other : entries_)
       if (Blocks(other, now) && ScheduleEntriesOverlap(entry, other))
-        return fail(QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText()));
+        return fail(OverlapText(other));
   if (entry.id.isEmpty()) {
     int top = 0;
     for (const TScheduleEntry& e : entries_) top = std::max(top, e.id.toInt());
@@ -345,38 +358,35 @@ bool TScheduleStore::Remove(const QString& id, QString* error)
 
 bool TScheduleStore::SetEnabled(const QString& id, bool enabled, QString* error)
 {
-  if (!Reload()) {
-    if (error) *error = problem_;
-    return false;
-  }
-  const TScheduleEntry* e = Find(id);
-  const QDateTime now = Now();
-  if (e && enabled && !e->enabled)
-    for (const TScheduleEntry& other : entries_)
-      if (other.id != id && Blocks(other, now) && ScheduleEntriesOverlap(*e, other)) {
-        if (error)
-          *error = QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText());
-        return false;
-      }
-  // Occurrences while it was off are not owed.
-  return Change(id, [&](TScheduleEntry& x) {
-    if (enabled && !x.enabled) x.handledUntil = std::max(x.handledUntil, now);
-    x.enabled = enabled;
-  }, error);
+  return Change(id, [&](TScheduleEntry& x) { x.enabled = enabled; }, error);
 }
 
 bool TScheduleStore::Change(const QString& id, const std::function<void(TScheduleEntry&)>& change, QString* error)
 {
-  if (!Reload()) {
-    if (error) *error = problem_;
+  auto fail = [&](const QString& why) {
+    if (error) *error = why;
     return false;
-  }
+  };
+  if (!Reload()) return fail(problem_);
   std::vector<TScheduleEntry> list = entries_;
-  for (TScheduleEntry& e : list)
-    if (e.id == id) {
-      change(e);
-      return Save(list, error);
-    }
-  if (error) *error = QString::fromUtf8("没有编号为 %1 的预约").arg(id);
-  return false;
+  auto it = std::find_if(list.begin(), list.end(), [&](const TScheduleEntry& e) { return e.id == id; });
+  if (it == list.end()) return fail(QString::fromUtf8("没有编号为 %1 的预约").arg(id));
+  const TScheduleEntry before = *it;
+  TScheduleEntry& e = *it;
+  change(e);
+  e.id = id;
+  std::sort(e.days.begin(), e.days.end());
+  e.days.erase(std::unique(e.days.begin(), e.days.end()), e.days.end());
+  if (const QString p = ScheduleEntryProblem(e); !p.isEmpty()) return fail(p);
+  if (!SameTimes(before, e)) {
+    const QDateTime now = Now();
+    if (e.repeat == TScheduleEntry::Once && e.at != before.at && e.at <= now)
+      return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    if (e.enabled)
+      for (const TScheduleEntry& other : entries_)
+        if (other.id != id && Blocks(other, now) && ScheduleEntriesOverlap(e, other)) return fail(OverlapText(other));
+    // Occurrences before the change (or while it was off) are not owed.
+    e.handledUntil = std::max(e.handledUntil, now);
+  }
+  return Save(list, error);
 }

@@ -29,6 +29,7 @@ struct TScheduleEntry {
   QString namePattern = QStringLiteral("{station} {date:yyyy-MM-dd HHmm}.mp3");
   int bitrate = 128;
   bool playAloud = false;  // plays on the program's player; else records without sound
+  bool splitByTrack = false;  // a new file, named after the title, at every new stream title
   bool enabled = true;
 
   // Occurrences that start at or before this have been dealt with (recorded,
@@ -80,7 +81,10 @@ public:
   bool Add(TScheduleEntry entry, QString* error, QString* id = nullptr);
   bool Remove(const QString& id, QString* error);
   bool SetEnabled(const QString& id, bool enabled, QString* error);
-  // Changes one entry in place (the scheduler's bookkeeping).
+  // Changes one entry in place, keeping its id: the scheduler's bookkeeping,
+  // or the user's edit. A change of the times or of on/off is checked as a
+  // new entry is (against the others only) and owes nothing from before it;
+  // a refused change leaves the file as it was.
   bool Change(const QString& id, const std::function<void(TScheduleEntry&)>& change, QString* error);
 
   // The time entries are made at (the scheduler's clock in tests).

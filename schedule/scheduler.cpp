@@ -3,9 +3,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonObject>
 
 namespace {
 QString TimeText(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm")); }
+
+// What a recording is made from: the entry without its bookkeeping.
+QJsonObject RecordingPart(const TScheduleEntry& e)
+{
+  QJsonObject o = ScheduleEntryToJson(e);
+  for (const char* key : {"handledUntil", "lastResult", "lastStart", "lastFile", "lastMessage"}) o.remove(QLatin1String(key));
+  return o;
+}
 } // namespace
 
 QString UnusedRecordingPath(const QString& path)
@@ -64,10 +73,14 @@ int TScheduler::NextTickMs() const
   // sooner gets its own tick.
   qint64 ms = kTickMs;
   const QDateTime now = services_.now();
+  if (run_ && !run_->started) ms = std::min(ms, now.msecsTo(run_->start));
+  if (run_ && run_->started) ms = std::min(ms, run_->endMs - services_.steadyMs());
   if (!run_)
     for (const TScheduleEntry& e : store_.Entries())
-      if (const std::optional<QDateTime> next = e.enabled ? e.NextStart(now) : std::nullopt)
-        ms = std::min(ms, now.msecsTo(*next));
+      if (const std::optional<QDateTime> next = e.enabled ? e.NextStart(now) : std::nullopt) {
+        const QDateTime prepare = next->addSecs(-kPrepareSecs);
+        ms = std::min(ms, now.msecsTo(prepare > now ? prepare : *next));
+      }
   return int(std::max<qint64>(ms, 0));
 }
 
@@ -85,7 +98,8 @@ void TScheduler::Tick()
     Tell(QString::fromUtf8("预约录音无法读取"), storeProblemTold_);
   }
   const qint64 steady = services_.steadyMs();
-  if (run_) {
+  const QDateTime now = services_.now();
+  if (run_ && run_->started) {
     if (steady >= run_->endMs) {
       if (run_->phase == TRun::Recording) End(TScheduleEntry::Done, QString());
       else End(TScheduleEntry::Failed, QString::fromUtf8("到结束时间也没能连上电台"));
@@ -94,35 +108,68 @@ void TScheduler::Tick()
     }
     return;
   }
-  const QDateTime now = services_.now();
+  if (run_ && KeepPrepared(now)) return;
   const std::vector<TScheduleEntry> entries = store_.Entries();
   for (const TScheduleEntry& e : entries) {
     if (!e.enabled) continue;
     const std::optional<QDateTime> start = e.LatestStart(now);
-    if (!start || *start <= HandledUntil(e)) continue;
-    const qint64 lateMs = start->msecsTo(now);
-    if (lateMs <= qint64(kStartGraceSecs) * 1000) {
-      Begin(e, *start, lateMs);
+    if (start && *start > HandledUntil(e)) {
+      const qint64 lateMs = start->msecsTo(now);
+      if (lateMs <= qint64(kStartGraceSecs) * 1000) {
+        Prepare(e, *start);
+        if (run_) StartWriting(lateMs);
+        return;
+      }
+      Note(e.id, *start, TScheduleEntry::Missed, QString(), QString());
+      Tell(QString::fromUtf8("错过了预约录音"),
+           QString::fromUtf8("%1 在 %2 的预约录音没有录上：那时程序没有运行、电脑在睡眠，或者时钟跳过了这个时间。")
+               .arg(e.stationName, TimeText(*start)));
+      continue;
+    }
+    const std::optional<QDateTime> next = e.NextStart(now);
+    if (next && *next > HandledUntil(e) && now.msecsTo(*next) <= qint64(kPrepareSecs) * 1000) {
+      Prepare(e, *next);
       return;
     }
-    Note(e.id, *start, TScheduleEntry::Missed, QString(), QString());
-    Tell(QString::fromUtf8("错过了预约录音"),
-         QString::fromUtf8("%1 在 %2 的预约录音没有录上：那时程序没有运行、电脑在睡眠，或者时钟跳过了这个时间。")
-             .arg(e.stationName, TimeText(*start)));
   }
 }
 
-void TScheduler::Begin(const TScheduleEntry& e, const QDateTime& start, qint64 lateMs)
+bool TScheduler::KeepPrepared(const QDateTime& now)
+{
+  const TScheduleEntry* e = store_.Find(run_->id);
+  // Changed, turned off or removed meanwhile, or the clock moved away from
+  // the start: dropped, and the entries are looked at afresh.
+  const qint64 toStart = now.msecsTo(run_->start);
+  if (!e || !e->enabled || RecordingPart(*e) != RecordingPart(run_->entry) || toStart < -qint64(kStartGraceSecs) * 1000 ||
+      toStart > qint64(kPrepareSecs + 2) * 1000) {
+    Cancel();
+    return false;
+  }
+  if (toStart <= 0) StartWriting(-toStart);
+  else if (run_->phase == TRun::Waiting && services_.steadyMs() >= run_->nextTryMs) Try();
+  return true;
+}
+
+void TScheduler::Cancel()
+{
+  std::unique_ptr<TRun> run = std::move(run_);
+  if (run->recording) {
+    run->recording->Finish();
+    run->recording.release()->deleteLater();
+  }
+  emit Changed();
+}
+
+void TScheduler::Prepare(const TScheduleEntry& e, const QDateTime& start)
 {
   run_ = std::make_unique<TRun>();
+  run_->entry = e;
   run_->id = e.id;
   run_->station = e.stationName;
   run_->start = start;
   run_->end = start.addSecs(e.seconds);
-  const qint64 steady = services_.steadyMs();
-  run_->firstTryMs = steady;
-  // The recording ends at the entry's end, however late it could begin.
-  run_->endMs = steady + qint64(e.seconds) * 1000 - lateMs;
+  run_->startMs = services_.steadyMs() + services_.now().msecsTo(start);
+  run_->endMs = run_->startMs + qint64(e.seconds) * 1000;
   const QString folder = QDir(e.folder).absolutePath();
   if (!QDir().mkpath(folder)) {
     Note(e.id, start, TScheduleEntry::Failed, QString(), QString::fromUtf8("无法创建文件夹 %1").arg(folder));
@@ -132,22 +179,41 @@ void TScheduler::Begin(const TScheduleEntry& e, const QDateTime& start, qint64 l
   }
   run_->file = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
   if (services_.keepAwake) run_->awake = services_.keepAwake(QString::fromUtf8("正在预约录音：%1").arg(e.stationName));
-  Note(e.id, start, TScheduleEntry::Recording, run_->file, QString());
   Try();
   emit Changed();
+}
+
+void TScheduler::StartWriting(qint64 lateMs)
+{
+  run_->started = true;
+  // The recording ends at the entry's end, however late it could begin.
+  run_->startMs = services_.steadyMs() - lateMs;
+  run_->endMs = run_->startMs + qint64(run_->entry.seconds) * 1000;
+  Note(run_->id, run_->start, TScheduleEntry::Recording, run_->file, QString());
+  emit Changed();
+  if (run_->recording) run_->recording->Record();
+  // A station that failed ahead of the start is tried again now, when its pause is over.
+  else if (run_->phase == TRun::Waiting && services_.steadyMs() >= run_->nextTryMs) Try();
 }
 
 void TScheduler::Try()
 {
   const TScheduleEntry* found = store_.Find(run_->id);
   if (!found) {  // removed meanwhile
-    End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
+    if (run_->started) End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
+    else Cancel();
     return;
   }
   const TScheduleEntry entry = *found;
   run_->phase = TRun::Connecting;
+  run_->ready = false;
   run_->recording = services_.makeRecording();
   TScheduleRecording* rec = run_->recording.get();
+  connect(rec, &TScheduleRecording::Ready, this, [this, rec] {
+    if (!run_ || run_->recording.get() != rec) return;
+    run_->ready = true;
+    emit Changed();
+  });
   connect(rec, &TScheduleRecording::Recording, this, [this, rec] {
     if (!run_ || run_->recording.get() != rec) return;
     run_->phase = TRun::Recording;
@@ -162,15 +228,19 @@ void TScheduler::Try()
     if (run_ && run_->recording.get() == rec)
       End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, reason);
   });
-  rec->Start(entry, run_->file);
+  QPointer<TScheduleRecording> alive(rec);
+  rec->Prepare(entry, run_->file);
+  // Once the start has come, a new try writes as soon as the station plays.
+  if (alive && run_ && run_->recording.get() == rec && run_->started) rec->Record();
 }
 
 void TScheduler::OnUnreachable(const QString& reason)
 {
   // Freed later: the signal comes from inside it.
   run_->recording.release()->deleteLater();
+  // Tries ahead of the start never fail the entry: the minute counts from the start.
   const qint64 next = services_.steadyMs() + kRetryPauseMs;
-  if (next - run_->firstTryMs > qint64(kRetryWindowSecs) * 1000 || next >= run_->endMs) {
+  if (next - run_->startMs > qint64(kRetryWindowSecs) * 1000 || next >= run_->endMs) {
     End(TScheduleEntry::Failed, reason);
     return;
   }
@@ -217,7 +287,8 @@ void TScheduler::End(TScheduleEntry::TResult result, const QString& message)
 void TScheduler::Shutdown()
 {
   timer_.stop();
-  if (run_) End(TScheduleEntry::Interrupted, QString::fromUtf8("程序在录音时结束了"));
+  if (run_ && !run_->started) Cancel();
+  else if (run_) End(TScheduleEntry::Interrupted, QString::fromUtf8("程序在录音时结束了"));
 }
 
 void TScheduler::Note(const QString& id, const QDateTime& start, TScheduleEntry::TResult result, const QString& file,
@@ -249,5 +320,7 @@ QString TScheduler::StatusText() const
   if (!run_) return QString();
   const QString until = run_->end.toString(QStringLiteral("HH:mm"));
   if (run_->phase == TRun::Recording) return QString::fromUtf8("预约录音：%1（到 %2）").arg(run_->station, until);
+  if (!run_->started)
+    return QString::fromUtf8("预约录音：准备录制 %1（%2 开始）").arg(run_->station, run_->start.toString(QStringLiteral("HH:mm")));
   return QString::fromUtf8("预约录音：正在连接 %1").arg(run_->station);
 }

@@ -1,6 +1,8 @@
 // Runs the scheduled recordings while the program runs: each tick looks at the
-// wall clock and the store, starts an entry when its start has come (a few
-// seconds late at most), ends it by a steady clock at the entry's end, and
+// wall clock and the store, connects to an entry's station a few seconds
+// before its start (kPrepareSecs) so the file begins at the start itself and
+// not once a slow station answers, starts writing when the start has come (a
+// few seconds late at most), ends it by a steady clock at the entry's end, and
 // reports what happened. Nothing is recorded late: a start the program did not
 // see (not running, asleep, the clock jumped past it) is reported as missed.
 // A station that cannot be reached is tried again during the first minute.
@@ -16,18 +18,24 @@
 #include <map>
 #include <memory>
 
-// One scheduled recording: connects to the station and, once it plays,
-// records it into the file until Finish.
+// One scheduled recording: connects to the station ahead of the start, and
+// from Record on writes what it plays into the file until Finish.
 class TScheduleRecording : public QObject {
   Q_OBJECT
 public:
-  virtual void Start(const TScheduleEntry& entry, const QString& file) = 0;
+  // Connects to the entry's station; nothing is written.
+  virtual void Prepare(const TScheduleEntry& entry, const QString& file) = 0;
+  // Begins the file now, or as soon as the station plays.
+  virtual void Record() = 0;
   // Ends the file (it plays), stops the station; no signal after.
   virtual void Finish() = 0;
 signals:
+  // The station plays (prepared, nothing written).
+  void Ready();
   // The station plays and the file is being written.
   void Recording();
-  // The station could not be reached (nothing written yet).
+  // The station could not be reached or was lost before the file began
+  // (nothing written yet).
   void Unreachable(const QString& reason);
   // The recording ended by itself (the station is gone for good, the file
   // could not be written); what was recorded is finished.
@@ -39,7 +47,10 @@ class TScheduler : public QObject {
 public:
   // How late a start may be noticed and still be recorded.
   static constexpr int kStartGraceSecs = 10;
-  // A station that cannot be reached is tried again for this long after the start...
+  // How long before its start an entry's station is connected.
+  static constexpr int kPrepareSecs = 10;
+  // A station that cannot be reached is tried again (ahead of the start, and)
+  // for this long after the start...
   static constexpr int kRetryWindowSecs = 60;
   // ...with this pause between tries.
   static constexpr int kRetryPauseMs = 5000;
@@ -68,9 +79,13 @@ public:
   // The program ends: a running recording is finished and marked interrupted.
   void Shutdown();
 
+  // An entry is being prepared or recorded.
   bool Running() const { return bool(run_); }
+  // Its station plays ahead of the start.
+  bool ReadyNow() const { return run_ && !run_->started && run_->ready; }
   bool RecordingNow() const { return run_ && run_->phase == TRun::Recording; }
-  QString RunningId() const { return run_ ? run_->id : QString(); }
+  // The entry whose start has come and that is being recorded (or connected).
+  QString RunningId() const { return run_ && run_->started ? run_->id : QString(); }
   QString RunningFile() const { return run_ ? run_->file : QString(); }
   // "预约录音：电台名（到 08:30）" while one runs, else "".
   QString StatusText() const;
@@ -82,13 +97,25 @@ signals:
 private:
   struct TRun {
     enum TPhase { Connecting, Waiting, Recording } phase = Connecting;
+    bool started = false;  // the start came: Record was asked for
+    bool ready = false;    // the station played ahead of the start
+    TScheduleEntry entry;  // as it was prepared
     QString id, station, file;
     QDateTime start, end;
-    qint64 firstTryMs = 0, nextTryMs = 0, endMs = 0;
+    // Steady clock: the start (where it will be, until it comes), the next
+    // try, the end.
+    qint64 startMs = 0, nextTryMs = 0, endMs = 0;
     std::unique_ptr<TScheduleRecording> recording;
     std::shared_ptr<void> awake;
   };
-  void Begin(const TScheduleEntry& e, const QDateTime& start, qint64 lateMs);
+  // Connects to the station of the occurrence starting at `start`.
+  void Prepare(const TScheduleEntry& e, const QDateTime& start);
+  // The start came `lateMs` ago: the file begins.
+  void StartWriting(qint64 lateMs);
+  // Looks at a run waiting for its start; false when it was dropped.
+  bool KeepPrepared(const QDateTime& now);
+  // Drops a run before its start: nothing was written or noted.
+  void Cancel();
   void Try();
   void OnUnreachable(const QString& reason);
   // Ends the run with its result and tells the user.

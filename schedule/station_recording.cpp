@@ -13,12 +13,13 @@ TStationRecording::TStationRecording(TTagger tagger, TStationPlayer* heard, TSta
 
 TStationRecording::~TStationRecording() { Finish(); }
 
-void TStationRecording::Start(const TScheduleEntry& entry, const QString& file)
+void TStationRecording::Prepare(const TScheduleEntry& entry, const QString& file)
 {
   file_ = file;
   station_ = entry.stationName;
   stationKey_ = entry.stationUrl;
   bitrate_ = entry.bitrate;
+  split_ = entry.splitByTrack;
   if (entry.playAloud) {
     player_ = heard_ ? heard_ : TStationPlayer::Instance();
   } else if (!player_) {
@@ -43,9 +44,17 @@ void TStationRecording::OnPlayerChanged()
   // The user played something else on the program's player: the station is gone.
   const bool ours = player_->Station().key == stationKey_;
   if (!out_) {
-    if (!ours) emit Unreachable(QString::fromUtf8("播放器换了别的电台"));
-    else if (state == TStationPlayer::psPlaying) BeginFile();
-    else if (state == TStationPlayer::psFailed) emit Unreachable(player_->Message());
+    if (!ours) {
+      emit Unreachable(QString::fromUtf8("播放器换了别的电台"));
+    } else if (state == TStationPlayer::psPlaying && !ready_) {
+      ready_ = true;
+      if (recordWanted_) BeginFile();
+      else emit Ready();
+    } else if (state == TStationPlayer::psFailed) {
+      emit Unreachable(player_->Message());
+    } else if (state == TStationPlayer::psStopped && ready_) {
+      emit Unreachable(QString::fromUtf8("电台被停止了"));
+    }
     return;
   }
   if (!ours || state == TStationPlayer::psFailed || state == TStationPlayer::psStopped) {
@@ -55,6 +64,13 @@ void TStationRecording::OnPlayerChanged()
     Finish();
     emit Ended(why);
   }
+}
+
+void TStationRecording::Record()
+{
+  if (finished_ || recordWanted_) return;
+  recordWanted_ = true;
+  if (ready_ && !out_) BeginFile();
 }
 
 void TStationRecording::BeginFile()
@@ -72,6 +88,7 @@ void TStationRecording::BeginFile()
     self->Finish();
     emit self->Ended(message);
   }));
+  if (split_) splitting_ = SplitByTrack(player_.data(), out_.get(), this);
   out_->Start();
   if (!finished_) emit Recording();
 }
@@ -80,6 +97,7 @@ void TStationRecording::Finish()
 {
   if (finished_) return;
   finished_ = true;
+  QObject::disconnect(splitting_);
   if (out_) {
     out_->SetOnThreadException({});
     if (out_->Busy()) {

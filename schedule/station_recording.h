@@ -1,7 +1,9 @@
 // A scheduled recording of a station, made with the recorder's own parts: the
 // station plays on the program's player (heard), or on a player of its own
 // without sound output (silent), and TStationAudioIn hands its sound to
-// TMP3Out. The file ends whole however the recording ends.
+// TMP3Out. It connects ahead of the start and writes from Record on; split by
+// track, every new stream title goes on in a new file named after it. The
+// file ends whole however the recording ends.
 #pragma once
 
 #include "schedule/scheduler.h"
@@ -25,7 +27,8 @@ public:
   TStationRecording(TTagger tagger, TStationPlayer* heard = nullptr, TStationPlayer* silent = nullptr);
   ~TStationRecording() override;
 
-  void Start(const TScheduleEntry& entry, const QString& file) override;
+  void Prepare(const TScheduleEntry& entry, const QString& file) override;
+  void Record() override;
   void Finish() override;
 
   // Bytes recorded so far.
@@ -42,6 +45,9 @@ private:
   QPointer<TStationPlayer> player_;
   QString stationKey_, station_, file_;
   int bitrate_ = 128;
+  bool split_ = false;
+  bool ready_ = false, recordWanted_ = false;
+  QMetaObject::Connection splitting_;
   std::unique_ptr<TStationAudioIn> in_;
   std::unique_ptr<TMP3Out> out_;
   bool finished_ = false;

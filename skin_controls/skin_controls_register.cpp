@@ -1,6 +1,7 @@
 #include "skin_controls/skin_controls_register.h"
 
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_check_box.h"
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_file_dialog.h"
@@ -22,6 +23,7 @@ void RegisterSkinControlClasses()
                             {QStringLiteral("bvLowered"), int(TbsSkinBorderStyle::bvLowered)},
                             {QStringLiteral("bvNone"), int(TbsSkinBorderStyle::bvNone)}});
   TComponentClasses::Register<TbsSkinButton>();
+  TComponentClasses::Register<TbsSkinCheckRadioBox>();
   TComponentClasses::Register<TbsSkinSpeedButton>();
   TComponentClasses::Register<TbsSkinMenuSpeedButton>();
   TComponentClasses::Register<TbsSkinPanel>();

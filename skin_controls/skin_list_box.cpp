@@ -94,6 +94,59 @@ void TbsListBox::WndProc(TMessage& m)
   TCustomControl::WndProc(m);
 }
 
+void TbsListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+  if (OnUserSelect && Button == mbLeft && !IsDesigning()) {
+    if (CanFocus() && !Focused()) SetFocus();
+    // A press on the chosen row chooses it again: its owner shows it anew.
+    const int index = ItemAtPos(QPoint(X, Y));
+    if (index >= 0) {
+      SetItemIndex(index);
+      OnUserSelect();
+    }
+  }
+  TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TbsListBox::KeyDown(int& Key, TShiftState Shift)
+{
+  if (OnUserSelect && Count() > 0) {
+    const int page = std::max(1, VisibleRows() - 1);
+    int index = -2;
+    switch (Key) {
+    case VK_UP: index = std::max(itemIndex_ - 1, 0); break;
+    case VK_DOWN: index = std::min(itemIndex_ + 1, Count() - 1); break;
+    case VK_PRIOR: index = std::max(itemIndex_ - page, 0); break;
+    case VK_NEXT: index = std::min(std::max(itemIndex_, 0) + page, Count() - 1); break;
+    case VK_HOME: index = 0; break;
+    case VK_END: index = Count() - 1; break;
+    default: break;
+    }
+    if (index != -2) {
+      Key = 0;
+      if (index != itemIndex_) {
+        SetItemIndex(index);
+        OnUserSelect();
+      }
+      return;
+    }
+  }
+  TCustomControl::KeyDown(Key, Shift);
+}
+
+// The chosen item shows the focus.
+void TbsListBox::DoEnter()
+{
+  TCustomControl::DoEnter();
+  Invalidate();
+}
+
+void TbsListBox::DoExit()
+{
+  TCustomControl::DoExit();
+  Invalidate();
+}
+
 void TbsListBox::Paint()
 {
   if (Width() <= 0 || Height() <= 0) return;
@@ -119,7 +172,20 @@ TbsSkinCustomListBox::TbsSkinCustomListBox(TComponent* AOwner) : TbsSkinCustomCo
   list_->SetParent(this);
   list_->DrawItemHook = [this](TCanvas* c, int i, const QRect& r) { DrawItem(c, i, r); };
   list_->OnScrolled = [this] { SyncBar(); };
+  list_->OnUserSelect = [this] {
+    SyncBar();
+    if (onChange_) onChange_(this);
+  };
+  // The inner list takes the keyboard; the box stands for it in the tab order.
+  SetTabStop(true);
+  list_->SetTabStop(true);
   SetBounds(0, 0, 120, 120);
+}
+
+void TbsSkinCustomListBox::CreateHandle()
+{
+  TbsSkinCustomControl::CreateHandle();
+  if (list_ && list_->OnUserSelect) widget_->setFocusProxy(list_->Handle());
 }
 
 TbsSkinCustomListBox::~TbsSkinCustomListBox()
@@ -127,6 +193,7 @@ TbsSkinCustomListBox::~TbsSkinCustomListBox()
   if (list_) {
     list_->DrawItemHook = nullptr;
     list_->OnScrolled = nullptr;
+    list_->OnUserSelect = nullptr;
   }
 }
 
@@ -390,6 +457,12 @@ void TbsSkinCustomListBox::DrawItem(TCanvas* canvas, int index, const QRect& r)
 TbsPopupListBox::TbsPopupListBox(TComponent* AOwner) : TbsSkinListBox(AOwner)
 {
   SetVisible(false);
+  // Its combo box chooses on the list's presses and keeps the keyboard.
+  if (list_) {
+    list_->OnUserSelect = nullptr;
+    list_->SetTabStop(false);
+  }
+  SetTabStop(false);
   fadeTimer_.setInterval(kFadeMs);
   QObject::connect(&fadeTimer_, &QTimer::timeout, this, [this] { FadeTick(); });
 }

@@ -50,11 +50,19 @@ public:
   std::function<void(TCanvas*, int, const QRect&)> DrawItemHook;
   // The rows moved (wheel, selection, scroll): the owner mirrors them in its bar.
   std::function<void()> OnScrolled;
+  // Set: a press on a row and the arrow, page, Home and End keys choose an
+  // item, and this runs after every press on a row and every change by the
+  // keys (not after SetItemIndex).
+  std::function<void()> OnUserSelect;
 
   void WndProc(TMessage& Message) override;
 
 protected:
   void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void KeyDown(int& Key, TShiftState Shift) override;
+  void DoEnter() override;
+  void DoExit() override;
 
 private:
   QStringList items_;
@@ -76,6 +84,7 @@ class TbsSkinCustomListBox : public TbsSkinCustomControl {
   Q_PROPERTY(int DefaultCaptionHeight READ DefaultCaptionHeight WRITE SetDefaultCaptionHeight)
   Q_PROPERTY(bool Sorted READ Sorted WRITE SetSorted)
   Q_PROPERTY(int HorizontalExtent READ HorizontalExtent WRITE SetHorizontalExtent)
+  Q_PROPERTY(TNotifyEvent OnChange READ OnChange WRITE SetOnChange)
 
 public:
   explicit TbsSkinCustomListBox(TComponent* AOwner);
@@ -106,6 +115,9 @@ public:
   void SetHorizontalExtent(int v) { horizontalExtent_ = v; }
   TbsDrawSkinItemEvent OnDrawItem() const { return onDrawItem_; }
   void SetOnDrawItem(const TbsDrawSkinItemEvent& e) { onDrawItem_ = e; }
+  // The user chose an item: pressed on a row, or moved to another by the keys.
+  TNotifyEvent OnChange() const { return onChange_; }
+  void SetOnChange(const TNotifyEvent& e) { onChange_ = e; }
   // Pixels an item's image and text move right (a tree's levels); none when unset.
   std::function<int(int index)> ItemIndent;
 
@@ -118,6 +130,7 @@ public:
   void UpdateScrollBars();
   void ApplySkinData() override;
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void CreateHandle() override;
 
   // Draws item `index` into `r` of `canvas` as the list shows it.
   void DrawItem(TCanvas* canvas, int index, const QRect& r);
@@ -146,6 +159,7 @@ private:
   int horizontalExtent_ = 0;
   bool laying_ = false;
   TbsDrawSkinItemEvent onDrawItem_;
+  TNotifyEvent onChange_;
 };
 
 class TbsSkinListBox : public TbsSkinCustomListBox {

@@ -37,7 +37,7 @@ const std::vector<ToolCommand>& ToolCommands()
       {"schedule",
        "schedule list                the scheduled recordings (id, on/off, when, station, file, last result)\n"
        "  schedule add --url URL [--name NAME] (--at \"yyyy-MM-dd HH:mm\" | --weekly 1,3,5 --time HH:mm)\n"
-       "               [--minutes M | --seconds S] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud]\n"
+       "               [--minutes M | --seconds S] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud] [--split]\n"
        "  schedule remove|enable|disable ID\n",
        RunScheduleCommand},
       {"devices", "devices                     the recording sources by name, the default first\n", RunDevicesCommand},

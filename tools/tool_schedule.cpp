@@ -16,7 +16,7 @@ int ScheduleUsage(const QString& error)
   QTextStream(stderr) << "schedule: " << error << "\n"
                       << "usage: velmora-tool schedule list\n"
                          "       velmora-tool schedule add --url URL [--name NAME] (--at \"yyyy-MM-dd HH:mm\" | --weekly 1,3,5 --time HH:mm)\n"
-                         "                                 [--minutes M | --seconds S] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud]\n"
+                         "                                 [--minutes M | --seconds S] [--folder DIR] [--bitrate KBPS] [--pattern TEXT] [--aloud] [--split]\n"
                          "       velmora-tool schedule remove|enable|disable ID\n";
   return 2;
 }
@@ -31,7 +31,8 @@ int List(const TScheduleStore& store)
       last = QString::fromUtf8("上次 %1 %2").arg(e.lastStart.toString(QStringLiteral("yyyy-MM-dd HH:mm")), TScheduleEntry::ResultText(e.lastResult));
     out << e.id << "\t" << (e.enabled ? QString::fromUtf8("启用") : QString::fromUtf8("停用")) << "\t" << e.WhenText() << "\t"
         << e.stationName << "\t" << e.stationUrl << "\t" << QDir(e.folder).filePath(e.namePattern) << "\t"
-        << e.bitrate << " kbps" << (e.playAloud ? QString::fromUtf8("\t播放") : QString()) << (last.isEmpty() ? QString() : "\t" + last)
+        << e.bitrate << " kbps" << (e.playAloud ? QString::fromUtf8("\t播放") : QString())
+        << (e.splitByTrack ? QString::fromUtf8("\t按曲目分段") : QString()) << (last.isEmpty() ? QString() : "\t" + last)
         << "\n";
   }
   return 0;
@@ -44,7 +45,7 @@ int Add(TScheduleStore& store, const QStringList& args)
   bool weekly = false, haveAt = false;
   for (int i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
-    const bool takesValue = a != "--aloud";
+    const bool takesValue = a != "--aloud" && a != "--split";
     if (takesValue && i + 1 >= args.size()) return ScheduleUsage(QString::fromUtf8("%1 后面缺少内容").arg(a));
     const QString v = takesValue ? args[++i] : QString();
     bool ok = true;
@@ -72,6 +73,7 @@ int Add(TScheduleStore& store, const QStringList& args)
     else if (a == "--bitrate") e.bitrate = v.toInt(&ok);
     else if (a == "--pattern") e.namePattern = v;
     else if (a == "--aloud") e.playAloud = true;
+    else if (a == "--split") e.splitByTrack = true;
     else return ScheduleUsage(QString::fromUtf8("未知的选项 %1").arg(a));
     if (!ok) return ScheduleUsage(QString::fromUtf8("%1 的值“%2”不对").arg(a, v));
   }

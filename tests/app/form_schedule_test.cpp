@@ -1,11 +1,14 @@
 // The schedule window read from its description: it lists the entries of the
 // scheduler's store, adds one from its fields (the station being listened to
-// filled in), says what it refuses, and turns entries off and removes them.
+// filled in), says what it refuses, turns entries off and removes them, and
+// changes the chosen entry in place from its fields.
 #include "app/all_classes.h"
 #include "app/form_schedule.h"
 #include "audio/station_player.h"
 #include "schedule/scheduler.h"
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_check_box.h"
+#include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_list_box.h"
 #include "toolkit/form_reader.h"
@@ -93,6 +96,72 @@ TEST_F(ScheduleWindowTest, AddsTurnsOffAndRemovesEntriesAndSaysWhatItRefuses)
   EXPECT_EQ(form->EntryLines().size(), 1);
   EXPECT_EQ(TScheduleStore(dir.filePath("schedule.json")).Entries().size(), 1u);
   EXPECT_EQ(errors.size(), 3);
+}
+
+TEST_F(ScheduleWindowTest, ChoosingAnEntryShowsItAndChangeSavesItUnderTheSameId)
+{
+  const QDateTime day = QDateTime::currentDateTime().addDays(2);
+  const QString at = day.toString("yyyy-MM-dd HH:mm");
+  Fill("bsSkinEditAt", at);
+  Fill("bsSkinEditMinutes", "30");
+  Fill("bsSkinEditFolder", dir.filePath("rec"));
+  Click("bsSkinButtonAdd");
+  Fill("bsSkinEditAt", day.addSecs(3600).toString("yyyy-MM-dd HH:mm"));
+  Fill("bsSkinEditName", QString::fromUtf8("乙台"));
+  Click("bsSkinButtonAdd");
+  ASSERT_EQ(errors, QStringList());
+  // An entry another program made, at a rate the list does not offer.
+  QString error;
+  ASSERT_TRUE(scheduler->Store().Change("1", [](TScheduleEntry& e) { e.bitrate = 192; }, &error)) << error.toStdString();
+  form->Refresh();
+
+  // The user goes up the list with the keyboard: the first entry fills the fields.
+  TbsListBox* list = form->bsSkinListBoxEntries()->ListBox();
+  list->Perform(WM_KEYDOWN, VK_UP, 0);
+  ASSERT_EQ(form->SelectedId(), "1");
+  EXPECT_EQ(form->Edit("bsSkinEditName")->Text(), QString::fromUtf8("甲台"));
+  EXPECT_EQ(form->Edit("bsSkinEditAt")->Text(), at);
+  EXPECT_EQ(form->Edit("bsSkinEditMinutes")->Text(), "30");
+  EXPECT_EQ(form->bsSkinComboBoxBitRate()->Text(), "192 kbps");
+  auto* aloud = form->CheckBox("bsSkinCheckRadioBoxAloud");
+  auto* split = form->CheckBox("bsSkinCheckRadioBoxSplit");
+  EXPECT_FALSE(aloud->Checked());
+  EXPECT_FALSE(split->Checked());
+  // A name typed over; a press on the chosen row shows the entry again.
+  Fill("bsSkinEditName", "Other");
+  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(10, list->ItemRect(0).center().y()));
+  list->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(10, list->ItemRect(0).center().y()));
+  EXPECT_EQ(form->Edit("bsSkinEditName")->Text(), QString::fromUtf8("甲台"));
+
+  // Longer, heard, split, at 64 kbps: it overlaps only itself, so it is saved
+  // under its id with its last result kept.
+  Fill("bsSkinEditMinutes", "45");
+  aloud->Toggle();
+  split->Toggle();
+  form->bsSkinComboBoxBitRate()->SetItemIndex(1);
+  Click("bsSkinButtonChange");
+  ASSERT_EQ(errors, QStringList());
+  TScheduleStore onDisk(dir.filePath("schedule.json"));
+  ASSERT_EQ(onDisk.Entries().size(), 2u);
+  const TScheduleEntry& changed = *onDisk.Find("1");
+  EXPECT_EQ(changed.seconds, 45 * 60);
+  EXPECT_EQ(changed.bitrate, 64);
+  EXPECT_TRUE(changed.playAloud);
+  EXPECT_TRUE(changed.splitByTrack);
+  EXPECT_EQ(form->EntryLines()[0], QString::fromUtf8("● %1，45 分钟  甲台").arg(at));
+
+  // Into the second entry's hour: refused in words, the stored entry untouched.
+  Fill("bsSkinEditMinutes", "90");
+  Click("bsSkinButtonChange");
+  ASSERT_EQ(errors.size(), 1);
+  EXPECT_TRUE(errors[0].contains(QString::fromUtf8("乙台"))) << errors[0].toStdString();
+  EXPECT_EQ(TScheduleStore(dir.filePath("schedule.json")).Find("1")->seconds, 45 * 60);
+
+  // Nothing chosen: said, nothing changed.
+  form->bsSkinListBoxEntries()->SetItemIndex(-1);
+  Click("bsSkinButtonChange");
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_TRUE(errors[1].contains(QString::fromUtf8("选中")));
 }
 
 } // namespace

@@ -63,6 +63,7 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   auto store = Open();
   TScheduleEntry w = Weekly({5, 1, 3}, QTime(8, 0), 1800);
   w.playAloud = true;
+  w.splitByTrack = true;
   w.bitrate = 192;
   w.namePattern = "{station}/{date:yyyyMMdd}";
   QString error, id1, id2;
@@ -79,6 +80,7 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   EXPECT_EQ(a.time, QTime(8, 0));
   EXPECT_EQ(a.seconds, 1800);
   EXPECT_TRUE(a.playAloud);
+  EXPECT_TRUE(a.splitByTrack);
   EXPECT_EQ(a.bitrate, 192);
   EXPECT_EQ(a.handledUntil, kNow);
   EXPECT_EQ(a.WhenText(), QString::fromUtf8("每周一、三、五 08:00，30 分钟"));
@@ -87,6 +89,7 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   const TScheduleEntry& b = *again->Find(id2);
   EXPECT_EQ(b.at, kNow.addDays(2));
   EXPECT_FALSE(b.enabled);
+  EXPECT_FALSE(b.splitByTrack);
   EXPECT_EQ(b.FileName(b.at), QString::fromUtf8("乙台 2026-12-09 0900.mp3"));
   EXPECT_EQ(a.NextStart(kNow), QDateTime(QDate(2026, 12, 9), QTime(8, 0)));
   EXPECT_EQ(a.LatestStart(kNow), QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
@@ -102,6 +105,14 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   noUrl.stationUrl = "ftp://x/y";
   EXPECT_FALSE(again->Add(noUrl, &error, nullptr));
   EXPECT_TRUE(error.contains(QString::fromUtf8("不是电台的网址")));
+
+  // A file from before entries could be split reads them as not split.
+  Write(R"({"version": 1, "entries": [ {"id": "7", "station": "x", "url": "http://127.0.0.1:9/a",
+           "seconds": 60, "folder": "/tmp", "at": "2026-12-09T09:00:00"} ]})");
+  auto old = Open();
+  ASSERT_EQ(old->Problem(), QString());
+  ASSERT_TRUE(old->Find("7"));
+  EXPECT_FALSE(old->Find("7")->splitByTrack);
 }
 
 TEST_F(ScheduleStoreTest, FilesItCannotUseAreKeptAndReported)
@@ -164,6 +175,17 @@ TEST_F(ScheduleStoreTest, OverlappingEntriesAreRefused)
   EXPECT_FALSE(store->SetEnabled(late, true, &error));
   EXPECT_TRUE(error.contains(QString::fromUtf8("时间重叠")));
   EXPECT_FALSE(Open()->Find(late)->enabled);
+
+  // Changed in place: an entry never overlaps itself; one that would overlap
+  // another, or start in the past, is refused and the file stays as it was.
+  EXPECT_TRUE(store->Change(sundayId, [](TScheduleEntry& e) { e.seconds = 3000; }, &error)) << error.toStdString();
+  const QByteArray before = Read();
+  EXPECT_FALSE(store->Change(sundayId, [](TScheduleEntry& e) { e.days = {1}; e.time = QTime(0, 20); }, &error));
+  EXPECT_TRUE(error.contains(QString::fromUtf8("丙台"))) << error.toStdString();
+  EXPECT_FALSE(store->Change(other, [](TScheduleEntry& e) { e.at = kNow.addSecs(-60); }, &error));
+  EXPECT_TRUE(error.contains(QString::fromUtf8("已经过去")));
+  EXPECT_EQ(Read(), before);
+  EXPECT_EQ(Open()->Find(sundayId)->seconds, 3000);
 }
 
 } // namespace

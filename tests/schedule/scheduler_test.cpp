@@ -18,32 +18,44 @@ struct TLog {
   int made = 0, finished = 0;
   bool reachable = true;
   QStringList files;
+  const qint64* steady = nullptr;
+  qint64 recordAt = -1;  // the steady clock when the file began
 };
 
-// Writes a few bytes as its "recording" and says at once whether the station answered.
+// Says at once whether the station answered; writes a few bytes as its
+// "recording" once asked to record.
 class TFakeRecording : public TScheduleRecording {
 public:
   explicit TFakeRecording(TLog& log) : log_(log) { ++log_.made; }
-  void Start(const TScheduleEntry&, const QString& file) override
+  void Prepare(const TScheduleEntry&, const QString& file) override
   {
+    file_ = file;
     if (!log_.reachable) {
       emit Unreachable(QString::fromUtf8("连接被拒绝"));
       return;
     }
-    QFile f(file);
+    emit Ready();
+  }
+  void Record() override
+  {
+    QFile f(file_);
     if (f.open(QIODevice::WriteOnly)) f.write("ID3");
-    log_.files << file;
+    log_.files << file_;
+    log_.recordAt = *log_.steady;
     emit Recording();
   }
   void Finish() override { ++log_.finished; }
 
 private:
   TLog& log_;
+  QString file_;
 };
 
 class SchedulerTest : public ::testing::Test {
 protected:
   void SetUp() override { store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json")); }
+  // A recording still running is finished while what it tells is still there.
+  void TearDown() override { scheduler.reset(); }
 
   // Adds an entry at the current clock; its id.
   QString Add(TScheduleEntry e)
@@ -66,6 +78,7 @@ protected:
   }
   void Make()
   {
+    log.steady = &steady;
     TScheduler::TServices s;
     s.now = [this] { return now; };
     s.steadyMs = [this] { return steady; };
@@ -112,10 +125,18 @@ TEST_F(SchedulerTest, ADueEntryRecordsForItsLengthAndTheWallClockJumpingChangesN
   const QString id = AddOnce(kT0.addSecs(60), 120);
   Make();
   scheduler->Start();
-  Pass(59000);
+  Pass(49000);
   EXPECT_EQ(log.made, 0);
+  // Ten seconds ahead the station is connected, nothing written or noted.
+  Pass(1000);
+  EXPECT_EQ(log.made, 1);
+  EXPECT_TRUE(scheduler->ReadyNow());
+  Pass(9000);
+  EXPECT_TRUE(log.files.isEmpty());
+  EXPECT_EQ(Result(id), TScheduleEntry::None);
   Pass(1500);
   ASSERT_TRUE(scheduler->RecordingNow());
+  EXPECT_EQ(log.made, 1);
   EXPECT_EQ(Result(id), TScheduleEntry::Recording);
   EXPECT_EQ(awakeAsked, 1);
   EXPECT_FALSE(awake.expired());
@@ -186,8 +207,10 @@ TEST_F(SchedulerTest, AStationThatCannotBeReachedIsTriedForAMinuteThenReported)
   log.reachable = false;
   Make();
   scheduler->Start();
-  Pass(10000);
+  // Tried ahead of the start, and again at it.
   EXPECT_EQ(log.made, 1);
+  Pass(10000);
+  EXPECT_EQ(log.made, 2);
   EXPECT_TRUE(scheduler->Running());
   for (int i = 0; i < 30; ++i) Pass(2000);
   EXPECT_GE(log.made, 10);
@@ -201,6 +224,7 @@ TEST_F(SchedulerTest, AStationThatCannotBeReachedIsTriedForAMinuteThenReported)
 
   // It answers on the second try: recorded, to the entry's end.
   log = TLog{};
+  log.steady = &steady;
   log.reachable = false;
   const QString second = AddOnce(kT0.addSecs(700), 60);
   now = kT0.addSecs(699);
@@ -214,6 +238,58 @@ TEST_F(SchedulerTest, AStationThatCannotBeReachedIsTriedForAMinuteThenReported)
   Pass(1000);
   EXPECT_FALSE(scheduler->Running());
   EXPECT_EQ(Result(second), TScheduleEntry::Done);
+}
+
+TEST_F(SchedulerTest, TheStationIsReadyAheadAndTheFileBeginsAtTheStartItself)
+{
+  // A tick lands on the start: the file begins then, not a tick later.
+  const QString id = AddOnce(kT0.addSecs(30), 60);
+  Make();
+  scheduler->Start();
+  Pass(20000);
+  ASSERT_TRUE(scheduler->ReadyNow());
+  now = kT0.addSecs(30);
+  steady += 10000;
+  const qint64 startSteady = steady;
+  scheduler->Tick();
+  EXPECT_EQ(log.recordAt, startSteady);
+  Pass(59999);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(1);
+  EXPECT_EQ(Result(id), TScheduleEntry::Done);
+
+  // Turned off while it waits for its start: dropped without a word.
+  const QString off = AddOnce(kT0.addSecs(600), 60);
+  now = kT0.addSecs(595);
+  Pass(0);
+  ASSERT_TRUE(scheduler->ReadyNow());
+  QString error;
+  ASSERT_TRUE(scheduler->Store().SetEnabled(off, false, &error)) << error.toStdString();
+  const int toldBefore = int(told.size());
+  Pass(1000);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_EQ(log.finished, 2);
+  Pass(10000);
+  EXPECT_EQ(log.made, 2);
+  EXPECT_EQ(Result(off), TScheduleEntry::None);
+  EXPECT_EQ(int(told.size()), toldBefore);
+
+  // Not reachable ahead of the start: tried again, the entry not failed before
+  // the minute from its start is over; it answers at the start.
+  const QString late = AddOnce(kT0.addSecs(1200), 60);
+  log.reachable = false;
+  now = kT0.addSecs(1190);
+  Pass(0);
+  EXPECT_EQ(log.made, 3);
+  EXPECT_TRUE(scheduler->Running());
+  Pass(5000);
+  EXPECT_EQ(log.made, 4);
+  EXPECT_EQ(Result(late), TScheduleEntry::None);
+  log.reachable = true;
+  Pass(5000);
+  EXPECT_EQ(log.made, 5);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  EXPECT_EQ(log.recordAt, steady);
 }
 
 TEST_F(SchedulerTest, TheProgramEndingMidRecordingFinishesTheFileAndMarksItInterrupted)

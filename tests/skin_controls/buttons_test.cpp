@@ -1,6 +1,8 @@
 // Push and tool buttons: groups, auto-repeat, keys, default and cancel
-// buttons, accelerators, looks and the cross-fade.
+// buttons, accelerators, looks and the cross-fade; the check box's turns and
+// pictures.
 #include "skin_controls/skin_buttons.h"
+#include "skin_controls/skin_check_box.h"
 #include "skin_controls/skin_panels.h"
 #include "toolkit/image_list.h"
 #include "skin_controls_support.h"
@@ -383,6 +385,51 @@ TEST(SkinButtons, MenuButtonOpensItsMenuBelowAndComesUpWhenItCloses)
   EXPECT_FALSE(b->Down());
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(hidden, 1);
+}
+
+TEST(SkinCheckBox, TurnsOverOnAClickOrSpaceAndShowsTheBoxPictureOfItsState)
+{
+  Owned<TForm> form(NewForm());
+  // Normal and hot backgrounds side by side; 4 x 4 box pictures from column 32 on.
+  TbsSkinData* skin = LoadSmallSkin(
+      form.get(), ControlLines({"box:checkradio"},
+                               {"[box]", "pictureindex=0", "skinrect=0,0,16,10", "activeskinrect=16,0,32,10",
+                                "checkimagearea=1,1,5,5", "textarea=6,0,16,10", "checkimagerect=32,0,36,4",
+                                "uncheckimagerect=36,0,40,4", "activecheckimagerect=32,4,36,8",
+                                "activeuncheckimagerect=36,4,40,8", "unenabledcheckimagerect=32,8,36,12"}));
+  auto* box = new TbsSkinCheckRadioBox(form.get());
+  box->SetParent(form.get());
+  box->SetSkinDataName("box");
+  box->SetSkinData(skin);
+  int clicks = 0;
+  box->SetOnClick([&](TObject*) { ++clicks; });
+  const auto at = [&](int x, int y) { return QColorToColor(Paint(box).pixelColor(x, y)); };
+  ASSERT_EQ(box->Width(), 16);
+  EXPECT_EQ(at(2, 2), ColumnColor(37, 1));
+  EXPECT_EQ(at(10, 8), ColumnColor(10, 8));
+
+  box->SetChecked(true);
+  EXPECT_EQ(clicks, 0) << "the program's change is no click";
+  EXPECT_EQ(at(2, 2), ColumnColor(33, 1));
+  Press(box);
+  Release(box);
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(clicks, 1);
+  // A release outside takes the press back.
+  Press(box);
+  Release(box, 40, 3);
+  EXPECT_FALSE(box->Checked());
+  box->Perform(WM_KEYDOWN, VK_SPACE, 0);
+  box->Perform(WM_KEYUP, VK_SPACE, 0);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(clicks, 2);
+
+  box->Perform(CM_MOUSEENTER);
+  EXPECT_EQ(at(2, 2), ColumnColor(33, 5));
+  EXPECT_EQ(at(10, 8), ColumnColor(26, 8));
+  box->SetEnabled(false);
+  EXPECT_EQ(at(2, 2), ColumnColor(33, 9));
+  EXPECT_EQ(at(10, 8), ColumnColor(10, 8));
 }
 
 } // namespace

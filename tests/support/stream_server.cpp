@@ -56,7 +56,11 @@ void TStreamServer::OnConnection()
       *head += socket->readAll();
       if (head->contains("\r\n\r\n")) {
         head->truncate(head->indexOf("\r\n\r\n") + 4);
-        Serve(socket, *head);
+        const QString path = QUrl(QString::fromUtf8(head->split(' ').value(1))).path();
+        auto it = routes_.find(path);
+        const int delay = it == routes_.end() ? 0 : it->second.answerAfterMs;
+        if (delay > 0) QTimer::singleShot(delay, socket, [this, socket, head] { Serve(socket, *head); });
+        else Serve(socket, *head);
       }
     });
   }

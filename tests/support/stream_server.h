@@ -32,6 +32,7 @@ public:
     int dropAfterMs = 0;           // > 0: each connection is cut after this long...
     int downForMs = 0;             // ...and new ones are refused for this long
     bool silent = false;           // accept the request and never answer
+    int answerAfterMs = 0;         // > 0: a slow station, answering the request this late
     bool loop = true;              // a stream starts over at the end of its data
   };
 

@@ -34,7 +34,7 @@ TEST_F(ScheduleToolTest, AddsListsAndRemovesEntriesInTheProgramsFile)
 {
   const QString at = QDateTime::currentDateTime().addDays(1).toString("yyyy-MM-dd HH:mm");
   Result r = Run({"add", "--url", "http://127.0.0.1:9/news.mp3", "--name", QString::fromUtf8("新闻台"), "--at", at,
-                  "--minutes", "30", "--folder", home.filePath("rec"), "--bitrate", "192"});
+                  "--minutes", "30", "--folder", home.filePath("rec"), "--bitrate", "192", "--split"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, QString::fromUtf8("已添加预约 1：新闻台 %1，30 分钟\n").arg(at));
   // Half a day away from the first, so the two never meet.
@@ -55,13 +55,15 @@ TEST_F(ScheduleToolTest, AddsListsAndRemovesEntriesInTheProgramsFile)
   ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
   EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("1\t启用\t%1，30 分钟\t新闻台\thttp://127.0.0.1:9/news.mp3\t").arg(at)))
       << lines[0].toStdString();
-  EXPECT_TRUE(lines[0].contains("192 kbps"));
+  EXPECT_TRUE(lines[0].contains(QString::fromUtf8("192 kbps\t按曲目分段"))) << lines[0].toStdString();
+  EXPECT_FALSE(lines[1].contains(QString::fromUtf8("按曲目分段")));
   EXPECT_TRUE(lines[1].startsWith(QString::fromUtf8("2\t启用\t每周一、三、五 %1，90 秒\t127.0.0.1\t").arg(time))) << lines[1].toStdString();
   // The program reads what the tool wrote.
   TScheduleStore store(File());
   ASSERT_EQ(store.Entries().size(), 2u);
   EXPECT_EQ(store.Find("1")->folder, home.filePath("rec"));
   EXPECT_EQ(store.Find("2")->seconds, 90);
+  EXPECT_TRUE(store.Find("1")->splitByTrack);
 
   EXPECT_EQ(Run({"disable", "2"}).exitCode, 0);
   EXPECT_TRUE(Run({"list"}).out.contains(QString::fromUtf8("2\t停用")));
