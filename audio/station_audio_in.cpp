@@ -47,7 +47,7 @@ void TStationAudioIn::OpenInput()
     open_ = true;
     interrupt_ = false;
     flowing_ = false;
-    settleFrom_ = -1;
+    settleFrom_ = runFrom_ = lastArrival_ = -1;
   }
   position_ = 0;
   size_ = bytesToRead_;
@@ -96,7 +96,12 @@ void TStationAudioIn::Take(const char* data, qsizetype bytes)
     heldStart_ = 0;
   }
   held_.insert(held_.end(), data, data + bytes);
-  if (!flowing_ && settleFrom_ < 0) settleFrom_ = Clock();
+  if (!flowing_) {
+    const qint64 now = Clock();
+    if (settleFrom_ < 0) settleFrom_ = now;
+    if (runFrom_ < 0 || now - lastArrival_ > kFlowGapMs) runFrom_ = now;
+    lastArrival_ = now;
+  }
   const qint64 over = HeldLocked() - BytesFor(kMaxHeldMs);
   if (over > 0) DropLocked(over);
   arrived_.notify_all();
@@ -117,8 +122,15 @@ int TStationAudioIn::ReadData(void* buffer, int capacity)
   if (room <= 0) return 0;
   std::unique_lock lock(mutex_);
   for (;;) {
-    const qint64 due = BytesFor(Clock() - startMs_);
+    const qint64 now = Clock();
+    const qint64 due = BytesFor(now - startMs_);
     const qint64 position = Position();
+    // Sound after none (the take's start, a station back after a gap) often
+    // comes as a short burst, then stalls while the sound server starts the
+    // output: it is held until it flows (has kept coming for kFlowMs), so the
+    // burst and what follows stay one piece, placed to end at the clock.
+    const bool flows = flowing_ || HeldLocked() >= BytesFor(kSettleMaxMs) || now - settleFrom_ >= kSettleMaxMs ||
+                       (lastArrival_ - runFrom_ >= kFlowMs && now - lastArrival_ <= kFlowGapMs);
     // The station's sound keeps to the clock: what would run too far ahead goes.
     const qint64 excess = position + HeldLocked() - (due + BytesFor(kAheadMs));
     if (excess > 0) DropLocked(excess);
@@ -127,11 +139,7 @@ int TStationAudioIn::ReadData(void* buffer, int capacity)
     // there a stream's jitter is allowed for; sound that has come paces itself.
     const qint64 held = HeldLocked();
     const qint64 behind = due - (position + held);
-    // Sound after none (the take's start, a station back after a gap) often
-    // comes as a short burst, then stalls while the sound server starts the
-    // output: it is held until it flows, so the burst and what follows stay
-    // one piece, placed to end at the clock.
-    const bool settling = held > 0 && !flowing_ && Clock() - settleFrom_ < kSettleMs && held < BytesFor(kSettleMs);
+    const bool settling = held > 0 && !flows;
     if (behind > BytesFor(held > 0 ? kLagMs : kJitterMs)) {
       const int n = int(std::min(room, behind));
       std::memset(buffer, 0, size_t(n));
@@ -139,7 +147,7 @@ int TStationAudioIn::ReadData(void* buffer, int capacity)
       position_ += n;
       if (held == 0) {
         flowing_ = false;
-        settleFrom_ = -1;
+        settleFrom_ = runFrom_ = lastArrival_ = -1;
       }
       return n;
     }

@@ -7,7 +7,7 @@
 // the recording more than kAheadMs ahead of the clock is dropped, oldest
 // first. A take's length is the time it ran, and a station that comes back
 // goes on in the same file. Sound after none (the take's start, a station
-// back after a gap) is held until it flows (up to kSettleMs), since it often
+// back after a gap) is held until it flows (up to kSettleMaxMs), since it often
 // comes as a burst that stalls while the sound server starts its output.
 // Nothing from the sound card reaches it.
 #pragma once
@@ -36,8 +36,11 @@ public:
   // Sound held for a reader that does not come (the output stalls).
   static constexpr int kMaxHeldMs = 5000;
   static constexpr int kWaitMs = 100;
-  // How long sound after none is held before it counts as flowing.
-  static constexpr int kSettleMs = 1000;
+  // Sound after none counts as flowing once it has kept coming for kFlowMs
+  // with no pause over kFlowGapMs; it is held kSettleMaxMs at the most.
+  static constexpr int kFlowMs = 300;
+  static constexpr int kFlowGapMs = 250;
+  static constexpr int kSettleMaxMs = 3000;
 
   // `player` null: the program's (TStationPlayer::Instance() at OpenInput).
   explicit TStationAudioIn(TComponent* AOwner, TStationPlayer* player = nullptr);
@@ -83,6 +86,8 @@ private:
   bool interrupt_ = false;
   bool flowing_ = false;    // sound has been handed out since the last gap
   qint64 settleFrom_ = -1;  // when the sound held since the last gap began to come
+  qint64 runFrom_ = -1;     // when sound began to come without a pause
+  qint64 lastArrival_ = -1;
   std::atomic<qint64> silence_{0};
   std::atomic<qint64> dropped_{0};
 };

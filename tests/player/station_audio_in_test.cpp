@@ -60,17 +60,17 @@ TEST_F(StationAudioInTest, ABurstThatStallsStaysOnePieceAndAGapBecomesSilenceUpT
   in->OpenInput();
   // The first sound comes as a burst, stalls while the output starts, then
   // flows: held until it flows, the pieces stay together and end at the clock.
-  constexpr int S = TStationAudioIn::kSettleMs;
+  constexpr int S = TStationAudioIn::kSettleMaxMs;
   engine->EmitPcm(Sound(100, 1000));
-  now += 400;
-  engine->EmitPcm(Sound(100, 1001));
-  now += S - 400;
+  now += 500;
+  for (int i = 0; i < 4; ++i, now += 100) engine->EmitPcm(Sound(100, 1001));
+  now -= 100;
   const QByteArray lead = Read();
-  EXPECT_EQ(lead.size(), TStationAudioIn::BytesFor(S - 200));
+  EXPECT_EQ(lead.size(), TStationAudioIn::BytesFor(300));
   EXPECT_TRUE(All(lead, 0));
   EXPECT_TRUE(All(Read(100), 1000));
   EXPECT_TRUE(All(Read(), 1001));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(S));
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(800));
 
   // Within a stream's jitter nothing is made up: a stop finds nothing to hand out.
   now += TStationAudioIn::kJitterMs;
@@ -82,21 +82,23 @@ TEST_F(StationAudioInTest, ABurstThatStallsStaysOnePieceAndAGapBecomesSilenceUpT
   const QByteArray gap = Read();
   EXPECT_EQ(gap.size(), TStationAudioIn::BytesFor(2000));
   EXPECT_TRUE(All(gap, 0));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(S + 2000));
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(800 + 2000));
   EXPECT_EQ(in->SilenceBytes(), lead.size() + gap.size());
 
-  // It comes back in the same take, enough at once to count as flowing.
-  engine->EmitPcm(Sound(S, -7));
-  EXPECT_TRUE(All(Read(), -7));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(2 * S + 2000));
+  // It comes back in the same take, once it flows.
+  for (int i = 0; i < 4; ++i, now += 100) engine->EmitPcm(Sound(100, -7));
+  now -= 100;
+  const QByteArray back = Read();
+  EXPECT_EQ(back.size(), TStationAudioIn::BytesFor(400));
+  EXPECT_TRUE(All(back, -7));
   // Flowing sound that comes late follows silence up to the clock.
-  now += S + 1600;
+  now += 1600;
   engine->EmitPcm(Sound(200, 4));
   const QByteArray pause = Read();
-  EXPECT_EQ(pause.size(), TStationAudioIn::BytesFor(1600 - 200));
+  EXPECT_EQ(pause.size(), TStationAudioIn::BytesFor(1600 - 100 - 200));
   EXPECT_TRUE(All(pause, 0));
   EXPECT_TRUE(All(Read(), 4));
-  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(2 * S + 3600));
+  EXPECT_EQ(in->Position(), TStationAudioIn::BytesFor(4700));
   EXPECT_EQ(in->DroppedBytes(), 0);
   in->CloseInput();
 
