@@ -73,7 +73,8 @@ int TScheduler::NextTickMs() const
   // end due sooner gets its own tick.
   qint64 ms = kTickMs;
   const QDateTime now = services_.now();
-  if (next_) ms = std::min(ms, now.msecsTo(next_->start));
+  // A start that has come waits for the run before it: that run's end is the tick.
+  if (next_ && next_->start > now) ms = std::min(ms, now.msecsTo(next_->start));
   if (run_) ms = std::min(ms, run_->endMs - services_.steadyMs());
   if (!next_)
     for (const TScheduleEntry& e : store_.Entries())

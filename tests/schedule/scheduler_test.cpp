@@ -5,6 +5,7 @@
 // cut off by the program's end is finished and marked, and an entry that
 // follows another is ready before the first ends and begins at its start.
 #include "schedule/scheduler.h"
+#include "support/qt_printers.h"
 
 #include <QDir>
 #include <QFile>
