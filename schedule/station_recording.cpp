@@ -156,10 +156,13 @@ void TStationRecording::Finish()
 
 void TStationRecording::StopPlayer()
 {
-  if (player_) disconnect(player_, nullptr, this, nullptr);
-  if (silentUntilStart_ && player_) player_->KeepSilent(QString());
+  if (player_) {
+    disconnect(player_, nullptr, this, nullptr);
+    if (silentUntilStart_) player_->KeepSilent(QString());
+    // A player of its own stops with the recording.
+    if (player_ != heardTaken_ && player_->Station().key == stationKey_) player_->Stop();
+  }
   silentUntilStart_ = false;
-  if (own_) own_->Stop();
   if (!heardTaken_) return;
   // A heard station the user has not changed stops with the last recording on it.
   TStationPlayer* heard = heardTaken_;

@@ -125,6 +125,7 @@ TEST_F(ScheduledStationTest, TheNextEntryIsReadyWhileTheOneBeforeRecordsTheProgr
   EXPECT_EQ(*ended, 0);
   other->Finish();
   EXPECT_EQ(heard.player.State(), TStationPlayer::psConnecting);
+  EXPECT_EQ(own.player.State(), TStationPlayer::psStopped);
   EXPECT_GT(QFileInfo(File("b.mp3")).size(), 0);
 }
 
