@@ -9,12 +9,37 @@
 #include "browser/site_addresses.h"
 #include "platform/desktop_session_services.h"
 #include "schedule/station_recording.h"
+#include "app/user_messages.h"
 #include "skin/tray_icon.h"
+#include "skin_controls/skin_message.h"
 
 #include <QDate>
 #include <QDir>
 #include <QPointer>
 #include <cstdio>
+
+TScheduleNotices::TScheduleNotices(TbsTrayIcon* tray, QString busAddress) : tray_(tray), busAddress_(std::move(busAddress)) {}
+
+TScheduleNotices::~TScheduleNotices()
+{
+  if (box_) TComponent::Free(box_.data());
+}
+
+void TScheduleNotices::Tell(const QString& title, const QString& text)
+{
+  // Also in the program's output, whatever shows it.
+  std::fprintf(stderr, "%s\n", (title + QString::fromUtf8("：") + text).toLocal8Bit().constData());
+  if (SendDesktopNotification(title, text, QStringLiteral("velmora"), busAddress_)) return;
+  if (tray_ && tray_->CanHideToTray() && tray_->IconVisible()) {
+    tray_->ShowBalloon(title, text);
+    return;
+  }
+  if (Application->Terminated()) return;
+  // Neither: the program's own box, open until the user closes it.
+  if (box_) TComponent::Free(box_.data());
+  shown_ << title + u'\n' + text;
+  box_ = ShowUserNotice(shown_.join(QStringLiteral("\n\n")), mtInformation, [this] { shown_.clear(); });
+}
 
 TScheduler::TServices ProgramScheduleServices(TbsTrayIcon* tray)
 {
@@ -26,12 +51,8 @@ TScheduler::TServices ProgramScheduleServices(TbsTrayIcon* tray)
       SetStationTags(out, station, title, QDate::currentDate());
     });
   };
-  QPointer<TbsTrayIcon> icon(tray);
-  s.notify = [icon](const QString& title, const QString& text) {
-    if (!SendDesktopNotification(title, text, QStringLiteral("velmora")) && icon) icon->ShowBalloon(title, text);
-    // Also in the program's output, for a desktop that shows neither.
-    std::fprintf(stderr, "%s\n", (title + QString::fromUtf8("：") + text).toLocal8Bit().constData());
-  };
+  auto notices = std::make_shared<TScheduleNotices>(tray);
+  s.notify = [notices](const QString& title, const QString& text) { notices->Tell(title, text); };
   s.keepAwake = [](const QString& why) -> std::shared_ptr<void> {
     QString error;
     std::shared_ptr<TSleepInhibitor> held = TSleepInhibitor::Acquire(QStringLiteral("Velmora"), why, &error);

@@ -75,15 +75,37 @@ QString UserMessageText(const QString& message)
   return text;
 }
 
-int ShowUserMessage(const QString& text, int kind, int buttons, TbsSkinMessage* box)
+namespace {
+using TOwnMessage = std::unique_ptr<TbsSkinMessage, void (*)(TComponent*)>;
+
+// A message box with the main window's skin (the built-in look before there is a main window).
+TOwnMessage MainWindowMessage()
 {
-  if (box) return box->ShowMessageBox(text, kind, buttons, 0);
-  const auto free = [](TComponent* c) { TComponent::Free(c); };
-  std::unique_ptr<TbsSkinMessage, decltype(free)> own(new TbsSkinMessage(nullptr), free);
+  TOwnMessage own(new TbsSkinMessage(nullptr), [](TComponent* c) { TComponent::Free(c); });
   TbsSkinData* skin = MainWindowSkin();
   own->SetSkinData(skin);
   own->SetCtrlSkinData(skin);
-  return own->ShowMessageBox(text, kind, buttons, 0);
+  return own;
+}
+} // namespace
+
+int ShowUserMessage(const QString& text, int kind, int buttons, TbsSkinMessage* box)
+{
+  if (box) return box->ShowMessageBox(text, kind, buttons, 0);
+  return MainWindowMessage()->ShowMessageBox(text, kind, buttons, 0);
+}
+
+TbsMessageForm* ShowUserNotice(const QString& text, int kind, std::function<void()> closed)
+{
+  TbsMessageForm* form = MainWindowMessage()->BuildMessageForm(text, kind, mbOK);
+  form->SetOnClose([closed = std::move(closed)](TObject*, TForm::TCloseAction& action) {
+    action = TForm::caFree;
+    if (closed) closed();
+  });
+  // Its button would end a modal run; here it closes the box.
+  if (TbsSkinButton* ok = form->Button(QStringLiteral("OK"))) ok->SetOnClick([form](TObject*) { form->Close(); });
+  form->Show();
+  return form;
 }
 
 void ReportErrorsInSkinnedBoxes()

@@ -66,6 +66,7 @@ void TStationPlayer::Play(const TPlayingStation& station)
   station_ = station;
   if (station_.streamUrl.isEmpty()) station_.streamUrl = station_.url;
   if (station_.key.isEmpty()) station_.key = station_.url;
+  if (station_.key != silentKey_) KeepSilent(QString());
   attempt_ = 0;
   title_.clear();
   codec_.clear();
@@ -88,7 +89,7 @@ void TStationPlayer::Connect()
   playedOnce_ = false;
   bufferPercent_ = 0;
   engine_->SetVolume(volume_ / 100.0);
-  engine_->SetMuted(muted_);
+  ApplyMute();
   engine_->Open(QUrl(station_.streamUrl));
   answer_.start();
   SetState(psConnecting);
@@ -195,8 +196,19 @@ void TStationPlayer::SetMuted(bool muted)
 {
   if (muted == muted_) return;
   muted_ = muted;
-  if (engine_) engine_->SetMuted(muted_);
+  ApplyMute();
   emit Changed();
+}
+
+void TStationPlayer::KeepSilent(const QString& stationKey)
+{
+  silentKey_ = stationKey;
+  ApplyMute();
+}
+
+void TStationPlayer::ApplyMute()
+{
+  if (engine_) engine_->SetMuted(muted_ || !silentKey_.isEmpty());
 }
 
 bool TStationPlayer::SetPcmSink(TStreamEngine::TPcmSink sink)

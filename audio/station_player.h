@@ -57,7 +57,13 @@ public:
   void SetVolume(int volume);
   int Volume() const { return volume_; }
   void SetMuted(bool muted);
+  // The user's mute.
   bool Muted() const { return muted_; }
+  // Keeps the sound output silent while the station with `stationKey` is the
+  // one played (a recording connected ahead of its start), the user's mute
+  // untouched; "" lets it be heard, and so does playing another station.
+  void KeepSilent(const QString& stationKey);
+  bool KeptSilent() const { return !silentKey_.isEmpty(); }
 
   // The station's decoded sound before volume and mute (see
   // TStreamEngine::SetPcmSink); any thread. False when there is no engine.
@@ -87,6 +93,7 @@ private:
   void Dropped(const QString& why);
   void Fail(const QString& reason);
   void SetState(TState s);
+  void ApplyMute();
 
   std::unique_ptr<TStreamEngine> engine_;
   QString engineError_;
@@ -97,6 +104,7 @@ private:
   int bitrate_ = 0;
   int volume_ = 100;
   bool muted_ = false;
+  QString silentKey_;
   bool playedOnce_ = false;  // this connection reached playing
   int attempt_ = 0;          // reconnects since it last played
   std::vector<int> delays_{1000, 2000, 4000, 8000, 16000};

@@ -69,17 +69,18 @@ void TScheduler::Start()
 
 int TScheduler::NextTickMs() const
 {
-  // At most a second, so a clock that jumps is seen within one; a start due
-  // sooner gets its own tick.
+  // At most a second, so a clock that jumps is seen within one; a start or an
+  // end due sooner gets its own tick.
   qint64 ms = kTickMs;
   const QDateTime now = services_.now();
-  if (run_ && !run_->started) ms = std::min(ms, now.msecsTo(run_->start));
-  if (run_ && run_->started) ms = std::min(ms, run_->endMs - services_.steadyMs());
-  if (!run_)
+  // A start that has come waits for the run before it: that run's end is the tick.
+  if (next_ && next_->start > now) ms = std::min(ms, now.msecsTo(next_->start));
+  if (run_) ms = std::min(ms, run_->endMs - services_.steadyMs());
+  if (!next_)
     for (const TScheduleEntry& e : store_.Entries())
-      if (const std::optional<QDateTime> next = e.enabled ? e.NextStart(now) : std::nullopt) {
-        const QDateTime prepare = next->addSecs(-kPrepareSecs);
-        ms = std::min(ms, now.msecsTo(prepare > now ? prepare : *next));
+      if (const std::optional<QDateTime> start = e.enabled ? e.NextStart(now) : std::nullopt) {
+        const QDateTime prepare = start->addSecs(-kPrepareSecs);
+        ms = std::min(ms, now.msecsTo(prepare > now ? prepare : *start));
       }
   return int(std::max<qint64>(ms, 0));
 }
@@ -99,16 +100,19 @@ void TScheduler::Tick()
   }
   const qint64 steady = services_.steadyMs();
   const QDateTime now = services_.now();
-  if (run_ && run_->started) {
-    if (steady >= run_->endMs) {
+  if (run_) {
+    // The entry that follows ends this one at its start.
+    const bool handOver = next_ && now >= next_->start && run_->endMs - steady <= kHandOverSlackMs;
+    if (steady >= run_->endMs || handOver) {
       if (run_->phase == TRun::Recording) End(TScheduleEntry::Done, QString());
       else End(TScheduleEntry::Failed, QString::fromUtf8("到结束时间也没能连上电台"));
     } else if (run_->phase == TRun::Waiting && steady >= run_->nextTryMs) {
-      Try();
+      Try(*run_);
     }
-    return;
   }
-  if (run_ && KeepPrepared(now)) return;
+  if (next_) KeepPrepared(now);
+  if (run_ && !next_) PrepareFollowing(now);
+  if (run_ || next_) return;
   const std::vector<TScheduleEntry> entries = store_.Entries();
   for (const TScheduleEntry& e : entries) {
     if (!e.enabled) continue;
@@ -117,7 +121,7 @@ void TScheduler::Tick()
       const qint64 lateMs = start->msecsTo(now);
       if (lateMs <= qint64(kStartGraceSecs) * 1000) {
         Prepare(e, *start);
-        if (run_) StartWriting(lateMs);
+        if (next_) StartWriting(lateMs);
         return;
       }
       Note(e.id, *start, TScheduleEntry::Missed, QString(), QString());
@@ -134,25 +138,40 @@ void TScheduler::Tick()
   }
 }
 
-bool TScheduler::KeepPrepared(const QDateTime& now)
+void TScheduler::PrepareFollowing(const QDateTime& now)
 {
-  const TScheduleEntry* e = store_.Find(run_->id);
+  const std::vector<TScheduleEntry> entries = store_.Entries();
+  for (const TScheduleEntry& e : entries) {
+    if (!e.enabled || e.id == run_->id) continue;
+    // Only one that begins where the running one ends: anything sooner met
+    // a clock that moved, and is looked at once the run is over.
+    const std::optional<QDateTime> start = e.NextStart(now);
+    if (start && *start > HandledUntil(e) && *start >= run_->end && now.msecsTo(*start) <= qint64(kPrepareSecs) * 1000) {
+      Prepare(e, *start);
+      return;
+    }
+  }
+}
+
+void TScheduler::KeepPrepared(const QDateTime& now)
+{
+  const TScheduleEntry* e = store_.Find(next_->id);
   // Changed, turned off or removed meanwhile, or the clock moved away from
   // the start: dropped, and the entries are looked at afresh.
-  const qint64 toStart = now.msecsTo(run_->start);
-  if (!e || !e->enabled || RecordingPart(*e) != RecordingPart(run_->entry) || toStart < -qint64(kStartGraceSecs) * 1000 ||
+  const qint64 toStart = now.msecsTo(next_->start);
+  if (!e || !e->enabled || RecordingPart(*e) != RecordingPart(next_->entry) || toStart < -qint64(kStartGraceSecs) * 1000 ||
       toStart > qint64(kPrepareSecs + 2) * 1000) {
     Cancel();
-    return false;
+    return;
   }
-  if (toStart <= 0) StartWriting(-toStart);
-  else if (run_->phase == TRun::Waiting && services_.steadyMs() >= run_->nextTryMs) Try();
-  return true;
+  // Its start waits for the end of the one before (the steady clock's, within the slack).
+  if (toStart <= 0 && !run_) StartWriting(-toStart);
+  else if (next_->phase == TRun::Waiting && services_.steadyMs() >= next_->nextTryMs) Try(*next_);
 }
 
 void TScheduler::Cancel()
 {
-  std::unique_ptr<TRun> run = std::move(run_);
+  std::unique_ptr<TRun> run = std::move(next_);
   if (run->recording) {
     run->recording->Finish();
     run->recording.release()->deleteLater();
@@ -162,29 +181,31 @@ void TScheduler::Cancel()
 
 void TScheduler::Prepare(const TScheduleEntry& e, const QDateTime& start)
 {
-  run_ = std::make_unique<TRun>();
-  run_->entry = e;
-  run_->id = e.id;
-  run_->station = e.stationName;
-  run_->start = start;
-  run_->end = start.addSecs(e.seconds);
-  run_->startMs = services_.steadyMs() + services_.now().msecsTo(start);
-  run_->endMs = run_->startMs + qint64(e.seconds) * 1000;
+  next_ = std::make_unique<TRun>();
+  TRun& run = *next_;
+  run.entry = e;
+  run.id = e.id;
+  run.station = e.stationName;
+  run.start = start;
+  run.end = start.addSecs(e.seconds);
+  run.startMs = services_.steadyMs() + services_.now().msecsTo(start);
+  run.endMs = run.startMs + qint64(e.seconds) * 1000;
   const QString folder = QDir(e.folder).absolutePath();
   if (!QDir().mkpath(folder)) {
+    next_.reset();
     Note(e.id, start, TScheduleEntry::Failed, QString(), QString::fromUtf8("无法创建文件夹 %1").arg(folder));
     Tell(QString::fromUtf8("预约录音失败"), QString::fromUtf8("%1 在 %2 的预约录音无法开始：无法创建文件夹 %3。").arg(e.stationName, TimeText(start), folder));
-    run_.reset();
     return;
   }
-  run_->file = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
-  if (services_.keepAwake) run_->awake = services_.keepAwake(QString::fromUtf8("正在预约录音：%1").arg(e.stationName));
-  Try();
+  run.file = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
+  if (services_.keepAwake) run.awake = services_.keepAwake(QString::fromUtf8("正在预约录音：%1").arg(e.stationName));
+  Try(run);
   emit Changed();
 }
 
 void TScheduler::StartWriting(qint64 lateMs)
 {
+  run_ = std::move(next_);
   run_->started = true;
   // The recording ends at the entry's end, however late it could begin.
   run_->startMs = services_.steadyMs() - lateMs;
@@ -193,35 +214,44 @@ void TScheduler::StartWriting(qint64 lateMs)
   emit Changed();
   if (run_->recording) run_->recording->Record();
   // A station that failed ahead of the start is tried again now, when its pause is over.
-  else if (run_->phase == TRun::Waiting && services_.steadyMs() >= run_->nextTryMs) Try();
+  else if (run_->phase == TRun::Waiting && services_.steadyMs() >= run_->nextTryMs) Try(*run_);
 }
 
-void TScheduler::Try()
+TScheduler::TRun* TScheduler::RunOf(const TScheduleRecording* recording) const
 {
-  const TScheduleEntry* found = store_.Find(run_->id);
+  if (run_ && run_->recording.get() == recording) return run_.get();
+  if (next_ && next_->recording.get() == recording) return next_.get();
+  return nullptr;
+}
+
+void TScheduler::Try(TRun& run)
+{
+  const TScheduleEntry* found = store_.Find(run.id);
   if (!found) {  // removed meanwhile
-    if (run_->started) End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
+    if (run.started) End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
     else Cancel();
     return;
   }
   const TScheduleEntry entry = *found;
-  run_->phase = TRun::Connecting;
-  run_->ready = false;
-  run_->recording = services_.makeRecording();
-  TScheduleRecording* rec = run_->recording.get();
+  run.phase = TRun::Connecting;
+  run.ready = false;
+  run.recording = services_.makeRecording();
+  TScheduleRecording* rec = run.recording.get();
   connect(rec, &TScheduleRecording::Ready, this, [this, rec] {
-    if (!run_ || run_->recording.get() != rec) return;
-    run_->ready = true;
-    emit Changed();
+    if (TRun* r = RunOf(rec)) {
+      r->ready = true;
+      emit Changed();
+    }
   });
   connect(rec, &TScheduleRecording::Recording, this, [this, rec] {
-    if (!run_ || run_->recording.get() != rec) return;
-    run_->phase = TRun::Recording;
-    Tell(QString::fromUtf8("预约录音开始"), QString::fromUtf8("正在录制 %1，保存到 %2。").arg(run_->station, run_->file));
+    TRun* r = RunOf(rec);
+    if (!r) return;
+    r->phase = TRun::Recording;
+    Tell(QString::fromUtf8("预约录音开始"), QString::fromUtf8("正在录制 %1，保存到 %2。").arg(r->station, r->file));
     emit Changed();
   });
   connect(rec, &TScheduleRecording::Unreachable, this, [this, rec](const QString& reason) {
-    if (run_ && run_->recording.get() == rec) OnUnreachable(reason);
+    if (TRun* r = RunOf(rec)) OnUnreachable(*r, reason);
   });
   connect(rec, &TScheduleRecording::Ended, this, [this, rec](const QString& reason) {
     // Before it recorded anything (the file could not be made) it failed.
@@ -229,23 +259,23 @@ void TScheduler::Try()
       End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, reason);
   });
   QPointer<TScheduleRecording> alive(rec);
-  rec->Prepare(entry, run_->file);
+  rec->Prepare(entry, run.file);
   // Once the start has come, a new try writes as soon as the station plays.
-  if (alive && run_ && run_->recording.get() == rec && run_->started) rec->Record();
+  if (alive && run_ && run_->recording.get() == rec) rec->Record();
 }
 
-void TScheduler::OnUnreachable(const QString& reason)
+void TScheduler::OnUnreachable(TRun& run, const QString& reason)
 {
   // Freed later: the signal comes from inside it.
-  run_->recording.release()->deleteLater();
+  run.recording.release()->deleteLater();
   // Tries ahead of the start never fail the entry: the minute counts from the start.
   const qint64 next = services_.steadyMs() + kRetryPauseMs;
-  if (next - run_->startMs > qint64(kRetryWindowSecs) * 1000 || next >= run_->endMs) {
+  if (run.started && (next - run.startMs > qint64(kRetryWindowSecs) * 1000 || next >= run.endMs)) {
     End(TScheduleEntry::Failed, reason);
     return;
   }
-  run_->phase = TRun::Waiting;
-  run_->nextTryMs = next;
+  run.phase = TRun::Waiting;
+  run.nextTryMs = next;
   emit Changed();
 }
 
@@ -287,8 +317,8 @@ void TScheduler::End(TScheduleEntry::TResult result, const QString& message)
 void TScheduler::Shutdown()
 {
   timer_.stop();
-  if (run_ && !run_->started) Cancel();
-  else if (run_) End(TScheduleEntry::Interrupted, QString::fromUtf8("程序在录音时结束了"));
+  if (next_) Cancel();
+  if (run_) End(TScheduleEntry::Interrupted, QString::fromUtf8("程序在录音时结束了"));
 }
 
 void TScheduler::Note(const QString& id, const QDateTime& start, TScheduleEntry::TResult result, const QString& file,
@@ -317,10 +347,10 @@ void TScheduler::Tell(const QString& title, const QString& text)
 
 QString TScheduler::StatusText() const
 {
+  if (!run_ && next_)
+    return QString::fromUtf8("预约录音：准备录制 %1（%2 开始）").arg(next_->station, next_->start.toString(QStringLiteral("HH:mm")));
   if (!run_) return QString();
-  const QString until = run_->end.toString(QStringLiteral("HH:mm"));
-  if (run_->phase == TRun::Recording) return QString::fromUtf8("预约录音：%1（到 %2）").arg(run_->station, until);
-  if (!run_->started)
-    return QString::fromUtf8("预约录音：准备录制 %1（%2 开始）").arg(run_->station, run_->start.toString(QStringLiteral("HH:mm")));
+  if (run_->phase == TRun::Recording)
+    return QString::fromUtf8("预约录音：%1（到 %2）").arg(run_->station, run_->end.toString(QStringLiteral("HH:mm")));
   return QString::fromUtf8("预约录音：正在连接 %1").arg(run_->station);
 }

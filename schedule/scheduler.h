@@ -6,6 +6,8 @@
 // reports what happened. Nothing is recorded late: a start the program did not
 // see (not running, asleep, the clock jumped past it) is reported as missed.
 // A station that cannot be reached is tried again during the first minute.
+// An entry that follows another without a pause is prepared while the first
+// still records, and at the boundary the first ends and the second begins.
 // While a recording runs the system is asked not to sleep.
 #pragma once
 
@@ -55,6 +57,9 @@ public:
   // ...with this pause between tries.
   static constexpr int kRetryPauseMs = 5000;
   static constexpr int kTickMs = 1000;
+  // At the next entry's start (wall clock) the running one ends when its own
+  // end (steady clock) is at most this far away: the two clocks drift apart.
+  static constexpr int kHandOverSlackMs = 2000;
 
   struct TServices {
     // Local wall-clock time, and milliseconds on a steady clock.
@@ -80,13 +85,14 @@ public:
   void Shutdown();
 
   // An entry is being prepared or recorded.
-  bool Running() const { return bool(run_); }
-  // Its station plays ahead of the start.
-  bool ReadyNow() const { return run_ && !run_->started && run_->ready; }
+  bool Running() const { return run_ || next_; }
+  // The station of the entry waiting for its start plays.
+  bool ReadyNow() const { return next_ && next_->ready; }
   bool RecordingNow() const { return run_ && run_->phase == TRun::Recording; }
   // The entry whose start has come and that is being recorded (or connected).
-  QString RunningId() const { return run_ && run_->started ? run_->id : QString(); }
-  QString RunningFile() const { return run_ ? run_->file : QString(); }
+  QString RunningId() const { return run_ ? run_->id : QString(); }
+  // Its file, else that of the entry waiting for its start.
+  QString RunningFile() const { return run_ ? run_->file : next_ ? next_->file : QString(); }
   // "预约录音：电台名（到 08:30）" while one runs, else "".
   QString StatusText() const;
   TScheduleStore& Store() { return *storeOwned_; }
@@ -108,17 +114,21 @@ private:
     std::unique_ptr<TScheduleRecording> recording;
     std::shared_ptr<void> awake;
   };
-  // Connects to the station of the occurrence starting at `start`.
+  // Connects to the station of the occurrence starting at `start` (next_).
   void Prepare(const TScheduleEntry& e, const QDateTime& start);
-  // The start came `lateMs` ago: the file begins.
+  // The start of next_ came `lateMs` ago: it becomes the run, its file begins.
   void StartWriting(qint64 lateMs);
-  // Looks at a run waiting for its start; false when it was dropped.
-  bool KeepPrepared(const QDateTime& now);
-  // Drops a run before its start: nothing was written or noted.
+  // Looks at next_ while it waits for its start.
+  void KeepPrepared(const QDateTime& now);
+  // Prepares the entry that starts when the running one ends.
+  void PrepareFollowing(const QDateTime& now);
+  // Drops next_ before its start: nothing was written or noted.
   void Cancel();
-  void Try();
-  void OnUnreachable(const QString& reason);
-  // Ends the run with its result and tells the user.
+  void Try(TRun& run);
+  void OnUnreachable(TRun& run, const QString& reason);
+  // The run (or next_) a recording belongs to, or null.
+  TRun* RunOf(const TScheduleRecording* recording) const;
+  // Ends run_ with its result and tells the user.
   void End(TScheduleEntry::TResult result, const QString& message);
   // Records the entry's outcome; the store may refuse (kept in memory then).
   void Note(const QString& id, const QDateTime& start, TScheduleEntry::TResult result, const QString& file,
@@ -131,7 +141,9 @@ private:
   TScheduleStore& store_;
   TServices services_;
   QTimer timer_;
-  std::unique_ptr<TRun> run_;
+  // The entry whose start has come, and the one prepared for its start
+  // (while run_ records, the entry that follows it).
+  std::unique_ptr<TRun> run_, next_;
   // Occurrences dealt with, for when the store cannot be written.
   std::map<QString, QDateTime> handled_;
   QString storeProblemTold_;

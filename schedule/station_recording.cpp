@@ -13,16 +13,53 @@ TStationRecording::TStationRecording(TTagger tagger, TStationPlayer* heard, TSta
 
 TStationRecording::~TStationRecording() { Finish(); }
 
+namespace {
+// Recordings counted on a program's player (kept on the player, so it goes with it):
+// the last one to go stops it.
+constexpr char kRecordingsOn[] = "velmoraScheduledRecordings";
+int RecordingsOn(const TStationPlayer* p) { return p->property(kRecordingsOn).toInt(); }
+
+bool PlaysStation(const TStationPlayer& p, const QString& url)
+{
+  const bool active = p.State() != TStationPlayer::psStopped && p.State() != TStationPlayer::psFailed;
+  return active && (p.Station().url == url || p.Station().streamUrl == url);
+}
+} // namespace
+
+void TStationRecording::TakeHeard(TStationPlayer* heard)
+{
+  heardTaken_ = heard;
+  heard->setProperty(kRecordingsOn, RecordingsOn(heard) + 1);
+}
+
 void TStationRecording::Prepare(const TScheduleEntry& entry, const QString& file)
 {
   file_ = file;
   station_ = entry.stationName;
-  stationKey_ = entry.stationUrl;
+  stationKey_ = url_ = entry.stationUrl;
   bitrate_ = entry.bitrate;
   split_ = entry.splitByTrack;
   if (entry.playAloud) {
-    player_ = heard_ ? heard_ : TStationPlayer::Instance();
-  } else if (!player_) {
+    TStationPlayer* heard = heard_ ? heard_ : TStationPlayer::Instance();
+    if (PlaysStation(*heard, url_)) {
+      // Heard already (the user listens to it, or the entry before records it).
+      player_ = heard;
+      TakeHeard(heard);
+      stationKey_ = heard->Station().key;
+      connect(player_, &TStationPlayer::Changed, this, &TStationRecording::OnPlayerChanged);
+      OnPlayerChanged();
+      return;
+    }
+    if (RecordingsOn(heard) > 0) {
+      listenOn_ = heard;
+    } else {
+      player_ = heard;
+      TakeHeard(heard);
+      heard->KeepSilent(stationKey_);
+      silentUntilStart_ = true;
+    }
+  }
+  if (!player_) {
     QString error;
     std::unique_ptr<TStreamEngine> engine = CreateGstStreamEngine(&error, false);
     if (!engine) {
@@ -34,7 +71,7 @@ void TStationRecording::Prepare(const TScheduleEntry& entry, const QString& file
     player_ = own_.get();
   }
   connect(player_, &TStationPlayer::Changed, this, &TStationRecording::OnPlayerChanged);
-  player_->Play({stationKey_, station_, entry.stationUrl, entry.stationUrl, {}});
+  player_->Play({stationKey_, station_, url_, url_, {}});
 }
 
 void TStationRecording::OnPlayerChanged()
@@ -75,6 +112,15 @@ void TStationRecording::Record()
 
 void TStationRecording::BeginFile()
 {
+  // Heard from its start.
+  if (silentUntilStart_) {
+    silentUntilStart_ = false;
+    player_->KeepSilent(QString());
+  }
+  if (listenOn_) {
+    TakeHeard(listenOn_);
+    listenOn_->Play({stationKey_, station_, url_, url_, {}});
+  }
   in_ = std::make_unique<TStationAudioIn>(nullptr, player_.data());
   out_ = std::make_unique<TMP3Out>(nullptr);
   out_->SetInput(in_.get());
@@ -110,10 +156,20 @@ void TStationRecording::Finish()
 
 void TStationRecording::StopPlayer()
 {
-  if (!player_) return;
-  disconnect(player_, nullptr, this, nullptr);
-  // A heard station the user has not changed stops with the recording.
-  if (player_->Station().key == stationKey_) player_->Stop();
+  if (player_) {
+    disconnect(player_, nullptr, this, nullptr);
+    if (silentUntilStart_) player_->KeepSilent(QString());
+    // A player of its own stops with the recording.
+    if (player_ != heardTaken_ && player_->Station().key == stationKey_) player_->Stop();
+  }
+  silentUntilStart_ = false;
+  if (!heardTaken_) return;
+  // A heard station the user has not changed stops with the last recording on it.
+  TStationPlayer* heard = heardTaken_;
+  heardTaken_ = nullptr;
+  const int left = RecordingsOn(heard) - 1;
+  heard->setProperty(kRecordingsOn, left);
+  if (left <= 0 && heard->Station().key == stationKey_) heard->Stop();
 }
 
 qint64 TStationRecording::Position() const { return in_ ? in_->Position() : 0; }

@@ -4,6 +4,13 @@
 // TMP3Out. It connects ahead of the start and writes from Record on; split by
 // track, every new stream title goes on in a new file named after it. The
 // file ends whole however the recording ends.
+//
+// Heard, it is silent until its start: the program's player is kept silent
+// while it connects. A station the program's player already plays is taken
+// as it plays (no new connection, nothing muted). While the program's player
+// records another station until this one's start, this one connects on a
+// player of its own and the program's player plays it from the start, for
+// the ear only. The program's player stops with the last recording on it.
 #pragma once
 
 #include "schedule/scheduler.h"
@@ -38,12 +45,18 @@ private:
   void OnPlayerChanged();
   void BeginFile();
   void StopPlayer();
+  // Counts this recording among those on the program's player `heard`.
+  void TakeHeard(TStationPlayer* heard);
 
   TTagger tagger_;
   TStationPlayer* heard_;
   std::unique_ptr<TStationPlayer> own_;
   QPointer<TStationPlayer> player_;
-  QString stationKey_, station_, file_;
+  QString stationKey_, station_, url_, file_;
+  // The program's player this recording counts on, and the one it plays
+  // the station on from the start (for the ear, while recording its own).
+  QPointer<TStationPlayer> heardTaken_, listenOn_;
+  bool silentUntilStart_ = false;
   int bitrate_ = 128;
   bool split_ = false;
   bool ready_ = false, recordWanted_ = false;

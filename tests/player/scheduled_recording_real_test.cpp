@@ -3,7 +3,8 @@
 // records it without sound output from the start for the entry's 4 s, split
 // by track, and ends the files: the first holds the station's tone from its
 // start, the others are named after the titles, and together they are the
-// entry's length.
+// entry's length. An entry right after another, on a slow station, is
+// connected while the first records and its file begins at its start.
 #include "audio/audio_test_util.h"
 #include "audio/mp3_out.h"
 #include "player/real_stream_fixture.h"
@@ -80,6 +81,55 @@ TEST_F(RealStreamTest, AScheduledEntryRecordsTheStationForItsLength)
   EXPECT_EQ(tone.gaps, 0);
   EXPECT_GT(tone.toneSeconds, d.Seconds() - 0.1);
   EXPECT_EQ(d.artist, "测试电台");
+}
+
+TEST_F(RealStreamTest, AnEntryRightAfterAnotherBeginsAtItsStartOnAnotherStation)
+{
+  server.Set("/first.mp3", Stream(Media("tone.mp3"), 16000));
+  TStreamServer::TRoute slow = Stream(Media("tone.mp3"), 16000);
+  slow.answerAfterMs = 2500;
+  server.Set("/second.mp3", slow);
+  QTemporaryDir dir;
+  auto store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json"));
+  QDateTime at = QDateTime::currentDateTime().addSecs(3);
+  at = at.addMSecs(-at.time().msec());
+  std::vector<TScheduleEntry> entries;
+  for (const QString name : {"first", "second"}) {
+    TScheduleEntry e;
+    e.stationName = name;
+    e.stationUrl = server.Url("/" + name + ".mp3");
+    e.at = at.addSecs(4 * qint64(entries.size()));
+    e.seconds = 4;
+    e.folder = dir.filePath("recordings");
+    QString error;
+    ASSERT_TRUE(store->Add(e, &error, &e.id)) << error.toStdString();
+    entries.push_back(e);
+  }
+  QStringList told;
+  TScheduler::TServices s;
+  s.makeRecording = [] { return std::make_unique<TStationRecording>(nullptr); };
+  s.notify = [&](const QString& title, const QString&) { told << title; };
+  TScheduler scheduler(std::move(store), s);
+  QDateTime secondBegan;
+  QObject::connect(&scheduler, &TScheduler::Changed, [&] {
+    if (secondBegan.isNull() && scheduler.RecordingNow() && scheduler.RunningId() == entries[1].id)
+      secondBegan = QDateTime::currentDateTime();
+  });
+  scheduler.Start();
+  ASSERT_TRUE(PumpUntil([&] { return !secondBegan.isNull(); }, 12000)) << told.join(",").toStdString();
+  std::cerr << "second entry began " << entries[1].at.msecsTo(secondBegan) << " ms after its start\n";
+  EXPECT_LT(std::abs(entries[1].at.msecsTo(secondBegan)), 100);
+  ASSERT_TRUE(PumpUntil([&] { return !scheduler.Running(); }, 8000));
+  EXPECT_EQ(told.count(QString::fromUtf8("预约录音完成")), 2) << told.join(",").toStdString();
+  for (const TScheduleEntry& e : entries) {
+    const TDecoded d = DecodeMp3(scheduler.Store().Find(e.id)->lastFile);
+    ASSERT_TRUE(d.ok) << e.stationName.toStdString();
+    std::cerr << e.stationName.toStdString() << ": " << d.Seconds() << " s\n";
+    EXPECT_NEAR(d.Seconds(), 4.0, 0.1) << e.stationName.toStdString();
+    const TToneContinuity tone = AnalyzeContinuity(d, 440);
+    EXPECT_LT(tone.firstToneAt, 0.1) << e.stationName.toStdString();
+    EXPECT_EQ(tone.gaps, 0) << e.stationName.toStdString();
+  }
 }
 
 } // namespace

@@ -3,31 +3,15 @@
 // inhibitor asks for "sleep" and lets go of its descriptor when it goes, and
 // without the services both say so.
 #include "platform/desktop_session_services.h"
+#include "support/private_session_bus.h"
 #include "support/pump.h"
 
 #include <QDBusConnection>
 #include <QDBusUnixFileDescriptor>
-#include <QProcess>
 #include <QThread>
-#include <QVariantMap>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
-
-class TFakeNotifications : public QObject {
-  Q_OBJECT
-  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public slots:
-  uint Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
-              const QVariantMap&, int)
-  {
-    shown << app + u'|' + summary + u'|' + body;
-    return uint(shown.size());
-  }
-
-public:
-  QStringList shown;
-};
 
 class TFakeLogin : public QObject {
   Q_OBJECT
@@ -55,16 +39,10 @@ class DesktopServicesTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (!bus.waitForStarted() || !bus.waitForReadyRead(10000)) GTEST_SKIP() << "needs dbus-daemon (scripts/setup)";
-    address = QString::fromUtf8(bus.readLine()).trimmed();
+    if (!bus.Start()) GTEST_SKIP() << "needs dbus-daemon (scripts/setup)";
+    address = bus.Address();
   }
-  void TearDown() override
-  {
-    bus.kill();
-    bus.waitForFinished();
-  }
-  QProcess bus;
+  TPrivateSessionBus bus;
   QString address;
 };
 
@@ -78,10 +56,8 @@ bool HungUp(int fd)
 TEST_F(DesktopServicesTest, NotificationsReachTheServiceOrSayThereIsNone)
 {
   EXPECT_FALSE(SendDesktopNotification("t", "x", QString(), address));
-  QDBusConnection service = QDBusConnection::connectToBus(address, "fake-notifications");
   TFakeNotifications fake;
-  ASSERT_TRUE(service.registerObject("/org/freedesktop/Notifications", &fake, QDBusConnection::ExportAllSlots));
-  ASSERT_TRUE(service.registerService("org.freedesktop.Notifications"));
+  ASSERT_TRUE(fake.Register(address));
   EXPECT_TRUE(SendDesktopNotification(QString::fromUtf8("预约录音完成"), QString::fromUtf8("甲台 已录好"), "velmora", address));
   ASSERT_TRUE(PumpUntil([&] { return !fake.shown.isEmpty(); }, 5000));
   EXPECT_EQ(fake.shown, QStringList{QString::fromUtf8("Velmora|预约录音完成|甲台 已录好")});

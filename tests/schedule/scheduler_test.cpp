@@ -2,11 +2,14 @@
 // starts it did not see are reported and never recorded late, the wall clock
 // jumping either way neither repeats nor stretches a recording, a station
 // that cannot be reached is tried during the first minute, and a recording
-// cut off by the program's end is finished and marked.
+// cut off by the program's end is finished and marked, and an entry that
+// follows another is ready before the first ends and begins at its start.
 #include "schedule/scheduler.h"
+#include "support/qt_printers.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,6 +23,7 @@ struct TLog {
   QStringList files;
   const qint64* steady = nullptr;
   qint64 recordAt = -1;  // the steady clock when the file began
+  QStringList order;     // "record NAME" and "finish NAME" as they came
 };
 
 // Says at once whether the station answered; writes a few bytes as its
@@ -42,9 +46,14 @@ public:
     if (f.open(QIODevice::WriteOnly)) f.write("ID3");
     log_.files << file_;
     log_.recordAt = *log_.steady;
+    log_.order << "record " + QFileInfo(file_).fileName();
     emit Recording();
   }
-  void Finish() override { ++log_.finished; }
+  void Finish() override
+  {
+    ++log_.finished;
+    log_.order << "finish " + QFileInfo(file_).fileName();
+  }
 
 private:
   TLog& log_;
@@ -290,6 +299,43 @@ TEST_F(SchedulerTest, TheStationIsReadyAheadAndTheFileBeginsAtTheStartItself)
   EXPECT_EQ(log.made, 5);
   EXPECT_TRUE(scheduler->RecordingNow());
   EXPECT_EQ(log.recordAt, steady);
+}
+
+TEST_F(SchedulerTest, AnEntryRightAfterAnotherIsReadyBeforeItAndBeginsAtItsStart)
+{
+  const QString first = AddOnce(kT0.addSecs(10), 60);
+  const QString second = AddOnce(kT0.addSecs(70), 60);
+  Make();
+  scheduler->Start();
+  Pass(10000);
+  ASSERT_TRUE(scheduler->RecordingNow());
+  Pass(49000);
+  EXPECT_EQ(log.made, 1);
+  // Ten seconds before the boundary the second connects while the first records.
+  Pass(1000);
+  EXPECT_EQ(log.made, 2);
+  EXPECT_TRUE(scheduler->ReadyNow());
+  EXPECT_EQ(scheduler->RunningId(), first);
+  // The steady clock runs a little behind the wall's: the boundary is the
+  // second's start, and the first ends there rather than a second later.
+  now = kT0.addSecs(70);
+  steady += 9200;
+  scheduler->Tick();
+  EXPECT_EQ(Result(first), TScheduleEntry::Done);
+  EXPECT_EQ(scheduler->RunningId(), second);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  EXPECT_EQ(log.recordAt, steady);
+  EXPECT_EQ(log.order, (QStringList{"record 测试台 2026-12-07 0900.mp3", "finish 测试台 2026-12-07 0900.mp3",
+                                    "record 测试台 2026-12-07 0901.mp3"}));
+  EXPECT_EQ(ToldTitles(), (QStringList{QString::fromUtf8("预约录音开始"), QString::fromUtf8("预约录音完成"),
+                                       QString::fromUtf8("预约录音开始")}));
+  // The second's length counts from its own start.
+  Pass(59999);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(1);
+  EXPECT_EQ(Result(second), TScheduleEntry::Done);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_TRUE(awake.expired());
 }
 
 TEST_F(SchedulerTest, TheProgramEndingMidRecordingFinishesTheFileAndMarksItInterrupted)
