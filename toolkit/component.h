@@ -34,6 +34,19 @@ struct TMessage {
   qintptr Result = 0;
 };
 
+// A pointer that travels in a message's WParam or LParam, and back. Each
+// message that carries one has its typed accessor beside its number.
+template <class T>
+qintptr PointerParam(T* p)
+{
+  return reinterpret_cast<qintptr>(p);
+}
+template <class T>
+T* ParamPointer(qintptr param)
+{
+  return reinterpret_cast<T*>(param);
+}
+
 // Messages of the toolkit itself (below the skin notices 1225..1274).
 constexpr quint32 WM_USER = 0x0400;
 
@@ -95,6 +108,12 @@ public:
   int ComponentIndex() const;
   // Owned component by name, case-insensitive; nullptr when none.
   TComponent* FindComponent(const QString& name) const;
+  // The same when it is a T, else nullptr.
+  template <class T>
+  T* FindComponent(const QString& name) const
+  {
+    return qobject_cast<T*>(FindComponent(name));
+  }
   void InsertComponent(TComponent* AComponent);
   void RemoveComponent(TComponent* AComponent);
   // Frees every owned component, last first.

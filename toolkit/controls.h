@@ -25,6 +25,9 @@ class TForm;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 Q_DECLARE_METATYPE(TMouseButton)
+// What a widget's mouse event was; its value steps from a button's "down"
+// message to the matching "up" and "double click" ones.
+enum class TMouseAction { Press = 0, Release = 1, DoubleClick = 2, Move };
 
 enum TShiftStateFlag { ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08, ssRight = 0x10,
                        ssMiddle = 0x20, ssDouble = 0x40 };
@@ -60,6 +63,10 @@ constexpr quint32 WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005, WM_AC
                   WM_MOUSEWHEEL = 0x020A,  // WParam the turn in eighths of a degree (+ away from the user), LParam the client point
                   WM_SIZING = 0x0214, WM_MOVING = 0x0216,
                   WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232;
+// WM_NCPAINT, WM_ERASEBKGND: the canvas to paint on (WParam).
+inline TCanvas* PaintCanvasOf(const TMessage& m) { return ParamPointer<TCanvas>(m.WParam); }
+// WM_SIZING, WM_MOVING: the window's rectangle being dragged, to adjust in place (LParam).
+inline QRect* DraggedRectOf(const TMessage& m) { return ParamPointer<QRect>(m.LParam); }
 // WM_SIZING WParam: the edge being dragged.
 constexpr int WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
               WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;
@@ -365,7 +372,7 @@ protected:
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
-  void MouseEvent(QMouseEvent* e, int kind);
+  void MouseEvent(QMouseEvent* e, TMouseAction action);
   friend class TWinControl;
   TWinControl* control_;
 };
@@ -457,7 +464,7 @@ public:
 
   // Widget side (called by TControlWidget).
   void PaintHandler(QPainter& painter, const QRect& dirty);
-  void WidgetMouse(QMouseEvent* e, int kind);
+  void WidgetMouse(QMouseEvent* e, TMouseAction action);
   void WidgetLeave();
   virtual void WidgetMoved();
   virtual void WidgetResized();
@@ -582,6 +589,18 @@ TWinControl* FindControl(QWidget* widget);
 
 // Reports an error that escaped an event handler (the application's report).
 void HandleToolkitException(std::exception_ptr error);
+// Runs work called from Qt's event dispatch, a timer or a watcher: an error
+// that escapes it goes to the application's report instead of unwinding into
+// the caller.
+template <typename F>
+void Guarded(F&& f)
+{
+  try {
+    f();
+  } catch (...) {
+    HandleToolkitException(std::current_exception());
+  }
+}
 // Shows a control's hint at a screen point (the application's hint window).
 void ShowToolkitHint(TControl* control, QPoint globalPos, const QString& text);
 // The cursor of a number: stock cursors and the program's own (TScreen::Cursors).

@@ -29,7 +29,7 @@ const QString kSample = QStringLiteral(VELMORA_SOURCE_DIR "/tests/toolkit_visual
 template <typename T>
 T* Find(TComponent* root, const char* name)
 {
-  auto* c = qobject_cast<T*>(root->FindComponent(QString::fromLatin1(name)));
+  auto* c = root->FindComponent<T>(QString::fromLatin1(name));
   EXPECT_NE(c, nullptr) << name;
   return c;
 }
