@@ -562,10 +562,17 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   tags.title = "天气: 晴/多云";
   station->Emit(tags);
   ASSERT_TRUE(feedUntil(900));
+  // The file box follows the take into the file it goes on in (at the clock's tick).
+  const QString nextFile = dir.filePath("天气_ 晴_多云.mp3");
+  EXPECT_TRUE(WaitUntil([&] {
+    form->Timer1Timer(nullptr);
+    return form->bsSkinEditSaveFile()->Text() == nextFile;
+  })) << form->bsSkinEditSaveFile()->Text().toStdString();
   form->bsSkinButtonStop()->SimulateClick();
   const std::vector<TMP3Out::TPart> parts = form->MP3Out1()->Parts();
   ASSERT_EQ(parts.size(), 2u);
-  EXPECT_EQ(parts[1].fileName, dir.filePath("天气_ 晴_多云.mp3"));
+  EXPECT_EQ(parts[1].fileName, nextFile);
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), nextFile);
   EXPECT_EQ(parts[0].frames + parts[1].frames, form->StationAudioIn1()->Position() / TStationAudioIn::kFrameBytes);
   const TDecoded next = DecodeMp3(parts[1].fileName);
   ASSERT_TRUE(next.ok);
