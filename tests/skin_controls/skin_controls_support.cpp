@@ -3,7 +3,10 @@
 #include "skin_controls/skin_controls_register.h"
 #include "toolkit/std_controls.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPainter>
+#include <gtest/gtest.h>
 
 namespace skin_test {
 
@@ -88,6 +91,23 @@ int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolera
         ++n;
     }
   return n;
+}
+
+TemporaryHome::TemporaryHome() : home_(dir_.filePath("home"))
+{
+  QDir().mkpath(home_ + "/Desktop");
+  previous_ = SetShellNamespace(LinuxShellNamespace({home_ + "/Desktop", home_, [] {
+                                                       return std::vector<TShellMount>{{"/", "ext4", ""}};
+                                                     }}));
+}
+
+TemporaryHome::~TemporaryHome() { SetShellNamespace(std::move(previous_)); }
+
+void Touch(const QString& path)
+{
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+  f.write("data");
 }
 
 } // namespace skin_test
