@@ -78,21 +78,6 @@ QImage Paint(TControl* control)
   return image;
 }
 
-int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance)
-{
-  const QColor want = ColorToQColor(color);
-  int n = 0;
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x) {
-      if (!image.valid(x, y)) continue;
-      const QColor c = image.pixelColor(x, y);
-      if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) + std::abs(c.blue() - want.blue()) <=
-          tolerance)
-        ++n;
-    }
-  return n;
-}
-
 TemporaryHome::TemporaryHome() : home_(dir_.filePath("home"))
 {
   QDir().mkpath(home_ + "/Desktop");

@@ -4,6 +4,7 @@
 
 #include "platform/shell_namespace.h"
 #include "skin/skin_data.h"
+#include "support/pixels.h"
 #include "toolkit/forms.h"
 
 #include <QImage>
@@ -44,8 +45,6 @@ TForm* NewForm();
 // What the control paints at its size (over a magenta background).
 QImage Paint(TControl* control);
 constexpr TColor kUnpainted = RGB(255, 0, 255);
-// Pixels within `tolerance` (sum of channel differences) of a colour.
-int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance);
 
 // Receives the addresses the desktop would open for a scheme of the tests.
 class UrlCatcher : public QObject {
