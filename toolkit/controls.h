@@ -107,11 +107,33 @@ enum : int { crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -
 
 // ---------------------------------------------------------------- TControl
 
+// The mouse events a control and the notification-area icon both raise.
+class TMouseEvents {
+public:
+  TNotifyEvent OnClick() const { return onClick_; }
+  void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
+  TNotifyEvent OnDblClick() const { return onDblClick_; }
+  void SetOnDblClick(const TNotifyEvent& e) { onDblClick_ = e; }
+  TMouseEvent OnMouseDown() const { return onMouseDown_; }
+  void SetOnMouseDown(const TMouseEvent& e) { onMouseDown_ = e; }
+  TMouseEvent OnMouseUp() const { return onMouseUp_; }
+  void SetOnMouseUp(const TMouseEvent& e) { onMouseUp_ = e; }
+  TMouseMoveEvent OnMouseMove() const { return onMouseMove_; }
+  void SetOnMouseMove(const TMouseMoveEvent& e) { onMouseMove_ = e; }
+
+protected:
+  ~TMouseEvents() = default;
+
+  TNotifyEvent onClick_, onDblClick_;
+  TMouseEvent onMouseDown_, onMouseUp_;
+  TMouseMoveEvent onMouseMove_;
+};
+
 // Places are clamped to +-kMaxControlCoordinate and sizes to [0, kMaxControlCoordinate]
 // (Qt's largest widget size): 64 nested levels still add up within int.
 constexpr int kMaxControlCoordinate = (1 << 24) - 1;
 
-class TControl : public TComponent {
+class TControl : public TComponent, public TMouseEvents {
   Q_OBJECT
   Q_CLASSINFO("IntegerIdents:Color", "TColor")
   Q_CLASSINFO("IntegerIdents:Cursor", "TCursor")
@@ -258,16 +280,6 @@ public:
   void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
   qintptr SendMessage(quint32 Msg, qintptr WParam = 0, qintptr LParam = 0);
 
-  TNotifyEvent OnClick() const { return onClick_; }
-  void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
-  TNotifyEvent OnDblClick() const { return onDblClick_; }
-  void SetOnDblClick(const TNotifyEvent& e) { onDblClick_ = e; }
-  TMouseEvent OnMouseDown() const { return onMouseDown_; }
-  void SetOnMouseDown(const TMouseEvent& e) { onMouseDown_ = e; }
-  TMouseEvent OnMouseUp() const { return onMouseUp_; }
-  void SetOnMouseUp(const TMouseEvent& e) { onMouseUp_ = e; }
-  TMouseMoveEvent OnMouseMove() const { return onMouseMove_; }
-  void SetOnMouseMove(const TMouseMoveEvent& e) { onMouseMove_ = e; }
   TNotifyEvent OnMouseEnter() const { return onMouseEnter_; }
   void SetOnMouseEnter(const TNotifyEvent& e) { onMouseEnter_ = e; }
   TNotifyEvent OnMouseLeave() const { return onMouseLeave_; }
@@ -335,9 +347,7 @@ private:
   bool parentShowHint_ = true;
   int cursor_ = crDefault;
   QString text_;
-  TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
-  TMouseEvent onMouseDown_, onMouseUp_;
-  TMouseMoveEvent onMouseMove_;
+  TNotifyEvent onMouseEnter_, onMouseLeave_, onResize_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TControl::TAnchors)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TControl::TControlStyle)
