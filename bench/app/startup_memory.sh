@@ -16,11 +16,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 command -v qmmp >/dev/null || { echo "qmmp is not installed (apt-get install qmmp)" >&2; exit 1; }
 program="$root/build/app/velmora"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-source "$root/scripts/lib/sound-server"
-start_sound_server
+source "$root/bench/lib/session.sh"
+start_bench_session
 trap 'stop_sound_server; rm -rf "$work"' EXIT
 if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 
