@@ -22,6 +22,7 @@
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "skin/skin_form.h"
+#include "support/files.h"
 #include "support/scoped_mixer_backend.h"
 #include "toolkit/ini_file.h"
 #include "toolkit/form_reader.h"
@@ -440,13 +441,6 @@ TEST_F(RecordWindowTest, WithNoRateSelectedAFreshWindowRecordsAt128)
   EXPECT_EQ(d.bitrates.front(), 128);
 }
 
-void WriteText(const QString& path, const QByteArray& text)
-{
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(text);
-}
-
 // The captions of a menu level, as the skinned menu shows them.
 QStringList Captions(const TMenuItem* items)
 {
@@ -461,7 +455,7 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   capture.DeviceList = {{"memory:0", QStringLiteral("默认输入"), true},
                         {"memory:monitor", QStringLiteral("正在播放的声音"), false},
                         {"memory:mic", QStringLiteral("Mic & Line"), false}};
-  WriteText(SettingsFile(), "[main]\nleft=12\n[record]\nsource=正在播放的声音\n");
+  WriteFile(SettingsFile(), "[main]\nleft=12\n[record]\nsource=正在播放的声音\n");
   Create();
   auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
   ASSERT_TRUE(frame);
@@ -591,7 +585,7 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
 TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)
 {
   AddMixer();
-  WriteText(SettingsFile(), "[record]\nbitrate=32\n");
+  WriteFile(SettingsFile(), "[record]\nbitrate=32\n");
   Create();
   EXPECT_EQ(form->bsSkinComboBoxBit()->ItemIndex(), 0);
   form->bsSkinComboBoxBit()->SetItemIndex(2);
@@ -600,7 +594,7 @@ TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)
   // Odd values leave the designed 64 kbps.
   for (const char* stored : {"bitrate=0", "bitrate=96", "bitrate=abc", "bitrate=-64"}) {
     SCOPED_TRACE(stored);
-    WriteText(SettingsFile(), QByteArray("[record]\n") + stored + "\n");
+    WriteFile(SettingsFile(), QByteArray("[record]\n") + stored + "\n");
     Create();
     EXPECT_EQ(form->bsSkinComboBoxBit()->ItemIndex(), 1);
     TComponent::Free(form);

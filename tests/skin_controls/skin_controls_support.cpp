@@ -1,6 +1,7 @@
 #include "skin_controls_support.h"
 
 #include "skin_controls/skin_controls_register.h"
+#include "support/files.h"
 #include "toolkit/std_controls.h"
 
 #include <QDir>
@@ -88,11 +89,6 @@ TemporaryHome::TemporaryHome() : home_(dir_.filePath("home"))
 
 TemporaryHome::~TemporaryHome() { SetShellNamespace(std::move(previous_)); }
 
-void Touch(const QString& path)
-{
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write("data");
-}
+void Touch(const QString& path) { WriteFile(path, "data"); }
 
 } // namespace skin_test
