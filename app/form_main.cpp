@@ -96,16 +96,16 @@ void TForm_Main::FormCreate(QObject*)
   if (Handle()) Handle()->setWindowIcon(AppIcon());
   KeepBarsInView();
   LoadSettings();
-  if (auto* tray = Find<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
+  if (auto* tray = FindComponent<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
   // Docked at the top edge the window stays on top; floating, it stays on top
   // as the user left it.
   const bool storedOnTop = stayOnTop_;
   Dock(Top() <= 0);
   if (!docked_ && storedOnTop) SetStayOnTopState(true);
   WatchStatusBarMouse();
-  ShowMakerSite(Find<TbsSkinLinkLabel>("bsSkinLinkLabel1"), MakerSiteAddress());
+  ShowMakerSite(FindComponent<TbsSkinLinkLabel>("bsSkinLinkLabel1"), MakerSiteAddress());
   TDirectoryServer::Instance()->SetUserListFile(UserStationListFile());
-  if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) OpenStationDirectory(*browser);
+  if (auto* browser = FindComponent<TEmbeddedBrowser>("EmbeddedBrowser1")) OpenStationDirectory(*browser);
   if (!IsDesigning()) scheduler_ = AttachScheduleToMainWindow(*this, AttachPlayerToMainWindow(*this));
 }
 
@@ -127,27 +127,27 @@ void TForm_Main::FormCloseQuery(QObject*, bool& CanClose)
 
 void TForm_Main::KeepBarsInView()
 {
-  auto* frame = Find<TbsSkinForm>("bsSkinForm1");
+  auto* frame = FindComponent<TbsSkinForm>("bsSkinForm1");
   if (!frame) return;
   // Never smaller than the frame with the tool bar and the status bar: the
   // size loop and stored placements keep to it.
   int bars = 0;
   for (const char* name : {"bsSkinToolBar1", "bsSkinStatusBar1"})
-    if (auto* bar = Find<TControl>(name); bar && bar->Visible()) bars += bar->Height();
+    if (auto* bar = FindComponent<TControl>(name); bar && bar->Visible()) bars += bar->Height();
   const QMargins m = NonClientMargins();
   frame->SetMinHeight(m.top() + m.bottom() + bars);
 }
 
 int TForm_Main::MinimumHeight() const
 {
-  auto* frame = Find<TbsSkinForm>("bsSkinForm1");
+  auto* frame = FindComponent<TbsSkinForm>("bsSkinForm1");
   return frame ? frame->MinimumSize().height() : 1;
 }
 
 void TForm_Main::bsSkinSpeedButtonRefeshClick(QObject*)
 {
   try {
-    if (auto* browser = Find<TEmbeddedBrowser>("EmbeddedBrowser1")) browser->Refresh();
+    if (auto* browser = FindComponent<TEmbeddedBrowser>("EmbeddedBrowser1")) browser->Refresh();
   } catch (...) {
     // A failed refresh changes nothing the user relies on.
   }
@@ -175,10 +175,10 @@ void TForm_Main::bsSkinForm1RestoreFromTray(QObject*)
     PlaceDocked(0);
     // The auto-hide check that ran when the window went to the tray would
     // hide it again before the user reached it: Timer2 hands over to it.
-    if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(false);
-    if (auto* t = Find<TTimer>("Timer2")) t->SetEnabled(true);
+    if (auto* t = FindComponent<TTimer>("Timer1")) t->SetEnabled(false);
+    if (auto* t = FindComponent<TTimer>("Timer2")) t->SetEnabled(true);
   }
-  if (auto* tray = Find<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
+  if (auto* tray = FindComponent<TbsTrayIcon>("bsTrayIcon1")) tray->SetIconVisible(true);
   BringToFront();
 }
 
@@ -186,7 +186,7 @@ void TForm_Main::bsSkinStatusBar1MouseMove(QObject*, TShiftState, int, int)
 {
   if (docked_ && Top() < 0) {
     PlaceDocked(0);
-    if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(true);
+    if (auto* t = FindComponent<TTimer>("Timer1")) t->SetEnabled(true);
   }
 }
 
@@ -196,7 +196,7 @@ void TForm_Main::Timer1Timer(QObject*)
   if (MouseNear()) return;
   // Only the bottom 5 pixels (the status bar's edge) stay on screen.
   PlaceDocked(5 - Height());
-  if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(false);
+  if (auto* t = FindComponent<TTimer>("Timer1")) t->SetEnabled(false);
 }
 
 void TForm_Main::PlaceDocked(int top)
@@ -214,15 +214,11 @@ void TForm_Main::PlaceDocked(int top)
 
 void TForm_Main::WatchStatusBarMouse()
 {
-  auto* bar = Find<TbsSkinStatusBar>("bsSkinStatusBar1");
+  auto* bar = FindComponent<TbsSkinStatusBar>("bsSkinStatusBar1");
   if (!bar || IsDesigning()) return;
   QWidget* barWidget = bar->Handle();
   auto* watch = new StatusBarMouseWatch(barWidget, [this, bar](QPoint p) {
-    try {
-      bsSkinStatusBar1MouseMove(bar, TShiftState(), p.x(), p.y());
-    } catch (...) {
-      Application->HandleException(std::current_exception());
-    }
+    Guarded([&] { bsSkinStatusBar1MouseMove(bar, TShiftState(), p.x(), p.y()); });
   });
   barWidget->installEventFilter(watch);
   for (QWidget* child : barWidget->findChildren<QWidget*>()) child->installEventFilter(watch);
@@ -230,11 +226,7 @@ void TForm_Main::WatchStatusBarMouse()
   // skinned frame's bottom band under it: a move over the band counts too.
   if (QWidget* own = Handle()) {
     auto* frameWatch = new FrameMouseWatch(own, [this, bar] {
-      try {
-        bsSkinStatusBar1MouseMove(bar, TShiftState(), 0, 0);
-      } catch (...) {
-        Application->HandleException(std::current_exception());
-      }
+      Guarded([&] { bsSkinStatusBar1MouseMove(bar, TShiftState(), 0, 0); });
     });
     own->installEventFilter(frameWatch);
   }
@@ -263,8 +255,8 @@ void ReportLinksThatOpenNothing()
 
 void TForm_Main::BringBack()
 {
-  auto* frame = Find<TbsSkinForm>("bsSkinForm1");
-  auto* tray = Find<TbsTrayIcon>("bsTrayIcon1");
+  auto* frame = FindComponent<TbsSkinForm>("bsSkinForm1");
+  auto* tray = FindComponent<TbsTrayIcon>("bsTrayIcon1");
   if (frame && tray && tray->MinimizeToTray()) {
     frame->RestoreFromTray();
     return;
@@ -277,8 +269,8 @@ void TForm_Main::BringBack()
 void TForm_Main::Timer2Timer(QObject*)
 {
   if (!MouseNear()) return;
-  if (auto* t = Find<TTimer>("Timer2")) t->SetEnabled(false);
-  if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(true);
+  if (auto* t = FindComponent<TTimer>("Timer2")) t->SetEnabled(false);
+  if (auto* t = FindComponent<TTimer>("Timer1")) t->SetEnabled(true);
 }
 
 void TForm_Main::SetStayOnTopState(bool value)
@@ -286,7 +278,7 @@ void TForm_Main::SetStayOnTopState(bool value)
   stayOnTop_ = value;
   SetFormStyle(value ? fsStayOnTop : fsNormal);
   if (!IsLoading() && !IsDesigning()) SetVisible(true);
-  if (auto* button = Find<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop")) {
+  if (auto* button = FindComponent<TbsSkinSpeedButton>("bsSkinSpeedButton_SetTop")) {
     button->SetImageIndex(value ? 3 : 2);
     button->SetHint(value ? kHintOnTop : kHintNotOnTop);
   }
@@ -298,7 +290,7 @@ void TForm_Main::Dock(bool value)
   docked_ = value;
   SetStayOnTopState(value);
   if (!value) SetManagedByWindowSystem(true);
-  if (auto* t = Find<TTimer>("Timer1")) t->SetEnabled(value);
+  if (auto* t = FindComponent<TTimer>("Timer1")) t->SetEnabled(value);
 }
 
 bool TForm_Main::MouseNear() const

@@ -79,12 +79,6 @@ private:
   int MinimumHeight() const;
   void WatchStatusBarMouse();
 
-  template <typename T>
-  T* Find(const char* name) const
-  {
-    return qobject_cast<T*>(FindComponent(QString::fromLatin1(name)));
-  }
-
   bool stayOnTop_ = false;
   bool docked_ = false;
 };

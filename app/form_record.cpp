@@ -44,6 +44,11 @@ const char* const kSplitByTrackCaption = "按曲目分段";
 const char* const kScheduleCaption = "预约录音…";
 const char* const kNoSchedule = "现在不能预约录音。";
 const char* const kNoStation = "现在没有正在收听的电台：请先在电台列表中播放一个电台，再开始录音。";
+// The listed rate in kbps at `index`, or nullptr (no selection).
+const int* ListedKbps(int index)
+{
+  return index >= 0 && index < int(std::size(kRecordBitRates)) ? &kRecordBitRates[index] : nullptr;
+}
 } // namespace
 
 QString RecordedTimeText(int seconds)
@@ -91,32 +96,27 @@ void TForm_Record::InstallDefaultSeams()
   ReportError = [this](const QString& text) { ShowUserMessage(text, mtError, mbOK, bsSkinMessage1()); };
 }
 
-template <typename T>
-T* TForm_Record::Element(const char* name) const
-{
-  return qobject_cast<T*>(FindComponent(QString::fromLatin1(name)));
-}
 
-TbsSkinButton* TForm_Record::bsSkinButtonSelectFile() const { return Element<TbsSkinButton>("bsSkinButtonSelectFile"); }
-TbsSkinComboBox* TForm_Record::bsSkinComboBoxBit() const { return Element<TbsSkinComboBox>("bsSkinComboBoxBit"); }
-TbsSkinButton* TForm_Record::bsSkinButtonRec() const { return Element<TbsSkinButton>("bsSkinButtonRec"); }
-TbsSkinButton* TForm_Record::bsSkinButtonStop() const { return Element<TbsSkinButton>("bsSkinButtonStop"); }
-TbsSkinStatusBar* TForm_Record::bsSkinStatusBar1() const { return Element<TbsSkinStatusBar>("bsSkinStatusBar1"); }
-TbsSkinEdit* TForm_Record::bsSkinEditSaveFile() const { return Element<TbsSkinEdit>("bsSkinEditSaveFile"); }
-TbsSkinSaveDialog* TForm_Record::bsSkinSaveDialog1() const { return Element<TbsSkinSaveDialog>("bsSkinSaveDialog1"); }
+TbsSkinButton* TForm_Record::bsSkinButtonSelectFile() const { return FindComponent<TbsSkinButton>("bsSkinButtonSelectFile"); }
+TbsSkinComboBox* TForm_Record::bsSkinComboBoxBit() const { return FindComponent<TbsSkinComboBox>("bsSkinComboBoxBit"); }
+TbsSkinButton* TForm_Record::bsSkinButtonRec() const { return FindComponent<TbsSkinButton>("bsSkinButtonRec"); }
+TbsSkinButton* TForm_Record::bsSkinButtonStop() const { return FindComponent<TbsSkinButton>("bsSkinButtonStop"); }
+TbsSkinStatusBar* TForm_Record::bsSkinStatusBar1() const { return FindComponent<TbsSkinStatusBar>("bsSkinStatusBar1"); }
+TbsSkinEdit* TForm_Record::bsSkinEditSaveFile() const { return FindComponent<TbsSkinEdit>("bsSkinEditSaveFile"); }
+TbsSkinSaveDialog* TForm_Record::bsSkinSaveDialog1() const { return FindComponent<TbsSkinSaveDialog>("bsSkinSaveDialog1"); }
 TbsSkinStatusPanel* TForm_Record::bsSkinStatusPanelRecTime() const
 {
-  return Element<TbsSkinStatusPanel>("bsSkinStatusPanelRecTime");
+  return FindComponent<TbsSkinStatusPanel>("bsSkinStatusPanelRecTime");
 }
-TTimer* TForm_Record::Timer1() const { return Element<TTimer>("Timer1"); }
-TDXAudioIn* TForm_Record::DXAudioIn1() const { return Element<TDXAudioIn>("DXAudioIn1"); }
-TMP3Out* TForm_Record::MP3Out1() const { return Element<TMP3Out>("MP3Out1"); }
-TMMMixerBlock* TForm_Record::MMMixerBlock1() const { return Element<TMMMixerBlock>("MMMixerBlock1"); }
-TMMMixerBlockCheck* TForm_Record::MMMixerBlockCheck1() const { return Element<TMMMixerBlockCheck>("MMMixerBlockCheck1"); }
+TTimer* TForm_Record::Timer1() const { return FindComponent<TTimer>("Timer1"); }
+TDXAudioIn* TForm_Record::DXAudioIn1() const { return FindComponent<TDXAudioIn>("DXAudioIn1"); }
+TMP3Out* TForm_Record::MP3Out1() const { return FindComponent<TMP3Out>("MP3Out1"); }
+TMMMixerBlock* TForm_Record::MMMixerBlock1() const { return FindComponent<TMMMixerBlock>("MMMixerBlock1"); }
+TMMMixerBlockCheck* TForm_Record::MMMixerBlockCheck1() const { return FindComponent<TMMMixerBlockCheck>("MMMixerBlockCheck1"); }
 
 TStationAudioIn* TForm_Record::StationAudioIn1()
 {
-  if (auto* in = Element<TStationAudioIn>("StationAudioIn1")) return in;
+  if (auto* in = FindComponent<TStationAudioIn>("StationAudioIn1")) return in;
   auto* in = new TStationAudioIn(this);
   in->SetName(QStringLiteral("StationAudioIn1"));
   return in;
@@ -172,7 +172,7 @@ bool TForm_Record::FindMixerAgain()
   if (MMMixerBlockCheck1()->Enabled()) return true;
   // The sound server started or came back since the window was made: open
   // the mixer anew, which looks the line and its switch up again.
-  if (auto* mixer = Element<TMMMixerDevice>("MMMixerDevice1")) {
+  if (auto* mixer = FindComponent<TMMMixerDevice>("MMMixerDevice1")) {
     try {
       mixer->SetActive(false);
       MixerBackend().Rescan();
@@ -240,12 +240,8 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   // The rate is fixed for the run: a list that still changed would show a rate the file does not have.
   bsSkinComboBoxBit()->SetEnabled(false);
   TMP3Out* out = MP3Out1();
-  switch (bsSkinComboBoxBit()->ItemIndex()) {
-  case 0: out->SetBitRate(TMP3Out::br32); break;
-  case 1: out->SetBitRate(TMP3Out::br64); break;
-  case 2: out->SetBitRate(TMP3Out::br128); break;
-  default: break;  // no selection: the rate stays as it was
-  }
+  // No selection: the rate stays as it was.
+  if (const int* listed = ListedKbps(bsSkinComboBoxBit()->ItemIndex())) out->SetBitRate(*TMP3Out::BitRateOf(*listed));
   out->SetFileName(file);
   SetMakerTags(out, file, MakerSiteAddress());
   QObject::disconnect(splitting_);
@@ -272,18 +268,25 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
 void TForm_Record::Timer1Timer(TObject*)
 {
   bsSkinStatusPanelRecTime()->SetCaption(RecordedTimeText(MP3Out1()->ElapsedSeconds()));
+  ShowFileBeingWritten();
+}
+
+void TForm_Record::ShowFileBeingWritten()
+{
+  const std::vector<TMP3Out::TPart> parts = MP3Out1()->Parts();
+  if (!parts.empty() && bsSkinEditSaveFile()->Text() != parts.back().fileName)
+    bsSkinEditSaveFile()->SetText(parts.back().fileName);
 }
 
 void TForm_Record::bsSkinButtonStopClick(TObject*)
 {
-  Timer1()->SetEnabled(false);
-  bsSkinButtonStop()->SetEnabled(false);
   TMP3Out* out = MP3Out1();
+  // The wait runs only the worker's queued calls (a failure's report), no
+  // clicks: the buttons may change after it.
   out->RequestStop(true);
   out->WaitForStop();  // the file is complete and closed when this returns
-  bsSkinButtonSelectFile()->SetEnabled(true);
-  bsSkinButtonRec()->SetEnabled(true);
-  bsSkinComboBoxBit()->SetEnabled(true);
+  ShowFileBeingWritten();
+  ShowFileChosen();
 }
 
 void TForm_Record::FormCloseQuery(TObject*, bool& CanClose) { CanClose = MayStopRecording(); }
@@ -380,7 +383,7 @@ void TForm_Record::SetRecordSource(const QString& name)
 
 void TForm_Record::CreateSystemMenu()
 {
-  auto* frame = Element<TbsSkinForm>("bsSkinForm1");
+  auto* frame = FindComponent<TbsSkinForm>("bsSkinForm1");
   if (!frame || frame->SystemMenu()) return;
   auto* menu = new TbsSkinPopupMenu(this);
   menu->SetName(QStringLiteral("bsSkinPopupMenuSystem"));
@@ -405,7 +408,7 @@ void TForm_Record::CreateSystemMenu()
 
 TMenuItem* TForm_Record::RecordSourceMenuItem() const
 {
-  const auto* frame = Element<TbsSkinForm>("bsSkinForm1");
+  const auto* frame = FindComponent<TbsSkinForm>("bsSkinForm1");
   return frame && frame->SystemMenu() ? frame->SystemMenu()->Items()->Find(QStringLiteral("MenuItemRecordSource")) : nullptr;
 }
 
@@ -418,7 +421,7 @@ void TForm_Record::SetSplitByTrack(bool split)
 
 TMenuItem* TForm_Record::SplitByTrackMenuItem() const
 {
-  const auto* frame = Element<TbsSkinForm>("bsSkinForm1");
+  const auto* frame = FindComponent<TbsSkinForm>("bsSkinForm1");
   return frame && frame->SystemMenu() ? frame->SystemMenu()->Items()->Find(QStringLiteral("MenuItemSplitByTrack")) : nullptr;
 }
 
@@ -471,10 +474,10 @@ void TForm_Record::RestoreBitRate()
 
 void TForm_Record::bsSkinComboBoxBitClick(TObject*)
 {
-  const int index = bsSkinComboBoxBit()->ItemIndex();
-  if (index < 0 || index >= int(std::size(kRecordBitRates))) return;
+  const int* listed = ListedKbps(bsSkinComboBoxBit()->ItemIndex());
+  if (!listed) return;
   try {
-    WriteRecordBitRate(SettingsWritePath, kRecordBitRates[index]);
+    WriteRecordBitRate(SettingsWritePath, *listed);
   } catch (const Exception& e) {
     if (ReportError) ReportError(QString::fromUtf8(kSettingNotKept).arg(UserMessageText(e.Message())));
   }

@@ -121,11 +121,11 @@ public:
   bool RecordingLineIsRecorded() const;
 
 private:
-  template <typename T>
-  T* Element(const char* name) const;
   void InstallDefaultSeams();
   // "File chosen": select and record enabled, stop disabled, clock off.
   void ShowFileChosen();
+  // The file box shows the file the run writes now (the last part after a split by track).
+  void ShowFileBeingWritten();
   // Unmutes the recording line when it is what the input records.
   void UnmuteRecordingLine();
   // Opens the mixer again when the line switch is unusable (the sound server

@@ -71,6 +71,13 @@ int TMP3Out::Kbps(TMP3BitRate rate)
   return i >= 0 && i < int(std::size(table)) ? table[i] : 128;
 }
 
+std::optional<TMP3Out::TMP3BitRate> TMP3Out::BitRateOf(int kbps)
+{
+  for (int r = br8; r <= br320; ++r)
+    if (Kbps(TMP3BitRate(r)) == kbps) return TMP3BitRate(r);
+  return std::nullopt;
+}
+
 int TMP3Out::OutputRate(TMP3SampleRate rate)
 {
   switch (rate) {

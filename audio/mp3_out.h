@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 struct lame_global_struct;
@@ -57,6 +58,8 @@ public:
   ~TMP3Out() override;
 
   static int Kbps(TMP3BitRate rate);
+  // The rate of `kbps`, or nothing when the encoder has no such rate.
+  static std::optional<TMP3BitRate> BitRateOf(int kbps);
   static int OutputRate(TMP3SampleRate rate);
 
   TMP3BitRate BitRate() const { return bitRate_; }

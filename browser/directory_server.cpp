@@ -6,7 +6,6 @@
 #include "browser/site_addresses.h"
 #include "browser/station_directory.h"
 #include "platform/socket_peer.h"
-#include "toolkit/regular_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -104,33 +103,6 @@ TConnection* ConnectionOf(QTcpSocket* socket)
 
 } // namespace
 
-TUserStationList ParseUserStationList(const QString& text)
-{
-  TUserStationList out;
-  const QStringList lines = text.split(u'\n');
-  for (int i = 0; i < lines.size(); ++i) {
-    const QString line = lines[i].trimmed();
-    if (line.isEmpty() || line.startsWith(u'#')) continue;
-    QStringList parts = line.split(u'|');
-    for (QString& p : parts) p = p.trimmed();
-    TStation s;
-    if (parts.size() == 2) {
-      s = {QStringLiteral("我的电台"), parts[0], parts[1]};
-    } else if (parts.size() == 3) {
-      s = {parts[0].isEmpty() ? QStringLiteral("我的电台") : parts[0], parts[1], parts[2]};
-    } else {
-      out.skippedLines.push_back(i + 1);
-      continue;
-    }
-    if (s.name.isEmpty() || !IsStreamAddress(s.url)) {
-      out.skippedLines.push_back(i + 1);
-      continue;
-    }
-    out.stations.push_back(s);
-  }
-  return out;
-}
-
 TDirectoryServer::TDirectoryServer(QObject* parent) : QObject(parent), server_(new QTcpServer(this))
 {
   InitSiteResources();
@@ -193,29 +165,7 @@ int TDirectoryServer::WaitingConnections() const
   return int(std::count_if(waiting_.begin(), waiting_.end(), [](const QPointer<QTcpSocket>& s) { return !s.isNull(); }));
 }
 
-QJsonObject TDirectoryServer::StationListJson() const
-{
-  QJsonArray stations;
-  auto add = [&](const QString& category, const QString& name, const QString& url) {
-    stations.append(QJsonObject{{"category", category}, {"name", name}, {"url", url}});
-  };
-  QJsonObject out;
-  const TRegularFileRead user = ReadRegularFile(userListFile_, 1024 * 1024);
-  if (user.Status != TRegularFileRead::Missing) {
-    out.insert("userFile", userListFile_);
-    if (user.Ok()) {
-      const TUserStationList parsed = ParseUserStationList(DecodeUserStationText(user.Data));
-      for (const TStation& s : parsed.stations) add(s.category, s.name, s.url);
-      QJsonArray skipped;
-      for (int n : parsed.skippedLines) skipped.append(n);
-      out.insert("skippedLines", skipped);
-    } else {
-      out.insert("userFileError", QStringLiteral("无法读取自定义电台列表"));
-    }
-  }
-  out.insert("stations", stations);
-  return out;
-}
+QJsonObject TDirectoryServer::StationListJson() const { return UserStationListJson(userListFile_); }
 
 TDirectoryServer* TDirectoryServer::Instance()
 {

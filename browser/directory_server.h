@@ -25,6 +25,8 @@
 // hold connections open never keep the page out.
 #pragma once
 
+#include "browser/user_station_list.h"
+
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QObject>
@@ -40,20 +42,6 @@ class TEmbeddedBrowser;
 class TStationDirectory;
 class TStationPlayer;
 
-struct TStation {
-  QString category;
-  QString name;
-  QString url;
-};
-
-// The user's own stations: one per line, "名称 | 地址" or "分类 | 名称 | 地址";
-// blank lines and lines starting with '#' are ignored. Lines that cannot be
-// read are listed by number in `skippedLines` rather than dropped silently.
-struct TUserStationList {
-  std::vector<TStation> stations;
-  std::vector<int> skippedLines;
-};
-TUserStationList ParseUserStationList(const QString& text);
 
 class TDirectoryServer : public QObject {
   Q_OBJECT

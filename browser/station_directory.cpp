@@ -10,34 +10,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
-#include <QStringDecoder>
 #include <QTimer>
-
-namespace {
-// A list typed by hand: a megabyte is thousands of stations.
-constexpr qint64 kMaxUserStationListFile = 1024 * 1024;
-} // namespace
-
-QString DecodeUserStationText(const QByteArray& bytes, std::vector<int>* unreadableLines)
-{
-  QStringDecoder utf8(QStringDecoder::Utf8);
-  const QString text = utf8.decode(bytes);
-  if (!utf8.hasError()) return text;
-  // Not UTF-8: a list written on a Chinese system is most likely GB18030 (GBK).
-  QStringDecoder gb18030("GB18030");
-  if (gb18030.isValid()) {
-    const QString wide = gb18030.decode(bytes);
-    if (!gb18030.hasError()) return wide;
-  }
-  // Neither: the lines that do not decode are named, not shown garbled.
-  QStringList lines = text.split(u'\n');
-  for (int i = 0; i < lines.size(); ++i)
-    if (lines[i].contains(QChar::ReplacementCharacter)) {
-      if (unreadableLines) unreadableLines->push_back(i + 1);
-      lines[i].clear();
-    }
-  return lines.join(u'\n');
-}
 
 bool StationMatches(const TDirectoryStation& s, const TStationQuery& query)
 {

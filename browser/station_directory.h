@@ -8,6 +8,7 @@
 
 #include "browser/radio_browser_client.h"
 #include "browser/station_store.h"
+#include "browser/user_station_list.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -80,6 +81,3 @@ private:
 // (everything matches an empty text).
 bool StationMatches(const TDirectoryStation& station, const TStationQuery& query);
 
-// The user's stations.txt as text: UTF-8, else GB18030 (GBK and GB2312
-// included); lines that are neither are left out and named in `unreadableLines`.
-QString DecodeUserStationText(const QByteArray& bytes, std::vector<int>* unreadableLines = nullptr);

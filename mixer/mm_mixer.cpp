@@ -173,7 +173,8 @@ void TMMMixerDevice::DoControlChange(TMMLineId LineId, TMMControlId CtlId)
 
 void TMMMixerDevice::MixerWndProc(TMessage& Message)
 {
-  try {
+  // Reported like any error of an event handler; the message loop goes on.
+  Guarded([&] {
     const bool ours = handle_ && static_cast<quintptr>(Message.WParam) == handle_;
     const auto id = static_cast<qint32>(static_cast<quint32>(Message.LParam));
     if (ours && Message.Msg == MM_MIXM_LINE_CHANGE)
@@ -182,10 +183,7 @@ void TMMMixerDevice::MixerWndProc(TMessage& Message)
       ControlChange(id);
     else
       window_->DefaultHandler(Message);
-  } catch (...) {
-    // Reported like any error of an event handler; the message loop goes on.
-    HandleToolkitException(std::current_exception());
-  }
+  });
 }
 
 TMMDeviceId TMMMixerDevice::MixerId()

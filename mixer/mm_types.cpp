@@ -2,6 +2,8 @@
 
 #include "toolkit/component.h"
 
+#include <optional>
+
 namespace mm {
 namespace {
 constexpr quint32 kComponentTypes[] = {
@@ -16,14 +18,22 @@ constexpr quint32 kControlTypes[] = {
 };
 // Top four bits of a control type, in the order of TMMControlClass.
 constexpr quint32 kClassBits[] = {0x0, 0x5, 0x7, 0x1, 0x3, 0x4, 0x2, 0x6};
+
+// The enumeration value whose API value in `table` is `value`, or nothing.
+template <class Enum, size_t N>
+std::optional<Enum> FromApiTable(const quint32 (&table)[N], quint32 value)
+{
+  for (size_t i = 0; i < N; ++i)
+    if (table[i] == value) return static_cast<Enum>(i);
+  return std::nullopt;
+}
 } // namespace
 
 quint32 ComponentTypeToApi(TMMComponentType type) { return kComponentTypes[type]; }
 
 TMMComponentType ComponentTypeFromApi(quint32 value)
 {
-  for (int i = 0; i < int(std::size(kComponentTypes)); ++i)
-    if (kComponentTypes[i] == value) return static_cast<TMMComponentType>(i);
+  if (const auto type = FromApiTable<TMMComponentType>(kComponentTypes, value)) return *type;
   throw EMMMixerServiceError(QStringLiteral("Undefined API component type"));
 }
 
@@ -40,16 +50,12 @@ quint32 ControlTypeToApi(TMMControlType type) { return kControlTypes[type]; }
 
 TMMControlType ControlTypeFromApi(quint32 value)
 {
-  for (int i = 0; i < int(std::size(kControlTypes)); ++i)
-    if (kControlTypes[i] == value) return static_cast<TMMControlType>(i);
-  return ctCustom;
+  return FromApiTable<TMMControlType>(kControlTypes, value).value_or(ctCustom);
 }
 
 TMMControlClass ControlClassOfApi(quint32 value)
 {
-  const quint32 top = value >> 28;
-  for (int i = 0; i < int(std::size(kClassBits)); ++i)
-    if (kClassBits[i] == top) return static_cast<TMMControlClass>(i);
+  if (const auto c = FromApiTable<TMMControlClass>(kClassBits, value >> 28)) return *c;
   throw EMMMixerServiceError(QStringLiteral("Undefined API control class"));
 }
 

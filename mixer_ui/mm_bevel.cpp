@@ -100,27 +100,21 @@ void PaintFrameAndFace(TCanvas* canvas, TMMBevel* bevel, const QRect& bounds, TC
 }
 } // namespace
 
-TMMCustomControl::TMMCustomControl(TComponent* AOwner)
-    : TCustomControl(AOwner), bevel_([this] { BevelChanged(); })
+TMMCustomControl::TMMCustomControl(TComponent* AOwner) : TMMBevelled(AOwner)
 {
   SetControlStyle(ControlStyle() | csOpaque);
 }
-
-QRect TMMCustomControl::InnerRect() const { return Inset(QRect(0, 0, Width(), Height()), BevelExtent()); }
 
 void TMMCustomControl::Paint() { PaintFrameAndFace(Canvas(), Bevel(), QRect(0, 0, Width(), Height()), Color()); }
 
-TMMGraphicControl::TMMGraphicControl(TComponent* AOwner)
-    : TGraphicControl(AOwner), bevel_([this] { BevelChanged(); })
+TMMGraphicControl::TMMGraphicControl(TComponent* AOwner) : TMMBevelled(AOwner)
 {
   SetControlStyle(ControlStyle() | csOpaque);
 }
 
-QRect TMMGraphicControl::InnerRect() const { return Inset(QRect(0, 0, Width(), Height()), BevelExtent()); }
-
 void TMMGraphicControl::Paint() { PaintFrameAndFace(Canvas(), Bevel(), QRect(0, 0, Width(), Height()), Color()); }
 
-TMMCustomPanel::TMMCustomPanel(TComponent* AOwner) : TPanel(AOwner), bevel_([this] { BevelChanged(); })
+TMMCustomPanel::TMMCustomPanel(TComponent* AOwner) : TMMBevelled(AOwner)
 {
   SetBevelOuter(bvNone);
   SetBevelInner(bvNone);

@@ -116,61 +116,62 @@ private:
   TMMBevel* bevel_;
 };
 
-// A windowed mixer control (the slider) with a bevel around it.
-class TMMCustomControl : public TCustomControl {
-  Q_OBJECT
-  Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
+// The bevel part of the three visual bases over their toolkit base. A
+// template because moc allows no templated Q_OBJECT class: the bases add the
+// property.
+template <class Base>
+class TMMBevelled : public Base {
 public:
-  explicit TMMCustomControl(TComponent* AOwner);
+  explicit TMMBevelled(TComponent* AOwner) : Base(AOwner) {}
   TMMBevel* Bevel() const { return bevel_.Bevel(); }
   void SetBevel(TMMBevel* value) { bevel_.Bevel()->Assign(value); }
   int BevelExtent() const { return bevel_.Extent(); }
   // The area inside the bevel: (0, 0, Width, Height) inset by BevelExtent.
-  QRect InnerRect() const;
+  QRect InnerRect() const
+  {
+    const int by = BevelExtent();
+    return QRect(0, 0, this->Width(), this->Height()).adjusted(by, by, -by, -by);
+  }
+
+protected:
+  virtual void BevelChanged() { this->Invalidate(); }
+
+private:
+  TMMBevelOwner bevel_{[this] { BevelChanged(); }};
+};
+
+// A windowed mixer control (the slider) with a bevel around it.
+class TMMCustomControl : public TMMBevelled<TCustomControl> {
+  Q_OBJECT
+  Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
+public:
+  explicit TMMCustomControl(TComponent* AOwner);
 
 protected:
   void Paint() override;
-  virtual void BevelChanged() { Invalidate(); }
-
-private:
-  TMMBevelOwner bevel_;
 };
 
 // A window-less mixer control (meters, DIB controls) with a bevel around it.
-class TMMGraphicControl : public TGraphicControl {
+class TMMGraphicControl : public TMMBevelled<TGraphicControl> {
   Q_OBJECT
   Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
 public:
   explicit TMMGraphicControl(TComponent* AOwner);
-  TMMBevel* Bevel() const { return bevel_.Bevel(); }
-  void SetBevel(TMMBevel* value) { bevel_.Bevel()->Assign(value); }
-  int BevelExtent() const { return bevel_.Extent(); }
-  QRect InnerRect() const;
 
 protected:
   void Paint() override;
-  virtual void BevelChanged() { Invalidate(); }
-
-private:
-  TMMBevelOwner bevel_;
 };
 
 // A container (the mixer block) whose only frame is its bevel; children are
 // aligned inside it.
-class TMMCustomPanel : public TPanel {
+class TMMCustomPanel : public TMMBevelled<TPanel> {
   Q_OBJECT
   Q_PROPERTY(TMMBevel* Bevel READ Bevel WRITE SetBevel)
 public:
   explicit TMMCustomPanel(TComponent* AOwner);
-  TMMBevel* Bevel() const { return bevel_.Bevel(); }
-  void SetBevel(TMMBevel* value) { bevel_.Bevel()->Assign(value); }
-  int BevelExtent() const { return bevel_.Extent(); }
   void AdjustClientRect(QRect& rect) const override;
 
 protected:
   void Paint() override;
-  virtual void BevelChanged();
-
-private:
-  TMMBevelOwner bevel_;
+  void BevelChanged() override;
 };

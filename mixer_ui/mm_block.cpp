@@ -143,7 +143,7 @@ void TMMCustomMixerBlock::WndProc(TMessage& Message)
     TMMCustomPanel::WndProc(Message);
     return;
   }
-  auto* child = reinterpret_cast<TControl*>(Message.LParam);
+  auto* child = ParamPointer<TControl>(Message.LParam);
   if (Message.WParam == bcJoinedWithoutRole && IsDesigning() && !IsLoading() && !child->IsLoading())
     AssignDefaultRole(child);
   if (Message.WParam == bcLeaving) removedChild_ = child;
@@ -361,7 +361,7 @@ void TMMCustomMixerBlock::Notification(TComponent* AComponent, TOperation Operat
 
 void TMMBlockChild::Tell(TControl* self, int code)
 {
-  if (TMMCustomMixerBlock* block = FindMixerBlock(self)) block->SendMessage(MM_BLOCKCHILD, code, reinterpret_cast<qintptr>(self));
+  if (TMMCustomMixerBlock* block = FindMixerBlock(self)) block->SendMessage(MM_BLOCKCHILD, code, PointerParam(self));
 }
 
 void TMMBlockChild::MoveTo(TControl* self, TWinControl* parent, bool roleSet,
@@ -378,28 +378,7 @@ void TMMBlockChild::MoveTo(TControl* self, TWinControl* parent, bool roleSet,
   Tell(self, roleSet ? bcJoined : bcJoinedWithoutRole);
 }
 
-TMMCustomBlockSlider::TMMCustomBlockSlider(TComponent* AOwner) : TMMCustomMixerSlider(AOwner) { ApplyStyle(); }
-
-void TMMCustomBlockSlider::SetParent(TWinControl* AParent)
-{
-  MoveTo(this, AParent, roleSet_, [this](TWinControl* p) { TMMCustomMixerSlider::SetParent(p); });
-}
-
-void TMMCustomBlockSlider::SetRole(TMMBlockSliderRole v)
-{
-  if (roleSet_ && v == role_) return;
-  roleSet_ = true;
-  role_ = v;
-  ApplyStyle();
-  Tell(this, bcRoleChanged);
-}
-
-void TMMCustomBlockSlider::SetStyle(TMMBlockSliderStyle v)
-{
-  if (v == style_) return;
-  style_ = v;
-  ApplyStyle();
-}
+TMMCustomBlockSlider::TMMCustomBlockSlider(TComponent* AOwner) : TMMBlockSliderChild(AOwner) { ApplyStyle(); }
 
 void TMMCustomBlockSlider::ApplyStyle()
 {
@@ -418,7 +397,7 @@ void TMMCustomBlockSlider::ApplyStyle()
   TBitmap left, right;
   left.SetImage(SpeakerPicture(false));
   right.SetImage(SpeakerPicture(true));
-  const bool pan = role_ == srPan;
+  const bool pan = Role() == srPan;
   if (!reading || PicLeft()->Image() == left.Image()) SetPicLeft(pan ? &left : nullptr);
   if (!reading || PicRight()->Image() == right.Image()) SetPicRight(pan ? &right : nullptr);
   if (!reading || Scale()->TickCount() == 3) Scale()->SetTickCount(pan ? 3 : 7);
@@ -427,28 +406,7 @@ void TMMCustomBlockSlider::ApplyStyle()
   if (!reading || !Logarithmic()) SetLogarithmic(!pan);
 }
 
-TMMCustomBlockLevel::TMMCustomBlockLevel(TComponent* AOwner) : TMMCustomLevel(AOwner) { ApplyStyle(); }
-
-void TMMCustomBlockLevel::SetParent(TWinControl* AParent)
-{
-  MoveTo(this, AParent, roleSet_, [this](TWinControl* p) { TMMCustomLevel::SetParent(p); });
-}
-
-void TMMCustomBlockLevel::SetRole(TMMBlockLevelRole v)
-{
-  if (roleSet_ && v == role_) return;
-  roleSet_ = true;
-  role_ = v;
-  ApplyStyle();
-  Tell(this, bcRoleChanged);
-}
-
-void TMMCustomBlockLevel::SetStyle(TMMBlockLevelStyle v)
-{
-  if (v == style_) return;
-  style_ = v;
-  ApplyStyle();
-}
+TMMCustomBlockLevel::TMMCustomBlockLevel(TComponent* AOwner) : TMMBlockLevelChild(AOwner) { ApplyStyle(); }
 
 void TMMCustomBlockLevel::ApplyStyle()
 {
@@ -472,19 +430,6 @@ void TMMCustomBlockLevel::ApplyStyle()
 void TMMCustomBlockCheck::SetParent(TWinControl* AParent)
 {
   MoveTo(this, AParent, true, [this](TWinControl* p) { TMMCustomMixerCheckBox::SetParent(p); });
-}
-
-void TMMCustomBlockLabel::SetParent(TWinControl* AParent)
-{
-  MoveTo(this, AParent, roleSet_, [this](TWinControl* p) { TLabel::SetParent(p); });
-}
-
-void TMMCustomBlockLabel::SetRole(TMMBlockLabelRole v)
-{
-  if (roleSet_ && v == role_) return;
-  roleSet_ = true;
-  role_ = v;
-  Tell(this, bcRoleChanged);
 }
 
 // ---------------------------------------------------------------- registration

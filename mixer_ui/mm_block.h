@@ -127,23 +127,65 @@ protected:
   static void Tell(TControl* self, int code);
 };
 
-class TMMCustomBlockSlider : public TMMCustomMixerSlider, protected TMMBlockChild {
+// A block child with the role the block lays it out by: setting the role
+// tells the block. A template because moc allows no templated Q_OBJECT class.
+template <class Base, class RoleT, RoleT kRole>
+class TMMRoleChild : public Base, protected TMMBlockChild {
+public:
+  explicit TMMRoleChild(TComponent* AOwner) : Base(AOwner) {}
+  RoleT Role() const { return role_; }
+  void SetRole(RoleT v)
+  {
+    if (roleSet_ && v == role_) return;
+    roleSet_ = true;
+    role_ = v;
+    RoleChanged();
+    Tell(this, bcRoleChanged);
+  }
+  bool RoleSet() const { return roleSet_; }
+  void SetParent(TWinControl* AParent) override
+  {
+    MoveTo(this, AParent, roleSet_, [this](TWinControl* p) { Base::SetParent(p); });
+  }
+
+protected:
+  // The role was set, before the block hears of it.
+  virtual void RoleChanged() {}
+
+private:
+  RoleT role_ = kRole;
+  bool roleSet_ = false;
+};
+
+// A block child whose look follows its role and a style (sliders and levels).
+template <class Base, class RoleT, RoleT kRole, class StyleT, StyleT kStyle>
+class TMMStyledRoleChild : public TMMRoleChild<Base, RoleT, kRole> {
+public:
+  explicit TMMStyledRoleChild(TComponent* AOwner) : TMMRoleChild<Base, RoleT, kRole>(AOwner) {}
+  StyleT Style() const { return style_; }
+  void SetStyle(StyleT v)
+  {
+    if (v == style_) return;
+    style_ = v;
+    ApplyStyle();
+  }
+  // The look of the role: scale, pictures, mapping.
+  virtual void ApplyStyle() = 0;
+
+protected:
+  void RoleChanged() override { ApplyStyle(); }
+
+private:
+  StyleT style_ = kStyle;
+};
+
+using TMMBlockSliderChild =
+    TMMStyledRoleChild<TMMCustomMixerSlider, TMMBlockSliderRole, srPan, TMMBlockSliderStyle, ssWin95>;
+class TMMCustomBlockSlider : public TMMBlockSliderChild {
   Q_OBJECT
 public:
   explicit TMMCustomBlockSlider(TComponent* AOwner);
-  TMMBlockSliderRole Role() const { return role_; }
-  void SetRole(TMMBlockSliderRole v);
-  bool RoleSet() const { return roleSet_; }
-  TMMBlockSliderStyle Style() const { return style_; }
-  void SetStyle(TMMBlockSliderStyle v);
-  void SetParent(TWinControl* AParent) override;
-  // The look of the role: scale, pictures, mapping.
-  void ApplyStyle();
-
-private:
-  TMMBlockSliderRole role_ = srPan;
-  TMMBlockSliderStyle style_ = ssWin95;
-  bool roleSet_ = false;
+  void ApplyStyle() override;
 };
 
 class TMMMixerBlockSlider : public TMMCustomBlockSlider {
@@ -154,22 +196,12 @@ public:
   explicit TMMMixerBlockSlider(TComponent* AOwner) : TMMCustomBlockSlider(AOwner) {}
 };
 
-class TMMCustomBlockLevel : public TMMCustomLevel, protected TMMBlockChild {
+using TMMBlockLevelChild = TMMStyledRoleChild<TMMCustomLevel, TMMBlockLevelRole, lrLeftLevel, TMMBlockLevelStyle, lsWin95>;
+class TMMCustomBlockLevel : public TMMBlockLevelChild {
   Q_OBJECT
 public:
   explicit TMMCustomBlockLevel(TComponent* AOwner);
-  TMMBlockLevelRole Role() const { return role_; }
-  void SetRole(TMMBlockLevelRole v);
-  bool RoleSet() const { return roleSet_; }
-  TMMBlockLevelStyle Style() const { return style_; }
-  void SetStyle(TMMBlockLevelStyle v);
-  void SetParent(TWinControl* AParent) override;
-  void ApplyStyle();
-
-private:
-  TMMBlockLevelRole role_ = lrLeftLevel;
-  TMMBlockLevelStyle style_ = lsWin95;
-  bool roleSet_ = false;
+  void ApplyStyle() override;
 };
 
 class TMMMixerBlockLevel : public TMMCustomBlockLevel {
@@ -196,18 +228,11 @@ public:
   explicit TMMMixerBlockCheck(TComponent* AOwner) : TMMCustomBlockCheck(AOwner) {}
 };
 
-class TMMCustomBlockLabel : public TLabel, protected TMMBlockChild {
+using TMMBlockLabelChild = TMMRoleChild<TLabel, TMMBlockLabelRole, lrLineTitle>;
+class TMMCustomBlockLabel : public TMMBlockLabelChild {
   Q_OBJECT
 public:
-  explicit TMMCustomBlockLabel(TComponent* AOwner) : TLabel(AOwner) {}
-  TMMBlockLabelRole Role() const { return role_; }
-  void SetRole(TMMBlockLabelRole v);
-  bool RoleSet() const { return roleSet_; }
-  void SetParent(TWinControl* AParent) override;
-
-private:
-  TMMBlockLabelRole role_ = lrLineTitle;
-  bool roleSet_ = false;
+  explicit TMMCustomBlockLabel(TComponent* AOwner) : TMMBlockLabelChild(AOwner) {}
 };
 
 class TMMMixerBlockLabel : public TMMCustomBlockLabel {

@@ -17,18 +17,6 @@ void CheckClass(TMMCustomMixerControl* control, std::initializer_list<TMMControl
   throw EMMMixerControlsError(QStringLiteral("Invalid control class"));
 }
 
-// Runs `f` for a change report from the mixer: an error there goes to the
-// application's report instead of unwinding through the mixer.
-template <typename F>
-void Reported(F f)
-{
-  try {
-    f();
-  } catch (...) {
-    HandleToolkitException(std::current_exception());
-  }
-}
-
 } // namespace
 
 bool ItemUsable(TMMCustomMixerControl* control, TMMItemIndex item)
@@ -51,6 +39,20 @@ TMMControlLink::~TMMControlLink() { SetControl(nullptr); }
 void TMMControlLink::SetControl(TMMCustomMixerControl* control)
 {
   if (control == control_) return;
+  if (control_) control_->RemoveFreeNotification(owner_);
+  Observe(control);
+  if (control_) control_->FreeNotification(owner_);
+}
+
+bool TMMControlLink::Released(TComponent* AComponent, TOperation Operation)
+{
+  if (Operation != TOperation::opRemove || !AComponent || AComponent != control_) return false;
+  Observe(nullptr);
+  return true;
+}
+
+void TMMControlLink::Observe(TMMCustomMixerControl* control)
+{
   if (control_) control_->RemoveObserver(this);
   control_ = control;
   if (control_) control_->AddObserver(this);
@@ -58,11 +60,7 @@ void TMMControlLink::SetControl(TMMCustomMixerControl* control)
 
 void TMMControlLink::Update(QObject* Data)
 {
-  if (qobject_cast<TMMControlChange*>(Data)) {
-    if (OnControlChange) OnControlChange(owner_, control_);
-  } else if (qobject_cast<TMMControlIdChange*>(Data)) {
-    if (OnControlIdChange) OnControlIdChange(owner_);
-  }
+  if (qobject_cast<TMMControlChange*>(Data) || qobject_cast<TMMControlIdChange*>(Data)) changed_();
 }
 
 // ---------------------------------------------------------------- level connector
@@ -192,25 +190,17 @@ void TMMCustomLevelConnector::Notification(TComponent* AComponent, TOperation Op
 
 // ---------------------------------------------------------------- mixer connector
 
-TMMCustomMixerConnector::TMMCustomMixerConnector(TComponent* AOwner) : TMMCustomLevelConnector(AOwner), link_(this)
+TMMCustomMixerConnector::TMMCustomMixerConnector(TComponent* AOwner)
+    : TMMCustomLevelConnector(AOwner), link_(this, [this] { Guarded([this] { ConnectorChanged(); }); })
 {
-  link_.OnControlChange = [this](QObject*, TMMCustomMixerControl*) { Reported([this] { ConnectorChanged(); }); };
-  link_.OnControlIdChange = [this](QObject*) { Reported([this] { ConnectorChanged(); }); };
   SetIdle(true);  // nothing to read until a control is set
-}
-
-TMMCustomMixerConnector::~TMMCustomMixerConnector()
-{
-  if (Control()) Control()->RemoveFreeNotification(this);
 }
 
 void TMMCustomMixerConnector::SetControl(TMMCustomMixerControl* v)
 {
   CheckClass(v, {ccFader, ccMeter, ccNumber, ccSlider, ccTime});
   if (v == Control()) return;
-  if (Control()) Control()->RemoveFreeNotification(this);
   link_.SetControl(v);
-  if (v) v->FreeNotification(this);
   ConnectorChanged();
 }
 
@@ -275,40 +265,22 @@ void TMMCustomMixerConnector::ValuesChanged()
 void TMMCustomMixerConnector::Notification(TComponent* AComponent, TOperation Operation)
 {
   TMMCustomLevelConnector::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent && AComponent == Control()) {
-    link_.SetControl(nullptr);
-    if (!IsDestroying()) ConnectorChanged();
-  }
+  if (link_.Released(AComponent, Operation) && !IsDestroying()) ConnectorChanged();
 }
 
 // ---------------------------------------------------------------- bound slider
 
-TMMCustomMixerSlider::TMMCustomMixerSlider(TComponent* AOwner) : TMMCustomSlider(AOwner), link_(this)
+TMMCustomMixerSlider::TMMCustomMixerSlider(TComponent* AOwner)
+    : TMMCustomSlider(AOwner), link_(this, [this] { Guarded([this] { Refresh(); }); })
 {
-  link_.OnControlChange = [this](QObject*, TMMCustomMixerControl*) { LinkChanged(); };
-  link_.OnControlIdChange = [this](QObject*) { LinkChanged(); };
   // Disabled until bound to a usable control.
   TMMCustomSlider::SetEnabled(false);
-}
-
-TMMCustomMixerSlider::~TMMCustomMixerSlider()
-{
-  if (Control()) Control()->RemoveFreeNotification(this);
-}
-
-void TMMCustomMixerSlider::LinkChanged()
-{
-  Reported([this] { Refresh(); });
 }
 
 void TMMCustomMixerSlider::SetControl(TMMCustomMixerControl* v)
 {
   CheckClass(v, {ccFader, ccNumber, ccSlider, ccTime});
-  if (v != Control()) {
-    if (Control()) Control()->RemoveFreeNotification(this);
-    link_.SetControl(v);
-    if (v) v->FreeNotification(this);
-  }
+  link_.SetControl(v);
   Refresh();
 }
 
@@ -399,39 +371,21 @@ void TMMCustomMixerSlider::Loaded()
 void TMMCustomMixerSlider::Notification(TComponent* AComponent, TOperation Operation)
 {
   TMMCustomSlider::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent && AComponent == Control()) {
-    link_.SetControl(nullptr);
-    if (!IsDestroying()) Refresh();
-  }
+  if (link_.Released(AComponent, Operation) && !IsDestroying()) Refresh();
 }
 
 // ---------------------------------------------------------------- bound check box
 
-TMMCustomMixerCheckBox::TMMCustomMixerCheckBox(TComponent* AOwner) : TCheckBox(AOwner), link_(this)
+TMMCustomMixerCheckBox::TMMCustomMixerCheckBox(TComponent* AOwner)
+    : TCheckBox(AOwner), link_(this, [this] { Guarded([this] { Refresh(); }); })
 {
-  link_.OnControlChange = [this](QObject*, TMMCustomMixerControl*) { LinkChanged(); };
-  link_.OnControlIdChange = [this](QObject*) { LinkChanged(); };
   TCheckBox::SetEnabled(false);
-}
-
-TMMCustomMixerCheckBox::~TMMCustomMixerCheckBox()
-{
-  if (Control()) Control()->RemoveFreeNotification(this);
-}
-
-void TMMCustomMixerCheckBox::LinkChanged()
-{
-  Reported([this] { Refresh(); });
 }
 
 void TMMCustomMixerCheckBox::SetControl(TMMCustomMixerControl* v)
 {
   CheckClass(v, {ccList, ccSwitch});
-  if (v != Control()) {
-    if (Control()) Control()->RemoveFreeNotification(this);
-    link_.SetControl(v);
-    if (v) v->FreeNotification(this);
-  }
+  link_.SetControl(v);
   Refresh();
 }
 
@@ -538,8 +492,5 @@ void TMMCustomMixerCheckBox::Loaded()
 void TMMCustomMixerCheckBox::Notification(TComponent* AComponent, TOperation Operation)
 {
   TCheckBox::Notification(AComponent, Operation);
-  if (Operation == TOperation::opRemove && AComponent && AComponent == Control()) {
-    link_.SetControl(nullptr);
-    if (!IsDestroying()) Refresh();
-  }
+  if (link_.Released(AComponent, Operation) && !IsDestroying()) Refresh();
 }

@@ -21,18 +21,23 @@ bool ItemEnabled(TMMCustomMixerControl* control, TMMItemIndex item);
 
 class TMMControlLink : public TMMObserver {
 public:
-  explicit TMMControlLink(QObject* owner) : owner_(owner) {}
+  // `changed` runs on every report of the control (values or identity).
+  TMMControlLink(TComponent* owner, std::function<void()> changed) : owner_(owner), changed_(std::move(changed)) {}
+  // Unlinks, and the control forgets the owner.
   ~TMMControlLink() override;
 
   TMMCustomMixerControl* Control() const { return control_; }
+  // Links `control` and asks to hear of its freeing; nothing when it is linked already.
   void SetControl(TMMCustomMixerControl* control);
+  // For the owner's Notification: true when it removes the linked control, which is then unlinked.
+  bool Released(TComponent* AComponent, TOperation Operation);
   void Update(QObject* Data) override;
 
-  std::function<void(QObject* owner, TMMCustomMixerControl* control)> OnControlChange;
-  std::function<void(QObject* owner)> OnControlIdChange;
-
 private:
-  QObject* owner_;
+  void Observe(TMMCustomMixerControl* control);
+
+  TComponent* owner_;
+  std::function<void()> changed_;
   TMMCustomMixerControl* control_ = nullptr;
 };
 
@@ -114,7 +119,6 @@ class TMMCustomMixerConnector : public TMMCustomLevelConnector {
   Q_OBJECT
 public:
   explicit TMMCustomMixerConnector(TComponent* AOwner);
-  ~TMMCustomMixerConnector() override;
 
   TMMCustomMixerControl* Control() const { return link_.Control(); }
   // Faders, meters, numbers, sliders and times; else EMMMixerControlsError.
@@ -166,7 +170,6 @@ class TMMCustomMixerSlider : public TMMCustomSlider {
   Q_OBJECT
 public:
   explicit TMMCustomMixerSlider(TComponent* AOwner);
-  ~TMMCustomMixerSlider() override;
 
   TMMCustomMixerControl* Control() const { return link_.Control(); }
   // Faders, numbers, sliders and times; else EMMMixerControlsError.
@@ -192,8 +195,6 @@ protected:
   void UpdatePosition();
 
 private:
-  void LinkChanged();
-
   TMMControlLink link_;
   double step_ = 1;
   TMMChannel channel_ = chBoth;
@@ -209,7 +210,6 @@ class TMMCustomMixerCheckBox : public TCheckBox {
   Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
 public:
   explicit TMMCustomMixerCheckBox(TComponent* AOwner);
-  ~TMMCustomMixerCheckBox() override;
 
   TMMCustomMixerControl* Control() const { return link_.Control(); }
   // Lists and switches; else EMMMixerControlsError.
@@ -243,8 +243,6 @@ protected:
   void UpdateValue();
 
 private:
-  void LinkChanged();
-
   TMMControlLink link_;
   TMMChannel channel_ = chBoth;
   TMMItemIndex item_ = NoItem;

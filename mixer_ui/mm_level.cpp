@@ -146,11 +146,7 @@ void MMTickTimer::Tick()
       c->Elapsed += Period;
       if (c->Elapsed < c->Interval) continue;
       c->Elapsed = 0;
-      try {
-        if (c->Proc) c->Proc();
-      } catch (...) {
-        HandleToolkitException(std::current_exception());
-      }
+      if (c->Proc) Guarded(c->Proc);
     }
     DropRemoved(t);
   }
@@ -201,6 +197,38 @@ qint32 TMMDecayState::Apply(TMMDecayMode mode, qint32 B)
   return B;
 }
 
+// ---------------------------------------------------------------- value input
+
+void TMMValueInput::SetGain(int v)
+{
+  if (v < -8 || v > 32 || v == gain_) return;
+  gain_ = v;
+  ScaleChanged();
+}
+
+void TMMValueInput::SetLogAmp(bool v)
+{
+  if (v == logAmp_) return;
+  logAmp_ = v;
+  ScaleChanged();
+}
+
+void TMMValueInput::SetDecayMode(TMMDecayMode v)
+{
+  if (v == decayMode_) return;
+  decayMode_ = v;
+  decayState_.Clear();
+}
+
+void TMMValueInput::SetDecay(int v)
+{
+  v = std::clamp(v, 1, 16);
+  if (v == decay_) return;
+  decay_ = v;
+  decayState_.SetDecay(v);
+  if (decayMode_ == dmUniform) decayState_.Clear();
+}
+
 namespace {
 // |A| without overflow for the most negative input.
 qint32 Magnitude(qint32 A) { return A == INT_MIN ? INT_MAX : (A < 0 ? -A : A); }
@@ -212,7 +240,7 @@ qint64 Amplify(qint32 B, int gain) { return std::min<qint64>(qint64(B) * (gain +
 // ---------------------------------------------------------------- level
 
 TMMCustomLevel::TMMCustomLevel(TComponent* AOwner)
-    : TMMDIBGraphicControl(AOwner), background_(new TMMDIBCanvas(this))
+    : TMMDIBGraphicControl(AOwner), TMMValueInput(-35), background_(new TMMDIBCanvas(this))
 {
   background_->setParent(this);
   // Screens here are truecolour: an 8-bit palette of twenty static colours
@@ -373,20 +401,6 @@ void TMMCustomLevel::SetMode(TMMMode v)
   Invalidate();
 }
 
-void TMMCustomLevel::SetGain(int v)
-{
-  if (v < -8 || v > 32 || v == gain_) return;
-  gain_ = v;
-  Invalidate();
-}
-
-void TMMCustomLevel::SetLogAmp(bool v)
-{
-  if (v == logAmp_) return;
-  logAmp_ = v;
-  Invalidate();
-}
-
 void TMMCustomLevel::SetNumPeaks(int v)
 {
   v = std::clamp(v, 0, 5);
@@ -410,22 +424,6 @@ void TMMCustomLevel::SetPeakSpeed(int v)
   if (v == peakSpeed_) return;
   peakSpeed_ = v;
   peakCounter_ = 0;
-}
-
-void TMMCustomLevel::SetDecayMode(TMMDecayMode v)
-{
-  if (v == decayMode_) return;
-  decayMode_ = v;
-  decayState_.Clear();
-}
-
-void TMMCustomLevel::SetDecay(int v)
-{
-  v = std::clamp(v, 1, 16);
-  if (v == decay_) return;
-  decay_ = v;
-  decayState_.SetDecay(v);
-  if (decayMode_ == dmUniform) decayState_.Clear();
 }
 
 void TMMCustomLevel::SetEnabled(bool v)
@@ -611,7 +609,7 @@ void TMMCustomLevel::Paint()
 
 // ---------------------------------------------------------------- meter
 
-TMMCustomMeter::TMMCustomMeter(TComponent* AOwner) : TMMGraphicControl(AOwner)
+TMMCustomMeter::TMMCustomMeter(TComponent* AOwner) : TMMGraphicControl(AOwner), TMMValueInput(-50)
 {
   SetBounds(Left(), Top(), 170, 90);
   SetCaption(QStringLiteral("dB"));
@@ -622,36 +620,6 @@ TMMCustomMeter::TMMCustomMeter(TComponent* AOwner) : TMMGraphicControl(AOwner)
 }
 
 TMMCustomMeter::~TMMCustomMeter() { MMTickTimer::RemoveClient(timerClient_); }
-
-void TMMCustomMeter::SetGain(int v)
-{
-  if (v < -8 || v > 32 || v == gain_) return;
-  gain_ = v;
-  Invalidate();
-}
-
-void TMMCustomMeter::SetLogAmp(bool v)
-{
-  if (v == logAmp_) return;
-  logAmp_ = v;
-  Invalidate();
-}
-
-void TMMCustomMeter::SetDecayMode(TMMDecayMode v)
-{
-  if (v == decayMode_) return;
-  decayMode_ = v;
-  decayState_.Clear();
-}
-
-void TMMCustomMeter::SetDecay(int v)
-{
-  v = std::clamp(v, 1, 16);
-  if (v == decay_) return;
-  decay_ = v;
-  decayState_.SetDecay(v);
-  if (decayMode_ == dmUniform) decayState_.Clear();
-}
 
 void TMMCustomMeter::FeedValue(qint32 amplitude)
 {

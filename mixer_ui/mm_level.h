@@ -51,9 +51,44 @@ struct TMMDecayState {
   qint32 Apply(TMMDecayMode mode, qint32 B);
 };
 
+// The value input's settings both the level and the meter offer: gain, the
+// bottom of the scale, logarithmic or linear amplitude and the decay.
+class TMMValueInput {
+public:
+  explicit TMMValueInput(int sensitivy) : sensitivy_(sensitivy) {}
+  virtual ~TMMValueInput() = default;
+
+  int Gain() const { return gain_; }
+  // -8 .. 32; others are ignored.
+  void SetGain(int v);
+  int Sensitivy() const { return sensitivy_; }
+  void SetSensitivy(int v) { sensitivy_ = std::clamp(v, -90, -9); }
+  bool LogAmp() const { return logAmp_; }
+  void SetLogAmp(bool v);
+  TMMDecayMode DecayMode() const { return decayMode_; }
+  void SetDecayMode(TMMDecayMode v);
+  int Decay() const { return decay_; }
+  // 1 .. 16.
+  void SetDecay(int v);
+  const TNotifyEvent& OnGainOverflow() const { return onGainOverflow_; }
+  void SetOnGainOverflow(const TNotifyEvent& e) { onGainOverflow_ = e; }
+
+protected:
+  // A setting the picture depends on changed.
+  virtual void ScaleChanged() = 0;
+
+  int gain_ = 0;
+  int sensitivy_;
+  bool logAmp_ = true;
+  TMMDecayMode decayMode_ = dmNone;
+  int decay_ = 1;
+  TMMDecayState decayState_;
+  TNotifyEvent onGainOverflow_;
+};
+
 // ---------------------------------------------------------------- level
 
-class TMMCustomLevel : public TMMDIBGraphicControl {
+class TMMCustomLevel : public TMMDIBGraphicControl, public TMMValueInput {
   Q_OBJECT
   Q_CLASSINFO("IntegerIdents:Bar1Color", "TColor")
   Q_CLASSINFO("IntegerIdents:Bar2Color", "TColor")
@@ -134,29 +169,16 @@ public:
   void SetMode(TMMMode v);
   int Samples() const { return samples_; }
   void SetSamples(int v) { samples_ = std::max(v, 1); }
-  int Gain() const { return gain_; }
-  // -8 .. 32; others are ignored.
-  void SetGain(int v);
-  int Sensitivy() const { return sensitivy_; }
-  void SetSensitivy(int v) { sensitivy_ = std::clamp(v, -90, -9); }
-  bool LogAmp() const { return logAmp_; }
-  void SetLogAmp(bool v);
   int NumPeaks() const { return numPeaks_; }
   void SetNumPeaks(int v);
   int PeakDelay() const { return peakDelay_; }
   void SetPeakDelay(int v);
   int PeakSpeed() const { return peakSpeed_; }
   void SetPeakSpeed(int v);
-  TMMDecayMode DecayMode() const { return decayMode_; }
-  void SetDecayMode(TMMDecayMode v);
-  int Decay() const { return decay_; }
-  void SetDecay(int v);
   int Value() const;
   void SetValue(int v);
   void SetEnabled(bool v) override;
   void SetBitsPerPixel(int value) override;
-  const TNotifyEvent& OnGainOverflow() const { return onGainOverflow_; }
-  void SetOnGainOverflow(const TNotifyEvent& e) { onGainOverflow_ = e; }
   const TNotifyEvent& OnPcmOverflow() const { return onPcmOverflow_; }
   void SetOnPcmOverflow(const TNotifyEvent& e) { onPcmOverflow_ = e; }
 
@@ -194,6 +216,7 @@ protected:
   void DrawForeground();
 
 private:
+  void ScaleChanged() override { Invalidate(); }
   void SetColorAt(int index, TColor v);
   void UpdateGeometry();
   void DrawBackground();
@@ -216,20 +239,14 @@ private:
   TMMChannel channel_ = chBoth;
   TMMMode mode_ = mMono;
   int samples_ = 50;
-  int gain_ = 0;
-  int sensitivy_ = -35;
-  bool logAmp_ = true;
   int numPeaks_ = 1;
   int peakDelay_ = 20;
   int peakSpeed_ = 0;
-  TMMDecayMode decayMode_ = dmNone;
-  int decay_ = 1;
-  TNotifyEvent onGainOverflow_, onPcmOverflow_;
+  TNotifyEvent onPcmOverflow_;
 
   int numSpots_ = 1, margin_ = 0, point1Spot_ = 0, point2Spot_ = 0;
   int displayed_ = 0;
   qint32 lastValue_ = 0;
-  TMMDecayState decayState_;
   int peak_ = 0, peakCounter_ = 0;
   bool redrawPending_ = false;
   TMMTimerClient* timerClient_ = nullptr;
@@ -248,7 +265,7 @@ public:
 
 // A needle meter with the level's value input; the needle position runs
 // 0 .. 32767.
-class TMMCustomMeter : public TMMGraphicControl {
+class TMMCustomMeter : public TMMGraphicControl, public TMMValueInput {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
   Q_PROPERTY(int Gain READ Gain WRITE SetGain)
@@ -262,20 +279,8 @@ public:
   explicit TMMCustomMeter(TComponent* AOwner);
   ~TMMCustomMeter() override;
 
-  int Gain() const { return gain_; }
-  void SetGain(int v);
-  int Sensitivy() const { return sensitivy_; }
-  void SetSensitivy(int v) { sensitivy_ = std::clamp(v, -90, -9); }
-  bool LogAmp() const { return logAmp_; }
-  void SetLogAmp(bool v);
-  TMMDecayMode DecayMode() const { return decayMode_; }
-  void SetDecayMode(TMMDecayMode v);
-  int Decay() const { return decay_; }
-  void SetDecay(int v);
   TMMBits BitLength() const { return bitLength_; }
   void SetBitLength(TMMBits v) { bitLength_ = v; }
-  const TNotifyEvent& OnGainOverflow() const { return onGainOverflow_; }
-  void SetOnGainOverflow(const TNotifyEvent& e) { onGainOverflow_ = e; }
 
   void FeedValue(qint32 amplitude);
   // Needle position, 0 .. 32767.
@@ -286,17 +291,12 @@ protected:
   void Paint() override;
 
 private:
+  void ScaleChanged() override { Invalidate(); }
   void PeakTick();
-  int gain_ = 0;
-  int sensitivy_ = -50;
-  bool logAmp_ = true;
-  TMMDecayMode decayMode_ = dmNone;
-  int decay_ = 1;
-  TMMDecayState decayState_;
+
   TMMBits bitLength_ = b8Bit;
   int needle_ = 0, peak_ = 0, peakCounter_ = 0;
   TMMTimerClient* timerClient_ = nullptr;
-  TNotifyEvent onGainOverflow_;
 };
 
 class TMMMeter : public TMMCustomMeter {

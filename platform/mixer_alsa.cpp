@@ -134,6 +134,14 @@ struct TAlsaMixerBackend::Impl {
   Mixer* Find(int mixerId);
 
   quint32 Read(Mixer& m, quint32 controlId, std::vector<quint32>& stored);
+  // What reading and writing values start with: the mixer, the control's
+  // details checked against the request, and its stored values.
+  struct ValueAccess {
+    Mixer* M = nullptr;
+    const TMixerTopologyControl* Control = nullptr;
+    std::vector<quint32> Stored;
+  };
+  quint32 OpenValues(int mixerId, quint32 controlId, quint32 channels, quint32 items, ValueAccess& access);
   quint32 Write(Mixer& m, quint32 controlId, const std::vector<quint32>& stored);
   void Refresh(Mixer& m);
   void ElemEvent(Mixer& m, snd_mixer_elem_t* elem, unsigned mask);
@@ -282,6 +290,15 @@ TAlsaMixerBackend::Impl::Mixer* TAlsaMixerBackend::Impl::Find(int mixerId)
 }
 
 // ---------------------------------------------------------------- values
+
+quint32 TAlsaMixerBackend::Impl::OpenValues(int mixerId, quint32 controlId, quint32 channels, quint32 items,
+                                            ValueAccess& access)
+{
+  access.M = Find(mixerId);
+  if (!access.M) return MMSYSERR_BADDEVICEID;
+  if (quint32 r = access.M->Topology.CheckDetails(controlId, channels, items, access.Control)) return r;
+  return Read(*access.M, controlId, access.Stored);
+}
 
 quint32 TAlsaMixerBackend::Impl::Read(Mixer& m, quint32 controlId, std::vector<quint32>& stored)
 {
@@ -606,27 +623,20 @@ quint32 TAlsaMixerBackend::GetLineControls(int mixerId, quint32 lineId, std::vec
 quint32 TAlsaMixerBackend::GetControlValues(int mixerId, quint32 controlId, quint32 channels, quint32 items,
                                            quint32* values)
 {
-  Impl::Mixer* m = d->Find(mixerId);
-  if (!m) return MMSYSERR_BADDEVICEID;
-  const TMixerTopologyControl* c = nullptr;
-  if (quint32 r = m->Topology.CheckDetails(controlId, channels, items, c)) return r;
-  std::vector<quint32> stored;
-  if (quint32 r = d->Read(*m, controlId, stored)) return r;
-  m->Topology.ReadValues(*c, stored, channels, values);
+  Impl::ValueAccess a;
+  if (quint32 r = d->OpenValues(mixerId, controlId, channels, items, a)) return r;
+  a.M->Topology.ReadValues(*a.Control, a.Stored, channels, values);
   return MMSYSERR_NOERROR;
 }
 
 quint32 TAlsaMixerBackend::SetControlValues(int mixerId, quint32 controlId, quint32 channels, quint32 items,
                                            const quint32* values)
 {
-  Impl::Mixer* m = d->Find(mixerId);
-  if (!m) return MMSYSERR_BADDEVICEID;
-  const TMixerTopologyControl* c = nullptr;
-  if (quint32 r = m->Topology.CheckDetails(controlId, channels, items, c)) return r;
-  std::vector<quint32> stored;
-  if (quint32 r = d->Read(*m, controlId, stored)) return r;
-  m->Topology.WriteValues(*c, stored, channels, values);
-  if (quint32 r = d->Write(*m, controlId, stored)) return r;
+  Impl::ValueAccess a;
+  if (quint32 r = d->OpenValues(mixerId, controlId, channels, items, a)) return r;
+  Impl::Mixer* m = a.M;
+  m->Topology.WriteValues(*a.Control, a.Stored, channels, values);
+  if (quint32 r = d->Write(*m, controlId, a.Stored)) return r;
   // Every open handle hears of the change, ours too. ALSA does not echo a
   // change back to the mixer that made it, so report it here; the cache
   // keeps a late echo from being reported twice.

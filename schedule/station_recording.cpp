@@ -124,8 +124,7 @@ void TStationRecording::BeginFile()
   in_ = std::make_unique<TStationAudioIn>(nullptr, player_.data());
   out_ = std::make_unique<TMP3Out>(nullptr);
   out_->SetInput(in_.get());
-  for (int r = TMP3Out::br8; r <= TMP3Out::br320; ++r)
-    if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == bitrate_) out_->SetBitRate(TMP3Out::TMP3BitRate(r));
+  if (const auto rate = TMP3Out::BitRateOf(bitrate_)) out_->SetBitRate(*rate);
   out_->SetFileName(file_);
   if (tagger_) tagger_(out_.get(), station_, player_->Title());
   QPointer<TStationRecording> self(this);

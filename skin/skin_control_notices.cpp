@@ -15,7 +15,7 @@ void SendSkinNoticeToControls(TWinControl* parent, quint32 msg, TbsSkinData* sen
   for (int i = 0; i < parent->ControlCount(); ++i) controls.emplace_back(parent->Controls(i));
   for (const QPointer<TControl>& c : controls) {
     if (!c) continue;
-    c->Perform(msg, reinterpret_cast<qintptr>(sender), kSkinNoticeLParam);
+    c->Perform(msg, PointerParam(sender), kSkinNoticeLParam);
     // A reaction freed the skin data: the notice is stale for the rest.
     if (sender && !guard) return;
     if (auto* w = qobject_cast<TWinControl*>(c.data())) SendSkinNoticeToControls(w, msg, sender);

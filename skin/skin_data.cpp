@@ -353,9 +353,9 @@ void TbsSkinData::BroadcastSkinNotice(quint32 msg)
     if (!target) continue;
     // Through the window procedure, so that a skinned frame hooked into it hears the notice.
     if (auto* control = qobject_cast<TControl*>(target.data()))
-      control->SendMessage(msg, reinterpret_cast<qintptr>(this), kSkinNoticeLParam);
+      control->SendMessage(msg, PointerParam(this), kSkinNoticeLParam);
     else
-      target->Perform(msg, reinterpret_cast<qintptr>(this), kSkinNoticeLParam);
+      target->Perform(msg, PointerParam(this), kSkinNoticeLParam);
   }
 }
 

@@ -25,6 +25,9 @@ constexpr quint32 SKN_CHANGE = 1226;
 constexpr quint32 SKN_CHANGED = 1227;
 constexpr quint32 SKN_RESSTRINGS = 1274;
 constexpr qintptr kSkinNoticeLParam = 1000;
+class TbsSkinData;
+// A skin notice's sender (WParam), or nullptr.
+inline TbsSkinData* SkinNoticeSender(const TMessage& m) { return ParamPointer<TbsSkinData>(m.WParam); }
 
 // Limits that keep a corrupt or hostile stored skin from taking the machine.
 constexpr qint64 kMaxInflatedSkinSize = 32 * 1024 * 1024;   // bytes of the inflated container

@@ -126,6 +126,26 @@ using TbsTypeCommand = TbsStdCommand;
 #define BS_MK TbsMorphKind::mkDefault
 #define BS_CMD TbsStdCommand::cmDefault
 
+// The font of a text ("caption" gives CaptionFontName from "captionfontname"
+// and so on; BS_FONT_FIELDS the plain FontName from "fontname"), and a
+// text's place, font and hot colour.
+#define BS_NAMED_FONT_FIELDS(F, Name, key)                                     \
+  F(String, Name##FontName, key "fontname", BS_ARIAL)                          \
+  F(Integer, Name##FontHeight, key "fontheight", 14)                           \
+  F(FontStyle, Name##FontStyle, key "fontstyle", 0)                            \
+  F(Color, Name##FontColor, key "fontcolor", 0)
+#define BS_FONT_FIELDS(F) BS_NAMED_FONT_FIELDS(F, , "")
+// A frame button's pictures: normal, hot, pressed ("closebutton" gives
+// CloseButtonRect from "closebuttonrect" and so on).
+#define BS_BUTTON_STATE_RECTS(F, Name, key)                                    \
+  F(Rect, Name##Rect, key "rect", QRect())                                     \
+  F(Rect, Name##ActiveRect, key "activerect", QRect())                         \
+  F(Rect, Name##DownRect, key "downrect", QRect())
+#define BS_TEXT_FIELDS(F)                                                      \
+  F(Rect, TextRect, "textrect", QRect())                                       \
+  BS_FONT_FIELDS(F)                                                            \
+  F(Color, ActiveFontColor, "activefontcolor", 0)
+
 // ------------------------------------------------------------------ named definitions
 
 // A definition of either list: its name is also its section.
@@ -157,12 +177,7 @@ BS_DEFINITION_CLASS(TbsDataSkinObject, TbsDataSkinDefinition, BS_OBJECT_FIELDS)
   F(Rect, DividerRect, "dividerrect", QRect())                                 \
   F(Integer, DividerLeftOffset, "dividerleftoffset", 0)                        \
   F(Integer, DividerRightOffset, "dividerrightoffset", 0)                      \
-  F(Rect, TextRect, "textrect", QRect())                                       \
-  F(String, FontName, "fontname", BS_ARIAL)                                    \
-  F(Integer, FontHeight, "fontheight", 14)                                     \
-  F(FontStyle, FontStyle, "fontstyle", 0)                                      \
-  F(Color, FontColor, "fontcolor", 0)                                          \
-  F(Color, ActiveFontColor, "activefontcolor", 0)                              \
+  BS_TEXT_FIELDS(F)                                                            \
   F(Color, UnEnabledFontColor, "unenabledfontcolor", 0)
 BS_DEFINITION_CLASS(TbsDataSkinMenuItem, TbsDataSkinObject, BS_MENUITEM_FIELDS)
 
@@ -170,12 +185,7 @@ BS_DEFINITION_CLASS(TbsDataSkinMenuItem, TbsDataSkinObject, BS_MENUITEM_FIELDS)
   F(Integer, ItemLeftOffset, "itemleftoffset", 0)                              \
   F(Integer, ItemRightOffset, "itemrightoffset", 0)                            \
   F(Rect, DownRect, "downrect", QRect())                                       \
-  F(Rect, TextRect, "textrect", QRect())                                       \
-  F(String, FontName, "fontname", BS_ARIAL)                                    \
-  F(Integer, FontHeight, "fontheight", 14)                                     \
-  F(FontStyle, FontStyle, "fontstyle", 0)                                      \
-  F(Color, FontColor, "fontcolor", 0)                                          \
-  F(Color, ActiveFontColor, "activefontcolor", 0)                              \
+  BS_TEXT_FIELDS(F)                                                            \
   F(Color, DownFontColor, "downfontcolor", 0)                                  \
   F(Color, UnEnabledFontColor, "unenabledfontColor", 0)
 BS_DEFINITION_CLASS(TbsDataSkinMainMenuItem, TbsDataSkinObject, BS_MAINMENUITEM_FIELDS)
@@ -196,12 +206,7 @@ BS_DEFINITION_CLASS(TbsDataSkinStdButton, TbsDataSkinButton, BS_STDBUTTON_FIELDS
 BS_DEFINITION_CLASS(TbsDataSkinMainMenuBarButton, TbsDataSkinStdButton, BS_NO_FIELDS)
 
 #define BS_CAPTION_FIELDS(F)                                                   \
-  F(Rect, TextRect, "textrect", QRect())                                       \
-  F(String, FontName, "fontname", BS_ARIAL)                                    \
-  F(Integer, FontHeight, "fontheight", 14)                                     \
-  F(FontStyle, FontStyle, "fontstyle", 0)                                      \
-  F(Color, FontColor, "fontcolor", 0)                                          \
-  F(Color, ActiveFontColor, "activefontcolor", 0)                              \
+  BS_TEXT_FIELDS(F)                                                            \
   F(Alignment, Alignment, "alignment", BS_CENTER)                              \
   F(Flag, Shadow, "shadow", false)                                             \
   F(Color, ShadowColor, "shadowcolor", 0)                                      \
@@ -257,12 +262,6 @@ BS_DEFINITION_CLASS(TbsDataSkinControl, TbsDataSkinDefinition, BS_CONTROL_FIELDS
   F(Rect, ClientRect, "clientrect", QRect())
 BS_DEFINITION_CLASS(TbsDataSkinCustomControl, TbsDataSkinControl, BS_CUSTOM_FIELDS)
 
-#define BS_FONT_FIELDS(F)                                                      \
-  F(String, FontName, "fontname", BS_ARIAL)                                    \
-  F(Integer, FontHeight, "fontheight", 14)                                     \
-  F(FontStyle, FontStyle, "fontstyle", 0)                                      \
-  F(Color, FontColor, "fontcolor", 0)
-
 #define BS_PANEL_FIELDS(F)                                                     \
   F(Integer, BGPictureIndex, "bgpictureindex", -1)                             \
   F(Rect, CaptionRect, "captionrect", QRect())                                 \
@@ -281,21 +280,11 @@ BS_DEFINITION_CLASS(TbsDataSkinPanelControl, TbsDataSkinCustomControl, BS_PANEL_
   F(Integer, RollBottomOffset, "rollbottomoffset", 0)                          \
   F(Rect, RollVCaptionRect, "rollvcaptionrect", QRect())                       \
   F(Rect, RollHCaptionRect, "rollhcaptionrect", QRect())                       \
-  F(Rect, CloseButtonRect, "closebuttonrect", QRect())                         \
-  F(Rect, CloseButtonActiveRect, "closebuttonactiverect", QRect())             \
-  F(Rect, CloseButtonDownRect, "closebuttondownrect", QRect())                 \
-  F(Rect, HRollButtonRect, "hrollbuttonrect", QRect())                         \
-  F(Rect, HRollButtonActiveRect, "hrollbuttonactiverect", QRect())             \
-  F(Rect, HRollButtonDownRect, "hrollbuttondownrect", QRect())                 \
-  F(Rect, HRestoreButtonRect, "hrestorebuttonrect", QRect())                   \
-  F(Rect, HRestoreButtonActiveRect, "hrestorebuttonactiverect", QRect())       \
-  F(Rect, HRestoreButtonDownRect, "hrestorebuttondownrect", QRect())           \
-  F(Rect, VRollButtonRect, "vrollbuttonrect", QRect())                         \
-  F(Rect, VRollButtonActiveRect, "vrollbuttonactiverect", QRect())             \
-  F(Rect, VRollButtonDownRect, "vrollbuttondownrect", QRect())                 \
-  F(Rect, VRestoreButtonRect, "vrestorebuttonrect", QRect())                   \
-  F(Rect, VRestoreButtonActiveRect, "vrestorebuttonactiverect", QRect())       \
-  F(Rect, VRestoreButtonDownRect, "vrestorebuttondownrect", QRect())           \
+  BS_BUTTON_STATE_RECTS(F, CloseButton, "closebutton")                         \
+  BS_BUTTON_STATE_RECTS(F, HRollButton, "hrollbutton")                         \
+  BS_BUTTON_STATE_RECTS(F, HRestoreButton, "hrestorebutton")                   \
+  BS_BUTTON_STATE_RECTS(F, VRollButton, "vrollbutton")                         \
+  BS_BUTTON_STATE_RECTS(F, VRestoreButton, "vrestorebutton")                   \
   F(Rect, CaptionRect, "captionrect", QRect())                                 \
   BS_FONT_FIELDS(F)
 BS_DEFINITION_CLASS(TbsDataSkinExPanelControl, TbsDataSkinCustomControl, BS_EXPANEL_FIELDS)
@@ -393,10 +382,7 @@ BS_DEFINITION_CLASS(TbsDataSkinUpDownControl, TbsDataSkinUpDownBase, BS_UPDOWNBU
   BS_FONT_FIELDS(F)                                                            \
   F(Color, SelectFontColor, "selectfontcolor", 0)                              \
   F(Color, FocusFontColor, "focusfontcolor", 0)                                \
-  F(String, FixedFontName, "fixedfontname", BS_ARIAL)                          \
-  F(Integer, FixedFontHeight, "fixedfontheight", 14)                           \
-  F(FontStyle, FixedFontStyle, "fixedfontstyle", 0)                            \
-  F(Color, FixedFontColor, "fixedfontcolor", 0)
+  BS_NAMED_FONT_FIELDS(F, Fixed, "fixed")
 BS_DEFINITION_CLASS(TbsDataSkinGridControl, TbsDataSkinControl, BS_GRID_FIELDS)
 
 #define BS_TAB_FIELDS(F)                                                       \
@@ -460,10 +446,7 @@ BS_DEFINITION_CLASS(TbsDataSkinMemoControl, TbsDataSkinEditControl, BS_MEMO_FIEL
   F(Color, ActiveFontColor, "activefontcolor", 0)                              \
   F(Color, FocusFontColor, "focusfontcolor", 0)                                \
   F(Rect, CaptionRect, "captionrect", QRect())                                 \
-  F(String, CaptionFontName, "captionfontname", BS_ARIAL)                      \
-  F(Integer, CaptionFontHeight, "captionfontheight", 14)                       \
-  F(FontStyle, CaptionFontStyle, "captionfontstyle", 0)                        \
-  F(Color, CaptionFontColor, "captionfontcolor", 0)                            \
+  BS_NAMED_FONT_FIELDS(F, Caption, "caption")                                  \
   BS_UPDOWNBUTTON_FIELDS(F)                                                    \
   F(Rect, CheckButtonRect, "checkbuttonrect", QRect())                         \
   F(Rect, ActiveCheckButtonRect, "activecheckbuttonrect", QRect())             \

@@ -67,44 +67,41 @@ void CopyPiece(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, cons
   }
 }
 
+namespace {
+// Calls `piece(offset, length)` for each tile of `step` along one axis of a
+// target that starts at `start` and is `length` long, up to `limit`. Whole
+// tiles before 0 are skipped so a far-off rectangle costs nothing.
+template <class Piece> void ForEachTile(int start, int length, int step, int limit, Piece piece)
+{
+  const int end = start + length;
+  int p = start;
+  if (p < 0) p += (-p / step) * step;
+  for (const int stop = std::min(end, limit); p < stop; p += step) piece(p, std::min(step, end - p));
+}
+} // namespace
+
 void TileH(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
 {
   if (d.isEmpty() || s.isEmpty()) return;
-  const int step = s.width();
-  // Skip whole tiles left of the target so a far-off rectangle costs nothing.
-  int x = d.x();
-  if (x < 0) x += (-x / step) * step;
-  const int end = std::min(Right(d), dst.w);
-  for (; x < end; x += step) {
-    const int w = std::min(step, Right(d) - x);
+  ForEachTile(d.x(), d.width(), s.width(), dst.w, [&](int x, int w) {
     CopyPiece(dst, QRect(x, d.y(), w, d.height()), src, QRect(s.x(), s.y(), w, s.height()));
-  }
+  });
 }
 
 void TileV(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
 {
   if (d.isEmpty() || s.isEmpty()) return;
-  const int step = s.height();
-  int y = d.y();
-  if (y < 0) y += (-y / step) * step;
-  const int end = std::min(Bottom(d), dst.h);
-  for (; y < end; y += step) {
-    const int h = std::min(step, Bottom(d) - y);
+  ForEachTile(d.y(), d.height(), s.height(), dst.h, [&](int y, int h) {
     CopyPiece(dst, QRect(d.x(), y, d.width(), h), src, QRect(s.x(), s.y(), s.width(), h));
-  }
+  });
 }
 
 void Tile2D(const PixelRows& dst, const QRect& d, const TbsFBitmap& src, const QRect& s)
 {
   if (d.isEmpty() || s.isEmpty()) return;
-  const int step = s.height();
-  int y = d.y();
-  if (y < 0) y += (-y / step) * step;
-  const int end = std::min(Bottom(d), dst.h);
-  for (; y < end; y += step) {
-    const int h = std::min(step, Bottom(d) - y);
+  ForEachTile(d.y(), d.height(), s.height(), dst.h, [&](int y, int h) {
     TileH(dst, QRect(d.x(), y, d.width(), h), src, QRect(s.x(), s.y(), s.width(), h));
-  }
+  });
 }
 
 } // namespace skin_pixels

@@ -1044,7 +1044,7 @@ bool TbsSkinForm::ShowFrameHint(QPoint screen)
 
 void TbsSkinForm::SkinNotice(TMessage& m)
 {
-  auto* sender = reinterpret_cast<TbsSkinData*>(m.WParam);
+  TbsSkinData* sender = SkinNoticeSender(m);
   const bool own = sender && sender == skinData_;
   switch (m.Msg) {
   case SKN_CHANGING:
@@ -1083,7 +1083,6 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     return;
   }
   WatchWidget();
-  const QMargins margins = form_->NonClientMargins();
   if (skinMenuOpen_ && skinMenu_ && (ClosesSkinMenu(m.Msg) || (m.Msg == WM_ACTIVATE && m.WParam == 0))) {
     if (ObjectHintHandler) ObjectHintHandler(QString());
     QPointer<TbsSkinForm> self(this);
@@ -1100,13 +1099,31 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     if (self) PassOn(m);
     return;
   }
+  default: break;
+  }
+  if (FramePaintMessage(m) || FrameMouseMessage(m) || WindowStateMessage(m) || SizeMoveMessage(m)) return;
+  PassOn(m);
+}
+
+// WM_NCPAINT, WM_ERASEBKGND: the frame and the client background from the skin.
+bool TbsSkinForm::FramePaintMessage(TMessage& m)
+{
+  switch (m.Msg) {
   case WM_NCPAINT:
-    if (auto* canvas = reinterpret_cast<TCanvas*>(m.WParam)) PaintFrame(*canvas, canvas->ClipRect());
-    return;
+    if (TCanvas* canvas = PaintCanvasOf(m)) PaintFrame(*canvas, canvas->ClipRect());
+    return true;
   case WM_ERASEBKGND:
-    if (auto* canvas = reinterpret_cast<TCanvas*>(m.WParam)) PaintClientBackground(*canvas);
+    if (TCanvas* canvas = PaintCanvasOf(m)) PaintClientBackground(*canvas);
     m.Result = 1;
-    return;
+    return true;
+  default: return false;
+  }
+}
+
+// The mouse on the frame: hit tests, the cursor, hover, presses on its objects.
+bool TbsSkinForm::FrameMouseMessage(TMessage& m)
+{
+  switch (m.Msg) {
   case WM_NCHITTEST: {
     const QPoint p = WindowPoint(MouseLParamPoint(m.LParam));
     m.Result = HitTest(p);
@@ -1114,7 +1131,7 @@ void TbsSkinForm::WindowMessage(TMessage& m)
       EvaluateHover(p);
       hoverTimer_.start();
     }
-    return;
+    return true;
   }
   case WM_NCMOUSEMOVE: {
     PassOn(m);
@@ -1122,54 +1139,78 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     SetFrameCursor(int(m.WParam));
     EvaluateHover(p);
     if (TbsActiveSkinObject* o = Object(pressed_ >= 0 ? pressed_ : hover_)) o->MouseMove(p.x(), p.y());
-    return;
+    return true;
   }
   case WM_NCLBUTTONDOWN:
   case WM_NCRBUTTONDOWN: {
     PassOn(m);
     PressAt(WindowPoint(MouseLParamPoint(m.LParam)), m.Msg == WM_NCRBUTTONDOWN ? mbRight : mbLeft, int(m.WParam));
-    return;
+    return true;
   }
   case WM_NCLBUTTONUP:
   case WM_NCRBUTTONUP:
     PassOn(m);
     ReleasePressed(WindowPoint(MouseLParamPoint(m.LParam)), m.Msg == WM_NCRBUTTONUP ? mbRight : mbLeft);
-    return;
+    return true;
   case WM_LBUTTONUP:
-  case WM_RBUTTONUP:
+  case WM_RBUTTONUP: {
+    const QMargins margins = form_->NonClientMargins();
     PassOn(m);
     ReleasePressed(MouseLParamPoint(m.LParam) + QPoint(margins.left(), margins.top()),
                    m.Msg == WM_RBUTTONUP ? mbRight : mbLeft);
-    return;
+    return true;
+  }
   case WM_NCLBUTTONDBLCLK:
     PassOn(m);
     if (int(m.WParam) == HTCAPTION) CaptionDoubleClick();
     else if (TbsActiveSkinObject* o = Object(hover_)) o->DblClick();
-    return;
+    return true;
   case WM_MOUSEMOVE:
   case CM_MOUSELEAVE:
     PassOn(m);
     SetFrameCursor(HTCLIENT);
     if (m.Msg == CM_MOUSELEAVE && pressed_ < 0) SetHover(-1);
-    return;
+    return true;
+  default: return false;
+  }
+}
+
+// WM_ACTIVATE: the frame follows the window's active state; WM_DESTROY: the effects end.
+bool TbsSkinForm::WindowStateMessage(TMessage& m)
+{
+  switch (m.Msg) {
   case WM_ACTIVATE: {
     QPointer<TbsSkinForm> self(this);
     PassOn(m);
     if (self) UpdateActive();
-    return;
+    return true;
   }
+  case WM_DESTROY:
+    hoverTimer_.stop();
+    morphTimer_.stop();
+    animationTimer_.stop();
+    PassOn(m);
+    return true;
+  default: return false;
+  }
+}
+
+// Sizing and moving: the skin's limits, snapping, and no effects while it runs.
+bool TbsSkinForm::SizeMoveMessage(TMessage& m)
+{
+  switch (m.Msg) {
   case WM_SIZE:
     PassOn(m);
     SizeChanged();
-    return;
+    return true;
   case WM_SIZING:
     PassOn(m);
-    if (auto* r = reinterpret_cast<QRect*>(m.LParam)) ClampSizing(*r, int(m.WParam));
-    return;
+    if (QRect* r = DraggedRectOf(m)) ClampSizing(*r, int(m.WParam));
+    return true;
   case WM_MOVING:
     PassOn(m);
-    if (auto* r = reinterpret_cast<QRect*>(m.LParam)) r->moveTopLeft(DragPosition(r->topLeft()));
-    return;
+    if (QRect* r = DraggedRectOf(m)) r->moveTopLeft(DragPosition(r->topLeft()));
+    return true;
   case WM_ENTERSIZEMOVE:
     PassOn(m);
     for (const auto& o : objects_) {
@@ -1182,7 +1223,7 @@ void TbsSkinForm::WindowMessage(TMessage& m)
     ClearMarks();
     inMove_ = true;
     InvalidateFrame();
-    return;
+    return true;
   case WM_EXITSIZEMOVE:
     // The toolkit's loop is not modal: the move ends here.
     inMove_ = false;
@@ -1193,15 +1234,8 @@ void TbsSkinForm::WindowMessage(TMessage& m)
       PassOn(m);
       if (self) MoveLoopEnded();
     }
-    return;
-  case WM_DESTROY:
-    hoverTimer_.stop();
-    morphTimer_.stop();
-    animationTimer_.stop();
-    PassOn(m);
-    return;
-  default:
-    PassOn(m);
+    return true;
+  default: return false;
   }
 }
 

@@ -348,6 +348,11 @@ public:
 
 private:
   void WindowMessage(TMessage& m);
+  // The groups of WindowMessage: true when the message was handled.
+  bool FramePaintMessage(TMessage& m);
+  bool FrameMouseMessage(TMessage& m);
+  bool WindowStateMessage(TMessage& m);
+  bool SizeMoveMessage(TMessage& m);
   void PassOn(TMessage& m);
   void SkinNotice(TMessage& m);
   void FreeObjects();

@@ -12,17 +12,6 @@
 #include <QMouseEvent>
 
 namespace {
-// Work run from Qt's event dispatch: an error goes to the application's report.
-template <typename F>
-void Guarded(F&& f)
-{
-  try {
-    f();
-  } catch (...) {
-    HandleToolkitException(std::current_exception());
-  }
-}
-
 std::function<QPoint()>& CursorSourceFn()
 {
   static std::function<QPoint()> source;

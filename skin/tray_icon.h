@@ -24,7 +24,7 @@ class TForm;
 
 using TbsCycleEvent = TIntEvent;
 
-class TbsTrayIcon : public TComponent {
+class TbsTrayIcon : public TComponent, public TMouseEvents {
   Q_OBJECT
   Q_PROPERTY(bool DesignPreview READ DesignPreview WRITE SetDesignPreview)
   Q_PROPERTY(TImageList* IconList READ IconList WRITE SetIconList)
@@ -105,16 +105,6 @@ public:
   // HideMainWindow and AddIcon; without a notification area the windows stay shown.
   void MinimizeMainToTray();
 
-  TNotifyEvent OnClick() const { return onClick_; }
-  void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
-  TNotifyEvent OnDblClick() const { return onDblClick_; }
-  void SetOnDblClick(const TNotifyEvent& e) { onDblClick_ = e; }
-  TMouseEvent OnMouseDown() const { return onMouseDown_; }
-  void SetOnMouseDown(const TMouseEvent& e) { onMouseDown_ = e; }
-  TMouseEvent OnMouseUp() const { return onMouseUp_; }
-  void SetOnMouseUp(const TMouseEvent& e) { onMouseUp_ = e; }
-  TMouseMoveEvent OnMouseMove() const { return onMouseMove_; }
-  void SetOnMouseMove(const TMouseMoveEvent& e) { onMouseMove_ = e; }
   TbsCycleEvent OnCycle() const { return onCycle_; }
   void SetOnCycle(const TbsCycleEvent& e) { onCycle_ = e; }
 
@@ -153,9 +143,6 @@ private:
   bool minimizedOnStart_ = false;
   bool minimizeToTray_ = true;
   QIcon icon_;
-  TNotifyEvent onClick_, onDblClick_;
-  TMouseEvent onMouseDown_, onMouseUp_;
-  TMouseMoveEvent onMouseMove_;
   TbsCycleEvent onCycle_;
 
   std::unique_ptr<TTrayArea> area_;

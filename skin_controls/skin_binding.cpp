@@ -18,7 +18,7 @@ const TbsDataSkinControl* TbsSkinBinding::Definition(int index) const
 
 TbsSkinBinding::Notice TbsSkinBinding::NoticeIn(const TMessage& m) const
 {
-  if (!data_ || (m.WParam != 0 && m.WParam != reinterpret_cast<qintptr>(data_))) return Notice::None;
+  if (!data_ || (m.WParam != 0 && SkinNoticeSender(m) != data_)) return Notice::None;
   if (m.Msg == SKN_CHANGING) return Notice::Changing;
   if (m.Msg == SKN_CHANGE) return Notice::Change;
   return Notice::None;

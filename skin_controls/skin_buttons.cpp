@@ -173,9 +173,10 @@ template <class Button> void RaiseOtherGroupMembers(Button* self)
 {
   if (!self->Parent()) return;
   for (int i = 0; i < self->Parent()->ControlCount(); ++i) {
-    auto* b = qobject_cast<Button*>(self->Parent()->Controls(i));
-    if (b && b != self && b->metaObject() == self->metaObject() && b->GroupIndex() == self->GroupIndex() && b->Down())
-      b->SetDown(false);
+    TControl* other = self->Parent()->Controls(i);
+    if (other == self || other->metaObject() != self->metaObject()) continue;
+    auto* b = dynamic_cast<Button*>(other);
+    if (b && b->GroupIndex() == self->GroupIndex() && b->Down()) b->SetDown(false);
   }
 }
 
@@ -287,9 +288,164 @@ void TbsButtonTimer::Start(QObject* owner, int interval, std::function<void()> t
   timer_->start();
 }
 
+// ---------------------------------------------------------------- TbsSkinnedButton
+
+template <class Base> TbsSkinnedButton<Base>::~TbsSkinnedButton()
+{
+  repeatTimer_.Stop();
+  morphTimer_.Stop();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::SetDown(bool v)
+{
+  if (v == down_) return;
+  down_ = v;
+  if (skin_.Morphing && CanMorph()) {
+    morphFactor_ = 1;
+    if (v) morphTimer_.Stop();
+    else StartMorph();
+  }
+  this->Invalidate();
+  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers(this);
+}
+
+template <class Base> void TbsSkinnedButton<Base>::StartMorph()
+{
+  if (!CanMorph()) return;
+  if (!morphTimer_.Active()) morphTimer_.Start(this, 20, [this] { MorphTimerTick(); });
+}
+
+template <class Base> void TbsSkinnedButton<Base>::ResetMorph()
+{
+  morphTimer_.Stop();
+  morphFactor_ = IsHot() && skin_.Morphing && this->skinControlIndex_ != -1 && CanMorph() ? 1 : 0;
+}
+
+template <class Base> void TbsSkinnedButton<Base>::MorphTimerTick()
+{
+  if (!MorphTick(morphFactor_, IsHot(), this->skinControlIndex_ != -1 && skin_.Morphing)) morphTimer_.Stop();
+  this->Invalidate();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::StartRepeat()
+{
+  repeatTimer_.Start(this, repeatInterval_, [this] { RepeatTimerTick(); });
+}
+
+template <class Base> void TbsSkinnedButton<Base>::LoadSkinDefinition()
+{
+  Base::LoadSkinDefinition();
+  if (this->skinControlIndex_ == -1) skin_ = TbsButtonSkin();
+  else skin_.Load(this->SkinDefinition(), this->geometry_);
+}
+
+template <class Base> void TbsSkinnedButton<Base>::ApplySkinData()
+{
+  Base::ApplySkinData();
+  ResetMorph();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::Enter()
+{
+  if (this->IsDesigning() || !TakesHover()) return;
+  mouseInside_ = true;
+  if (EnterChangesLook()) {
+    if (down_) {
+      if (skin_.Morphing) morphFactor_ = 1;
+      this->Invalidate();
+    } else if (skin_.Morphing && this->skinControlIndex_ != -1 && CanMorph()) {
+      StartMorph();
+    } else {
+      this->Invalidate();
+    }
+  }
+  if (down_ && repeatMode_ && groupIndex_ == 0) StartRepeat();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::Leave()
+{
+  if (!StaysHotOnLeave()) mouseInside_ = false;
+  if (skin_.Morphing && this->skinControlIndex_ != -1 && !down_ && CanMorph()) StartMorph();
+  else this->Invalidate();
+  if (down_) repeatTimer_.Stop();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::MouseEnter()
+{
+  Base::MouseEnter();
+  Enter();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::MouseLeave()
+{
+  Base::MouseLeave();
+  if (!this->IsDesigning()) Leave();
+}
+
+template <class Base> void TbsSkinnedButton<Base>::MouseMove(TShiftState Shift, int X, int Y)
+{
+  // A held button follows the mouse in and out (the press holds the mouse).
+  if (pressing_ && Inside(X, Y) != mouseInside_) {
+    if (Inside(X, Y)) Enter();
+    else Leave();
+  }
+  Base::MouseMove(Shift, X, Y);
+}
+
+template <class Base>
+void TbsSkinnedButton<Base>::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+  if (Button == mbLeft) {
+    if (!TakesPress()) return;
+    pressing_ = true;
+    if (!down_) {
+      mouseInside_ = true;
+      SetDown(true);
+      if (repeatMode_ && groupIndex_ == 0) StartRepeat();
+      else if (groupIndex_ != 0) {
+        QPointer<QObject> self(this);
+        ButtonClick();
+        if (!self) return;
+      }
+      wasDownAtPress_ = false;
+    } else if (groupIndex_ != 0) {
+      wasDownAtPress_ = true;
+    }
+  }
+  Base::MouseDown(Button, Shift, X, Y);
+}
+
+template <class Base> void TbsSkinnedButton<Base>::ReleasePress(TMouseButton Button, int X, int Y)
+{
+  if (Button != mbLeft || !pressing_) return;
+  pressing_ = false;
+  const bool inside = Inside(X, Y);
+  if (groupIndex_ == 0) {
+    down_ = false;
+    repeatTimer_.Stop();
+    this->Invalidate();
+    if (skin_.Morphing) StartMorph();
+    if (inside) ButtonClick();
+  } else if (down_ && allowAllUp_ && wasDownAtPress_ && inside) {
+    SetDown(false);
+    ButtonClick();
+  }
+}
+
+template <class Base> void TbsSkinnedButton<Base>::EnabledChanged()
+{
+  Base::EnabledChanged();
+  mouseInside_ = false;
+  ResetMorph();
+  this->Invalidate();
+}
+
+template class TbsSkinnedButton<TbsSkinCustomControl>;
+template class TbsSkinnedButton<TbsGraphicSkinCustomControl>;
+
 // ---------------------------------------------------------------- TbsSkinButton
 
-TbsSkinButton::TbsSkinButton(TComponent* AOwner) : TbsSkinCustomControl(AOwner)
+TbsSkinButton::TbsSkinButton(TComponent* AOwner) : TbsSkinnedButton(AOwner)
 {
   SetSkinDataName(QStringLiteral("button"));
   SetTabStop(true);
@@ -307,12 +463,6 @@ TbsSkinButton::TbsSkinButton(TComponent* AOwner) : TbsSkinCustomControl(AOwner)
   });
 }
 
-TbsSkinButton::~TbsSkinButton()
-{
-  repeatTimer_.Stop();
-  morphTimer_.Stop();
-}
-
 void TbsSkinButton::SetCanFocused(bool v)
 {
   if (v == canFocused_) return;
@@ -325,19 +475,6 @@ void TbsSkinButton::CreateHandle()
 {
   TbsSkinCustomControl::CreateHandle();
   if (!canFocused_) widget_->setFocusPolicy(Qt::NoFocus);
-}
-
-void TbsSkinButton::SetDown(bool v)
-{
-  if (v == down_) return;
-  down_ = v;
-  if (skin_.Morphing) {
-    morphFactor_ = 1;
-    if (v) morphTimer_.Stop();
-    else StartMorph();
-  }
-  Invalidate();
-  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers(this);
 }
 
 void TbsSkinButton::SetGroupIndex(int v)
@@ -374,45 +511,6 @@ void TbsSkinButton::ButtonClick()
   Click();
 }
 
-bool TbsSkinButton::IsHot() const { return mouseInside_ || (Focused() && canFocused_); }
-
-void TbsSkinButton::StartMorph()
-{
-  if (!morphTimer_.Active()) morphTimer_.Start(this, 20, [this] { MorphTimerTick(); });
-}
-
-void TbsSkinButton::ResetMorph()
-{
-  morphTimer_.Stop();
-  morphFactor_ = IsHot() && skin_.Morphing && skinControlIndex_ != -1 ? 1 : 0;
-}
-
-void TbsSkinButton::MorphTimerTick()
-{
-  if (!MorphTick(morphFactor_, IsHot(), skinControlIndex_ != -1 && skin_.Morphing)) morphTimer_.Stop();
-  Invalidate();
-}
-
-void TbsSkinButton::StartRepeat()
-{
-  repeatTimer_.Start(this, repeatInterval_, [this] { RepeatTimerTick(); });
-}
-
-void TbsSkinButton::RepeatTimerTick() { ButtonClick(); }
-
-void TbsSkinButton::LoadSkinDefinition()
-{
-  TbsSkinCustomControl::LoadSkinDefinition();
-  if (skinControlIndex_ == -1) skin_ = TbsButtonSkin();
-  else skin_.Load(SkinDefinition(), geometry_);
-}
-
-void TbsSkinButton::ApplySkinData()
-{
-  TbsSkinCustomControl::ApplySkinData();
-  ResetMorph();
-}
-
 void TbsSkinButton::WndProc(TMessage& m)
 {
   if (m.Msg == CM_DIALOGKEY) {
@@ -437,99 +535,22 @@ void TbsSkinButton::WndProc(TMessage& m)
   TbsSkinCustomControl::WndProc(m);
 }
 
-void TbsSkinButton::Enter()
+bool TbsSkinButton::TakesPress()
 {
-  if (IsDesigning()) return;
-  mouseInside_ = true;
-  if ((groupIndex_ != 0 && !down_) || (groupIndex_ == 0 && (!Focused() || down_))) {
-    if (down_) {
-      if (skin_.Morphing) morphFactor_ = 1;
-      Invalidate();
-    } else if (skin_.Morphing && skinControlIndex_ != -1) {
-      StartMorph();
-    } else {
-      Invalidate();
-    }
+  if (canFocused_ && !Focused() && !IsDesigning() && HandleAllocated() && Handle()->isVisible()) {
+    if (CanFocus()) SetFocus();
+    // Refused focus drops the press. A window being activated by this very
+    // click (the window manager's answer may come after the press) already
+    // names the button as its focus widget.
+    if (!Focused() && Handle()->window()->focusWidget() != Handle()) return false;
   }
-  if (down_ && repeatMode_ && groupIndex_ == 0) StartRepeat();
-}
-
-void TbsSkinButton::Leave()
-{
-  // A default button that answers Enter keeps its hot look.
-  if (!(canFocused_ && default_ && activeDefault_ && !Focused())) mouseInside_ = false;
-  if (skin_.Morphing && skinControlIndex_ != -1 && !down_) StartMorph();
-  else Invalidate();
-  if (down_) repeatTimer_.Stop();
-}
-
-void TbsSkinButton::MouseEnter()
-{
-  TbsSkinCustomControl::MouseEnter();
-  Enter();
-}
-
-void TbsSkinButton::MouseLeave()
-{
-  TbsSkinCustomControl::MouseLeave();
-  if (!IsDesigning()) Leave();
-}
-
-void TbsSkinButton::MouseMove(TShiftState Shift, int X, int Y)
-{
-  // A held button follows the mouse in and out (the press holds the mouse).
-  if (pressing_ && Inside(X, Y) != mouseInside_) {
-    if (Inside(X, Y)) Enter();
-    else Leave();
-  }
-  TbsSkinCustomControl::MouseMove(Shift, X, Y);
-}
-
-void TbsSkinButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-  if (Button == mbLeft) {
-    if (canFocused_ && !Focused() && !IsDesigning() && HandleAllocated() && Handle()->isVisible()) {
-      if (CanFocus()) SetFocus();
-      // Refused focus drops the press. A window being activated by this very
-      // click (the window manager's answer may come after the press) already
-      // names the button as its focus widget.
-      if (!Focused() && Handle()->window()->focusWidget() != Handle()) return;
-    }
-    pressing_ = true;
-    if (!down_) {
-      mouseInside_ = true;
-      SetDown(true);
-      if (repeatMode_ && groupIndex_ == 0) StartRepeat();
-      else if (groupIndex_ != 0) {
-        QPointer<TbsSkinButton> self(this);
-        ButtonClick();
-        if (!self) return;
-      }
-      wasDownAtPress_ = false;
-    } else if (groupIndex_ != 0) {
-      wasDownAtPress_ = true;
-    }
-  }
-  TbsSkinCustomControl::MouseDown(Button, Shift, X, Y);
+  return true;
 }
 
 void TbsSkinButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
   QPointer<TbsSkinButton> self(this);
-  if (Button == mbLeft && pressing_) {
-    pressing_ = false;
-    const bool inside = Inside(X, Y);
-    if (groupIndex_ == 0) {
-      down_ = false;
-      repeatTimer_.Stop();
-      Invalidate();
-      if (skin_.Morphing) StartMorph();
-      if (inside) ButtonClick();
-    } else if (down_ && allowAllUp_ && wasDownAtPress_ && inside) {
-      SetDown(false);
-      ButtonClick();
-    }
-  }
+  ReleasePress(Button, X, Y);
   // The click may have freed or hidden the button.
   if (self && Visible()) TbsSkinCustomControl::MouseUp(Button, Shift, X, Y);
 }
@@ -588,14 +609,6 @@ void TbsSkinButton::DoExit()
   spaceDown_ = false;
   if (groupIndex_ == 0) down_ = false;
   if (skin_.Morphing && skinControlIndex_ != -1) StartMorph();
-  Invalidate();
-}
-
-void TbsSkinButton::EnabledChanged()
-{
-  TbsSkinCustomControl::EnabledChanged();
-  mouseInside_ = false;
-  ResetMorph();
   Invalidate();
 }
 
@@ -668,18 +681,11 @@ void TbsSkinButton::DrawDefaultLook(TBitmap& bitmap)
 
 // ---------------------------------------------------------------- TbsSkinSpeedButton
 
-TbsSkinSpeedButton::TbsSkinSpeedButton(TComponent* AOwner)
-    : TbsGraphicSkinCustomControl(AOwner)
+TbsSkinSpeedButton::TbsSkinSpeedButton(TComponent* AOwner) : TbsSkinnedButton(AOwner)
 {
   SetSkinDataName(QStringLiteral("toolbutton"));
   SetBounds(0, 0, 25, 25);
   SetControlStyle(TControlStyle(csCaptureMouse | csOpaque | csDoubleClicks));
-}
-
-TbsSkinSpeedButton::~TbsSkinSpeedButton()
-{
-  repeatTimer_.Stop();
-  morphTimer_.Stop();
 }
 
 TbsSkinToolBar* TbsSkinSpeedButton::ToolBar() const { return qobject_cast<TbsSkinToolBar*>(Parent()); }
@@ -708,19 +714,6 @@ void TbsSkinSpeedButton::SetFlat(bool v)
   Invalidate();
 }
 
-void TbsSkinSpeedButton::SetDown(bool v)
-{
-  if (v == down_) return;
-  down_ = v;
-  if (skin_.Morphing && !Transparent()) {
-    morphFactor_ = 1;
-    if (v) morphTimer_.Stop();
-    else StartMorph();
-  }
-  Invalidate();
-  if (groupIndex_ != 0 && down_ && !allowAllUp_) RaiseOtherGroupMembers(this);
-}
-
 void TbsSkinSpeedButton::SetShowCaption(bool v)
 {
   if (v == showCaption_) return;
@@ -729,136 +722,11 @@ void TbsSkinSpeedButton::SetShowCaption(bool v)
   else Invalidate();
 }
 
-void TbsSkinSpeedButton::ButtonClick() { Click(); }
-
-void TbsSkinSpeedButton::StartMorph()
-{
-  if (Transparent()) return;
-  if (!morphTimer_.Active()) morphTimer_.Start(this, 20, [this] { MorphTimerTick(); });
-}
-
-void TbsSkinSpeedButton::ResetMorph()
-{
-  morphTimer_.Stop();
-  morphFactor_ = mouseInside_ && skin_.Morphing && skinControlIndex_ != -1 && !Transparent() ? 1 : 0;
-}
-
-void TbsSkinSpeedButton::MorphTimerTick()
-{
-  if (!MorphTick(morphFactor_, mouseInside_, skinControlIndex_ != -1 && skin_.Morphing)) morphTimer_.Stop();
-  Invalidate();
-}
-
-void TbsSkinSpeedButton::RepeatTimerTick() { ButtonClick(); }
-
-void TbsSkinSpeedButton::LoadSkinDefinition()
-{
-  TbsGraphicSkinCustomControl::LoadSkinDefinition();
-  if (skinControlIndex_ == -1) skin_ = TbsButtonSkin();
-  else skin_.Load(SkinDefinition(), geometry_);
-}
-
-void TbsSkinSpeedButton::ApplySkinData()
-{
-  TbsGraphicSkinCustomControl::ApplySkinData();
-  ResetMorph();
-}
-
-void TbsSkinSpeedButton::Enter()
-{
-  if (IsDesigning() || !Enabled()) return;
-  mouseInside_ = true;
-  if ((groupIndex_ != 0 && !down_) || groupIndex_ == 0) {
-    if (down_) {
-      if (skin_.Morphing) morphFactor_ = 1;
-      Invalidate();
-    } else if (skin_.Morphing && skinControlIndex_ != -1 && !Transparent()) {
-      StartMorph();
-    } else {
-      Invalidate();
-    }
-  }
-  if (down_ && repeatMode_ && groupIndex_ == 0)
-    repeatTimer_.Start(this, repeatInterval_, [this] { RepeatTimerTick(); });
-}
-
-void TbsSkinSpeedButton::Leave()
-{
-  mouseInside_ = false;
-  if (skin_.Morphing && skinControlIndex_ != -1 && !down_ && !Transparent()) StartMorph();
-  else Invalidate();
-  if (down_) repeatTimer_.Stop();
-}
-
-void TbsSkinSpeedButton::MouseEnter()
-{
-  TbsGraphicSkinCustomControl::MouseEnter();
-  Enter();
-}
-
-void TbsSkinSpeedButton::MouseLeave()
-{
-  TbsGraphicSkinCustomControl::MouseLeave();
-  if (!IsDesigning()) Leave();
-}
-
-void TbsSkinSpeedButton::MouseMove(TShiftState Shift, int X, int Y)
-{
-  if (pressing_ && Inside(X, Y) != mouseInside_) {
-    if (Inside(X, Y)) Enter();
-    else Leave();
-  }
-  TbsGraphicSkinCustomControl::MouseMove(Shift, X, Y);
-}
-
-void TbsSkinSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-  if (Button == mbLeft) {
-    pressing_ = true;
-    if (!down_) {
-      mouseInside_ = true;
-      SetDown(true);
-      if (repeatMode_ && groupIndex_ == 0) {
-        repeatTimer_.Start(this, repeatInterval_, [this] { RepeatTimerTick(); });
-      } else if (groupIndex_ != 0) {
-        QPointer<TbsSkinSpeedButton> self(this);
-        ButtonClick();
-        if (!self) return;
-      }
-      wasDownAtPress_ = false;
-    } else if (groupIndex_ != 0) {
-      wasDownAtPress_ = true;
-    }
-  }
-  TbsGraphicSkinCustomControl::MouseDown(Button, Shift, X, Y);
-}
-
 void TbsSkinSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
   QPointer<TbsSkinSpeedButton> self(this);
-  if (Button == mbLeft && pressing_) {
-    pressing_ = false;
-    const bool inside = Inside(X, Y);
-    if (groupIndex_ == 0) {
-      down_ = false;
-      repeatTimer_.Stop();
-      Invalidate();
-      if (skin_.Morphing && !Transparent()) StartMorph();
-      if (inside) ButtonClick();
-    } else if (down_ && allowAllUp_ && wasDownAtPress_ && inside) {
-      SetDown(false);
-      ButtonClick();
-    }
-  }
+  ReleasePress(Button, X, Y);
   if (self) TbsGraphicSkinCustomControl::MouseUp(Button, Shift, X, Y);
-}
-
-void TbsSkinSpeedButton::EnabledChanged()
-{
-  TbsGraphicSkinCustomControl::EnabledChanged();
-  mouseInside_ = false;
-  ResetMorph();
-  Invalidate();
 }
 
 TbsButtonContent TbsSkinSpeedButton::Content(bool hot, bool down) const

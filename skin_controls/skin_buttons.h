@@ -118,9 +118,108 @@ private:
   std::unique_ptr<QTimer> timer_;
 };
 
+// ---------------------------------------------------------------- shared part
+
+// What both button kinds do over their base (TbsSkinCustomControl or
+// TbsGraphicSkinCustomControl): being down, groups, repeating while held,
+// following the mouse in and out, and fading toward the hot look. A template
+// because moc allows no templated Q_OBJECT class: the buttons add the
+// properties. The hooks say where the windowed button's focus changes a rule.
+template <class Base>
+class TbsSkinnedButton : public Base {
+public:
+  explicit TbsSkinnedButton(TComponent* AOwner) : Base(AOwner) {}
+  ~TbsSkinnedButton() override;
+
+  bool RepeatMode() const { return repeatMode_; }
+  void SetRepeatMode(bool v) { repeatMode_ = v; }
+  int RepeatInterval() const { return repeatInterval_; }
+  // Below 10 ms the button would starve the event loop: raised to 10.
+  void SetRepeatInterval(int v) { repeatInterval_ = std::max(v, 10); }
+  bool AllowAllUp() const { return allowAllUp_; }
+  void SetAllowAllUp(bool v) { allowAllUp_ = v; }
+  bool Down() const { return down_; }
+  // Going down raises the other down members of the group (unless all may be up).
+  void SetDown(bool v);
+  int GroupIndex() const { return groupIndex_; }
+  void SetGroupIndex(int v) { groupIndex_ = v; }
+  TBitmap* Glyph() const { return glyph_.Glyph(); }
+  void SetGlyph(TBitmap* v) { glyph_.SetGlyph(v); }
+  int NumGlyphs() const { return glyph_.NumGlyphs(); }
+  void SetNumGlyphs(int v) { glyph_.SetNumGlyphs(v); }
+  int Margin() const { return glyph_.Margin(); }
+  void SetMargin(int v) { glyph_.SetMargin(v); }
+  int Spacing() const { return glyph_.Spacing(); }
+  void SetSpacing(int v) { glyph_.SetSpacing(v); }
+  int Layout() const { return glyph_.Layout(); }
+  void SetLayout(int v) { glyph_.SetLayout(v); }
+
+  bool MouseInside() const { return mouseInside_; }
+  bool Pressing() const { return pressing_; }
+  double MorphFactor() const { return morphFactor_; }
+  const TbsButtonSkin& ButtonSkin() const { return skin_; }
+  // The button's click.
+  virtual void ButtonClick() = 0;
+
+  // Timer ticks and their state.
+  bool RepeatTimerActive() const { return repeatTimer_.Active(); }
+  int RepeatTimerInterval() const { return repeatTimer_.Interval(); }
+  void RepeatTimerTick() { ButtonClick(); }
+  bool MorphTimerActive() const { return morphTimer_.Active(); }
+  void MorphTimerTick();
+
+  void LoadSkinDefinition() override;
+  void ApplySkinData() override;
+
+protected:
+  // Whether the button fades now (a transparent speed button does not).
+  virtual bool CanMorph() const { return true; }
+  // Whether the button looks hot: the mouse is in (or the focus, for a button).
+  virtual bool IsHot() const { return mouseInside_; }
+  // Whether the mouse may make the button hot at all.
+  virtual bool TakesHover() const { return true; }
+  // Whether the mouse coming in changes the look.
+  virtual bool EnterChangesLook() const { return groupIndex_ == 0 || !down_; }
+  // Whether the button stays hot when the mouse goes.
+  virtual bool StaysHotOnLeave() const { return false; }
+  // Whether a left press is taken (false drops it unseen).
+  virtual bool TakesPress() { return true; }
+
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void EnabledChanged() override;
+  // The end of a left press: up again and the click for a plain button, for a
+  // group member that may be all up the second press raises it.
+  void ReleasePress(TMouseButton Button, int X, int Y);
+  bool Inside(int x, int y) const { return QRect(0, 0, this->Width(), this->Height()).contains(x, y); }
+  void Enter();
+  void Leave();
+  void StartMorph();
+  void ResetMorph();
+  void StartRepeat();
+
+  bool repeatMode_ = false;
+  int repeatInterval_ = 100;
+  bool allowAllUp_ = false;
+  bool down_ = false;
+  int groupIndex_ = 0;
+  TbsButtonGlyph glyph_{this, [this] { this->Invalidate(); }};
+  bool mouseInside_ = false;
+  bool pressing_ = false;
+  bool wasDownAtPress_ = false;
+  double morphFactor_ = 0;
+  TbsButtonTimer repeatTimer_, morphTimer_;
+  TbsButtonSkin skin_;
+};
+
+extern template class TbsSkinnedButton<TbsSkinCustomControl>;
+extern template class TbsSkinnedButton<TbsGraphicSkinCustomControl>;
+
 // ---------------------------------------------------------------- TbsSkinButton
 
-class TbsSkinButton : public TbsSkinCustomControl {
+class TbsSkinButton : public TbsSkinnedButton<TbsSkinCustomControl> {
   Q_OBJECT
   Q_CLASSINFO("IntegerIdents:Layout", "TbsButtonLayout")
   Q_CLASSINFO("IntegerIdents:ModalResult", "TModalResult")
@@ -142,31 +241,11 @@ class TbsSkinButton : public TbsSkinCustomControl {
 
 public:
   explicit TbsSkinButton(TComponent* AOwner);
-  ~TbsSkinButton() override;
 
-  bool RepeatMode() const { return repeatMode_; }
-  void SetRepeatMode(bool v) { repeatMode_ = v; }
-  int RepeatInterval() const { return repeatInterval_; }
-  // Below 10 ms the button would starve the event loop: raised to 10.
-  void SetRepeatInterval(int v) { repeatInterval_ = std::max(v, 10); }
-  bool AllowAllUp() const { return allowAllUp_; }
-  void SetAllowAllUp(bool v) { allowAllUp_ = v; }
   bool CanFocused() const { return canFocused_; }
   void SetCanFocused(bool v);
-  bool Down() const { return down_; }
-  void SetDown(bool v);
-  int GroupIndex() const { return groupIndex_; }
+  // A group member takes no focus.
   void SetGroupIndex(int v);
-  TBitmap* Glyph() const { return glyph_.Glyph(); }
-  void SetGlyph(TBitmap* v) { glyph_.SetGlyph(v); }
-  int NumGlyphs() const { return glyph_.NumGlyphs(); }
-  void SetNumGlyphs(int v) { glyph_.SetNumGlyphs(v); }
-  int Margin() const { return glyph_.Margin(); }
-  void SetMargin(int v) { glyph_.SetMargin(v); }
-  int Spacing() const { return glyph_.Spacing(); }
-  void SetSpacing(int v) { glyph_.SetSpacing(v); }
-  int Layout() const { return glyph_.Layout(); }
-  void SetLayout(int v) { glyph_.SetLayout(v); }
   bool Default() const { return default_; }
   void SetDefault(bool v);
   bool Cancel() const { return cancel_; }
@@ -174,82 +253,49 @@ public:
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int v) { modalResult_ = v; }
 
-  bool MouseInside() const { return mouseInside_; }
-  bool Pressing() const { return pressing_; }
   bool ActiveDefault() const { return activeDefault_; }
-  double MorphFactor() const { return morphFactor_; }
-  const TbsButtonSkin& ButtonSkin() const { return skin_; }
   // The button's click: modal result, action or OnClick.
-  void ButtonClick();
-
-  // Timer ticks and their state.
-  bool RepeatTimerActive() const { return repeatTimer_.Active(); }
-  int RepeatTimerInterval() const { return repeatTimer_.Interval(); }
-  void RepeatTimerTick();
-  bool MorphTimerActive() const { return morphTimer_.Active(); }
-  void MorphTimerTick();
+  void ButtonClick() override;
   // The focus moved in this button's window to `focused` (nullptr: elsewhere).
   void FocusChanged(TWinControl* focused);
 
-  void LoadSkinDefinition() override;
-  void ApplySkinData() override;
   void WndProc(TMessage& Message) override;
 
 protected:
   void DrawDefaultLook(TBitmap& bitmap) override;
   void DrawSkinLook(TBitmap& bitmap) override;
   void Paint() override;
-  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  bool IsHot() const override { return mouseInside_ || (Focused() && canFocused_); }
+  bool EnterChangesLook() const override { return groupIndex_ != 0 ? !down_ : !Focused() || down_; }
+  // A default button that answers Enter keeps its hot look.
+  bool StaysHotOnLeave() const override { return canFocused_ && default_ && activeDefault_ && !Focused(); }
+  bool TakesPress() override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseMove(TShiftState Shift, int X, int Y) override;
-  void MouseEnter() override;
-  void MouseLeave() override;
   void KeyDown(int& Key, TShiftState Shift) override;
   void KeyUp(int& Key, TShiftState Shift) override;
   void KeyPress(QChar& Key) override;
   void DoEnter() override;
   void DoExit() override;
-  void EnabledChanged() override;
   void TextChanged() override;
   void CreateHandle() override;
 
 private:
-  bool IsHot() const;
-  void Enter();
-  void Leave();
-  void StartMorph();
-  void ResetMorph();
-  void StartRepeat();
   TbsButtonContent Content() const;
   void DrawLook(TBitmap& bitmap, const QRect& source, bool hot, bool down);
   // The dotted frame of the focused button inside `area`.
   void DrawFocus(TCanvas* canvas, const QRect& area);
-  bool Inside(int x, int y) const { return QRect(0, 0, Width(), Height()).contains(x, y); }
 
-  bool repeatMode_ = false;
-  int repeatInterval_ = 100;
-  bool allowAllUp_ = false;
   bool canFocused_ = true;
-  bool down_ = false;
-  int groupIndex_ = 0;
-  TbsButtonGlyph glyph_{this, [this] { Invalidate(); }};
   bool default_ = false;
   bool cancel_ = false;
   int modalResult_ = 0;
-
-  bool mouseInside_ = false;
-  bool pressing_ = false;
-  bool wasDownAtPress_ = false;
   bool activeDefault_ = false;
   bool spaceDown_ = false;
-  double morphFactor_ = 0;
-  TbsButtonTimer repeatTimer_, morphTimer_;
-  TbsButtonSkin skin_;
 };
 
 // ---------------------------------------------------------------- TbsSkinSpeedButton
 
-class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
+class TbsSkinSpeedButton : public TbsSkinnedButton<TbsGraphicSkinCustomControl> {
   Q_OBJECT
   Q_CLASSINFO("IntegerIdents:Layout", "TbsButtonLayout")
   Q_PROPERTY(int WidthWithCaption READ WidthWithCaption WRITE SetWidthWithCaption)
@@ -272,7 +318,6 @@ class TbsSkinSpeedButton : public TbsGraphicSkinCustomControl {
 
 public:
   explicit TbsSkinSpeedButton(TComponent* AOwner);
-  ~TbsSkinSpeedButton() override;
 
   int WidthWithCaption() const { return widthWithCaption_; }
   void SetWidthWithCaption(int v) { widthWithCaption_ = v; }
@@ -280,58 +325,22 @@ public:
   void SetWidthWithoutCaption(int v) { widthWithoutCaption_ = v; }
   int ImageIndex() const { return imageIndex_; }
   void SetImageIndex(int v);
-  bool RepeatMode() const { return repeatMode_; }
-  void SetRepeatMode(bool v) { repeatMode_ = v; }
-  int RepeatInterval() const { return repeatInterval_; }
-  void SetRepeatInterval(int v) { repeatInterval_ = std::max(v, 10); }
   bool Transparent() const { return !(ControlStyle() & csOpaque); }
   void SetTransparent(bool v);
   bool Flat() const { return flat_; }
   void SetFlat(bool v);
-  bool AllowAllUp() const { return allowAllUp_; }
-  void SetAllowAllUp(bool v) { allowAllUp_ = v; }
-  bool Down() const { return down_; }
-  void SetDown(bool v);
-  int GroupIndex() const { return groupIndex_; }
-  void SetGroupIndex(int v) { groupIndex_ = v; }
   bool ShowCaption() const { return showCaption_; }
   void SetShowCaption(bool v);
-  TBitmap* Glyph() const { return glyph_.Glyph(); }
-  void SetGlyph(TBitmap* v) { glyph_.SetGlyph(v); }
-  int NumGlyphs() const { return glyph_.NumGlyphs(); }
-  void SetNumGlyphs(int v) { glyph_.SetNumGlyphs(v); }
-  int Margin() const { return glyph_.Margin(); }
-  void SetMargin(int v) { glyph_.SetMargin(v); }
-  int Spacing() const { return glyph_.Spacing(); }
-  void SetSpacing(int v) { glyph_.SetSpacing(v); }
-  int Layout() const { return glyph_.Layout(); }
-  void SetLayout(int v) { glyph_.SetLayout(v); }
 
-  bool MouseInside() const { return mouseInside_; }
-  bool Pressing() const { return pressing_; }
-  double MorphFactor() const { return morphFactor_; }
-  const TbsButtonSkin& ButtonSkin() const { return skin_; }
-  void ButtonClick();
-
-  bool RepeatTimerActive() const { return repeatTimer_.Active(); }
-  int RepeatTimerInterval() const { return repeatTimer_.Interval(); }
-  void RepeatTimerTick();
-  bool MorphTimerActive() const { return morphTimer_.Active(); }
-  void MorphTimerTick();
-
-  void LoadSkinDefinition() override;
-  void ApplySkinData() override;
+  void ButtonClick() override { Click(); }
 
 protected:
   void DrawDefaultLook(TBitmap& bitmap) override;
   void DrawSkinLook(TBitmap& bitmap) override;
   void Paint() override;
-  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  bool CanMorph() const override { return !Transparent(); }
+  bool TakesHover() const override { return Enabled(); }
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
-  void MouseMove(TShiftState Shift, int X, int Y) override;
-  void MouseEnter() override;
-  void MouseLeave() override;
-  void EnabledChanged() override;
   void TextChanged() override { Invalidate(); }
   // The tool bar this button sits on, if any.
   TbsSkinToolBar* ToolBar() const;
@@ -339,33 +348,15 @@ protected:
   void DrawLook(TBitmap& bitmap, const QRect& source, bool hot, bool down);
   // Hot look with a part of the down picture (menu buttons).
   virtual void DrawLookOverlay(TBitmap&, bool /*hot*/, bool /*down*/) {}
-  bool Inside(int x, int y) const { return QRect(0, 0, Width(), Height()).contains(x, y); }
-  void Enter();
-  void Leave();
-
-  bool mouseInside_ = false;
-  bool pressing_ = false;
-  TbsButtonSkin skin_;
 
 private:
-  void StartMorph();
-  void ResetMorph();
   void PaintTransparent();
 
   int widthWithCaption_ = 0;
   int widthWithoutCaption_ = 0;
   int imageIndex_ = 0;
-  bool repeatMode_ = false;
-  int repeatInterval_ = 100;
   bool flat_ = false;
-  bool allowAllUp_ = false;
-  bool down_ = false;
-  int groupIndex_ = 0;
   bool showCaption_ = true;
-  TbsButtonGlyph glyph_{this, [this] { Invalidate(); }};
-  bool wasDownAtPress_ = false;
-  double morphFactor_ = 0;
-  TbsButtonTimer repeatTimer_, morphTimer_;
 };
 
 // ---------------------------------------------------------------- TbsSkinMenuSpeedButton

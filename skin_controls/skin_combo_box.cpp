@@ -21,7 +21,8 @@ std::function<qint64()>& TbsSkinCustomComboBox::Clock()
   return clock;
 }
 
-TbsSkinCustomComboBox::TbsSkinCustomComboBox(TComponent* AOwner) : TbsSkinCustomControl(AOwner), popup_(new TbsPopupListBox(this))
+TbsSkinCustomComboBox::TbsSkinCustomComboBox(TComponent* AOwner)
+    : TbsSkinCustomControl(AOwner), TbsFading(0), popup_(new TbsPopupListBox(this))
 {
   SetSkinDataName(QStringLiteral("combobox"));
   Font()->SetName(QStringLiteral("Arial"));
@@ -467,7 +468,7 @@ void TbsSkinCustomComboBox::DropDownList()
   InnerList()->MakeVisible(savedIndex_);
   popup_->UpdateScrollBars();
   if (itemEdit_ && itemEdit_->CanFocus()) itemEdit_->SetFocus();
-  popup_->ShowPopup(at, alphaBlend_, alphaBlendValue_, alphaBlendAnimation_);
+  popup_->ShowPopup(at, AlphaBlend(), AlphaBlendValue(), AlphaBlendAnimation());
   if (!filtering_) {
     qApp->installEventFilter(this);
     filtering_ = true;

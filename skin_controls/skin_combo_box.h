@@ -4,6 +4,7 @@
 // with the combo box. Typing a prefix picks an item.
 #pragma once
 
+#include "skin_controls/fading.h"
 #include "skin_controls/skin_edit.h"
 #include "skin_controls/skin_list_box.h"
 
@@ -13,7 +14,7 @@
 
 class TbsDataSkinComboBox;
 
-class TbsSkinCustomComboBox : public TbsSkinCustomControl {
+class TbsSkinCustomComboBox : public TbsSkinCustomControl, public TbsFading {
   Q_OBJECT
   Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
   Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex)
@@ -60,12 +61,6 @@ public:
   void SetAutoComplete(bool v) { autoComplete_ = v; }
   int ListBoxWidth() const { return listBoxWidth_; }
   void SetListBoxWidth(int v) { listBoxWidth_ = std::max(v, 0); }
-  bool AlphaBlend() const { return alphaBlend_; }
-  void SetAlphaBlend(bool v) { alphaBlend_ = v; }
-  int AlphaBlendValue() const { return alphaBlendValue_; }
-  void SetAlphaBlendValue(int v) { alphaBlendValue_ = std::clamp(v, 0, 255); }
-  bool AlphaBlendAnimation() const { return alphaBlendAnimation_; }
-  void SetAlphaBlendAnimation(bool v) { alphaBlendAnimation_ = v; }
   TImageList* Images() const { return popup_->Images(); }
   void SetImages(TImageList* v);
   int ImageIndex() const { return popup_->ImageIndex(); }
@@ -172,9 +167,6 @@ private:
   int dropDownCount_ = 8;
   bool autoComplete_ = true;
   int listBoxWidth_ = 0;
-  bool alphaBlend_ = false;
-  int alphaBlendValue_ = 0;
-  bool alphaBlendAnimation_ = false;
   int savedIndex_ = -1;
   bool buttonHot_ = false, buttonPressed_ = false;
   bool trackingFromPress_ = false, listTracked_ = false;

@@ -259,126 +259,154 @@ QSize TbsDefaultLook::Size() const
   return {width_ > 0 ? width_ : owner_->Width(), height_ > 0 ? height_ : owner_->Height()};
 }
 
-// ---------------------------------------------------------------- TbsSkinControl
+// ---------------------------------------------------------------- TbsSkinnedControl
 
-TbsSkinControl::TbsSkinControl(TComponent* AOwner) : TCustomControl(AOwner)
+template <class Base>
+TbsSkinnedControl<Base>::TbsSkinnedControl(TComponent* AOwner) : Base(AOwner)
 {
-  SetControlStyle(ControlStyle() | csOpaque);
+  this->SetControlStyle(this->ControlStyle() | TControl::csOpaque);
 }
 
-void TbsSkinControl::SetSkinData(TbsSkinData* value)
+template <class Base>
+void TbsSkinnedControl<Base>::SetSkinData(TbsSkinData* value)
 {
   binding_.SetData(value);
-  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
+  if (SkinLoaded() && !this->IsDesigning()) ApplySkinData();
 }
 
-const TbsDataSkinControl* TbsSkinControl::SkinDefinition() const { return binding_.Definition(skinControlIndex_); }
-
-void TbsSkinControl::LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
-
-void TbsSkinControl::ApplySkinData()
+template <class Base>
+void TbsSkinnedControl<Base>::ApplySkinData()
 {
   LoadSkinDefinition();
-  Invalidate();
+  this->Invalidate();
 }
 
-void TbsSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
-
-void TbsSkinControl::WndProc(TMessage& m)
+template <class Base>
+void TbsSkinnedControl<Base>::WndProc(TMessage& m)
 {
   switch (binding_.NoticeIn(m)) {
   case TbsSkinBinding::Notice::Changing: SkinDataChanging(); return;
   case TbsSkinBinding::Notice::Change:
     if (SkinLoaded()) ApplySkinData();
     return;
-  case TbsSkinBinding::Notice::None: TCustomControl::WndProc(m); return;
+  case TbsSkinBinding::Notice::None: Base::WndProc(m); return;
   }
 }
 
-void TbsSkinControl::Loaded()
+template <class Base>
+void TbsSkinnedControl<Base>::Loaded()
 {
-  TCustomControl::Loaded();
+  Base::Loaded();
   // The skin may have loaded after the reference was set.
-  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
+  if (SkinLoaded() && !this->IsDesigning()) ApplySkinData();
 }
 
-void TbsSkinControl::Notification(TComponent* AComponent, TOperation Operation)
+template <class Base>
+void TbsSkinnedControl<Base>::Notification(TComponent* AComponent, TOperation Operation)
 {
-  TCustomControl::Notification(AComponent, Operation);
+  Base::Notification(AComponent, Operation);
   if (binding_.Released(AComponent, Operation)) {
     SkinDataChanging();
-    if (!IsDestroying()) Invalidate();
+    if (!this->IsDestroying()) this->Invalidate();
   }
 }
 
-void TbsSkinControl::Paint() { PaintBuffered(Canvas()); }
-
-void TbsSkinControl::MouseEnter()
+template <class Base>
+void TbsSkinnedControl<Base>::MouseEnter()
 {
-  if (!IsDesigning()) TCustomControl::MouseEnter();
+  if (!this->IsDesigning()) Base::MouseEnter();
 }
 
-void TbsSkinControl::MouseLeave()
+template <class Base>
+void TbsSkinnedControl<Base>::MouseLeave()
 {
-  if (!IsDesigning()) TCustomControl::MouseLeave();
+  if (!this->IsDesigning()) Base::MouseLeave();
 }
 
-void TbsSkinControl::PaintBuffered(TCanvas* canvas)
+template <class Base>
+void TbsSkinnedControl<Base>::PaintBuffered(TCanvas* canvas)
 {
-  if (Width() <= 0 || Height() <= 0) return;
+  if (this->Width() <= 0 || this->Height() <= 0) return;
   LoadSkinDefinition();
-  PaintOffscreen(canvas, ClientWidth(), ClientHeight(), skinControlIndex_ != -1,
+  PaintOffscreen(canvas, this->ClientWidth(), this->ClientHeight(), skinControlIndex_ != -1,
                  [this](TBitmap& b) { DrawDefaultLook(b); }, [this](TBitmap& b) { DrawSkinLook(b); });
 }
 
-// ---------------------------------------------------------------- TbsSkinCustomControl
+template class TbsSkinnedControl<TCustomControl>;
+template class TbsSkinnedControl<TGraphicControl>;
 
-TbsSkinCustomControl::TbsSkinCustomControl(TComponent* AOwner) : TbsSkinControl(AOwner) {}
+// ---------------------------------------------------------------- TbsSkinnedCustomControl
 
-void TbsSkinCustomControl::LoadSkinDefinition()
+template <class Base>
+void TbsSkinnedCustomControl<Base>::LoadSkinDefinition()
 {
-  TbsSkinControl::LoadSkinDefinition();
-  geometry_.Load(SkinData(), skinControlIndex_);
+  Base::LoadSkinDefinition();
+  geometry_.Load(this->SkinData(), this->skinControlIndex_);
 }
 
-void TbsSkinCustomControl::SkinDataChanging()
+template <class Base>
+void TbsSkinnedCustomControl<Base>::SkinDataChanging()
 {
-  TbsSkinControl::SkinDataChanging();
+  Base::SkinDataChanging();
   geometry_.Clear();
 }
 
-void TbsSkinCustomControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+template <class Base>
+void TbsSkinnedCustomControl<Base>::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
   LoadSkinDefinition();
-  const bool fit = skinControlIndex_ != -1 && (AWidth != Width() || AHeight != Height());
+  const bool fit = this->skinControlIndex_ != -1 && (AWidth != this->Width() || AHeight != this->Height());
   if (fit) CalcSkinSize(AWidth, AHeight);
-  TbsSkinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  Base::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (fit) {
     UpdateSkinRegion();
-    Invalidate();
+    this->Invalidate();
   }
 }
 
-void TbsSkinCustomControl::ApplySkinData()
+template <class Base>
+void TbsSkinnedCustomControl<Base>::ApplySkinData()
 {
   LoadSkinDefinition();
   bool resized = false;
-  if (skinControlIndex_ == -1) {
-    if (const QSize size = defaultLook_.Size(); size != QSize(Width(), Height()))
-      SetBounds(Left(), Top(), size.width(), size.height());
+  const int width = this->Width(), height = this->Height();
+  if (this->skinControlIndex_ == -1) {
+    if (const QSize size = defaultLook_.Size(); size != QSize(width, height))
+      SetBounds(this->Left(), this->Top(), size.width(), size.height());
   } else {
-    int w = Width(), h = Height();
+    int w = width, h = height;
     CalcSkinSize(w, h);
-    if (w != Width() || h != Height()) {
-      SetBounds(Left(), Top(), w, h);
+    if (w != width || h != height) {
+      SetBounds(this->Left(), this->Top(), w, h);
       resized = true;
     }
   }
+  // A fitting SetBounds has already shaped and repainted the control.
   if (!resized) {
     UpdateSkinRegion();
-    Invalidate();
+    this->Invalidate();
   }
 }
+
+template <class Base>
+void TbsSkinnedCustomControl<Base>::DrawDefaultLook(TBitmap& bitmap)
+{
+  FillBitmap(bitmap, this->ClientRect(), clBtnFace);
+}
+
+template <class Base>
+void TbsSkinnedCustomControl<Base>::Paint()
+{
+  // The stretched points must match the size being painted, whatever set it.
+  if (this->Width() > 0 && this->Height() > 0) {
+    LoadSkinDefinition();
+    geometry_.StretchTo(this->Width(), this->Height());
+  }
+  this->PaintBuffered(this->Canvas());
+}
+
+template class TbsSkinnedCustomControl<TbsSkinControl>;
+template class TbsSkinnedCustomControl<TbsGraphicSkinControl>;
 
 void TbsSkinCustomControl::UpdateSkinRegion()
 {
@@ -391,153 +419,4 @@ void TbsSkinCustomControl::UpdateSkinRegion()
     SetWindowRegion(QRegion());
     regionSet_ = false;
   }
-}
-
-void TbsSkinCustomControl::DrawDefaultLook(TBitmap& bitmap) { FillBitmap(bitmap, ClientRect(), clBtnFace); }
-
-void TbsSkinCustomControl::DrawSkinLook(TBitmap& bitmap)
-{
-  DrawStretchedPicture(bitmap, geometry_.SkinPicture, geometry_.SkinRect);
-}
-
-void TbsSkinCustomControl::Paint()
-{
-  // The stretched points must match the size being painted, whatever set it.
-  if (Width() > 0 && Height() > 0) {
-    LoadSkinDefinition();
-    geometry_.StretchTo(Width(), Height());
-  }
-  PaintBuffered(Canvas());
-}
-
-// ---------------------------------------------------------------- TbsGraphicSkinControl
-
-TbsGraphicSkinControl::TbsGraphicSkinControl(TComponent* AOwner) : TGraphicControl(AOwner)
-{
-  SetControlStyle(ControlStyle() | csOpaque);
-}
-
-void TbsGraphicSkinControl::SetSkinData(TbsSkinData* value)
-{
-  binding_.SetData(value);
-  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
-}
-
-const TbsDataSkinControl* TbsGraphicSkinControl::SkinDefinition() const
-{
-  return binding_.Definition(skinControlIndex_);
-}
-
-void TbsGraphicSkinControl::LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
-
-void TbsGraphicSkinControl::ApplySkinData()
-{
-  LoadSkinDefinition();
-  Invalidate();
-}
-
-void TbsGraphicSkinControl::SkinDataChanging() { skinControlIndex_ = -1; }
-
-void TbsGraphicSkinControl::WndProc(TMessage& m)
-{
-  switch (binding_.NoticeIn(m)) {
-  case TbsSkinBinding::Notice::Changing: SkinDataChanging(); return;
-  case TbsSkinBinding::Notice::Change:
-    if (SkinLoaded()) ApplySkinData();
-    return;
-  case TbsSkinBinding::Notice::None: TGraphicControl::WndProc(m); return;
-  }
-}
-
-void TbsGraphicSkinControl::Loaded()
-{
-  TGraphicControl::Loaded();
-  if (SkinLoaded() && !IsDesigning()) ApplySkinData();
-}
-
-void TbsGraphicSkinControl::Notification(TComponent* AComponent, TOperation Operation)
-{
-  TGraphicControl::Notification(AComponent, Operation);
-  if (binding_.Released(AComponent, Operation)) {
-    SkinDataChanging();
-    if (!IsDestroying()) Invalidate();
-  }
-}
-
-void TbsGraphicSkinControl::Paint() { PaintBuffered(Canvas()); }
-
-void TbsGraphicSkinControl::MouseEnter()
-{
-  if (!IsDesigning()) TGraphicControl::MouseEnter();
-}
-
-void TbsGraphicSkinControl::MouseLeave()
-{
-  if (!IsDesigning()) TGraphicControl::MouseLeave();
-}
-
-void TbsGraphicSkinControl::PaintBuffered(TCanvas* canvas)
-{
-  if (Width() <= 0 || Height() <= 0) return;
-  LoadSkinDefinition();
-  PaintOffscreen(canvas, Width(), Height(), skinControlIndex_ != -1, [this](TBitmap& b) { DrawDefaultLook(b); },
-                 [this](TBitmap& b) { DrawSkinLook(b); });
-}
-
-// ---------------------------------------------------------------- TbsGraphicSkinCustomControl
-
-TbsGraphicSkinCustomControl::TbsGraphicSkinCustomControl(TComponent* AOwner) : TbsGraphicSkinControl(AOwner) {}
-
-void TbsGraphicSkinCustomControl::LoadSkinDefinition()
-{
-  TbsGraphicSkinControl::LoadSkinDefinition();
-  geometry_.Load(SkinData(), skinControlIndex_);
-}
-
-void TbsGraphicSkinCustomControl::SkinDataChanging()
-{
-  TbsGraphicSkinControl::SkinDataChanging();
-  geometry_.Clear();
-}
-
-void TbsGraphicSkinCustomControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
-{
-  LoadSkinDefinition();
-  const bool fit = skinControlIndex_ != -1 && (AWidth != Width() || AHeight != Height());
-  if (fit) CalcSkinSize(AWidth, AHeight);
-  TbsGraphicSkinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  if (fit) Invalidate();
-}
-
-void TbsGraphicSkinCustomControl::ApplySkinData()
-{
-  LoadSkinDefinition();
-  if (skinControlIndex_ == -1) {
-    if (const QSize size = defaultLook_.Size(); size != QSize(Width(), Height()))
-      SetBounds(Left(), Top(), size.width(), size.height());
-  } else {
-    int w = Width(), h = Height();
-    CalcSkinSize(w, h);
-    if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
-  }
-  Invalidate();
-}
-
-void TbsGraphicSkinCustomControl::DrawDefaultLook(TBitmap& bitmap)
-{
-  FillBitmap(bitmap, QRect(0, 0, Width(), Height()), clBtnFace);
-}
-
-void TbsGraphicSkinCustomControl::DrawSkinLook(TBitmap& bitmap)
-{
-  DrawStretchedPicture(bitmap, geometry_.SkinPicture, geometry_.SkinRect);
-}
-
-void TbsGraphicSkinCustomControl::Paint()
-{
-  if (Width() > 0 && Height() > 0) {
-    LoadSkinDefinition();
-    geometry_.StretchTo(Width(), Height());
-  }
-  PaintBuffered(Canvas());
 }

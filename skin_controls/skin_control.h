@@ -117,15 +117,16 @@ private:
   bool useSkinFont_ = true;
 };
 
-// ---------------------------------------------------------------- windowed
+// ---------------------------------------------------------------- shared parts
 
-class TbsSkinControl : public TCustomControl {
-  Q_OBJECT
-  Q_PROPERTY(TbsSkinData* SkinData READ SkinData WRITE SetSkinData)
-  Q_PROPERTY(QString SkinDataName READ SkinDataName WRITE SetSkinDataName)
-
+// What every skinned control does over its base (TCustomControl or
+// TGraphicControl): the skin reference, the definition look-up, the skin
+// notices and the off-screen paint. A template because moc allows no
+// templated Q_OBJECT class: the four classes below add the properties.
+template <class Base>
+class TbsSkinnedControl : public Base {
 public:
-  explicit TbsSkinControl(TComponent* AOwner);
+  explicit TbsSkinnedControl(TComponent* AOwner);
 
   TbsSkinData* SkinData() const { return binding_.Data(); }
   virtual void SetSkinData(TbsSkinData* value);
@@ -134,13 +135,13 @@ public:
   void SetSkinDataName(const QString& value) { binding_.SetName(value); }
   int SkinControlIndex() const { return skinControlIndex_; }
   // The definition the last look-up found, or nullptr.
-  const TbsDataSkinControl* SkinDefinition() const;
+  const TbsDataSkinControl* SkinDefinition() const { return binding_.Definition(skinControlIndex_); }
 
-  virtual void LoadSkinDefinition();
+  virtual void LoadSkinDefinition() { skinControlIndex_ = binding_.FindDefinition(); }
   // Look-up and repaint; the custom classes also fit the size.
   virtual void ApplySkinData();
   // The skin is about to change: forget the definition.
-  virtual void SkinDataChanging();
+  virtual void SkinDataChanging() { skinControlIndex_ = -1; }
 
   void WndProc(TMessage& Message) override;
   void Loaded() override;
@@ -149,7 +150,7 @@ protected:
   // Paint the whole control into an off-screen bitmap of its size.
   virtual void DrawDefaultLook(TBitmap&) {}
   virtual void DrawSkinLook(TBitmap&) {}
-  void Paint() override;
+  void Paint() override { PaintBuffered(this->Canvas()); }
   void Notification(TComponent* AComponent, TOperation Operation) override;
   // OnMouseEnter / OnMouseLeave are not raised while designing.
   void MouseEnter() override;
@@ -164,15 +165,12 @@ private:
   TbsSkinBinding binding_{this, QString()};
 };
 
-class TbsSkinCustomControl : public TbsSkinControl {
-  Q_OBJECT
-  Q_PROPERTY(int DefaultWidth READ DefaultWidth WRITE SetDefaultWidth)
-  Q_PROPERTY(int DefaultHeight READ DefaultHeight WRITE SetDefaultHeight)
-  Q_PROPERTY(TFont* DefaultFont READ DefaultFont WRITE SetDefaultFont)
-  Q_PROPERTY(bool UseSkinFont READ UseSkinFont WRITE SetUseSkinFont)
-
+// A custom control's part over TbsSkinControl or TbsGraphicSkinControl: the
+// default look and the definition's geometry fitted to the control's size.
+template <class Base>
+class TbsSkinnedCustomControl : public Base {
 public:
-  explicit TbsSkinCustomControl(TComponent* AOwner);
+  explicit TbsSkinnedCustomControl(TComponent* AOwner) : Base(AOwner) {}
 
   int DefaultWidth() const { return defaultLook_.Width(); }
   void SetDefaultWidth(int v) { defaultLook_.SetWidth(v); }
@@ -183,13 +181,13 @@ public:
   bool UseSkinFont() const { return defaultLook_.UseSkinFont(); }
   void SetUseSkinFont(bool v)
   {
-    if (defaultLook_.SetUseSkinFont(v)) Invalidate();
+    if (defaultLook_.SetUseSkinFont(v)) this->Invalidate();
   }
 
   const TbsSkinGeometry& Geometry() const { return geometry_; }
   TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
   QRect StretchedClientRect() const { return geometry_.StretchedClientRect; }
-  QRect MapSkinRect(const QRect& r) const { return geometry_.MapSkinRect(r, Width(), Height()); }
+  QRect MapSkinRect(const QRect& r) const { return geometry_.MapSkinRect(r, this->Width(), this->Height()); }
 
   void LoadSkinDefinition() override;
   void ApplySkinData() override;
@@ -199,63 +197,38 @@ public:
 protected:
   virtual void DefaultFontChanged() {}
   virtual void CalcSkinSize(int& width, int& height) { geometry_.CalcSkinSize(width, height); }
-  virtual void UpdateSkinRegion();
+  // Shapes the window after the skin's mask; a window-less control has none.
+  virtual void UpdateSkinRegion() {}
   void DrawDefaultLook(TBitmap& bitmap) override;
-  void DrawSkinLook(TBitmap& bitmap) override;
+  void DrawSkinLook(TBitmap& bitmap) override
+  {
+    DrawStretchedPicture(bitmap, geometry_.SkinPicture, geometry_.SkinRect);
+  }
   void DrawStretchedPicture(TBitmap& bitmap, const QImage* picture, const QRect& source) const
   {
-    geometry_.DrawStretchedPicture(bitmap, picture, source, Width(), Height());
+    geometry_.DrawStretchedPicture(bitmap, picture, source, this->Width(), this->Height());
   }
   void Paint() override;
 
   TbsSkinGeometry geometry_;
 
 private:
-  TbsDefaultLook defaultLook_{this, [this] { return skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
-  bool regionSet_ = false;
+  TbsDefaultLook defaultLook_{
+      this, [this] { return this->skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
 };
 
-// ---------------------------------------------------------------- window-less
+// ---------------------------------------------------------------- windowed
 
-class TbsGraphicSkinControl : public TGraphicControl {
+class TbsSkinControl : public TbsSkinnedControl<TCustomControl> {
   Q_OBJECT
   Q_PROPERTY(TbsSkinData* SkinData READ SkinData WRITE SetSkinData)
   Q_PROPERTY(QString SkinDataName READ SkinDataName WRITE SetSkinDataName)
 
 public:
-  explicit TbsGraphicSkinControl(TComponent* AOwner);
-
-  TbsSkinData* SkinData() const { return binding_.Data(); }
-  virtual void SetSkinData(TbsSkinData* value);
-  QString SkinDataName() const { return binding_.Name(); }
-  void SetSkinDataName(const QString& value) { binding_.SetName(value); }
-  int SkinControlIndex() const { return skinControlIndex_; }
-  const TbsDataSkinControl* SkinDefinition() const;
-
-  virtual void LoadSkinDefinition();
-  virtual void ApplySkinData();
-  virtual void SkinDataChanging();
-
-  void WndProc(TMessage& Message) override;
-  void Loaded() override;
-
-protected:
-  virtual void DrawDefaultLook(TBitmap&) {}
-  virtual void DrawSkinLook(TBitmap&) {}
-  void Paint() override;
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-  void MouseEnter() override;
-  void MouseLeave() override;
-  bool SkinLoaded() const { return binding_.Loaded(); }
-  void PaintBuffered(TCanvas* canvas);
-
-  int skinControlIndex_ = -1;
-
-private:
-  TbsSkinBinding binding_{this, QString()};
+  explicit TbsSkinControl(TComponent* AOwner) : TbsSkinnedControl(AOwner) {}
 };
 
-class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
+class TbsSkinCustomControl : public TbsSkinnedCustomControl<TbsSkinControl> {
   Q_OBJECT
   Q_PROPERTY(int DefaultWidth READ DefaultWidth WRITE SetDefaultWidth)
   Q_PROPERTY(int DefaultHeight READ DefaultHeight WRITE SetDefaultHeight)
@@ -263,46 +236,41 @@ class TbsGraphicSkinCustomControl : public TbsGraphicSkinControl {
   Q_PROPERTY(bool UseSkinFont READ UseSkinFont WRITE SetUseSkinFont)
 
 public:
-  explicit TbsGraphicSkinCustomControl(TComponent* AOwner);
-
-  int DefaultWidth() const { return defaultLook_.Width(); }
-  void SetDefaultWidth(int v) { defaultLook_.SetWidth(v); }
-  int DefaultHeight() const { return defaultLook_.Height(); }
-  void SetDefaultHeight(int v) { defaultLook_.SetHeight(v); }
-  TFont* DefaultFont() const { return defaultLook_.Font(); }
-  void SetDefaultFont(TFont* v) { defaultLook_.SetFont(v); }
-  bool UseSkinFont() const { return defaultLook_.UseSkinFont(); }
-  void SetUseSkinFont(bool v)
-  {
-    if (defaultLook_.SetUseSkinFont(v)) Invalidate();
-  }
-
-  const TbsSkinGeometry& Geometry() const { return geometry_; }
-  TbsStretchMode StretchMode() const { return geometry_.StretchMode; }
-  QRect StretchedClientRect() const { return geometry_.StretchedClientRect; }
-  QRect MapSkinRect(const QRect& r) const { return geometry_.MapSkinRect(r, Width(), Height()); }
-
-  void LoadSkinDefinition() override;
-  void ApplySkinData() override;
-  void SkinDataChanging() override;
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  explicit TbsSkinCustomControl(TComponent* AOwner) : TbsSkinnedCustomControl(AOwner) {}
 
 protected:
-  virtual void DefaultFontChanged() {}
-  virtual void CalcSkinSize(int& width, int& height) { geometry_.CalcSkinSize(width, height); }
-  void DrawDefaultLook(TBitmap& bitmap) override;
-  void DrawSkinLook(TBitmap& bitmap) override;
-  void DrawStretchedPicture(TBitmap& bitmap, const QImage* picture, const QRect& source) const
-  {
-    geometry_.DrawStretchedPicture(bitmap, picture, source, Width(), Height());
-  }
-  void Paint() override;
-
-  TbsSkinGeometry geometry_;
+  void UpdateSkinRegion() override;
 
 private:
-  TbsDefaultLook defaultLook_{this, [this] { return skinControlIndex_ != -1; }, [this] { DefaultFontChanged(); }};
+  bool regionSet_ = false;
 };
+
+// ---------------------------------------------------------------- window-less
+
+class TbsGraphicSkinControl : public TbsSkinnedControl<TGraphicControl> {
+  Q_OBJECT
+  Q_PROPERTY(TbsSkinData* SkinData READ SkinData WRITE SetSkinData)
+  Q_PROPERTY(QString SkinDataName READ SkinDataName WRITE SetSkinDataName)
+
+public:
+  explicit TbsGraphicSkinControl(TComponent* AOwner) : TbsSkinnedControl(AOwner) {}
+};
+
+class TbsGraphicSkinCustomControl : public TbsSkinnedCustomControl<TbsGraphicSkinControl> {
+  Q_OBJECT
+  Q_PROPERTY(int DefaultWidth READ DefaultWidth WRITE SetDefaultWidth)
+  Q_PROPERTY(int DefaultHeight READ DefaultHeight WRITE SetDefaultHeight)
+  Q_PROPERTY(TFont* DefaultFont READ DefaultFont WRITE SetDefaultFont)
+  Q_PROPERTY(bool UseSkinFont READ UseSkinFont WRITE SetUseSkinFont)
+
+public:
+  explicit TbsGraphicSkinCustomControl(TComponent* AOwner) : TbsSkinnedCustomControl(AOwner) {}
+};
+
+extern template class TbsSkinnedControl<TCustomControl>;
+extern template class TbsSkinnedControl<TGraphicControl>;
+extern template class TbsSkinnedCustomControl<TbsSkinControl>;
+extern template class TbsSkinnedCustomControl<TbsGraphicSkinControl>;
 
 // Fills a rectangle of a bitmap canvas in one colour.
 void FillBitmap(TBitmap& bitmap, const QRect& r, TColor color);

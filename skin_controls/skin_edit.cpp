@@ -724,7 +724,7 @@ void TbsSkinCustomEdit::WndProc(TMessage& m)
     else if (notice == TbsSkinBinding::Notice::Change && binding_.Loaded()) ApplySkinData();
     return;
   case WM_NCPAINT: {
-    auto* canvas = reinterpret_cast<TCanvas*>(m.WParam);
+    TCanvas* canvas = PaintCanvasOf(m);
     if (!canvas) return;
     TBitmap frame;
     PaintFrame(frame);

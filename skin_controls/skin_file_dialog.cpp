@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
 
@@ -88,50 +89,65 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
     box.ShowMessageBox(text, mtWarning, mbOK, 0);
   };
 
-  auto place = [](auto* control, TWinControl* parent, const char* name) {
-    // Through the base: reached through the derived types, GCC's -O3 bounds
-    // check mixed up the sizes of two combo boxes and warned falsely.
-    TControl* base = control;
-    base->SetName(QString::fromLatin1(name));
-    base->SetParent(parent);
-    return control;
-  };
-  auto skinned = [this](auto* control, const QString& definition) {
-    control->SetSkinDataName(definition);
-    control->SetSkinData(ctrlSkinData_);
-  };
+  BuildTopBar();
+  BuildViewMenu();
+  BuildPanels();
+  BuildNameAndTypeRows();
+  BuildButtons();
+}
 
-  topBar_ = place(new TbsSkinToolBar(this), this, "TopBar");
+template <class C>
+C* TbsOpenDlgForm::Place(C* control, TWinControl* parent, const char* name)
+{
+  // Through the base: reached through the derived types, GCC's -O3 bounds
+  // check mixed up the sizes of two combo boxes and warned falsely.
+  TControl* base = control;
+  base->SetName(QString::fromLatin1(name));
+  base->SetParent(parent);
+  return control;
+}
+
+template <class C>
+void TbsOpenDlgForm::Skinned(C* control, const QString& definition)
+{
+  control->SetSkinDataName(definition);
+  control->SetSkinData(ctrlSkinData_);
+}
+
+// The top row: where to look, and the back, up, new folder and view buttons.
+void TbsOpenDlgForm::BuildTopBar()
+{
+  topBar_ = Place(new TbsSkinToolBar(this), this, "TopBar");
   topBar_->SetBorderStyle(int(TbsSkinBorderStyle::bvNone));
   topBar_->SetDefaultHeight(25);
   topBar_->SetHeight(25);
   topBar_->SetAlign(alTop);
-  skinned(topBar_, QStringLiteral("toolpanel"));
+  Skinned(topBar_, QStringLiteral("toolpanel"));
 
-  auto* leftSpacer = place(new TbsDialogSpacer(this), topBar_, "LeftSpacer");
+  auto* leftSpacer = Place(new TbsDialogSpacer(this), topBar_, "LeftSpacer");
   leftSpacer->SetBounds(0, 0, 10, 25);
   leftSpacer->SetAlign(alLeft);
 
-  lookInLabel_ = place(new TbsSkinStdLabel(this), topBar_, "LookInLabel");
+  lookInLabel_ = Place(new TbsSkinStdLabel(this), topBar_, "LookInLabel");
   lookInLabel_->SetAutoSize(true);
   lookInLabel_->SetLayout(tlCenter);
   lookInLabel_->SetCaption(ResourceString(QStringLiteral("FLV_LOOKIN"), QStringLiteral("查看在: ")));
   lookInLabel_->SetLeft(10);
   lookInLabel_->SetAlign(alLeft);
-  skinned(lookInLabel_, QStringLiteral("stdlabel"));
+  Skinned(lookInLabel_, QStringLiteral("stdlabel"));
 
   // Right-aligned controls are laid out by their right edges: these lefts
   // keep back, up, new folder, a gap and the view menu in that order.
   auto toolButton = [&](TbsSkinSpeedButton* b, const char* name, TGlyph glyph, const char* hintKey,
                         const char16_t* hint, int left, int width, const QString& definition) {
-    place(b, topBar_, name);
+    Place(b, topBar_, name);
     b->SetBounds(left, 0, width, 25);
     b->SetAlign(alRight);
     b->SetGlyph(NewGlyph(b, glyph));
     b->SetShowCaption(false);
     b->SetHint(ResourceString(QString::fromLatin1(hintKey), QString::fromUtf16(hint)));
     b->SetShowHint(true);
-    skinned(b, definition);
+    Skinned(b, definition);
     return b;
   };
   backButton_ = toolButton(new TbsSkinSpeedButton(this), "BackButton", gBack, "MSG_BTN_BACK_HINT",
@@ -140,20 +156,28 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
                          QStringLiteral("toolbutton"));
   newFolderButton_ = toolButton(new TbsSkinSpeedButton(this), "NewFolderButton", gNewFolder,
                                 "MSG_BTN_NEWFOLDER_HINT", u"创建新的文件夹", 1054, 27, QStringLiteral("toolbutton"));
-  auto* rightSpacer = place(new TbsDialogSpacer(this), topBar_, "RightSpacer");
+  auto* rightSpacer = Place(new TbsDialogSpacer(this), topBar_, "RightSpacer");
   rightSpacer->SetBounds(1081, 0, 10, 25);
   rightSpacer->SetAlign(alRight);
   viewButton_ = static_cast<TbsSkinMenuSpeedButton*>(
       toolButton(new TbsSkinMenuSpeedButton(this), "ViewButton", gViewStyle, "MSG_BTN_VIEWMENU_HINT", u"查看菜单",
                  1091, 37, QStringLiteral("toolmenubutton")));
 
-  folderBox_ = place(new TbsSkinShellComboBox(this), topBar_, "FolderBox");
+  folderBox_ = Place(new TbsSkinShellComboBox(this), topBar_, "FolderBox");
   folderBox_->SetBounds(100, 0, 190, 25);
   folderBox_->SetDropDownCount(10);
   folderBox_->SetAlign(alClient);
   const bool toolBox = ctrlSkinData_ && ctrlSkinData_->FindSkinControl(QStringLiteral("toolcombobox")) >= 0;
-  skinned(folderBox_, toolBox ? QStringLiteral("toolcombobox") : QStringLiteral("combobox"));
+  Skinned(folderBox_, toolBox ? QStringLiteral("toolcombobox") : QStringLiteral("combobox"));
 
+  backButton_->SetOnClick([this](TObject*) { GoBack(); });
+  upButton_->SetOnClick([this](TObject*) { GoUp(); });
+  newFolderButton_->SetOnClick([this](TObject*) { NewFolder(); });
+}
+
+// The view button's menu: the list's four styles.
+void TbsOpenDlgForm::BuildViewMenu()
+{
   viewMenu_ = new TbsSkinPopupMenu(this);
   viewMenu_->SetName(QStringLiteral("ViewMenu"));
   viewMenu_->SetSkinData(ctrlSkinData_);
@@ -177,40 +201,44 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
   viewButton_->SkinPopupMenu = [this](QPoint) {
     viewMenu_->PopupUnder(QRect(viewButton_->ClientToScreen(QPoint(0, 0)), QSize(viewButton_->Width(), viewButton_->Height())), false);
   };
+}
 
-  bottomPanel_ = place(new TbsSkinPanel(this), this, "BottomPanel");
+// The list of the folder with its scroll bars, and the bottom panel.
+void TbsOpenDlgForm::BuildPanels()
+{
+  bottomPanel_ = Place(new TbsSkinPanel(this), this, "BottomPanel");
   bottomPanel_->SetBorderStyle(int(TbsSkinBorderStyle::bvNone));
   bottomPanel_->SetHeight(80);
   bottomPanel_->SetAlign(alBottom);
-  skinned(bottomPanel_, QStringLiteral("panel"));
+  Skinned(bottomPanel_, QStringLiteral("panel"));
 
-  listPanel_ = place(new TbsSkinPanel(this), this, "ListPanel");
+  listPanel_ = Place(new TbsSkinPanel(this), this, "ListPanel");
   listPanel_->SetBorderStyle(int(TbsSkinBorderStyle::bvFrame));
   listPanel_->SetAlign(alClient);
-  skinned(listPanel_, QStringLiteral("panel"));
+  Skinned(listPanel_, QStringLiteral("panel"));
 
-  hScrollBar_ = place(new TbsSkinScrollBar(this), listPanel_, "HScrollBar");
+  hScrollBar_ = Place(new TbsSkinScrollBar(this), listPanel_, "HScrollBar");
   hScrollBar_->SetDefaultHeight(19);
   hScrollBar_->SetBothMarkerWidth(19);
   hScrollBar_->SetEnabled(false);
   hScrollBar_->SetAlign(alBottom);
-  skinned(hScrollBar_, QStringLiteral("hscrollbar"));
-  vScrollBar_ = place(new TbsSkinScrollBar(this), listPanel_, "VScrollBar");
+  Skinned(hScrollBar_, QStringLiteral("hscrollbar"));
+  vScrollBar_ = Place(new TbsSkinScrollBar(this), listPanel_, "VScrollBar");
   vScrollBar_->SetKind(TbsSkinScrollBar::sbVertical);
   vScrollBar_->SetDefaultHeight(0);
   vScrollBar_->SetDefaultWidth(19);
   vScrollBar_->SetBounds(0, 0, 19, 200);
   vScrollBar_->SetEnabled(false);
   vScrollBar_->SetAlign(alRight);
-  skinned(vScrollBar_, QStringLiteral("vscrollbar"));
+  Skinned(vScrollBar_, QStringLiteral("vscrollbar"));
 
-  fileList_ = place(new TbsSkinFileListView(this), listPanel_, "FileList");
+  fileList_ = Place(new TbsSkinFileListView(this), listPanel_, "FileList");
   fileList_->SetHScrollBar(hScrollBar_);
   fileList_->SetVScrollBar(vScrollBar_);
   fileList_->SetAlign(alClient);
   fileList_->SetAutoContextMenus(false);
   fileList_->SetShowColumnHeaders(true);
-  skinned(fileList_, QStringLiteral("listview"));
+  Skinned(fileList_, QStringLiteral("listview"));
   fileList_->SetShellComboBox(folderBox_);
   fileList_->SetFolderChangeCallback([this] { FolderChanged(); });
   fileList_->SetFileActivatedCallback([this](int index) { FileActivated(index); });
@@ -224,15 +252,19 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
       Accept();
     }
   });
+}
 
-  fileNameLabel_ = place(new TbsSkinStdLabel(this), bottomPanel_, "FileNameLabel");
+// The file name and file type rows of the bottom panel.
+void TbsOpenDlgForm::BuildNameAndTypeRows()
+{
+  fileNameLabel_ = Place(new TbsSkinStdLabel(this), bottomPanel_, "FileNameLabel");
   fileNameLabel_->SetAutoSize(true);
   fileNameLabel_->SetCaption(ResourceString(QStringLiteral("MSG_FILENAME"), QStringLiteral("文件名:")));
   fileNameLabel_->SetLeft(10);
   fileNameLabel_->SetTop(10);
-  skinned(fileNameLabel_, QStringLiteral("stdlabel"));
+  Skinned(fileNameLabel_, QStringLiteral("stdlabel"));
 
-  fileNameEdit_ = place(new TbsSkinEdit(this), bottomPanel_, "FileNameEdit");
+  fileNameEdit_ = Place(new TbsSkinEdit(this), bottomPanel_, "FileNameEdit");
   fileNameEdit_->SetLabelVisible(false);  // the dialog's own label names it
   fileNameEdit_->SetDefaultHeight(21);
   fileNameEdit_->SetOnKeyDown([this](TObject*, int& Key, TShiftState Shift) {
@@ -246,42 +278,42 @@ TbsOpenDlgForm::TbsOpenDlgForm(TComponent* AOwner, TbsSkinData* ctrlSkinData, bo
     }
   });
   fileNameEdit_->SetBounds(70, 10, 280, 21);
-  skinned(fileNameEdit_, QStringLiteral("edit"));
+  Skinned(fileNameEdit_, QStringLiteral("edit"));
 
-  fileTypeLabel_ = place(new TbsSkinStdLabel(this), bottomPanel_, "FileTypeLabel");
+  fileTypeLabel_ = Place(new TbsSkinStdLabel(this), bottomPanel_, "FileTypeLabel");
   fileTypeLabel_->SetAutoSize(true);
   fileTypeLabel_->SetCaption(ResourceString(QStringLiteral("MSG_FILETYPE"), QStringLiteral("文件类型:")));
   fileTypeLabel_->SetLeft(10);
   fileTypeLabel_->SetTop(45);
-  skinned(fileTypeLabel_, QStringLiteral("stdlabel"));
+  Skinned(fileTypeLabel_, QStringLiteral("stdlabel"));
 
-  filterBox_ = place(new TbsSkinFilterComboBox(this), bottomPanel_, "FilterBox");
+  filterBox_ = Place(new TbsSkinFilterComboBox(this), bottomPanel_, "FilterBox");
   filterBox_->SetDefaultHeight(21);
   filterBox_->SetBounds(70, 45, 280, 21);
-  skinned(filterBox_, QStringLiteral("combobox"));
+  Skinned(filterBox_, QStringLiteral("combobox"));
   filterBox_->SetOnChange([this](TObject*) { fileList_->SetMask(filterBox_->Mask()); });
+}
 
-  okButton_ = place(new TbsSkinButton(this), bottomPanel_, "OKButton");
+// OK (open or save) and cancel.
+void TbsOpenDlgForm::BuildButtons()
+{
+  okButton_ = Place(new TbsSkinButton(this), bottomPanel_, "OKButton");
   okButton_->SetCanFocused(true);
   okButton_->SetDefaultHeight(25);
   okButton_->SetBounds(370, 10, 70, 25);
-  okButton_->SetCaption(saveMode ? ResourceString(QStringLiteral("MSG_BTN_SAVE"), QStringLiteral("保存(&S)"))
+  okButton_->SetCaption(saveMode_ ? ResourceString(QStringLiteral("MSG_BTN_SAVE"), QStringLiteral("保存(&S)"))
                                  : ResourceString(QStringLiteral("MSG_BTN_OPEN"), QStringLiteral("打开(&O)")));
-  skinned(okButton_, QStringLiteral("button"));
+  Skinned(okButton_, QStringLiteral("button"));
   okButton_->SetOnClick([this](TObject*) { Accept(); });
 
-  cancelButton_ = place(new TbsSkinButton(this), bottomPanel_, "CancelButton");
+  cancelButton_ = Place(new TbsSkinButton(this), bottomPanel_, "CancelButton");
   cancelButton_->SetCanFocused(true);
   cancelButton_->SetCancel(true);
   cancelButton_->SetModalResult(mrCancel);
   cancelButton_->SetDefaultHeight(25);
   cancelButton_->SetBounds(370, 45, 70, 25);
   cancelButton_->SetCaption(ResourceString(QStringLiteral("MSG_BTN_CANCEL"), QStringLiteral("取消")));
-  skinned(cancelButton_, QStringLiteral("button"));
-
-  backButton_->SetOnClick([this](TObject*) { GoBack(); });
-  upButton_->SetOnClick([this](TObject*) { GoUp(); });
-  newFolderButton_->SetOnClick([this](TObject*) { NewFolder(); });
+  Skinned(cancelButton_, QStringLiteral("button"));
 }
 
 QString TbsOpenDlgForm::ResourceString(const QString& key, const QString& builtIn) const
@@ -457,16 +489,10 @@ void TbsOpenDlgForm::DoShow()
 // ---------------------------------------------------------------- dialogs
 
 TbsSkinOpenDialog::TbsSkinOpenDialog(TComponent* AOwner)
-    : TComponent(AOwner), title_(QStringLiteral("Open file")), defaultFont_(new TFont(this))
+    : TbsSkinnedDialog(AOwner, 225), title_(QStringLiteral("Open file")), defaultFont_(new TFont(this))
 {
   defaultFont_->SetName(QStringLiteral("Arial"));
   defaultFont_->SetHeight(14);
-}
-
-TbsSkinOpenDialog::~TbsSkinOpenDialog()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  if (ctrlSkinData_) ctrlSkinData_->RemoveFreeNotification(this);
 }
 
 TbsSkinSaveDialog::TbsSkinSaveDialog(TComponent* AOwner) : TbsSkinOpenDialog(AOwner)
@@ -479,18 +505,6 @@ void TbsSkinOpenDialog::SetFileName(const QString& v)
 {
   fileName_ = v;
   if (current_) current_->FileNameEdit()->SetText(v);
-}
-
-void TbsSkinOpenDialog::SetSkinData(TbsSkinData* v) { ReplaceReference(skinData_, v); }
-
-void TbsSkinOpenDialog::SetCtrlSkinData(TbsSkinData* v) { ReplaceReference(ctrlSkinData_, v); }
-
-void TbsSkinOpenDialog::Notification(TComponent* AComponent, TOperation Operation)
-{
-  TComponent::Notification(AComponent, Operation);
-  if (Operation != TOperation::opRemove) return;
-  if (AComponent == skinData_) skinData_ = nullptr;
-  if (AComponent == ctrlSkinData_) ctrlSkinData_ = nullptr;
 }
 
 QString TbsSkinOpenDialog::FirstFolder() const
@@ -512,17 +526,13 @@ QString WithFilterExtension(const QString& path, const QString& mask)
 
 TbsOpenDlgForm* TbsSkinOpenDialog::CreateForm()
 {
-  auto* form = new TbsOpenDlgForm(Application, ctrlSkinData_, saveMode_);
+  auto* form = new TbsOpenDlgForm(Application, CtrlSkinData(), saveMode_);
   try {
     form->SetCheckFileExists(checkFileExists_);
     form->SetOnFolderChange(onFolderChange_);
     form->SetCaption(title_);
     TbsSkinForm* frame = form->SkinForm();
-    frame->SetSkinData(skinData_);
-    frame->SetMenusSkinData(ctrlSkinData_);
-    frame->SetAlphaBlend(alphaBlend_);
-    frame->SetAlphaBlendValue(alphaBlendValue_);
-    frame->SetAlphaBlendAnimation(alphaBlendAnimation_);
+    DressFrame(frame);
     for (TbsSkinCustomComboBox* box : {static_cast<TbsSkinCustomComboBox*>(form->FolderBox()),
                                        static_cast<TbsSkinCustomComboBox*>(form->FilterBox())}) {
       box->SetAlphaBlend(ctrlAlphaBlend_);
@@ -550,7 +560,7 @@ TbsOpenDlgForm* TbsSkinOpenDialog::CreateForm()
     int w = clientWidth_ > 0 ? clientWidth_ : kFirstClientWidth;
     int h = clientHeight_ > 0 ? clientHeight_ : kFirstClientHeight;
     form->SetClientSize(w, h);
-    if (skinData_ && !skinData_->IsEmptySkin()) {
+    if (SkinData() && !SkinData()->IsEmptySkin()) {
       const QSize minimum = frame->MinimumSize();
       if (form->Width() < minimum.width()) form->SetWidth(minimum.width());
       if (form->Height() < minimum.height()) form->SetHeight(minimum.height());
@@ -582,16 +592,10 @@ bool TbsSkinOpenDialog::Execute()
 {
   TbsOpenDlgForm* form = CreateForm();
   current_ = form;
-  bool accepted = false;
-  try {
-    const int result = form->ShowModal();
-    accepted = Finish(form, result);
-  } catch (...) {
+  // The window goes when this returns, also on an error.
+  const auto done = qScopeGuard([&] {
     current_ = nullptr;
     TComponent::Free(form);
-    throw;
-  }
-  current_ = nullptr;
-  TComponent::Free(form);
-  return accepted;
+  });
+  return Finish(form, form->ShowModal());
 }

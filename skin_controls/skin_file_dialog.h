@@ -18,6 +18,7 @@
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "skin_controls/skin_shell_boxes.h"
+#include "skin_controls/skinned_dialog.h"
 #include "toolkit/forms.h"
 
 #include <QPointer>
@@ -90,6 +91,18 @@ protected:
   void DoShow() override;
 
 private:
+  // The window's parts, made in this order (the order of the window's components).
+  void BuildTopBar();
+  void BuildViewMenu();
+  void BuildPanels();
+  void BuildNameAndTypeRows();
+  void BuildButtons();
+  // Names `control` and sets it on `parent`.
+  template <class C>
+  static C* Place(C* control, TWinControl* parent, const char* name);
+  // Binds `control` to the definition in the controls' skin.
+  template <class C>
+  void Skinned(C* control, const QString& definition);
   void FolderChanged();
   void SelectionChanged();
   // The shown folder's path when it is a real folder, else empty.
@@ -130,7 +143,7 @@ private:
   TbsSkinButton* cancelButton_;
 };
 
-class TbsSkinOpenDialog : public TComponent {
+class TbsSkinOpenDialog : public TbsSkinnedDialog {
   Q_OBJECT
   Q_PROPERTY(QString Title READ Title WRITE SetTitle)
   Q_PROPERTY(QString Filter READ Filter WRITE SetFilter)
@@ -156,7 +169,6 @@ public:
   static constexpr int kFirstClientHeight = 290;
 
   Q_INVOKABLE explicit TbsSkinOpenDialog(TComponent* AOwner);
-  ~TbsSkinOpenDialog() override;
 
   QString Title() const { return title_; }
   void SetTitle(const QString& v) { title_ = v; }
@@ -173,20 +185,10 @@ public:
   void SetCheckFileExists(bool v) { checkFileExists_ = v; }
   bool MultiSelection() const { return multiSelection_; }
   void SetMultiSelection(bool v) { multiSelection_ = v; }
-  TbsSkinData* SkinData() const { return skinData_; }
-  void SetSkinData(TbsSkinData* v);
-  TbsSkinData* CtrlSkinData() const { return ctrlSkinData_; }
-  void SetCtrlSkinData(TbsSkinData* v);
   TFont* DefaultFont() const { return defaultFont_; }
   void SetDefaultFont(TFont* v) { if (v) defaultFont_->Assign(v); }
   QString LVHeaderSkinDataName() const { return lvHeaderSkinDataName_; }
   void SetLVHeaderSkinDataName(const QString& v) { lvHeaderSkinDataName_ = v; }
-  bool AlphaBlend() const { return alphaBlend_; }
-  void SetAlphaBlend(bool v) { alphaBlend_ = v; }
-  int AlphaBlendValue() const { return alphaBlendValue_; }
-  void SetAlphaBlendValue(int v) { alphaBlendValue_ = std::clamp(v, 0, 255); }
-  bool AlphaBlendAnimation() const { return alphaBlendAnimation_; }
-  void SetAlphaBlendAnimation(bool v) { alphaBlendAnimation_ = v; }
   bool CtrlAlphaBlend() const { return ctrlAlphaBlend_; }
   void SetCtrlAlphaBlend(bool v) { ctrlAlphaBlend_ = v; }
   int CtrlAlphaBlendValue() const { return ctrlAlphaBlendValue_; }
@@ -214,7 +216,6 @@ public:
   QString FirstFolder() const;
 
 protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
   bool saveMode_ = false;
 
 private:
@@ -225,12 +226,8 @@ private:
   QString fileName_;
   bool checkFileExists_ = true;
   bool multiSelection_ = false;
-  TbsSkinData* skinData_ = nullptr;
-  TbsSkinData* ctrlSkinData_ = nullptr;
   TFont* defaultFont_;
   QString lvHeaderSkinDataName_ = QStringLiteral("resizebutton");
-  bool alphaBlend_ = false, alphaBlendAnimation_ = false;
-  int alphaBlendValue_ = 225;
   bool ctrlAlphaBlend_ = false, ctrlAlphaBlendAnimation_ = false;
   int ctrlAlphaBlendValue_ = 225;
   TNotifyEvent onFolderChange_;

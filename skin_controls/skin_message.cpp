@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTextLayout>
 #include <QStyle>
 
@@ -120,7 +121,7 @@ void TbsMessageForm::KeyPress(QChar& Key)
 // ---------------------------------------------------------------- message
 
 TbsSkinMessage::TbsSkinMessage(TComponent* AOwner)
-    : TComponent(AOwner), defaultFont_(new TFont(this)), defaultButtonFont_(new TFont(this))
+    : TbsSkinnedDialog(AOwner, 200), defaultFont_(new TFont(this)), defaultButtonFont_(new TFont(this))
 {
   for (TFont* f : {defaultFont_, defaultButtonFont_}) {
     f->SetName(QStringLiteral("Arial"));
@@ -128,27 +129,9 @@ TbsSkinMessage::TbsSkinMessage(TComponent* AOwner)
   }
 }
 
-TbsSkinMessage::~TbsSkinMessage()
-{
-  if (skinData_) skinData_->RemoveFreeNotification(this);
-  if (ctrlSkinData_) ctrlSkinData_->RemoveFreeNotification(this);
-}
-
-void TbsSkinMessage::SetSkinData(TbsSkinData* v) { ReplaceReference(skinData_, v); }
-
-void TbsSkinMessage::SetCtrlSkinData(TbsSkinData* v) { ReplaceReference(ctrlSkinData_, v); }
-
-void TbsSkinMessage::Notification(TComponent* AComponent, TOperation Operation)
-{
-  TComponent::Notification(AComponent, Operation);
-  if (Operation != TOperation::opRemove) return;
-  if (AComponent == skinData_) skinData_ = nullptr;
-  if (AComponent == ctrlSkinData_) ctrlSkinData_ = nullptr;
-}
-
 QString TbsSkinMessage::ResourceString(const QString& key, const QString& builtIn) const
 {
-  if (ctrlSkinData_ && ctrlSkinData_->ResourceStrData()) return ctrlSkinData_->ResourceStrData()->GetResString(key);
+  if (CtrlSkinData() && CtrlSkinData()->ResourceStrData()) return CtrlSkinData()->ResourceStrData()->GetResString(key);
   return builtIn;
 }
 
@@ -170,16 +153,12 @@ TbsMessageForm* TbsSkinMessage::BuildMessageForm(const QString& text, int kind, 
   auto* form = new TbsMessageForm(Application);
   try {
     TbsSkinForm* frame = form->SkinForm();
-    frame->SetSkinData(skinData_);
-    frame->SetMenusSkinData(ctrlSkinData_);
-    frame->SetAlphaBlend(alphaBlend_);
-    frame->SetAlphaBlendAnimation(alphaBlendAnimation_);
-    frame->SetAlphaBlendValue(alphaBlendValue_);
+    DressFrame(frame);
 
     int buttonHeight = 25;
-    if (ctrlSkinData_ && !ctrlSkinData_->IsEmptySkin()) {
-      const int index = ctrlSkinData_->FindSkinControl(buttonSkinDataName_);
-      const TbsDataSkinControl* d = TbsSkinGeometry::Definition(ctrlSkinData_, index);
+    if (CtrlSkinData() && !CtrlSkinData()->IsEmptySkin()) {
+      const int index = CtrlSkinData()->FindSkinControl(buttonSkinDataName_);
+      const TbsDataSkinControl* d = TbsSkinGeometry::Definition(CtrlSkinData(), index);
       if (const auto* b = dynamic_cast<const TbsDataSkinButtonControl*>(d); b && b->SkinRect.height() > 0)
         buttonHeight = b->SkinRect.height();
     }
@@ -201,7 +180,7 @@ TbsMessageForm* TbsSkinMessage::BuildMessageForm(const QString& text, int kind, 
     label->SetDefaultFont(defaultFont_);
     label->SetUseSkinFont(useSkinFont_);
     label->SetSkinDataName(labelSkinDataName_);
-    label->SetSkinData(ctrlSkinData_);
+    label->SetSkinData(CtrlSkinData());
     label->SetAutoSize(true);
     // The text as it stands: a '&' in a file name is no mnemonic.
     label->SetShowAccelChar(false);
@@ -251,7 +230,7 @@ TbsMessageForm* TbsSkinMessage::BuildMessageForm(const QString& text, int kind, 
       b->SetDefaultFont(defaultButtonFont_);
       b->SetUseSkinFont(useSkinFont_);
       b->SetSkinDataName(buttonSkinDataName_);
-      b->SetSkinData(ctrlSkinData_);
+      b->SetSkinData(CtrlSkinData());
       b->SetBounds(x, y, kButtonWidth, buttonHeight);
       x += kButtonWidth + kButtonGap;
     }
@@ -267,15 +246,11 @@ int TbsSkinMessage::ShowMessageBox(const QString& text, int kind, int buttons, i
   Q_UNUSED(helpContext);
   TbsMessageForm* form = BuildMessageForm(text, kind, buttons);
   current_ = form;
-  int result = mrCancel;
-  try {
-    result = form->ShowModal();
-  } catch (...) {
+  // The box goes when this returns, also on an error.
+  const auto done = qScopeGuard([&] {
     current_ = nullptr;
     TComponent::Free(form);
-    throw;
-  }
-  current_ = nullptr;
-  TComponent::Free(form);
+  });
+  const int result = form->ShowModal();
   return result == mrNone ? mrCancel : result;
 }

@@ -7,6 +7,7 @@
 #include "skin/skin_form.h"
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_labels.h"
+#include "skin_controls/skinned_dialog.h"
 #include "toolkit/forms.h"
 
 #include <QPointer>
@@ -52,7 +53,7 @@ private:
   TbsSkinStdLabel* messageLabel_ = nullptr;
 };
 
-class TbsSkinMessage : public TComponent {
+class TbsSkinMessage : public TbsSkinnedDialog {
   Q_OBJECT
   Q_PROPERTY(bool AlphaBlend READ AlphaBlend WRITE SetAlphaBlend)
   Q_PROPERTY(bool AlphaBlendAnimation READ AlphaBlendAnimation WRITE SetAlphaBlendAnimation)
@@ -70,18 +71,7 @@ public:
   static constexpr int kButtonGap = 10;
 
   Q_INVOKABLE explicit TbsSkinMessage(TComponent* AOwner);
-  ~TbsSkinMessage() override;
 
-  bool AlphaBlend() const { return alphaBlend_; }
-  void SetAlphaBlend(bool v) { alphaBlend_ = v; }
-  bool AlphaBlendAnimation() const { return alphaBlendAnimation_; }
-  void SetAlphaBlendAnimation(bool v) { alphaBlendAnimation_ = v; }
-  int AlphaBlendValue() const { return alphaBlendValue_; }
-  void SetAlphaBlendValue(int v) { alphaBlendValue_ = std::clamp(v, 0, 255); }
-  TbsSkinData* SkinData() const { return skinData_; }
-  void SetSkinData(TbsSkinData* v);
-  TbsSkinData* CtrlSkinData() const { return ctrlSkinData_; }
-  void SetCtrlSkinData(TbsSkinData* v);
   QString ButtonSkinDataName() const { return buttonSkinDataName_; }
   void SetButtonSkinDataName(const QString& v) { buttonSkinDataName_ = v; }
   QString MessageLabelSkinDataName() const { return labelSkinDataName_; }
@@ -106,15 +96,10 @@ public:
   QString ButtonCaption(int row) const;
 
 protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
   QString ResourceString(const QString& key, const QString& builtIn) const;
 
-  bool alphaBlend_ = false, alphaBlendAnimation_ = false;
-  int alphaBlendValue_ = 200;
-  TbsSkinData* skinData_ = nullptr;
-  TbsSkinData* ctrlSkinData_ = nullptr;
   QString buttonSkinDataName_ = QStringLiteral("button");
   QString labelSkinDataName_ = QStringLiteral("stdlabel");
   TFont* defaultFont_;

@@ -630,7 +630,7 @@ void TbsSkinToolBar::WndProc(TMessage& m)
     }
     break;
   case WM_NCPAINT:
-    if (auto* canvas = reinterpret_cast<TCanvas*>(m.WParam); canvas && arrowsShown_) DrawArrows(canvas);
+    if (TCanvas* canvas = PaintCanvasOf(m); canvas && arrowsShown_) DrawArrows(canvas);
     return;
   default: break;
   }

@@ -35,6 +35,19 @@ struct TMessage {
   qintptr Result = 0;
 };
 
+// A pointer that travels in a message's WParam or LParam, and back. Each
+// message that carries one has its typed accessor beside its number.
+template <class T>
+qintptr PointerParam(T* p)
+{
+  return reinterpret_cast<qintptr>(p);
+}
+template <class T>
+T* ParamPointer(qintptr param)
+{
+  return reinterpret_cast<T*>(param);
+}
+
 // Messages of the toolkit itself (below the skin notices 1225..1274).
 constexpr quint32 WM_USER = 0x0400;
 
@@ -96,6 +109,12 @@ public:
   int ComponentIndex() const;
   // Owned component by name, case-insensitive; nullptr when none.
   TComponent* FindComponent(const QString& name) const;
+  // The same when it is a T, else nullptr.
+  template <class T>
+  T* FindComponent(const QString& name) const
+  {
+    return qobject_cast<T*>(FindComponent(name));
+  }
   void InsertComponent(TComponent* AComponent);
   void RemoveComponent(TComponent* AComponent);
   // Frees every owned component, last first.
@@ -229,3 +248,15 @@ void RegisterToolkitClasses();
 // standard error.
 void HandleToolkitException(std::exception_ptr error);
 void SetToolkitExceptionHandler(std::function<void(std::exception_ptr)> handler);
+// Runs work called from Qt's event dispatch, a timer or a watcher: an error
+// that escapes it goes to the application's report instead of unwinding into
+// the caller.
+template <typename F>
+void Guarded(F&& f)
+{
+  try {
+    f();
+  } catch (...) {
+    HandleToolkitException(std::current_exception());
+  }
+}

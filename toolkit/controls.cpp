@@ -97,16 +97,6 @@ qintptr WParamFromQt(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons)
   return w;
 }
 
-// Runs widget-side work; an error reaches the application's report instead of Qt.
-template <typename F>
-void Guarded(F&& f)
-{
-  try {
-    f();
-  } catch (...) {
-    HandleToolkitException(std::current_exception());
-  }
-}
 } // namespace
 
 // ---------------------------------------------------------------- TControl
@@ -586,16 +576,16 @@ void TControlWidget::paintEvent(QPaintEvent* e)
   Guarded([&] { control_->PaintHandler(painter, e->rect()); });
 }
 
-void TControlWidget::MouseEvent(QMouseEvent* e, int kind)
+void TControlWidget::MouseEvent(QMouseEvent* e, TMouseAction action)
 {
   if (!control_) return;
-  Guarded([&] { control_->WidgetMouse(e, kind); });
+  Guarded([&] { control_->WidgetMouse(e, action); });
 }
 
-void TControlWidget::mousePressEvent(QMouseEvent* e) { MouseEvent(e, 0); }
-void TControlWidget::mouseReleaseEvent(QMouseEvent* e) { MouseEvent(e, 1); }
-void TControlWidget::mouseDoubleClickEvent(QMouseEvent* e) { MouseEvent(e, 2); }
-void TControlWidget::mouseMoveEvent(QMouseEvent* e) { MouseEvent(e, 3); }
+void TControlWidget::mousePressEvent(QMouseEvent* e) { MouseEvent(e, TMouseAction::Press); }
+void TControlWidget::mouseReleaseEvent(QMouseEvent* e) { MouseEvent(e, TMouseAction::Release); }
+void TControlWidget::mouseDoubleClickEvent(QMouseEvent* e) { MouseEvent(e, TMouseAction::DoubleClick); }
+void TControlWidget::mouseMoveEvent(QMouseEvent* e) { MouseEvent(e, TMouseAction::Move); }
 
 void TControlWidget::wheelEvent(QWheelEvent* e)
 {
@@ -1081,7 +1071,7 @@ void TWinControl::WndProc(TMessage& m)
   case WM_SETFOCUS: DoEnter(); return;
   case WM_KILLFOCUS: DoExit(); return;
   case WM_ERASEBKGND: {
-    auto* canvas = reinterpret_cast<TCanvas*>(m.WParam);
+    TCanvas* canvas = PaintCanvasOf(m);
     if (canvas && !(controlStyle_ & (csOpaque | csNoEraseBackground))) {
       canvas->Brush()->SetColor(Color());
       canvas->FillRect(ClientRect());
@@ -1126,7 +1116,7 @@ void TWinControl::PaintHandler(QPainter& painter, const QRect& dirty)
     TCanvas canvas;
     canvas.BeginPaint(&painter);
     canvas.Font()->Assign(Font());
-    SendMessage(WM_NCPAINT, reinterpret_cast<qintptr>(&canvas));
+    SendMessage(WM_NCPAINT, PointerParam(&canvas));
     canvas.EndPaint();
   }
   painter.save();
@@ -1141,7 +1131,7 @@ void TWinControl::PaintClient(QPainter& painter, const QRect& dirty)
   TCanvas canvas;
   canvas.BeginPaint(&painter);
   canvas.Font()->Assign(Font());
-  SendMessage(WM_ERASEBKGND, reinterpret_cast<qintptr>(&canvas));
+  SendMessage(WM_ERASEBKGND, PointerParam(&canvas));
   PaintWindow(canvas);
   canvas.EndPaint();
   PaintControls(painter, dirty);
@@ -1173,7 +1163,7 @@ void TWinControl::PaintTo(QPainter& painter, int x, int y)
   painter.restore();
 }
 
-void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
+void TWinControl::WidgetMouse(QMouseEvent* e, TMouseAction action)
 {
   const QPoint local = e->position().toPoint();
   const QPoint client = local - QPoint(ncMargins_.left(), ncMargins_.top());
@@ -1182,8 +1172,8 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   const qintptr keys = WParamFromQt(e->modifiers(), e->buttons());
 
   if (sizeMoveHit_) {
-    if (kind == 3) ContinueMoveSize(global);
-    else if (kind == 1 && !(e->buttons() & Qt::LeftButton)) EndMoveSize();
+    if (action == TMouseAction::Move) ContinueMoveSize(global);
+    else if (action == TMouseAction::Release && !(e->buttons() & Qt::LeftButton)) EndMoveSize();
     return;
   }
 
@@ -1193,11 +1183,14 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
     const qintptr at = MakeMouseLParam(global.x(), global.y());
     const int hit = int(SendMessage(WM_NCHITTEST, 0, at));
     quint32 msg = WM_NCMOUSEMOVE;
-    if (kind == 0) msg = button == Qt::RightButton ? WM_NCRBUTTONDOWN : WM_NCLBUTTONDOWN;
-    else if (kind == 1) msg = button == Qt::RightButton ? WM_NCRBUTTONUP : WM_NCLBUTTONUP;
-    else if (kind == 2) msg = WM_NCLBUTTONDBLCLK;
+    switch (action) {
+    case TMouseAction::Press: msg = button == Qt::RightButton ? WM_NCRBUTTONDOWN : WM_NCLBUTTONDOWN; break;
+    case TMouseAction::Release: msg = button == Qt::RightButton ? WM_NCRBUTTONUP : WM_NCLBUTTONUP; break;
+    case TMouseAction::DoubleClick: msg = WM_NCLBUTTONDBLCLK; break;
+    case TMouseAction::Move: break;
+    }
     SendMessage(msg, hit, at);
-    if (kind == 0 && button == Qt::LeftButton && !parent_ &&
+    if (action == TMouseAction::Press && button == Qt::LeftButton && !parent_ &&
         (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT)))
       BeginMoveSize(hit, global);
     return;
@@ -1206,7 +1199,7 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
   TControl* target = capture_;
   if (!target) {
     TControl* under = ControlAtPos(client);
-    if (kind == 3 && under != hover_) {
+    if (action == TMouseAction::Move && under != hover_) {
       TControl* old = hover_;
       hover_ = under;
       if (old) old->SendMessage(CM_MOUSELEAVE);
@@ -1216,15 +1209,15 @@ void TWinControl::WidgetMouse(QMouseEvent* e, int kind)
     target = under ? under : this;
   }
   quint32 msg = WM_MOUSEMOVE;
-  if (kind != 3) {
-    const int offset = kind == 0 ? 0 : kind == 1 ? 1 : 2;
+  if (action != TMouseAction::Move) {
+    // Each button's messages run down, up, double click.
     const quint32 base = button == Qt::RightButton ? WM_RBUTTONDOWN : button == Qt::MiddleButton ? WM_MBUTTONDOWN : WM_LBUTTONDOWN;
-    msg = base + quint32(offset);
+    msg = base + quint32(action);
   }
-  if ((kind == 0 || kind == 2) && target != this && (target->ControlStyle() & csCaptureMouse)) capture_ = target;
+  if ((action == TMouseAction::Press || action == TMouseAction::DoubleClick) && target != this && (target->ControlStyle() & csCaptureMouse)) capture_ = target;
   const QPoint p = target == this ? client : client - target->BoundsRect().topLeft();
   target->SendMessage(msg, keys, MakeMouseLParam(p.x(), p.y()));
-  if (kind == 1 && e->buttons() == Qt::NoButton) capture_ = nullptr;
+  if (action == TMouseAction::Release && e->buttons() == Qt::NoButton) capture_ = nullptr;
 }
 
 void TWinControl::BeginMoveSize(int hitTest, QPoint globalPos)
@@ -1243,7 +1236,7 @@ void TWinControl::ContinueMoveSize(QPoint globalPos)
   QRect r = sizeMoveRect_;
   if (sizeMoveHit_ == HTCAPTION) {
     r.translate(d);
-    SendMessage(WM_MOVING, 0, reinterpret_cast<qintptr>(&r));
+    SendMessage(WM_MOVING, 0, PointerParam(&r));
   } else {
     const int h = sizeMoveHit_;
     const bool left = h == HTLEFT || h == HTTOPLEFT || h == HTBOTTOMLEFT;
@@ -1257,7 +1250,7 @@ void TWinControl::ContinueMoveSize(QPoint globalPos)
     int edge = left ? (top ? WMSZ_TOPLEFT : bottom ? WMSZ_BOTTOMLEFT : WMSZ_LEFT)
                : right ? (top ? WMSZ_TOPRIGHT : bottom ? WMSZ_BOTTOMRIGHT : WMSZ_RIGHT)
                : top ? WMSZ_TOP : WMSZ_BOTTOM;
-    SendMessage(WM_SIZING, edge, reinterpret_cast<qintptr>(&r));
+    SendMessage(WM_SIZING, edge, PointerParam(&r));
   }
   SetBounds(r.left(), r.top(), r.width(), r.height());
 }

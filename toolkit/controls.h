@@ -25,6 +25,9 @@ class TForm;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 Q_DECLARE_METATYPE(TMouseButton)
+// What a widget's mouse event was; its value steps from a button's "down"
+// message to the matching "up" and "double click" ones.
+enum class TMouseAction { Press = 0, Release = 1, DoubleClick = 2, Move };
 
 enum TShiftStateFlag { ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08, ssRight = 0x10,
                        ssMiddle = 0x20, ssDouble = 0x40 };
@@ -60,6 +63,10 @@ constexpr quint32 WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005, WM_AC
                   WM_MOUSEWHEEL = 0x020A,  // WParam the turn in eighths of a degree (+ away from the user), LParam the client point
                   WM_SIZING = 0x0214, WM_MOVING = 0x0216,
                   WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232;
+// WM_NCPAINT, WM_ERASEBKGND: the canvas to paint on (WParam).
+inline TCanvas* PaintCanvasOf(const TMessage& m) { return ParamPointer<TCanvas>(m.WParam); }
+// WM_SIZING, WM_MOVING: the window's rectangle being dragged, to adjust in place (LParam).
+inline QRect* DraggedRectOf(const TMessage& m) { return ParamPointer<QRect>(m.LParam); }
 // WM_SIZING WParam: the edge being dragged.
 constexpr int WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
               WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;
@@ -100,11 +107,33 @@ enum : int { crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -
 
 // ---------------------------------------------------------------- TControl
 
+// The mouse events a control and the notification-area icon both raise.
+class TMouseEvents {
+public:
+  TNotifyEvent OnClick() const { return onClick_; }
+  void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
+  TNotifyEvent OnDblClick() const { return onDblClick_; }
+  void SetOnDblClick(const TNotifyEvent& e) { onDblClick_ = e; }
+  TMouseEvent OnMouseDown() const { return onMouseDown_; }
+  void SetOnMouseDown(const TMouseEvent& e) { onMouseDown_ = e; }
+  TMouseEvent OnMouseUp() const { return onMouseUp_; }
+  void SetOnMouseUp(const TMouseEvent& e) { onMouseUp_ = e; }
+  TMouseMoveEvent OnMouseMove() const { return onMouseMove_; }
+  void SetOnMouseMove(const TMouseMoveEvent& e) { onMouseMove_ = e; }
+
+protected:
+  ~TMouseEvents() = default;
+
+  TNotifyEvent onClick_, onDblClick_;
+  TMouseEvent onMouseDown_, onMouseUp_;
+  TMouseMoveEvent onMouseMove_;
+};
+
 // Places are clamped to +-kMaxControlCoordinate and sizes to [0, kMaxControlCoordinate]
 // (Qt's largest widget size): 64 nested levels still add up within int.
 constexpr int kMaxControlCoordinate = (1 << 24) - 1;
 
-class TControl : public TComponent {
+class TControl : public TComponent, public TMouseEvents {
   Q_OBJECT
   Q_CLASSINFO("IntegerIdents:Color", "TColor")
   Q_CLASSINFO("IntegerIdents:Cursor", "TCursor")
@@ -251,16 +280,6 @@ public:
   void SetWindowProc(TWndMethod method) { windowProc_ = std::move(method); }
   qintptr SendMessage(quint32 Msg, qintptr WParam = 0, qintptr LParam = 0);
 
-  TNotifyEvent OnClick() const { return onClick_; }
-  void SetOnClick(const TNotifyEvent& e) { onClick_ = e; }
-  TNotifyEvent OnDblClick() const { return onDblClick_; }
-  void SetOnDblClick(const TNotifyEvent& e) { onDblClick_ = e; }
-  TMouseEvent OnMouseDown() const { return onMouseDown_; }
-  void SetOnMouseDown(const TMouseEvent& e) { onMouseDown_ = e; }
-  TMouseEvent OnMouseUp() const { return onMouseUp_; }
-  void SetOnMouseUp(const TMouseEvent& e) { onMouseUp_ = e; }
-  TMouseMoveEvent OnMouseMove() const { return onMouseMove_; }
-  void SetOnMouseMove(const TMouseMoveEvent& e) { onMouseMove_ = e; }
   TNotifyEvent OnMouseEnter() const { return onMouseEnter_; }
   void SetOnMouseEnter(const TNotifyEvent& e) { onMouseEnter_ = e; }
   TNotifyEvent OnMouseLeave() const { return onMouseLeave_; }
@@ -328,9 +347,7 @@ private:
   bool parentShowHint_ = true;
   int cursor_ = crDefault;
   QString text_;
-  TNotifyEvent onClick_, onDblClick_, onMouseEnter_, onMouseLeave_, onResize_;
-  TMouseEvent onMouseDown_, onMouseUp_;
-  TMouseMoveEvent onMouseMove_;
+  TNotifyEvent onMouseEnter_, onMouseLeave_, onResize_;
 };
 Q_DECLARE_OPERATORS_FOR_FLAGS(TControl::TAnchors)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TControl::TControlStyle)
@@ -365,7 +382,7 @@ protected:
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
-  void MouseEvent(QMouseEvent* e, int kind);
+  void MouseEvent(QMouseEvent* e, TMouseAction action);
   friend class TWinControl;
   TWinControl* control_;
 };
@@ -457,7 +474,7 @@ public:
 
   // Widget side (called by TControlWidget).
   void PaintHandler(QPainter& painter, const QRect& dirty);
-  void WidgetMouse(QMouseEvent* e, int kind);
+  void WidgetMouse(QMouseEvent* e, TMouseAction action);
   void WidgetLeave();
   virtual void WidgetMoved();
   virtual void WidgetResized();

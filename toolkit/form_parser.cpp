@@ -1,5 +1,6 @@
 #include "toolkit/form_parser.h"
 
+#include <QMetaType>
 #include <cmath>
 #include <limits>
 
@@ -321,6 +322,24 @@ private:
 std::unique_ptr<TDescObject> ParseDescription(const QString& text, const QString& fileName)
 {
   return Parser(text, fileName).Run();
+}
+
+bool IsDescIntegerType(int typeId)
+{
+  switch (typeId) {
+  case QMetaType::Int:
+  case QMetaType::UInt:
+  case QMetaType::Long:
+  case QMetaType::LongLong:
+  case QMetaType::Short:
+  case QMetaType::UShort:
+  case QMetaType::ULongLong:
+  case QMetaType::UChar:
+  case QMetaType::Char:
+  case QMetaType::SChar:
+    return true;
+  default: return false;
+  }
 }
 
 QString QuoteDescString(const QString& s)

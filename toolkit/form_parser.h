@@ -47,3 +47,6 @@ std::unique_ptr<TDescObject> ParseDescription(const QString& text, const QString
 
 // Writing helpers shared with the writer.
 QString QuoteDescString(const QString& s);
+// Whether a property of the type is a whole number (written as one, or as a
+// name of its TIntegerIdents table).
+bool IsDescIntegerType(int typeId);

@@ -213,23 +213,7 @@ private:
       return QVariant(type, &raw);
     }
 
-    switch (type.id()) {
-    case QMetaType::Bool:
-      if (v.kind == TDescValue::Ident) {
-        if (v.text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
-        if (v.text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
-      }
-      WrongKind(p, "True or False");
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::ULongLong:
-    case QMetaType::UChar:
-    case QMetaType::Char:
-    case QMetaType::SChar: {
+    if (IsDescIntegerType(type.id())) {
       qint64 n = 0;
       if (v.kind == TDescValue::Integer) {
         n = v.integer;
@@ -246,6 +230,13 @@ private:
         Fail(p.line, QStringLiteral("value %1 is out of range for %2").arg(n).arg(p.name));
       return out;
     }
+    switch (type.id()) {
+    case QMetaType::Bool:
+      if (v.kind == TDescValue::Ident) {
+        if (v.text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+        if (v.text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+      }
+      WrongKind(p, "True or False");
     case QMetaType::Double:
     case QMetaType::Float:
       if (v.kind == TDescValue::Integer) return QVariant(double(v.integer));

@@ -160,23 +160,14 @@ private:
       const char* key = p.enumerator().valueToKey(raw);
       return key ? QString::fromLatin1(key) : QString::number(raw);
     }
-    switch (type.id()) {
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::ULongLong:
-    case QMetaType::UChar:
-    case QMetaType::Char:
-    case QMetaType::SChar: {
+    if (IsDescIntegerType(type.id())) {
       const qint64 n = v.toLongLong();
       if (const auto* table = TIntegerIdents::ForProperty(o->metaObject(), p.name()))
         if (auto name = TIntegerIdents::ToName(*table, int(n)); name && qint64(int(n)) == n) return *name;
       return QString::number(n);
     }
+    switch (type.id()) {
+    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::Double:
     case QMetaType::Float: {
       QString s = QString::number(v.toDouble(), 'g', 17);

@@ -126,13 +126,7 @@ void TForm::BeforeDestruction()
 {
   if (!destroyed_) {
     destroyed_ = true;
-    if (onDestroy_) {
-      try {
-        onDestroy_(this);
-      } catch (...) {
-        HandleToolkitException(std::current_exception());
-      }
-    }
+    if (onDestroy_) Guarded([this] { onDestroy_(this); });
   }
   if (g_application && g_application->mainForm_ == this) g_application->mainForm_ = nullptr;
   TCustomControl::BeforeDestruction();
@@ -142,12 +136,7 @@ void TForm::DoCreate()
 {
   if (created_) return;
   created_ = true;
-  if (!onCreate_) return;
-  try {
-    onCreate_(this);
-  } catch (...) {
-    HandleToolkitException(std::current_exception());
-  }
+  if (onCreate_) Guarded([this] { onCreate_(this); });
 }
 
 void TForm::Loaded()
@@ -206,14 +195,10 @@ void TForm::ApplyWindowFlags()
     return;
   }
   qCDebug(lcWindow) << Name() << "mapped anew, managed" << managed_ << "on top" << (formStyle_ == fsStayOnTop);
-  syncing_ = true;
-  widget_->setWindowFlags(flags);
-  syncing_ = false;
+  Syncing([&] { widget_->setWindowFlags(flags); });
   UpdateWidgetGeometry();
   if (shown) {
-    syncing_ = true;
-    widget_->show();
-    syncing_ = false;
+    Syncing([&] { widget_->show(); });
     if (managed_ && !TApplication::Headless()) distrustMoves_ = 1;
     // Nothing stacks an unmanaged window but the program.
     if (!managed_ && !TApplication::Headless()) widget_->raise();
@@ -224,7 +209,7 @@ void TForm::UpdateWidgetGeometry()
 {
   if (!widget_) return;
   qCDebug(lcWindow) << Name() << "placed at" << QPoint(Left(), Top()) << "managed" << managed_;
-  syncing_ = true;
+  const QScopedValueRollback<bool> syncing(syncing_, true);
   if (managed_) {
     // A manager answers each request in turn: a busy one reports earlier
     // places after the program has moved the window on (a drag's steps).
@@ -241,7 +226,6 @@ void TForm::UpdateWidgetGeometry()
     // frame a manager once drew and offset a move by it).
     widget_->setGeometry(Left(), Top(), Width(), Height());
   }
-  syncing_ = false;
 }
 
 void TForm::WindowReparented()
@@ -251,13 +235,9 @@ void TForm::WindowReparented()
   // The manager took the window out of its frame late, after it had been
   // mapped and placed as the program's own: it is left unmapped at the
   // frame's corner. Mapped and placed anew, at the program's place.
-  syncing_ = true;
-  widget_->hide();
-  syncing_ = false;
+  Syncing([&] { widget_->hide(); });
   UpdateWidgetGeometry();
-  syncing_ = true;
-  widget_->show();
-  syncing_ = false;
+  Syncing([&] { widget_->show(); });
   widget_->raise();
 }
 
@@ -416,17 +396,17 @@ void TForm::ShowWindowNow()
   Handle();
   PlaceOnFirstShow();
   UpdateWidgetGeometry();
-  syncing_ = true;
-  switch (windowState_) {
-  case wsMinimized: widget_->showMinimized(); break;
-  case wsMaximized: widget_->showMaximized(); break;
-  default:
-    // Hidden while minimized (to the notification area), it comes back as a normal window, not an icon.
-    if (widget_->windowState() & Qt::WindowMinimized) widget_->showNormal();
-    else widget_->show();
-    break;
-  }
-  syncing_ = false;
+  Syncing([&] {
+    switch (windowState_) {
+    case wsMinimized: widget_->showMinimized(); break;
+    case wsMaximized: widget_->showMaximized(); break;
+    default:
+      // Hidden while minimized (to the notification area), it comes back as a normal window, not an icon.
+      if (widget_->windowState() & Qt::WindowMinimized) widget_->showNormal();
+      else widget_->show();
+      break;
+    }
+  });
   // Told once the window exists, so that a frame hooked to it can watch it.
   SendMessage(WM_SHOWWINDOW, 1);
   // The offscreen platform cannot raise windows (and says so each time).

@@ -12,6 +12,7 @@
 
 #include <QCursor>
 #include <QRect>
+#include <QScopedValueRollback>
 #include <map>
 #include <vector>
 
@@ -185,6 +186,14 @@ private:
   bool destroyed_ = false;
   bool placed_ = false;
   bool syncing_ = false;  // geometry being pushed to the window
+  // Runs `f` with syncing_ set (back as it was after, also on an error): the
+  // window's answers to our own changes are not taken for the user's.
+  template <class F>
+  void Syncing(F&& f)
+  {
+    const QScopedValueRollback<bool> guard(syncing_, true);
+    f();
+  }
   bool managed_ = true;
   int distrustMoves_ = 0;  // moves of a window just mapped anew still to be corrected
   // Places the program gave the managed window that the manager has not yet

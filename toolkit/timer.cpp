@@ -5,13 +5,7 @@
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
 {
   timer_.setTimerType(Qt::CoarseTimer);
-  QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-    try {
-      Timer();
-    } catch (...) {
-      HandleToolkitException(std::current_exception());
-    }
-  });
+  QObject::connect(&timer_, &QTimer::timeout, this, [this] { Guarded([this] { Timer(); }); });
 }
 
 void TTimer::SetEnabled(bool v)

@@ -149,6 +149,24 @@ QString RunRecording(TMP3Out& out, QEventLoop& loop, QTextStream& err, const std
   return failure;
 }
 
+// Points `out` at `in` for `seconds` of 44.1 kHz 16-bit stereo (0: until
+// stopped), writing `file` at bit rate `rate`, with the record window's and
+// the maker's tags when `tags`. The frames asked for (0: no limit).
+template <class Input>
+qint64 ConnectRecording(Input& in, TMP3Out& out, double seconds, int rate, const QString& file, bool tags)
+{
+  const qint64 frames = std::llround(seconds * 44100);
+  in.SetBytesToRead(frames > 0 ? frames * 4 : -1);
+  out.SetInput(&in);
+  out.SetBitRate(TMP3Out::TMP3BitRate(rate));
+  out.SetFileName(file);
+  if (tags) {
+    for (const auto& [name, value] : RecordWindowTags()) out.setProperty(name.toLatin1().constData(), value);
+    SetMakerTags(&out, file, MakerSiteAddress());
+  }
+  return frames;
+}
+
 // The target can be written: said before anything is announced or opened.
 QString CannotWrite(const QString& file)
 {
@@ -234,16 +252,8 @@ int RunRecordCommand(QStringList args)
   in.SetInBitsPerSample(16);
   in.SetInChannels(2);
   in.SetInSampleRate(44100);
-  const qint64 frames = std::llround(seconds * 44100);
-  in.SetBytesToRead(frames > 0 ? frames * 4 : -1);
   TMP3Out out(nullptr);
-  out.SetInput(&in);
-  out.SetBitRate(TMP3Out::TMP3BitRate(rate));
-  out.SetFileName(file);
-  if (tags) {
-    for (const auto& [name, value] : RecordWindowTags()) out.setProperty(name.toLatin1().constData(), value);
-    SetMakerTags(&out, file, MakerSiteAddress());
-  }
+  const qint64 frames = ConnectRecording(in, out, seconds, rate, file, tags);
 
   QEventLoop loop;
   TSignalWake wake(loop);
@@ -377,14 +387,8 @@ int RunRecordStationCommand(QStringList args)
   if (name.isEmpty()) name = url.host();
 
   TStationAudioIn in(nullptr, &player);
-  const qint64 frames = std::llround(seconds * 44100);
-  in.SetBytesToRead(frames > 0 ? frames * 4 : -1);
   TMP3Out out(nullptr);
-  out.SetInput(&in);
-  out.SetBitRate(TMP3Out::TMP3BitRate(rate));
-  out.SetFileName(file);
-  for (const auto& [tag, value] : RecordWindowTags()) out.setProperty(tag.toLatin1().constData(), value);
-  SetMakerTags(&out, file, MakerSiteAddress());
+  const qint64 frames = ConnectRecording(in, out, seconds, rate, file, true);
   SetStationTags(&out, name, player.Title(), QDate::currentDate());
   err << QString::fromUtf8("正在录制 %1 到 %2（%3 kbps，%4）\n")
              .arg(player.Title().isEmpty() ? name : name + QString::fromUtf8(" — ") + player.Title(), file)

@@ -16,23 +16,15 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 command -v qmmp >/dev/null || { echo "qmmp is not installed (apt-get install qmmp)" >&2; exit 1; }
 program="$root/build/app/velmora"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-source "$root/scripts/lib/sound-server"
-start_sound_server
+source "$root/bench/lib/session.sh"
+start_bench_session
 trap 'stop_sound_server; rm -rf "$work"' EXIT
 if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 
 now_ms() { date +%s%3N; }
-# The process and every process it started.
-family() {
-  local p=$1
-  echo "$p"
-  for c in $(pgrep -P "$p" 2>/dev/null); do family "$c"; done
-}
+source "$root/bench/lib/process_tree.sh"
+# Resident set size of the processes, in KiB.
 rss_of() { local t=0 v; for p in "$@"; do v=$(awk '/^VmRSS:/ {print $2}' /proc/$p/status 2>/dev/null || echo 0); t=$((t + ${v:-0})); done; echo $t; }
-pss_of() { local t=0 v; for p in "$@"; do v=$(awk '/^Pss:/ {print $2}' /proc/$p/smaps_rollup 2>/dev/null || echo 0); t=$((t + ${v:-0})); done; echo $t; }
 
 # Launches "$@" with a fresh home; sets first_ms (launch to first visible
 # window) and leaves the process running as $pid.

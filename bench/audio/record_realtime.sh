@@ -15,12 +15,9 @@ seconds="${1:-60}"
 [ "$seconds" -ge 5 ] || { echo "record_realtime.sh: at least 5 seconds" >&2; exit 2; }
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 tool="${VELMORA_TOOL:-$root/build/tools/velmora-tool}"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-source "$root/scripts/lib/sound-server"
+source "$root/bench/lib/session.sh"
 source "$root/scripts/lib/pipewire-server"
-start_sound_server
+start_bench_session
 start_pipewire_server
 players=()
 trap 'kill "${players[@]}" 2>/dev/null || true; stop_pipewire_server; stop_sound_server; rm -rf "$work"' EXIT

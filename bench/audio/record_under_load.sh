@@ -9,11 +9,8 @@ set -euo pipefail
 seconds="${1:-600}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 tool="$root/build/tools/velmora-tool"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-source "$root/scripts/lib/sound-server"
-start_sound_server
+source "$root/bench/lib/session.sh"
+start_bench_session
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; stop_sound_server; rm -rf "$work"' EXIT
 [ -n "${VELMORA_SOUND_SERVER:-}" ] || { echo "no sound server" >&2; exit 1; }

@@ -16,29 +16,17 @@ root="$(cd "$here/../.." && pwd)"
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"; fi
 if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then exec dbus-run-session -- "$0" "$@"; fi
 program="$root/build/app/velmora"
-work="$(mktemp -d)"
-export XDG_RUNTIME_DIR="$work/xdg"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-source "$root/scripts/lib/sound-server"
-start_sound_server
+source "$root/bench/lib/session.sh"
+start_bench_session
 server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; stop_sound_server; rm -rf "$work"' EXIT
 if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 export VELMORA_DIRECTORY_URL=""
 
-ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=frequency=440:duration=30" -ac 2 -ar 44100 -b:a 128k \
-  -id3v2_version 0 -write_xing 0 "$work/tone.mp3"
-python3 "$here/mp3_stream_server.py" "$work/tone.mp3" 16000 "$work/port" &
-server_pid=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-url="http://127.0.0.1:$(cat "$work/port")/live.mp3"
+source "$here/tone_stream.sh"
+start_tone_stream
 
-family() {
-  local p=$1
-  echo "$p"
-  for c in $(pgrep -P "$p" 2>/dev/null); do family "$c"; done
-}
-pss_of() { local t=0 v; for p in "$@"; do v=$(awk '/^Pss:/ {print $2}' /proc/$p/smaps_rollup 2>/dev/null || echo 0); t=$((t + ${v:-0})); done; echo $t; }
+source "$root/bench/lib/process_tree.sh"
 # Clock ticks (user + system) of the processes, children that ended included.
 ticks_of() { local t=0 v; for p in "$@"; do v=$(awk '{print $14 + $15 + $16 + $17}' /proc/$p/stat 2>/dev/null || echo 0); t=$((t + ${v:-0})); done; echo $t; }
 hz=$(getconf CLK_TCK)

@@ -18,12 +18,8 @@ work="$(mktemp -d)"
 server_pid=""
 trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
-ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=frequency=440:duration=30" -ac 2 -ar 44100 -b:a 128k \
-  -id3v2_version 0 -write_xing 0 "$work/tone.mp3"
-python3 "$here/mp3_stream_server.py" "$work/tone.mp3" 16000 "$work/port" &
-server_pid=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-url="http://127.0.0.1:$(cat "$work/port")/live.mp3"
+source "$here/tone_stream.sh"
+start_tone_stream
 
 # Seconds of audio in an MP3 file.
 length() { mpg123 -q -w "$work/len.wav" "$1" 2>/dev/null && soxi -D "$work/len.wav"; }

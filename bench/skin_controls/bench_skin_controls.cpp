@@ -2,6 +2,7 @@
 // per call: a 113 x 28 push button with its caption (normal and hot), the
 // main window's 246 x 30 tool bar with three tool buttons and the version
 // label, and its 246 x 23 status bar with the text field and the link.
+#include "paint_control.h"
 #include "skin/skin_data.h"
 #include "skin_controls/skin_buttons.h"
 #include "skin_controls/skin_labels.h"
@@ -84,17 +85,6 @@ Window& Built()
     return s;
   }();
   return w;
-}
-
-void PaintControl(benchmark::State& state, TControl* control)
-{
-  QImage image(control->Width(), control->Height(), QImage::Format_RGB32);
-  for (auto _ : state) {
-    QPainter painter(&image);
-    control->PaintTo(painter, 0, 0);
-    benchmark::DoNotOptimize(image.constBits());
-  }
-  state.SetLabel(QStringLiteral("%1 x %2").arg(control->Width()).arg(control->Height()).toStdString());
 }
 
 void BM_SkinButtonPaint(benchmark::State& state)

@@ -1,6 +1,7 @@
 // Input controls painted from the built-in skin, per call: the record window's
 // 120 x 20 bit-rate box (closed, and its open three-row list), a 17 x 160
 // vertical scroll bar with a page, and the same bar in the built-in look.
+#include "paint_control.h"
 #include "skin/skin_data.h"
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls/skin_scroll_bar.h"
@@ -49,17 +50,6 @@ Built& Controls()
     return s;
   }();
   return b;
-}
-
-void PaintControl(benchmark::State& state, TControl* control)
-{
-  QImage image(control->Width(), control->Height(), QImage::Format_RGB32);
-  for (auto _ : state) {
-    QPainter painter(&image);
-    control->PaintTo(painter, 0, 0);
-    benchmark::DoNotOptimize(image.constBits());
-  }
-  state.SetLabel(QStringLiteral("%1 x %2").arg(control->Width()).arg(control->Height()).toStdString());
 }
 
 void BM_SkinComboBoxPaint(benchmark::State& state) { PaintControl(state, Controls().box); }

@@ -106,12 +106,16 @@ TDesktop::~TDesktop()
   }
 }
 
-QString TDesktop::XDoTool(const QStringList& args) const
+QString TDesktop::RunOnDisplay(const QString& program, const QStringList& args) const
 {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("DISPLAY", display_);
-  return Run("xdotool", args, env);
+  return Run(program, args, env);
 }
+
+QString TDesktop::XDoTool(const QStringList& args) const { return RunOnDisplay("xdotool", args); }
+
+QString TDesktop::XProp(const QStringList& args) const { return RunOnDisplay("xprop", args); }
 
 void TDesktop::MovePointer(int x, int y) const { XDoTool({"mousemove", "--sync", QString::number(x), QString::number(y)}); }
 

@@ -29,6 +29,8 @@ public:
 
   // xdotool on this display; its standard output.
   QString XDoTool(const QStringList& args) const;
+  // xprop on this display; its standard output.
+  QString XProp(const QStringList& args) const;
   void MovePointer(int x, int y) const;
   void Click(int x, int y) const;
   void DoubleClick(int x, int y) const;
@@ -61,6 +63,9 @@ public:
   QRect TrayIcon(const QString& name) const;
 
 private:
+  // A program on this display, to its end (10 s at most); its standard output.
+  QString RunOnDisplay(const QString& program, const QStringList& args) const;
+
   QProcess xvfb_, wm_, tray_;
   bool windowManager_ = false;
   QString display_, error_;

@@ -40,22 +40,11 @@ int MinimumMainHeight()
   return m.top() + m.bottom() + 30 + 23;
 }
 
-QString RunOn(const TDesktop& desktop, const QString& program, const QStringList& args)
-{
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", desktop.Display());
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  p.waitForFinished(10000);
-  return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
 // A tool tip of the program is shown.
 bool ToolTipShown(const TDesktop& desktop)
 {
   for (const QString& id : desktop.XDoTool({"search", "--onlyvisible", "--class", "velmora"}).split('\n', Qt::SkipEmptyParts))
-    if (RunOn(desktop, "xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"}).contains("_NET_WM_WINDOW_TYPE_TOOLTIP")) return true;
+    if (desktop.XProp({"-id", id, "_NET_WM_WINDOW_TYPE"}).contains("_NET_WM_WINDOW_TYPE_TOOLTIP")) return true;
   return false;
 }
 
@@ -92,7 +81,7 @@ TEST(FirstUse, TheMainWindowKeepsItsBarsOpensWholeComesBackOnTopAndTheRecordWind
   ASSERT_TRUE(settledAt(100)) << program.Output().toStdString();
   const auto above = [&] {
     const QStringList ids = desktop.VisibleWindows(kMainCaption);
-    return !ids.isEmpty() && RunOn(desktop, "xprop", {"-id", ids.last(), "_NET_WM_STATE"}).contains("_NET_WM_STATE_ABOVE");
+    return !ids.isEmpty() && desktop.XProp({"-id", ids.last(), "_NET_WM_STATE"}).contains("_NET_WM_STATE_ABOVE");
   };
   EXPECT_TRUE(WaitFor(above, 5000)) << "FormTop=1 is restored";
 
@@ -216,7 +205,7 @@ TEST(FirstUseRecording, ClosingTheMainWindowDuringARecordingAsksAndErrorsComeInT
   const QString error = box(QStringLiteral("错误"));
   ASSERT_FALSE(error.isEmpty()) << (Screenshot(desktop, "first_use_no_error_box"), program.Output().toStdString());
   // Motif hints: decorations valid (flags 0x2) and none (the third field).
-  const QString hints = RunOn(desktop, "xprop", {"-id", error, "_MOTIF_WM_HINTS"});
+  const QString hints = desktop.XProp({"-id", error, "_MOTIF_WM_HINTS"});
   EXPECT_TRUE(QRegularExpression(QStringLiteral("= 0x2, 0x[0-9a-f]+, 0x0,")).match(hints).hasMatch()) << hints.toStdString();
   EXPECT_TRUE(QRect(0, 0, kScreenWidth, kScreenHeight).contains(desktop.Geometry(error)));
   desktop.XDoTool({"windowfocus", "--sync", error});

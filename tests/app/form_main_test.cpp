@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, NeverSmallerThanItsFrameWithBothBarsAndAlwaysWholeOnTheWo
   // The size loop: the bottom edge dragged up to nothing stops at the bars.
   form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
   QRect r(form->Left(), form->Top(), form->Width(), 1);
-  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<qintptr>(&r));
+  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, PointerParam(&r));
   form->SetBounds(r.left(), r.top(), r.width(), r.height());
   form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
   EXPECT_EQ(form->Height(), minimum);
@@ -279,7 +279,7 @@ TEST_F(MainWindowTest, DockingNotificationsFromTheFramesMoveLoop)
   const auto drag = [&](int top) {
     form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
     QRect r(form->Left(), top, form->Width(), form->Height());
-    form->SendMessage(WM_MOVING, 0, reinterpret_cast<qintptr>(&r));
+    form->SendMessage(WM_MOVING, 0, PointerParam(&r));
     form->SetBounds(r.left(), r.top(), r.width(), r.height());
     form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
   };
@@ -299,7 +299,7 @@ TEST_F(MainWindowTest, DockingNotificationsFromTheFramesMoveLoop)
   // The end of a resize by the bottom edge at top 0 docks it too.
   form->SendMessage(WM_ENTERSIZEMOVE, 0, 0);
   QRect r(form->Left(), 0, form->Width(), form->Height() + 30);
-  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, reinterpret_cast<qintptr>(&r));
+  form->SendMessage(WM_SIZING, WMSZ_BOTTOM, PointerParam(&r));
   form->SetBounds(r.left(), r.top(), r.width(), r.height());
   form->SendMessage(WM_EXITSIZEMOVE, 0, 0);
   EXPECT_TRUE(form->Docked());

@@ -22,6 +22,7 @@
 #include "skin_controls/skin_labels.h"
 #include "skin_controls/skin_panels.h"
 #include "skin/skin_form.h"
+#include "support/files.h"
 #include "support/scoped_mixer_backend.h"
 #include "toolkit/ini_file.h"
 #include "toolkit/form_reader.h"
@@ -440,13 +441,6 @@ TEST_F(RecordWindowTest, WithNoRateSelectedAFreshWindowRecordsAt128)
   EXPECT_EQ(d.bitrates.front(), 128);
 }
 
-void WriteText(const QString& path, const QByteArray& text)
-{
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(text);
-}
-
 // The captions of a menu level, as the skinned menu shows them.
 QStringList Captions(const TMenuItem* items)
 {
@@ -461,7 +455,7 @@ TEST_F(RecordWindowTest, TheSystemMenuOffersTheSourcesAndTheChoiceIsKeptAndRecor
   capture.DeviceList = {{"memory:0", QStringLiteral("默认输入"), true},
                         {"memory:monitor", QStringLiteral("正在播放的声音"), false},
                         {"memory:mic", QStringLiteral("Mic & Line"), false}};
-  WriteText(SettingsFile(), "[main]\nleft=12\n[record]\nsource=正在播放的声音\n");
+  WriteFile(SettingsFile(), "[main]\nleft=12\n[record]\nsource=正在播放的声音\n");
   Create();
   auto* frame = qobject_cast<TbsSkinForm*>(form->FindComponent("bsSkinForm1"));
   ASSERT_TRUE(frame);
@@ -563,10 +557,17 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   station->Emit(tags);
   // A read may take up to a second of what is held: the split comes with the next block.
   ASSERT_TRUE(feedUntil(form->StationAudioIn1()->Position() * 1000 / TStationAudioIn::BytesFor(1000) + 600));
+  // The file box follows the take into the file it goes on in (at the clock's tick).
+  const QString nextFile = dir.filePath("天气_ 晴_多云.mp3");
+  EXPECT_TRUE(WaitUntil([&] {
+    form->Timer1Timer(nullptr);
+    return form->bsSkinEditSaveFile()->Text() == nextFile;
+  })) << form->bsSkinEditSaveFile()->Text().toStdString();
   form->bsSkinButtonStop()->SimulateClick();
   const std::vector<TMP3Out::TPart> parts = form->MP3Out1()->Parts();
   ASSERT_EQ(parts.size(), 2u);
-  EXPECT_EQ(parts[1].fileName, dir.filePath("天气_ 晴_多云.mp3"));
+  EXPECT_EQ(parts[1].fileName, nextFile);
+  EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), nextFile);
   EXPECT_EQ(parts[0].frames + parts[1].frames, form->StationAudioIn1()->Position() / TStationAudioIn::kFrameBytes);
   const TDecoded next = DecodeMp3(parts[1].fileName);
   ASSERT_TRUE(next.ok);
@@ -585,7 +586,7 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
 TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)
 {
   AddMixer();
-  WriteText(SettingsFile(), "[record]\nbitrate=32\n");
+  WriteFile(SettingsFile(), "[record]\nbitrate=32\n");
   Create();
   EXPECT_EQ(form->bsSkinComboBoxBit()->ItemIndex(), 0);
   form->bsSkinComboBoxBit()->SetItemIndex(2);
@@ -594,7 +595,7 @@ TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)
   // Odd values leave the designed 64 kbps.
   for (const char* stored : {"bitrate=0", "bitrate=96", "bitrate=abc", "bitrate=-64"}) {
     SCOPED_TRACE(stored);
-    WriteText(SettingsFile(), QByteArray("[record]\n") + stored + "\n");
+    WriteFile(SettingsFile(), QByteArray("[record]\n") + stored + "\n");
     Create();
     EXPECT_EQ(form->bsSkinComboBoxBit()->ItemIndex(), 1);
     TComponent::Free(form);

@@ -14,6 +14,32 @@
 
 namespace {
 
+// The program's environment: offscreen, with a runtime folder of its own
+// (where its single-instance socket shows that start-up is under way) and no
+// online directory (the end must not depend on the network).
+QProcessEnvironment ProgramEnvironment(const QTemporaryDir& runtime)
+{
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("XDG_RUNTIME_DIR", runtime.path());
+  env.insert("VELMORA_DIRECTORY_URL", "");
+  return env;
+}
+
+// Starts the program and waits until it listens, which comes right before
+// the windows are made.
+void StartUntilListening(QProcess& program, const QString& exe, const QTemporaryDir& runtime)
+{
+  program.setProcessChannelMode(QProcess::MergedChannels);
+  program.start(exe, {});
+  ASSERT_TRUE(program.waitForStarted(10000));
+  const QString socket = runtime.filePath("velmora.instance");
+  QDeadlineTimer deadline(30000);
+  while (!QFileInfo::exists(socket) && program.state() == QProcess::Running && !deadline.hasExpired())
+    program.waitForFinished(5);
+  ASSERT_TRUE(QFileInfo::exists(socket)) << program.readAll().toStdString();
+}
+
 // The session may end at any moment of the start-up, even before there is a
 // window: each of its signals then ends the program as closing the main
 // window would, settings saved, rather than by the signal's default action.
@@ -31,26 +57,13 @@ TEST(Program, SessionEndDuringStartUpClosesLikeTheMainWindowAndSavesTheSettings)
       ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
       ini.write("[main]\nleft=40\ntop=120\nheight=460\nFormTop=1\n");
     }
-    // A runtime folder of its own, where the program's single-instance socket
-    // shows that start-up is under way; the sound server is still found.
     QTemporaryDir runtime;
     QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcessEnvironment env = ProgramEnvironment(runtime);
+    // The sound server is still found from the other runtime folder.
     env.insert("PULSE_SERVER", "unix:" + qEnvironmentVariable("XDG_RUNTIME_DIR") + "/pulse/native");
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    // No online directory: the end must not depend on the network.
-    env.insert("VELMORA_DIRECTORY_URL", "");
     program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(exe, {});
-    ASSERT_TRUE(program.waitForStarted(10000));
-    // Listening comes right before the windows are made.
-    const QString socket = runtime.filePath("velmora.instance");
-    QDeadlineTimer deadline(30000);
-    while (!QFileInfo::exists(socket) && program.state() == QProcess::Running && !deadline.hasExpired())
-      program.waitForFinished(5);
-    ASSERT_TRUE(QFileInfo::exists(socket)) << program.readAll().toStdString();
+    ASSERT_NO_FATAL_FAILURE(StartUntilListening(program, exe, runtime));
     ::kill(pid_t(program.processId()), signal);
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << program.readAll().toStdString();
@@ -74,12 +87,7 @@ TEST(Program, AFileSizeLimitIsReportedNotFatal)
   ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_BINARY_DIR "/app/velmora"), exe));
   QTemporaryDir runtime;
   QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("XDG_RUNTIME_DIR", runtime.path());
-  env.insert("VELMORA_DIRECTORY_URL", "");
-  program.setProcessEnvironment(env);
-  program.setProcessChannelMode(QProcess::MergedChannels);
+  program.setProcessEnvironment(ProgramEnvironment(runtime));
   program.setChildProcessModifier([] {
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
@@ -87,13 +95,7 @@ TEST(Program, AFileSizeLimitIsReportedNotFatal)
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, SIG_DFL);
   });
-  program.start(exe, {});
-  ASSERT_TRUE(program.waitForStarted(10000));
-  const QString socket = runtime.filePath("velmora.instance");
-  QDeadlineTimer deadline(30000);
-  while (!QFileInfo::exists(socket) && program.state() == QProcess::Running && !deadline.hasExpired())
-    program.waitForFinished(5);
-  ASSERT_TRUE(QFileInfo::exists(socket)) << program.readAll().toStdString();
+  ASSERT_NO_FATAL_FAILURE(StartUntilListening(program, exe, runtime));
   ::kill(pid_t(program.processId()), SIGTERM);
   ASSERT_TRUE(program.waitForFinished(30000));
   const QByteArray output = program.readAll();

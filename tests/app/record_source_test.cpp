@@ -2,6 +2,7 @@
 #include "app/record_source.h"
 #include "audio/dx_audio_in.h"
 #include "platform/capture_memory.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,11 +14,7 @@ TEST(RecordSourceTest, ChoiceIsKeptBesideThePlacementAndFollowedByName)
 {
   QTemporaryDir dir;
   const QString ini = dir.filePath("mainform.ini");
-  {
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[main]\nleft=12\n");
-  }
+  WriteFile(ini, "[main]\nleft=12\n");
   EXPECT_EQ(ReadRecordSource(ini), QString()) << "no entry: the default input";
   WriteRecordSource(ini, QStringLiteral("正在播放的声音"));
   EXPECT_EQ(ReadRecordSource(ini), QStringLiteral("正在播放的声音"));

@@ -41,17 +41,6 @@ QMap<QString, QPoint> ToolBarCentres()
   return centres;
 }
 
-QString RunOn(const TDesktop& desktop, const QString& program, const QStringList& args)
-{
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", desktop.Display());
-  p.setProcessEnvironment(env);
-  p.start(program, args);
-  p.waitForFinished(10000);
-  return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
 // A picture of a window as the X server shows it.
 QImage Grab(const TDesktop& desktop, const QString& window)
 {
@@ -65,7 +54,7 @@ QImage Grab(const TDesktop& desktop, const QString& window)
 QImage ShownToolTip(const TDesktop& desktop)
 {
   for (const QString& id : desktop.XDoTool({"search", "--onlyvisible", "--class", "velmora"}).split('\n', Qt::SkipEmptyParts))
-    if (RunOn(desktop, "xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"}).contains("_NET_WM_WINDOW_TYPE_TOOLTIP"))
+    if (desktop.XProp({"-id", id, "_NET_WM_WINDOW_TYPE"}).contains("_NET_WM_WINDOW_TYPE_TOOLTIP"))
       return Grab(desktop, id);
   return QImage();
 }
@@ -107,7 +96,7 @@ TEST(DesktopToolBar, RefreshReloadsStayOnTopTogglesWithImageAndHintRecordOpensTh
 
   // Stay on top: the manager keeps the window above, the button shows image 3
   // and the other hint; a second click takes all of it back.
-  const auto above = [&] { return RunOn(desktop, "xprop", {"-id", window(), "_NET_WM_STATE"}).contains("_NET_WM_STATE_ABOVE"); };
+  const auto above = [&] { return desktop.XProp({"-id", window(), "_NET_WM_STATE"}).contains("_NET_WM_STATE_ABOVE"); };
   const auto buttonPicture = [&] {
     desktop.MovePointer(900, 700);
     const QPoint corner = buttons["bsSkinSpeedButton_SetTop"] - QPoint(12, 12);

@@ -198,6 +198,20 @@ TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to)
   return t;
 }
 
+double LongestToneSeconds(const TDecoded& d, double frequency)
+{
+  const TToneStats whole = AnalyzeTone(d, 0, 0, d.Frames());
+  const size_t window = size_t(d.rate / 50);
+  if (window == 0) return 0;
+  size_t run = 0, best = 0;
+  for (size_t at = 0; at + window <= d.Frames(); at += window) {
+    const TToneStats t = AnalyzeTone(d, 0, at, at + window);
+    run = t.rms > whole.rms / 2 && std::abs(t.frequency - frequency) < 30 ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  return double(best * window) / d.rate;
+}
+
 QByteArray ReadAll(const QString& path)
 {
   QFile f(path);

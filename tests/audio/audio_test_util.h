@@ -68,6 +68,10 @@ struct TToneStats {
 };
 // Frequency (zero crossings) and RMS of one channel over frames [from, to).
 TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to);
+// The longest unbroken stretch, in seconds, of 20 ms windows of channel 0
+// holding a tone within 30 Hz of `frequency` at least half as loud as the
+// whole recording (the level the server's volumes gave it): a gap breaks it.
+double LongestToneSeconds(const TDecoded& d, double frequency);
 
 // Whether a recorded tone runs on unbroken. The tone's phase against the
 // file's own sample clock is measured in 20 ms windows: audio dropped or

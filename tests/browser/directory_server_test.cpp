@@ -4,6 +4,7 @@
 #include "browser/site_addresses.h"
 #include "browser/station_directory.h"
 #include "support/fake_directory.h"
+#include "support/pump.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
@@ -52,18 +53,6 @@ QByteArray Get(quint16 port, const QByteArray& path, const QByteArray& secret = 
 }
 
 QByteArray Body(const QByteArray& answer) { return answer.mid(answer.indexOf("\r\n\r\n") + 4); }
-
-template <typename Pred>
-bool Pump(Pred pred, int ms)
-{
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 TEST(UserStationList, ReadsBothLineFormsAndNamesTheLinesItSkips)
 {
@@ -181,7 +170,7 @@ QVariant RunJs(QWebEnginePage* page, const QString& script)
     result = v;
     done = true;
   });
-  Pump([&] { return done; }, 10000);
+  PumpUntil([&] { return done; }, 10000);
   return result;
 }
 
@@ -224,7 +213,7 @@ TEST_F(DirectoryServerTest, OnlyTheProgramsOwnPageIsServed)
                           QString::fromLatin1("exec 3<>/dev/tcp/127.0.0.1/" + port +
                                               " && printf 'GET /qq/api/list?online=0 HTTP/1.1\\r\\nHost: 127.0.0.1:" + port +
                                               "\\r\\n\\r\\n' >&3 && cat <&3")});
-  ASSERT_TRUE(Pump([&] { return other.state() == QProcess::NotRunning; }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return other.state() == QProcess::NotRunning; }, 10000));
   const QByteArray answer = other.readAllStandardOutput();
   EXPECT_TRUE(answer.startsWith("HTTP/1.1 403")) << answer.toStdString() << other.readAllStandardError().toStdString();
 }
@@ -251,23 +240,23 @@ TEST_F(DirectoryServerTest, SilentClientsAreClosedSoonAndTheirPlacesGoToNewcomer
   page.write("POST /qq/api/favourite HTTP/1.1\r\n" + PageHead() + "Content-Type: application/json\r\nContent-Length: 15\r\n\r\n{\"remove\"");
   QElapsedTimer t;
   t.start();
-  ASSERT_TRUE(Pump([&] { return held[0]->state() == QAbstractSocket::UnconnectedState; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return held[0]->state() == QAbstractSocket::UnconnectedState; }, 5000));
   EXPECT_GE(t.elapsed(), 250);
-  Pump([] { return false; }, 300);
+  PumpUntil([] { return false; }, 300);
   ASSERT_EQ(page.state(), QAbstractSocket::ConnectedState);
   page.write(": \"x\"}");
-  ASSERT_TRUE(Pump([&] { return page.state() == QAbstractSocket::UnconnectedState; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return page.state() == QAbstractSocket::UnconnectedState; }, 5000));
   EXPECT_TRUE(page.readAll().startsWith("HTTP/1.1 200"));
 
   // One client's fourth waiting connection pushes out its first; the page still gets in.
   server.SetLimits(10000, 10000, 4, 3);
   held = HoldConnections(server.Port(), 4);
-  ASSERT_TRUE(Pump([&] { return held[0]->state() == QAbstractSocket::UnconnectedState; }, 3000));
+  ASSERT_TRUE(PumpUntil([&] { return held[0]->state() == QAbstractSocket::UnconnectedState; }, 3000));
   EXPECT_EQ(server.WaitingConnections(), 3);
   EXPECT_TRUE(PageGet("/qq/").startsWith("HTTP/1.1 200"));
   EXPECT_TRUE(held[3]->state() == QAbstractSocket::ConnectedState);
   held.clear();
-  EXPECT_TRUE(Pump([&] { return server.OpenConnections() == 0; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return server.OpenConnections() == 0; }, 3000));
 }
 
 TEST_F(DirectoryServerTest, ThePageIsServedWhileOthersHoldManyConnections)
@@ -287,9 +276,9 @@ TEST_F(DirectoryServerTest, ThePageIsServedWhileOthersHoldManyConnections)
     other.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", "bash", "-c",
                             "for i in $(seq 40); do exec {fd}<>/dev/tcp/127.0.0.1/" + QString::number(server.Port()) +
                                 " && printf 'GET /qq/ HTTP/1.1\\r\\n' >&$fd; done; echo held; sleep 20"});
-    ASSERT_TRUE(Pump([&] { return other.readAllStandardOutput().contains("held"); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return other.readAllStandardOutput().contains("held"); }, 10000));
     // Each user keeps its own share: the other's connections did not push out ours.
-    EXPECT_TRUE(Pump([&] { return server.WaitingConnections() == 32; }, 5000)) << server.WaitingConnections();
+    EXPECT_TRUE(PumpUntil([&] { return server.WaitingConnections() == 32; }, 5000)) << server.WaitingConnections();
   }
   for (int i = 0; i < 20; ++i) {
     const QByteArray answer = PageGet(i % 2 ? "/qq/api/list?online=0" : "/qq/app.js");
@@ -319,11 +308,11 @@ TEST_F(DirectoryServerTest, ThePlayersNextStateIsAnsweredWhenItChanges)
   QTcpSocket held;
   held.connectToHost(QHostAddress::LocalHost, server.Port());
   held.write("GET /qq/api/player?after=" + now + " HTTP/1.1\r\n" + PageHead() + "\r\n");
-  ASSERT_TRUE(Pump([&] { return server.HeldPlayerRequests() == 1; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return server.HeldPlayerRequests() == 1; }, 5000));
   EXPECT_EQ(held.bytesAvailable(), 0);
   player.SetVolume(40);
   QByteArray answer;
-  ASSERT_TRUE(Pump([&] { return (answer += held.readAll()).endsWith("}"); }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return (answer += held.readAll()).endsWith("}"); }, 5000));
   EXPECT_EQ(QJsonDocument::fromJson(Body(answer)).object().value("volume").toInt(), 40);
   const QByteArray after = version(answer);
   EXPECT_NE(after, now);
@@ -386,17 +375,17 @@ protected:
     view->window()->show();
     QWebEnginePage* page = view->page();
     if (!waitForList) return page;
-    EXPECT_TRUE(Pump([&] { return RunJs(page, "document.body && document.body.dataset.ready").toString() == "1"; }, 30000))
+    EXPECT_TRUE(PumpUntil([&] { return RunJs(page, "document.body && document.body.dataset.ready").toString() == "1"; }, 30000))
         << "the directory page did not load its station list";
     // The page is laid out at the view's width only once the view has passed it on.
-    EXPECT_TRUE(Pump([&] { return RunJs(page, "String(window.innerWidth)").toString() == "246"; }, 30000))
+    EXPECT_TRUE(PumpUntil([&] { return RunJs(page, "String(window.innerWidth)").toString() == "246"; }, 30000))
         << RunJs(page, "String(window.innerWidth)").toString().toStdString();
     return page;
   }
   QString Js(const QString& script) { return RunJs(WebEngineViewOf(*browser)->page(), script).toString(); }
   bool WaitJs(const QString& script, const QString& expected)
   {
-    return Pump([&] { return Js(script) == expected; }, 30000);
+    return PumpUntil([&] { return Js(script) == expected; }, 30000);
   }
   std::unique_ptr<TEmbeddedBrowser> browser;
 };
@@ -433,7 +422,7 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   QObject::connect(&server, &TDirectoryServer::ScheduleRequested, &server,
                    [&](const QString& name, const QString& url) { scheduled << name << url; });
   Js("document.querySelectorAll('#directory .schedule')[0].click(); ''");
-  ASSERT_TRUE(Pump([&] { return !scheduled.isEmpty(); }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return !scheduled.isEmpty(); }, 10000));
   EXPECT_EQ(scheduled, QStringList({QString::fromUtf8("本地测试台"), streams.Url("/tone.mp3")}));
 
   // Search asks the directory.
@@ -448,7 +437,7 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   TStationPlayer player(std::move(memory));
   server.SetPlayer(&player);
   Js("document.querySelector('#directory .play').click(); ''");
-  ASSERT_TRUE(Pump([&] { return engine->opened.size() == 1; }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return engine->opened.size() == 1; }, 10000));
   EXPECT_EQ(engine->opened[0], QUrl(streams.Url("/tone.mp3")));
   TStreamEvent playing;
   playing.kind = TStreamEvent::sePlaying;
@@ -461,7 +450,7 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   Js("document.getElementById('filter').value=''; document.getElementById('search').requestSubmit(); ''");
   ASSERT_TRUE(WaitJs("String(document.querySelectorAll('#favourites li').length)", "1"));
   Js("document.querySelector('#favourites .play').click(); ''");
-  ASSERT_TRUE(Pump([&] { return engine->opened.size() == 2; }, 10000));
+  ASSERT_TRUE(PumpUntil([&] { return engine->opened.size() == 2; }, 10000));
   TStreamEvent gone;
   gone.kind = TStreamEvent::seError;
   gone.error = TStreamEvent::erNotFound;

@@ -5,6 +5,7 @@
 
 #include "platform/mixer_alsa.h"
 #include "support/private_sound_server.h"
+#include "support/run_program.h"
 #include "toolkit/forms.h"
 
 #include <QFile>
@@ -15,14 +16,6 @@
 #include <csignal>
 
 namespace {
-
-QString RunProgram(const QString& program, const QStringList& args)
-{
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(10000)) return QStringLiteral("<%1 did not finish>").arg(program);
-  return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
-}
 
 QString SourceMute() { return RunProgram("pactl", {"get-source-mute", "@DEFAULT_SOURCE@"}).trimmed(); }
 

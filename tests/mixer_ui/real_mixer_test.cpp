@@ -9,20 +9,13 @@
 #include "mixer_ui/mm_pcm_peak.h"
 #include "platform/mixer_alsa.h"
 #include "support/played_tone.h"
+#include "support/run_program.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
-
-QString RunProgram(const QString& program, const QStringList& args)
-{
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(10000)) return QStringLiteral("<%1 did not finish>").arg(program);
-  return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
-}
 
 class RealMixerUiTest : public ::testing::Test {
 protected:

@@ -15,23 +15,11 @@ using namespace skin_test;
 
 namespace {
 
-void Touch(const QString& path)
-{
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write("data");
-}
-
 class FileDialogTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    home = dir.filePath("home");
-    QDir().mkpath(home + "/Desktop");
     QDir().mkpath(home + "/rec");
-    previous = SetShellNamespace(LinuxShellNamespace({home + "/Desktop", home, [] {
-                                                        return std::vector<TShellMount>{{"/", "ext4", ""}};
-                                                      }}));
     owner.reset(new TComponent(nullptr));
     dialog = new TbsSkinSaveDialog(owner.get());
     dialog->SetFilter("MP3 文件|*.mp3");
@@ -41,7 +29,6 @@ protected:
   {
     form.reset();
     owner.reset();
-    SetShellNamespace(std::move(previous));
   }
 
   // Opens the window as Execute would, problems collected instead of shown.
@@ -66,9 +53,8 @@ protected:
     return out;
   }
 
-  QTemporaryDir dir;
-  QString home;
-  std::unique_ptr<TShellNamespace> previous;
+  TemporaryHome temporaryHome;
+  const QString home = temporaryHome.Path();
   Owned<TComponent> owner;
   Owned<TbsOpenDlgForm> form;
   TbsSkinOpenDialog* dialog = nullptr;

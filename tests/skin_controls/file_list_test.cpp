@@ -18,23 +18,11 @@ using namespace skin_test;
 
 namespace {
 
-void Touch(const QString& path)
-{
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write("data");
-}
-
 // A temporary home with the namespace installed over it while the test runs.
 class FileListTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    home = dir.filePath("home");
-    QDir().mkpath(home + "/Desktop");
-    previous = SetShellNamespace(LinuxShellNamespace({home + "/Desktop", home, [] {
-                                                        return std::vector<TShellMount>{{"/", "ext4", ""}};
-                                                      }}));
     form.reset(NewForm());
     form->SetBounds(0, 0, 450, 300);
     list = new TbsSkinFileListView(form.get());
@@ -44,7 +32,6 @@ protected:
   void TearDown() override
   {
     form.reset();
-    SetShellNamespace(std::move(previous));
   }
 
   QStringList Captions() const
@@ -60,9 +47,8 @@ protected:
   }
   void Show(const QString& path) { list->GoToPath(home + path); }
 
-  QTemporaryDir dir;
-  QString home;
-  std::unique_ptr<TShellNamespace> previous;
+  TemporaryHome temporaryHome;
+  const QString home = temporaryHome.Path();
   Owned<TForm> form;
   TbsSkinFileListView* list = nullptr;
 };

@@ -1,9 +1,13 @@
 #include "skin_controls_support.h"
 
 #include "skin_controls/skin_controls_register.h"
+#include "support/files.h"
 #include "toolkit/std_controls.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPainter>
+#include <gtest/gtest.h>
 
 namespace skin_test {
 
@@ -75,19 +79,16 @@ QImage Paint(TControl* control)
   return image;
 }
 
-int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance)
+TemporaryHome::TemporaryHome() : home_(dir_.filePath("home"))
 {
-  const QColor want = ColorToQColor(color);
-  int n = 0;
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x) {
-      if (!image.valid(x, y)) continue;
-      const QColor c = image.pixelColor(x, y);
-      if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) + std::abs(c.blue() - want.blue()) <=
-          tolerance)
-        ++n;
-    }
-  return n;
+  QDir().mkpath(home_ + "/Desktop");
+  previous_ = SetShellNamespace(LinuxShellNamespace({home_ + "/Desktop", home_, [] {
+                                                       return std::vector<TShellMount>{{"/", "ext4", ""}};
+                                                     }}));
 }
+
+TemporaryHome::~TemporaryHome() { SetShellNamespace(std::move(previous_)); }
+
+void Touch(const QString& path) { WriteFile(path, "data"); }
 
 } // namespace skin_test

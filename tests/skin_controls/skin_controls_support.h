@@ -2,12 +2,15 @@
 // skins built in memory, and pictures of what a control paints.
 #pragma once
 
+#include "platform/shell_namespace.h"
 #include "skin/skin_data.h"
+#include "support/pixels.h"
 #include "toolkit/forms.h"
 
 #include <QImage>
 #include <QObject>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
 
@@ -42,8 +45,6 @@ TForm* NewForm();
 // What the control paints at its size (over a magenta background).
 QImage Paint(TControl* control);
 constexpr TColor kUnpainted = RGB(255, 0, 255);
-// Pixels within `tolerance` (sum of channel differences) of a colour.
-int CountNearColor(const QImage& image, const QRect& r, TColor color, int tolerance);
 
 // Receives the addresses the desktop would open for a scheme of the tests.
 class UrlCatcher : public QObject {
@@ -53,5 +54,24 @@ public:
 public slots:
   void open(const QUrl& url) { urls << url; }
 };
+
+// A temporary home with a Desktop folder, and the shell namespace over it
+// while this lives (the previous one comes back after).
+class TemporaryHome {
+public:
+  TemporaryHome();
+  ~TemporaryHome();
+  TemporaryHome(const TemporaryHome&) = delete;
+  TemporaryHome& operator=(const TemporaryHome&) = delete;
+  const QString& Path() const { return home_; }
+
+private:
+  QTemporaryDir dir_;
+  QString home_;
+  std::unique_ptr<TShellNamespace> previous_;
+};
+
+// Writes a small file (a failure fails the test).
+void Touch(const QString& path);
 
 } // namespace skin_test

@@ -402,7 +402,7 @@ struct TFramed : TForm {
   void WndProc(TMessage& m) override
   {
     if (m.Msg == WM_NCPAINT) {
-      auto* canvas = reinterpret_cast<TCanvas*>(m.WParam);
+      TCanvas* canvas = PaintCanvasOf(m);
       canvas->Brush()->SetColor(clNavy);
       canvas->FillRect(QRect(0, 0, Width(), Height()));
       return;
@@ -504,12 +504,12 @@ struct TSnapping : TForm {
     case WM_ENTERSIZEMOVE: log << "enter"; return;
     case WM_EXITSIZEMOVE: log << QStringLiteral("exit %1,%2 %3x%4").arg(Left()).arg(Top()).arg(Width()).arg(Height()); return;
     case WM_MOVING: {
-      auto* r = reinterpret_cast<QRect*>(m.LParam);
+      QRect* r = DraggedRectOf(m);
       if (std::abs(r->top()) < 5) r->moveTop(0);
       return;
     }
     case WM_SIZING: {
-      auto* r = reinterpret_cast<QRect*>(m.LParam);
+      QRect* r = DraggedRectOf(m);
       log << QStringLiteral("sizing %1").arg(m.WParam);
       r->setWidth(std::max(r->width(), 60));
       r->setHeight(std::max(r->height(), 40));

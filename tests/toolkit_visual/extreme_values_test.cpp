@@ -2,6 +2,7 @@
 // font heights are clamped (no arithmetic leaves the int range), reading stays
 // near linear in the number of components, and a picture too large to make is
 // refused with the file's name.
+#include "support/files.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/form_render.h"
 #include "toolkit/forms.h"
@@ -75,10 +76,7 @@ TEST(ExtremeValues, APictureTooLargeToMakeIsRefusedWithTheFileName)
 {
   QTemporaryDir dir;
   const QString path = dir.filePath("huge.vfm");
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("object F: TForm\n  BorderStyle = bsNone\n  ClientWidth = 2147483647\n  ClientHeight = 2147483647\nend\n");
-  f.close();
+  WriteFile(path, "object F: TForm\n  BorderStyle = bsNone\n  ClientWidth = 2147483647\n  ClientHeight = 2147483647\nend\n");
   try {
     RenderDescriptionFile(path);
     ADD_FAILURE() << "rendered";

@@ -2,6 +2,7 @@
 // laid out, painted headless and written back.
 #include "visual_support.h"
 
+#include "support/files.h"
 #include "toolkit/form_reader.h"
 #include "toolkit/form_render.h"
 #include "toolkit/forms.h"
@@ -29,7 +30,7 @@ const QString kSample = QStringLiteral(VELMORA_SOURCE_DIR "/tests/toolkit_visual
 template <typename T>
 T* Find(TComponent* root, const char* name)
 {
-  auto* c = qobject_cast<T*>(root->FindComponent(QString::fromLatin1(name)));
+  auto* c = root->FindComponent<T>(QString::fromLatin1(name));
   EXPECT_NE(c, nullptr) << name;
   return c;
 }
@@ -121,16 +122,10 @@ TEST(SampleWindow, RenderingABrokenOrNonWindowDescriptionFails)
 {
   QTemporaryDir dir;
   const QString broken = dir.filePath("broken.vfm");
-  QFile f(broken);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("object W: TForm\n  object B: TButton\n    Left = 'x'\n  end\nend\n");
-  f.close();
+  WriteFile(broken, "object W: TForm\n  object B: TButton\n    Left = 'x'\n  end\nend\n");
   EXPECT_THROW(RenderDescriptionFile(broken), EReadError);
   const QString timer = dir.filePath("timer.vfm");
-  QFile t(timer);
-  ASSERT_TRUE(t.open(QIODevice::WriteOnly));
-  t.write("object T: TTimer\nend\n");
-  t.close();
+  WriteFile(timer, "object T: TTimer\nend\n");
   EXPECT_THROW(RenderDescriptionFile(timer), EInvalidOperation);
 }
 

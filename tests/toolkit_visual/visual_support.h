@@ -1,6 +1,7 @@
 // Helpers of the visual toolkit tests.
 #pragma once
 
+#include "support/pixels.h"
 #include "support/pump.h"
 #include "toolkit/controls.h"
 
@@ -25,13 +26,5 @@ inline int CountColor(const QImage& image, const QRect& r, TColor color)
 // Counts pixels close to a colour (text is smoothed at its edges).
 inline int CountNear(const QImage& image, const QRect& r, TColor color, int tolerance = 60)
 {
-  const QColor want = ColorToQColor(color);
-  int n = 0;
-  for (int y = r.top(); y <= r.bottom(); ++y)
-    for (int x = r.left(); x <= r.right(); ++x) {
-      if (!image.valid(x, y)) continue;
-      const QColor c = image.pixelColor(x, y);
-      if (std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) + std::abs(c.blue() - want.blue()) <= tolerance) ++n;
-    }
-  return n;
+  return CountNearColor(image, r, color, tolerance);
 }

@@ -112,6 +112,46 @@ private:
   void ReserveFixedControls();
   void DrawControls();
   void DefineObjects();
+
+  // The control families of DrawControls.
+  void DrawPanelAndButton(QPainter& p);
+  void DrawCheckAndRadioBoxes(QPainter& p);
+  void DrawGauge(QPainter& p, const QString& name, int w, int h, bool vertical);
+  void DrawTrackBar(QPainter& p, const QString& name, bool vertical);
+  void DrawLabel(QPainter& p);
+  void DrawToolBar(QPainter& p);
+  void DrawGrid(QPainter& p);
+  void DrawTab(QPainter& p);
+  TbsDataSkinEditControl& DefineEdit(const QString& name, const QRect& client);
+  void DrawEditAndMemo(QPainter& p);
+  void DrawScrollBars(QPainter& p);
+  void DefineScrollBar(const QString& name, const QRect& skin, bool vertical);
+  void DrawListBoxPictures(QPainter& p);
+  TbsDataSkinListBox& DefineListBox(QPainter& p, const QString& name, const QString& kind, bool caption);
+  void DefineCheckListBox(QPainter& p, const QString& name, bool caption);
+  void DrawComboBoxPictures(QPainter& p);
+  void DefineComboBox(const QString& name);
+  void DrawSpinEdit(QPainter& p, const QString& name, int h);
+  void DrawGroupBox(QPainter& p);
+  void DefineLabels();
+  void DrawStatusBar(QPainter& p);
+  void DrawButtonEdit(QPainter& p, const QString& name, int h);
+  void DrawUpDown(QPainter& p, const QString& name, bool vertical);
+  void DrawMainMenuBarAndControlBar(QPainter& p);
+  void DrawSplitter(QPainter& p, const QString& name, bool vertical);
+  void DrawListHeader(QPainter& p);
+  TbsDataSkinButtonControl& DefineToolButton(const QString& name, const QString& kind, const QRect& strip, int w, int h,
+                                             int step);
+  QRect DrawMenuButtonStrip(QPainter& p, int w, int h);
+  void DrawBigAndMenuToolButtons(QPainter& p);
+  void DefineScrollBoxAndViews();
+  void DefineRichEdit();
+  void DrawExPanel(QPainter& p);
+  void DrawSliderAndBevel(QPainter& p);
+  void DrawStatusBarFields(QPainter& p);
+
+  QRect checks_;         // the check box's images (the check list boxes use them too)
+  QRect captionedList_;  // the captioned list boxes' picture, once drawn
   QStringList Definition();
 };
 
@@ -331,19 +371,93 @@ void FieldGeometry(T& d, const QRect& skin, QPoint lt, QPoint rt, const QRect& c
   d.ClientRect = client;
 }
 
+// The grey of disabled text.
+int DisabledGrey() { return WinColor(QColor(0x80, 0x80, 0x80)); }
+
+// Cell `i` of a strip of 13 x 13 check images, 15 pixels apart.
+QRect CheckCell(const QRect& strip, int i) { return QRect(strip.x() + i * 15, strip.y(), 13, 13); }
+
+// A scroll bar thumb: a rounded bar on the trough colour, across (horizontal) or along.
+void ScrollThumb(QPainter& p, const QRect& r, const QColor& fill, bool vertical)
+{
+  if (vertical) p.fillRect(r, QColor(0xEE, 0xF1, 0xF6));
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(fill);
+  p.drawRoundedRect(vertical ? QRectF(r).adjusted(1.5, 0.5, -1.5, -0.5) : QRectF(r).adjusted(0.5, 1.5, -0.5, -1.5), 4, 4);
+  p.restore();
+}
+
+// The tool bar's back: flat, a light edge at the top, a line at the bottom.
+void ToolBarBack(QPainter& p, const QRect& r)
+{
+  p.fillRect(r, Panel);
+  p.fillRect(r.x(), r.y(), r.width(), 1, Field);
+  p.fillRect(r.x(), r.y() + r.height() - 1, r.width(), 1, SoftBorder);
+}
+
+// The controls picture and its definitions, family by family. The order of
+// the calls is the order of the definitions in the skin and decides where
+// each tile lands (first fit): a new control goes last.
 void Generator::DrawControls()
 {
   QPainter p(&Controls());
-  const int grey = WinColor(QColor(0x80, 0x80, 0x80));
+  DrawPanelAndButton(p);
+  DrawCheckAndRadioBoxes(p);
+  DrawGauge(p, "gauge", 60, 18, false);
+  DrawTrackBar(p, "trackbar", true);
+  DrawLabel(p);
+  DrawToolBar(p);
+  DrawGauge(p, "vgauge", 18, 60, true);
+  DrawTrackBar(p, "htrackbar", false);
+  DrawGrid(p);
+  DrawTab(p);
+  DrawEditAndMemo(p);
+  DrawScrollBars(p);
+  DrawListBoxPictures(p);
+  DefineListBox(p, "listbox", "listbox", false);
+  DrawComboBoxPictures(p);
+  DefineComboBox("combobox");
+  DefineCheckListBox(p, "checklistbox", false);
+  DrawSpinEdit(p, "spinedit", 20);
+  DrawGroupBox(p);
+  DefineLabels();
+  DrawStatusBar(p);
+  DrawButtonEdit(p, "buttonedit", 20);
+  DrawUpDown(p, "vupdown", true);
+  DrawUpDown(p, "hupdown", false);
+  DefineListBox(p, "captionlistbox", "listbox", true);
+  DefineCheckListBox(p, "captionchecklistbox", true);
+  DefineComboBox("captioncombobox");
+  DrawMainMenuBarAndControlBar(p);
+  DrawSplitter(p, "vsplitter", true);
+  DrawSplitter(p, "hsplitter", false);
+  DrawListHeader(p);
+  DefineScrollBar("bothhscrollbar", R(155, 213, 225, 230), false);
+  DrawBigAndMenuToolButtons(p);
+  DefineScrollBoxAndViews();
+  DrawGauge(p, "statusgauge", 60, 17, false);
+  DefineRichEdit();
+  DrawExPanel(p);
+  DrawSliderAndBevel(p);
+  DrawStatusBarFields(p);
+  DefineComboBox("toolcombobox");
+  DefineEdit("tooledit", R(1, 1, 43, 17));
+  DrawSpinEdit(p, "toolspinedit", 20);
+  DrawButtonEdit(p, "toolbuttonedit", 20);
+}
 
-  // panel (used by the file dialog): a flat sheet, nine parts.
+// panel (used by the file dialog): a flat sheet, nine parts; button: normal,
+// pressed, hot (34 x 28 each, ends of 10 pixels fixed).
+void Generator::DrawPanelAndButton(QPainter& p)
+{
   Box(p, R(142, 3, 181, 38), Window, SoftBorder);
   auto& panel = Control<TbsDataSkinPanelControl>("panel", "panel");
   panel.SkinRect = R(142, 3, 181, 38);
   panel.LTPoint = {3, 3}, panel.RTPoint = {34, 4}, panel.LBPoint = {5, 30}, panel.RBPoint = {34, 30};
   panel.ClientRect = R(2, 2, 37, 33);
 
-  // button: normal, pressed, hot (34 x 28 each, ends of 10 pixels fixed).
   Face(p, R(2, 3, 36, 31), Look::Normal, 4);
   Face(p, R(36, 3, 70, 31), Look::Pressed, 4);
   Face(p, R(70, 3, 104, 31), Look::Hot, 4);
@@ -353,96 +467,100 @@ void Generator::DrawControls()
   button.ClientRect = R(3, 3, 31, 25);
   button.ActiveSkinRect = R(70, 3, 104, 31);
   button.DownSkinRect = R(36, 3, 70, 31);
-  button.DisabledFontColor = grey;
+  button.DisabledFontColor = DisabledGrey();
+}
 
-  // Check and radio images: checked, unchecked for normal, hot, disabled.
-  const QRect checks = Tile(6 * 15, 13), radios = Tile(6 * 15, 13);
+// Check and radio images: checked, unchecked for normal, hot, disabled.
+void Generator::DrawCheckAndRadioBoxes(QPainter& p)
+{
+  checks_ = Tile(6 * 15, 13);
+  const QRect radios = Tile(6 * 15, 13);
   const Look looks[] = {Look::Normal, Look::Hot, Look::Disabled};
   for (int i = 0; i < 3; ++i) {
-    CheckImage(p, QRect(checks.x() + i * 30, checks.y(), 13, 13), true, looks[i]);
-    CheckImage(p, QRect(checks.x() + i * 30 + 15, checks.y(), 13, 13), false, looks[i]);
+    CheckImage(p, QRect(checks_.x() + i * 30, checks_.y(), 13, 13), true, looks[i]);
+    CheckImage(p, QRect(checks_.x() + i * 30 + 15, checks_.y(), 13, 13), false, looks[i]);
     RadioImage(p, QRect(radios.x() + i * 30, radios.y(), 13, 13), true, looks[i]);
     RadioImage(p, QRect(radios.x() + i * 30 + 15, radios.y(), 13, 13), false, looks[i]);
   }
   const QRect checkBack = Tile(70, 20), checkHot = Tile(70, 20);
   p.fillRect(checkBack, Window);
   Box(p, checkHot, QColor(0xEE, 0xF3, 0xFC), QColor(0xD5, 0xE2, 0xF8));
-  const auto cell = [](const QRect& strip, int i) { return QRect(strip.x() + i * 15, strip.y(), 13, 13); };
-  for (const auto& [name, strip] : {std::pair<QString, QRect>{"checkbox", checks}, {"radiobox", radios}}) {
+  for (const auto& [name, strip] : {std::pair<QString, QRect>{"checkbox", checks_}, {"radiobox", radios}}) {
     auto& c = Control<TbsDataSkinCheckRadioControl>(name, "checkradio");
     FieldGeometry(c, checkBack, {20, 10}, {60, 10}, R(0, 0, 70, 20));
     c.ActiveSkinRect = checkHot;
-    c.UnEnabledFontColor = grey;
+    c.UnEnabledFontColor = DisabledGrey();
     c.CheckImageArea = R(3, 3, 16, 16);
     c.TextArea = R(20, 1, 68, 19);
-    c.CheckImageRect = cell(strip, 0), c.UnCheckImageRect = cell(strip, 1);
-    c.ActiveCheckImageRect = cell(strip, 2), c.ActiveUnCheckImageRect = cell(strip, 3);
-    c.UnEnabledCheckImageRect = cell(strip, 4), c.UnEnabledUnCheckImageRect = cell(strip, 5);
+    c.CheckImageRect = CheckCell(strip, 0), c.UnCheckImageRect = CheckCell(strip, 1);
+    c.ActiveCheckImageRect = CheckCell(strip, 2), c.ActiveUnCheckImageRect = CheckCell(strip, 3);
+    c.UnEnabledCheckImageRect = CheckCell(strip, 4), c.UnEnabledUnCheckImageRect = CheckCell(strip, 5);
   }
+}
 
-  // Gauges: a sunken trough and an accent bar.
-  const auto gauge = [&](const QString& name, int w, int h, bool vertical) {
-    const QRect trough = Tile(w, h), bar = Tile(vertical ? w - 4 : w - 4, vertical ? h - 4 : h - 4);
-    Box(p, trough, QColor(0xE9, 0xED, 0xF3), Border);
-    QLinearGradient g(bar.topLeft(), vertical ? bar.topRight() : bar.bottomLeft());
-    g.setColorAt(0, QColor(0x5B, 0x92, 0xF0));
-    g.setColorAt(1, Accent);
-    p.fillRect(bar, g);
-    auto& d = Control<TbsDataSkinGaugeControl>(name, "gauge");
-    d.SkinRect = trough;
-    d.ClientRect = R(0, 0, w, h);
-    d.ProgressArea = R(2, 2, w - 2, h - 2);
-    d.ProgressRect = bar;
-    d.BeginOffset = 2, d.EndOffset = 2;
-    d.Vertical = vertical;
-    if (vertical)
-      d.LTPoint = {w / 2, 6}, d.LBPoint = {w / 2, h - 6};
-    else
-      d.LTPoint = {6, h / 2}, d.RTPoint = {w - 6, h / 2};
-  };
-  gauge("gauge", 60, 18, false);
+// Gauges: a sunken trough and an accent bar.
+void Generator::DrawGauge(QPainter& p, const QString& name, int w, int h, bool vertical)
+{
+  const QRect trough = Tile(w, h), bar = Tile(vertical ? w - 4 : w - 4, vertical ? h - 4 : h - 4);
+  Box(p, trough, QColor(0xE9, 0xED, 0xF3), Border);
+  QLinearGradient g(bar.topLeft(), vertical ? bar.topRight() : bar.bottomLeft());
+  g.setColorAt(0, QColor(0x5B, 0x92, 0xF0));
+  g.setColorAt(1, Accent);
+  p.fillRect(bar, g);
+  auto& d = Control<TbsDataSkinGaugeControl>(name, "gauge");
+  d.SkinRect = trough;
+  d.ClientRect = R(0, 0, w, h);
+  d.ProgressArea = R(2, 2, w - 2, h - 2);
+  d.ProgressRect = bar;
+  d.BeginOffset = 2, d.EndOffset = 2;
+  d.Vertical = vertical;
+  if (vertical)
+    d.LTPoint = {w / 2, 6}, d.LBPoint = {w / 2, h - 6};
+  else
+    d.LTPoint = {6, h / 2}, d.RTPoint = {w - 6, h / 2};
+}
 
-  // Track bars: a groove and a thumb (normal, hot).
-  const auto trackbar = [&](const QString& name, bool vertical) {
-    const QRect track = vertical ? Tile(20, 70) : Tile(70, 20);
-    const QSize thumbSize = vertical ? QSize(18, 11) : QSize(11, 18);
-    const QRect thumb = Tile(thumbSize.width(), thumbSize.height()), hot = Tile(thumbSize.width(), thumbSize.height());
-    p.fillRect(track, Window);
-    const QRect groove = vertical ? QRect(track.x() + 8, track.y() + 6, 4, 58) : QRect(track.x() + 6, track.y() + 8, 58, 4);
-    Box(p, groove, QColor(0xD5, 0xDC, 0xE7), Border);
-    Face(p, thumb, Look::Normal, 2);
-    Face(p, hot, Look::Hot, 2);
-    auto& d = Control<TbsDataSkinTrackBarControl>(name, "trackbar");
-    d.SkinRect = track;
-    d.ClientRect = vertical ? R(0, 0, 20, 70) : R(0, 0, 70, 20);
-    d.TrackArea = vertical ? R(8, 8, 12, 62) : R(8, 8, 62, 12);
-    d.ButtonRect = thumb, d.ActiveButtonRect = hot;
-    d.Vertical = vertical;
-    if (vertical)
-      d.LTPoint = {10, 10}, d.LBPoint = {10, 60};
-    else
-      d.LTPoint = {10, 10}, d.RTPoint = {60, 10};
-  };
-  trackbar("trackbar", true);
+// Track bars: a groove and a thumb (normal, hot).
+void Generator::DrawTrackBar(QPainter& p, const QString& name, bool vertical)
+{
+  const QRect track = vertical ? Tile(20, 70) : Tile(70, 20);
+  const QSize thumbSize = vertical ? QSize(18, 11) : QSize(11, 18);
+  const QRect thumb = Tile(thumbSize.width(), thumbSize.height()), hot = Tile(thumbSize.width(), thumbSize.height());
+  p.fillRect(track, Window);
+  const QRect groove = vertical ? QRect(track.x() + 8, track.y() + 6, 4, 58) : QRect(track.x() + 6, track.y() + 8, 58, 4);
+  Box(p, groove, QColor(0xD5, 0xDC, 0xE7), Border);
+  Face(p, thumb, Look::Normal, 2);
+  Face(p, hot, Look::Hot, 2);
+  auto& d = Control<TbsDataSkinTrackBarControl>(name, "trackbar");
+  d.SkinRect = track;
+  d.ClientRect = vertical ? R(0, 0, 20, 70) : R(0, 0, 70, 20);
+  d.TrackArea = vertical ? R(8, 8, 12, 62) : R(8, 8, 62, 12);
+  d.ButtonRect = thumb, d.ActiveButtonRect = hot;
+  d.Vertical = vertical;
+  if (vertical)
+    d.LTPoint = {10, 10}, d.LBPoint = {10, 60};
+  else
+    d.LTPoint = {10, 10}, d.RTPoint = {60, 10};
+}
 
-  // label: a flat strip for text.
+// label: a flat strip for text.
+void Generator::DrawLabel(QPainter& p)
+{
   const QRect label = Tile(60, 17);
   p.fillRect(label, Window);
   auto& lab = Control<TbsDataSkinLabelControl>("label", "label");
   FieldGeometry(lab, label, {4, 8}, {56, 8}, R(2, 1, 58, 16));
+}
 
-  // toolpanel: the tool bar (flat, light edge at the top, line at the bottom).
-  const auto toolbarBack = [&](const QRect& r) {
-    p.fillRect(r, Panel);
-    p.fillRect(r.x(), r.y(), r.width(), 1, Field);
-    p.fillRect(r.x(), r.y() + r.height() - 1, r.width(), 1, SoftBorder);
-  };
-  toolbarBack(R(210, 275, 259, 305));
+// toolpanel: the tool bar; toolbutton: flat until hovered (31 x 26 each:
+// normal, hot, pressed).
+void Generator::DrawToolBar(QPainter& p)
+{
+  ToolBarBack(p, R(210, 275, 259, 305));
   auto& toolpanel = Control<TbsDataSkinPanelControl>("toolpanel", "panel");
   FieldGeometry(toolpanel, R(210, 275, 259, 305), {4, 15}, {45, 12}, R(2, 2, 47, 28));
   toolpanel.FontHeight = 12;
 
-  // toolbutton: flat until hovered (31 x 26 each: normal, hot, pressed).
   p.fillRect(R(282, 156, 313, 182), Panel);
   p.fillRect(R(314, 156, 377, 182), Panel);
   Face(p, R(314, 156, 345, 182), Look::Hot, 4);
@@ -451,11 +569,11 @@ void Generator::DrawControls()
   FieldGeometry(toolbutton, R(282, 156, 313, 182), {6, 13}, {25, 13}, R(3, 3, 28, 23));
   toolbutton.ActiveSkinRect = R(314, 156, 345, 182);
   toolbutton.DownSkinRect = R(346, 156, 377, 182);
+}
 
-  gauge("vgauge", 18, 60, true);
-  trackbar("htrackbar", false);
-
-  // grid: fixed, selected and focused cells.
+// grid: fixed, selected and focused cells.
+void Generator::DrawGrid(QPainter& p)
+{
   const QRect fixedCell = Tile(50, 18), selectCell = Tile(50, 18), focusCell = Tile(50, 18);
   Face(p, fixedCell, Look::Normal, 0);
   Box(p, selectCell, Selected, Selected);
@@ -469,8 +587,11 @@ void Generator::DrawControls()
   grid.CellTextRect = R(3, 1, 47, 17);
   grid.LinesColor = WinColor(SoftBorder);
   grid.BGColor = WinColor(Field);
+}
 
-  // tab: tabs (normal, active, focused, hot) and the page.
+// tab: tabs (normal, active, focused, hot) and the page.
+void Generator::DrawTab(QPainter& p)
+{
   const QRect tabN = Tile(50, 20), tabA = Tile(50, 20), tabF = Tile(50, 20), tabH = Tile(50, 20), page = Tile(60, 50);
   const auto tab = [&](const QRect& r, const QColor& fill, const QColor& border, bool accentLine) {
     p.fillRect(r, Window);
@@ -495,20 +616,34 @@ void Generator::DrawControls()
   tabc.TabLeftOffset = tabc.TabRightOffset = 4;
   tabc.ActiveFontColor = 0, tabc.FocusFontColor = 0, tabc.MouseInFontColor = WinColor(Accent);
   tabc.UpDown = "hupdown";
+}
 
-  // edit, memo: the shared field picture (also the status panel's).
+// An edit on the shared field picture (also the status panel's) with its
+// client area.
+TbsDataSkinEditControl& Generator::DefineEdit(const QString& name, const QRect& client)
+{
+  auto& edit = Control<TbsDataSkinEditControl>(name, "edit");
+  FieldGeometry(edit, R(260, 187, 305, 204), {3, 8}, {40, 8}, client);
+  edit.DisabledFontColor = DisabledGrey();
+  return edit;
+}
+
+// edit, memo: the shared field picture, and the memo's taller one.
+void Generator::DrawEditAndMemo(QPainter& p)
+{
   FieldBox(p, R(260, 187, 305, 204));
-  auto& edit = Control<TbsDataSkinEditControl>("edit", "edit");
-  FieldGeometry(edit, R(260, 187, 305, 204), {3, 8}, {40, 8}, R(1, 1, 43, 17));
-  edit.DisabledFontColor = grey;
+  DefineEdit("edit", R(1, 1, 43, 17));
   FieldBox(p, R(4, 123, 53, 167));
   auto& memo = Control<TbsDataSkinMemoControl>("memo", "memo");
   FieldGeometry(memo, R(4, 123, 53, 167), {4, 4}, {44, 4}, R(2, 2, 47, 42));
   memo.LBPoint = {6, 38}, memo.RBPoint = {45, 38};
-  memo.DisabledFontColor = grey;
+  memo.DisabledFontColor = DisabledGrey();
   memo.BGColor = memo.ActiveBGColor = WinColor(Field);
+}
 
-  // Scroll bars. "Up" is the button toward the end (right, bottom).
+// Scroll bars. "Up" is the button toward the end (right, bottom).
+void Generator::DrawScrollBars(QPainter& p)
+{
   const auto hbar = [&](const QRect& r) {
     Box(p, r, QColor(0xEE, 0xF1, 0xF6), SoftBorder);
     ArrowButton(p, QRect(r.x() + 2, r.y() + 2, 13, 13), Arrow::Left, Look::Normal);
@@ -524,59 +659,47 @@ void Generator::DrawControls()
   ArrowButton(p, R(144, 146, 157, 159), Arrow::Right, Look::Pressed);
   ArrowButton(p, R(176, 160, 189, 173), Arrow::Left, Look::Hot);
   ArrowButton(p, R(191, 160, 204, 173), Arrow::Left, Look::Pressed);
-  const auto thumb = [&](const QRect& r, const QColor& fill) {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(r).adjusted(0.5, 1.5, -0.5, -1.5), 4, 4);
-    p.restore();
-  };
   const QColor thumbN(0xB9, 0xC4, 0xD4), thumbH(0x93, 0xA3, 0xBA);
   p.fillRect(R(176, 143, 222, 156), QColor(0xEE, 0xF1, 0xF6));
-  thumb(R(208, 143, 222, 156), thumbN);
-  thumb(R(192, 143, 206, 156), thumbH);
-  thumb(R(176, 143, 190, 156), Accent);
+  ScrollThumb(p, R(208, 143, 222, 156), thumbN, false);
+  ScrollThumb(p, R(192, 143, 206, 156), thumbH, false);
+  ScrollThumb(p, R(176, 143, 190, 156), Accent, false);
   ArrowButton(p, R(266, 170, 279, 183), Arrow::Down, Look::Hot);
   ArrowButton(p, R(266, 155, 279, 168), Arrow::Down, Look::Pressed);
   ArrowButton(p, R(266, 123, 279, 136), Arrow::Up, Look::Hot);
   ArrowButton(p, R(266, 138, 279, 151), Arrow::Up, Look::Pressed);
-  const auto vthumb = [&](const QRect& r, const QColor& fill) {
-    p.fillRect(r, QColor(0xEE, 0xF1, 0xF6));
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(r).adjusted(1.5, 0.5, -1.5, -0.5), 4, 4);
-    p.restore();
-  };
-  vthumb(R(250, 123, 263, 137), thumbN);
-  vthumb(R(250, 139, 263, 153), thumbH);
-  vthumb(R(250, 155, 263, 169), Accent);
-  const auto scrollbar = [&](const QString& name, const QRect& skin, bool vertical) {
-    auto& d = Control<TbsDataSkinScrollBarControl>(name, "scrollbar");
-    d.SkinRect = skin;
-    d.ThumbOffset1 = d.ThumbOffset2 = 5;
-    if (!vertical) {
-      d.LTPoint = {19, 8}, d.RTPoint = {33, 8};
-      d.ClientRect = R(0, 0, skin.width(), 17);
-      d.TrackArea = R(16, 2, 37, 15), d.UpButtonRect = R(38, 2, 51, 15), d.DownButtonRect = R(2, 2, 15, 15);
-      d.ActiveUpButtonRect = R(159, 146, 172, 159), d.DownUpButtonRect = R(144, 146, 157, 159);
-      d.ActiveDownButtonRect = R(176, 160, 189, 173), d.DownDownButtonRect = R(191, 160, 204, 173);
-      d.ThumbRect = R(208, 143, 222, 156), d.ActiveThumbRect = R(192, 143, 206, 156), d.DownThumbRect = R(176, 143, 190, 156);
-    } else {
-      d.LTPoint = {8, 19}, d.LBPoint = {8, 33};
-      d.ClientRect = R(0, 0, 17, 53);
-      d.TrackArea = R(2, 16, 15, 37), d.UpButtonRect = R(2, 38, 15, 51), d.DownButtonRect = R(2, 2, 15, 15);
-      d.ActiveUpButtonRect = R(266, 170, 279, 183), d.DownUpButtonRect = R(266, 155, 279, 168);
-      d.ActiveDownButtonRect = R(266, 123, 279, 136), d.DownDownButtonRect = R(266, 138, 279, 151);
-      d.ThumbRect = R(250, 123, 263, 137), d.ActiveThumbRect = R(250, 139, 263, 153), d.DownThumbRect = R(250, 155, 263, 169);
-    }
-  };
-  scrollbar("hscrollbar", R(176, 123, 229, 140), false);
-  scrollbar("vscrollbar", R(230, 123, 247, 176), true);
+  ScrollThumb(p, R(250, 123, 263, 137), thumbN, true);
+  ScrollThumb(p, R(250, 139, 263, 153), thumbH, true);
+  ScrollThumb(p, R(250, 155, 263, 169), Accent, true);
+  DefineScrollBar("hscrollbar", R(176, 123, 229, 140), false);
+  DefineScrollBar("vscrollbar", R(230, 123, 247, 176), true);
+}
 
-  // listbox: field plus item pictures (normal, hot, selected).
+void Generator::DefineScrollBar(const QString& name, const QRect& skin, bool vertical)
+{
+  auto& d = Control<TbsDataSkinScrollBarControl>(name, "scrollbar");
+  d.SkinRect = skin;
+  d.ThumbOffset1 = d.ThumbOffset2 = 5;
+  if (!vertical) {
+    d.LTPoint = {19, 8}, d.RTPoint = {33, 8};
+    d.ClientRect = R(0, 0, skin.width(), 17);
+    d.TrackArea = R(16, 2, 37, 15), d.UpButtonRect = R(38, 2, 51, 15), d.DownButtonRect = R(2, 2, 15, 15);
+    d.ActiveUpButtonRect = R(159, 146, 172, 159), d.DownUpButtonRect = R(144, 146, 157, 159);
+    d.ActiveDownButtonRect = R(176, 160, 189, 173), d.DownDownButtonRect = R(191, 160, 204, 173);
+    d.ThumbRect = R(208, 143, 222, 156), d.ActiveThumbRect = R(192, 143, 206, 156), d.DownThumbRect = R(176, 143, 190, 156);
+  } else {
+    d.LTPoint = {8, 19}, d.LBPoint = {8, 33};
+    d.ClientRect = R(0, 0, 17, 53);
+    d.TrackArea = R(2, 16, 15, 37), d.UpButtonRect = R(2, 38, 15, 51), d.DownButtonRect = R(2, 2, 15, 15);
+    d.ActiveUpButtonRect = R(266, 170, 279, 183), d.DownUpButtonRect = R(266, 155, 279, 168);
+    d.ActiveDownButtonRect = R(266, 123, 279, 136), d.DownDownButtonRect = R(266, 138, 279, 151);
+    d.ThumbRect = R(250, 123, 263, 137), d.ActiveThumbRect = R(250, 139, 263, 153), d.DownThumbRect = R(250, 155, 263, 169);
+  }
+}
+
+// listbox: field (the memo's) plus item pictures (normal, hot, selected).
+void Generator::DrawListBoxPictures(QPainter& p)
+{
   p.fillRect(R(56, 163, 103, 182), Field);
   Box(p, R(56, 143, 103, 162), QColor(0xEE, 0xF4, 0xFE), QColor(0xEE, 0xF4, 0xFE));
   p.fillRect(R(56, 123, 103, 142), Field);
@@ -586,76 +709,89 @@ void Generator::DrawControls()
   p.setBrush(Selected);
   p.drawRoundedRect(QRectF(R(56, 123, 103, 142)).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
   p.restore();
-  const auto listbox = [&](const QString& name, const QString& kind, bool caption) -> TbsDataSkinListBox& {
-    TbsDataSkinListBox& d = kind == "listbox" ? Control<TbsDataSkinListBox>(name, kind)
-                                              : static_cast<TbsDataSkinListBox&>(Control<TbsDataSkinCheckListBox>(name, kind));
-    d.SkinRect = R(4, 123, 53, 167);
-    d.LTPoint = {4, 4}, d.RTPoint = {44, 4}, d.LBPoint = {6, 38}, d.RBPoint = {45, 38};
-    d.ClientRect = R(2, 2, 47, 42);
-    d.ItemRect = R(56, 163, 103, 182), d.ActiveItemRect = R(56, 143, 103, 162), d.FocusItemRect = R(56, 123, 103, 142);
-    d.ItemLeftOffset = d.ItemRightOffset = 4;
-    d.ItemTextRect = R(2, 2, 45, 17);
-    if (caption) {
-      static QRect captioned;
-      if (captioned.isNull()) {
-        captioned = Tile(49, 64);
-        FieldBox(p, captioned);
-        QRect strip(captioned.x() + 1, captioned.y() + 1, 47, 19);
-        Face(p, strip, Look::Normal, 0);
-      }
-      d.SkinRect = captioned;
-      d.LBPoint = {6, 56}, d.RBPoint = {45, 56};
-      d.ClientRect = R(2, 21, 47, 62);
-      d.CaptionRect = R(2, 2, 47, 19);
-      d.CaptionFontStyle = kbsFontBold;
-    }
-    return d;
-  };
-  listbox("listbox", "listbox", false);
+}
 
-  // combobox: field with a drop button; hot and pressed buttons; the selected item.
+// A list box, or with `caption` one with a caption strip (its picture drawn
+// by the first that asks).
+TbsDataSkinListBox& Generator::DefineListBox(QPainter& p, const QString& name, const QString& kind, bool caption)
+{
+  TbsDataSkinListBox& d = kind == "listbox" ? Control<TbsDataSkinListBox>(name, kind)
+                                            : static_cast<TbsDataSkinListBox&>(Control<TbsDataSkinCheckListBox>(name, kind));
+  d.SkinRect = R(4, 123, 53, 167);
+  d.LTPoint = {4, 4}, d.RTPoint = {44, 4}, d.LBPoint = {6, 38}, d.RBPoint = {45, 38};
+  d.ClientRect = R(2, 2, 47, 42);
+  d.ItemRect = R(56, 163, 103, 182), d.ActiveItemRect = R(56, 143, 103, 162), d.FocusItemRect = R(56, 123, 103, 142);
+  d.ItemLeftOffset = d.ItemRightOffset = 4;
+  d.ItemTextRect = R(2, 2, 45, 17);
+  if (caption) {
+    if (captionedList_.isNull()) {
+      captionedList_ = Tile(49, 64);
+      FieldBox(p, captionedList_);
+      QRect strip(captionedList_.x() + 1, captionedList_.y() + 1, 47, 19);
+      Face(p, strip, Look::Normal, 0);
+    }
+    d.SkinRect = captionedList_;
+    d.LBPoint = {6, 56}, d.RBPoint = {45, 56};
+    d.ClientRect = R(2, 21, 47, 62);
+    d.CaptionRect = R(2, 2, 47, 19);
+    d.CaptionFontStyle = kbsFontBold;
+  }
+  return d;
+}
+
+// A check list box: a list box with the check box's images.
+void Generator::DefineCheckListBox(QPainter& p, const QString& name, bool caption)
+{
+  auto& d = static_cast<TbsDataSkinCheckListBox&>(DefineListBox(p, name, "checklistbox", caption));
+  d.ItemCheckRect = R(3, 3, 16, 16);
+  d.CheckImageRect = CheckCell(checks_, 0), d.UnCheckImageRect = CheckCell(checks_, 1);
+}
+
+// combobox: field with a drop button; hot and pressed buttons; the selected item.
+void Generator::DrawComboBoxPictures(QPainter& p)
+{
   FieldBox(p, R(108, 123, 171, 143));
   ArrowButton(p, R(155, 125, 169, 141), Arrow::Down, Look::Normal);
   ArrowButton(p, R(108, 145, 122, 161), Arrow::Down, Look::Hot);
   ArrowButton(p, R(124, 145, 138, 161), Arrow::Down, Look::Pressed);
   Box(p, R(108, 163, 152, 181), Selected, Selected);
-  const auto combobox = [&](const QString& name) -> TbsDataSkinComboBox& {
-    auto& d = Control<TbsDataSkinComboBox>(name, "combobox");
-    FieldGeometry(d, R(108, 123, 171, 143), {4, 10}, {40, 11}, R(1, 1, 45, 19));
-    d.ItemRect = R(109, 124, 153, 142), d.FocusItemRect = R(108, 163, 152, 181);
-    d.ItemLeftOffset = d.ItemRightOffset = 2;
-    d.ItemTextRect = R(2, 1, 42, 17);
-    d.ButtonRect = R(47, 2, 61, 18), d.ActiveButtonRect = R(108, 145, 122, 161), d.DownButtonRect = R(124, 145, 138, 161);
-    d.ListBoxName = "listbox";
-    return d;
-  };
-  combobox("combobox");
-  auto& checklist = static_cast<TbsDataSkinCheckListBox&>(listbox("checklistbox", "checklistbox", false));
-  checklist.ItemCheckRect = R(3, 3, 16, 16);
-  checklist.CheckImageRect = cell(checks, 0), checklist.UnCheckImageRect = cell(checks, 1);
+}
 
-  // spinedit: field with two half-height buttons; hot and pressed halves.
-  const auto spinedit = [&](const QString& name, int h) {
-    const QRect skin = Tile(60, h);
-    const int half = (h - 2) / 2;
-    FieldBox(p, skin);
-    ArrowButton(p, QRect(skin.x() + 46, skin.y() + 1, 13, half), Arrow::Up, Look::Normal);
-    ArrowButton(p, QRect(skin.x() + 46, skin.y() + 1 + half, 13, half), Arrow::Down, Look::Normal);
-    const QRect hotUp = Tile(13, half), downUp = Tile(13, half), hotDown = Tile(13, half), downDown = Tile(13, half);
-    ArrowButton(p, hotUp, Arrow::Up, Look::Hot);
-    ArrowButton(p, downUp, Arrow::Up, Look::Pressed);
-    ArrowButton(p, hotDown, Arrow::Down, Look::Hot);
-    ArrowButton(p, downDown, Arrow::Down, Look::Pressed);
-    auto& d = Control<TbsDataSkinSpinEditControl>(name, "spinedit");
-    FieldGeometry(d, skin, {4, h / 2}, {40, h / 2}, R(2, 2, 44, h - 2));
-    d.DisabledFontColor = grey;
-    d.UpButtonRect = R(46, 1, 59, 1 + half), d.DownButtonRect = R(46, 1 + half, 59, 1 + 2 * half);
-    d.ActiveUpButtonRect = hotUp, d.DownUpButtonRect = downUp;
-    d.ActiveDownButtonRect = hotDown, d.DownDownButtonRect = downDown;
-  };
-  spinedit("spinedit", 20);
+void Generator::DefineComboBox(const QString& name)
+{
+  auto& d = Control<TbsDataSkinComboBox>(name, "combobox");
+  FieldGeometry(d, R(108, 123, 171, 143), {4, 10}, {40, 11}, R(1, 1, 45, 19));
+  d.ItemRect = R(109, 124, 153, 142), d.FocusItemRect = R(108, 163, 152, 181);
+  d.ItemLeftOffset = d.ItemRightOffset = 2;
+  d.ItemTextRect = R(2, 1, 42, 17);
+  d.ButtonRect = R(47, 2, 61, 18), d.ActiveButtonRect = R(108, 145, 122, 161), d.DownButtonRect = R(124, 145, 138, 161);
+  d.ListBoxName = "listbox";
+}
 
-  // groupbox: a framed sheet with a caption line.
+// spinedit: field with two half-height buttons; hot and pressed halves.
+void Generator::DrawSpinEdit(QPainter& p, const QString& name, int h)
+{
+  const QRect skin = Tile(60, h);
+  const int half = (h - 2) / 2;
+  FieldBox(p, skin);
+  ArrowButton(p, QRect(skin.x() + 46, skin.y() + 1, 13, half), Arrow::Up, Look::Normal);
+  ArrowButton(p, QRect(skin.x() + 46, skin.y() + 1 + half, 13, half), Arrow::Down, Look::Normal);
+  const QRect hotUp = Tile(13, half), downUp = Tile(13, half), hotDown = Tile(13, half), downDown = Tile(13, half);
+  ArrowButton(p, hotUp, Arrow::Up, Look::Hot);
+  ArrowButton(p, downUp, Arrow::Up, Look::Pressed);
+  ArrowButton(p, hotDown, Arrow::Down, Look::Hot);
+  ArrowButton(p, downDown, Arrow::Down, Look::Pressed);
+  auto& d = Control<TbsDataSkinSpinEditControl>(name, "spinedit");
+  FieldGeometry(d, skin, {4, h / 2}, {40, h / 2}, R(2, 2, 44, h - 2));
+  d.DisabledFontColor = DisabledGrey();
+  d.UpButtonRect = R(46, 1, 59, 1 + half), d.DownButtonRect = R(46, 1 + half, 59, 1 + 2 * half);
+  d.ActiveUpButtonRect = hotUp, d.DownUpButtonRect = downUp;
+  d.ActiveDownButtonRect = hotDown, d.DownDownButtonRect = downDown;
+}
+
+// groupbox: a framed sheet with a caption line.
+void Generator::DrawGroupBox(QPainter& p)
+{
   const QRect group = Tile(60, 40);
   p.fillRect(group, Window);
   Box(p, QRect(group.x(), group.y() + 8, 60, 32), Window, SoftBorder);
@@ -665,78 +801,77 @@ void Generator::DrawControls()
   groupbox.ClientRect = R(4, 18, 56, 36);
   groupbox.CaptionRect = R(6, 0, 54, 16);
   groupbox.Alignment = TbsAlignment::taLeftJustify;
+}
 
-  // stdlabel: fonts only.
+// stdlabel: fonts only; statuspanel (a label on the status bar) shares the
+// field picture.
+void Generator::DefineLabels()
+{
   auto& stdlabel = Control<TbsDataSkinStdLabelControl>("stdlabel", "stdlabel");
   stdlabel.PictureIndex = -1;
-
-  // statuspanel (a label on the status bar) shares the field picture.
   auto& statuspanel = Control<TbsDataSkinLabelControl>("statuspanel", "label");
   FieldGeometry(statuspanel, R(260, 187, 305, 204), {2, 7}, {42, 11}, R(2, 2, 43, 16));
+}
 
-  // statusbar: soft gradient, line at the top, grip dots at the right end.
-  {
-    const QRect r = R(197, 183, 258, 206);
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, QColor(0xEE, 0xF2, 0xF7));
-    g.setColorAt(1, QColor(0xDF, 0xE6, 0xEF));
-    p.fillRect(r, g);
-    p.fillRect(r.x(), r.y(), r.width(), 1, SoftBorder);
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j <= i; ++j) p.fillRect(r.right() - 3 - 3 * j, r.bottom() - 3 - 3 * (i - j), 2, 2, Border);
-  }
+// statusbar: soft gradient, line at the top, grip dots at the right end.
+void Generator::DrawStatusBar(QPainter& p)
+{
+  const QRect r = R(197, 183, 258, 206);
+  QLinearGradient g(r.topLeft(), r.bottomLeft());
+  g.setColorAt(0, QColor(0xEE, 0xF2, 0xF7));
+  g.setColorAt(1, QColor(0xDF, 0xE6, 0xEF));
+  p.fillRect(r, g);
+  p.fillRect(r.x(), r.y(), r.width(), 1, SoftBorder);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j <= i; ++j) p.fillRect(r.right() - 3 - 3 * j, r.bottom() - 3 - 3 * (i - j), 2, 2, Border);
   auto& statusbar = Control<TbsDataSkinPanelControl>("statusbar", "panel");
-  FieldGeometry(statusbar, R(197, 183, 258, 206), {10, 12}, {50, 11}, R(9, 3, 52, 21));
+  FieldGeometry(statusbar, r, {10, 12}, {50, 11}, R(9, 3, 52, 21));
   statusbar.FontHeight = 12;
+}
 
-  // buttonedit: field with an ellipsis button.
-  const auto buttonedit = [&](const QString& name, int h) {
-    const QRect skin = Tile(60, h), hot = Tile(14, h - 4), down = Tile(14, h - 4);
-    FieldBox(p, skin);
-    const auto dots = [&](const QRect& r, Look look) {
-      Face(p, r, look, 2);
-      const QColor c = look == Look::Normal ? Glyph : Accent;
-      for (int i = 0; i < 3; ++i) p.fillRect(r.x() + 3 + i * 3, r.y() + r.height() / 2, 2, 2, c);
-    };
-    dots(QRect(skin.x() + 44, skin.y() + 2, 14, h - 4), Look::Normal);
-    dots(hot, Look::Hot);
-    dots(down, Look::Pressed);
-    auto& d = Control<TbsDataSkinEditControl>(name, "edit");
-    FieldGeometry(d, skin, {4, h / 2}, {40, h / 2}, R(2, 2, 43, h - 2));
-    d.DisabledFontColor = grey;
-    d.ButtonRect = R(44, 2, 58, h - 2), d.ActiveButtonRect = hot, d.DownButtonRect = down;
+// buttonedit: field with an ellipsis button.
+void Generator::DrawButtonEdit(QPainter& p, const QString& name, int h)
+{
+  const QRect skin = Tile(60, h), hot = Tile(14, h - 4), down = Tile(14, h - 4);
+  FieldBox(p, skin);
+  const auto dots = [&](const QRect& r, Look look) {
+    Face(p, r, look, 2);
+    const QColor c = look == Look::Normal ? Glyph : Accent;
+    for (int i = 0; i < 3; ++i) p.fillRect(r.x() + 3 + i * 3, r.y() + r.height() / 2, 2, 2, c);
   };
-  buttonedit("buttonedit", 20);
+  dots(QRect(skin.x() + 44, skin.y() + 2, 14, h - 4), Look::Normal);
+  dots(hot, Look::Hot);
+  dots(down, Look::Pressed);
+  auto& d = Control<TbsDataSkinEditControl>(name, "edit");
+  FieldGeometry(d, skin, {4, h / 2}, {40, h / 2}, R(2, 2, 43, h - 2));
+  d.DisabledFontColor = DisabledGrey();
+  d.ButtonRect = R(44, 2, 58, h - 2), d.ActiveButtonRect = hot, d.DownButtonRect = down;
+}
 
-  // Up-down pairs.
-  const auto updown = [&](const QString& name, bool vertical) {
-    const QRect skin = vertical ? Tile(15, 30) : Tile(30, 15);
-    const Arrow up = vertical ? Arrow::Up : Arrow::Right, dn = vertical ? Arrow::Down : Arrow::Left;
-    const QRect upRel = vertical ? R(0, 0, 15, 15) : R(15, 0, 30, 15), dnRel = vertical ? R(0, 15, 15, 30) : R(0, 0, 15, 15);
-    ArrowButton(p, upRel.translated(skin.topLeft()), up, Look::Normal);
-    ArrowButton(p, dnRel.translated(skin.topLeft()), dn, Look::Normal);
-    const QRect hotUp = Tile(15, 15), downUp = Tile(15, 15), hotDn = Tile(15, 15), downDn = Tile(15, 15);
-    ArrowButton(p, hotUp, up, Look::Hot);
-    ArrowButton(p, downUp, up, Look::Pressed);
-    ArrowButton(p, hotDn, dn, Look::Hot);
-    ArrowButton(p, downDn, dn, Look::Pressed);
-    auto& d = Control<TbsDataSkinUpDownControl>(name, "updown");
-    d.SkinRect = skin;
-    d.UpButtonRect = upRel, d.ActiveUpButtonRect = hotUp, d.DownUpButtonRect = downUp;
-    d.DownButtonRect = dnRel, d.ActiveDownButtonRect = hotDn, d.DownDownButtonRect = downDn;
-  };
-  updown("vupdown", true);
-  updown("hupdown", false);
+// Up-down pairs.
+void Generator::DrawUpDown(QPainter& p, const QString& name, bool vertical)
+{
+  const QRect skin = vertical ? Tile(15, 30) : Tile(30, 15);
+  const Arrow up = vertical ? Arrow::Up : Arrow::Right, dn = vertical ? Arrow::Down : Arrow::Left;
+  const QRect upRel = vertical ? R(0, 0, 15, 15) : R(15, 0, 30, 15), dnRel = vertical ? R(0, 15, 15, 30) : R(0, 0, 15, 15);
+  ArrowButton(p, upRel.translated(skin.topLeft()), up, Look::Normal);
+  ArrowButton(p, dnRel.translated(skin.topLeft()), dn, Look::Normal);
+  const QRect hotUp = Tile(15, 15), downUp = Tile(15, 15), hotDn = Tile(15, 15), downDn = Tile(15, 15);
+  ArrowButton(p, hotUp, up, Look::Hot);
+  ArrowButton(p, downUp, up, Look::Pressed);
+  ArrowButton(p, hotDn, dn, Look::Hot);
+  ArrowButton(p, downDn, dn, Look::Pressed);
+  auto& d = Control<TbsDataSkinUpDownControl>(name, "updown");
+  d.SkinRect = skin;
+  d.UpButtonRect = upRel, d.ActiveUpButtonRect = hotUp, d.DownUpButtonRect = downUp;
+  d.DownButtonRect = dnRel, d.ActiveDownButtonRect = hotDn, d.DownDownButtonRect = downDn;
+}
 
-  listbox("captionlistbox", "listbox", true);
-  auto& capcheck = static_cast<TbsDataSkinCheckListBox&>(listbox("captionchecklistbox", "checklistbox", true));
-  capcheck.ItemCheckRect = R(3, 3, 16, 16);
-  capcheck.CheckImageRect = cell(checks, 0), capcheck.UnCheckImageRect = cell(checks, 1);
-  combobox("captioncombobox");
-
-  // mainmenubar (no window of the program uses it).
+// mainmenubar (no window of the program uses it); controlbar on the tool bar's picture.
+void Generator::DrawMainMenuBarAndControlBar(QPainter& p)
+{
   const QRect menubar = Tile(70, 20);
-  toolbarBack(menubar);
+  ToolBarBack(p, menubar);
   auto& mmb = Control<TbsDataSkinMainMenuBar>("mainmenubar", "mainmenubar");
   mmb.SkinRect = menubar;
   mmb.ItemsRect = R(2, 1, 68, 19);
@@ -748,25 +883,27 @@ void Generator::DrawControls()
   auto& controlbar = Control<TbsDataSkinControlBar>("controlbar", "controlbar");
   FieldGeometry(controlbar, R(210, 275, 259, 305), {4, 15}, {45, 12}, R(2, 2, 47, 28));
   controlbar.ItemRect = R(210, 275, 259, 305);
+}
 
-  // Splitters: a grip of three dots on a flat strip.
-  const auto splitter = [&](const QString& name, bool vertical) {
-    const QRect r = vertical ? Tile(6, 50) : Tile(50, 6);
-    p.fillRect(r, Panel);
-    const QPoint c = r.center();
-    for (int i = -1; i <= 1; ++i)
-      p.fillRect(vertical ? QRect(c.x() - 1, c.y() + i * 4 - 1, 2, 2) : QRect(c.x() + i * 4 - 1, c.y() - 1, 2, 2), Border);
-    auto& d = Control<TbsDataSkinSplitterControl>(name, "splitter");
-    d.SkinRect = r;
-    if (vertical)
-      d.LTPoint = {3, 5}, d.LBPoint = {3, 45};
-    else
-      d.LTPoint = {5, 3}, d.RTPoint = {45, 3};
-  };
-  splitter("vsplitter", true);
-  splitter("hsplitter", false);
+// Splitters: a grip of three dots on a flat strip.
+void Generator::DrawSplitter(QPainter& p, const QString& name, bool vertical)
+{
+  const QRect r = vertical ? Tile(6, 50) : Tile(50, 6);
+  p.fillRect(r, Panel);
+  const QPoint c = r.center();
+  for (int i = -1; i <= 1; ++i)
+    p.fillRect(vertical ? QRect(c.x() - 1, c.y() + i * 4 - 1, 2, 2) : QRect(c.x() + i * 4 - 1, c.y() - 1, 2, 2), Border);
+  auto& d = Control<TbsDataSkinSplitterControl>(name, "splitter");
+  d.SkinRect = r;
+  if (vertical)
+    d.LTPoint = {3, 5}, d.LBPoint = {3, 45};
+  else
+    d.LTPoint = {5, 3}, d.RTPoint = {45, 3};
+}
 
-  // resizebutton: the list header section, nine parts (normal, hot, pressed).
+// resizebutton: the list header section, nine parts (normal, hot, pressed).
+void Generator::DrawListHeader(QPainter& p)
+{
   const QRect header = Tile(50 * 3 + 4, 20);
   const auto headerCell = [&](int i) { return QRect(header.x() + i * 52, header.y(), 50, 20); };
   p.fillRect(header, Window);
@@ -783,13 +920,40 @@ void Generator::DrawControls()
   resize.SkinRect = headerCell(0), resize.ActiveSkinRect = headerCell(1), resize.DownSkinRect = headerCell(2);
   resize.LTPoint = {4, 4}, resize.RTPoint = {46, 4}, resize.LBPoint = {4, 16}, resize.RBPoint = {46, 16};
   resize.ClientRect = R(2, 2, 48, 18);
-  resize.DisabledFontColor = grey;
+  resize.DisabledFontColor = DisabledGrey();
+}
 
-  scrollbar("bothhscrollbar", R(155, 213, 225, 230), false);
+// A tool button of a strip of three looks `step` apart (normal, hot, pressed).
+TbsDataSkinButtonControl& Generator::DefineToolButton(const QString& name, const QString& kind, const QRect& strip,
+                                                      int w, int h, int step)
+{
+  TbsDataSkinButtonControl& d = kind == "button" ? Control<TbsDataSkinButtonControl>(name, kind)
+                                                 : Control<TbsDataSkinMenuButtonControl>(name, kind);
+  FieldGeometry(d, QRect(strip.x(), strip.y(), w, h), {6, h / 2}, {w - 6, h / 2}, R(3, 3, w - 3, h - 3));
+  d.ActiveSkinRect = QRect(strip.x() + step, strip.y(), w, h);
+  d.DownSkinRect = QRect(strip.x() + 2 * step, strip.y(), w, h);
+  return d;
+}
 
-  // Big tool bar and its buttons (for 32-pixel images).
+// Menu tool buttons' strip: a drop arrow in their right 12 pixels.
+QRect Generator::DrawMenuButtonStrip(QPainter& p, int w, int h)
+{
+  const QRect strip = Tile(3 * w + 2, h);
+  p.fillRect(strip, Panel);
+  for (int i = 0; i < 3; ++i) {
+    const QRect r(strip.x() + i * (w + 1), strip.y(), w, h);
+    if (i > 0) Face(p, r, i == 1 ? Look::Hot : Look::Pressed, 4);
+    if (i > 0) p.fillRect(r.right() - 12, r.y() + 4, 1, h - 8, i == 1 ? QColor(0x8D, 0xB0, 0xEE) : Accent);
+    Chevron(p, QRect(r.right() - 11, r.y(), 11, h), Arrow::Down, Glyph);
+  }
+  return strip;
+}
+
+// Big tool bar and its buttons (for 32-pixel images), and the menu tool buttons.
+void Generator::DrawBigAndMenuToolButtons(QPainter& p)
+{
   const QRect bigPanel = Tile(49, 44);
-  toolbarBack(bigPanel);
+  ToolBarBack(p, bigPanel);
   auto& bigtoolpanel = Control<TbsDataSkinPanelControl>("bigtoolpanel", "panel");
   FieldGeometry(bigtoolpanel, bigPanel, {4, 22}, {45, 22}, R(2, 2, 47, 42));
   bigtoolpanel.FontHeight = 12;
@@ -797,57 +961,45 @@ void Generator::DrawControls()
   p.fillRect(bigButtons, Panel);
   Face(p, QRect(bigButtons.x() + 41, bigButtons.y(), 40, 40), Look::Hot, 4);
   Face(p, QRect(bigButtons.x() + 82, bigButtons.y(), 40, 40), Look::Pressed, 4);
-  const auto toolButton = [&](const QString& name, const QString& kind, const QRect& strip, int w, int h,
-                              int step) -> TbsDataSkinButtonControl& {
-    TbsDataSkinButtonControl& d = kind == "button" ? Control<TbsDataSkinButtonControl>(name, kind)
-                                                   : Control<TbsDataSkinMenuButtonControl>(name, kind);
-    FieldGeometry(d, QRect(strip.x(), strip.y(), w, h), {6, h / 2}, {w - 6, h / 2}, R(3, 3, w - 3, h - 3));
-    d.ActiveSkinRect = QRect(strip.x() + step, strip.y(), w, h);
-    d.DownSkinRect = QRect(strip.x() + 2 * step, strip.y(), w, h);
-    return d;
-  };
-  toolButton("bigtoolbutton", "button", bigButtons, 40, 40, 41);
-  // Menu tool buttons: a drop arrow in their right 12 pixels.
-  const auto menuStrip = [&](int w, int h) {
-    const QRect strip = Tile(3 * w + 2, h);
-    p.fillRect(strip, Panel);
-    for (int i = 0; i < 3; ++i) {
-      const QRect r(strip.x() + i * (w + 1), strip.y(), w, h);
-      if (i > 0) Face(p, r, i == 1 ? Look::Hot : Look::Pressed, 4);
-      if (i > 0) p.fillRect(r.right() - 12, r.y() + 4, 1, h - 8, i == 1 ? QColor(0x8D, 0xB0, 0xEE) : Accent);
-      Chevron(p, QRect(r.right() - 11, r.y(), 11, h), Arrow::Down, Glyph);
-    }
-    return strip;
-  };
-  const QRect menuButtons = menuStrip(40, 26), bigMenuButtons = menuStrip(52, 40);
-  toolButton("toolmenubutton", "menubutton", menuButtons, 40, 26, 41);
-  auto& track = static_cast<TbsDataSkinMenuButtonControl&>(toolButton("toolmenutrackbutton", "menubutton", menuButtons, 40, 26, 41));
+  DefineToolButton("bigtoolbutton", "button", bigButtons, 40, 40, 41);
+
+  const QRect menuButtons = DrawMenuButtonStrip(p, 40, 26), bigMenuButtons = DrawMenuButtonStrip(p, 52, 40);
+  DefineToolButton("toolmenubutton", "menubutton", menuButtons, 40, 26, 41);
+  auto& track = static_cast<TbsDataSkinMenuButtonControl&>(
+      DefineToolButton("toolmenutrackbutton", "menubutton", menuButtons, 40, 26, 41));
   track.TrackButtonRect = R(28, 0, 40, 26);
   auto& bigTrack = static_cast<TbsDataSkinMenuButtonControl&>(
-      toolButton("bigtoolmenutrackbutton", "menubutton", bigMenuButtons, 52, 40, 53));
+      DefineToolButton("bigtoolmenutrackbutton", "menubutton", bigMenuButtons, 52, 40, 53));
   bigTrack.TrackButtonRect = R(40, 0, 52, 40);
-  toolButton("bigtoolmenubutton", "menubutton", bigMenuButtons, 52, 40, 53);
+  DefineToolButton("bigtoolmenubutton", "menubutton", bigMenuButtons, 52, 40, 53);
+}
 
+// scrollbox on the panel's picture; the views: fonts and background colours only.
+void Generator::DefineScrollBoxAndViews()
+{
   auto& scrollbox = Control<TbsDataSkinScrollBoxControl>("scrollbox", "scrollbox");
   scrollbox.SkinRect = R(142, 3, 181, 38);
   scrollbox.LTPoint = {3, 3}, scrollbox.RTPoint = {34, 4}, scrollbox.LBPoint = {5, 30}, scrollbox.RBPoint = {34, 30};
   scrollbox.ClientRect = R(2, 2, 37, 33);
 
-  // Views: fonts and background colours only.
   auto& listview = Control<TbsDataSkinListView>("listview", "listview");
   listview.PictureIndex = -1;
   listview.BGColor = 15256238;
   auto& treeview = Control<TbsDataSkinTreeView>("treeview", "treeview");
   treeview.PictureIndex = -1;
   treeview.BGColor = WinColor(Field);
+}
 
-  gauge("statusgauge", 60, 17, false);
-
+void Generator::DefineRichEdit()
+{
   auto& richedit = Control<TbsDataSkinRichEdit>("richedit", "richedit");
   richedit.PictureIndex = -1;
   richedit.BGColor = WinColor(Field);
+}
 
-  // expanel: a captioned sheet with a close button.
+// expanel: a captioned sheet with a close button.
+void Generator::DrawExPanel(QPainter& p)
+{
   const QRect ex = Tile(60, 44), exClose = Tile(3 * 13 + 2, 13);
   Box(p, ex, Window, SoftBorder);
   Face(p, QRect(ex.x() + 1, ex.y() + 1, 58, 18), Look::Normal, 0);
@@ -866,8 +1018,11 @@ void Generator::DrawControls()
   expanel.CloseButtonActiveRect = QRect(exClose.x() + 14, exClose.y(), 13, 13);
   expanel.CloseButtonDownRect = QRect(exClose.x() + 28, exClose.y(), 13, 13);
   expanel.FontStyle = kbsFontBold;
+}
 
-  // slider: rulers and thumbs reuse the track-bar look.
+// slider: rulers and thumbs reuse the track-bar look; bevel: two colours.
+void Generator::DrawSliderAndBevel(QPainter& p)
+{
   const QRect hRuler = Tile(60, 6), vRuler = Tile(6, 60), hThumb = Tile(11, 18), vThumb = Tile(18, 11);
   Box(p, hRuler, QColor(0xD5, 0xDC, 0xE7), Border);
   Box(p, vRuler, QColor(0xD5, 0xDC, 0xE7), Border);
@@ -883,33 +1038,26 @@ void Generator::DrawControls()
   auto& bevel = Control<TbsDataSkinBevel>("bevel", "bevel");
   bevel.PictureIndex = -1;
   bevel.LightColor = WinColor(Field), bevel.DarkColor = WinColor(Border);
+}
 
-  // Status bar fields (17 pixels high).
-  auto& statusedit = Control<TbsDataSkinEditControl>("statusedit", "edit");
-  FieldGeometry(statusedit, R(260, 187, 305, 204), {3, 8}, {40, 8}, R(1, 2, 43, 16));
-  statusedit.DisabledFontColor = grey;
-  buttonedit("statusbuttonedit", 17);
-  spinedit("statusspinedit", 17);
-  {
-    const QRect skin = Tile(63, 17), hot = Tile(14, 13), down = Tile(14, 13);
-    FieldBox(p, skin);
-    ArrowButton(p, QRect(skin.x() + 47, skin.y() + 2, 14, 13), Arrow::Down, Look::Normal);
-    ArrowButton(p, hot, Arrow::Down, Look::Hot);
-    ArrowButton(p, down, Arrow::Down, Look::Pressed);
-    auto& d = Control<TbsDataSkinComboBox>("statuscombobox", "combobox");
-    FieldGeometry(d, skin, {4, 8}, {40, 8}, R(1, 1, 45, 16));
-    d.ItemRect = R(109, 124, 153, 140), d.FocusItemRect = R(108, 163, 152, 179);
-    d.ItemLeftOffset = d.ItemRightOffset = 2;
-    d.ItemTextRect = R(2, 0, 42, 15);
-    d.ButtonRect = R(47, 2, 61, 15), d.ActiveButtonRect = hot, d.DownButtonRect = down;
-    d.ListBoxName = "listbox";
-  }
-  combobox("toolcombobox");
-  auto& tooledit = Control<TbsDataSkinEditControl>("tooledit", "edit");
-  FieldGeometry(tooledit, R(260, 187, 305, 204), {3, 8}, {40, 8}, R(1, 1, 43, 17));
-  tooledit.DisabledFontColor = grey;
-  spinedit("toolspinedit", 20);
-  buttonedit("toolbuttonedit", 20);
+// Status bar fields (17 pixels high).
+void Generator::DrawStatusBarFields(QPainter& p)
+{
+  DefineEdit("statusedit", R(1, 2, 43, 16));
+  DrawButtonEdit(p, "statusbuttonedit", 17);
+  DrawSpinEdit(p, "statusspinedit", 17);
+  const QRect skin = Tile(63, 17), hot = Tile(14, 13), down = Tile(14, 13);
+  FieldBox(p, skin);
+  ArrowButton(p, QRect(skin.x() + 47, skin.y() + 2, 14, 13), Arrow::Down, Look::Normal);
+  ArrowButton(p, hot, Arrow::Down, Look::Hot);
+  ArrowButton(p, down, Arrow::Down, Look::Pressed);
+  auto& d = Control<TbsDataSkinComboBox>("statuscombobox", "combobox");
+  FieldGeometry(d, skin, {4, 8}, {40, 8}, R(1, 1, 45, 16));
+  d.ItemRect = R(109, 124, 153, 140), d.FocusItemRect = R(108, 163, 152, 179);
+  d.ItemLeftOffset = d.ItemRightOffset = 2;
+  d.ItemTextRect = R(2, 0, 42, 15);
+  d.ButtonRect = R(47, 2, 61, 15), d.ActiveButtonRect = hot, d.DownButtonRect = down;
+  d.ListBoxName = "listbox";
 }
 
 } // namespace
