@@ -53,6 +53,7 @@ TScheduler::TServices ProgramScheduleServices(TbsTrayIcon* tray)
   };
   auto notices = std::make_shared<TScheduleNotices>(tray);
   s.notify = [notices](const QString& title, const QString& text) { notices->Tell(title, text); };
+  s.userText = UserMessageText;
   s.keepAwake = [](const QString& why) -> std::shared_ptr<void> {
     QString error;
     std::shared_ptr<TSleepInhibitor> held = TSleepInhibitor::Acquire(QStringLiteral("Velmora"), why, &error);

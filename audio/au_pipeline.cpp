@@ -364,7 +364,8 @@ void TAuOutput::ReportFailure(const QString& message)
   }
   OutputEnabled = false;
   busy_ = false;
-  if (onThreadException_ && !shutDown_) onThreadException_(this, message);
+  // A copy: the handler may clear or replace itself while it runs.
+  if (const TThreadExceptionEvent handler = onThreadException_; handler && !shutDown_) handler(this, message);
 }
 
 // ---------------------------------------------------------------- file stream

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 QString TimeText(const QDateTime& t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm")); }
@@ -14,6 +16,25 @@ QJsonObject RecordingPart(const TScheduleEntry& e)
   QJsonObject o = ScheduleEntryToJson(e);
   for (const char* key : {"handledUntil", "lastResult", "lastStart", "lastFile", "lastMessage"}) o.remove(QLatin1String(key));
   return o;
+}
+// Makes `folder` and those above it: "" when it is there, else why not, naming it.
+QString MakeFolder(const QString& folder)
+{
+  std::error_code ec;
+  std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), ec);
+  if (!ec && QFileInfo(folder).isDir()) return QString();
+  // What stands in the way: a file where the folder or one above it should be.
+  QString why = ec ? QString::fromLocal8Bit(ec.message()) : QString::fromUtf8("那里不是文件夹");
+  for (QString at = folder;;) {
+    const QFileInfo info(at);
+    if (info.exists() && !info.isDir()) {
+      why = at == folder ? QString::fromUtf8("那里已有一个同名的文件") : QString::fromUtf8("%1 是一个文件，不是文件夹").arg(at);
+      break;
+    }
+    if (info.exists() || info.absolutePath() == at) break;
+    at = info.absolutePath();
+  }
+  return QString::fromUtf8("无法创建文件夹 %1：%2").arg(folder, why);
 }
 } // namespace
 
@@ -191,10 +212,10 @@ void TScheduler::Prepare(const TScheduleEntry& e, const QDateTime& start)
   run.startMs = services_.steadyMs() + services_.now().msecsTo(start);
   run.endMs = run.startMs + qint64(e.seconds) * 1000;
   const QString folder = QDir(e.folder).absolutePath();
-  if (!QDir().mkpath(folder)) {
+  if (const QString problem = MakeFolder(folder); !problem.isEmpty()) {
     next_.reset();
-    Note(e.id, start, TScheduleEntry::Failed, QString(), QString::fromUtf8("无法创建文件夹 %1").arg(folder));
-    Tell(QString::fromUtf8("预约录音失败"), QString::fromUtf8("%1 在 %2 的预约录音无法开始：无法创建文件夹 %3。").arg(e.stationName, TimeText(start), folder));
+    Note(e.id, start, TScheduleEntry::Failed, QString(), problem);
+    Tell(QString::fromUtf8("预约录音失败"), QString::fromUtf8("%1 在 %2 的预约录音无法开始：%3。").arg(e.stationName, TimeText(start), problem));
     return;
   }
   run.file = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
@@ -210,6 +231,12 @@ void TScheduler::StartWriting(qint64 lateMs)
   // The recording ends at the entry's end, however late it could begin.
   run_->startMs = services_.steadyMs() - lateMs;
   run_->endMs = run_->startMs + qint64(run_->entry.seconds) * 1000;
+  // The folder may have gone since the station was connected: made again, or
+  // the entry fails here rather than writing anywhere else.
+  if (const QString problem = MakeFolder(QFileInfo(run_->file).absolutePath()); !problem.isEmpty()) {
+    End(TScheduleEntry::Failed, problem);
+    return;
+  }
   Note(run_->id, run_->start, TScheduleEntry::Recording, run_->file, QString());
   emit Changed();
   if (run_->recording) run_->recording->Record();
@@ -251,12 +278,12 @@ void TScheduler::Try(TRun& run)
     emit Changed();
   });
   connect(rec, &TScheduleRecording::Unreachable, this, [this, rec](const QString& reason) {
-    if (TRun* r = RunOf(rec)) OnUnreachable(*r, reason);
+    if (TRun* r = RunOf(rec)) OnUnreachable(*r, UserText(reason));
   });
   connect(rec, &TScheduleRecording::Ended, this, [this, rec](const QString& reason) {
     // Before it recorded anything (the file could not be made) it failed.
     if (run_ && run_->recording.get() == rec)
-      End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, reason);
+      End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, UserText(reason));
   });
   QPointer<TScheduleRecording> alive(rec);
   rec->Prepare(entry, run.file);
@@ -339,6 +366,8 @@ void TScheduler::Note(const QString& id, const QDateTime& start, TScheduleEntry:
     Tell(QString::fromUtf8("预约录音无法保存"), error);
   }
 }
+
+QString TScheduler::UserText(const QString& reason) const { return services_.userText ? services_.userText(reason) : reason; }
 
 void TScheduler::Tell(const QString& title, const QString& text)
 {

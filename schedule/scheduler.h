@@ -70,6 +70,9 @@ public:
     std::function<void(const QString&, const QString&)> notify;
     // Keeps the system awake until the returned handle goes (may be null).
     std::function<std::shared_ptr<void>(const QString& why)> keepAwake;
+    // A recording's reason (a component's own message) in the user's words;
+    // taken as it stands when null.
+    std::function<QString(const QString&)> userText;
   };
 
   TScheduler(std::unique_ptr<TScheduleStore> store, TServices services, QObject* parent = nullptr);
@@ -134,6 +137,7 @@ private:
   void Note(const QString& id, const QDateTime& start, TScheduleEntry::TResult result, const QString& file,
             const QString& message);
   void Tell(const QString& title, const QString& text);
+  QString UserText(const QString& reason) const;
   QDateTime HandledUntil(const TScheduleEntry& e) const;
   int NextTickMs() const;
 

@@ -4,15 +4,46 @@
 // by track, and ends the files: the first holds the station's tone from its
 // start, the others are named after the titles, and together they are the
 // entry's length. An entry right after another, on a slow station, is
-// connected while the first records and its file begins at its start.
+// connected while the first records and its file begins at its start. A
+// disk that fills mid-recording ends the entry early with the file so far
+// playable, and the entry after it records.
 #include "audio/audio_test_util.h"
 #include "audio/mp3_out.h"
 #include "player/real_stream_fixture.h"
 #include "schedule/station_recording.h"
+#include "support/scoped_process_state.h"
 
 #include <QDir>
+#include <cstring>
+#include <optional>
+#include <sys/mount.h>
 
 namespace {
+
+// A file system of `kb` kilobytes at `path` (a tmpfs), so that the disk
+// really fills. Where mounting is not allowed (a container without the
+// right), Mounted() is false and the test makes writes fail by a file-size
+// limit instead, which the recorder reports as "文件太大".
+class TSmallDisk {
+public:
+  TSmallDisk(const QString& path, int kb) : path_(QFile::encodeName(path))
+  {
+    QDir().mkpath(path);
+    const QByteArray size = "size=" + QByteArray::number(kb) + "k";
+    mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", MS_NOSUID | MS_NODEV, size.constData()) == 0;
+  }
+  ~TSmallDisk()
+  {
+    if (mounted_) ::umount2(path_.constData(), MNT_DETACH);
+  }
+  bool Mounted() const { return mounted_; }
+  TSmallDisk(const TSmallDisk&) = delete;
+  TSmallDisk& operator=(const TSmallDisk&) = delete;
+
+private:
+  QByteArray path_;
+  bool mounted_ = false;
+};
 
 TEST_F(RealStreamTest, AScheduledEntryRecordsTheStationForItsLength)
 {
@@ -130,6 +161,76 @@ TEST_F(RealStreamTest, AnEntryRightAfterAnotherBeginsAtItsStartOnAnotherStation)
     EXPECT_LT(tone.firstToneAt, 0.1) << e.stationName.toStdString();
     EXPECT_EQ(tone.gaps, 0) << e.stationName.toStdString();
   }
+}
+
+TEST_F(RealStreamTest, ADiskThatFillsEndsTheEntryEarlyWithItsFilePlayableAndTheNextOneRecords)
+{
+  server.Set("/live.mp3", Stream(Media("tone.mp3"), 16000));
+  QTemporaryDir dir;
+  // About 1.5 s of MP3 at 128 kbit/s fits.
+  constexpr int kDiskKb = 24;
+  TSmallDisk disk(dir.filePath("full"), kDiskKb);
+  auto store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json"));
+  QDateTime at = QDateTime::currentDateTime().addSecs(3);
+  at = at.addMSecs(-at.time().msec());
+  std::vector<TScheduleEntry> entries;
+  for (const QString name : {"full", "next"}) {
+    TScheduleEntry e;
+    e.stationName = name;
+    e.stationUrl = server.Url("/live.mp3");
+    e.at = at.addSecs(4 * qint64(entries.size()));
+    e.seconds = entries.empty() ? 4 : 2;
+    e.folder = dir.filePath(name);
+    QString error;
+    ASSERT_TRUE(store->Add(e, &error, &e.id)) << error.toStdString();
+    entries.push_back(e);
+  }
+  QStringList told;
+  std::map<QString, std::weak_ptr<int>> awake;
+  TScheduler::TServices s;
+  s.makeRecording = [] { return std::make_unique<TStationRecording>(nullptr); };
+  s.notify = [&](const QString& title, const QString& text) { told << title + u'|' + text; };
+  s.keepAwake = [&](const QString& why) {
+    auto held = std::make_shared<int>(1);
+    awake[why] = held;
+    return std::shared_ptr<void>(held);
+  };
+  TScheduler scheduler(std::move(store), s);
+  scheduler.Start();
+  ASSERT_TRUE(PumpUntil([&] { return scheduler.RecordingNow(); }, 6000)) << told.join(",").toStdString();
+  const QString file = scheduler.RunningFile();
+  const auto result = [&](int i) { return scheduler.Store().Find(entries[size_t(i)].id)->lastResult; };
+  bool ended;
+  {
+    std::optional<TScopedFileSizeLimit> limit;
+    if (!disk.Mounted()) limit.emplace(kDiskKb * 1024);
+    ended = PumpUntil([&] { return result(0) != TScheduleEntry::Recording; }, 4000);
+  }
+  ASSERT_TRUE(ended) << told.join(",").toStdString();
+  const TScheduleEntry first = *scheduler.Store().Find(entries[0].id);
+  EXPECT_EQ(first.lastResult, TScheduleEntry::EndedEarly);
+  EXPECT_EQ(first.lastFile, file);
+  const QString reason = disk.Mounted() ? QString::fromLocal8Bit(std::strerror(ENOSPC)) : QString::fromUtf8("文件太大");
+  EXPECT_TRUE(first.lastMessage.contains(file) && first.lastMessage.contains(reason)) << first.lastMessage.toStdString();
+  ASSERT_FALSE(told.isEmpty());
+  EXPECT_TRUE(told.last().startsWith(QString::fromUtf8("预约录音提前结束|")) && told.last().contains(first.lastMessage))
+      << told.last().toStdString();
+  EXPECT_TRUE(awake[QString::fromUtf8("正在预约录音：full")].expired());
+  EXPECT_LE(QFileInfo(file).size(), kDiskKb * 1024);
+  const TDecoded d = DecodeMp3(file);
+  ASSERT_TRUE(d.ok);
+  std::cerr << "disk full after " << d.Seconds() << " s (" << (disk.Mounted() ? "tmpfs" : "file-size limit") << ")\n";
+  EXPECT_GT(d.Seconds(), 1.0);
+  // Finished: its Info frame counts what it holds.
+  EXPECT_NEAR(double(InfoFrameCount(file)) * 1152 / 44100, d.Seconds(), 0.1);
+  EXPECT_EQ(AnalyzeContinuity(d, 440).gaps, 0);
+
+  // The entry after it begins at its start in a folder with room.
+  ASSERT_TRUE(PumpUntil([&] { return result(1) == TScheduleEntry::Done; }, 8000)) << told.join(",").toStdString();
+  EXPECT_FALSE(scheduler.Running());
+  const TDecoded next = DecodeMp3(scheduler.Store().Find(entries[1].id)->lastFile);
+  ASSERT_TRUE(next.ok);
+  EXPECT_NEAR(next.Seconds(), 2.0, 0.1);
 }
 
 } // namespace

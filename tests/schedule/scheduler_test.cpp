@@ -2,8 +2,9 @@
 // starts it did not see are reported and never recorded late, the wall clock
 // jumping either way neither repeats nor stretches a recording, a station
 // that cannot be reached is tried during the first minute, and a recording
-// cut off by the program's end is finished and marked, and an entry that
-// follows another is ready before the first ends and begins at its start.
+// cut off by the program's end is finished and marked, an entry that
+// follows another is ready before the first ends and begins at its start, and
+// a folder gone by the start is made again or fails the entry in words.
 #include "schedule/scheduler.h"
 #include "support/qt_printers.h"
 
@@ -336,6 +337,68 @@ TEST_F(SchedulerTest, AnEntryRightAfterAnotherIsReadyBeforeItAndBeginsAtItsStart
   EXPECT_EQ(Result(second), TScheduleEntry::Done);
   EXPECT_FALSE(scheduler->Running());
   EXPECT_TRUE(awake.expired());
+}
+
+TEST_F(SchedulerTest, AFolderGoneByTheStartIsMadeAgainOrTheEntryFailsSayingWhy)
+{
+  const QString again = AddOnce(kT0.addSecs(10), 60);
+  const QString blocked = AddOnce(kT0.addSecs(100), 60);
+  const QString after = AddOnce(kT0.addSecs(200), 60);
+  const QString folder = dir.filePath("rec");
+  Make();
+  scheduler->Start();
+  ASSERT_TRUE(scheduler->ReadyNow());
+  // Removed while the station was connected: made again at the start.
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  Pass(10000);
+  ASSERT_TRUE(scheduler->RecordingNow());
+  EXPECT_EQ(QFileInfo(log.files.last()).absolutePath(), folder);
+  EXPECT_GT(QFileInfo(log.files.last()).size(), 0);
+  Pass(60000);
+  EXPECT_EQ(Result(again), TScheduleEntry::Done);
+
+  // A file put in its place: failed and said, the station let go, nothing written.
+  now = kT0.addSecs(90);
+  Pass(0);
+  ASSERT_TRUE(scheduler->ReadyNow());
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  QFile blocker(folder);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.write("keep me");
+  blocker.close();
+  const int recorded = int(log.files.size());
+  Pass(10000);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_EQ(int(log.files.size()), recorded);
+  EXPECT_EQ(log.finished, log.made);
+  EXPECT_TRUE(awake.expired());
+  EXPECT_EQ(Result(blocked), TScheduleEntry::Failed);
+  const QString why = QString::fromUtf8("无法创建文件夹 %1：那里已有一个同名的文件").arg(folder);
+  EXPECT_EQ(scheduler->Store().Find(blocked)->lastMessage, why);
+  EXPECT_EQ(told.last(), QString::fromUtf8("预约录音失败|测试台 在 2026-12-07 09:01 的预约录音没有录上：") + why);
+  EXPECT_TRUE(blocker.open(QIODevice::ReadOnly));
+  EXPECT_EQ(blocker.readAll(), "keep me");
+  blocker.close();
+  EXPECT_TRUE(QDir(dir.path()).entryList({"*.mp3"}, QDir::Files).isEmpty());
+
+  // Still in the way at the next entry's connect: it fails ahead, naming it,
+  // and the entries after it run once the way is clear.
+  const QString deeper = AddOnce(kT0.addSecs(165), 30);
+  QString error;
+  ASSERT_TRUE(scheduler->Store().Change(deeper, [&](TScheduleEntry& e) { e.folder = folder + "/sub"; }, &error))
+      << error.toStdString();
+  now = kT0.addSecs(155);
+  Pass(0);
+  EXPECT_FALSE(scheduler->Running());
+  EXPECT_EQ(Result(deeper), TScheduleEntry::Failed);
+  EXPECT_TRUE(told.last().contains(QString::fromUtf8("%1 是一个文件，不是文件夹").arg(folder))) << told.last().toStdString();
+  ASSERT_TRUE(QFile::remove(folder));
+  now = kT0.addSecs(190);
+  Pass(0);
+  Pass(10000);
+  EXPECT_TRUE(scheduler->RecordingNow());
+  Pass(60000);
+  EXPECT_EQ(Result(after), TScheduleEntry::Done);
 }
 
 TEST_F(SchedulerTest, TheProgramEndingMidRecordingFinishesTheFileAndMarksItInterrupted)
