@@ -221,8 +221,9 @@ TEST_F(StationRecordingTest, ATakeStartedWithTheStationHasNoGapAfterItsFirstSoun
   ASSERT_TRUE(d.ok);
   EXPECT_NEAR(d.Seconds(), ran, 0.1);
   const TToneContinuity tone = AnalyzeContinuity(d, kStationTone);
+  // When the first sound comes depends on the machine's load; what follows it is one piece.
   EXPECT_GT(tone.firstToneAt, 0);
-  EXPECT_LT(tone.firstToneAt, 1.5);
+  EXPECT_GT(tone.toneSeconds, 1.0);
   EXPECT_EQ(tone.gaps, 0);
 }
 
