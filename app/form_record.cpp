@@ -44,6 +44,7 @@ const char* const kSplitByTrackCaption = "按曲目分段";
 const char* const kScheduleCaption = "预约录音…";
 const char* const kNoSchedule = "现在不能预约录音。";
 const char* const kNoStation = "现在没有正在收听的电台：请先在电台列表中播放一个电台，再开始录音。";
+const char* const kSplitFailed = "没能按曲目分段，录音接着写在当前文件里：%1";
 // The listed rate in kbps at `index`, or nullptr (no selection).
 const int* ListedKbps(int index)
 {
@@ -245,6 +246,7 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   out->SetFileName(file);
   SetMakerTags(out, file, MakerSiteAddress());
   QObject::disconnect(splitting_);
+  splitProblemShown_.clear();
   if (player) {
     SetStationTags(out, player->Station().name, player->Title(), QDate::currentDate());
     out->SetInput(StationAudioIn1());
@@ -276,6 +278,12 @@ void TForm_Record::ShowFileBeingWritten()
   const std::vector<TMP3Out::TPart> parts = MP3Out1()->Parts();
   if (!parts.empty() && bsSkinEditSaveFile()->Text() != parts.back().fileName)
     bsSkinEditSaveFile()->SetText(parts.back().fileName);
+  // A split that could not be made is said once; the take goes on regardless.
+  const QString problem = MP3Out1()->SplitProblem();
+  if (!problem.isEmpty() && problem != splitProblemShown_) {
+    splitProblemShown_ = problem;
+    if (ReportError) ReportError(QString::fromUtf8(kSplitFailed).arg(UserMessageText(problem)));
+  }
 }
 
 void TForm_Record::bsSkinButtonStopClick(TObject*)

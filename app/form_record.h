@@ -150,6 +150,7 @@ private:
   bool placeShown_ = false;
   bool splitByTrack_ = false;
   QMetaObject::Connection splitting_;  // the station's titles to MP3Out1 while a split take runs
+  QString splitProblemShown_;          // the take's failed split already told
 };
 
 // "已录制hh:mm:ss分" for `seconds` recorded (the time of day of seconds / 86400).

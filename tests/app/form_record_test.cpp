@@ -573,6 +573,26 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   ASSERT_TRUE(next.ok);
   EXPECT_EQ(next.title, "天气: 晴/多云");
   EXPECT_EQ(next.artist, "早间电台");
+
+  // A split whose file cannot be made (the folder gone): the take goes on in its file, said once.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("gone"));
+  ChooseFile(dir.filePath("gone/take.mp3"));
+  errors.clear();
+  form->bsSkinButtonRec()->SimulateClick();
+  ASSERT_EQ(States(), kRecordingState);
+  ASSERT_TRUE(feedUntil(300));
+  ASSERT_TRUE(QDir(dir.path()).rename("gone", "moved"));
+  tags.title = "体育";
+  station->Emit(tags);
+  ASSERT_TRUE(feedUntil(form->StationAudioIn1()->Position() * 1000 / TStationAudioIn::BytesFor(1000) + 600));
+  form->Timer1Timer(nullptr);
+  form->Timer1Timer(nullptr);
+  form->bsSkinButtonStop()->SimulateClick();
+  EXPECT_EQ(form->MP3Out1()->Parts().size(), 1u);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].startsWith("没能按曲目分段，录音接着写在当前文件里：无法创建文件")) << errors[0].toStdString();
+  EXPECT_TRUE(DecodeMp3(dir.filePath("moved/take.mp3")).ok);
+
   TStationPlayer::SetInstance(nullptr);
   const TDecoded d = DecodeMp3(dir.filePath("station.mp3"));
   ASSERT_TRUE(d.ok);
