@@ -153,6 +153,19 @@ QList<QRect> TDesktop::ProcessWindows(qint64 pid) const
   return out;
 }
 
+QRect TDesktop::OpenContextMenu(QPoint at, qint64 pid, int maxHeight) const
+{
+  const QList<QRect> before = ProcessWindows(pid);
+  RightClick(at.x(), at.y());
+  QRect menu;
+  WaitFor([&] {
+    for (const QRect& r : ProcessWindows(pid))
+      if (!before.contains(r) && r.height() > 40 && r.height() < maxHeight) menu = r;
+    return !menu.isNull();
+  }, 3000);
+  return menu;
+}
+
 QString OpenRecordWindow(const TDesktop& desktop, const QRect& mainWindow)
 {
   // The tool bar's record button, below the skinned caption.

@@ -41,6 +41,9 @@ public:
   void TypeInto(const QString& window, const QString& text) const;
   // The shown windows of a process (menus and popup lists included), on the screen.
   QList<QRect> ProcessWindows(qint64 pid) const;
+  // Right-clicks at `at` and waits (3 s at most) for a new window of the
+  // process between 41 and `maxHeight` pixels high: the menu that opened; null when none did.
+  QRect OpenContextMenu(QPoint at, qint64 pid, int maxHeight) const;
   // Presses the left button at `from`, moves in steps to `to` and releases there.
   // `beforeRelease` runs with the button still down at `to`.
   void Drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {}) const;

@@ -251,14 +251,7 @@ TEST(FirstUseRecording, ClosingTheMainWindowDuringARecordingAsksAndErrorsComeInT
   ASSERT_TRUE(WaitFor([&] { return !(icon = desktop.TrayIcon(QStringLiteral("velmora"))).isNull(); }, kReadyMs));
   const qint64 pid = program.Process().processId();
   ASSERT_TRUE(WaitFor([&] {
-    const QList<QRect> before = desktop.ProcessWindows(pid);
-    desktop.RightClick(icon.center().x(), icon.center().y());
-    QRect menu;
-    WaitFor([&] {
-      for (const QRect& r : desktop.ProcessWindows(pid))
-        if (!before.contains(r) && r.height() > 40 && r.height() < 120) menu = r;
-      return !menu.isNull();
-    }, 3000);
+    const QRect menu = desktop.OpenContextMenu(icon.center(), pid, 120);
     if (menu.isNull()) return false;
     // "恢复", a separator, "关闭": the last item.
     desktop.Click(menu.center().x(), menu.bottom() - 12);

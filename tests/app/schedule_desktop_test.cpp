@@ -53,14 +53,7 @@ TEST(ScheduleDesktop, AnEntryIsAddedByKeysChangedTurnedOffAndRemovedByMouse)
   const qint64 pid = program.Process().processId();
   QString window;
   ASSERT_TRUE(WaitFor([&] {
-    const QList<QRect> before = desktop.ProcessWindows(pid);
-    desktop.RightClick(icon.center().x(), icon.center().y());
-    QRect menu;
-    WaitFor([&] {
-      for (const QRect& r : desktop.ProcessWindows(pid))
-        if (!before.contains(r) && r.height() > 40 && r.height() < 160) menu = r;
-      return !menu.isNull();
-    }, 3000);
+    const QRect menu = desktop.OpenContextMenu(icon.center(), pid, 160);
     if (menu.isNull()) return false;
     desktop.Click(menu.center().x(), menu.top() + 38);
     return WaitFor([&] {
