@@ -59,14 +59,6 @@ bool ParseInt(const QStringList& args, int& i, int& value)
   return ok;
 }
 
-// MP3Out's rate for `kbps`, -1 when there is none.
-int BitRateOf(int kbps)
-{
-  for (int r = TMP3Out::br8; r <= TMP3Out::br320; ++r)
-    if (TMP3Out::Kbps(TMP3Out::TMP3BitRate(r)) == kbps) return r;
-  return -1;
-}
-
 // While it lives, SIGINT and SIGTERM set g_interrupted and wake `loop`.
 class TSignalWake {
 public:
@@ -153,12 +145,12 @@ QString RunRecording(TMP3Out& out, QEventLoop& loop, QTextStream& err, const std
 // stopped), writing `file` at bit rate `rate`, with the record window's and
 // the maker's tags when `tags`. The frames asked for (0: no limit).
 template <class Input>
-qint64 ConnectRecording(Input& in, TMP3Out& out, double seconds, int rate, const QString& file, bool tags)
+qint64 ConnectRecording(Input& in, TMP3Out& out, double seconds, TMP3Out::TMP3BitRate rate, const QString& file, bool tags)
 {
   const qint64 frames = std::llround(seconds * 44100);
   in.SetBytesToRead(frames > 0 ? frames * 4 : -1);
   out.SetInput(&in);
-  out.SetBitRate(TMP3Out::TMP3BitRate(rate));
+  out.SetBitRate(rate);
   out.SetFileName(file);
   if (tags) {
     for (const auto& [name, value] : RecordWindowTags()) out.setProperty(name.toLatin1().constData(), value);
@@ -226,8 +218,8 @@ int RunRecordCommand(QStringList args)
   if (file.isEmpty()) return Usage("no output file");
   if (deviceName == kListenedStationName)
     return Usage(QString::fromUtf8("velmora-tool 不收听电台：请用 velmora-tool record-station URL 录制电台"));
-  const int rate = BitRateOf(kbps);
-  if (rate < 0) return Usage(QString("no MP3 bit rate of %1 kbps").arg(kbps));
+  const std::optional<TMP3Out::TMP3BitRate> rate = TMP3Out::BitRateOf(kbps);
+  if (!rate) return Usage(QString("no MP3 bit rate of %1 kbps").arg(kbps));
 
   const bool existed = QFileInfo::exists(file);
   if (const QString reason = CannotWrite(file); !reason.isEmpty()) {
@@ -253,7 +245,7 @@ int RunRecordCommand(QStringList args)
   in.SetInChannels(2);
   in.SetInSampleRate(44100);
   TMP3Out out(nullptr);
-  const qint64 frames = ConnectRecording(in, out, seconds, rate, file, tags);
+  const qint64 frames = ConnectRecording(in, out, seconds, *rate, file, tags);
 
   QEventLoop loop;
   TSignalWake wake(loop);
@@ -334,8 +326,8 @@ int RunRecordStationCommand(QStringList args)
   const QUrl url(address, QUrl::StrictMode);
   if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") || url.host().isEmpty())
     return StationUsage(QString::fromUtf8("“%1”不是电台的网址（http:// 或 https://）").arg(address));
-  const int rate = BitRateOf(kbps);
-  if (rate < 0) return StationUsage(QString::fromUtf8("MP3 没有 %1 kbps 的比特率").arg(kbps));
+  const std::optional<TMP3Out::TMP3BitRate> rate = TMP3Out::BitRateOf(kbps);
+  if (!rate) return StationUsage(QString::fromUtf8("MP3 没有 %1 kbps 的比特率").arg(kbps));
 
   QTextStream err(stderr);
   const bool existed = QFileInfo::exists(file);
@@ -388,7 +380,7 @@ int RunRecordStationCommand(QStringList args)
 
   TStationAudioIn in(nullptr, &player);
   TMP3Out out(nullptr);
-  const qint64 frames = ConnectRecording(in, out, seconds, rate, file, true);
+  const qint64 frames = ConnectRecording(in, out, seconds, *rate, file, true);
   SetStationTags(&out, name, player.Title(), QDate::currentDate());
   err << QString::fromUtf8("正在录制 %1 到 %2（%3 kbps，%4）\n")
              .arg(player.Title().isEmpty() ? name : name + QString::fromUtf8(" — ") + player.Title(), file)
