@@ -9,6 +9,7 @@
 #include "app/settings_location.h"
 #include "app/single_instance.h"
 #include "app/user_messages.h"
+#include "platform/window_reparenting.h"
 #include "browser/directory_config.h"
 #include "browser/web_view/web_engine_view.h"
 #include "toolkit/first_paint.h"
@@ -71,6 +72,10 @@ int main(int argc, char** argv)
   QApplication::setApplicationName(QStringLiteral("Velmora"));
   QApplication::setWindowIcon(AppIcon());
   InstallQtTranslations(QLocale::system());
+  // A window the manager unframes late is placed anew where the program put it.
+  WatchWindowReparenting([](WId window) {
+    if (TForm* form = Screen->FormOfWindow(window)) form->WindowReparented();
+  });
   // One program per user: a second start brings the first one's window up.
   TSingleInstance instance;
   if (instance.AskRunningInstance()) {

@@ -4,7 +4,6 @@
 #include "toolkit/thread.h"
 #include "toolkit/window_log.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -14,7 +13,6 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
-#include <xcb/xproto.h>
 
 Q_LOGGING_CATEGORY(lcWindow, "velmora.window", QtWarningMsg)
 
@@ -41,34 +39,6 @@ void EnsureCleanup()
   }
 }
 
-// Reparent notices of the X server reach the form whose window moved to
-// another parent (Qt reports no position for them).
-class ReparentWatch : public QAbstractNativeEventFilter {
-public:
-  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
-  {
-    if (eventType != "xcb_generic_event_t" || !g_screen) return false;
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_REPARENT_NOTIFY) return false;
-    const auto* reparent = static_cast<const xcb_reparent_notify_event_t*>(message);
-    for (int i = 0; i < g_screen->FormCount(); ++i) {
-      TForm* form = g_screen->Forms(i);
-      if (form->HandleAllocated() && form->Handle()->internalWinId() == WId(reparent->window)) {
-        form->WindowReparented();
-        break;
-      }
-    }
-    return false;
-  }
-};
-
-void WatchReparenting()
-{
-  static ReparentWatch* watch = nullptr;
-  if (watch || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
-  watch = new ReparentWatch;
-  qApp->installNativeEventFilter(watch);
-}
 } // namespace
 
 TApplication* TApplicationRef::Get()
@@ -109,7 +79,6 @@ TForm::TForm(TComponent* AOwner) : TCustomControl(AOwner)
   SetParentFont(false);
   SetTabStop(true);
   Screen->forms_.push_back(this);
-  WatchReparenting();
 }
 
 TForm::~TForm()
@@ -645,6 +614,13 @@ QRect TScreen::DesktopRect() const
 {
   QScreen* s = PrimaryScreen();
   return s ? s->virtualGeometry() : QRect();
+}
+
+TForm* TScreen::FormOfWindow(WId window) const
+{
+  for (TForm* form : forms_)
+    if (form->HandleAllocated() && form->Handle()->internalWinId() == window) return form;
+  return nullptr;
 }
 
 int TScreen::MonitorCount() const { return QGuiApplication::instance() ? int(QGuiApplication::screens().size()) : 0; }

@@ -248,6 +248,8 @@ public:
   int FormCount() const { return int(forms_.size()); }
   TForm* Forms(int index) const { return forms_.at(size_t(index)); }
   TForm* ActiveForm() const { return activeForm_; }
+  // The form whose window has this id (nullptr: none).
+  TForm* FormOfWindow(WId window) const;
 
 private:
   friend class TForm;
