@@ -6,6 +6,7 @@
 #include "browser/site_addresses.h"
 #include "browser/station_directory.h"
 #include "support/fake_directory.h"
+#include "support/page_script.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,29 +21,6 @@
 
 namespace {
 
-template <typename Pred>
-bool Pump(Pred pred, int ms)
-{
-  QElapsedTimer t;
-  t.start();
-  while (!pred()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
-
-QVariant RunJs(QWebEnginePage* page, const QString& script)
-{
-  QVariant result;
-  bool done = false;
-  page->runJavaScript(script, [&](const QVariant& v) {
-    result = v;
-    done = true;
-  });
-  Pump([&] { return done; }, 10000);
-  return result;
-}
 
 // Resident memory of our web-view helper processes (the zygote's renderers
 // included), in KiB.
@@ -112,8 +90,8 @@ struct TSite {
   }
   bool Rows(int count)
   {
-    return Pump([&] {
-      return RunJs(WebEngineViewOf(*browser)->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
+    return PumpUntil([&] {
+      return RunPageScript(WebEngineViewOf(*browser)->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
     }, 30000);
   }
 };
@@ -141,12 +119,12 @@ void BM_PageMemoryWith1000Stations(benchmark::State& state)
     if (!site.Open(100)) state.SkipWithError("the page did not list the stations");
     const long before = RendererResidentKiB();
     for (int shown = 100; shown < 1000; shown += 100) {
-      RunJs(WebEngineViewOf(*site.browser)->page(), "document.querySelector('.more').click()");
+      RunPageScript(WebEngineViewOf(*site.browser)->page(), "document.querySelector('.more').click()");
       if (!site.Rows(shown + 100)) state.SkipWithError("more stations did not come");
     }
-    state.counters["rows"] = RunJs(WebEngineViewOf(*site.browser)->page(), "document.querySelectorAll('#list li').length").toInt();
+    state.counters["rows"] = RunPageScript(WebEngineViewOf(*site.browser)->page(), "document.querySelectorAll('#list li').length").toInt();
     state.counters["js_heap_MiB"] =
-        RunJs(WebEngineViewOf(*site.browser)->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
+        RunPageScript(WebEngineViewOf(*site.browser)->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
     state.counters["renderer_rss_MiB"] = RendererResidentKiB() / 1024.0;
     state.counters["renderer_rss_at_100_MiB"] = before / 1024.0;
   }
@@ -183,7 +161,7 @@ void BM_SearchAnsweredFarBeyondItsLimit(benchmark::State& state)
       kept = r.stations.size();
       done = true;
     });
-    Pump([&] { return done; }, 30000);
+    PumpUntil([&] { return done; }, 30000);
     if (kept != 100) state.SkipWithError("the search did not keep 100 stations");
   }
   state.counters["answer_MiB"] = fake.raw.size() / 1048576.0;

@@ -4,7 +4,7 @@
 #include "browser/site_addresses.h"
 #include "browser/station_directory.h"
 #include "support/fake_directory.h"
-#include "support/pump.h"
+#include "support/page_script.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
@@ -160,18 +160,6 @@ TEST(SiteAddresses, DirectoryAddressHasThePathAndQuery)
   EXPECT_EQ(url.host(), "127.0.0.1");
   EXPECT_TRUE(TDirectoryServer::Instance()->IsListening());
   EXPECT_TRUE(MakerSiteAddress().isEmpty() || QUrl(MakerSiteAddress()).isValid()) << "a build setting, empty by default";
-}
-
-QVariant RunJs(QWebEnginePage* page, const QString& script)
-{
-  QVariant result;
-  bool done = false;
-  page->runJavaScript(script, [&](const QVariant& v) {
-    result = v;
-    done = true;
-  });
-  PumpUntil([&] { return done; }, 10000);
-  return result;
 }
 
 TEST_F(DirectoryServerTest, OnlyTheProgramsOwnPageIsServed)
@@ -375,14 +363,14 @@ protected:
     view->window()->show();
     QWebEnginePage* page = view->page();
     if (!waitForList) return page;
-    EXPECT_TRUE(PumpUntil([&] { return RunJs(page, "document.body && document.body.dataset.ready").toString() == "1"; }, 30000))
+    EXPECT_TRUE(PumpUntil([&] { return RunPageScript(page, "document.body && document.body.dataset.ready").toString() == "1"; }, 30000))
         << "the directory page did not load its station list";
     // The page is laid out at the view's width only once the view has passed it on.
-    EXPECT_TRUE(PumpUntil([&] { return RunJs(page, "String(window.innerWidth)").toString() == "246"; }, 30000))
-        << RunJs(page, "String(window.innerWidth)").toString().toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return RunPageScript(page, "String(window.innerWidth)").toString() == "246"; }, 30000))
+        << RunPageScript(page, "String(window.innerWidth)").toString().toStdString();
     return page;
   }
-  QString Js(const QString& script) { return RunJs(WebEngineViewOf(*browser)->page(), script).toString(); }
+  QString Js(const QString& script) { return RunPageScript(WebEngineViewOf(*browser)->page(), script).toString(); }
   bool WaitJs(const QString& script, const QString& expected)
   {
     return PumpUntil([&] { return Js(script) == expected; }, 30000);

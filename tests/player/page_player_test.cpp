@@ -7,6 +7,7 @@
 #include "browser/station_directory.h"
 #include "browser/web_view/web_engine_view.h"
 #include "player/real_stream_fixture.h"
+#include "support/page_script.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -29,14 +30,7 @@ protected:
   }
   QString Js(const QString& script)
   {
-    QVariant result;
-    bool done = false;
-    WebEngineViewOf(*browser)->page()->runJavaScript(script, [&](const QVariant& v) {
-      result = v;
-      done = true;
-    });
-    PumpUntil([&] { return done; }, 10000);
-    return result.toString();
+    return RunPageScript(WebEngineViewOf(*browser)->page(), script).toString();
   }
   bool WaitJs(const QString& script, const QString& expected, int ms = 20000)
   {
