@@ -6,17 +6,14 @@
 #include "browser/directory_server.h"
 #include "browser/directory_station.h"
 #include "browser/playlist.h"
+#include "fuzz/fuzz_application.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-  static int argc = 1;
-  static char name[] = "directory_fuzz";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
+  StartFuzzApplication("directory_fuzz");
   return 0;
 }
 

@@ -2,18 +2,15 @@
 // (what was written reads to the same lines), answer every lookup, and take
 // a new value without disturbing the values already there; read from bytes,
 // lines that are no UTF-8 go back unchanged.
+#include "fuzz/fuzz_application.h"
 #include "toolkit/ini_file.h"
 #include "toolkit/string_list.h"
 
-#include <QCoreApplication>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-  static int argc = 1;
-  static char name[] = "ini_fuzz";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
+  StartFuzzApplication("ini_fuzz");
   return 0;
 }
 

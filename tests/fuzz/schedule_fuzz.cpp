@@ -2,9 +2,9 @@
 // them. Nothing may crash; an entry that is accepted is complete, survives its
 // own stored form unchanged, names a file with no folder in it, and overlaps
 // another exactly when the other overlaps it.
+#include "fuzz/fuzz_application.h"
 #include "schedule/schedule_store.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdint>
@@ -12,10 +12,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-  static int argc = 1;
-  static char name[] = "schedule_fuzz";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
+  StartFuzzApplication("schedule_fuzz");
   return 0;
 }
 

@@ -2,17 +2,14 @@
 // inflated container must load or raise an Exception, never crash, leak or
 // allocate without bound. A loaded skin's definitions must also write and
 // read back unchanged.
+#include "fuzz/fuzz_application.h"
 #include "skin/skin_data.h"
 
-#include <QCoreApplication>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-  static int argc = 1;
-  static char name[] = "skin_fuzz";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
+  StartFuzzApplication("skin_fuzz");
   TbsSkinData::SetApplicationForms([] { return std::vector<TComponent*>{}; });  // no windows here
   return 0;
 }
