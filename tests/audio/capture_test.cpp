@@ -7,6 +7,7 @@
 #include "platform/capture_sources.h"
 #include "platform/capture_memory.h"
 #include "platform/capture_ring.h"
+#include "support/thrown.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -102,12 +103,7 @@ TEST_F(CaptureFixture, DeviceTableKeepsTheFirstSixteenWithShortDescriptions)
   EXPECT_EQ(in.Device(0).Description.size(), 127);
   in.SetDeviceNumber(16);
   in.SetInSampleRate(44100);
-  try {
-    in.OpenInput();
-    FAIL();
-  } catch (const EAuException& e) {
-    EXPECT_EQ(e.Message(), "Invalid device number");
-  }
+  EXPECT_EQ(ThrownMessage<EAuException>([&] { in.OpenInput(); }), "Invalid device number");
   EXPECT_FALSE(in.Busy());
   in.SetDeviceNumber(-1);
   EXPECT_THROW(in.OpenInput(), EAuException);
@@ -122,38 +118,18 @@ TEST_F(CaptureFixture, OpenFailuresNameTheCauseAndLeaveTheInputClosed)
 {
   auto in = Make();
   system.OpenResult = TCaptureResult::Allocated;
-  try {
-    in->OpenInput();
-    FAIL();
-  } catch (const EAuException& e) {
-    EXPECT_EQ(e.Message(), "Failed to create DirectSound device: DSERR_ALLOCATED");
-  }
+  EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "Failed to create DirectSound device: DSERR_ALLOCATED");
   EXPECT_FALSE(in->Busy());
   system.OpenResult = static_cast<TCaptureResult>(0x80001234);
-  try {
-    in->OpenInput();
-    FAIL();
-  } catch (const EAuException& e) {
-    EXPECT_EQ(e.Message(), "Failed to create DirectSound device: Unknown");
-  }
+  EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "Failed to create DirectSound device: Unknown");
   system.OpenResult = TCaptureResult::Ok;
   system.CreateResult = TCaptureResult::BadFormat;
-  try {
-    in->OpenInput();
-    FAIL();
-  } catch (const EAuException& e) {
-    EXPECT_EQ(e.Message(), "Failed to create DirectSound buffer");
-  }
+  EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "Failed to create DirectSound buffer");
   EXPECT_FALSE(in->Busy());
   EXPECT_EQ(system.Opens.load(), system.Closes.load()) << "the opened device was released";
 
   uint8_t block[16];
-  try {
-    in->ReadData(block, sizeof block);
-    FAIL();
-  } catch (const EAuException& e) {
-    EXPECT_EQ(e.Message(), "The Stream is not opened");
-  }
+  EXPECT_EQ(ThrownMessage<EAuException>([&] { in->ReadData(block, sizeof block); }), "The Stream is not opened");
 }
 
 TEST_F(CaptureFixture, OpenTwiceIsBusyAndCloseReleasesTheDevice)
@@ -166,12 +142,7 @@ TEST_F(CaptureFixture, OpenTwiceIsBusyAndCloseReleasesTheDevice)
   EXPECT_EQ(system.LastFormat.BitsPerSample, 16);
   EXPECT_EQ(system.LastBufferBytes, uint32_t(TDXAudioIn::CaptureBufferSize));
   EXPECT_EQ(system.Starts.load(), 1);
-  try {
-    in->OpenInput();
-    FAIL();
-  } catch (const EAuException& e) {
-    EXPECT_EQ(e.Message(), "The component is busy");
-  }
+  EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "The component is busy");
   in->CloseInput();
   EXPECT_FALSE(in->Busy());
   EXPECT_EQ(system.Stops.load(), 1);

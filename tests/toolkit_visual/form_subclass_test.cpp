@@ -6,6 +6,7 @@
 #include "toolkit/form_reader.h"
 #include "toolkit/forms.h"
 #include "toolkit/std_controls.h"
+#include "support/thrown.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -61,12 +62,9 @@ TEST(FormSubclass, ABrokenDescriptionFailsTheConstructionCleanly)
     }
   };
   const int before = Screen->FormCount();
-  try {
-    TBroken form(nullptr);
-    FAIL() << "no error";
-  } catch (const EReadError& e) {
-    EXPECT_EQ(e.Line(), 3);
-    EXPECT_TRUE(e.Message().contains("alMiddle")) << e.Message().toStdString();
-  }
+  const std::optional<EReadError> e = Thrown<EReadError>([] { TBroken form(nullptr); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->Line(), 3);
+  EXPECT_TRUE(e->Message().contains("alMiddle")) << e->Message().toStdString();
   EXPECT_EQ(Screen->FormCount(), before);
 }
