@@ -3,10 +3,10 @@
 // by synthetic clicks and keys from xdotool.
 #include "skin_controls/skin_combo_box.h"
 #include "skin_controls_support.h"
+#include "support/pump.h"
 #include "toolkit/form_reader.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProcess>
@@ -122,22 +122,8 @@ bool Xdotool(const QStringList& args)
   QProcess p;
   p.start(QStringLiteral("xdotool"), args);
   if (!p.waitForStarted(5000)) return false;
-  const QDeadlineTimer deadline(10000);
-  while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    p.waitForFinished(10);
-  }
+  PumpUntil([&] { return p.state() == QProcess::NotRunning; }, 10000);
   return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// Keeps the event loop going until the condition holds (the X server answers
-// in its own time), at most a few seconds.
-template <typename Condition>
-bool Eventually(Condition condition)
-{
-  const QDeadlineTimer deadline(5000);
-  while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
 }
 
 TEST(SkinComboBoxWindow, SyntheticXClicksOpenAndCloseTheList)
@@ -145,32 +131,32 @@ TEST(SkinComboBoxWindow, SyntheticXClicksOpenAndCloseTheList)
   if (QGuiApplication::platformName() != QLatin1String("xcb") || QStandardPaths::findExecutable("xdotool").isEmpty())
     GTEST_SKIP() << "needs an X display and xdotool";
   BitRateWindow t;
-  ASSERT_TRUE(Eventually([&] { return t.box->Handle()->isVisible(); }));
+  ASSERT_TRUE(PumpUntil([&] { return t.box->Handle()->isVisible(); }));
   const QPoint button = t.box->ClientToScreen(t.box->ButtonArea().center());
   auto click = [](QPoint at) {
     return Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
   };
 
   ASSERT_TRUE(click(button));
-  ASSERT_TRUE(Eventually([&] { return t.box->ListOpen(); })) << "a click on the arrow opens the list";
+  ASSERT_TRUE(PumpUntil([&] { return t.box->ListOpen(); })) << "a click on the arrow opens the list";
   ASSERT_TRUE(click(button));
-  ASSERT_TRUE(Eventually([&] { return !t.box->ListOpen(); })) << "a second click closes it";
+  ASSERT_TRUE(PumpUntil([&] { return !t.box->ListOpen(); })) << "a second click closes it";
   EXPECT_EQ(t.box->Text(), "64 kbps");
 
   ASSERT_TRUE(click(button));
-  ASSERT_TRUE(Eventually([&] { return t.box->ListOpen(); }));
+  ASSERT_TRUE(PumpUntil([&] { return t.box->ListOpen(); }));
   TbsListBox* inner = t.box->PopupList()->ListBox();
   ASSERT_TRUE(click(inner->ClientToScreen(inner->ItemRect(0).center())));
-  ASSERT_TRUE(Eventually([&] { return !t.box->ListOpen(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !t.box->ListOpen(); }));
   EXPECT_EQ(t.box->Text(), "32 kbps");
 
   // Keys from the X server: Alt+Down opens, Down moves, Enter takes it.
   t.box->SetFocus();
-  ASSERT_TRUE(Eventually([&] { return t.box->Focused(); }));
+  ASSERT_TRUE(PumpUntil([&] { return t.box->Focused(); }));
   ASSERT_TRUE(Xdotool({"key", "alt+Down"}));
-  ASSERT_TRUE(Eventually([&] { return t.box->ListOpen(); }));
+  ASSERT_TRUE(PumpUntil([&] { return t.box->ListOpen(); }));
   ASSERT_TRUE(Xdotool({"key", "Down", "Return"}));
-  ASSERT_TRUE(Eventually([&] { return !t.box->ListOpen(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !t.box->ListOpen(); }));
   EXPECT_EQ(t.box->Text(), "64 kbps");
 }
 
