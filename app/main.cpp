@@ -9,6 +9,7 @@
 #include "app/settings_location.h"
 #include "app/single_instance.h"
 #include "app/user_messages.h"
+#include "platform/display_check.h"
 #include "platform/window_reparenting.h"
 #include "browser/directory_config.h"
 #include "browser/web_view/web_engine_view.h"
@@ -63,6 +64,10 @@ int main(int argc, char** argv)
   CatchSessionEndSignals();
   // The program places its own windows: on Wayland it runs through XWayland.
   ChooseWindowSystem();
+  if (const QString problem = UnreachableDisplay(); !problem.isEmpty()) {
+    std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+    return 1;
+  }
   // The web view needs these before the application object exists.
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

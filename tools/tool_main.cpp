@@ -1,5 +1,6 @@
 // velmora-tool: dispatches the first argument to a command group.
 #include "app/all_classes.h"
+#include "platform/display_check.h"
 #include "tools/tool_commands.h"
 
 #include "toolkit/exceptions.h"
@@ -30,20 +31,21 @@ int RunGuarded(const ToolCommand& c, const QStringList& args)
   return 1;
 }
 
-// The application a command needs. Only a command that shows a window
-// connects to a display: the others run where none is (a closed remote
-// session leaves DISPLAY naming a server that is gone, and Qt's display
-// plugin ends the process when it cannot connect).
+// The application a command needs; none when its display cannot be opened
+// (said on stderr). Only a command that shows a window connects to a
+// display: the others run where none is (a closed remote session leaves
+// DISPLAY naming a server that is gone, and Qt's display plugin ends the
+// process when it cannot connect).
 std::unique_ptr<QCoreApplication> MakeApplication(ToolCommand::TNeeds needs, int& argc, char** argv)
 {
   switch (needs) {
   case ToolCommand::ndCore: return std::make_unique<QCoreApplication>(argc, argv);
   case ToolCommand::ndDrawing: qputenv("QT_QPA_PLATFORM", "offscreen"); break;
-  case ToolCommand::ndDisplay:
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-      qputenv("QT_QPA_PLATFORM", "offscreen");
-    break;
+  case ToolCommand::ndDisplay: break;  // a window no one could see would wait forever
+  }
+  if (const QString problem = UnreachableDisplay(); !problem.isEmpty()) {
+    QTextStream(stderr) << "velmora-tool: " << problem << "\n";
+    return nullptr;
   }
   return std::make_unique<QApplication>(argc, argv);
 }
@@ -75,6 +77,7 @@ int main(int argc, char** argv)
       return 0;
     }
     const std::unique_ptr<QCoreApplication> app = MakeApplication(c.needs, argc, argv);
+    if (!app) return 1;
     RegisterAllClasses();
     return RunGuarded(c, args);
   }

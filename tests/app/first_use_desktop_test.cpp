@@ -287,4 +287,31 @@ TEST(FirstUse, HelpAndVersionPrintAndEndWithoutStartingTheProgram)
   }
 }
 
+// A closed remote session leaves DISPLAY naming a server that is gone: the
+// program and the tool's window command say so and end, instead of Qt's abort.
+TEST(FirstUse, WithoutADisplayTheProgramSaysSoAndEnds)
+{
+  int unused = 90;
+  while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unused))) ++unused;
+  const QStringList programs = {QStringLiteral(VELMORA_BINARY_DIR "/app/velmora"),
+                                QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool")};
+  for (const QString& display : {QStringLiteral(":%1").arg(unused), QString()}) {
+    for (const QString& program : programs) {
+      QProcess p;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.remove("WAYLAND_DISPLAY");
+      env.remove("QT_QPA_PLATFORM");
+      if (display.isEmpty()) env.remove("DISPLAY");
+      else env.insert("DISPLAY", display);
+      p.setProcessEnvironment(env);
+      p.start(program, program.endsWith("velmora-tool") ? QStringList{"dialog", "save"} : QStringList{});
+      const std::string what = (program + " DISPLAY=" + display).toStdString();
+      ASSERT_TRUE(p.waitForFinished(10000)) << what;
+      EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << what;
+      EXPECT_EQ(p.exitCode(), 1) << what;
+      EXPECT_TRUE(QString::fromLocal8Bit(p.readAllStandardError()).contains(QStringLiteral("图形显示"))) << what;
+    }
+  }
+}
+
 } // namespace
