@@ -82,8 +82,8 @@ TForm_Main::TForm_Main(TComponent* AOwner, TBareForm) : TForm(AOwner)
 {
   CursorPos = [] { return Screen->CursorPos(); };
   const TSettingsLocation loc = SettingsLocator ? SettingsLocator() : MainFormSettingsLocation();
-  SettingsReadPath = loc.readPath;
-  SettingsWritePath = loc.writePath;
+  SettingsReadPath = loc.ReadPath;
+  SettingsWritePath = loc.WritePath;
 }
 
 TForm_Main::TForm_Main(TComponent* AOwner) : TForm_Main(AOwner, BareForm)

@@ -69,8 +69,8 @@ TForm_Record::TForm_Record(TComponent* owner, TBareForm) : TForm(owner)
   SaveDialog.Filter = QStringLiteral("MP3 文件|*.mp3");
   SaveDialog.FilterIndex = 1;
   const TSettingsLocation settings = MainFormSettingsLocation();
-  SettingsReadPath = settings.readPath;
-  SettingsWritePath = settings.writePath;
+  SettingsReadPath = settings.ReadPath;
+  SettingsWritePath = settings.WritePath;
   InstallDefaultSeams();
 }
 
@@ -248,7 +248,7 @@ void TForm_Record::bsSkinButtonRecClick(TObject*)
   QObject::disconnect(splitting_);
   splitProblemShown_.clear();
   if (player) {
-    SetStationTags(out, player->Station().name, player->Title(), QDate::currentDate());
+    SetStationTags(out, player->Station().Name, player->Title(), QDate::currentDate());
     out->SetInput(StationAudioIn1());
     if (splitByTrack_) splitting_ = ::SplitByTrack(player, out, this);
   } else {
@@ -276,8 +276,8 @@ void TForm_Record::Timer1Timer(TObject*)
 void TForm_Record::ShowFileBeingWritten()
 {
   const std::vector<TMP3Out::TPart> parts = MP3Out1()->Parts();
-  if (!parts.empty() && bsSkinEditSaveFile()->Text() != parts.back().fileName)
-    bsSkinEditSaveFile()->SetText(parts.back().fileName);
+  if (!parts.empty() && bsSkinEditSaveFile()->Text() != parts.back().FileName)
+    bsSkinEditSaveFile()->SetText(parts.back().FileName);
   // A split that could not be made is said once; the take goes on regardless.
   const QString problem = MP3Out1()->SplitProblem();
   if (!problem.isEmpty() && problem != splitProblemShown_) {
@@ -497,10 +497,10 @@ std::vector<std::pair<QString, QString>> RecordWindowTags()
   const QByteArray text = ReadRegularFileOrRaise(path, kMaxDescriptionSize);
   const std::unique_ptr<TDescObject> root = ParseDescription(QString::fromUtf8(text), path);
   std::vector<std::pair<QString, QString>> tags;
-  for (const auto& child : root->children) {
-    if (child->name != QLatin1String("MP3Out1")) continue;
-    for (const TDescProperty& p : child->properties)
-      if (p.name.startsWith(QLatin1String("Id3Tag")) && p.value.kind == TDescValue::String) tags.emplace_back(p.name, p.value.text);
+  for (const auto& child : root->Children) {
+    if (child->Name != QLatin1String("MP3Out1")) continue;
+    for (const TDescProperty& p : child->Properties)
+      if (p.Name.startsWith(QLatin1String("Id3Tag")) && p.Value.ValueKind == TDescValue::String) tags.emplace_back(p.Name, p.Value.Text);
   }
   return tags;
 }

@@ -28,9 +28,9 @@ const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 
 // The window OpenScheduleWindow brings up, on the main window's scheduler.
 struct TScheduleWindowHost {
-  QPointer<TForm_Main> main;
-  QPointer<TScheduler> scheduler;
-  QPointer<TForm_Schedule> window;
+  QPointer<TForm_Main> Main;
+  QPointer<TScheduler> Scheduler;
+  QPointer<TForm_Schedule> Window;
 };
 TScheduleWindowHost& Host()
 {
@@ -41,9 +41,9 @@ TScheduleWindowHost& Host()
 
 QString ScheduleEntryLine(const TScheduleEntry& e)
 {
-  QString line = (e.enabled ? QString::fromUtf8("● ") : QString::fromUtf8("○ ")) + e.WhenText() + QStringLiteral("  ") + e.stationName;
-  if (e.lastResult != TScheduleEntry::None)
-    line += QString::fromUtf8("  上次 %1 %2").arg(e.lastStart.toString(kDateTimeFormat), TScheduleEntry::ResultText(e.lastResult));
+  QString line = (e.Enabled ? QString::fromUtf8("● ") : QString::fromUtf8("○ ")) + e.WhenText() + QStringLiteral("  ") + e.StationName;
+  if (e.LastResult != TScheduleEntry::None)
+    line += QString::fromUtf8("  上次 %1 %2").arg(e.LastStart.toString(kDateTimeFormat), TScheduleEntry::ResultText(e.LastResult));
   return line;
 }
 
@@ -97,7 +97,7 @@ void TForm_Schedule::ShowBitRate(int kbps)
 
 void TForm_Schedule::FormCreate(QObject*)
 {
-  ShowBitRate(TScheduleEntry().bitrate);
+  ShowBitRate(TScheduleEntry().Bitrate);
   if (TbsSkinEdit* minutes = Edit("bsSkinEditMinutes")) minutes->SetText(QStringLiteral("60"));
   if (TbsSkinEdit* folder = Edit("bsSkinEditFolder"))
     folder->SetText(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
@@ -119,8 +119,8 @@ void TForm_Schedule::FillFromPlayer()
   // The station being listened to is the one most likely wanted.
   TStationPlayer* player = TStationPlayer::Instance();
   if (!player || !player->HasStation()) return;
-  if (TbsSkinEdit* url = Edit("bsSkinEditUrl")) url->SetText(player->Station().url.isEmpty() ? player->Station().streamUrl : player->Station().url);
-  if (TbsSkinEdit* name = Edit("bsSkinEditName")) name->SetText(player->Station().name);
+  if (TbsSkinEdit* url = Edit("bsSkinEditUrl")) url->SetText(player->Station().Url.isEmpty() ? player->Station().StreamUrl : player->Station().Url);
+  if (TbsSkinEdit* name = Edit("bsSkinEditName")) name->SetText(player->Station().Name);
 }
 
 void TForm_Schedule::FillStation(const QString& name, const QString& url)
@@ -137,9 +137,9 @@ void TForm_Schedule::Refresh()
     scheduler_->Store().Refresh();
     for (const TScheduleEntry& e : scheduler_->Store().Entries()) {
       QString line = ScheduleEntryLine(e);
-      if (e.id == scheduler_->RunningId()) line += QString::fromUtf8("  （正在录音）");
+      if (e.Id == scheduler_->RunningId()) line += QString::fromUtf8("  （正在录音）");
       lines << line;
-      ids_ << e.id;
+      ids_ << e.Id;
     }
   }
   if (TbsSkinListBox* list = bsSkinListBoxEntries()) {
@@ -168,36 +168,36 @@ QString TForm_Schedule::EntryFromFields(TScheduleEntry& e) const
     TbsSkinEdit* edit = Edit(name);
     return edit ? edit->Text().trimmed() : QString();
   };
-  e.stationUrl = text("bsSkinEditUrl");
-  e.stationName = text("bsSkinEditName");
-  if (e.stationName.isEmpty()) e.stationName = QUrl(e.stationUrl).host();
-  e.folder = text("bsSkinEditFolder");
+  e.StationUrl = text("bsSkinEditUrl");
+  e.StationName = text("bsSkinEditName");
+  if (e.StationName.isEmpty()) e.StationName = QUrl(e.StationUrl).host();
+  e.Folder = text("bsSkinEditFolder");
   if (TbsSkinComboBox* combo = bsSkinComboBoxBitRate(); combo && combo->ItemIndex() >= 0 && combo->ItemIndex() < int(bitRates_.size()))
-    e.bitrate = bitRates_[combo->ItemIndex()];
-  if (TbsSkinCheckRadioBox* aloud = CheckBox("bsSkinCheckRadioBoxAloud")) e.playAloud = aloud->Checked();
-  if (TbsSkinCheckRadioBox* split = CheckBox("bsSkinCheckRadioBoxSplit")) e.splitByTrack = split->Checked();
+    e.Bitrate = bitRates_[combo->ItemIndex()];
+  if (TbsSkinCheckRadioBox* aloud = CheckBox("bsSkinCheckRadioBoxAloud")) e.PlayAloud = aloud->Checked();
+  if (TbsSkinCheckRadioBox* split = CheckBox("bsSkinCheckRadioBoxSplit")) e.SplitByTrack = split->Checked();
   bool ok = false;
   const double minutes = text("bsSkinEditMinutes").toDouble(&ok);
   if (!ok || minutes <= 0) return QString::fromUtf8("时长要写分钟数，例如 30");
-  e.seconds = int(minutes * 60 + 0.5);
+  e.Seconds = int(minutes * 60 + 0.5);
   const QString weekly = text("bsSkinEditWeekly");
   const QString at = text("bsSkinEditAt");
   if (weekly.isEmpty()) {
-    e.repeat = TScheduleEntry::Once;
-    e.at = QDateTime::fromString(at, kDateTimeFormat);
-    if (!e.at.isValid()) return QString::fromUtf8("开始时间要写成“年-月-日 时:分”，例如 %1").arg(QDateTime::currentDateTime().toString(kDateTimeFormat));
+    e.Repeat = TScheduleEntry::Once;
+    e.At = QDateTime::fromString(at, kDateTimeFormat);
+    if (!e.At.isValid()) return QString::fromUtf8("开始时间要写成“年-月-日 时:分”，例如 %1").arg(QDateTime::currentDateTime().toString(kDateTimeFormat));
     return QString();
   }
-  e.repeat = TScheduleEntry::Weekly;
+  e.Repeat = TScheduleEntry::Weekly;
   for (const QString& d : weekly.split(QRegularExpression(QStringLiteral("[,，、 ]+")), Qt::SkipEmptyParts)) {
     const int day = d.toInt(&ok);
     if (!ok || day < 1 || day > 7) return QString::fromUtf8("每周要写 1（星期一）到 7（星期日），例如 1,3,5");
-    e.days.push_back(day);
+    e.Days.push_back(day);
   }
   // Weekly: the time of day alone, or the time of a full date and time.
-  e.time = QTime::fromString(at, QStringLiteral("HH:mm"));
-  if (!e.time.isValid()) e.time = QDateTime::fromString(at, kDateTimeFormat).time();
-  if (!e.time.isValid()) return QString::fromUtf8("每周录音的开始时间要写成“时:分”，例如 08:00");
+  e.Time = QTime::fromString(at, QStringLiteral("HH:mm"));
+  if (!e.Time.isValid()) e.Time = QDateTime::fromString(at, kDateTimeFormat).time();
+  if (!e.Time.isValid()) return QString::fromUtf8("每周录音的开始时间要写成“时:分”，例如 08:00");
   return QString();
 }
 
@@ -206,17 +206,17 @@ void TForm_Schedule::ShowEntry(const TScheduleEntry& e)
   auto set = [this](const char* name, const QString& text) {
     if (TbsSkinEdit* edit = Edit(name)) edit->SetText(text);
   };
-  set("bsSkinEditUrl", e.stationUrl);
-  set("bsSkinEditName", e.stationName);
+  set("bsSkinEditUrl", e.StationUrl);
+  set("bsSkinEditName", e.StationName);
   QStringList days;
-  for (int d : e.days) days << QString::number(d);
+  for (int d : e.Days) days << QString::number(d);
   set("bsSkinEditWeekly", days.join(u','));
-  set("bsSkinEditAt", e.repeat == TScheduleEntry::Once ? e.at.toString(kDateTimeFormat) : e.time.toString(QStringLiteral("HH:mm")));
-  set("bsSkinEditMinutes", QString::number(e.seconds / 60.0, 'g', 6));
-  set("bsSkinEditFolder", e.folder);
-  ShowBitRate(e.bitrate);
-  if (TbsSkinCheckRadioBox* aloud = CheckBox("bsSkinCheckRadioBoxAloud")) aloud->SetChecked(e.playAloud);
-  if (TbsSkinCheckRadioBox* split = CheckBox("bsSkinCheckRadioBoxSplit")) split->SetChecked(e.splitByTrack);
+  set("bsSkinEditAt", e.Repeat == TScheduleEntry::Once ? e.At.toString(kDateTimeFormat) : e.Time.toString(QStringLiteral("HH:mm")));
+  set("bsSkinEditMinutes", QString::number(e.Seconds / 60.0, 'g', 6));
+  set("bsSkinEditFolder", e.Folder);
+  ShowBitRate(e.Bitrate);
+  if (TbsSkinCheckRadioBox* aloud = CheckBox("bsSkinCheckRadioBoxAloud")) aloud->SetChecked(e.PlayAloud);
+  if (TbsSkinCheckRadioBox* split = CheckBox("bsSkinCheckRadioBoxSplit")) split->SetChecked(e.SplitByTrack);
 }
 
 void TForm_Schedule::SelectEntry(const QString& id)
@@ -257,17 +257,17 @@ void TForm_Schedule::bsSkinButtonChangeClick(QObject*)
   // and the last result stay.
   if (error.isEmpty())
     scheduler_->Store().Change(id, [&](TScheduleEntry& e) {
-      e.stationUrl = fields.stationUrl;
-      e.stationName = fields.stationName;
-      e.repeat = fields.repeat;
-      e.at = fields.at;
-      e.days = fields.days;
-      e.time = fields.time;
-      e.seconds = fields.seconds;
-      e.folder = fields.folder;
-      e.bitrate = fields.bitrate;
-      e.playAloud = fields.playAloud;
-      e.splitByTrack = fields.splitByTrack;
+      e.StationUrl = fields.StationUrl;
+      e.StationName = fields.StationName;
+      e.Repeat = fields.Repeat;
+      e.At = fields.At;
+      e.Days = fields.Days;
+      e.Time = fields.Time;
+      e.Seconds = fields.Seconds;
+      e.Folder = fields.Folder;
+      e.Bitrate = fields.Bitrate;
+      e.PlayAloud = fields.PlayAloud;
+      e.SplitByTrack = fields.SplitByTrack;
     }, &error);
   if (!error.isEmpty() && ReportError) ReportError(error);
   Refresh();
@@ -290,7 +290,7 @@ void TForm_Schedule::bsSkinButtonToggleClick(QObject*)
   if (!scheduler_ || id.isEmpty()) return;
   const TScheduleEntry* e = scheduler_->Store().Find(id);
   QString error;
-  if (e && !scheduler_->Store().SetEnabled(id, !e->enabled, &error) && ReportError) ReportError(error);
+  if (e && !scheduler_->Store().SetEnabled(id, !e->Enabled, &error) && ReportError) ReportError(error);
   Refresh();
 }
 
@@ -311,14 +311,14 @@ void AddScheduleTrayItem(TForm_Main& form, TScheduler* scheduler)
 bool OpenScheduleWindow(const QString& name, const QString& url)
 {
   TScheduleWindowHost& host = Host();
-  if (!host.main || !host.scheduler) return false;
-  if (!host.window) {
-    host.window = new TForm_Schedule(host.main);
-    host.window->SetScheduler(host.scheduler);
+  if (!host.Main || !host.Scheduler) return false;
+  if (!host.Window) {
+    host.Window = new TForm_Schedule(host.Main);
+    host.Window->SetScheduler(host.Scheduler);
   }
-  if (!url.isEmpty()) host.window->FillStation(name, url);
-  host.window->Refresh();
-  host.window->Show();
-  host.window->BringToFront();
+  if (!url.isEmpty()) host.Window->FillStation(name, url);
+  host.Window->Refresh();
+  host.Window->Show();
+  host.Window->BringToFront();
   return true;
 }

@@ -117,7 +117,7 @@ int main(int argc, char** argv)
   };
   WatchSessionEnd(endSession);
   // "[directory] url=" lives in the program's settings file.
-  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().readPath; });
+  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().ReadPath; });
 
   int status = 0;
   try {

@@ -35,8 +35,8 @@ std::vector<TPlayingStation> ReadRecentStations(const QString& path)
     const QJsonObject o = v.toObject();
     TPlayingStation s{o.value("key").toString(), o.value("name").toString().left(200), o.value("url").toString(),
                       o.value("stream").toString(), o.value("favicon").toString()};
-    const QUrl url(s.streamUrl);
-    if (s.name.isEmpty() || !url.isValid() || (url.scheme() != "http" && url.scheme() != "https")) continue;
+    const QUrl url(s.StreamUrl);
+    if (s.Name.isEmpty() || !url.isValid() || (url.scheme() != "http" && url.scheme() != "https")) continue;
     out.push_back(s);
     if (int(out.size()) == TPlayerDesktop::kRecentCount) break;
   }
@@ -47,7 +47,7 @@ bool WriteRecentStations(const QString& path, const std::vector<TPlayingStation>
 {
   QJsonArray a;
   for (const TPlayingStation& s : stations)
-    a.append(QJsonObject{{"key", s.key}, {"name", s.name}, {"url", s.url}, {"stream", s.streamUrl}, {"favicon", s.favicon}});
+    a.append(QJsonObject{{"key", s.Key}, {"name", s.Name}, {"url", s.Url}, {"stream", s.StreamUrl}, {"favicon", s.Favicon}});
   QDir().mkpath(QFileInfo(path).absolutePath());
   QSaveFile f(path);
   if (!f.open(QIODevice::WriteOnly)) return false;
@@ -58,10 +58,10 @@ bool WriteRecentStations(const QString& path, const std::vector<TPlayingStation>
 TPlayerDesktop::TPlayerDesktop(TStationPlayer& player, TPlaces places, std::unique_ptr<TMediaControls> controls, QObject* parent)
     : QObject(parent), player_(player), places_(std::move(places)), controls_(std::move(controls))
 {
-  recent_ = ReadRecentStations(places_.recentFile);
-  if (!places_.settingsRead.isEmpty() && QFileInfo::exists(places_.settingsRead)) {
+  recent_ = ReadRecentStations(places_.RecentFile);
+  if (!places_.SettingsRead.isEmpty() && QFileInfo::exists(places_.SettingsRead)) {
     try {
-      TMemIniFile ini(places_.settingsRead);
+      TMemIniFile ini(places_.SettingsRead);
       player_.SetVolume(ini.ReadInteger(kSection, QStringLiteral("volume"), 100));
       player_.SetMuted(ini.ReadBool(kSection, QStringLiteral("muted"), false));
       savedVolume_ = player_.Volume();
@@ -136,11 +136,11 @@ void TPlayerDesktop::FillTrayMenu()
   for (size_t i = 0; i < recent_.size(); ++i) {
     if (i == 0) items->Insert(at++, TMenuItem::Create(kItemPrefix + QStringLiteral("Line1"), QStringLiteral("-")));
     const TPlayingStation station = recent_[i];
-    QString caption = station.name;
+    QString caption = station.Name;
     caption.replace(u'&', QLatin1String("&&"));
     TMenuItem* item = TMenuItem::Create(kItemPrefix + QStringLiteral("Recent%1").arg(i), caption, QString(),
                                         [this, station](TObject*) { player_.Play(station); });
-    item->SetChecked(active && player_.Station().key == station.key);
+    item->SetChecked(active && player_.Station().Key == station.Key);
     items->Insert(at++, item);
   }
   items->Insert(at++, TMenuItem::Create(kItemPrefix + QStringLiteral("Line2"), QStringLiteral("-")));
@@ -155,11 +155,11 @@ void TPlayerDesktop::SetHintNote(const QString& note)
 
 void TPlayerDesktop::Remember(const TPlayingStation& station)
 {
-  std::erase_if(recent_, [&](const TPlayingStation& s) { return s.key == station.key; });
+  std::erase_if(recent_, [&](const TPlayingStation& s) { return s.Key == station.Key; });
   recent_.insert(recent_.begin(), station);
   if (int(recent_.size()) > kRecentCount) recent_.resize(kRecentCount);
-  if (!places_.recentFile.isEmpty() && !WriteRecentStations(places_.recentFile, recent_))
-    std::fprintf(stderr, "%s\n", QStringLiteral("无法保存最近收听的电台：%1").arg(places_.recentFile).toLocal8Bit().constData());
+  if (!places_.RecentFile.isEmpty() && !WriteRecentStations(places_.RecentFile, recent_))
+    std::fprintf(stderr, "%s\n", QStringLiteral("无法保存最近收听的电台：%1").arg(places_.RecentFile).toLocal8Bit().constData());
 }
 
 void TPlayerDesktop::OnChanged()
@@ -168,7 +168,7 @@ void TPlayerDesktop::OnChanged()
     const bool active = Active(player_.State());
     const QString note = hintNote_.isEmpty() ? QString() : hintNote_.left(TbsTrayIcon::kMaxTipLength / 2) + u'\n';
     const int room = TbsTrayIcon::kMaxTipLength - int(note.size());
-    tray_->SetHint(note + (active ? NowPlayingHint(player_.Station().name, player_.Title(), room) : designedHint_.left(room)));
+    tray_->SetHint(note + (active ? NowPlayingHint(player_.Station().Name, player_.Title(), room) : designedHint_.left(room)));
   }
   if (controls_) controls_->Publish(MediaState());
   SaveVolume();
@@ -176,11 +176,11 @@ void TPlayerDesktop::OnChanged()
 
 void TPlayerDesktop::SaveVolume()
 {
-  if (places_.settingsWrite.isEmpty() || (savedVolume_ == player_.Volume() && savedMuted_ == player_.Muted())) return;
+  if (places_.SettingsWrite.isEmpty() || (savedVolume_ == player_.Volume() && savedMuted_ == player_.Muted())) return;
   savedVolume_ = player_.Volume();
   savedMuted_ = player_.Muted();
   try {
-    TIniFile ini(places_.settingsWrite);
+    TIniFile ini(places_.SettingsWrite);
     ini.WriteInteger(kSection, QStringLiteral("volume"), player_.Volume());
     ini.WriteBool(kSection, QStringLiteral("muted"), player_.Muted());
   } catch (const Exception& e) {
@@ -196,19 +196,19 @@ TMediaState TPlayerDesktop::MediaState()
   TMediaState s;
   const TStationPlayer::TState state = player_.State();
   if (Active(state)) paused_ = false;
-  s.status = Active(state) ? TMediaState::msPlaying : paused_ ? TMediaState::msPaused : TMediaState::msStopped;
-  s.volume = player_.Muted() ? 0.0 : player_.Volume() / 100.0;
-  s.canPlay = player_.HasStation();
+  s.Status = Active(state) ? TMediaState::msPlaying : paused_ ? TMediaState::msPaused : TMediaState::msStopped;
+  s.Volume = player_.Muted() ? 0.0 : player_.Volume() / 100.0;
+  s.CanPlay = player_.HasStation();
   if (player_.HasStation()) {
     const TPlayingStation& station = player_.Station();
     // One track id per station played in a row (it names the station, not the song).
-    if (station.key != trackStation_) trackStation_ = station.key, ++track_;
-    s.trackId = QStringLiteral("/org/velmora/Station/%1").arg(track_);
-    s.album = station.name;
-    if (player_.Title().isEmpty()) s.title = station.name;
-    else SplitStreamTitle(player_.Title(), s.artist, s.title);
-    if (station.favicon.startsWith(QLatin1String("http://")) || station.favicon.startsWith(QLatin1String("https://")))
-      s.artUrl = station.favicon;
+    if (station.Key != trackStation_) trackStation_ = station.Key, ++track_;
+    s.TrackId = QStringLiteral("/org/velmora/Station/%1").arg(track_);
+    s.Album = station.Name;
+    if (player_.Title().isEmpty()) s.Title = station.Name;
+    else SplitStreamTitle(player_.Title(), s.Artist, s.Title);
+    if (station.Favicon.startsWith(QLatin1String("http://")) || station.Favicon.startsWith(QLatin1String("https://")))
+      s.ArtUrl = station.Favicon;
   }
   return s;
 }

@@ -24,8 +24,8 @@ public:
   static constexpr int kRecentCount = 5;
 
   struct TPlaces {
-    QString settingsRead, settingsWrite;  // the program's settings file
-    QString recentFile;                   // recent.json
+    QString SettingsRead, SettingsWrite;  // the program's settings file
+    QString RecentFile;                   // recent.json
   };
   TPlayerDesktop(TStationPlayer& player, TPlaces places, std::unique_ptr<TMediaControls> controls, QObject* parent = nullptr);
   ~TPlayerDesktop() override;

@@ -44,7 +44,7 @@ void TScheduleNotices::Tell(const QString& title, const QString& text)
 TScheduler::TServices ProgramScheduleServices(TbsTrayIcon* tray)
 {
   TScheduler::TServices s;
-  s.makeRecording = [] {
+  s.MakeRecording = [] {
     return std::make_unique<TStationRecording>([](TMP3Out* out, const QString& station, const QString& title) {
       for (const auto& [tag, value] : RecordWindowTags()) out->setProperty(tag.toLatin1().constData(), value);
       SetMakerTags(out, out->FileName(), MakerSiteAddress());
@@ -52,9 +52,9 @@ TScheduler::TServices ProgramScheduleServices(TbsTrayIcon* tray)
     });
   };
   auto notices = std::make_shared<TScheduleNotices>(tray);
-  s.notify = [notices](const QString& title, const QString& text) { notices->Tell(title, text); };
-  s.userText = UserMessageText;
-  s.keepAwake = [](const QString& why) -> std::shared_ptr<void> {
+  s.Notify = [notices](const QString& title, const QString& text) { notices->Tell(title, text); };
+  s.UserText = UserMessageText;
+  s.KeepAwake = [](const QString& why) -> std::shared_ptr<void> {
     QString error;
     std::shared_ptr<TSleepInhibitor> held = TSleepInhibitor::Acquire(QStringLiteral("Velmora"), why, &error);
     if (!held) std::fprintf(stderr, "%s\n", QString::fromUtf8("无法阻止系统睡眠：%1").arg(error).toLocal8Bit().constData());

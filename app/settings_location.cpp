@@ -23,14 +23,14 @@ TSettingsLocation LocateSettings(const QString& exeDir, const QString& configDir
   const QString inConfig = QDir(configDir).filePath(fileName);
   TSettingsLocation loc;
   if (CanWriteIn(exeDir, fileName)) {
-    loc.writePath = besideExe;
-    loc.readPath = QFileInfo::exists(besideExe) ? besideExe : QString();
+    loc.WritePath = besideExe;
+    loc.ReadPath = QFileInfo::exists(besideExe) ? besideExe : QString();
     return loc;
   }
-  loc.writePath = inConfig;
+  loc.WritePath = inConfig;
   // The user's own copy wins; a read-only one beside the program still gives the first placement.
-  if (QFileInfo::exists(inConfig)) loc.readPath = inConfig;
-  else if (QFileInfo::exists(besideExe)) loc.readPath = besideExe;
+  if (QFileInfo::exists(inConfig)) loc.ReadPath = inConfig;
+  else if (QFileInfo::exists(besideExe)) loc.ReadPath = besideExe;
   return loc;
 }
 

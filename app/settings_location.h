@@ -6,8 +6,8 @@
 #include <QString>
 
 struct TSettingsLocation {
-  QString readPath;   // the file to read at start-up ("" when there is none)
-  QString writePath;  // the file to write at exit
+  QString ReadPath;   // the file to read at start-up ("" when there is none)
+  QString WritePath;  // the file to write at exit
 };
 
 // `exeDir` and `configDir` are the executable's folder and the user's

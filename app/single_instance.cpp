@@ -124,7 +124,7 @@ bool TSingleInstance::Listen(std::function<void()> onRequest)
 
 void TSingleInstance::AcceptPending()
 {
-  while (connections_ < limits_.maxConnections) {
+  while (connections_ < limits_.MaxConnections) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -156,7 +156,7 @@ void TSingleInstance::Serve(QLocalSocket* socket)
   connect(socket, &QLocalSocket::disconnected, this, [this, socket] { Drop(socket); });
   connect(socket, &QLocalSocket::errorOccurred, this, [this, socket] { Drop(socket); });
   // A connection that says nothing in time holds a place (and a descriptor) for nothing.
-  QTimer::singleShot(limits_.idleMs, socket, [this, socket] { Drop(socket); });
+  QTimer::singleShot(limits_.IdleMs, socket, [this, socket] { Drop(socket); });
   const auto take = [this, socket] {
     if (socket->property(kDropped).toBool()) return;
     if (!socket->canReadLine()) {

@@ -19,8 +19,8 @@ class QTimer;
 class TSingleInstance : public QObject {
 public:
   struct TLimits {
-    int maxConnections = 8;
-    int idleMs = 2000;
+    int MaxConnections = 8;
+    int IdleMs = 2000;
   };
   explicit TSingleInstance(QString name = DefaultName(), QObject* parent = nullptr);
   TSingleInstance(QString name, TLimits limits, QObject* parent = nullptr);

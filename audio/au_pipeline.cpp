@@ -59,8 +59,8 @@ bool TAuThread::RunOnUi(const std::function<void()>& f)
     if (orphaned_) return;
     inSync_ = true;
     struct Reset {
-      bool& flag;
-      ~Reset() { flag = false; }
+      bool& Flag;
+      ~Reset() { Flag = false; }
     } reset{inSync_};
     f();
   });
@@ -94,8 +94,8 @@ void TAuThread::Cycle()
       if (NotifyDone) {
         auto* notifier = new TVerySmallThread(o, o->life_, o->onDone_, SuspendWhenIdle, Runs.load());
         {
-          std::lock_guard g(o->life_->mutex);
-          o->life_->notifiers.push_back(notifier);
+          std::lock_guard g(o->life_->Mutex);
+          o->life_->Notifiers.push_back(notifier);
         }
         notifier->Resume();
       }
@@ -135,9 +135,9 @@ void TVerySmallThread::Execute()
   if (waitForSuspend_) {
     for (;;) {
       {
-        std::lock_guard g(life_->mutex);
-        if (!life_->alive) return;
-        TAuThread* w = life_->worker;
+        std::lock_guard g(life_->Mutex);
+        if (!life_->Alive) return;
+        TAuThread* w = life_->Worker;
         if (w->Suspended() || w->Runs.load() != run_) break;  // suspended, or already started anew
       }
       std::this_thread::yield();
@@ -146,7 +146,7 @@ void TVerySmallThread::Execute()
   if (!onDone_) return;
   Synchronize([this] {
     // The output may have been destroyed meanwhile; only the UI thread clears `alive`.
-    if (life_->alive) onDone_(Owner);
+    if (life_->Alive) onDone_(Owner);
   });
 }
 
@@ -155,7 +155,7 @@ void TVerySmallThread::Execute()
 TAuOutput::TAuOutput(TComponent* AOwner) : TComponent(AOwner), life_(std::make_shared<TAuOutputLife>())
 {
   worker_ = new TAuThread(this);
-  life_->worker = worker_;
+  life_->Worker = worker_;
   worker_->NotifyDone = true;
   worker_->SuspendWhenIdle = true;
 }
@@ -188,9 +188,9 @@ void TAuOutput::Shutdown()
       busy_ = false;
     }
     {
-      std::lock_guard g(life_->mutex);
-      life_->alive = false;
-      life_->worker = nullptr;
+      std::lock_guard g(life_->Mutex);
+      life_->Alive = false;
+      life_->Worker = nullptr;
     }
     worker_->Orphan();
     worker_ = nullptr;
@@ -201,14 +201,14 @@ void TAuOutput::Shutdown()
   // services synchronised calls, and a handler must not run on an owner
   // that is being destroyed.
   {
-    std::lock_guard g(life_->mutex);
-    life_->alive = false;
+    std::lock_guard g(life_->Mutex);
+    life_->Alive = false;
   }
   RequestStop(false);
   WaitForStop();
   {
-    std::lock_guard g(life_->mutex);
-    life_->worker = nullptr;
+    std::lock_guard g(life_->Mutex);
+    life_->Worker = nullptr;
   }
   // None outlives us.
   ReapNotifiers(true);
@@ -222,8 +222,8 @@ void TAuOutput::ReapNotifiers(bool all)
 {
   std::vector<TVerySmallThread*> ended;
   {
-    std::lock_guard g(life_->mutex);
-    auto& list = life_->notifiers;
+    std::lock_guard g(life_->Mutex);
+    auto& list = life_->Notifiers;
     for (auto it = list.begin(); it != list.end();) {
       if (all || (*it)->Finished()) {
         ended.push_back(*it);

@@ -110,11 +110,11 @@ class TVerySmallThread;
 
 // Shared by an output, its worker and its one-shot notifiers.
 struct TAuOutputLife {
-  std::mutex mutex;
-  bool alive = true;
-  TAuThread* worker = nullptr;
+  std::mutex Mutex;
+  bool Alive = true;
+  TAuThread* Worker = nullptr;
   // Notifiers not yet joined; the output joins them on the UI thread.
-  std::vector<TVerySmallThread*> notifiers;
+  std::vector<TVerySmallThread*> Notifiers;
 };
 
 // One-shot thread that delivers OnDone once the worker has suspended itself.

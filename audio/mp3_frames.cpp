@@ -29,9 +29,9 @@ TMp3FrameHeader ParseMp3FrameHeader(const uint8_t* h)
   static constexpr int kMpeg1Rates[] = {44100, 48000, 32000};
   const bool mpeg1 = version == 3;
   const int kbps = mpeg1 ? kMpeg1Kbps[bitrateIndex] : kMpeg2Kbps[bitrateIndex];
-  out.sampleRate = kMpeg1Rates[rateIndex] / (mpeg1 ? 1 : version == 2 ? 2 : 4);
-  out.samplesPerFrame = mpeg1 ? 1152 : 576;
-  out.length = (mpeg1 ? 144 : 72) * kbps * 1000 / out.sampleRate + padding;
+  out.SampleRate = kMpeg1Rates[rateIndex] / (mpeg1 ? 1 : version == 2 ? 2 : 4);
+  out.SamplesPerFrame = mpeg1 ? 1152 : 576;
+  out.Length = (mpeg1 ? 144 : 72) * kbps * 1000 / out.SampleRate + padding;
   return out;
 }
 
@@ -52,16 +52,16 @@ void TMp3FrameCounter::Feed(const char* data, qsizetype size)
   qsizetype at = 0;
   while (at + 4 <= pending_.size()) {
     const TMp3FrameHeader h = ParseMp3FrameHeader(p + at);
-    if (h.length == 0) {
+    if (h.Length == 0) {
       stopped_ = true;
       break;
     }
-    if (at + h.length > pending_.size()) break;
-    count_.starts.push_back(count_.bytes);
-    count_.crc = Mp3TagCrc(p + at, h.length, count_.crc);
-    count_.bytes += h.length;
-    ++count_.frames;
-    at += h.length;
+    if (at + h.Length > pending_.size()) break;
+    count_.Starts.push_back(count_.Bytes);
+    count_.Crc = Mp3TagCrc(p + at, h.Length, count_.Crc);
+    count_.Bytes += h.Length;
+    ++count_.Frames;
+    at += h.Length;
   }
   pending_.remove(0, at);
 }
@@ -77,7 +77,7 @@ bool DescribeMp3Frames(QByteArray& info, const TMp3FrameCount& count)
 {
   auto* f = reinterpret_cast<uint8_t*>(info.data());
   const qsizetype size = info.size();
-  if (size < 8 || ParseMp3FrameHeader(f).length != size) return false;
+  if (size < 8 || ParseMp3FrameHeader(f).Length != size) return false;
   // The tag follows the side information (9 to 32 bytes after the header).
   qsizetype tag = -1;
   for (qsizetype at = 4; at <= 36 && at + 8 <= size; ++at)
@@ -88,12 +88,12 @@ bool DescribeMp3Frames(QByteArray& info, const TMp3FrameCount& count)
   if (tag < 0) return false;
   const uint32_t flags = Be32(f + tag + 4);
   qsizetype field = tag + 8;
-  const bool endLost = (flags & 1) && field + 4 <= size && Be32(f + field) > count.frames;
+  const bool endLost = (flags & 1) && field + 4 <= size && Be32(f + field) > count.Frames;
   // The stream the tag speaks of: this frame and the audio after it.
-  const qint64 stream = size + count.bytes;
+  const qint64 stream = size + count.Bytes;
   if (flags & 1) {
     if (field + 4 > size) return false;
-    PutBe32(f + field, uint32_t(count.frames));
+    PutBe32(f + field, uint32_t(count.Frames));
     field += 4;
   }
   if (flags & 2) {
@@ -106,9 +106,9 @@ bool DescribeMp3Frames(QByteArray& info, const TMp3FrameCount& count)
     // As the encoder writes it: entry i is where frame (frames * i / 100) ends,
     // as a share of the audio after this frame; the first entry is 0.
     for (int i = 0; i < kTocEntries; ++i) {
-      const qint64 frame = count.frames * i / kTocEntries + 1;
-      const qint64 end = frame < count.frames ? count.starts[size_t(frame)] : count.bytes;
-      f[field + i] = i == 0 ? 0 : uint8_t(std::min<qint64>(255, end * 256 / std::max<qint64>(count.bytes, 1)));
+      const qint64 frame = count.Frames * i / kTocEntries + 1;
+      const qint64 end = frame < count.Frames ? count.Starts[size_t(frame)] : count.Bytes;
+      f[field + i] = i == 0 ? 0 : uint8_t(std::min<qint64>(255, end * 256 / std::max<qint64>(count.Bytes, 1)));
     }
     field += kTocEntries;
   }
@@ -122,8 +122,8 @@ bool DescribeMp3Frames(QByteArray& info, const TMp3FrameCount& count)
     f[lame + 23] = 0;
   }
   PutBe32(f + lame + 28, uint32_t(stream));
-  f[lame + 32] = uint8_t(count.crc >> 8);
-  f[lame + 33] = uint8_t(count.crc);
+  f[lame + 32] = uint8_t(count.Crc >> 8);
+  f[lame + 33] = uint8_t(count.Crc);
   const uint16_t crc = Mp3TagCrc(f, lame + 34);
   f[lame + 34] = uint8_t(crc >> 8);
   f[lame + 35] = uint8_t(crc);

@@ -8,9 +8,9 @@
 #include <vector>
 
 struct TMp3FrameHeader {
-  int length = 0;           // bytes of the whole frame, 0 when not a frame header
-  int sampleRate = 0;       // output samples per second
-  int samplesPerFrame = 0;  // 1152 (MPEG 1) or 576 (MPEG 2 and 2.5)
+  int Length = 0;           // bytes of the whole frame, 0 when not a frame header
+  int SampleRate = 0;       // output samples per second
+  int SamplesPerFrame = 0;  // 1152 (MPEG 1) or 576 (MPEG 2 and 2.5)
 };
 // Reads a layer III header (4 bytes).
 TMp3FrameHeader ParseMp3FrameHeader(const uint8_t* header);
@@ -20,10 +20,10 @@ uint16_t Mp3TagCrc(const uint8_t* data, qsizetype size, uint16_t crc = 0);
 
 // What a stretch of audio frames holds.
 struct TMp3FrameCount {
-  qint64 frames = 0;
-  qint64 bytes = 0;         // of the whole frames
-  uint16_t crc = 0;         // Mp3TagCrc over them
-  std::vector<qint64> starts;  // offset of each frame from the stretch's start
+  qint64 Frames = 0;
+  qint64 Bytes = 0;         // of the whole frames
+  uint16_t Crc = 0;         // Mp3TagCrc over them
+  std::vector<qint64> Starts;  // offset of each frame from the stretch's start
 };
 // Counts the whole frames at the start of a stream handed over piece by
 // piece; stops at the first byte that is not a frame header. A frame cut

@@ -232,7 +232,7 @@ bool TMP3Out::ProduceBlock(bool abort)
     samplesEncoded_ += count;
     {
       std::lock_guard lock(partsMutex_);
-      parts_.back().frames += count;
+      parts_.back().Frames += count;
     }
     WriteAudio(encoded);
     done += count;
@@ -313,10 +313,10 @@ void TMP3Out::WriteInfoFrame()
     const TMp3FrameCount& count = counter.Count();
     // A whole ID3v1 tag behind the frames may stay; anything else is cut.
     char tail[3] = {};
-    const bool wholeV1 = end - audioStart - count.bytes == 128 &&
-                         Stream->ReadAt(audioStart + count.bytes, tail, 3) == 3 && std::memcmp(tail, "TAG", 3) == 0;
-    if (!wholeV1) keepBytes_ = audioStart + count.bytes;
-    writtenFrames_ = count.frames;
+    const bool wholeV1 = end - audioStart - count.Bytes == 128 &&
+                         Stream->ReadAt(audioStart + count.Bytes, tail, 3) == 3 && std::memcmp(tail, "TAG", 3) == 0;
+    if (!wholeV1) keepBytes_ = audioStart + count.Bytes;
+    writtenFrames_ = count.Frames;
     if (!DescribeMp3Frames(info, count)) return;
   }
   Stream->WriteAt(infoFrameOffset_, info.constData(), info.size());

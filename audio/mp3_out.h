@@ -113,8 +113,8 @@ public:
   void RequestNextFile(const QString& title);
   // A run's files in order and the PCM frames each one's encoder was handed.
   struct TPart {
-    QString fileName;
-    qint64 frames = 0;
+    QString FileName;
+    qint64 Frames = 0;
   };
   std::vector<TPart> Parts() const;
   // Why the run's last split did not happen ("" when every one did): the

@@ -64,9 +64,9 @@ QString TStationPlayer::StateName(TState s)
 void TStationPlayer::Play(const TPlayingStation& station)
 {
   station_ = station;
-  if (station_.streamUrl.isEmpty()) station_.streamUrl = station_.url;
-  if (station_.key.isEmpty()) station_.key = station_.url;
-  if (station_.key != silentKey_) KeepSilent(QString());
+  if (station_.StreamUrl.isEmpty()) station_.StreamUrl = station_.Url;
+  if (station_.Key.isEmpty()) station_.Key = station_.Url;
+  if (station_.Key != silentKey_) KeepSilent(QString());
   attempt_ = 0;
   title_.clear();
   codec_.clear();
@@ -90,7 +90,7 @@ void TStationPlayer::Connect()
   bufferPercent_ = 0;
   engine_->SetVolume(volume_ / 100.0);
   ApplyMute();
-  engine_->Open(QUrl(station_.streamUrl));
+  engine_->Open(QUrl(station_.StreamUrl));
   answer_.start();
   SetState(psConnecting);
 }
@@ -107,9 +107,9 @@ void TStationPlayer::Stop()
 
 void TStationPlayer::OnEvent(const TStreamEvent& e)
 {
-  switch (e.kind) {
+  switch (e.Kind) {
   case TStreamEvent::seBuffering:
-    bufferPercent_ = qBound(0, e.percent, 100);
+    bufferPercent_ = qBound(0, e.Percent, 100);
     if (bufferPercent_ < 100) {
       engine_->SetPaused(true);
       // A stream that stalls for good counts as dropped.
@@ -133,11 +133,11 @@ void TStationPlayer::OnEvent(const TStreamEvent& e)
   }
   case TStreamEvent::seTags: {
     bool changed = false;
-    const QString title = CleanStreamTitle(e.title);
+    const QString title = CleanStreamTitle(e.Title);
     if (!title.isEmpty() && title != title_) title_ = title, changed = true;
-    if (!e.codec.isEmpty() && e.codec != codec_) codec_ = e.codec.left(64), changed = true;
-    if (const QString name = CleanStreamTitle(e.name); !name.isEmpty() && name != streamName_) streamName_ = name, changed = true;
-    if (e.bitrate > 0 && e.bitrate != bitrate_) bitrate_ = e.bitrate, changed = true;
+    if (!e.Codec.isEmpty() && e.Codec != codec_) codec_ = e.Codec.left(64), changed = true;
+    if (const QString name = CleanStreamTitle(e.Name); !name.isEmpty() && name != streamName_) streamName_ = name, changed = true;
+    if (e.Bitrate > 0 && e.Bitrate != bitrate_) bitrate_ = e.Bitrate, changed = true;
     if (changed) emit Changed();
     return;
   }
@@ -226,7 +226,7 @@ void TStationPlayer::SetAnswerTimeout(int ms)
 
 QString StreamErrorText(const TStreamEvent& e)
 {
-  switch (e.error) {
+  switch (e.Error) {
   case TStreamEvent::erNotFound: return QStringLiteral("电台的地址不存在（服务器回答“未找到”）");
   case TStreamEvent::erUnreachable: return QStringLiteral("无法连接到电台");
   case TStreamEvent::erNotAudio: return QStringLiteral("电台发来的不是音频（可能是网页）");

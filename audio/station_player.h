@@ -15,11 +15,11 @@
 #include <vector>
 
 struct TPlayingStation {
-  QString key;      // the directory's key (the address when it has none)
-  QString name;
-  QString url;      // the station's own address, as listed
-  QString streamUrl;// what is opened (a playlist resolved)
-  QString favicon;
+  QString Key;      // the directory's key (the address when it has none)
+  QString Name;
+  QString Url;      // the station's own address, as listed
+  QString StreamUrl;// what is opened (a playlist resolved)
+  QString Favicon;
 };
 
 class TStationPlayer : public QObject {
@@ -45,7 +45,7 @@ public:
   // The reason of a failure, or what a reconnect is doing.
   QString Message() const { return message_; }
   const TPlayingStation& Station() const { return station_; }
-  bool HasStation() const { return !station_.streamUrl.isEmpty(); }
+  bool HasStation() const { return !station_.StreamUrl.isEmpty(); }
   QString Title() const { return title_; }
   // The station's name as its stream gives it ("" when it gives none), cleaned like the title.
   QString StreamName() const { return streamName_; }

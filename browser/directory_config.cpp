@@ -27,27 +27,27 @@ TDirectoryConfig ParseDirectoryUrlSetting(const QString& value)
   TDirectoryConfig cfg;
   const QStringList parts = value.split(QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts);
   if (parts.isEmpty()) {
-    cfg.enabled = false;
+    cfg.Enabled = false;
     return cfg;
   }
   for (const QString& part : parts) {
     QUrl url(part, QUrl::StrictMode);
     const bool web = url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
     if (!url.isValid() || !web || url.host().isEmpty() || url.hasQuery() || url.hasFragment()) {
-      cfg.enabled = false;
-      cfg.mirrors.clear();
-      cfg.problem = QStringLiteral("电台目录地址无效：%1（应为 http:// 或 https:// 开头的地址）").arg(part.left(200));
+      cfg.Enabled = false;
+      cfg.Mirrors.clear();
+      cfg.Problem = QStringLiteral("电台目录地址无效：%1（应为 http:// 或 https:// 开头的地址）").arg(part.left(200));
       return cfg;
     }
     if (url.host().compare(DefaultDiscoveryName(), Qt::CaseInsensitive) == 0) {
-      cfg.discoveryName = url.host().toLower();
+      cfg.DiscoveryName = url.host().toLower();
       continue;
     }
     url.setPath(url.path().endsWith(u'/') ? url.path().chopped(1) : url.path());
-    cfg.mirrors.push_back(url);
+    cfg.Mirrors.push_back(url);
   }
   // Explicit mirrors win over discovery when both are given.
-  if (!cfg.mirrors.isEmpty()) cfg.discoveryName.clear();
+  if (!cfg.Mirrors.isEmpty()) cfg.DiscoveryName.clear();
   return cfg;
 }
 
@@ -55,7 +55,7 @@ TDirectoryConfig ResolveDirectoryConfig(const QString& settingsFile)
 {
   if (qEnvironmentVariableIsSet("VELMORA_DIRECTORY_URL")) {
     TDirectoryConfig cfg = ParseDirectoryUrlSetting(qEnvironmentVariable("VELMORA_DIRECTORY_URL"));
-    cfg.origin = QStringLiteral("environment");
+    cfg.Origin = QStringLiteral("environment");
     return cfg;
   }
   if (!settingsFile.isEmpty() && QFileInfo(settingsFile).isFile()) {
@@ -63,7 +63,7 @@ TDirectoryConfig ResolveDirectoryConfig(const QString& settingsFile)
       TMemIniFile ini(settingsFile);
       if (ini.ValueExists("directory", "url")) {
         TDirectoryConfig cfg = ParseDirectoryUrlSetting(ini.ReadString("directory", "url", QString()));
-        cfg.origin = QStringLiteral("settings");
+        cfg.Origin = QStringLiteral("settings");
         return cfg;
       }
     } catch (const std::exception&) {
@@ -71,7 +71,7 @@ TDirectoryConfig ResolveDirectoryConfig(const QString& settingsFile)
     }
   }
   TDirectoryConfig cfg = ParseDirectoryUrlSetting(DefaultDirectoryUrl());
-  cfg.origin = QStringLiteral("default");
+  cfg.Origin = QStringLiteral("default");
   return cfg;
 }
 

@@ -13,11 +13,11 @@
 #include <functional>
 
 struct TDirectoryConfig {
-  bool enabled = true;
-  QList<QUrl> mirrors;          // given mirrors; empty: discover them
-  QString discoveryName;        // resolved to the mirrors when `mirrors` is empty
-  QString problem;              // a setting that could not be used, in the user's words
-  QString origin;               // "environment", "settings" or "default"
+  bool Enabled = true;
+  QList<QUrl> Mirrors;          // given mirrors; empty: discover them
+  QString DiscoveryName;        // resolved to the mirrors when `mirrors` is empty
+  QString Problem;              // a setting that could not be used, in the user's words
+  QString Origin;               // "environment", "settings" or "default"
 };
 
 // The directory's public discovery name and the default setting.

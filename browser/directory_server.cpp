@@ -316,10 +316,10 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
   if (name == QLatin1String("list") && method == "GET") {
     const QUrlQuery q(url);
     TStationQuery query;
-    query.text = q.queryItemValue("q", QUrl::FullyDecoded).left(200);
-    query.field = TStationQuery::FieldFromName(q.queryItemValue("by"));
-    query.offset = qMax(0, q.queryItemValue("offset").toInt());
-    if (q.hasQueryItem("limit")) query.limit = qBound(1, q.queryItemValue("limit").toInt(), 1000);
+    query.Text = q.queryItemValue("q", QUrl::FullyDecoded).left(200);
+    query.Field = TStationQuery::FieldFromName(q.queryItemValue("by"));
+    query.Offset = qMax(0, q.queryItemValue("offset").toInt());
+    if (q.hasQueryItem("limit")) query.Limit = qBound(1, q.queryItemValue("limit").toInt(), 1000);
     Directory()->List(
         query, [this, reply](const TStationListing& listing) {
           if (reply) RespondJson(reply, 200, listing.ToJson());
@@ -355,12 +355,12 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
       return RespondJson(socket, 200, {{"error", QStringLiteral("该电台的地址不是 http(s) 地址，不能播放。")}});
     Directory()->Play(station, [this, reply, station](const TPlayAnswer& a) {
       // The program plays it, whether or not the page is still there to hear.
-      if (!a.url.isEmpty()) Player()->Play(PlayingStation(station, a.url));
+      if (!a.Url.isEmpty()) Player()->Play(PlayingStation(station, a.Url));
       if (!reply) return;
-      QJsonObject o = a.url.isEmpty() ? QJsonObject() : PlayerStateJson(*Player());
-      if (!a.url.isEmpty()) o.insert("url", a.url);
-      if (!a.error.isEmpty()) o.insert("error", a.error);
-      if (!a.note.isEmpty()) o.insert("note", a.note);
+      QJsonObject o = a.Url.isEmpty() ? QJsonObject() : PlayerStateJson(*Player());
+      if (!a.Url.isEmpty()) o.insert("url", a.Url);
+      if (!a.Error.isEmpty()) o.insert("error", a.Error);
+      if (!a.Note.isEmpty()) o.insert("note", a.Note);
       RespondJson(reply, 200, o);
     });
     return;
@@ -372,7 +372,7 @@ void TDirectoryServer::RouteApi(QTcpSocket* socket, const QByteArray& method, co
       return RespondJson(socket, 200, {{"error", QStringLiteral("该电台的地址不是 http(s) 地址，不能预约录音。")}});
     if (!isSignalConnected(QMetaMethod::fromSignal(&TDirectoryServer::ScheduleRequested)))
       return RespondJson(socket, 200, {{"error", QStringLiteral("现在不能预约录音。")}});
-    emit ScheduleRequested(station.name, station.urlResolved.isEmpty() ? station.url : station.urlResolved);
+    emit ScheduleRequested(station.Name, station.UrlResolved.isEmpty() ? station.Url : station.UrlResolved);
     return RespondJson(socket, 200, {{"ok", true}});
   }
   if (name == QLatin1String("favourite")) {

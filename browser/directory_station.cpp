@@ -60,49 +60,49 @@ bool IsStreamAddress(const QString& text)
 
 QJsonObject TDirectoryStation::ToJson() const
 {
-  QJsonObject o{{"name", name}, {"url", url}, {"key", Key()}};
+  QJsonObject o{{"name", Name}, {"url", Url}, {"key", Key()}};
   auto put = [&](const char* k, const QString& v) {
     if (!v.isEmpty()) o.insert(QLatin1String(k), v);
   };
-  put("uuid", uuid);
-  put("urlResolved", urlResolved);
-  put("homepage", homepage);
-  put("favicon", favicon);
-  put("tags", tags);
-  put("country", country);
-  put("countryCode", countryCode);
-  put("language", language);
-  put("codec", codec);
-  put("category", category);
-  if (bitrate) o.insert("bitrate", bitrate);
-  if (votes) o.insert("votes", votes);
-  if (clickCount) o.insert("clickCount", clickCount);
-  if (hls) o.insert("hls", true);
+  put("uuid", Uuid);
+  put("urlResolved", UrlResolved);
+  put("homepage", Homepage);
+  put("favicon", Favicon);
+  put("tags", Tags);
+  put("country", Country);
+  put("countryCode", CountryCode);
+  put("language", Language);
+  put("codec", Codec);
+  put("category", Category);
+  if (Bitrate) o.insert("bitrate", Bitrate);
+  if (Votes) o.insert("votes", Votes);
+  if (ClickCount) o.insert("clickCount", ClickCount);
+  if (Hls) o.insert("hls", true);
   return o;
 }
 
 bool StationFromJson(const QJsonObject& o, TDirectoryStation& s)
 {
   s = {};
-  s.url = CleanUrl(o.value("url"));
-  s.urlResolved = CleanUrl(Field(o, "urlResolved", "url_resolved"));
-  if (s.url.isEmpty()) s.url = s.urlResolved;
-  if (s.url.isEmpty()) return false;
-  s.uuid = CleanText(Field(o, "uuid", "stationuuid"), 64);
-  s.name = CleanText(o.value("name"), kMaxNameLength);
-  if (s.name.isEmpty()) s.name = QUrl(s.PlayUrl()).host();
-  s.homepage = CleanUrl(o.value("homepage"));
-  s.favicon = CleanUrl(o.value("favicon"));
-  s.tags = CleanText(o.value("tags"), kMaxTextLength);
-  s.country = CleanText(o.value("country"), 100);
-  s.countryCode = CleanText(Field(o, "countryCode", "countrycode"), 8);
-  s.language = CleanText(o.value("language"), 200);
-  s.codec = CleanText(o.value("codec"), 40);
-  s.category = CleanText(o.value("category"), 100);
-  s.bitrate = IntegerOf(o.value("bitrate"));
-  s.votes = IntegerOf(o.value("votes"));
-  s.clickCount = IntegerOf(Field(o, "clickCount", "clickcount"));
-  s.hls = BoolOf(o.value("hls"), false);
+  s.Url = CleanUrl(o.value("url"));
+  s.UrlResolved = CleanUrl(Field(o, "urlResolved", "url_resolved"));
+  if (s.Url.isEmpty()) s.Url = s.UrlResolved;
+  if (s.Url.isEmpty()) return false;
+  s.Uuid = CleanText(Field(o, "uuid", "stationuuid"), 64);
+  s.Name = CleanText(o.value("name"), kMaxNameLength);
+  if (s.Name.isEmpty()) s.Name = QUrl(s.PlayUrl()).host();
+  s.Homepage = CleanUrl(o.value("homepage"));
+  s.Favicon = CleanUrl(o.value("favicon"));
+  s.Tags = CleanText(o.value("tags"), kMaxTextLength);
+  s.Country = CleanText(o.value("country"), 100);
+  s.CountryCode = CleanText(Field(o, "countryCode", "countrycode"), 8);
+  s.Language = CleanText(o.value("language"), 200);
+  s.Codec = CleanText(o.value("codec"), 40);
+  s.Category = CleanText(o.value("category"), 100);
+  s.Bitrate = IntegerOf(o.value("bitrate"));
+  s.Votes = IntegerOf(o.value("votes"));
+  s.ClickCount = IntegerOf(Field(o, "clickCount", "clickcount"));
+  s.Hls = BoolOf(o.value("hls"), false);
   return true;
 }
 
@@ -144,7 +144,7 @@ TStationParse ParseDirectoryStations(const QByteArray& json, int maxStations, bo
   TStationParse out;
   const auto unreadable = [&](const QString& why) {
     out = {};
-    out.error = QStringLiteral("电台目录的应答无法解析（%1）").arg(why);
+    out.Error = QStringLiteral("电台目录的应答无法解析（%1）").arg(why);
     return out;
   };
   qsizetype i = SkipSpace(json, 0);
@@ -152,16 +152,16 @@ TStationParse ParseDirectoryStations(const QByteArray& json, int maxStations, bo
     QJsonParseError err{};
     QJsonDocument::fromJson(json, &err);
     if (err.error != QJsonParseError::NoError) return unreadable(err.errorString());
-    out.error = QStringLiteral("电台目录的应答不是电台列表");
+    out.Error = QStringLiteral("电台目录的应答不是电台列表");
     return out;
   }
   i = SkipSpace(json, i + 1);
   if (i < json.size() && json[i] == ']') {
-    out.complete = true;
+    out.Complete = true;
     return out;
   }
   // One element at a time: only the part asked for is ever read.
-  while (int(out.stations.size()) < maxStations) {
+  while (int(out.Stations.size()) < maxStations) {
     const qsizetype end = EndOfElement(json, i);
     if (end < 0) {
       if (cut) return out;  // the entries before the cut are whole
@@ -174,14 +174,14 @@ TStationParse ParseDirectoryStations(const QByteArray& json, int maxStations, bo
     const QJsonValue v = doc.array().at(0);
     TDirectoryStation s;
     if (!v.isObject() || !StationFromJson(v.toObject(), s)) {
-      ++out.skipped;
+      ++out.Skipped;
     } else if (!BoolOf(v.toObject().value("lastcheckok"), true)) {
-      ++out.broken;
+      ++out.Broken;
     } else {
-      out.stations.push_back(std::move(s));
+      out.Stations.push_back(std::move(s));
     }
     if (json[end] == ']') {
-      out.complete = true;
+      out.Complete = true;
       break;
     }
     i = SkipSpace(json, end + 1);

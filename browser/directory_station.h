@@ -12,27 +12,27 @@
 #include <vector>
 
 struct TDirectoryStation {
-  QString uuid;         // the directory's id; empty for local stations
-  QString name;
-  QString url;          // as registered
-  QString urlResolved;  // the stream itself, when the directory knows it
-  QString homepage;
-  QString favicon;      // http(s) only, else empty
-  QString tags;         // comma-separated
-  QString country;
-  QString countryCode;
-  QString language;
-  QString codec;
-  QString category;     // the user's stations
-  int bitrate = 0;
-  int votes = 0;
-  int clickCount = 0;
-  bool hls = false;
+  QString Uuid;         // the directory's id; empty for local stations
+  QString Name;
+  QString Url;          // as registered
+  QString UrlResolved;  // the stream itself, when the directory knows it
+  QString Homepage;
+  QString Favicon;      // http(s) only, else empty
+  QString Tags;         // comma-separated
+  QString Country;
+  QString CountryCode;
+  QString Language;
+  QString Codec;
+  QString Category;     // the user's stations
+  int Bitrate = 0;
+  int Votes = 0;
+  int ClickCount = 0;
+  bool Hls = false;
 
   // What the player opens.
-  QString PlayUrl() const { return urlResolved.isEmpty() ? url : urlResolved; }
+  QString PlayUrl() const { return UrlResolved.isEmpty() ? Url : UrlResolved; }
   // Identity for favourites: the directory's id, else the address.
-  QString Key() const { return uuid.isEmpty() ? PlayUrl() : uuid; }
+  QString Key() const { return Uuid.isEmpty() ? PlayUrl() : Uuid; }
 
   // The page's and the cache's form (also read back from both).
   QJsonObject ToJson() const;
@@ -42,11 +42,11 @@ struct TDirectoryStation {
 bool IsStreamAddress(const QString& text);
 
 struct TStationParse {
-  std::vector<TDirectoryStation> stations;
-  int skipped = 0;   // entries without a usable address, or no objects at all
-  int broken = 0;    // entries the directory's last check found broken
-  QString error;     // the answer as a whole could not be read
-  bool complete = false;  // the whole array was read (not stopped at maxStations or the cut)
+  std::vector<TDirectoryStation> Stations;
+  int Skipped = 0;   // entries without a usable address, or no objects at all
+  int Broken = 0;    // entries the directory's last check found broken
+  QString Error;     // the answer as a whole could not be read
+  bool Complete = false;  // the whole array was read (not stopped at maxStations or the cut)
 };
 
 // Reads the directory's answer: a JSON array of station objects. Missing

@@ -118,7 +118,7 @@ TEmbeddedBrowser::THostAnswer TEmbeddedBrowser::Answer(THostQuestion q)
 {
   if (const TBrowserHostEvent* hook = HookFor(q); hook && *hook) {
     THostAnswer a;
-    (*hook)(this, a.result);
+    (*hook)(this, a.Result);
     return a;
   }
   switch (q) {
@@ -214,7 +214,7 @@ void TEmbeddedBrowser::Navigate(const QUrl& url)
 void TEmbeddedBrowser::SetOriginHeader(const QUrl& origin, const QByteArray& name, const QByteArray& value)
 {
   const QUrl site = origin.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
-  std::erase_if(originHeaders_, [&](const auto& h) { return h.origin == site && h.name.compare(name, Qt::CaseInsensitive) == 0; });
+  std::erase_if(originHeaders_, [&](const auto& h) { return h.Origin == site && h.Name.compare(name, Qt::CaseInsensitive) == 0; });
   originHeaders_.push_back({site, name, value});
   ApplyToView();
 }

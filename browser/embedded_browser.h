@@ -33,8 +33,8 @@ struct TWebViewOptions {
   // A header added to every request for one origin (scheme, host and port),
   // out of the pages' reach: how the program's own page server knows its page.
   struct TOriginHeader {
-    QUrl origin;
-    QByteArray name, value;
+    QUrl Origin;
+    QByteArray Name, Value;
   };
   std::vector<TOriginHeader> OriginHeaders;
 };
@@ -242,8 +242,8 @@ public:
   static constexpr int kHostInfoSize = 20;
 
   struct THostAnswer {
-    qint32 result = S_FALSE;
-    qint32 value = 0;  // the download-control word, or the host-UI flags
+    qint32 Result = S_FALSE;
+    qint32 Value = 0;  // the download-control word, or the host-UI flags
   };
 
   explicit TEmbeddedBrowser(TComponent* AOwner);

@@ -15,7 +15,7 @@ QJsonObject PlayerStateJson(const TStationPlayer& player)
                 {"muted", player.Muted()}};
   if (player.HasStation()) {
     const TPlayingStation& s = player.Station();
-    o.insert("station", QJsonObject{{"key", s.key}, {"name", s.name}, {"url", s.url}, {"favicon", s.favicon}});
+    o.insert("station", QJsonObject{{"key", s.Key}, {"name", s.Name}, {"url", s.Url}, {"favicon", s.Favicon}});
   }
   return o;
 }
@@ -33,5 +33,5 @@ QJsonObject PlayerRequest(TStationPlayer& player, const QJsonObject& request)
 
 TPlayingStation PlayingStation(const TDirectoryStation& station, const QString& streamUrl)
 {
-  return {station.Key(), station.name, station.url, streamUrl, station.favicon};
+  return {station.Key(), station.Name, station.Url, streamUrl, station.Favicon};
 }

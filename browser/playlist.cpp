@@ -23,11 +23,11 @@ TPlaylist ParsePlaylist(const QByteArray& text, const QUrl& base)
     entry = entry.trimmed();
     if (entry.isEmpty()) return;
     const QString resolved = base.resolved(QUrl(entry)).toString();
-    if (IsStreamAddress(resolved) && !out.streams.contains(resolved)) out.streams.push_back(resolved);
+    if (IsStreamAddress(resolved) && !out.Streams.contains(resolved)) out.Streams.push_back(resolved);
   };
   const QString first = lines.value(0).trimmed();
   if (first.compare(QLatin1String("[playlist]"), Qt::CaseInsensitive) == 0) {
-    out.kind = TPlaylist::pkPls;
+    out.Kind = TPlaylist::pkPls;
     for (const QString& line : lines) {
       const QString l = line.trimmed();
       if (l.startsWith(QLatin1String("File"), Qt::CaseInsensitive) && l.contains(u'=')) add(l.mid(l.indexOf(u'=') + 1));
@@ -39,8 +39,8 @@ TPlaylist ParsePlaylist(const QByteArray& text, const QUrl& base)
   for (const QString& line : lines) {
     const QString l = line.trimmed();
     if (l.startsWith(QLatin1String("#EXT-X-"))) {
-      out.kind = TPlaylist::pkHls;
-      out.streams.clear();
+      out.Kind = TPlaylist::pkHls;
+      out.Streams.clear();
       return out;
     }
     if (l.isEmpty() || l.startsWith(u'#')) continue;
@@ -50,6 +50,6 @@ TPlaylist ParsePlaylist(const QByteArray& text, const QUrl& base)
     sawEntry = true;
     add(l);
   }
-  if (extended || (sawEntry && !out.streams.isEmpty())) out.kind = TPlaylist::pkM3u;
+  if (extended || (sawEntry && !out.Streams.isEmpty())) out.Kind = TPlaylist::pkM3u;
   return out;
 }

@@ -9,8 +9,8 @@
 
 struct TPlaylist {
   enum TKind { pkNone, pkPls, pkM3u, pkHls };
-  TKind kind = pkNone;
-  QStringList streams;  // http(s) entries, in order (relative ones resolved)
+  TKind Kind = pkNone;
+  QStringList Streams;  // http(s) entries, in order (relative ones resolved)
 };
 
 // True when the address looks like a playlist by its path (.pls, .m3u, .m3u8).

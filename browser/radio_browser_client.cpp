@@ -30,27 +30,27 @@ TStationQuery::TField TStationQuery::FieldFromName(const QString& name)
 
 QString TStationQuery::CacheKey() const
 {
-  const QString what = text.trimmed().isEmpty() ? QStringLiteral("top") : FieldName(field) + u':' + text.trimmed().toLower();
-  return what + QStringLiteral("@%1+%2").arg(offset).arg(limit);
+  const QString what = Text.trimmed().isEmpty() ? QStringLiteral("top") : FieldName(Field) + u':' + Text.trimmed().toLower();
+  return what + QStringLiteral("@%1+%2").arg(Offset).arg(Limit);
 }
 
 QUrl TRadioBrowserClient::SearchUrl(const QUrl& mirror, const TStationQuery& query)
 {
   QUrlQuery q;
-  const QString text = query.text.trimmed();
+  const QString text = query.Text.trimmed();
   if (text.isEmpty()) {
     q.addQueryItem("language", kTopLanguage);
-  } else if (query.field == TStationQuery::fdCountry && text.size() == 2 && text.front().isLetter() &&
+  } else if (query.Field == TStationQuery::fdCountry && text.size() == 2 && text.front().isLetter() &&
              text.back().isLetter()) {
     q.addQueryItem("countrycode", text.toUpper());
   } else {
-    q.addQueryItem(TStationQuery::FieldName(query.field), text);
+    q.addQueryItem(TStationQuery::FieldName(query.Field), text);
   }
   q.addQueryItem("order", "clickcount");
   q.addQueryItem("reverse", "true");
   q.addQueryItem("hidebroken", "true");
-  q.addQueryItem("offset", QString::number(qMax(0, query.offset)));
-  q.addQueryItem("limit", QString::number(qBound(1, query.limit, 1000)));
+  q.addQueryItem("offset", QString::number(qMax(0, query.Offset)));
+  q.addQueryItem("limit", QString::number(qBound(1, query.Limit, 1000)));
   QUrl url = mirror;
   url.setPath(mirror.path() + QStringLiteral("/json/stations/search"));
   url.setQuery(q);
@@ -93,10 +93,10 @@ bool TRadioBrowserClient::RedirectAllowed(const QUrl& configured, const QUrl& ta
 
 void TRadioBrowserClient::WithMirrors(std::function<void(QString error)> then)
 {
-  if (!config_.enabled) return then(QStringLiteral("在线电台目录已关闭"));
+  if (!config_.Enabled) return then(QStringLiteral("在线电台目录已关闭"));
   if (discovered_) return then(QString());
-  if (!config_.mirrors.isEmpty()) {
-    mirrors_ = config_.mirrors;
+  if (!config_.Mirrors.isEmpty()) {
+    mirrors_ = config_.Mirrors;
     std::shuffle(mirrors_.begin(), mirrors_.end(), random_);
     discovered_ = true;
     return then(QString());
@@ -110,7 +110,7 @@ void TRadioBrowserClient::WithMirrors(std::function<void(QString error)> then)
     for (const QString& name : names) mirrors_.push_back(QUrl(QStringLiteral("https://") + name));
     std::shuffle(mirrors_.begin(), mirrors_.end(), random_);
     // Without the mirrors' names the discovery name itself still reaches one of them.
-    if (mirrors_.isEmpty()) mirrors_.push_back(QUrl(QStringLiteral("https://") + config_.discoveryName));
+    if (mirrors_.isEmpty()) mirrors_.push_back(QUrl(QStringLiteral("https://") + config_.DiscoveryName));
     else discovered_ = true;
     current_ = 0;
     Q_UNUSED(error);
@@ -120,7 +120,7 @@ void TRadioBrowserClient::WithMirrors(std::function<void(QString error)> then)
   };
   if (!lookup_) return finish({}, QStringLiteral("no resolver"));
   QPointer<TRadioBrowserClient> self(this);
-  lookup_->LookupMirrors(config_.discoveryName, [self, finish](QStringList names, QString error) {
+  lookup_->LookupMirrors(config_.DiscoveryName, [self, finish](QStringList names, QString error) {
     if (self) finish(std::move(names), std::move(error));
   });
 }
@@ -156,15 +156,15 @@ void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query,
   QNetworkReply* reply = network_->get(request);
 
   struct TState {
-    QByteArray body;
-    QString failure;  // set when we abort
-    bool cut = false;  // we stopped reading at keepBytes
+    QByteArray Body;
+    QString Failure;  // set when we abort
+    bool Cut = false;  // we stopped reading at keepBytes
   };
   auto state = std::make_shared<TState>();
   auto* timer = new QTimer(reply);
   timer->setSingleShot(true);
   connect(timer, &QTimer::timeout, reply, [reply, state, ms = timeoutMs_] {
-    state->failure = QStringLiteral("%1 秒内没有应答").arg(ms / 1000.0);
+    state->Failure = QStringLiteral("%1 秒内没有应答").arg(ms / 1000.0);
     reply->abort();
   });
   timer->start(timeoutMs_);
@@ -173,20 +173,20 @@ void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query,
       emit reply->redirectAllowed();
       return;
     }
-    state->failure = QStringLiteral("拒绝转向 %1").arg(target.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery));
+    state->Failure = QStringLiteral("拒绝转向 %1").arg(target.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery));
     reply->abort();
   });
   const qint64 cap = keepBytes > 0 ? qMin(keepBytes, maxAnswerBytes_) : maxAnswerBytes_;
   connect(reply, &QNetworkReply::readyRead, reply, [reply, state, cap, keep = keepBytes > 0] {
-    if (!state->failure.isEmpty() || state->cut) return;
-    state->body += reply->readAll();
-    if (state->body.size() <= cap) return;
+    if (!state->Failure.isEmpty() || state->Cut) return;
+    state->Body += reply->readAll();
+    if (state->Body.size() <= cap) return;
     if (keep) {
-      state->body.truncate(cap);
-      state->cut = true;
+      state->Body.truncate(cap);
+      state->Cut = true;
     } else {
-      state->failure = QStringLiteral("应答过大（超过 %1 KB）").arg(cap / 1024);
-      state->body.clear();
+      state->Failure = QStringLiteral("应答过大（超过 %1 KB）").arg(cap / 1024);
+      state->Body.clear();
     }
     reply->abort();
   });
@@ -195,13 +195,13 @@ void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query,
           [self, reply, state, path, query, keepBytes, cap, tried, index, mirror, done = std::move(done)]() mutable {
             reply->deleteLater();
             if (!self) return;
-            if (state->failure.isEmpty() && !state->cut) state->body += reply->readAll();
-            QString failure = state->failure;
+            if (state->Failure.isEmpty() && !state->Cut) state->Body += reply->readAll();
+            QString failure = state->Failure;
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            if (failure.isEmpty() && !state->cut && reply->error() != QNetworkReply::NoError)
+            if (failure.isEmpty() && !state->Cut && reply->error() != QNetworkReply::NoError)
               failure = status >= 400 ? QStringLiteral("服务器返回错误 HTTP %1").arg(status) : reply->errorString();
-            if (failure.isEmpty() && state->body.size() > cap) {
-              if (keepBytes > 0) state->body.truncate(cap), state->cut = true;
+            if (failure.isEmpty() && state->Body.size() > cap) {
+              if (keepBytes > 0) state->Body.truncate(cap), state->Cut = true;
               else failure = QStringLiteral("应答过大（超过 %1 KB）").arg(cap / 1024);
             }
             if (!failure.isEmpty()) {
@@ -209,34 +209,34 @@ void TRadioBrowserClient::TryMirror(const QString& path, const QUrlQuery& query,
               return;
             }
             self->current_ = index;
-            done(std::move(state->body), QString(), mirror, tried + 1, state->cut);
+            done(std::move(state->Body), QString(), mirror, tried + 1, state->Cut);
           });
 }
 
 void TRadioBrowserClient::Search(const TStationQuery& query, TStationsDone done)
 {
   const QUrl shape = SearchUrl(QUrl(), query);
-  const int limit = qBound(1, query.limit, 1000);
+  const int limit = qBound(1, query.Limit, 1000);
   const qint64 keep = qMin(SearchAnswerBytes(limit), maxAnswerBytes_);
   Get(shape.path(), QUrlQuery(shape), [done = std::move(done), limit, keep](QByteArray body, QString error, QUrl mirror, int attempts, bool cut) {
     TStationsResult result;
-    result.mirror = mirror;
-    result.attempts = attempts;
+    result.Mirror = mirror;
+    result.Attempts = attempts;
     if (!error.isEmpty()) {
-      result.error = error;
+      result.Error = error;
       return done(result);
     }
     // Never more than was asked for, however much the directory sends.
     TStationParse parsed = ParseDirectoryStations(body, limit, cut);
-    if (parsed.error.isEmpty() && cut && parsed.stations.empty())
-      parsed.error = QStringLiteral("应答过大（超过 %1 KB）").arg(keep / 1024);
-    if (!parsed.error.isEmpty()) {
-      result.error = parsed.error;
+    if (parsed.Error.isEmpty() && cut && parsed.Stations.empty())
+      parsed.Error = QStringLiteral("应答过大（超过 %1 KB）").arg(keep / 1024);
+    if (!parsed.Error.isEmpty()) {
+      result.Error = parsed.Error;
       return done(result);
     }
-    result.ok = true;
-    result.stations = std::move(parsed.stations);
-    result.skipped = parsed.skipped;
+    result.Ok = true;
+    result.Stations = std::move(parsed.Stations);
+    result.Skipped = parsed.Skipped;
     done(result);
   });
 }

@@ -20,10 +20,10 @@ class THostLookup;
 
 struct TStationQuery {
   enum TField { fdName, fdTag, fdLanguage, fdCountry };
-  QString text;          // empty: the top stations of `topLanguage`
-  TField field = fdName;
-  int offset = 0;
-  int limit = 100;
+  QString Text;          // empty: the top stations of `topLanguage`
+  TField Field = fdName;
+  int Offset = 0;
+  int Limit = 100;
 
   // "top" or "name:text", with paging: names a result in the offline cache.
   QString CacheKey() const;
@@ -32,12 +32,12 @@ struct TStationQuery {
 };
 
 struct TStationsResult {
-  bool ok = false;
-  std::vector<TDirectoryStation> stations;
-  int skipped = 0;      // entries dropped for a missing or non-http(s) address
-  QString error;        // why it failed, in the user's words
-  QUrl mirror;          // the mirror that answered
-  int attempts = 0;     // mirrors asked
+  bool Ok = false;
+  std::vector<TDirectoryStation> Stations;
+  int Skipped = 0;      // entries dropped for a missing or non-http(s) address
+  QString Error;        // why it failed, in the user's words
+  QUrl Mirror;          // the mirror that answered
+  int Attempts = 0;     // mirrors asked
 };
 
 class TRadioBrowserClient : public QObject {
@@ -50,7 +50,7 @@ public:
   TRadioBrowserClient(TDirectoryConfig config, THostLookup* lookup, QObject* parent = nullptr);
   ~TRadioBrowserClient() override;
 
-  bool Enabled() const { return config_.enabled; }
+  bool Enabled() const { return config_.Enabled; }
   const TDirectoryConfig& Config() const { return config_; }
 
   // Time allowed for one request to one mirror, and the largest answer taken.

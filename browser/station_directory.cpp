@@ -14,16 +14,16 @@
 
 bool StationMatches(const TDirectoryStation& s, const TStationQuery& query)
 {
-  const QString needle = query.text.trimmed();
+  const QString needle = query.Text.trimmed();
   if (needle.isEmpty()) return true;
   auto has = [&](const QString& text) { return text.contains(needle, Qt::CaseInsensitive); };
-  switch (query.field) {
-  case TStationQuery::fdTag: return has(s.tags) || has(s.category);
-  case TStationQuery::fdLanguage: return has(s.language);
-  case TStationQuery::fdCountry: return has(s.country) || s.countryCode.compare(needle, Qt::CaseInsensitive) == 0;
+  switch (query.Field) {
+  case TStationQuery::fdTag: return has(s.Tags) || has(s.Category);
+  case TStationQuery::fdLanguage: return has(s.Language);
+  case TStationQuery::fdCountry: return has(s.Country) || s.CountryCode.compare(needle, Qt::CaseInsensitive) == 0;
   case TStationQuery::fdName: break;
   }
-  return has(s.name);
+  return has(s.Name);
 }
 
 QString TStationListing::StateName(TDirectoryState s)
@@ -40,18 +40,18 @@ QString TStationListing::StateName(TDirectoryState s)
 
 QJsonObject TStationListing::ToJson() const
 {
-  QJsonObject o{{"favourites", StationsToJson(favourites)},
-                {"directory", StationsToJson(directory)},
-                {"user", StationsToJson(user)},
-                {"state", StateName(state)},
-                {"messages", QJsonArray::fromStringList(messages)}};
-  if (cachedAt.isValid()) o.insert("cachedAt", cachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm"));
-  if (!userFile.isEmpty()) o.insert("userFile", userFile);
-  if (!userListPath.isEmpty()) o.insert("userListPath", userListPath);
+  QJsonObject o{{"favourites", StationsToJson(Favourites)},
+                {"directory", StationsToJson(Directory)},
+                {"user", StationsToJson(User)},
+                {"state", StateName(State)},
+                {"messages", QJsonArray::fromStringList(Messages)}};
+  if (CachedAt.isValid()) o.insert("cachedAt", CachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm"));
+  if (!UserFile.isEmpty()) o.insert("userFile", UserFile);
+  if (!UserListPath.isEmpty()) o.insert("userListPath", UserListPath);
   QJsonArray skipped;
-  for (int n : skippedUserLines) skipped.append(n);
+  for (int n : SkippedUserLines) skipped.append(n);
   if (!skipped.isEmpty()) o.insert("skippedLines", skipped);
-  if (skippedEntries) o.insert("skippedEntries", skippedEntries);
+  if (SkippedEntries) o.insert("skippedEntries", SkippedEntries);
   return o;
 }
 
@@ -76,32 +76,32 @@ TStationDirectory* TStationDirectory::CreateDefault(QObject* parent)
 void TStationDirectory::FillLocal(const TStationQuery& query, TStationListing& listing) const
 {
   for (const TDirectoryStation& s : store_.Favourites())
-    if (StationMatches(s, query)) listing.favourites.push_back(s);
-  if (!store_.FavouritesProblem().isEmpty()) listing.messages.push_back(store_.FavouritesProblem());
-  listing.userListPath = userListFile_;
+    if (StationMatches(s, query)) listing.Favourites.push_back(s);
+  if (!store_.FavouritesProblem().isEmpty()) listing.Messages.push_back(store_.FavouritesProblem());
+  listing.UserListPath = userListFile_;
   const TRegularFileRead file = ReadRegularFile(userListFile_, kMaxUserStationListFile);
   if (!userListFile_.isEmpty() && file.Status != TRegularFileRead::Missing) {
-    listing.userFile = userListFile_;
+    listing.UserFile = userListFile_;
     if (!file.Ok()) {
-      listing.messages.push_back(QStringLiteral("无法读取自定义电台列表 %1（%2）").arg(userListFile_, file.Error));
+      listing.Messages.push_back(QStringLiteral("无法读取自定义电台列表 %1（%2）").arg(userListFile_, file.Error));
       return;
     }
     std::vector<int> unreadable;
     const QString text = DecodeUserStationText(file.Data, &unreadable);
     const TUserStationList parsed = ParseUserStationList(text);
-    listing.skippedUserLines = parsed.skippedLines;
+    listing.SkippedUserLines = parsed.SkippedLines;
     if (!unreadable.empty()) {
       QStringList numbers;
       for (int n : unreadable) numbers << QString::number(n);
-      listing.messages.push_back(QStringLiteral("自定义电台列表 %1 的第 %2 行不是 UTF-8 或 GB18030 文字，无法读取。")
+      listing.Messages.push_back(QStringLiteral("自定义电台列表 %1 的第 %2 行不是 UTF-8 或 GB18030 文字，无法读取。")
                                      .arg(userListFile_, numbers.join(QStringLiteral("、"))));
     }
-    for (const TStation& local : parsed.stations) {
+    for (const TStation& local : parsed.Stations) {
       TDirectoryStation s;
-      s.name = local.name;
-      s.url = local.url;
-      s.category = local.category;
-      if (StationMatches(s, query)) listing.user.push_back(s);
+      s.Name = local.Name;
+      s.Url = local.Url;
+      s.Category = local.Category;
+      if (StationMatches(s, query)) listing.User.push_back(s);
     }
   }
 }
@@ -112,42 +112,42 @@ void TStationDirectory::List(const TStationQuery& query, std::function<void(cons
   auto listing = std::make_shared<TStationListing>();
   FillLocal(query, *listing);
   const TDirectoryConfig& cfg = client_->Config();
-  if (!cfg.enabled) {
-    listing->state = TStationListing::dsOff;
-    if (!cfg.problem.isEmpty()) listing->messages.push_back(cfg.problem);
+  if (!cfg.Enabled) {
+    listing->State = TStationListing::dsOff;
+    if (!cfg.Problem.isEmpty()) listing->Messages.push_back(cfg.Problem);
     // What the directory answered before it was turned off is still worth showing.
     QString problem;
     if (const auto cached = store_.CachedAnswer(query.CacheKey(), &problem)) {
-      listing->directory = cached->stations;
-      listing->cachedAt = cached->savedAt;
+      listing->Directory = cached->Stations;
+      listing->CachedAt = cached->SavedAt;
     }
     return done(*listing);
   }
   if (!askDirectory) {
-    listing->state = TStationListing::dsPending;
+    listing->State = TStationListing::dsPending;
     return done(*listing);
   }
   QPointer<TStationDirectory> self(this);
   client_->Search(query, [self, query, listing, done = std::move(done)](const TStationsResult& result) {
     if (!self) return;
-    if (result.ok) {
-      listing->state = TStationListing::dsOnline;
-      listing->directory = result.stations;
-      listing->skippedEntries = result.skipped;
+    if (result.Ok) {
+      listing->State = TStationListing::dsOnline;
+      listing->Directory = result.Stations;
+      listing->SkippedEntries = result.Skipped;
       QString error;
-      if (!self->store_.CacheAnswer(query.CacheKey(), result.stations, &error)) listing->messages.push_back(error);
+      if (!self->store_.CacheAnswer(query.CacheKey(), result.Stations, &error)) listing->Messages.push_back(error);
       return done(*listing);
     }
-    listing->messages.push_back(result.error);
+    listing->Messages.push_back(result.Error);
     QString problem;
     const auto cached = self->store_.CachedAnswer(query.CacheKey(), &problem);
-    if (!problem.isEmpty()) listing->messages.push_back(problem);
+    if (!problem.isEmpty()) listing->Messages.push_back(problem);
     if (cached) {
-      listing->state = TStationListing::dsCache;
-      listing->directory = cached->stations;
-      listing->cachedAt = cached->savedAt;
+      listing->State = TStationListing::dsCache;
+      listing->Directory = cached->Stations;
+      listing->CachedAt = cached->SavedAt;
     } else {
-      listing->state = TStationListing::dsOffline;
+      listing->State = TStationListing::dsOffline;
     }
     done(*listing);
   });
@@ -155,14 +155,14 @@ void TStationDirectory::List(const TStationQuery& query, std::function<void(cons
 
 void TStationDirectory::Play(const TDirectoryStation& station, std::function<void(const TPlayAnswer&)> done)
 {
-  if (!station.uuid.isEmpty() && client_->Enabled()) client_->CountClick(station.uuid);
+  if (!station.Uuid.isEmpty() && client_->Enabled()) client_->CountClick(station.Uuid);
   const QUrl url(station.PlayUrl());
   if (!IsStreamAddress(station.PlayUrl())) {
     done({{}, QStringLiteral("该电台的地址不是 http(s) 地址，不能播放。"), {}});
     return;
   }
   // The player reads HLS lists itself.
-  if (station.hls || url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive)) return done({station.PlayUrl(), {}, {}});
+  if (station.Hls || url.path().endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive)) return done({station.PlayUrl(), {}, {}});
   if (LooksLikePlaylist(url)) return FetchPlaylist(url, std::move(done));
   done({station.PlayUrl(), {}, {}});
 }
@@ -192,11 +192,11 @@ void TStationDirectory::FetchPlaylist(const QUrl& url, std::function<void(const 
     if (why.isEmpty() && reply->error() != QNetworkReply::NoError) why = reply->errorString();
     if (!why.isEmpty()) return done({{}, QStringLiteral("无法取得电台的播放列表：%1").arg(why), {}});
     const TPlaylist list = ParsePlaylist(*body, reply->url());
-    if (list.kind == TPlaylist::pkHls) return done({url.toString(), {}, {}});
-    if (list.streams.isEmpty()) return done({{}, QStringLiteral("电台的播放列表中没有可播放的地址。"), {}});
+    if (list.Kind == TPlaylist::pkHls) return done({url.toString(), {}, {}});
+    if (list.Streams.isEmpty()) return done({{}, QStringLiteral("电台的播放列表中没有可播放的地址。"), {}});
     // A list naming itself (or only lists) would be fetched round and round.
-    if (QUrl(list.streams.front()).matches(url, QUrl::None) || LooksLikePlaylist(QUrl(list.streams.front())))
+    if (QUrl(list.Streams.front()).matches(url, QUrl::None) || LooksLikePlaylist(QUrl(list.Streams.front())))
       return done({{}, QStringLiteral("电台的播放列表只指向播放列表，没有可播放的地址。"), {}});
-    done({list.streams.front(), {}, QStringLiteral("已从播放列表取得电台地址")});
+    done({list.Streams.front(), {}, QStringLiteral("已从播放列表取得电台地址")});
   });
 }

@@ -19,23 +19,23 @@ class THostLookup;
 
 struct TStationListing {
   enum TDirectoryState { dsOnline, dsCache, dsOffline, dsOff, dsPending };
-  std::vector<TDirectoryStation> favourites, directory, user;
-  TDirectoryState state = dsOff;
-  QDateTime cachedAt;           // when the offline copy was made (dsCache, or dsOff with a copy)
-  QStringList messages;         // problems worth telling the user
-  QString userFile;             // the user's list, when it exists
-  QString userListPath;         // where the user's list is read from (exists or not)
-  std::vector<int> skippedUserLines;
-  int skippedEntries = 0;       // directory entries dropped (bad address)
+  std::vector<TDirectoryStation> Favourites, Directory, User;
+  TDirectoryState State = dsOff;
+  QDateTime CachedAt;           // when the offline copy was made (dsCache, or dsOff with a copy)
+  QStringList Messages;         // problems worth telling the user
+  QString UserFile;             // the user's list, when it exists
+  QString UserListPath;         // where the user's list is read from (exists or not)
+  std::vector<int> SkippedUserLines;
+  int SkippedEntries = 0;       // directory entries dropped (bad address)
 
   QJsonObject ToJson() const;
   static QString StateName(TDirectoryState s);
 };
 
 struct TPlayAnswer {
-  QString url;    // what the player opens ("" with an error)
-  QString error;  // why the station cannot be played
-  QString note;   // how the address was found, when it is not the station's own
+  QString Url;    // what the player opens ("" with an error)
+  QString Error;  // why the station cannot be played
+  QString Note;   // how the address was found, when it is not the station's own
 };
 
 class TStationDirectory : public QObject {

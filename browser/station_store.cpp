@@ -151,7 +151,7 @@ std::optional<TStationStore::TCached> TStationStore::CachedAnswer(const QString&
   const QJsonObject entry = ReadCache(problem).value(key).toObject();
   if (entry.isEmpty()) return std::nullopt;
   TCached out;
-  out.savedAt = QDateTime::fromString(entry.value("savedAt").toString(), Qt::ISODateWithMs);
-  out.stations = StationsFromJson(entry.value("stations").toArray());
+  out.SavedAt = QDateTime::fromString(entry.value("savedAt").toString(), Qt::ISODateWithMs);
+  out.Stations = StationsFromJson(entry.value("stations").toArray());
   return out;
 }

@@ -32,8 +32,8 @@ public:
 
   // --- offline cache
   struct TCached {
-    std::vector<TDirectoryStation> stations;
-    QDateTime savedAt;
+    std::vector<TDirectoryStation> Stations;
+    QDateTime SavedAt;
   };
   // Keeps an answer; false with `error` when the cache cannot be written.
   bool CacheAnswer(const QString& key, const std::vector<TDirectoryStation>& stations, QString* error);

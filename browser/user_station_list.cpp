@@ -43,14 +43,14 @@ TUserStationList ParseUserStationList(const QString& text)
     } else if (parts.size() == 3) {
       s = {parts[0].isEmpty() ? QStringLiteral("我的电台") : parts[0], parts[1], parts[2]};
     } else {
-      out.skippedLines.push_back(i + 1);
+      out.SkippedLines.push_back(i + 1);
       continue;
     }
-    if (s.name.isEmpty() || !IsStreamAddress(s.url)) {
-      out.skippedLines.push_back(i + 1);
+    if (s.Name.isEmpty() || !IsStreamAddress(s.Url)) {
+      out.SkippedLines.push_back(i + 1);
       continue;
     }
-    out.stations.push_back(s);
+    out.Stations.push_back(s);
   }
   return out;
 }
@@ -67,9 +67,9 @@ QJsonObject UserStationListJson(const QString& file)
     out.insert("userFile", file);
     if (user.Ok()) {
       const TUserStationList parsed = ParseUserStationList(DecodeUserStationText(user.Data));
-      for (const TStation& s : parsed.stations) add(s.category, s.name, s.url);
+      for (const TStation& s : parsed.Stations) add(s.Category, s.Name, s.Url);
       QJsonArray skipped;
-      for (int n : parsed.skippedLines) skipped.append(n);
+      for (int n : parsed.SkippedLines) skipped.append(n);
       out.insert("skippedLines", skipped);
     } else {
       out.insert("userFileError", QStringLiteral("无法读取自定义电台列表"));

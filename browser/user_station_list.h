@@ -11,17 +11,17 @@
 constexpr qint64 kMaxUserStationListFile = 1024 * 1024;
 
 struct TStation {
-  QString category;
-  QString name;
-  QString url;
+  QString Category;
+  QString Name;
+  QString Url;
 };
 
 // The user's own stations: one per line, "名称 | 地址" or "分类 | 名称 | 地址";
 // blank lines and lines starting with '#' are ignored. Lines that cannot be
 // read are listed by number in `skippedLines` rather than dropped silently.
 struct TUserStationList {
-  std::vector<TStation> stations;
-  std::vector<int> skippedLines;
+  std::vector<TStation> Stations;
+  std::vector<int> SkippedLines;
 };
 TUserStationList ParseUserStationList(const QString& text);
 

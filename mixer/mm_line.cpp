@@ -153,8 +153,8 @@ void TMMAudioLine::UpdateLine()
   if (updating_) return;
   updating_ = true;
   struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
+    bool& Flag;
+    ~Reset() { Flag = false; }
   } reset{updating_};
 
   destIndex_ = -1;

@@ -59,24 +59,24 @@ std::vector<TCaptureDeviceInfo> CardCaptureSources(const std::vector<TCardCaptur
 
 namespace {
 struct TServerQuery {
-  TSoundServerState* state = nullptr;
-  int pending = 0;
-  bool failed = false;
+  TSoundServerState* State = nullptr;
+  int Pending = 0;
+  bool Failed = false;
 };
 
 void OnServerInfo(pa_context*, const pa_server_info* info, void* data)
 {
   auto* q = static_cast<TServerQuery*>(data);
-  if (info && info->default_sink_name) q->state->DefaultSink = info->default_sink_name;
-  --q->pending;
+  if (info && info->default_sink_name) q->State->DefaultSink = info->default_sink_name;
+  --q->Pending;
 }
 
 void OnSourceInfo(pa_context*, const pa_source_info* info, int eol, void* data)
 {
   auto* q = static_cast<TServerQuery*>(data);
   if (eol != 0) {
-    if (eol < 0) q->failed = true;
-    --q->pending;
+    if (eol < 0) q->Failed = true;
+    --q->Pending;
     return;
   }
   if (!info) return;
@@ -84,7 +84,7 @@ void OnSourceInfo(pa_context*, const pa_source_info* info, int eol, void* data)
   s.Name = info->name ? info->name : "";
   s.Description = QString::fromUtf8(info->description ? info->description : "");
   s.Monitor = info->monitor_of_sink != PA_INVALID_INDEX;
-  q->state->Sources.push_back(s);
+  q->State->Sources.push_back(s);
 }
 } // namespace
 
@@ -111,12 +111,12 @@ bool QuerySoundServer(TSoundServerState& state, int timeoutMs)
       if (s == PA_CONTEXT_FAILED || s == PA_CONTEXT_TERMINATED) break;
       if (s == PA_CONTEXT_READY && !asked) {
         asked = true;
-        query.pending = 2;
+        query.Pending = 2;
         pa_operation_unref(pa_context_get_server_info(context, OnServerInfo, &query));
         pa_operation_unref(pa_context_get_source_info_list(context, OnSourceInfo, &query));
       }
-      if (asked && query.pending == 0) {
-        ok = !query.failed;
+      if (asked && query.Pending == 0) {
+        ok = !query.Failed;
         break;
       }
       if (!step()) break;

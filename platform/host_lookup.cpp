@@ -26,11 +26,11 @@ class TMirrorLookup;
 // finds them; the asker reads them on its own thread. `asker` is null once
 // the asker has gone, and is only used with the lock held.
 struct TMailbox {
-  std::mutex lock;
-  TMirrorLookup* asker = nullptr;
-  QStringList names;
-  QString error;
-  bool finished = false;
+  std::mutex Lock;
+  TMirrorLookup* Asker = nullptr;
+  QStringList Names;
+  QString Error;
+  bool Finished = false;
 };
 
 THostResolver SystemResolver()
@@ -60,14 +60,14 @@ public:
   TMirrorLookup(QObject* owner, int timeoutMs, THostLookup::TDone done)
       : QObject(owner), done_(std::move(done)), mailbox_(std::make_shared<TMailbox>())
   {
-    mailbox_->asker = this;
+    mailbox_->Asker = this;
     QTimer::singleShot(timeoutMs, this, [this] { Finish(QStringLiteral("域名解析超时")); });
   }
 
   ~TMirrorLookup() override
   {
-    std::lock_guard lock(mailbox_->lock);
-    mailbox_->asker = nullptr;
+    std::lock_guard lock(mailbox_->Lock);
+    mailbox_->Asker = nullptr;
   }
 
   void Start(const QString& serviceName, const THostResolver& resolver)
@@ -88,18 +88,18 @@ private:
   static void Resolve(std::shared_ptr<TMailbox> mailbox, QString serviceName, THostResolver resolver)
   {
     QString error = resolver(serviceName, [&mailbox](const QString& name) {
-      std::lock_guard lock(mailbox->lock);
-      if (!mailbox->names.contains(name)) mailbox->names.push_back(name);
+      std::lock_guard lock(mailbox->Lock);
+      if (!mailbox->Names.contains(name)) mailbox->Names.push_back(name);
     });
     {
-      std::lock_guard lock(mailbox->lock);
+      std::lock_guard lock(mailbox->Lock);
       // Counted out before the answer is posted: an answered asker sees the thread gone.
       --g_resolverThreads;
-      mailbox->error = std::move(error);
-      mailbox->finished = true;
+      mailbox->Error = std::move(error);
+      mailbox->Finished = true;
       // Queued to the asker's thread; a posted call dies with its receiver.
-      if (mailbox->asker)
-        QMetaObject::invokeMethod(mailbox->asker, [asker = mailbox->asker] { asker->Finish(QString()); },
+      if (mailbox->Asker)
+        QMetaObject::invokeMethod(mailbox->Asker, [asker = mailbox->Asker] { asker->Finish(QString()); },
                                   Qt::QueuedConnection);
     }
   }
@@ -115,9 +115,9 @@ private:
     QStringList names;
     QString error = why;
     {
-      std::lock_guard lock(mailbox_->lock);
-      names = mailbox_->names;
-      if (mailbox_->finished && error.isEmpty()) error = mailbox_->error;
+      std::lock_guard lock(mailbox_->Lock);
+      names = mailbox_->Names;
+      if (mailbox_->Finished && error.isEmpty()) error = mailbox_->Error;
     }
     auto done = std::move(done_);
     done_ = nullptr;

@@ -12,14 +12,14 @@
 
 struct TMediaState {
   enum TStatus { msStopped, msPlaying, msPaused };
-  TStatus status = msStopped;
-  QString trackId;   // changes with each station
-  QString title;     // the stream's title, else the station's name
-  QString artist;    // when the title reads "artist - title"
-  QString album;     // the station's name
-  QString artUrl;    // the station's icon (http(s) only)
-  double volume = 1.0;
-  bool canPlay = false;
+  TStatus Status = msStopped;
+  QString TrackId;   // changes with each station
+  QString Title;     // the stream's title, else the station's name
+  QString Artist;    // when the title reads "artist - title"
+  QString Album;     // the station's name
+  QString ArtUrl;    // the station's icon (http(s) only)
+  double Volume = 1.0;
+  bool CanPlay = false;
   bool operator==(const TMediaState&) const = default;
 };
 

@@ -120,14 +120,14 @@ public:
     state_ = state;
     if (!registered_) return;
     QVariantMap changed;
-    if (old.status != state.status) changed.insert("PlaybackStatus", player_->PlaybackStatus());
-    if (old.trackId != state.trackId || old.title != state.title || old.artist != state.artist ||
-        old.album != state.album || old.artUrl != state.artUrl)
+    if (old.Status != state.Status) changed.insert("PlaybackStatus", player_->PlaybackStatus());
+    if (old.TrackId != state.TrackId || old.Title != state.Title || old.Artist != state.Artist ||
+        old.Album != state.Album || old.ArtUrl != state.ArtUrl)
       changed.insert("Metadata", player_->Metadata());
-    if (old.volume != state.volume) changed.insert("Volume", state.volume);
-    if (old.canPlay != state.canPlay) {
-      changed.insert("CanPlay", state.canPlay);
-      changed.insert("CanPause", state.canPlay);
+    if (old.Volume != state.Volume) changed.insert("Volume", state.Volume);
+    if (old.CanPlay != state.CanPlay) {
+      changed.insert("CanPlay", state.CanPlay);
+      changed.insert("CanPause", state.CanPlay);
     }
     if (changed.isEmpty()) return;
     QDBusMessage signal =
@@ -159,7 +159,7 @@ void TMprisRoot::Quit() { controls_->Call(controls_->OnQuit); }
 
 QString TMprisPlayer::PlaybackStatus() const
 {
-  switch (controls_->State().status) {
+  switch (controls_->State().Status) {
   case TMediaState::msPlaying: return QStringLiteral("Playing");
   case TMediaState::msPaused: return QStringLiteral("Paused");
   default: return QStringLiteral("Stopped");
@@ -170,24 +170,24 @@ QVariantMap TMprisPlayer::Metadata() const
 {
   const TMediaState& s = controls_->State();
   QVariantMap m;
-  if (s.trackId.isEmpty()) {
+  if (s.TrackId.isEmpty()) {
     m.insert("mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
     return m;
   }
-  m.insert("mpris:trackid", QVariant::fromValue(QDBusObjectPath(s.trackId)));
-  if (!s.title.isEmpty()) m.insert("xesam:title", s.title);
-  if (!s.artist.isEmpty()) m.insert("xesam:artist", QStringList{s.artist});
-  if (!s.album.isEmpty()) m.insert("xesam:album", s.album);
-  if (!s.artUrl.isEmpty()) m.insert("mpris:artUrl", s.artUrl);
+  m.insert("mpris:trackid", QVariant::fromValue(QDBusObjectPath(s.TrackId)));
+  if (!s.Title.isEmpty()) m.insert("xesam:title", s.Title);
+  if (!s.Artist.isEmpty()) m.insert("xesam:artist", QStringList{s.Artist});
+  if (!s.Album.isEmpty()) m.insert("xesam:album", s.Album);
+  if (!s.ArtUrl.isEmpty()) m.insert("mpris:artUrl", s.ArtUrl);
   return m;
 }
 
-double TMprisPlayer::Volume() const { return controls_->State().volume; }
+double TMprisPlayer::Volume() const { return controls_->State().Volume; }
 void TMprisPlayer::SetVolume(double volume)
 {
   if (controls_->OnVolume) controls_->OnVolume(qBound(0.0, volume, 1.0));
 }
-bool TMprisPlayer::CanPlay() const { return controls_->State().canPlay; }
+bool TMprisPlayer::CanPlay() const { return controls_->State().CanPlay; }
 void TMprisPlayer::Play() { controls_->Call(controls_->OnPlay); }
 void TMprisPlayer::Pause() { controls_->Call(controls_->OnPause); }
 void TMprisPlayer::PlayPause() { controls_->Call(controls_->OnPlayPause); }

@@ -53,9 +53,9 @@ class TLinuxShellNamespace final : public TShellNamespace {
 public:
   explicit TLinuxShellNamespace(TShellPlaces places) : places_(std::move(places))
   {
-    home_ = QDir::cleanPath(places_.homeDir.isEmpty() ? QDir::homePath() : places_.homeDir);
-    const QFileInfo desk(places_.desktopDir);
-    desktop_ = !places_.desktopDir.isEmpty() && desk.isDir() ? QDir::cleanPath(desk.absoluteFilePath()) : home_;
+    home_ = QDir::cleanPath(places_.HomeDir.isEmpty() ? QDir::homePath() : places_.HomeDir);
+    const QFileInfo desk(places_.DesktopDir);
+    desktop_ = !places_.DesktopDir.isEmpty() && desk.isDir() ? QDir::cleanPath(desk.absoluteFilePath()) : home_;
     // The plain C locale compares code points only: Chinese collation then
     // (the program speaks Chinese), which also orders numbers by value.
     if (QLocale().language() == QLocale::C) collator_ = QCollator(QLocale(QLocale::Chinese, QLocale::China));
@@ -72,7 +72,7 @@ public:
     if (IsUnder(clean, home_)) return TShellItemId{kShellHomeId} + RelativeParts(clean, home_);
     QString best;
     for (const TShellMount& m : VisibleMounts()) {
-      if (IsUnder(clean, m.rootPath) && m.rootPath.size() > best.size()) best = m.rootPath;
+      if (IsUnder(clean, m.RootPath) && m.RootPath.size() > best.size()) best = m.RootPath;
     }
     if (best.isEmpty()) best = QStringLiteral("/");
     return TShellItemId{kShellComputerId, best} + RelativeParts(clean, best);
@@ -95,7 +95,7 @@ public:
     if (folder == TShellItemId{kShellComputerId}) {
       if (types & otFolders) {
         for (const TShellMount& m : VisibleMounts()) {
-          out.push_back({m.rootPath, MountName(m), true, true, false});
+          out.push_back({m.RootPath, MountName(m), true, true, false});
         }
       }
       return out;
@@ -130,7 +130,7 @@ public:
     if (id.size() == 1 && id[0] == kShellComputerId) return kComputerName;
     if (id.size() == 2 && id[0] == kShellComputerId) {
       for (const TShellMount& m : VisibleMounts()) {
-        if (m.rootPath == id[1]) return MountName(m);
+        if (m.RootPath == id[1]) return MountName(m);
       }
       return id[1] == QLatin1String("/") ? kRootName : QFileInfo(id[1]).fileName();
     }
@@ -174,10 +174,10 @@ public:
   std::optional<TShellDetails> Details(const TShellItemId& id, int* error) const override
   {
     TShellDetails d;
-    d.name = DisplayName(id);
+    d.Name = DisplayName(id);
     if (!IsFileSystem(id)) {
-      d.folder = true;
-      d.typeName = kFolderType;
+      d.Folder = true;
+      d.TypeName = kFolderType;
       return d;
     }
     const QString path = Path(id);
@@ -186,10 +186,10 @@ public:
       if (error) *error = errno;
       return std::nullopt;
     }
-    d.folder = S_ISDIR(st.st_mode);
-    d.size = d.folder ? -1 : qint64(st.st_size);
-    d.modified = QDateTime::fromSecsSinceEpoch(qint64(st.st_mtim.tv_sec));
-    d.typeName = d.folder ? kFolderType : TypeName(QFileInfo(path).suffix());
+    d.Folder = S_ISDIR(st.st_mode);
+    d.Size = d.Folder ? -1 : qint64(st.st_size);
+    d.Modified = QDateTime::fromSecsSinceEpoch(qint64(st.st_mtim.tv_sec));
+    d.TypeName = d.Folder ? kFolderType : TypeName(QFileInfo(path).suffix());
     return d;
   }
 
@@ -202,9 +202,9 @@ public:
 
   int Compare(const TShellEntry& a, const TShellEntry& b) const override
   {
-    if (a.fileSystem != b.fileSystem) return a.fileSystem ? 1 : -1;
-    const int c = collator_.compare(a.displayName, b.displayName);
-    return c != 0 ? c : QString::compare(a.displayName, b.displayName);
+    if (a.FileSystem != b.FileSystem) return a.FileSystem ? 1 : -1;
+    const int c = collator_.compare(a.DisplayName, b.DisplayName);
+    return c != 0 ? c : QString::compare(a.DisplayName, b.DisplayName);
   }
 
   bool CanRename(const TShellItemId& id) const override
@@ -248,16 +248,16 @@ public:
 private:
   std::vector<TShellMount> VisibleMounts() const
   {
-    std::vector<TShellMount> all = places_.mounts ? places_.mounts() : SystemMounts();
+    std::vector<TShellMount> all = places_.Mounts ? places_.Mounts() : SystemMounts();
     std::vector<TShellMount> out;
     bool root = false;
     for (TShellMount& m : all) {
-      m.rootPath = QDir::cleanPath(m.rootPath);
-      if (m.rootPath == QLatin1String("/")) {
+      m.RootPath = QDir::cleanPath(m.RootPath);
+      if (m.RootPath == QLatin1String("/")) {
         if (!root) out.push_back(m);
         root = true;
       } else if (IsUserVisibleMount(m) &&
-                 std::none_of(out.begin(), out.end(), [&](const TShellMount& o) { return o.rootPath == m.rootPath; })) {
+                 std::none_of(out.begin(), out.end(), [&](const TShellMount& o) { return o.RootPath == m.RootPath; })) {
         out.push_back(m);
       }
     }
@@ -277,9 +277,9 @@ private:
 
   static QString MountName(const TShellMount& m)
   {
-    if (!m.label.isEmpty()) return m.label;
-    if (m.rootPath == QLatin1String("/")) return kRootName;
-    return QFileInfo(m.rootPath).fileName();
+    if (!m.Label.isEmpty()) return m.Label;
+    if (m.RootPath == QLatin1String("/")) return kRootName;
+    return QFileInfo(m.RootPath).fileName();
   }
 
   QString TypeName(const QString& suffix) const
@@ -328,9 +328,9 @@ bool IsUserVisibleMount(const TShellMount& m)
       "cgroup",   "cgroup2",    "securityfs", "debugfs", "tracefs", "configfs", "fusectl",   "mqueue",
       "hugetlbfs", "pstore",    "bpf",      "autofs",  "binfmt_misc", "efivarfs", "nsfs",     "rpc_pipefs",
       "nfsd",     "fuse.gvfsd-fuse", "fuse.portal", "fuse.snapfuse", "selinuxfs", "none"};
-  if (QDir::cleanPath(m.rootPath) == QLatin1String("/")) return true;
-  if (pseudo.contains(m.fileSystemType, Qt::CaseInsensitive)) return false;
-  const QString p = QDir::cleanPath(m.rootPath);
+  if (QDir::cleanPath(m.RootPath) == QLatin1String("/")) return true;
+  if (pseudo.contains(m.FileSystemType, Qt::CaseInsensitive)) return false;
+  const QString p = QDir::cleanPath(m.RootPath);
   for (const char* sys : {"/proc", "/sys", "/dev", "/snap", "/boot", "/var/lib/snapd", "/run"}) {
     if (IsUnder(p, QString::fromLatin1(sys))) {
       // Removable media mount under /run/media.
@@ -343,10 +343,10 @@ bool IsUserVisibleMount(const TShellMount& m)
 TShellPlaces SystemShellPlaces()
 {
   TShellPlaces p;
-  p.homeDir = QDir::homePath();
+  p.HomeDir = QDir::homePath();
   const QString desk = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
   // Qt answers home when the user has no desktop folder.
-  if (QFileInfo(desk).isDir()) p.desktopDir = desk;
+  if (QFileInfo(desk).isDir()) p.DesktopDir = desk;
   return p;
 }
 

@@ -35,34 +35,34 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TShellObjectTypes)
 
 // What a folder's listing tells of one item (read once, while listing).
 struct TShellEntry {
-  QString relativeId;
-  QString displayName;
-  bool folder = false;
-  bool fileSystem = false;  // a real file or folder (virtual entries are not)
-  bool hidden = false;
+  QString RelativeId;
+  QString DisplayName;
+  bool Folder = false;
+  bool FileSystem = false;  // a real file or folder (virtual entries are not)
+  bool Hidden = false;
 };
 
 // One item's detail columns: name, size, type, modified.
 struct TShellDetails {
-  QString name;
-  qint64 size = -1;  // -1 for a folder
-  QString typeName;
-  QDateTime modified;
-  bool folder = false;
+  QString Name;
+  qint64 Size = -1;  // -1 for a folder
+  QString TypeName;
+  QDateTime Modified;
+  bool Folder = false;
 };
 
 // A column the folder offers for its items' details.
 struct TShellColumn {
-  QString caption;
-  int alignment = 0;  // 0 left, 1 right, 2 centre
-  int chars = 10;     // width in characters
+  QString Caption;
+  int Alignment = 0;  // 0 left, 1 right, 2 centre
+  int Chars = 10;     // width in characters
 };
 
 // Mounted file systems as the system reports them.
 struct TShellMount {
-  QString rootPath;
-  QString fileSystemType;
-  QString label;
+  QString RootPath;
+  QString FileSystemType;
+  QString Label;
 };
 
 // Special folder numbers the controls resolve.
@@ -104,9 +104,9 @@ public:
 
 // Where the Linux namespace finds its places.
 struct TShellPlaces {
-  QString desktopDir;  // the desktop root; home when empty or missing
-  QString homeDir;
-  std::function<std::vector<TShellMount>()> mounts;  // QStorageInfo when unset
+  QString DesktopDir;  // the desktop root; home when empty or missing
+  QString HomeDir;
+  std::function<std::vector<TShellMount>()> Mounts;  // QStorageInfo when unset
 };
 
 // The places of this user and machine (XDG desktop folder, home, mounts).

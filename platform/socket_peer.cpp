@@ -30,21 +30,21 @@ std::optional<uint> LocalPeerUser(const QHostAddress& peer, quint16 peerPort, co
 {
   const int family = peer.protocol() == QAbstractSocket::IPv4Protocol ? AF_INET : AF_INET6;
   struct {
-    nlmsghdr header;
-    inet_diag_req_v2 request;
+    nlmsghdr Header;
+    inet_diag_req_v2 Request;
   } message{};
-  message.header.nlmsg_len = sizeof message;
-  message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-  message.header.nlmsg_flags = NLM_F_REQUEST;
-  message.request.sdiag_family = quint8(family);
-  message.request.sdiag_protocol = IPPROTO_TCP;
-  message.request.idiag_states = ~0u;
+  message.Header.nlmsg_len = sizeof message;
+  message.Header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+  message.Header.nlmsg_flags = NLM_F_REQUEST;
+  message.Request.sdiag_family = quint8(family);
+  message.Request.sdiag_protocol = IPPROTO_TCP;
+  message.Request.idiag_states = ~0u;
   // The connecting socket: its own end is the peer, its far end us.
-  message.request.id.idiag_sport = htons(peerPort);
-  message.request.id.idiag_dport = htons(selfPort);
-  if (!PutAddress(peer, family, message.request.id.idiag_src) || !PutAddress(self, family, message.request.id.idiag_dst))
+  message.Request.id.idiag_sport = htons(peerPort);
+  message.Request.id.idiag_dport = htons(selfPort);
+  if (!PutAddress(peer, family, message.Request.id.idiag_src) || !PutAddress(self, family, message.Request.id.idiag_dst))
     return std::nullopt;
-  message.request.id.idiag_cookie[0] = message.request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+  message.Request.id.idiag_cookie[0] = message.Request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
 
   const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
   if (fd < 0) return std::nullopt;

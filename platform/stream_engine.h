@@ -17,14 +17,14 @@
 struct TStreamEvent {
   enum TKind { seBuffering, sePlaying, seTags, seError, seEnded };
   enum TError { erNone, erNotFound, erUnreachable, erNotAudio, erUnknownCodec, erBadPlaylist, erOther };
-  TKind kind = sePlaying;
-  int percent = 0;        // seBuffering: 0..100
-  QString title;          // seTags: the stream's title ("" when this tag list has none)
-  QString name;           // seTags: the station's name as the stream gives it (ICY's icy-name)
-  QString codec;          // seTags: as the stream names it
-  int bitrate = 0;        // seTags: bits per second (0: not in this list)
-  TError error = erNone;  // seError
-  QString detail;         // seError: the framework's own words, for the log
+  TKind Kind = sePlaying;
+  int Percent = 0;        // seBuffering: 0..100
+  QString Title;          // seTags: the stream's title ("" when this tag list has none)
+  QString Name;           // seTags: the station's name as the stream gives it (ICY's icy-name)
+  QString Codec;          // seTags: as the stream names it
+  int Bitrate = 0;        // seTags: bits per second (0: not in this list)
+  TError Error = erNone;  // seError
+  QString Detail;         // seError: the framework's own words, for the log
 };
 
 class TStreamEngine {

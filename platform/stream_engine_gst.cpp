@@ -19,17 +19,17 @@ namespace {
 // What the bus handler needs after the engine may be gone: the engine only
 // while it lives, and the pipeline generation the messages belong to.
 struct TBusLink {
-  std::mutex mutex;
-  QObject* receiver = nullptr;
+  std::mutex Mutex;
+  QObject* Receiver = nullptr;
   // `audio`: not a message but word that decoded sound reached the output.
-  std::function<void(quint64, const TStreamEvent&, bool audio)> deliver;
+  std::function<void(quint64, const TStreamEvent&, bool audio)> Deliver;
 
   void Post(quint64 generation, const TStreamEvent& event, bool audio)
   {
-    std::lock_guard lock(mutex);
-    if (!receiver) return;
+    std::lock_guard lock(Mutex);
+    if (!Receiver) return;
     QMetaObject::invokeMethod(
-        receiver, [this, generation, event, audio] { deliver(generation, event, audio); }, Qt::QueuedConnection);
+        Receiver, [this, generation, event, audio] { Deliver(generation, event, audio); }, Qt::QueuedConnection);
   }
 };
 
@@ -37,34 +37,34 @@ struct TBusLink {
 // open pipeline's converting branch, shut while no sink is set. Only the
 // open pipeline's generation reaches the sink (a closing one still plays).
 struct TPcmTap {
-  std::mutex mutex;
-  TStreamEngine::TPcmSink sink;
-  GstElement* valve = nullptr;  // owned while set
-  quint64 generation = 0;
+  std::mutex Mutex;
+  TStreamEngine::TPcmSink Sink;
+  GstElement* Valve = nullptr;  // owned while set
+  quint64 Generation = 0;
 
   void Open(GstElement* newValve, quint64 newGeneration)
   {
-    std::lock_guard lock(mutex);
-    if (valve) gst_object_unref(valve);
-    valve = newValve;
-    generation = newGeneration;
-    if (valve) g_object_set(valve, "drop", gboolean(!sink), nullptr);
+    std::lock_guard lock(Mutex);
+    if (Valve) gst_object_unref(Valve);
+    Valve = newValve;
+    Generation = newGeneration;
+    if (Valve) g_object_set(Valve, "drop", gboolean(!Sink), nullptr);
   }
   void Set(TStreamEngine::TPcmSink newSink)
   {
-    std::lock_guard lock(mutex);
-    sink = std::move(newSink);
-    if (valve) g_object_set(valve, "drop", gboolean(!sink), nullptr);
+    std::lock_guard lock(Mutex);
+    Sink = std::move(newSink);
+    if (Valve) g_object_set(Valve, "drop", gboolean(!Sink), nullptr);
   }
 };
 
 // One pipeline's reports: shared by its bus handler and its sound probes.
 struct TBusContext {
-  std::shared_ptr<TBusLink> link;
-  std::shared_ptr<TPcmTap> tap;
-  quint64 generation;
-  GstElement* pipeline;  // not owned: compared only
-  std::atomic<bool> audioSeen{false};
+  std::shared_ptr<TBusLink> Link;
+  std::shared_ptr<TPcmTap> Tap;
+  quint64 Generation;
+  GstElement* Pipeline;  // not owned: compared only
+  std::atomic<bool> AudioSeen{false};
 };
 
 // What went wrong, from the error and the kind of element that said it.
@@ -120,14 +120,14 @@ bool ParseMessage(GstMessage* message, GstElement* pipeline, TStreamEvent& event
     gchar* debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
     const QString debugText = QString::fromUtf8(debug ? debug : "");
-    event.kind = TStreamEvent::seError;
-    event.error = ErrorKind(error, debugText, GST_MESSAGE_SRC(message));
-    event.detail = QString::fromUtf8(error->message) + QStringLiteral(" (") + debugText + u')';
+    event.Kind = TStreamEvent::seError;
+    event.Error = ErrorKind(error, debugText, GST_MESSAGE_SRC(message));
+    event.Detail = QString::fromUtf8(error->message) + QStringLiteral(" (") + debugText + u')';
     g_error_free(error);
     g_free(debug);
     return true;
   }
-  case GST_MESSAGE_EOS: event.kind = TStreamEvent::seEnded; return true;
+  case GST_MESSAGE_EOS: event.Kind = TStreamEvent::seEnded; return true;
   case GST_MESSAGE_STREAM_COLLECTION: {
     // A web page or a text answer has no decoder: playbin3 waits on it for
     // good instead of failing, so it fails here.
@@ -148,16 +148,16 @@ bool ParseMessage(GstMessage* message, GstElement* pipeline, TStreamEvent& event
     }
     if (collection) gst_object_unref(collection);
     if (audio || text.isEmpty()) return false;
-    event.kind = TStreamEvent::seError;
-    event.error = TStreamEvent::erNotAudio;
-    event.detail = QStringLiteral("the stream is %1").arg(text);
+    event.Kind = TStreamEvent::seError;
+    event.Error = TStreamEvent::erNotAudio;
+    event.Detail = QStringLiteral("the stream is %1").arg(text);
     return true;
   }
   case GST_MESSAGE_BUFFERING: {
     gint percent = 0;
     gst_message_parse_buffering(message, &percent);
-    event.kind = TStreamEvent::seBuffering;
-    event.percent = percent;
+    event.Kind = TStreamEvent::seBuffering;
+    event.Percent = percent;
     return true;
   }
   case GST_MESSAGE_STATE_CHANGED: {
@@ -165,23 +165,23 @@ bool ParseMessage(GstMessage* message, GstElement* pipeline, TStreamEvent& event
     GstState oldState, newState, pending;
     gst_message_parse_state_changed(message, &oldState, &newState, &pending);
     if (newState != GST_STATE_PLAYING) return false;
-    event.kind = TStreamEvent::sePlaying;
+    event.Kind = TStreamEvent::sePlaying;
     return true;
   }
   case GST_MESSAGE_TAG: {
     GstTagList* tags = nullptr;
     gst_message_parse_tag(message, &tags);
-    event.kind = TStreamEvent::seTags;
+    event.Kind = TStreamEvent::seTags;
     const QString title = TagString(tags, GST_TAG_TITLE);
     const QString artist = TagString(tags, GST_TAG_ARTIST);
-    event.title = !artist.isEmpty() && !title.isEmpty() ? artist + QStringLiteral(" - ") + title : title;
-    event.codec = TagString(tags, GST_TAG_AUDIO_CODEC);
-    event.name = TagString(tags, GST_TAG_ORGANIZATION);
+    event.Title = !artist.isEmpty() && !title.isEmpty() ? artist + QStringLiteral(" - ") + title : title;
+    event.Codec = TagString(tags, GST_TAG_AUDIO_CODEC);
+    event.Name = TagString(tags, GST_TAG_ORGANIZATION);
     guint bitrate = 0;
     if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bitrate) || gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &bitrate))
-      event.bitrate = int(bitrate);
+      event.Bitrate = int(bitrate);
     gst_tag_list_unref(tags);
-    return !event.title.isEmpty() || !event.codec.isEmpty() || event.bitrate > 0 || !event.name.isEmpty();
+    return !event.Title.isEmpty() || !event.Codec.isEmpty() || event.Bitrate > 0 || !event.Name.isEmpty();
   }
   default: return false;
   }
@@ -191,7 +191,7 @@ GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data)
 {
   auto* context = static_cast<std::shared_ptr<TBusContext>*>(data)->get();
   TStreamEvent event;
-  if (ParseMessage(message, context->pipeline, event)) context->link->Post(context->generation, event, false);
+  if (ParseMessage(message, context->Pipeline, event)) context->Link->Post(context->Generation, event, false);
   gst_message_unref(message);
   return GST_BUS_DROP;
 }
@@ -201,7 +201,7 @@ GstBusSyncReply OnBusMessage(GstBus*, GstMessage* message, gpointer data)
 GstPadProbeReturn OnAudioBuffer(GstPad*, GstPadProbeInfo*, gpointer data)
 {
   auto* context = static_cast<std::shared_ptr<TBusContext>*>(data)->get();
-  if (!context->audioSeen.exchange(true)) context->link->Post(context->generation, TStreamEvent{}, true);
+  if (!context->AudioSeen.exchange(true)) context->Link->Post(context->Generation, TStreamEvent{}, true);
   return GST_PAD_PROBE_REMOVE;
 }
 
@@ -210,12 +210,12 @@ GstPadProbeReturn OnPcmBuffer(GstPad*, GstPadProbeInfo* info, gpointer data)
 {
   auto* context = static_cast<std::shared_ptr<TBusContext>*>(data)->get();
   GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  TPcmTap& tap = *context->tap;
-  std::lock_guard lock(tap.mutex);
-  if (!buffer || !tap.sink || tap.generation != context->generation) return GST_PAD_PROBE_OK;
+  TPcmTap& tap = *context->Tap;
+  std::lock_guard lock(tap.Mutex);
+  if (!buffer || !tap.Sink || tap.Generation != context->Generation) return GST_PAD_PROBE_OK;
   GstMapInfo map;
   if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-    tap.sink(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
+    tap.Sink(reinterpret_cast<const char*>(map.data), qsizetype(map.size));
     gst_buffer_unmap(buffer, &map);
   }
   return GST_PAD_PROBE_OK;
@@ -242,27 +242,27 @@ public:
   explicit TGstStreamEngine(bool soundOutput)
       : link_(std::make_shared<TBusLink>()), tap_(std::make_shared<TPcmTap>()), soundOutput_(soundOutput)
   {
-    link_->receiver = this;
-    link_->deliver = [this](quint64 generation, const TStreamEvent& e, bool audio) {
+    link_->Receiver = this;
+    link_->Deliver = [this](quint64 generation, const TStreamEvent& e, bool audio) {
       if (generation != generation_ || !pipeline_) return;
       // Playing means sound: the pipeline in PLAYING and decoded audio at the output.
       if (audio) {
         audioSeen_ = true;
         if (!pipelinePlaying_) return;
-      } else if (e.kind == TStreamEvent::sePlaying) {
+      } else if (e.Kind == TStreamEvent::sePlaying) {
         pipelinePlaying_ = true;
         if (!audioSeen_) return;
       }
       TStreamEvent out = e;
-      if (audio) out.kind = TStreamEvent::sePlaying;
+      if (audio) out.Kind = TStreamEvent::sePlaying;
       if (OnEvent) OnEvent(out);
     };
   }
   ~TGstStreamEngine() override
   {
     {
-      std::lock_guard lock(link_->mutex);
-      link_->receiver = nullptr;
+      std::lock_guard lock(link_->Mutex);
+      link_->Receiver = nullptr;
     }
     Close();
   }
@@ -309,10 +309,10 @@ public:
     pipelinePlaying_ = audioSeen_ = false;
     tap_->Open(valve, generation_);
     auto context = std::make_shared<TBusContext>();
-    context->link = link_;
-    context->tap = tap_;
-    context->generation = generation_;
-    context->pipeline = pipeline;
+    context->Link = link_;
+    context->Tap = tap_;
+    context->Generation = generation_;
+    context->Pipeline = pipeline;
     GstBus* bus = gst_element_get_bus(pipeline);
     gst_bus_set_sync_handler(bus, OnBusMessage, new std::shared_ptr<TBusContext>(context), DeleteContext);
     gst_object_unref(bus);

@@ -31,18 +31,18 @@ QString WriteDateTime(const QDateTime& t) { return t.isValid() ? t.toString(kDat
 // An entry that can still clash with a new one: on, and not a single one that is over.
 bool Blocks(const TScheduleEntry& e, const QDateTime& now)
 {
-  return e.enabled && (e.repeat == TScheduleEntry::Weekly || e.at.addSecs(e.seconds) > now);
+  return e.Enabled && (e.Repeat == TScheduleEntry::Weekly || e.At.addSecs(e.Seconds) > now);
 }
 
 QString OverlapText(const TScheduleEntry& other)
 {
-  return QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.stationName, other.WhenText());
+  return QString::fromUtf8("这个预约和“%1”（%2）的时间重叠了，同一时间只能录一个电台。").arg(other.StationName, other.WhenText());
 }
 
 bool SameTimes(const TScheduleEntry& a, const TScheduleEntry& b)
 {
-  return a.repeat == b.repeat && a.at == b.at && a.days == b.days && a.time == b.time && a.seconds == b.seconds &&
-         a.enabled == b.enabled;
+  return a.Repeat == b.Repeat && a.At == b.At && a.Days == b.Days && a.Time == b.Time && a.Seconds == b.Seconds &&
+         a.Enabled == b.Enabled;
 }
 
 QString FileNamePart(QString text)
@@ -56,28 +56,28 @@ QString FileNamePart(QString text)
 
 std::optional<QDateTime> TScheduleEntry::LatestStart(const QDateTime& now) const
 {
-  if (repeat == Once) {
-    if (at.isValid() && at <= now) return at;
+  if (Repeat == Once) {
+    if (At.isValid() && At <= now) return At;
     return std::nullopt;
   }
   for (int back = 0; back <= 7; ++back) {
     const QDate day = now.date().addDays(-back);
-    const QDateTime start(day, time);
-    if (std::find(days.begin(), days.end(), day.dayOfWeek()) != days.end() && start <= now) return start;
+    const QDateTime start(day, Time);
+    if (std::find(Days.begin(), Days.end(), day.dayOfWeek()) != Days.end() && start <= now) return start;
   }
   return std::nullopt;
 }
 
 std::optional<QDateTime> TScheduleEntry::NextStart(const QDateTime& after) const
 {
-  if (repeat == Once) {
-    if (at.isValid() && at > after) return at;
+  if (Repeat == Once) {
+    if (At.isValid() && At > after) return At;
     return std::nullopt;
   }
   for (int ahead = 0; ahead <= 7; ++ahead) {
     const QDate day = after.date().addDays(ahead);
-    const QDateTime start(day, time);
-    if (std::find(days.begin(), days.end(), day.dayOfWeek()) != days.end() && start > after) return start;
+    const QDateTime start(day, Time);
+    if (std::find(Days.begin(), Days.end(), day.dayOfWeek()) != Days.end() && start > after) return start;
   }
   return std::nullopt;
 }
@@ -85,14 +85,14 @@ std::optional<QDateTime> TScheduleEntry::NextStart(const QDateTime& after) const
 QString TScheduleEntry::WhenText() const
 {
   QString when;
-  if (repeat == Once) {
-    when = at.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  if (Repeat == Once) {
+    when = At.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
   } else {
     QStringList names;
-    for (int d : days) names << DayName(d);
-    when = QString::fromUtf8("每周%1 %2").arg(names.join(QString::fromUtf8("、")), time.toString(QStringLiteral("HH:mm")));
+    for (int d : Days) names << DayName(d);
+    when = QString::fromUtf8("每周%1 %2").arg(names.join(QString::fromUtf8("、")), Time.toString(QStringLiteral("HH:mm")));
   }
-  const QString length = seconds % 60 ? QString::fromUtf8("%1 秒").arg(seconds) : QString::fromUtf8("%1 分钟").arg(seconds / 60);
+  const QString length = Seconds % 60 ? QString::fromUtf8("%1 秒").arg(Seconds) : QString::fromUtf8("%1 分钟").arg(Seconds / 60);
   return QString::fromUtf8("%1，%2").arg(when, length);
 }
 
@@ -101,20 +101,20 @@ QString TScheduleEntry::FileName(const QDateTime& start) const
   static const QRegularExpression field(QStringLiteral("\\{(station|date)(?::([^}]*))?\\}"));
   QString out;
   qsizetype from = 0;
-  for (auto it = field.globalMatch(namePattern); it.hasNext();) {
+  for (auto it = field.globalMatch(NamePattern); it.hasNext();) {
     const QRegularExpressionMatch m = it.next();
-    out += namePattern.mid(from, m.capturedStart() - from);
+    out += NamePattern.mid(from, m.capturedStart() - from);
     if (m.captured(1) == QLatin1String("station")) {
-      out += FileNamePart(stationName);
+      out += FileNamePart(StationName);
     } else {
       const QString format = m.captured(2).isEmpty() ? QStringLiteral("yyyy-MM-dd HHmm") : m.captured(2);
       out += FileNamePart(start.toString(format));
     }
     from = m.capturedEnd();
   }
-  out += namePattern.mid(from);
+  out += NamePattern.mid(from);
   out = FileNamePart(out);
-  if (out.isEmpty() || out == QLatin1String(".mp3")) out = FileNamePart(stationName) + start.toString(QStringLiteral(" yyyy-MM-dd HHmm"));
+  if (out.isEmpty() || out == QLatin1String(".mp3")) out = FileNamePart(StationName) + start.toString(QStringLiteral(" yyyy-MM-dd HHmm"));
   if (!out.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)) out += QStringLiteral(".mp3");
   return out;
 }
@@ -135,34 +135,34 @@ QString TScheduleEntry::ResultText(TResult r)
 
 QString ScheduleEntryProblem(const TScheduleEntry& e)
 {
-  const QUrl url(e.stationUrl, QUrl::StrictMode);
+  const QUrl url(e.StationUrl, QUrl::StrictMode);
   if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) || url.host().isEmpty())
-    return QString::fromUtf8("“%1”不是电台的网址（http:// 或 https://）").arg(e.stationUrl);
-  if (e.stationName.trimmed().isEmpty()) return QString::fromUtf8("没有写电台的名字");
-  if (e.seconds < 1 || e.seconds > TScheduleStore::kMaxSeconds)
+    return QString::fromUtf8("“%1”不是电台的网址（http:// 或 https://）").arg(e.StationUrl);
+  if (e.StationName.trimmed().isEmpty()) return QString::fromUtf8("没有写电台的名字");
+  if (e.Seconds < 1 || e.Seconds > TScheduleStore::kMaxSeconds)
     return QString::fromUtf8("录音长度要在 1 秒到 %1 小时之间").arg(TScheduleStore::kMaxSeconds / 3600);
-  if (e.repeat == TScheduleEntry::Once && !e.at.isValid()) return QString::fromUtf8("没有写开始的日期和时间");
-  if (e.repeat == TScheduleEntry::Weekly) {
-    if (!e.time.isValid()) return QString::fromUtf8("没有写开始的时间");
-    if (e.days.empty()) return QString::fromUtf8("没有选每周的哪几天");
-    for (int d : e.days)
+  if (e.Repeat == TScheduleEntry::Once && !e.At.isValid()) return QString::fromUtf8("没有写开始的日期和时间");
+  if (e.Repeat == TScheduleEntry::Weekly) {
+    if (!e.Time.isValid()) return QString::fromUtf8("没有写开始的时间");
+    if (e.Days.empty()) return QString::fromUtf8("没有选每周的哪几天");
+    for (int d : e.Days)
       if (d < 1 || d > 7) return QString::fromUtf8("星期要写 1（星期一）到 7（星期日）");
   }
-  if (e.folder.trimmed().isEmpty()) return QString::fromUtf8("没有写保存的文件夹");
+  if (e.Folder.trimmed().isEmpty()) return QString::fromUtf8("没有写保存的文件夹");
   static const int rates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
-  if (std::find(std::begin(rates), std::end(rates), e.bitrate) == std::end(rates))
-    return QString::fromUtf8("MP3 没有 %1 kbps 的比特率").arg(e.bitrate);
+  if (std::find(std::begin(rates), std::end(rates), e.Bitrate) == std::end(rates))
+    return QString::fromUtf8("MP3 没有 %1 kbps 的比特率").arg(e.Bitrate);
   return QString();
 }
 
 bool ScheduleEntriesOverlap(const TScheduleEntry& a, const TScheduleEntry& b)
 {
-  const qint64 lenA = a.seconds, lenB = b.seconds;
-  if (a.repeat == TScheduleEntry::Weekly && b.repeat == TScheduleEntry::Weekly) {
+  const qint64 lenA = a.Seconds, lenB = b.Seconds;
+  if (a.Repeat == TScheduleEntry::Weekly && b.Repeat == TScheduleEntry::Weekly) {
     // Seconds of the week, round the week's end.
-    const int ta = a.time.msecsSinceStartOfDay() / 1000, tb = b.time.msecsSinceStartOfDay() / 1000;
-    for (int da : a.days)
-      for (int db : b.days) {
+    const int ta = a.Time.msecsSinceStartOfDay() / 1000, tb = b.Time.msecsSinceStartOfDay() / 1000;
+    for (int da : a.Days)
+      for (int db : b.Days) {
         const int sa = (da - 1) * 86400 + ta, sb = (db - 1) * 86400 + tb;
         const int bAfterA = ((sb - sa) % kWeekSeconds + kWeekSeconds) % kWeekSeconds;
         const int aAfterB = ((sa - sb) % kWeekSeconds + kWeekSeconds) % kWeekSeconds;
@@ -170,33 +170,33 @@ bool ScheduleEntriesOverlap(const TScheduleEntry& a, const TScheduleEntry& b)
       }
     return false;
   }
-  if (a.repeat == TScheduleEntry::Weekly) return ScheduleEntriesOverlap(b, a);
+  if (a.Repeat == TScheduleEntry::Weekly) return ScheduleEntriesOverlap(b, a);
   // `a` is once: the occurrence of `b` that starts last before `a` ends.
-  const QDateTime aEnd = a.at.addSecs(lenA);
+  const QDateTime aEnd = a.At.addSecs(lenA);
   const std::optional<QDateTime> s = b.LatestStart(aEnd.addMSecs(-1));
-  return s && s->addSecs(lenB) > a.at;
+  return s && s->addSecs(lenB) > a.At;
 }
 
 QJsonObject ScheduleEntryToJson(const TScheduleEntry& e)
 {
-  QJsonObject o{{"id", e.id},           {"station", e.stationName}, {"url", e.stationUrl},
-                {"seconds", e.seconds}, {"folder", e.folder},        {"pattern", e.namePattern},
-                {"bitrate", e.bitrate}, {"aloud", e.playAloud},      {"enabled", e.enabled},
-                {"split", e.splitByTrack}};
-  if (e.repeat == TScheduleEntry::Once) {
-    o.insert("at", WriteDateTime(e.at));
+  QJsonObject o{{"id", e.Id},           {"station", e.StationName}, {"url", e.StationUrl},
+                {"seconds", e.Seconds}, {"folder", e.Folder},        {"pattern", e.NamePattern},
+                {"bitrate", e.Bitrate}, {"aloud", e.PlayAloud},      {"enabled", e.Enabled},
+                {"split", e.SplitByTrack}};
+  if (e.Repeat == TScheduleEntry::Once) {
+    o.insert("at", WriteDateTime(e.At));
   } else {
     QJsonArray days;
-    for (int d : e.days) days.append(d);
+    for (int d : e.Days) days.append(d);
     o.insert("days", days);
-    o.insert("time", e.time.toString(QStringLiteral("HH:mm")));
+    o.insert("time", e.Time.toString(QStringLiteral("HH:mm")));
   }
-  if (e.handledUntil.isValid()) o.insert("handledUntil", WriteDateTime(e.handledUntil));
-  if (e.lastResult != TScheduleEntry::None) {
-    o.insert("lastResult", QString::fromLatin1(kResultNames[e.lastResult]));
-    o.insert("lastStart", WriteDateTime(e.lastStart));
-    if (!e.lastFile.isEmpty()) o.insert("lastFile", e.lastFile);
-    if (!e.lastMessage.isEmpty()) o.insert("lastMessage", e.lastMessage);
+  if (e.HandledUntil.isValid()) o.insert("handledUntil", WriteDateTime(e.HandledUntil));
+  if (e.LastResult != TScheduleEntry::None) {
+    o.insert("lastResult", QString::fromLatin1(kResultNames[e.LastResult]));
+    o.insert("lastStart", WriteDateTime(e.LastStart));
+    if (!e.LastFile.isEmpty()) o.insert("lastFile", e.LastFile);
+    if (!e.LastMessage.isEmpty()) o.insert("lastMessage", e.LastMessage);
   }
   return o;
 }
@@ -204,32 +204,32 @@ QJsonObject ScheduleEntryToJson(const TScheduleEntry& e)
 bool ScheduleEntryFromJson(const QJsonObject& o, TScheduleEntry* e)
 {
   TScheduleEntry r;
-  r.id = o.value("id").toString();
-  r.stationName = o.value("station").toString();
-  r.stationUrl = o.value("url").toString();
-  r.seconds = o.value("seconds").toInt(0);
-  r.folder = o.value("folder").toString();
-  r.namePattern = o.value("pattern").toString(r.namePattern);
-  r.bitrate = o.value("bitrate").toInt(128);
-  r.playAloud = o.value("aloud").toBool(false);
-  r.splitByTrack = o.value("split").toBool(false);
-  r.enabled = o.value("enabled").toBool(true);
+  r.Id = o.value("id").toString();
+  r.StationName = o.value("station").toString();
+  r.StationUrl = o.value("url").toString();
+  r.Seconds = o.value("seconds").toInt(0);
+  r.Folder = o.value("folder").toString();
+  r.NamePattern = o.value("pattern").toString(r.NamePattern);
+  r.Bitrate = o.value("bitrate").toInt(128);
+  r.PlayAloud = o.value("aloud").toBool(false);
+  r.SplitByTrack = o.value("split").toBool(false);
+  r.Enabled = o.value("enabled").toBool(true);
   if (o.contains("days")) {
-    r.repeat = TScheduleEntry::Weekly;
-    for (const QJsonValue& d : o.value("days").toArray()) r.days.push_back(d.toInt(0));
-    std::sort(r.days.begin(), r.days.end());
-    r.time = QTime::fromString(o.value("time").toString(), QStringLiteral("HH:mm"));
+    r.Repeat = TScheduleEntry::Weekly;
+    for (const QJsonValue& d : o.value("days").toArray()) r.Days.push_back(d.toInt(0));
+    std::sort(r.Days.begin(), r.Days.end());
+    r.Time = QTime::fromString(o.value("time").toString(), QStringLiteral("HH:mm"));
   } else {
-    r.at = ReadDateTime(o.value("at"));
+    r.At = ReadDateTime(o.value("at"));
   }
-  r.handledUntil = ReadDateTime(o.value("handledUntil"));
+  r.HandledUntil = ReadDateTime(o.value("handledUntil"));
   const QString result = o.value("lastResult").toString();
   for (int i = 1; i < int(std::size(kResultNames)); ++i)
-    if (result == QLatin1String(kResultNames[i])) r.lastResult = TScheduleEntry::TResult(i);
-  r.lastStart = ReadDateTime(o.value("lastStart"));
-  r.lastFile = o.value("lastFile").toString();
-  r.lastMessage = o.value("lastMessage").toString();
-  if (r.id.isEmpty() || !ScheduleEntryProblem(r).isEmpty()) return false;
+    if (result == QLatin1String(kResultNames[i])) r.LastResult = TScheduleEntry::TResult(i);
+  r.LastStart = ReadDateTime(o.value("lastStart"));
+  r.LastFile = o.value("lastFile").toString();
+  r.LastMessage = o.value("lastMessage").toString();
+  if (r.Id.isEmpty() || !ScheduleEntryProblem(r).isEmpty()) return false;
   *e = std::move(r);
   return true;
 }
@@ -241,7 +241,7 @@ QString TScheduleStore::DefaultFile() { return QDir(UserDataFolder()).filePath(Q
 const TScheduleEntry* TScheduleStore::Find(const QString& id) const
 {
   for (const TScheduleEntry& e : entries_)
-    if (e.id == id) return &e;
+    if (e.Id == id) return &e;
   return nullptr;
 }
 
@@ -315,29 +315,29 @@ bool TScheduleStore::Add(TScheduleEntry entry, QString* error, QString* id)
     return false;
   };
   if (!Reload()) return fail(problem_);
-  if (entry.repeat == TScheduleEntry::Weekly) std::sort(entry.days.begin(), entry.days.end());
-  entry.days.erase(std::unique(entry.days.begin(), entry.days.end()), entry.days.end());
+  if (entry.Repeat == TScheduleEntry::Weekly) std::sort(entry.Days.begin(), entry.Days.end());
+  entry.Days.erase(std::unique(entry.Days.begin(), entry.Days.end()), entry.Days.end());
   if (const QString p = ScheduleEntryProblem(entry); !p.isEmpty()) return fail(p);
   const QDateTime now = Now();
-  if (entry.repeat == TScheduleEntry::Once && entry.at <= now)
-    return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(entry.at.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
-  if (entry.enabled)
+  if (entry.Repeat == TScheduleEntry::Once && entry.At <= now)
+    return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(entry.At.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+  if (entry.Enabled)
     for (const TScheduleEntry& other : entries_)
       if (Blocks(other, now) && ScheduleEntriesOverlap(entry, other))
         return fail(OverlapText(other));
-  if (entry.id.isEmpty()) {
+  if (entry.Id.isEmpty()) {
     int top = 0;
-    for (const TScheduleEntry& e : entries_) top = std::max(top, e.id.toInt());
-    entry.id = QString::number(top + 1);
-  } else if (Find(entry.id)) {
-    return fail(QString::fromUtf8("已经有编号为 %1 的预约").arg(entry.id));
+    for (const TScheduleEntry& e : entries_) top = std::max(top, e.Id.toInt());
+    entry.Id = QString::number(top + 1);
+  } else if (Find(entry.Id)) {
+    return fail(QString::fromUtf8("已经有编号为 %1 的预约").arg(entry.Id));
   }
   // Nothing from before the entry existed is due.
-  entry.handledUntil = now;
+  entry.HandledUntil = now;
   std::vector<TScheduleEntry> list = entries_;
   list.push_back(entry);
   if (!Save(list, error)) return false;
-  if (id) *id = entry.id;
+  if (id) *id = entry.Id;
   return true;
 }
 
@@ -348,7 +348,7 @@ bool TScheduleStore::Remove(const QString& id, QString* error)
     return false;
   }
   std::vector<TScheduleEntry> list = entries_;
-  std::erase_if(list, [&](const TScheduleEntry& e) { return e.id == id; });
+  std::erase_if(list, [&](const TScheduleEntry& e) { return e.Id == id; });
   if (list.size() == entries_.size()) {
     if (error) *error = QString::fromUtf8("没有编号为 %1 的预约").arg(id);
     return false;
@@ -358,7 +358,7 @@ bool TScheduleStore::Remove(const QString& id, QString* error)
 
 bool TScheduleStore::SetEnabled(const QString& id, bool enabled, QString* error)
 {
-  return Change(id, [&](TScheduleEntry& x) { x.enabled = enabled; }, error);
+  return Change(id, [&](TScheduleEntry& x) { x.Enabled = enabled; }, error);
 }
 
 bool TScheduleStore::Change(const QString& id, const std::function<void(TScheduleEntry&)>& change, QString* error)
@@ -369,24 +369,24 @@ bool TScheduleStore::Change(const QString& id, const std::function<void(TSchedul
   };
   if (!Reload()) return fail(problem_);
   std::vector<TScheduleEntry> list = entries_;
-  auto it = std::find_if(list.begin(), list.end(), [&](const TScheduleEntry& e) { return e.id == id; });
+  auto it = std::find_if(list.begin(), list.end(), [&](const TScheduleEntry& e) { return e.Id == id; });
   if (it == list.end()) return fail(QString::fromUtf8("没有编号为 %1 的预约").arg(id));
   const TScheduleEntry before = *it;
   TScheduleEntry& e = *it;
   change(e);
-  e.id = id;
-  std::sort(e.days.begin(), e.days.end());
-  e.days.erase(std::unique(e.days.begin(), e.days.end()), e.days.end());
+  e.Id = id;
+  std::sort(e.Days.begin(), e.Days.end());
+  e.Days.erase(std::unique(e.Days.begin(), e.Days.end()), e.Days.end());
   if (const QString p = ScheduleEntryProblem(e); !p.isEmpty()) return fail(p);
   if (!SameTimes(before, e)) {
     const QDateTime now = Now();
-    if (e.repeat == TScheduleEntry::Once && e.at != before.at && e.at <= now)
-      return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
-    if (e.enabled)
+    if (e.Repeat == TScheduleEntry::Once && e.At != before.At && e.At <= now)
+      return fail(QString::fromUtf8("开始时间 %1 已经过去了").arg(e.At.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    if (e.Enabled)
       for (const TScheduleEntry& other : entries_)
-        if (other.id != id && Blocks(other, now) && ScheduleEntriesOverlap(e, other)) return fail(OverlapText(other));
+        if (other.Id != id && Blocks(other, now) && ScheduleEntriesOverlap(e, other)) return fail(OverlapText(other));
     // Occurrences before the change (or while it was off) are not owed.
-    e.handledUntil = std::max(e.handledUntil, now);
+    e.HandledUntil = std::max(e.HandledUntil, now);
   }
   return Save(list, error);
 }

@@ -18,26 +18,26 @@ struct TScheduleEntry {
   // What became of the occurrence last dealt with.
   enum TResult { None, Recording, Done, Interrupted, Missed, Failed, EndedEarly };
 
-  QString id;
-  QString stationName, stationUrl;
-  TRepeat repeat = Once;
-  QDateTime at;            // Once: local date and time
-  std::vector<int> days;   // Weekly: 1 Monday .. 7 Sunday, sorted
-  QTime time;              // Weekly: the time of day
-  int seconds = 3600;      // the recording's length
-  QString folder;
-  QString namePattern = QStringLiteral("{station} {date:yyyy-MM-dd HHmm}.mp3");
-  int bitrate = 128;
-  bool playAloud = false;  // plays on the program's player; else records without sound
-  bool splitByTrack = false;  // a new file, named after the title, at every new stream title
-  bool enabled = true;
+  QString Id;
+  QString StationName, StationUrl;
+  TRepeat Repeat = Once;
+  QDateTime At;            // Once: local date and time
+  std::vector<int> Days;   // Weekly: 1 Monday .. 7 Sunday, sorted
+  QTime Time;              // Weekly: the time of day
+  int Seconds = 3600;      // the recording's length
+  QString Folder;
+  QString NamePattern = QStringLiteral("{station} {date:yyyy-MM-dd HHmm}.mp3");
+  int Bitrate = 128;
+  bool PlayAloud = false;  // plays on the program's player; else records without sound
+  bool SplitByTrack = false;  // a new file, named after the title, at every new stream title
+  bool Enabled = true;
 
   // Occurrences that start at or before this have been dealt with (recorded,
   // reported missed) or come from before the entry existed.
-  QDateTime handledUntil;
-  TResult lastResult = None;
-  QDateTime lastStart;     // the occurrence lastResult is about
-  QString lastFile, lastMessage;
+  QDateTime HandledUntil;
+  TResult LastResult = None;
+  QDateTime LastStart;     // the occurrence lastResult is about
+  QString LastFile, LastMessage;
 
   // The latest start at or before `now` (local time), if any.
   std::optional<QDateTime> LatestStart(const QDateTime& now) const;

@@ -52,13 +52,13 @@ QString UnusedRecordingPath(const QString& path)
 TScheduler::TScheduler(std::unique_ptr<TScheduleStore> store, TServices services, QObject* parent)
     : QObject(parent), storeOwned_(std::move(store)), store_(*storeOwned_), services_(std::move(services))
 {
-  if (!services_.now) services_.now = [] { return QDateTime::currentDateTime(); };
-  if (!services_.steadyMs) {
+  if (!services_.Now) services_.Now = [] { return QDateTime::currentDateTime(); };
+  if (!services_.SteadyMs) {
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    services_.steadyMs = [clock] { return clock->elapsed(); };
+    services_.SteadyMs = [clock] { return clock->elapsed(); };
   }
-  store_.Now = services_.now;
+  store_.Now = services_.Now;
   // Due times come from the wall clock at every tick, so a clock that jumps
   // (a time zone, a time server) is seen at the next tick.
   timer_.setSingleShot(true);
@@ -78,11 +78,11 @@ void TScheduler::Start()
   // A copy: noting an outcome reads the store anew.
   const std::vector<TScheduleEntry> entries = store_.Entries();
   for (const TScheduleEntry& e : entries)
-    if (e.lastResult == TScheduleEntry::Recording) {
-      const QString file = e.lastFile;
-      Note(e.id, e.lastStart, TScheduleEntry::Interrupted, file, QString::fromUtf8("程序在录音时结束了"));
+    if (e.LastResult == TScheduleEntry::Recording) {
+      const QString file = e.LastFile;
+      Note(e.Id, e.LastStart, TScheduleEntry::Interrupted, file, QString::fromUtf8("程序在录音时结束了"));
       Tell(QString::fromUtf8("预约录音被中断"),
-           QString::fromUtf8("%1 在 %2 开始的录音没有录完，程序当时结束了；已录下的部分在 %3。").arg(e.stationName, TimeText(e.lastStart), file));
+           QString::fromUtf8("%1 在 %2 开始的录音没有录完，程序当时结束了；已录下的部分在 %3。").arg(e.StationName, TimeText(e.LastStart), file));
     }
   Tick();
   timer_.start(NextTickMs());
@@ -93,13 +93,13 @@ int TScheduler::NextTickMs() const
   // At most a second, so a clock that jumps is seen within one; a start or an
   // end due sooner gets its own tick.
   qint64 ms = kTickMs;
-  const QDateTime now = services_.now();
+  const QDateTime now = services_.Now();
   // A start that has come waits for the run before it: that run's end is the tick.
-  if (next_ && next_->start > now) ms = std::min(ms, now.msecsTo(next_->start));
-  if (run_) ms = std::min(ms, run_->endMs - services_.steadyMs());
+  if (next_ && next_->Start > now) ms = std::min(ms, now.msecsTo(next_->Start));
+  if (run_) ms = std::min(ms, run_->EndMs - services_.SteadyMs());
   if (!next_)
     for (const TScheduleEntry& e : store_.Entries())
-      if (const std::optional<QDateTime> start = e.enabled ? e.NextStart(now) : std::nullopt) {
+      if (const std::optional<QDateTime> start = e.Enabled ? e.NextStart(now) : std::nullopt) {
         const QDateTime prepare = start->addSecs(-kPrepareSecs);
         ms = std::min(ms, now.msecsTo(prepare > now ? prepare : *start));
       }
@@ -108,8 +108,8 @@ int TScheduler::NextTickMs() const
 
 QDateTime TScheduler::HandledUntil(const TScheduleEntry& e) const
 {
-  auto it = handled_.find(e.id);
-  return it != handled_.end() && it->second > e.handledUntil ? it->second : e.handledUntil;
+  auto it = handled_.find(e.Id);
+  return it != handled_.end() && it->second > e.HandledUntil ? it->second : e.HandledUntil;
 }
 
 void TScheduler::Tick()
@@ -119,15 +119,15 @@ void TScheduler::Tick()
     storeProblemTold_ = store_.Problem();
     Tell(QString::fromUtf8("预约录音无法读取"), storeProblemTold_);
   }
-  const qint64 steady = services_.steadyMs();
-  const QDateTime now = services_.now();
+  const qint64 steady = services_.SteadyMs();
+  const QDateTime now = services_.Now();
   if (run_) {
     // The entry that follows ends this one at its start.
-    const bool handOver = next_ && now >= next_->start && run_->endMs - steady <= kHandOverSlackMs;
-    if (steady >= run_->endMs || handOver) {
-      if (run_->phase == TRun::Recording) End(TScheduleEntry::Done, QString());
+    const bool handOver = next_ && now >= next_->Start && run_->EndMs - steady <= kHandOverSlackMs;
+    if (steady >= run_->EndMs || handOver) {
+      if (run_->Phase == TRun::Recording) End(TScheduleEntry::Done, QString());
       else End(TScheduleEntry::Failed, QString::fromUtf8("到结束时间也没能连上电台"));
-    } else if (run_->phase == TRun::Waiting && steady >= run_->nextTryMs) {
+    } else if (run_->Phase == TRun::Waiting && steady >= run_->NextTryMs) {
       Try(*run_);
     }
   }
@@ -136,7 +136,7 @@ void TScheduler::Tick()
   if (run_ || next_) return;
   const std::vector<TScheduleEntry> entries = store_.Entries();
   for (const TScheduleEntry& e : entries) {
-    if (!e.enabled) continue;
+    if (!e.Enabled) continue;
     const std::optional<QDateTime> start = e.LatestStart(now);
     if (start && *start > HandledUntil(e)) {
       const qint64 lateMs = start->msecsTo(now);
@@ -145,10 +145,10 @@ void TScheduler::Tick()
         if (next_) StartWriting(lateMs);
         return;
       }
-      Note(e.id, *start, TScheduleEntry::Missed, QString(), QString());
+      Note(e.Id, *start, TScheduleEntry::Missed, QString(), QString());
       Tell(QString::fromUtf8("错过了预约录音"),
            QString::fromUtf8("%1 在 %2 的预约录音没有录上：那时程序没有运行、电脑在睡眠，或者时钟跳过了这个时间。")
-               .arg(e.stationName, TimeText(*start)));
+               .arg(e.StationName, TimeText(*start)));
       continue;
     }
     const std::optional<QDateTime> next = e.NextStart(now);
@@ -163,11 +163,11 @@ void TScheduler::PrepareFollowing(const QDateTime& now)
 {
   const std::vector<TScheduleEntry> entries = store_.Entries();
   for (const TScheduleEntry& e : entries) {
-    if (!e.enabled || e.id == run_->id) continue;
+    if (!e.Enabled || e.Id == run_->Id) continue;
     // Only one that begins where the running one ends: anything sooner met
     // a clock that moved, and is looked at once the run is over.
     const std::optional<QDateTime> start = e.NextStart(now);
-    if (start && *start > HandledUntil(e) && *start >= run_->end && now.msecsTo(*start) <= qint64(kPrepareSecs) * 1000) {
+    if (start && *start > HandledUntil(e) && *start >= run_->End && now.msecsTo(*start) <= qint64(kPrepareSecs) * 1000) {
       Prepare(e, *start);
       return;
     }
@@ -176,26 +176,26 @@ void TScheduler::PrepareFollowing(const QDateTime& now)
 
 void TScheduler::KeepPrepared(const QDateTime& now)
 {
-  const TScheduleEntry* e = store_.Find(next_->id);
+  const TScheduleEntry* e = store_.Find(next_->Id);
   // Changed, turned off or removed meanwhile, or the clock moved away from
   // the start: dropped, and the entries are looked at afresh.
-  const qint64 toStart = now.msecsTo(next_->start);
-  if (!e || !e->enabled || RecordingPart(*e) != RecordingPart(next_->entry) || toStart < -qint64(kStartGraceSecs) * 1000 ||
+  const qint64 toStart = now.msecsTo(next_->Start);
+  if (!e || !e->Enabled || RecordingPart(*e) != RecordingPart(next_->Entry) || toStart < -qint64(kStartGraceSecs) * 1000 ||
       toStart > qint64(kPrepareSecs + 2) * 1000) {
     Cancel();
     return;
   }
   // Its start waits for the end of the one before (the steady clock's, within the slack).
   if (toStart <= 0 && !run_) StartWriting(-toStart);
-  else if (next_->phase == TRun::Waiting && services_.steadyMs() >= next_->nextTryMs) Try(*next_);
+  else if (next_->Phase == TRun::Waiting && services_.SteadyMs() >= next_->NextTryMs) Try(*next_);
 }
 
 void TScheduler::Cancel()
 {
   std::unique_ptr<TRun> run = std::move(next_);
-  if (run->recording) {
-    run->recording->Finish();
-    run->recording.release()->deleteLater();
+  if (run->ActiveRecording) {
+    run->ActiveRecording->Finish();
+    run->ActiveRecording.release()->deleteLater();
   }
   emit Changed();
 }
@@ -204,22 +204,22 @@ void TScheduler::Prepare(const TScheduleEntry& e, const QDateTime& start)
 {
   next_ = std::make_unique<TRun>();
   TRun& run = *next_;
-  run.entry = e;
-  run.id = e.id;
-  run.station = e.stationName;
-  run.start = start;
-  run.end = start.addSecs(e.seconds);
-  run.startMs = services_.steadyMs() + services_.now().msecsTo(start);
-  run.endMs = run.startMs + qint64(e.seconds) * 1000;
-  const QString folder = QDir(e.folder).absolutePath();
+  run.Entry = e;
+  run.Id = e.Id;
+  run.Station = e.StationName;
+  run.Start = start;
+  run.End = start.addSecs(e.Seconds);
+  run.StartMs = services_.SteadyMs() + services_.Now().msecsTo(start);
+  run.EndMs = run.StartMs + qint64(e.Seconds) * 1000;
+  const QString folder = QDir(e.Folder).absolutePath();
   if (const QString problem = MakeFolder(folder); !problem.isEmpty()) {
     next_.reset();
-    Note(e.id, start, TScheduleEntry::Failed, QString(), problem);
-    Tell(QString::fromUtf8("预约录音失败"), QString::fromUtf8("%1 在 %2 的预约录音无法开始：%3。").arg(e.stationName, TimeText(start), problem));
+    Note(e.Id, start, TScheduleEntry::Failed, QString(), problem);
+    Tell(QString::fromUtf8("预约录音失败"), QString::fromUtf8("%1 在 %2 的预约录音无法开始：%3。").arg(e.StationName, TimeText(start), problem));
     return;
   }
-  run.file = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
-  if (services_.keepAwake) run.awake = services_.keepAwake(QString::fromUtf8("正在预约录音：%1").arg(e.stationName));
+  run.File = UnusedRecordingPath(QDir(folder).filePath(e.FileName(start)));
+  if (services_.KeepAwake) run.Awake = services_.KeepAwake(QString::fromUtf8("正在预约录音：%1").arg(e.StationName));
   Try(run);
   emit Changed();
 }
@@ -227,54 +227,54 @@ void TScheduler::Prepare(const TScheduleEntry& e, const QDateTime& start)
 void TScheduler::StartWriting(qint64 lateMs)
 {
   run_ = std::move(next_);
-  run_->started = true;
+  run_->Started = true;
   // The recording ends at the entry's end, however late it could begin.
-  run_->startMs = services_.steadyMs() - lateMs;
-  run_->endMs = run_->startMs + qint64(run_->entry.seconds) * 1000;
+  run_->StartMs = services_.SteadyMs() - lateMs;
+  run_->EndMs = run_->StartMs + qint64(run_->Entry.Seconds) * 1000;
   // The folder may have gone since the station was connected: made again, or
   // the entry fails here rather than writing anywhere else.
-  if (const QString problem = MakeFolder(QFileInfo(run_->file).absolutePath()); !problem.isEmpty()) {
+  if (const QString problem = MakeFolder(QFileInfo(run_->File).absolutePath()); !problem.isEmpty()) {
     End(TScheduleEntry::Failed, problem);
     return;
   }
-  Note(run_->id, run_->start, TScheduleEntry::Recording, run_->file, QString());
+  Note(run_->Id, run_->Start, TScheduleEntry::Recording, run_->File, QString());
   emit Changed();
-  if (run_->recording) run_->recording->Record();
+  if (run_->ActiveRecording) run_->ActiveRecording->Record();
   // A station that failed ahead of the start is tried again now, when its pause is over.
-  else if (run_->phase == TRun::Waiting && services_.steadyMs() >= run_->nextTryMs) Try(*run_);
+  else if (run_->Phase == TRun::Waiting && services_.SteadyMs() >= run_->NextTryMs) Try(*run_);
 }
 
 TScheduler::TRun* TScheduler::RunOf(const TScheduleRecording* recording) const
 {
-  if (run_ && run_->recording.get() == recording) return run_.get();
-  if (next_ && next_->recording.get() == recording) return next_.get();
+  if (run_ && run_->ActiveRecording.get() == recording) return run_.get();
+  if (next_ && next_->ActiveRecording.get() == recording) return next_.get();
   return nullptr;
 }
 
 void TScheduler::Try(TRun& run)
 {
-  const TScheduleEntry* found = store_.Find(run.id);
+  const TScheduleEntry* found = store_.Find(run.Id);
   if (!found) {  // removed meanwhile
-    if (run.started) End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
+    if (run.Started) End(TScheduleEntry::Failed, QString::fromUtf8("预约已被删除"));
     else Cancel();
     return;
   }
   const TScheduleEntry entry = *found;
-  run.phase = TRun::Connecting;
-  run.ready = false;
-  run.recording = services_.makeRecording();
-  TScheduleRecording* rec = run.recording.get();
+  run.Phase = TRun::Connecting;
+  run.Ready = false;
+  run.ActiveRecording = services_.MakeRecording();
+  TScheduleRecording* rec = run.ActiveRecording.get();
   connect(rec, &TScheduleRecording::Ready, this, [this, rec] {
     if (TRun* r = RunOf(rec)) {
-      r->ready = true;
+      r->Ready = true;
       emit Changed();
     }
   });
   connect(rec, &TScheduleRecording::Recording, this, [this, rec] {
     TRun* r = RunOf(rec);
     if (!r) return;
-    r->phase = TRun::Recording;
-    Tell(QString::fromUtf8("预约录音开始"), QString::fromUtf8("正在录制 %1，保存到 %2。").arg(r->station, r->file));
+    r->Phase = TRun::Recording;
+    Tell(QString::fromUtf8("预约录音开始"), QString::fromUtf8("正在录制 %1，保存到 %2。").arg(r->Station, r->File));
     emit Changed();
   });
   connect(rec, &TScheduleRecording::Unreachable, this, [this, rec](const QString& reason) {
@@ -282,62 +282,62 @@ void TScheduler::Try(TRun& run)
   });
   connect(rec, &TScheduleRecording::Ended, this, [this, rec](const QString& reason) {
     // Before it recorded anything (the file could not be made) it failed.
-    if (run_ && run_->recording.get() == rec)
-      End(run_->phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, UserText(reason));
+    if (run_ && run_->ActiveRecording.get() == rec)
+      End(run_->Phase == TRun::Recording ? TScheduleEntry::EndedEarly : TScheduleEntry::Failed, UserText(reason));
   });
   QPointer<TScheduleRecording> alive(rec);
-  rec->Prepare(entry, run.file);
+  rec->Prepare(entry, run.File);
   // Once the start has come, a new try writes as soon as the station plays.
-  if (alive && run_ && run_->recording.get() == rec) rec->Record();
+  if (alive && run_ && run_->ActiveRecording.get() == rec) rec->Record();
 }
 
 void TScheduler::OnUnreachable(TRun& run, const QString& reason)
 {
   // Freed later: the signal comes from inside it.
-  run.recording.release()->deleteLater();
+  run.ActiveRecording.release()->deleteLater();
   // Tries ahead of the start never fail the entry: the minute counts from the start.
-  const qint64 next = services_.steadyMs() + kRetryPauseMs;
-  if (run.started && (next - run.startMs > qint64(kRetryWindowSecs) * 1000 || next >= run.endMs)) {
+  const qint64 next = services_.SteadyMs() + kRetryPauseMs;
+  if (run.Started && (next - run.StartMs > qint64(kRetryWindowSecs) * 1000 || next >= run.EndMs)) {
     End(TScheduleEntry::Failed, reason);
     return;
   }
-  run.phase = TRun::Waiting;
-  run.nextTryMs = next;
+  run.Phase = TRun::Waiting;
+  run.NextTryMs = next;
   emit Changed();
 }
 
 void TScheduler::End(TScheduleEntry::TResult result, const QString& message)
 {
   std::unique_ptr<TRun> run = std::move(run_);
-  if (run->recording) {
-    run->recording->Finish();
+  if (run->ActiveRecording) {
+    run->ActiveRecording->Finish();
     // A signal may be on its way out of it.
-    run->recording.release()->deleteLater();
+    run->ActiveRecording.release()->deleteLater();
   }
-  const bool written = QFileInfo(run->file).size() > 0;
-  if (!written) QFile::remove(run->file);
-  const QString file = written ? run->file : QString();
-  Note(run->id, run->start, result, file, message);
+  const bool written = QFileInfo(run->File).size() > 0;
+  if (!written) QFile::remove(run->File);
+  const QString file = written ? run->File : QString();
+  Note(run->Id, run->Start, result, file, message);
   switch (result) {
   case TScheduleEntry::Done:
-    Tell(QString::fromUtf8("预约录音完成"), QString::fromUtf8("%1 已录好：%2").arg(run->station, file));
+    Tell(QString::fromUtf8("预约录音完成"), QString::fromUtf8("%1 已录好：%2").arg(run->Station, file));
     break;
   case TScheduleEntry::Failed:
     Tell(QString::fromUtf8("预约录音失败"),
-         QString::fromUtf8("%1 在 %2 的预约录音没有录上：%3").arg(run->station, TimeText(run->start), message));
+         QString::fromUtf8("%1 在 %2 的预约录音没有录上：%3").arg(run->Station, TimeText(run->Start), message));
     break;
   case TScheduleEntry::EndedEarly:
     Tell(QString::fromUtf8("预约录音提前结束"),
-         QString::fromUtf8("%1 的录音提前结束了：%2。已录下的部分在 %3。").arg(run->station, message, file));
+         QString::fromUtf8("%1 的录音提前结束了：%2。已录下的部分在 %3。").arg(run->Station, message, file));
     break;
   case TScheduleEntry::Interrupted:
     Tell(QString::fromUtf8("预约录音被中断"),
-         QString::fromUtf8("%1 的录音在程序结束时中断了；已录下的部分在 %2。").arg(run->station, file));
+         QString::fromUtf8("%1 的录音在程序结束时中断了；已录下的部分在 %2。").arg(run->Station, file));
     break;
   default:
     break;
   }
-  run->awake.reset();
+  run->Awake.reset();
   emit Changed();
 }
 
@@ -354,11 +354,11 @@ void TScheduler::Note(const QString& id, const QDateTime& start, TScheduleEntry:
   handled_[id] = std::max(handled_[id], start);
   QString error;
   const bool saved = store_.Change(id, [&](TScheduleEntry& e) {
-    e.handledUntil = std::max(e.handledUntil, start);
-    e.lastResult = result;
-    e.lastStart = start;
-    e.lastFile = file;
-    e.lastMessage = message;
+    e.HandledUntil = std::max(e.HandledUntil, start);
+    e.LastResult = result;
+    e.LastStart = start;
+    e.LastFile = file;
+    e.LastMessage = message;
   }, &error);
   // A store that cannot be written is said once; the run goes on from memory.
   if (!saved && store_.Find(id) && error != storeProblemTold_) {
@@ -367,19 +367,19 @@ void TScheduler::Note(const QString& id, const QDateTime& start, TScheduleEntry:
   }
 }
 
-QString TScheduler::UserText(const QString& reason) const { return services_.userText ? services_.userText(reason) : reason; }
+QString TScheduler::UserText(const QString& reason) const { return services_.UserText ? services_.UserText(reason) : reason; }
 
 void TScheduler::Tell(const QString& title, const QString& text)
 {
-  if (services_.notify) services_.notify(title, text);
+  if (services_.Notify) services_.Notify(title, text);
 }
 
 QString TScheduler::StatusText() const
 {
   if (!run_ && next_)
-    return QString::fromUtf8("预约录音：准备录制 %1（%2 开始）").arg(next_->station, next_->start.toString(QStringLiteral("HH:mm")));
+    return QString::fromUtf8("预约录音：准备录制 %1（%2 开始）").arg(next_->Station, next_->Start.toString(QStringLiteral("HH:mm")));
   if (!run_) return QString();
-  if (run_->phase == TRun::Recording)
-    return QString::fromUtf8("预约录音：%1（到 %2）").arg(run_->station, run_->end.toString(QStringLiteral("HH:mm")));
-  return QString::fromUtf8("预约录音：正在连接 %1").arg(run_->station);
+  if (run_->Phase == TRun::Recording)
+    return QString::fromUtf8("预约录音：%1（到 %2）").arg(run_->Station, run_->End.toString(QStringLiteral("HH:mm")));
+  return QString::fromUtf8("预约录音：正在连接 %1").arg(run_->Station);
 }

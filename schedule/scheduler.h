@@ -63,16 +63,16 @@ public:
 
   struct TServices {
     // Local wall-clock time, and milliseconds on a steady clock.
-    std::function<QDateTime()> now;
-    std::function<qint64()> steadyMs;
-    std::function<std::unique_ptr<TScheduleRecording>()> makeRecording;
+    std::function<QDateTime()> Now;
+    std::function<qint64()> SteadyMs;
+    std::function<std::unique_ptr<TScheduleRecording>()> MakeRecording;
     // Tells the user (title, text).
-    std::function<void(const QString&, const QString&)> notify;
+    std::function<void(const QString&, const QString&)> Notify;
     // Keeps the system awake until the returned handle goes (may be null).
-    std::function<std::shared_ptr<void>(const QString& why)> keepAwake;
+    std::function<std::shared_ptr<void>(const QString& why)> KeepAwake;
     // A recording's reason (a component's own message) in the user's words;
     // taken as it stands when null.
-    std::function<QString(const QString&)> userText;
+    std::function<QString(const QString&)> UserText;
   };
 
   TScheduler(std::unique_ptr<TScheduleStore> store, TServices services, QObject* parent = nullptr);
@@ -90,12 +90,12 @@ public:
   // An entry is being prepared or recorded.
   bool Running() const { return run_ || next_; }
   // The station of the entry waiting for its start plays.
-  bool ReadyNow() const { return next_ && next_->ready; }
-  bool RecordingNow() const { return run_ && run_->phase == TRun::Recording; }
+  bool ReadyNow() const { return next_ && next_->Ready; }
+  bool RecordingNow() const { return run_ && run_->Phase == TRun::Recording; }
   // The entry whose start has come and that is being recorded (or connected).
-  QString RunningId() const { return run_ ? run_->id : QString(); }
+  QString RunningId() const { return run_ ? run_->Id : QString(); }
   // Its file, else that of the entry waiting for its start.
-  QString RunningFile() const { return run_ ? run_->file : next_ ? next_->file : QString(); }
+  QString RunningFile() const { return run_ ? run_->File : next_ ? next_->File : QString(); }
   // "预约录音：电台名（到 08:30）" while one runs, else "".
   QString StatusText() const;
   TScheduleStore& Store() { return *storeOwned_; }
@@ -105,17 +105,17 @@ signals:
 
 private:
   struct TRun {
-    enum TPhase { Connecting, Waiting, Recording } phase = Connecting;
-    bool started = false;  // the start came: Record was asked for
-    bool ready = false;    // the station played ahead of the start
-    TScheduleEntry entry;  // as it was prepared
-    QString id, station, file;
-    QDateTime start, end;
+    enum TPhase { Connecting, Waiting, Recording } Phase = Connecting;
+    bool Started = false;  // the start came: Record was asked for
+    bool Ready = false;    // the station played ahead of the start
+    TScheduleEntry Entry;  // as it was prepared
+    QString Id, Station, File;
+    QDateTime Start, End;
     // Steady clock: the start (where it will be, until it comes), the next
     // try, the end.
-    qint64 startMs = 0, nextTryMs = 0, endMs = 0;
-    std::unique_ptr<TScheduleRecording> recording;
-    std::shared_ptr<void> awake;
+    qint64 StartMs = 0, NextTryMs = 0, EndMs = 0;
+    std::unique_ptr<TScheduleRecording> ActiveRecording;
+    std::shared_ptr<void> Awake;
   };
   // Connects to the station of the occurrence starting at `start` (next_).
   void Prepare(const TScheduleEntry& e, const QDateTime& start);

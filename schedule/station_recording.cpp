@@ -22,7 +22,7 @@ int RecordingsOn(const TStationPlayer* p) { return p->property(kRecordingsOn).to
 bool PlaysStation(const TStationPlayer& p, const QString& url)
 {
   const bool active = p.State() != TStationPlayer::psStopped && p.State() != TStationPlayer::psFailed;
-  return active && (p.Station().url == url || p.Station().streamUrl == url);
+  return active && (p.Station().Url == url || p.Station().StreamUrl == url);
 }
 } // namespace
 
@@ -35,17 +35,17 @@ void TStationRecording::TakeHeard(TStationPlayer* heard)
 void TStationRecording::Prepare(const TScheduleEntry& entry, const QString& file)
 {
   file_ = file;
-  station_ = entry.stationName;
-  stationKey_ = url_ = entry.stationUrl;
-  bitrate_ = entry.bitrate;
-  split_ = entry.splitByTrack;
-  if (entry.playAloud) {
+  station_ = entry.StationName;
+  stationKey_ = url_ = entry.StationUrl;
+  bitrate_ = entry.Bitrate;
+  split_ = entry.SplitByTrack;
+  if (entry.PlayAloud) {
     TStationPlayer* heard = heard_ ? heard_ : TStationPlayer::Instance();
     if (PlaysStation(*heard, url_)) {
       // Heard already (the user listens to it, or the entry before records it).
       player_ = heard;
       TakeHeard(heard);
-      stationKey_ = heard->Station().key;
+      stationKey_ = heard->Station().Key;
       connect(player_, &TStationPlayer::Changed, this, &TStationRecording::OnPlayerChanged);
       OnPlayerChanged();
       return;
@@ -79,7 +79,7 @@ void TStationRecording::OnPlayerChanged()
   if (finished_ || !player_) return;
   const TStationPlayer::TState state = player_->State();
   // The user played something else on the program's player: the station is gone.
-  const bool ours = player_->Station().key == stationKey_;
+  const bool ours = player_->Station().Key == stationKey_;
   if (!out_) {
     if (!ours) {
       emit Unreachable(QString::fromUtf8("播放器换了别的电台"));
@@ -159,7 +159,7 @@ void TStationRecording::StopPlayer()
     disconnect(player_, nullptr, this, nullptr);
     if (silentUntilStart_) player_->KeepSilent(QString());
     // A player of its own stops with the recording.
-    if (player_ != heardTaken_ && player_->Station().key == stationKey_) player_->Stop();
+    if (player_ != heardTaken_ && player_->Station().Key == stationKey_) player_->Stop();
   }
   silentUntilStart_ = false;
   if (!heardTaken_) return;
@@ -168,7 +168,7 @@ void TStationRecording::StopPlayer()
   heardTaken_ = nullptr;
   const int left = RecordingsOn(heard) - 1;
   heard->setProperty(kRecordingsOn, left);
-  if (left <= 0 && heard->Station().key == stationKey_) heard->Stop();
+  if (left <= 0 && heard->Station().Key == stationKey_) heard->Stop();
 }
 
 qint64 TStationRecording::Position() const { return in_ ? in_->Position() : 0; }

@@ -73,17 +73,17 @@ public:
     const qint64 at = pos_;
     try {
       const TBmpInfo head = ReadBmpInfo(rest);
-      if (head.width > kMaxSkinPictureDimension || head.height > kMaxSkinPictureDimension)
+      if (head.Width > kMaxSkinPictureDimension || head.Height > kMaxSkinPictureDimension)
         throw ESkinDataError(QStringLiteral("picture at offset %1 is %2 x %3; skin pictures are at most %4 pixels wide and high")
-                                 .arg(at).arg(head.width).arg(head.height).arg(kMaxSkinPictureDimension));
-      pixelBudget -= qint64(head.width) * head.height;
+                                 .arg(at).arg(head.Width).arg(head.Height).arg(kMaxSkinPictureDimension));
+      pixelBudget -= qint64(head.Width) * head.Height;
       if (pixelBudget < 0)
         throw ESkinDataError(QStringLiteral("the pictures of the skin exceed %1 pixels in all").arg(kMaxSkinPixels));
       TBmpInfo info;
       TbsSkinPicture picture;
       picture.Image = DecodeBmp(rest, &info);
-      picture.BitsPerPixel = info.bitsPerPixel;
-      pos_ += info.fileSize;
+      picture.BitsPerPixel = info.BitsPerPixel;
+      pos_ += info.FileSize;
       return picture;
     } catch (const EInvalidGraphic& e) {
       throw EInvalidGraphic(QStringLiteral("Stored skin, picture at offset %1: %2").arg(at).arg(e.Message()));
@@ -121,7 +121,7 @@ TbsSkinPicture LoadBmpFile(const QString& path)
   } catch (const EInvalidGraphic& e) {
     throw EInvalidGraphic(path + QStringLiteral(": ") + e.Message());
   }
-  picture.BitsPerPixel = info.bitsPerPixel;
+  picture.BitsPerPixel = info.BitsPerPixel;
   return picture;
 }
 

@@ -35,8 +35,8 @@ std::vector<int> ParseComponents(const QString& text, int count, const char* wha
 }
 
 struct NamedValue {
-  const char* name;
-  int value;
+  const char* Name;
+  int Value;
 };
 const NamedValue kMorphKinds[] = {{"mkdefault", 0}, {"mkgradient", 1}, {"mkleftgradient", 2}, {"mkrightgradient", 3},
                                   {"mkleftslide", 4}, {"mkrightslide", 5}, {"mkpush", 6}};
@@ -49,15 +49,15 @@ template <size_t N>
 int Lookup(const NamedValue (&table)[N], const QString& text, int otherwise)
 {
   for (const NamedValue& v : table)
-    if (text == QLatin1String(v.name)) return v.value;
+    if (text == QLatin1String(v.Name)) return v.Value;
   return otherwise;
 }
 template <size_t N>
 QString NameOf(const NamedValue (&table)[N], int value)
 {
   for (const NamedValue& v : table)
-    if (v.value == value) return QString::fromLatin1(v.name);
-  return QString::fromLatin1(table[0].name);
+    if (v.Value == value) return QString::fromLatin1(v.Name);
+  return QString::fromLatin1(table[0].Name);
 }
 } // namespace
 

@@ -23,7 +23,7 @@ namespace {
 // Nothing to cut: a blank image, whatever a reused bitmap held before.
 void Clear(const PixelRows& dst)
 {
-  for (uchar* row : dst.rows) std::memset(row, 0, size_t(dst.w) * 3);
+  for (uchar* row : dst.Rows) std::memset(row, 0, size_t(dst.W) * 3);
 }
 
 enum class EdgeMode { Tile, Stretch, TileToEdge };
@@ -181,7 +181,7 @@ void BuildHorz(StripParts parts, int a, int v, const QRect& source, const QImage
   const int sh = std::max(0, source.height());
   const PixelRows dst = PrepareOutput(out, W, sh);
   const TbsFBitmap src = ExtractArea(picture, source);
-  if (src.Empty() || dst.w == 0) {
+  if (src.Empty() || dst.W == 0) {
     Clear(dst);
     out.Changed();
     return;

@@ -16,8 +16,8 @@ inline int Bottom(const QRect& r) { return r.y() + r.height(); }
 
 // Writable rows of a 24-bit target.
 struct PixelRows {
-  std::vector<uchar*> rows;
-  int w = 0, h = 0;
+  std::vector<uchar*> Rows;
+  int W = 0, H = 0;
 };
 
 // Creates or resizes `out` to width × height (negative sizes count as 0) and

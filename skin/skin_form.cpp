@@ -23,9 +23,9 @@ constexpr int kSmallIcon = 16;
 
 // The built-in hints of the caption buttons and their replaceable names.
 struct CommandHint {
-  TbsStdCommand command;
-  const char* resName;
-  const char* text;
+  TbsStdCommand Command;
+  const char* ResName;
+  const char* Text;
 };
 const CommandHint kHints[] = {
     {TbsStdCommand::cmClose, "CLOSEBUTTON_HINT", "关闭"},
@@ -436,9 +436,9 @@ void TbsSkinForm::RefreshObjectHints()
     TbsStdCommand command;
     if (!ObjectCommand(o.get(), &command)) continue;
     for (const CommandHint& h : kHints) {
-      if (h.command != command) continue;
-      const QString replaced = strings ? strings->GetResString(QString::fromLatin1(h.resName)) : QString();
-      o->Hint = replaced.isEmpty() ? QString::fromUtf8(h.text) : replaced;
+      if (h.Command != command) continue;
+      const QString replaced = strings ? strings->GetResString(QString::fromLatin1(h.ResName)) : QString();
+      o->Hint = replaced.isEmpty() ? QString::fromUtf8(h.Text) : replaced;
       // A button that cannot work says why rather than doing nothing without a word.
       if (command == TbsStdCommand::cmMinimizeToTray && trayIcon_ && !trayIcon_->CanHideToTray())
         o->Hint = QString::fromUtf8(kNoTrayHint);

@@ -13,9 +13,9 @@ constexpr int kFadeInterval = 10;
 // What the system menu's and the tray menu's items are called, where a skin
 // may replace their captions, and the built-in captions.
 struct MenuEntry {
-  const char* name;
-  const char* resName;
-  const char* caption;
+  const char* Name;
+  const char* ResName;
+  const char* Caption;
 };
 const MenuEntry kMinItem{"BSF_MINITEM", "MI_MINCAPTION", "最小化(&N)"};
 const MenuEntry kMaxItem{"BSF_MAXITEM", "MI_MAXCAPTION", "最大化(&X)"};
@@ -59,10 +59,10 @@ void TbsSkinForm::CreateMenus()
   trayMenu_ = new TbsSkinPopupMenu(this);
   trayMenu_->SetForm(form_);
   TMenuItem* items = trayMenu_->Items();
-  items->Add(TMenuItem::Create(QStringLiteral("TRAY_BSF_RESTORE"), MenuCaption(kRestoreItem.resName, kRestoreItem.caption),
+  items->Add(TMenuItem::Create(QStringLiteral("TRAY_BSF_RESTORE"), MenuCaption(kRestoreItem.ResName, kRestoreItem.Caption),
                                QString(), [this](TObject*) { RestoreFromTray(); }));
   items->Add(TMenuItem::Create(QStringLiteral("TRAY_BSF_SEP"), QStringLiteral("-")));
-  items->Add(TMenuItem::Create(QStringLiteral("TRAY_BSF_CLOSE"), MenuCaption(kCloseItem.resName, kCloseItem.caption),
+  items->Add(TMenuItem::Create(QStringLiteral("TRAY_BSF_CLOSE"), MenuCaption(kCloseItem.ResName, kCloseItem.Caption),
                                QStringLiteral("Alt+F4"), [this](TObject*) {
                                  if (form_) form_->Close();
                                }));
@@ -72,7 +72,7 @@ TMenuItem* TbsSkinForm::SystemMenuItem(const char* name) const
 {
   const MenuEntry* entries[] = {&kMinItem, &kMaxItem, &kRestoreItem, &kRollUpItem, &kTrayItem, &kCloseItem};
   for (const MenuEntry* e : entries) {
-    if (qstrcmp(e->name, name) != 0) continue;
+    if (qstrcmp(e->Name, name) != 0) continue;
     const QString shortCut = e == &kCloseItem ? QStringLiteral("Alt+F4") : QString();
     QPointer<TbsSkinForm> self(const_cast<TbsSkinForm*>(this));
     TNotifyEvent action;
@@ -96,7 +96,7 @@ TMenuItem* TbsSkinForm::SystemMenuItem(const char* name) const
       action = [self](TObject*) { if (self) self->MinimizeToTray(); };
     else
       action = [self](TObject*) { if (self && self->form_) self->form_->Close(); };
-    return TMenuItem::Create(QString::fromLatin1(e->name), MenuCaption(e->resName, e->caption), shortCut, action);
+    return TMenuItem::Create(QString::fromLatin1(e->Name), MenuCaption(e->ResName, e->Caption), shortCut, action);
   }
   return nullptr;
 }

@@ -56,10 +56,10 @@ TbsShellFolder::TbsShellFolder(TbsShellFolder* parent, TShellItemId absoluteId, 
     entry_ = *entry;
   } else {
     const TShellNamespace& ns = ShellNamespace();
-    entry_.relativeId = RelativeId();
-    entry_.displayName = ns.DisplayName(absolute_);
-    entry_.folder = ns.IsFolder(absolute_);
-    entry_.fileSystem = ns.IsFileSystem(absolute_);
+    entry_.RelativeId = RelativeId();
+    entry_.DisplayName = ns.DisplayName(absolute_);
+    entry_.Folder = ns.IsFolder(absolute_);
+    entry_.FileSystem = ns.IsFileSystem(absolute_);
   }
 }
 
@@ -67,7 +67,7 @@ QString TbsShellFolder::PathName() const { return ShellNamespace().Path(absolute
 
 bool TbsShellFolder::IsFolder() const
 {
-  return entry_.folder && !RelativeId().toUpper().endsWith(QLatin1String(".ZIP"));
+  return entry_.Folder && !RelativeId().toUpper().endsWith(QLatin1String(".ZIP"));
 }
 
 QIcon TbsShellFolder::Icon() const { return ShellNamespace().Icon(absolute_, false); }
@@ -77,12 +77,12 @@ void TbsShellFolder::LoadColumnDetails(int count)
   if (loaded_ && columns_.size() >= count) return;
   int error = 0;
   const auto details = ShellNamespace().Details(absolute_, &error);
-  columns_ = QStringList{entry_.displayName, QString(), QString(), QString()};
+  columns_ = QStringList{entry_.DisplayName, QString(), QString(), QString()};
   detailsError_ = details ? 0 : error;
   if (details) {
-    columns_[1] = SizeText(details->size);
-    columns_[2] = details->typeName;
-    columns_[3] = details->modified.isValid() ? details->modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+    columns_[1] = SizeText(details->Size);
+    columns_[2] = details->TypeName;
+    columns_[3] = details->Modified.isValid() ? details->Modified.toString(QStringLiteral("yyyy-MM-dd HH:mm"))
                                               : QString();
   }
   while (columns_.size() < count) columns_ << QString();
@@ -91,15 +91,15 @@ void TbsShellFolder::LoadColumnDetails(int count)
 
 QString TbsShellFolder::Details(int column) const
 {
-  if (!loaded_) throw EShellError(QStringLiteral("%1: Missing call to LoadColumnDetails").arg(entry_.displayName));
+  if (!loaded_) throw EShellError(QStringLiteral("%1: Missing call to LoadColumnDetails").arg(entry_.DisplayName));
   return column >= 0 && column < columns_.size() ? columns_[column] : QString();
 }
 
 void TbsShellFolder::Rename(const QString& newName)
 {
   absolute_ = ShellNamespace().Rename(absolute_, newName);
-  entry_.relativeId = RelativeId();
-  entry_.displayName = newName;
+  entry_.RelativeId = RelativeId();
+  entry_.DisplayName = newName;
   loaded_ = false;
   columns_.clear();
 }
@@ -257,8 +257,8 @@ void TbsCustomShellListView::FillList()
   if (entries) {
     items_.reserve(entries->size());
     for (const TShellEntry& e : *entries) {
-      auto node = std::make_unique<TbsShellFolder>(current_.get(), current_->AbsoluteId() + QStringList{e.relativeId}, &e);
-      bool accept = node->IsFolder() || fileMask_.Matches(e.displayName);
+      auto node = std::make_unique<TbsShellFolder>(current_.get(), current_->AbsoluteId() + QStringList{e.RelativeId}, &e);
+      bool accept = node->IsFolder() || fileMask_.Matches(e.DisplayName);
       if (accept && onAddFolder_) onAddFolder_(this, node.get(), accept);
       if (accept) items_.push_back(std::move(node));
     }
@@ -305,8 +305,8 @@ void TbsCustomShellListView::BuildColumns()
   const auto columns = ShellNamespace().Columns(current_->AbsoluteId());
   for (size_t i = 0; i < columns.size(); ++i) {
     const TShellColumn& c = columns[i];
-    const QString caption = i < 4 ? ColumnCaption(names[i], c.caption) : c.caption;
-    AddColumn(caption, c.chars * x, c.alignment == 1 ? taRightJustify : c.alignment == 2 ? taCenter : taLeftJustify);
+    const QString caption = i < 4 ? ColumnCaption(names[i], c.Caption) : c.Caption;
+    AddColumn(caption, c.Chars * x, c.Alignment == 1 ? taRightJustify : c.Alignment == 2 ? taCenter : taLeftJustify);
   }
 }
 

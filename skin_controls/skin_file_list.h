@@ -24,11 +24,11 @@ public:
   TbsShellFolder* Parent() const { return parent_; }
   // Ancestors above the item: the desktop 0, the computer 1, a drive 2.
   int Level() const { return int(absolute_.size()); }
-  QString DisplayName() const { return entry_.displayName; }
+  QString DisplayName() const { return entry_.DisplayName; }
   QString PathName() const;
   // An archive the shell might present as a folder stays a file.
   bool IsFolder() const;
-  bool IsFileSystem() const { return entry_.fileSystem; }
+  bool IsFileSystem() const { return entry_.FileSystem; }
   const TShellEntry& Entry() const { return entry_; }
   QIcon Icon() const;
 

@@ -200,32 +200,32 @@ TbsSkinCustomListView::TGrid TbsSkinCustomListView::Grid() const
   const int row = RowHeight();
   switch (viewStyle_) {
   case vsIcon:
-    g.cellWidth = kIconCellWidth;
-    g.cellHeight = kLargeIcon + 8 + Font()->Metrics().height() + 4;
-    g.columns = std::max(1, client.width() / g.cellWidth);
-    g.rows = (itemCount_ + g.columns - 1) / g.columns;
+    g.CellWidth = kIconCellWidth;
+    g.CellHeight = kLargeIcon + 8 + Font()->Metrics().height() + 4;
+    g.Columns = std::max(1, client.width() / g.CellWidth);
+    g.Rows = (itemCount_ + g.Columns - 1) / g.Columns;
     break;
   case vsSmallIcon:
-    g.cellWidth = ListCellWidth();
-    g.cellHeight = row;
-    g.columns = std::max(1, client.width() / g.cellWidth);
-    g.rows = (itemCount_ + g.columns - 1) / g.columns;
+    g.CellWidth = ListCellWidth();
+    g.CellHeight = row;
+    g.Columns = std::max(1, client.width() / g.CellWidth);
+    g.Rows = (itemCount_ + g.Columns - 1) / g.Columns;
     break;
   case vsList:
-    g.columnMajor = true;
-    g.cellWidth = ListCellWidth();
-    g.cellHeight = row;
-    g.rows = std::max(1, client.height() / row);
-    g.columns = (itemCount_ + g.rows - 1) / g.rows;
+    g.ColumnMajor = true;
+    g.CellWidth = ListCellWidth();
+    g.CellHeight = row;
+    g.Rows = std::max(1, client.height() / row);
+    g.Columns = (itemCount_ + g.Rows - 1) / g.Rows;
     break;
   case vsReport: {
     int total = 0;
     for (const auto& c : columns_) total += c.Width;
-    g.cellWidth = std::max(total, 1);
-    g.cellHeight = row;
-    g.columns = 1;
-    g.rows = itemCount_;
-    g.top = showColumnHeaders_ ? row + 2 : 0;
+    g.CellWidth = std::max(total, 1);
+    g.CellHeight = row;
+    g.Columns = 1;
+    g.Rows = itemCount_;
+    g.Top = showColumnHeaders_ ? row + 2 : 0;
     break;
   }
   }
@@ -235,39 +235,39 @@ TbsSkinCustomListView::TGrid TbsSkinCustomListView::Grid() const
 QSize TbsSkinCustomListView::ContentSize() const
 {
   const TGrid g = Grid();
-  return QSize(g.columns * g.cellWidth, g.top + g.rows * g.cellHeight);
+  return QSize(g.Columns * g.CellWidth, g.Top + g.Rows * g.CellHeight);
 }
 
 QSize TbsSkinCustomListView::PageSize() const
 {
   const TGrid g = Grid();
-  return QSize(ClientWidth(), std::max(0, ClientHeight() - g.top));
+  return QSize(ClientWidth(), std::max(0, ClientHeight() - g.Top));
 }
 
 QRect TbsSkinCustomListView::HeaderRect() const
 {
   if (viewStyle_ != vsReport || !showColumnHeaders_) return {};
-  return QRect(0, 0, ClientWidth(), Grid().top);
+  return QRect(0, 0, ClientWidth(), Grid().Top);
 }
 
 QRect TbsSkinCustomListView::ItemRect(int index) const
 {
   if (index < 0 || index >= itemCount_) return {};
   const TGrid g = Grid();
-  const int col = g.columnMajor ? index / g.rows : index % g.columns;
-  const int row = g.columnMajor ? index % g.rows : index / g.columns;
-  return QRect(col * g.cellWidth - scroll_.x(), g.top + row * g.cellHeight - scroll_.y(), g.cellWidth,
-               g.cellHeight);
+  const int col = g.ColumnMajor ? index / g.Rows : index % g.Columns;
+  const int row = g.ColumnMajor ? index % g.Rows : index / g.Columns;
+  return QRect(col * g.CellWidth - scroll_.x(), g.Top + row * g.CellHeight - scroll_.y(), g.CellWidth,
+               g.CellHeight);
 }
 
 int TbsSkinCustomListView::ItemAtPos(QPoint p) const
 {
   const TGrid g = Grid();
-  if (p.y() < g.top || p.x() < 0 || p.y() < 0) return -1;
-  const int x = p.x() + scroll_.x(), y = p.y() - g.top + scroll_.y();
-  const int col = x / g.cellWidth, row = y / g.cellHeight;
-  if (col >= g.columns || row >= g.rows) return -1;
-  const int index = g.columnMajor ? col * g.rows + row : row * g.columns + col;
+  if (p.y() < g.Top || p.x() < 0 || p.y() < 0) return -1;
+  const int x = p.x() + scroll_.x(), y = p.y() - g.Top + scroll_.y();
+  const int col = x / g.CellWidth, row = y / g.CellHeight;
+  if (col >= g.Columns || row >= g.Rows) return -1;
+  const int index = g.ColumnMajor ? col * g.Rows + row : row * g.Columns + col;
   return index < itemCount_ ? index : -1;
 }
 
@@ -277,7 +277,7 @@ void TbsSkinCustomListView::MakeVisible(int index)
   const QRect r = ItemRect(index);
   const TGrid g = Grid();
   QPoint s = scroll_;
-  if (r.top() < g.top) s.ry() -= g.top - r.top();
+  if (r.top() < g.Top) s.ry() -= g.Top - r.top();
   else if (r.bottom() >= ClientHeight()) s.ry() += r.bottom() + 1 - ClientHeight();
   if (viewStyle_ != vsReport) {
     if (r.left() < 0) s.rx() += r.left();
@@ -289,7 +289,7 @@ void TbsSkinCustomListView::MakeVisible(int index)
 QPoint TbsSkinCustomListView::ClampScroll(QPoint p) const
 {
   const QSize content = ContentSize(), page = PageSize();
-  const int top = Grid().top;
+  const int top = Grid().Top;
   return QPoint(std::clamp(p.x(), 0, std::max(0, content.width() - page.width())),
                 std::clamp(p.y(), 0, std::max(0, content.height() - top - page.height())));
 }
@@ -364,7 +364,7 @@ void TbsSkinCustomListView::SyncScrollBars()
   for (int pass = 0; pass < 2; ++pass) {
     const TGrid g = Grid();
     const QSize content = ContentSize(), page = PageSize();
-    const int body = content.height() - g.top;
+    const int body = content.height() - g.Top;
     bool changed = false;
     auto apply = [&](TbsSkinScrollBar* bar, bool needed, int length, int pageLength, int position, int step) {
       if (!bar) return;
@@ -378,9 +378,9 @@ void TbsSkinCustomListView::SyncScrollBars()
         changed = true;
       }
     };
-    apply(vBar_, Visible() && body > page.height(), body, page.height(), scroll_.y(), g.cellHeight);
+    apply(vBar_, Visible() && body > page.height(), body, page.height(), scroll_.y(), g.CellHeight);
     apply(hBar_, Visible() && content.width() > page.width(), content.width(), page.width(), scroll_.x(),
-          viewStyle_ == vsList ? g.cellWidth : g.cellHeight);
+          viewStyle_ == vsList ? g.CellWidth : g.CellHeight);
     if (hBar_) hBar_->SetBoth(vBar_ && vBar_->Visible());
     if (!changed) break;
     if (Align() != alNone && Parent()) Parent()->Realign();
@@ -457,15 +457,15 @@ void TbsSkinCustomListView::DrawList(TBitmap& bitmap)
   const TGrid g = Grid();
   if (itemCount_ > 0) {
     // Only the cells that meet the visible area are asked for and drawn.
-    const int firstCol = scroll_.x() / g.cellWidth;
-    const int lastCol = std::min(g.columns - 1, (scroll_.x() + bitmap.Width()) / g.cellWidth);
-    const int firstRow = scroll_.y() / g.cellHeight;
-    const int lastRow = std::min(g.rows - 1, (scroll_.y() + bitmap.Height() - g.top) / g.cellHeight);
+    const int firstCol = scroll_.x() / g.CellWidth;
+    const int lastCol = std::min(g.Columns - 1, (scroll_.x() + bitmap.Width()) / g.CellWidth);
+    const int firstRow = scroll_.y() / g.CellHeight;
+    const int lastRow = std::min(g.Rows - 1, (scroll_.y() + bitmap.Height() - g.Top) / g.CellHeight);
     c.Painter().save();
-    c.Painter().setClipRect(QRect(0, g.top, bitmap.Width(), bitmap.Height() - g.top));
+    c.Painter().setClipRect(QRect(0, g.Top, bitmap.Width(), bitmap.Height() - g.Top));
     for (int col = firstCol; col <= lastCol; ++col) {
       for (int row = firstRow; row <= lastRow; ++row) {
-        const int index = g.columnMajor ? col * g.rows + row : row * g.columns + col;
+        const int index = g.ColumnMajor ? col * g.Rows + row : row * g.Columns + col;
         if (index >= itemCount_) continue;
         const QRect r = ItemRect(index);
         if (viewStyle_ == vsReport) DrawReportRow(c, index, r);
@@ -474,7 +474,7 @@ void TbsSkinCustomListView::DrawList(TBitmap& bitmap)
     }
     c.Painter().restore();
   }
-  if (g.top > 0) DrawHeader(c);
+  if (g.Top > 0) DrawHeader(c);
 }
 
 void TbsSkinCustomListView::DrawItem(TCanvas& c, int index, const QRect& r, int iconSize)
@@ -709,9 +709,9 @@ void TbsSkinCustomListView::KeyDown(int& Key, TShiftState Shift)
   if (Key == 0 || itemCount_ == 0) return;
   const TGrid g = Grid();
   const int cur = std::max(itemIndex_, 0);
-  const int perPage = std::max(1, PageSize().height() / g.cellHeight);
+  const int perPage = std::max(1, PageSize().height() / g.CellHeight);
   // Steps in items for the arrows: along rows, or along columns in the list style.
-  const int across = g.columnMajor ? g.rows : 1, down = g.columnMajor ? 1 : (viewStyle_ == vsReport ? 1 : g.columns);
+  const int across = g.ColumnMajor ? g.Rows : 1, down = g.ColumnMajor ? 1 : (viewStyle_ == vsReport ? 1 : g.Columns);
   int target = -2;
   switch (Key) {
   case VK_UP: target = cur - down; break;
@@ -720,7 +720,7 @@ void TbsSkinCustomListView::KeyDown(int& Key, TShiftState Shift)
   case VK_RIGHT:
     if (viewStyle_ == vsReport) {
       // Rows have no neighbours sideways: the columns scroll instead.
-      SetScrollPos(scroll_ + QPoint(Key == VK_LEFT ? -g.cellHeight : g.cellHeight, 0));
+      SetScrollPos(scroll_ + QPoint(Key == VK_LEFT ? -g.CellHeight : g.CellHeight, 0));
       Key = 0;
       return;
     }
@@ -782,7 +782,7 @@ bool TbsSkinCustomListView::eventFilter(QObject* watched, QEvent* event)
   if (watched == widget_ && event->type() == QEvent::Wheel) {
     const auto* we = static_cast<QWheelEvent*>(event);
     const int steps = we->angleDelta().y() / 40;  // three rows a notch
-    const int row = Grid().cellHeight;
+    const int row = Grid().CellHeight;
     if (viewStyle_ == vsList) SetScrollPos(scroll_ - QPoint(steps * ListCellWidth() / 3, 0));
     else SetScrollPos(scroll_ - QPoint(0, steps * row));
     return true;

@@ -161,9 +161,9 @@ private:
   void BindScrollBar(TbsSkinScrollBar*& slot, TbsSkinScrollBar* bar);
   void ScrollBarMoved(TbsSkinScrollBar* bar);
   struct TGrid {
-    int cellWidth = 0, cellHeight = 0, columns = 1, rows = 1;
-    bool columnMajor = false;
-    int top = 0;  // header height
+    int CellWidth = 0, CellHeight = 0, Columns = 1, Rows = 1;
+    bool ColumnMajor = false;
+    int Top = 0;  // header height
   };
   TGrid Grid() const;
   int ListCellWidth() const;

@@ -56,12 +56,12 @@ void TbsCustomShellComboBox::Notification(TComponent* AComponent, TOperation Ope
 
 TbsShellFolder* TbsCustomShellComboBox::EntryNode(int index) const
 {
-  return index >= 0 && index < EntryCount() ? entries_[size_t(index)].node.get() : nullptr;
+  return index >= 0 && index < EntryCount() ? entries_[size_t(index)].Node.get() : nullptr;
 }
 
 int TbsCustomShellComboBox::EntryLevel(int index) const
 {
-  return index >= 0 && index < EntryCount() ? entries_[size_t(index)].level : 0;
+  return index >= 0 && index < EntryCount() ? entries_[size_t(index)].Level : 0;
 }
 
 QIcon TbsCustomShellComboBox::EntryIcon(int index) const
@@ -73,15 +73,15 @@ QIcon TbsCustomShellComboBox::EntryIcon(int index) const
 int TbsCustomShellComboBox::IndexOf(const TShellItemId& id) const
 {
   for (int i = 0; i < EntryCount(); ++i)
-    if (entries_[size_t(i)].node->AbsoluteId() == id) return i;
+    if (entries_[size_t(i)].Node->AbsoluteId() == id) return i;
   return -1;
 }
 
 void TbsCustomShellComboBox::InsertEntry(int at, const TShellItemId& id, const TShellEntry* info, int level)
 {
   Entry e;
-  e.node = std::make_unique<TbsShellFolder>(nullptr, id, info);
-  e.level = level;
+  e.Node = std::make_unique<TbsShellFolder>(nullptr, id, info);
+  e.Level = level;
   entries_.insert(entries_.begin() + std::clamp(at, 0, EntryCount()), std::move(e));
 }
 
@@ -96,14 +96,14 @@ void TbsCustomShellComboBox::Rebuild()
     auto children = ns.Enumerate(parent, objectTypes_).value_or(std::vector<TShellEntry>{});
     // The home folder is always offered on the desktop, also when the desktop is home itself.
     if (parent.isEmpty() && (objectTypes_ & otFolders) &&
-        std::none_of(children.begin(), children.end(), [](const TShellEntry& c) { return c.relativeId == kShellHomeId; }))
+        std::none_of(children.begin(), children.end(), [](const TShellEntry& c) { return c.RelativeId == kShellHomeId; }))
       children.push_back({kShellHomeId, ns.DisplayName({kShellHomeId}), true, true, false});
     std::stable_sort(children.begin(), children.end(), [&](const TShellEntry& a, const TShellEntry& b) {
-      if (a.folder != b.folder) return a.folder;
+      if (a.Folder != b.Folder) return a.Folder;
       return ns.Compare(a, b) < 0;
     });
     int at = after + 1;
-    for (const TShellEntry& c : children) InsertEntry(at++, parent + QStringList{c.relativeId}, &c, level);
+    for (const TShellEntry& c : children) InsertEntry(at++, parent + QStringList{c.RelativeId}, &c, level);
   };
   insertChildren(0, rootId_, 1);
   // On the desktop the drives stand right under the computer.
@@ -144,8 +144,8 @@ void TbsCustomShellComboBox::SyncStrings(int selected)
   captions.reserve(EntryCount());
   icons_->Clear();
   for (const Entry& e : entries_) {
-    captions << e.node->DisplayName();
-    icons_->AddImage(e.node->Icon().pixmap(icons_->Width(), icons_->Height()).toImage());
+    captions << e.Node->DisplayName();
+    icons_->AddImage(e.Node->Icon().pixmap(icons_->Width(), icons_->Height()).toImage());
   }
   SetItems(captions);
   SetItemIndex(selected);

@@ -54,8 +54,8 @@ protected:
 
 private:
   struct Entry {
-    std::unique_ptr<TbsShellFolder> node;
-    int level = 0;
+    std::unique_ptr<TbsShellFolder> Node;
+    int Level = 0;
   };
   void InsertEntry(int at, const TShellItemId& id, const TShellEntry* info, int level);
   void SyncStrings(int selected);

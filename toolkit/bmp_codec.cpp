@@ -31,9 +31,9 @@ void Put32(QByteArray& out, quint32 v)
 namespace {
 // Everything the headers say, checked against the data.
 struct Layout {
-  qint64 width = 0, height = 0, fileSize = 0, offBits = 0, stride = 0, tableStart = 0, colours = 0;
-  int bits = 0, entrySize = 4;
-  bool topDown = false;
+  qint64 Width = 0, Height = 0, FileSize = 0, OffBits = 0, Stride = 0, TableStart = 0, Colours = 0;
+  int Bits = 0, EntrySize = 4;
+  bool TopDown = false;
 };
 
 Layout ReadLayout(const QByteArray& data)
@@ -103,16 +103,16 @@ Layout ReadLayout(const QByteArray& data)
              .arg(offBits)
              .arg(fileSize));
 
-  l.width = width;
-  l.height = height;
-  l.fileSize = fileSize;
-  l.offBits = offBits;
-  l.stride = stride;
-  l.tableStart = tableStart;
-  l.colours = colours;
-  l.bits = bits;
-  l.entrySize = entrySize;
-  l.topDown = topDown;
+  l.Width = width;
+  l.Height = height;
+  l.FileSize = fileSize;
+  l.OffBits = offBits;
+  l.Stride = stride;
+  l.TableStart = tableStart;
+  l.Colours = colours;
+  l.Bits = bits;
+  l.EntrySize = entrySize;
+  l.TopDown = topDown;
   return l;
 }
 } // namespace
@@ -121,10 +121,10 @@ TBmpInfo ReadBmpInfo(const QByteArray& data)
 {
   const Layout l = ReadLayout(data);
   TBmpInfo info;
-  info.width = int(l.width);
-  info.height = int(l.height);
-  info.bitsPerPixel = l.bits;
-  info.fileSize = l.fileSize;
+  info.Width = int(l.Width);
+  info.Height = int(l.Height);
+  info.BitsPerPixel = l.Bits;
+  info.FileSize = l.FileSize;
   return info;
 }
 
@@ -132,10 +132,10 @@ QImage DecodeBmp(const QByteArray& data, TBmpInfo* info)
 {
   const Layout l = ReadLayout(data);
   const auto* p = reinterpret_cast<const uchar*>(data.constData());
-  const qint64 width = l.width, height = l.height, offBits = l.offBits, stride = l.stride;
-  const qint64 tableStart = l.tableStart, colours = l.colours, fileSize = l.fileSize;
-  const int bits = l.bits, entrySize = l.entrySize;
-  const bool topDown = l.topDown;
+  const qint64 width = l.Width, height = l.Height, offBits = l.OffBits, stride = l.Stride;
+  const qint64 tableStart = l.TableStart, colours = l.Colours, fileSize = l.FileSize;
+  const int bits = l.Bits, entrySize = l.EntrySize;
+  const bool topDown = l.TopDown;
   QImage image(int(width), int(height), bits == 24 ? QImage::Format_RGB888 : QImage::Format_Indexed8);
   if (image.isNull()) throw EOutOfResources(QStringLiteral("Not enough memory for a %1 x %2 bitmap").arg(width).arg(height));
   int maxIndex = -1;
@@ -175,10 +175,10 @@ QImage DecodeBmp(const QByteArray& data, TBmpInfo* info)
     image.setColorTable(table);
   }
   if (info) {
-    info->width = int(width);
-    info->height = int(height);
-    info->bitsPerPixel = bits;
-    info->fileSize = fileSize;
+    info->Width = int(width);
+    info->Height = int(height);
+    info->BitsPerPixel = bits;
+    info->FileSize = fileSize;
   }
   return image;
 }

@@ -16,10 +16,10 @@ constexpr int kMaxBmpDimension = 16384;
 constexpr qint64 kMaxBmpPixels = qint64(64) * 1024 * 1024;
 
 struct TBmpInfo {
-  int width = 0;
-  int height = 0;
-  int bitsPerPixel = 0;   // as stored in the file: 1, 4, 8 or 24
-  qint64 fileSize = 0;    // bytes the file occupies (bfSize, checked against the data)
+  int Width = 0;
+  int Height = 0;
+  int BitsPerPixel = 0;   // as stored in the file: 1, 4, 8 or 24
+  qint64 FileSize = 0;    // bytes the file occupies (bfSize, checked against the data)
 };
 
 // Decodes the BMP file that starts at `data` (with the "BM" file header).

@@ -257,8 +257,8 @@ void TComponent::PostMessage(TComponent* target, quint32 Msg, qintptr WParam, qi
 
 namespace {
 struct ClassEntry {
-  const QMetaObject* meta;
-  TComponentClasses::Factory factory;
+  const QMetaObject* Meta;
+  TComponentClasses::Factory Factory;
 };
 std::map<QString, ClassEntry>& ClassTable()
 {
@@ -275,14 +275,14 @@ void TComponentClasses::Add(const QMetaObject* meta, Factory factory)
 const QMetaObject* TComponentClasses::Find(const QString& className)
 {
   auto it = ClassTable().find(className);
-  return it == ClassTable().end() ? nullptr : it->second.meta;
+  return it == ClassTable().end() ? nullptr : it->second.Meta;
 }
 
 TComponent* TComponentClasses::Create(const QString& className, TComponent* owner)
 {
   auto it = ClassTable().find(className);
-  if (it == ClassTable().end() || !it->second.factory) return nullptr;
-  return it->second.factory(owner);
+  if (it == ClassTable().end() || !it->second.Factory) return nullptr;
+  return it->second.Factory(owner);
 }
 
 // ---------------------------------------------------------------- named integers
@@ -317,14 +317,14 @@ const std::vector<TIntegerIdents::Ident>* TIntegerIdents::ForProperty(const QMet
 std::optional<int> TIntegerIdents::ToValue(const std::vector<Ident>& table, const QString& name)
 {
   for (const Ident& i : table)
-    if (i.name.compare(name, Qt::CaseInsensitive) == 0) return i.value;
+    if (i.Name.compare(name, Qt::CaseInsensitive) == 0) return i.Value;
   return std::nullopt;
 }
 
 std::optional<QString> TIntegerIdents::ToName(const std::vector<Ident>& table, int value)
 {
   for (const Ident& i : table)
-    if (i.value == value) return i.name;
+    if (i.Value == value) return i.Name;
   return std::nullopt;
 }
 

@@ -227,8 +227,8 @@ private:
 class TIntegerIdents {
 public:
   struct Ident {
-    QString name;
-    int value;
+    QString Name;
+    int Value;
   };
   static void Register(const QString& table, std::vector<Ident> idents);
   static const std::vector<Ident>* Find(const QString& table);

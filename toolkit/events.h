@@ -104,23 +104,23 @@ public:
   struct Entry {
     // Builds the property value bound to `method`, or nothing when the
     // method's parameters do not fit.
-    std::function<std::optional<QVariant>(QObject* target, const QMetaMethod& method)> bind;
+    std::function<std::optional<QVariant>(QObject* target, const QMetaMethod& method)> Bind;
     // Name of the bound method held by a property value ("" when unbound or set in code).
-    std::function<QString(const QVariant&)> methodName;
+    std::function<QString(const QVariant&)> MethodName;
     // True when the property value holds a handler.
-    std::function<bool(const QVariant&)> assigned;
+    std::function<bool(const QVariant&)> Assigned;
   };
 
   template <typename E>
   static void Register()
   {
     Entry entry;
-    entry.bind = [](QObject* target, const QMetaMethod& method) -> std::optional<QVariant> {
+    entry.Bind = [](QObject* target, const QMetaMethod& method) -> std::optional<QVariant> {
       if (!E::Accepts(method)) return std::nullopt;
       return QVariant::fromValue(E::Bind(target, method));
     };
-    entry.methodName = [](const QVariant& v) { return v.value<E>().MethodName(); };
-    entry.assigned = [](const QVariant& v) { return static_cast<bool>(v.value<E>()); };
+    entry.MethodName = [](const QVariant& v) { return v.value<E>().MethodName(); };
+    entry.Assigned = [](const QVariant& v) { return static_cast<bool>(v.value<E>()); };
     Add(QMetaType::fromType<E>().id(), std::move(entry));
   }
   static const Entry* Find(int metaTypeId);

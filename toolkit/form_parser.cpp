@@ -117,14 +117,14 @@ private:
         keyword.compare(QLatin1String("inherited"), Qt::CaseInsensitive) != 0)
       Fail(QStringLiteral("expected \"object\", found \"%1\"").arg(keyword), objectLine);
     auto obj = std::make_unique<TDescObject>();
-    obj->line = objectLine;
-    obj->name = ReadIdent("a component name");
+    obj->Line = objectLine;
+    obj->Name = ReadIdent("a component name");
     Expect(u':');
-    obj->className = ReadIdent("a class name");
+    obj->ClassName = ReadIdent("a class name");
     for (;;) {
       SkipSpace();
       if (AtEnd())
-        Fail(QStringLiteral("object \"%1\" is not terminated: expected \"end\"").arg(obj->name), objectLine);
+        Fail(QStringLiteral("object \"%1\" is not terminated: expected \"end\"").arg(obj->Name), objectLine);
       QString word = PeekWord();
       if (word.compare(QLatin1String("end"), Qt::CaseInsensitive) == 0) {
         ReadIdent("\"end\"");
@@ -132,15 +132,15 @@ private:
       }
       if (word.compare(QLatin1String("object"), Qt::CaseInsensitive) == 0 ||
           word.compare(QLatin1String("inherited"), Qt::CaseInsensitive) == 0) {
-        obj->children.push_back(ReadObject(depth + 1));
+        obj->Children.push_back(ReadObject(depth + 1));
         continue;
       }
       TDescProperty prop;
-      prop.line = line_;
-      prop.name = ReadPath();
+      prop.Line = line_;
+      prop.Name = ReadPath();
       Expect(u'=');
-      prop.value = ReadValue(0);
-      obj->properties.push_back(std::move(prop));
+      prop.Value = ReadValue(0);
+      obj->Properties.push_back(std::move(prop));
     }
   }
 
@@ -149,19 +149,19 @@ private:
     if (depth > kMaxDescriptionNesting) Fail(QStringLiteral("values are nested too deeply"));
     SkipSpace();
     TDescValue v;
-    v.line = line_;
+    v.Line = line_;
     if (AtEnd()) Fail(QStringLiteral("unexpected end of text: expected a value"));
     QChar c = Peek();
     if (c == u'\'' || c == u'#') {
-      v.kind = TDescValue::String;
-      v.text = ReadString();
+      v.ValueKind = TDescValue::String;
+      v.Text = ReadString();
     } else if (c == u'[') {
-      v.kind = TDescValue::Set;
+      v.ValueKind = TDescValue::Set;
       Next();
       SkipSpace();
       if (Peek() != u']') {
         for (;;) {
-          v.idents << ReadIdent("a set element");
+          v.Idents << ReadIdent("a set element");
           SkipSpace();
           if (Peek() == u',') {
             Next();
@@ -172,25 +172,25 @@ private:
       }
       Expect(u']');
     } else if (c == u'{') {
-      v.kind = TDescValue::Binary;
-      v.bytes = ReadBinary();
+      v.ValueKind = TDescValue::Binary;
+      v.Bytes = ReadBinary();
     } else if (c == u'(') {
-      v.kind = TDescValue::List;
+      v.ValueKind = TDescValue::List;
       Next();
       for (;;) {
         SkipSpace();
-        if (AtEnd()) Fail(QStringLiteral("list is not terminated: expected \")\""), v.line);
+        if (AtEnd()) Fail(QStringLiteral("list is not terminated: expected \")\""), v.Line);
         if (Peek() == u')') {
           Next();
           break;
         }
-        v.items.push_back(ReadValue(depth + 1));
+        v.Items.push_back(ReadValue(depth + 1));
       }
     } else if (c.isDigit() || c == u'-' || c == u'+' || c == u'$') {
       ReadNumber(v);
     } else if (IdentStart(c)) {
-      v.kind = TDescValue::Ident;
-      v.text = ReadIdent("a value");
+      v.ValueKind = TDescValue::Ident;
+      v.Text = ReadIdent("a value");
     } else {
       Fail(QStringLiteral("expected a value, found \"%1\"").arg(c));
     }
@@ -231,16 +231,16 @@ private:
       Fail(QStringLiteral("invalid number \"%1%2\"").arg(s_.mid(start, pos_ - start)).arg(Peek()));
     bool ok = false;
     if (isFloat) {
-      v.kind = TDescValue::Float;
-      v.real = s_.mid(start, pos_ - start).toDouble(&ok);
-      if (!ok || !std::isfinite(v.real)) Fail(QStringLiteral("invalid number \"%1\"").arg(s_.mid(start, pos_ - start)));
+      v.ValueKind = TDescValue::Float;
+      v.Real = s_.mid(start, pos_ - start).toDouble(&ok);
+      if (!ok || !std::isfinite(v.Real)) Fail(QStringLiteral("invalid number \"%1\"").arg(s_.mid(start, pos_ - start)));
       return;
     }
-    v.kind = TDescValue::Integer;
+    v.ValueKind = TDescValue::Integer;
     quint64 magnitude = digits.toULongLong(&ok, base);
     if (!ok || magnitude > quint64(std::numeric_limits<qint64>::max()))
       Fail(QStringLiteral("number \"%1\" is out of range").arg(s_.mid(start, pos_ - start)));
-    v.integer = negative ? -qint64(magnitude) : qint64(magnitude);
+    v.IntValue = negative ? -qint64(magnitude) : qint64(magnitude);
   }
 
   // 'text' with '' for a quote, #<code> characters, parts joined by +.

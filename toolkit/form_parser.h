@@ -12,30 +12,30 @@
 
 struct TDescValue {
   enum Kind { Integer, Float, String, Ident, Set, Binary, List };
-  Kind kind = Integer;
-  qint64 integer = 0;
-  double real = 0;
-  QString text;            // String, Ident
-  QStringList idents;      // Set
-  QByteArray bytes;        // Binary
-  std::vector<TDescValue> items;  // List
-  int line = 0;
+  Kind ValueKind = Integer;
+  qint64 IntValue = 0;
+  double Real = 0;
+  QString Text;            // String, Ident
+  QStringList Idents;      // Set
+  QByteArray Bytes;        // Binary
+  std::vector<TDescValue> Items;  // List
+  int Line = 0;
 
   static QString KindName(Kind k);
 };
 
 struct TDescProperty {
-  QString name;  // dotted path, e.g. "Font.Name"
-  TDescValue value;
-  int line = 0;
+  QString Name;  // dotted path, e.g. "Font.Name"
+  TDescValue Value;
+  int Line = 0;
 };
 
 struct TDescObject {
-  QString name;
-  QString className;
-  int line = 0;
-  std::vector<TDescProperty> properties;
-  std::vector<std::unique_ptr<TDescObject>> children;
+  QString Name;
+  QString ClassName;
+  int Line = 0;
+  std::vector<TDescProperty> Properties;
+  std::vector<std::unique_ptr<TDescObject>> Children;
 };
 
 // Limits that keep a hostile description from exhausting memory or stack.

@@ -26,12 +26,12 @@ bool IsSubObject(const QMetaProperty& p)
 }
 
 struct Fixup {
-  TComponent* component;
-  QObject* target;  // the component or one of its sub-objects
-  QMetaProperty property;
-  QString path;
-  QString name;
-  int line;
+  TComponent* Component;
+  QObject* Target;  // the component or one of its sub-objects
+  QMetaProperty Property;
+  QString Path;
+  QString Name;
+  int Line;
 };
 
 class Reader {
@@ -57,18 +57,18 @@ private:
   void ReadAll(const TDescObject& top)
   {
     if (root_) {
-      if (!root_->inherits(top.className.toLatin1().constData()))
-        Fail(top.line, QStringLiteral("the description is of class %1, not %2")
-                           .arg(top.className, QString::fromLatin1(root_->metaObject()->className())));
+      if (!root_->inherits(top.ClassName.toLatin1().constData()))
+        Fail(top.Line, QStringLiteral("the description is of class %1, not %2")
+                           .arg(top.ClassName, QString::fromLatin1(root_->metaObject()->className())));
     } else {
       root_ = CreateComponent(top, owner_);
     }
     root_->BeginLoading();
-    if (options_.designing) root_->SetDesigning(true);
+    if (options_.Designing) root_->SetDesigning(true);
     loaded_.push_back(root_);
     SetName(root_, top);
     ReadProperties(root_, top);
-    for (const auto& child : top.children) ReadChild(*child, root_);
+    for (const auto& child : top.Children) ReadChild(*child, root_);
     for (const Fixup& f : fixups_) Resolve(f);
     fixups_.clear();
     // Everything exists and is linked: now deferred work may run.
@@ -81,26 +81,26 @@ private:
 
   TComponent* CreateComponent(const TDescObject& node, TComponent* owner)
   {
-    if (!TComponentClasses::Find(node.className))
-      Fail(node.line, QStringLiteral("unknown class %1").arg(node.className));
+    if (!TComponentClasses::Find(node.ClassName))
+      Fail(node.Line, QStringLiteral("unknown class %1").arg(node.ClassName));
     TComponent* c = nullptr;
     try {
-      c = TComponentClasses::Create(node.className, owner);
+      c = TComponentClasses::Create(node.ClassName, owner);
     } catch (const Exception& e) {
-      Fail(node.line, QStringLiteral("cannot create %1: %2").arg(node.className, e.Message()));
+      Fail(node.Line, QStringLiteral("cannot create %1: %2").arg(node.ClassName, e.Message()));
     }
-    if (!c) Fail(node.line, QStringLiteral("class %1 cannot be created here").arg(node.className));
+    if (!c) Fail(node.Line, QStringLiteral("class %1 cannot be created here").arg(node.ClassName));
     created_.push_back(c);
-    if (options_.designing) c->SetDesigning(true);
+    if (options_.Designing) c->SetDesigning(true);
     return c;
   }
 
   void SetName(TComponent* c, const TDescObject& node)
   {
     try {
-      c->SetName(node.name);
+      c->SetName(node.Name);
     } catch (const Exception& e) {
-      Fail(node.line, e.Message());
+      Fail(node.Line, e.Message());
     }
   }
 
@@ -113,42 +113,42 @@ private:
     try {
       c->SetParentComponent(parent);
     } catch (const Exception& e) {
-      Fail(node.line, e.Message());
+      Fail(node.Line, e.Message());
     }
     ReadProperties(c, node);
-    for (const auto& child : node.children) ReadChild(*child, c);
+    for (const auto& child : node.Children) ReadChild(*child, c);
   }
 
   void ReadProperties(TComponent* c, const TDescObject& node)
   {
-    for (const TDescProperty& p : node.properties) ReadProperty(c, p);
+    for (const TDescProperty& p : node.Properties) ReadProperty(c, p);
   }
 
   // Follows "Font.Name" to the sub-object that holds the last name.
   void ReadProperty(TComponent* c, const TDescProperty& p)
   {
     QObject* target = c;
-    const QStringList parts = p.name.split(u'.');
+    const QStringList parts = p.Name.split(u'.');
     for (int i = 0; i < parts.size() - 1; ++i) {
       QMetaProperty sub = FindProperty(target, parts[i]);
       if (!sub.isValid() || !IsSubObject(sub))
-        Fail(p.line, QStringLiteral("unknown property %1 of %2").arg(p.name, ClassName(c)));
+        Fail(p.Line, QStringLiteral("unknown property %1 of %2").arg(p.Name, ClassName(c)));
       target = sub.read(target).value<QObject*>();
-      if (!target) Fail(p.line, QStringLiteral("property %1 of %2 is not set").arg(parts[i], ClassName(c)));
+      if (!target) Fail(p.Line, QStringLiteral("property %1 of %2 is not set").arg(parts[i], ClassName(c)));
     }
     QMetaProperty prop = FindProperty(target, parts.last());
     if (!prop.isValid() || QByteArray(prop.name()) == "objectName")
-      Fail(p.line, QStringLiteral("unknown property %1 of %2").arg(p.name, ClassName(c)));
-    if (target == c && QByteArray(prop.name()) == "Name") Fail(p.line, QStringLiteral("the name is given in the object line"));
-    if (!prop.isWritable()) Fail(p.line, QStringLiteral("property %1 of %2 is read-only").arg(p.name, ClassName(c)));
+      Fail(p.Line, QStringLiteral("unknown property %1 of %2").arg(p.Name, ClassName(c)));
+    if (target == c && QByteArray(prop.name()) == "Name") Fail(p.Line, QStringLiteral("the name is given in the object line"));
+    if (!prop.isWritable()) Fail(p.Line, QStringLiteral("property %1 of %2 is read-only").arg(p.Name, ClassName(c)));
 
     if (IsComponentReference(prop)) {
-      if (p.value.kind != TDescValue::Ident) WrongKind(p, "a component name");
-      if (p.value.text.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0) {
+      if (p.Value.ValueKind != TDescValue::Ident) WrongKind(p, "a component name");
+      if (p.Value.Text.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0) {
         Write(c, target, prop, QVariant(prop.metaType(), nullptr), p);
         return;
       }
-      fixups_.push_back(Fixup{c, target, prop, p.name, p.value.text, p.line});
+      fixups_.push_back(Fixup{c, target, prop, p.Name, p.Value.Text, p.Line});
       return;
     }
     Write(c, target, prop, Convert(c, target, prop, p), p);
@@ -168,94 +168,94 @@ private:
 
   [[noreturn]] void WrongKind(const TDescProperty& p, const char* expected) const
   {
-    Fail(p.line, QStringLiteral("property %1 expects %2, not %3")
-                     .arg(p.name, QLatin1String(expected), TDescValue::KindName(p.value.kind)));
+    Fail(p.Line, QStringLiteral("property %1 expects %2, not %3")
+                     .arg(p.Name, QLatin1String(expected), TDescValue::KindName(p.Value.ValueKind)));
   }
 
   QVariant Convert(TComponent* c, QObject* target, const QMetaProperty& prop, const TDescProperty& p)
   {
-    const TDescValue& v = p.value;
+    const TDescValue& v = p.Value;
     const QMetaType type = prop.metaType();
 
     if (const TEventTypes::Entry* event = TEventTypes::Find(type.id())) {
-      if (v.kind != TDescValue::Ident) WrongKind(p, "a method name");
-      if (v.text.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0) return QVariant(type);
+      if (v.ValueKind != TDescValue::Ident) WrongKind(p, "a method name");
+      if (v.Text.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0) return QVariant(type);
       const QMetaObject* m = root_->metaObject();
       bool nameFound = false;
       for (int i = 0; i < m->methodCount(); ++i) {
         QMetaMethod method = m->method(i);
-        if (QString::fromLatin1(method.name()).compare(v.text, Qt::CaseInsensitive) != 0) continue;
+        if (QString::fromLatin1(method.name()).compare(v.Text, Qt::CaseInsensitive) != 0) continue;
         nameFound = true;
-        if (auto bound = event->bind(root_, method)) return *bound;
+        if (auto bound = event->Bind(root_, method)) return *bound;
       }
       if (nameFound)
-        Fail(p.line, QStringLiteral("method %1 does not take the parameters of %2").arg(v.text, p.name));
-      Fail(p.line, QStringLiteral("unknown method %1 of %2 for %3").arg(v.text, ClassName(root_), p.name));
+        Fail(p.Line, QStringLiteral("method %1 does not take the parameters of %2").arg(v.Text, p.Name));
+      Fail(p.Line, QStringLiteral("unknown method %1 of %2 for %3").arg(v.Text, ClassName(root_), p.Name));
     }
 
     if (prop.isFlagType()) {
-      if (v.kind != TDescValue::Set) WrongKind(p, "a set");
+      if (v.ValueKind != TDescValue::Set) WrongKind(p, "a set");
       QMetaEnum e = prop.enumerator();
       int bits = 0;
-      for (const QString& ident : v.idents) {
+      for (const QString& ident : v.Idents) {
         auto value = EnumValue(e, ident);
-        if (!value) Fail(p.line, QStringLiteral("%1 is not an element of %2").arg(ident, QLatin1String(e.name())));
+        if (!value) Fail(p.Line, QStringLiteral("%1 is not an element of %2").arg(ident, QLatin1String(e.name())));
         bits |= *value;
       }
       return QVariant(type, &bits);
     }
     if (prop.isEnumType()) {
-      if (v.kind != TDescValue::Ident) WrongKind(p, "an enumeration value");
-      auto value = EnumValue(prop.enumerator(), v.text);
+      if (v.ValueKind != TDescValue::Ident) WrongKind(p, "an enumeration value");
+      auto value = EnumValue(prop.enumerator(), v.Text);
       if (!value)
-        Fail(p.line, QStringLiteral("%1 is not a value of %2").arg(v.text, QLatin1String(prop.enumerator().name())));
+        Fail(p.Line, QStringLiteral("%1 is not a value of %2").arg(v.Text, QLatin1String(prop.enumerator().name())));
       int raw = *value;
       return QVariant(type, &raw);
     }
 
     if (IsDescIntegerType(type.id())) {
       qint64 n = 0;
-      if (v.kind == TDescValue::Integer) {
-        n = v.integer;
-      } else if (v.kind == TDescValue::Ident) {
+      if (v.ValueKind == TDescValue::Integer) {
+        n = v.IntValue;
+      } else if (v.ValueKind == TDescValue::Ident) {
         const auto* table = TIntegerIdents::ForProperty(target->metaObject(), prop.name());
-        auto named = table ? TIntegerIdents::ToValue(*table, v.text) : std::nullopt;
-        if (!named) Fail(p.line, QStringLiteral("%1 is not a named value of %2").arg(v.text, p.name));
+        auto named = table ? TIntegerIdents::ToValue(*table, v.Text) : std::nullopt;
+        if (!named) Fail(p.Line, QStringLiteral("%1 is not a named value of %2").arg(v.Text, p.Name));
         n = *named;
       } else {
         WrongKind(p, "an integer");
       }
       QVariant out(n);
       if (!RangeFits(type.id(), n) || !out.convert(type))
-        Fail(p.line, QStringLiteral("value %1 is out of range for %2").arg(n).arg(p.name));
+        Fail(p.Line, QStringLiteral("value %1 is out of range for %2").arg(n).arg(p.Name));
       return out;
     }
     switch (type.id()) {
     case QMetaType::Bool:
-      if (v.kind == TDescValue::Ident) {
-        if (v.text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
-        if (v.text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+      if (v.ValueKind == TDescValue::Ident) {
+        if (v.Text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+        if (v.Text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
       }
       WrongKind(p, "True or False");
     case QMetaType::Double:
     case QMetaType::Float:
-      if (v.kind == TDescValue::Integer) return QVariant(double(v.integer));
-      if (v.kind == TDescValue::Float) return QVariant(v.real);
+      if (v.ValueKind == TDescValue::Integer) return QVariant(double(v.IntValue));
+      if (v.ValueKind == TDescValue::Float) return QVariant(v.Real);
       WrongKind(p, "a number");
     case QMetaType::QString:
-      if (v.kind != TDescValue::String) WrongKind(p, "a string");
-      return v.text;
+      if (v.ValueKind != TDescValue::String) WrongKind(p, "a string");
+      return v.Text;
     case QMetaType::QByteArray:
-      if (v.kind != TDescValue::Binary) WrongKind(p, "binary data");
-      return v.bytes;
+      if (v.ValueKind != TDescValue::Binary) WrongKind(p, "binary data");
+      return v.Bytes;
     case QMetaType::QStringList: {
-      if (v.kind != TDescValue::List) WrongKind(p, "a list of strings");
+      if (v.ValueKind != TDescValue::List) WrongKind(p, "a list of strings");
       QStringList list;
-      for (const TDescValue& item : v.items) {
-        if (item.kind != TDescValue::String)
-          Fail(item.line, QStringLiteral("list %1 holds %2, expected strings")
-                              .arg(p.name, TDescValue::KindName(item.kind)));
-        list << item.text;
+      for (const TDescValue& item : v.Items) {
+        if (item.ValueKind != TDescValue::String)
+          Fail(item.Line, QStringLiteral("list %1 holds %2, expected strings")
+                              .arg(p.Name, TDescValue::KindName(item.ValueKind)));
+        list << item.Text;
       }
       return list;
     }
@@ -263,8 +263,8 @@ private:
       break;
     }
     Q_UNUSED(c);
-    Fail(p.line, QStringLiteral("property %1 of type %2 cannot be read from a description")
-                     .arg(p.name, QLatin1String(type.name())));
+    Fail(p.Line, QStringLiteral("property %1 of type %2 cannot be read from a description")
+                     .arg(p.Name, QLatin1String(type.name())));
   }
 
   static bool RangeFits(int typeId, qint64 n)
@@ -294,33 +294,33 @@ private:
   {
     try {
       if (!prop.write(target, value))
-        Fail(p.line, QStringLiteral("cannot set %1 of %2").arg(p.name, ClassName(c)));
+        Fail(p.Line, QStringLiteral("cannot set %1 of %2").arg(p.Name, ClassName(c)));
     } catch (const EReadError&) {
       throw;
     } catch (const Exception& e) {
-      Fail(p.line, QStringLiteral("%1: %2").arg(p.name, e.Message()));
+      Fail(p.Line, QStringLiteral("%1: %2").arg(p.Name, e.Message()));
     }
   }
 
   void Resolve(const Fixup& f)
   {
     TComponent* found = nullptr;
-    if (root_->Name().compare(f.name, Qt::CaseInsensitive) == 0)
+    if (root_->Name().compare(f.Name, Qt::CaseInsensitive) == 0)
       found = root_;
     else
-      found = root_->FindComponent(f.name);
-    if (!found) Fail(f.line, QStringLiteral("unresolved reference %1 in %2").arg(f.name, f.path));
-    const QMetaObject* wanted = f.property.metaType().metaObject();
+      found = root_->FindComponent(f.Name);
+    if (!found) Fail(f.Line, QStringLiteral("unresolved reference %1 in %2").arg(f.Name, f.Path));
+    const QMetaObject* wanted = f.Property.metaType().metaObject();
     if (!found->metaObject()->inherits(wanted))
-      Fail(f.line, QStringLiteral("%1 is a %2, but %3 needs a %4")
-                       .arg(f.name, ClassName(found), f.path, QLatin1String(wanted->className())));
+      Fail(f.Line, QStringLiteral("%1 is a %2, but %3 needs a %4")
+                       .arg(f.Name, ClassName(found), f.Path, QLatin1String(wanted->className())));
     // The pointer is stored as the property's own type: TComponent derives
     // from QObject first, so the address is the same.
     QObject* asObject = found;
     TDescProperty p;
-    p.name = f.path;
-    p.line = f.line;
-    Write(f.component, f.target, f.property, QVariant(f.property.metaType(), &asObject), p);
+    p.Name = f.Path;
+    p.Line = f.Line;
+    Write(f.Component, f.Target, f.Property, QVariant(f.Property.metaType(), &asObject), p);
   }
 
   // Frees what this read created. A root given by the caller stays, with its

@@ -35,7 +35,7 @@
 struct TReadOptions {
   // Marks every component designing (csDesigning) before its properties are
   // read: deferred device work is skipped, for checking and tools.
-  bool designing = false;
+  bool Designing = false;
 };
 
 // Reads a description. With `root` given, the top object must name root's

@@ -28,7 +28,7 @@ QImage RenderControlImage(TWinControl* control)
 QImage RenderDescriptionFile(const QString& path)
 {
   TReadOptions options;
-  options.designing = true;
+  options.Designing = true;
   struct Deleter {
     void operator()(TComponent* c) const { TComponent::Free(c); }
   };

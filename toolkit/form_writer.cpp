@@ -138,7 +138,7 @@ private:
   {
     const QMetaType type = p.metaType();
     if (const TEventTypes::Entry* event = TEventTypes::Find(type.id())) {
-      QString method = event->methodName(v);
+      QString method = event->MethodName(v);
       return method.isEmpty() ? QString() : method;
     }
     if (IsPointerTo(p, &TComponent::staticMetaObject)) {

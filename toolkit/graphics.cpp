@@ -646,7 +646,7 @@ void TBitmap::LoadFromStream(QIODevice& stream)
   const QImage decoded = DecodeBmp(data, &info);
   SetImage(decoded);
   // Leave the stream just after the picture, as a reader of a longer stream expects.
-  if (!stream.isSequential() && info.fileSize > 0 && info.fileSize < data.size()) stream.seek(start + info.fileSize);
+  if (!stream.isSequential() && info.FileSize > 0 && info.FileSize < data.size()) stream.seek(start + info.FileSize);
 }
 
 void TBitmap::LoadFromData(const QByteArray& bmp)

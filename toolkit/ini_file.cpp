@@ -143,22 +143,22 @@ void TIniDocument::Parse(const QStringList& lines, const std::vector<QByteArray>
     Entry e;
     const qsizetype eq = t.indexOf(u'=');
     if (eq > 0 && !t.startsWith(u';')) {
-      e.key = t.left(eq).trimmed();
-      e.value = t.mid(eq + 1).trimmed();
+      e.Key = t.left(eq).trimmed();
+      e.Value = t.mid(eq + 1).trimmed();
     }
-    e.raw = line;
-    e.original = original;
-    current->entries.push_back(std::move(e));
+    e.Raw = line;
+    e.Original = original;
+    current->Entries.push_back(std::move(e));
   }
 }
 
 QStringList TIniDocument::Lines() const
 {
   QStringList lines;
-  for (const Entry& e : preamble_) lines.append(e.raw);
+  for (const Entry& e : preamble_) lines.append(e.Raw);
   for (const Section& s : sections_) {
-    lines.append(s.header.isEmpty() ? u'[' + s.name + u']' : s.header);
-    for (const Entry& e : s.entries) lines.append(e.edited ? e.key + u'=' + e.value : e.raw);
+    lines.append(s.Header.isEmpty() ? u'[' + s.Name + u']' : s.Header);
+    for (const Entry& e : s.Entries) lines.append(e.Edited ? e.Key + u'=' + e.Value : e.Raw);
   }
   return lines;
 }
@@ -170,10 +170,10 @@ QByteArray TIniDocument::Bytes() const
     data += original.isNull() ? text.toUtf8() : original;
     data += '\n';
   };
-  for (const Entry& e : preamble_) add(e.original, e.raw);
+  for (const Entry& e : preamble_) add(e.Original, e.Raw);
   for (const Section& s : sections_) {
-    add(s.original, s.header.isEmpty() ? u'[' + s.name + u']' : s.header);
-    for (const Entry& e : s.entries) add(e.edited ? QByteArray() : e.original, e.edited ? e.key + u'=' + e.value : e.raw);
+    add(s.Original, s.Header.isEmpty() ? u'[' + s.Name + u']' : s.Header);
+    for (const Entry& e : s.Entries) add(e.Edited ? QByteArray() : e.Original, e.Edited ? e.Key + u'=' + e.Value : e.Raw);
   }
   return data;
 }
@@ -182,7 +182,7 @@ void TIniDocument::Reindex() const
 {
   index_.clear();
   for (int i = 0; i < static_cast<int>(sections_.size()); ++i) {
-    const QString key = Fold(sections_[i].name);
+    const QString key = Fold(sections_[i].Name);
     if (!index_.contains(key)) index_.insert(key, i);
   }
   indexValid_ = true;
@@ -196,8 +196,8 @@ int TIniDocument::FindSection(const QString& section) const
 
 int TIniDocument::FindKey(const Section& s, const QString& key)
 {
-  for (int i = 0; i < static_cast<int>(s.entries.size()); ++i)
-    if (!s.entries[i].key.isEmpty() && s.entries[i].key.compare(key, Qt::CaseInsensitive) == 0) return i;
+  for (int i = 0; i < static_cast<int>(s.Entries.size()); ++i)
+    if (!s.Entries[i].Key.isEmpty() && s.Entries[i].Key.compare(key, Qt::CaseInsensitive) == 0) return i;
   return -1;
 }
 
@@ -207,7 +207,7 @@ const QString* TIniDocument::Find(const QString& section, const QString& key) co
   if (si < 0) return nullptr;
   const Section& s = sections_[si];
   const int ki = FindKey(s, key);
-  return ki < 0 ? nullptr : &s.entries[ki].value;
+  return ki < 0 ? nullptr : &s.Entries[ki].Value;
 }
 
 void TIniDocument::Write(const QString& section, const QString& key, const QString& value)
@@ -219,9 +219,9 @@ void TIniDocument::Write(const QString& section, const QString& key, const QStri
   int si = FindSection(section);
   if (si < 0) {
     // A new section goes last, set off by a blank line.
-    const auto blank = [](const Entry& e) { return e.key.isEmpty() && e.raw.trimmed().isEmpty(); };
-    if (!sections_.empty() && !sections_.back().entries.empty() && !blank(sections_.back().entries.back()))
-      sections_.back().entries.push_back(Entry{});
+    const auto blank = [](const Entry& e) { return e.Key.isEmpty() && e.Raw.trimmed().isEmpty(); };
+    if (!sections_.empty() && !sections_.back().Entries.empty() && !blank(sections_.back().Entries.back()))
+      sections_.back().Entries.push_back(Entry{});
     else if (sections_.empty() && !preamble_.empty() && !blank(preamble_.back()))
       preamble_.push_back(Entry{});
     sections_.push_back(Section{section.trimmed(), QString(), QByteArray(), {}});
@@ -232,16 +232,16 @@ void TIniDocument::Write(const QString& section, const QString& key, const QStri
   const int ki = FindKey(s, k);
   if (ki >= 0) {
     // An unchanged value keeps its line as it was, bytes and all.
-    if (s.entries[ki].value != v) {
-      s.entries[ki].value = v;
-      s.entries[ki].edited = true;
+    if (s.Entries[ki].Value != v) {
+      s.Entries[ki].Value = v;
+      s.Entries[ki].Edited = true;
     }
     return;
   }
   // After the section's last key, before the blank lines that close it.
-  int pos = static_cast<int>(s.entries.size());
-  while (pos > 0 && s.entries[pos - 1].key.isEmpty() && s.entries[pos - 1].raw.trimmed().isEmpty()) --pos;
-  s.entries.insert(s.entries.begin() + pos, Entry{k, v, QString(), QByteArray(), true});
+  int pos = static_cast<int>(s.Entries.size());
+  while (pos > 0 && s.Entries[pos - 1].Key.isEmpty() && s.Entries[pos - 1].Raw.trimmed().isEmpty()) --pos;
+  s.Entries.insert(s.Entries.begin() + pos, Entry{k, v, QString(), QByteArray(), true});
 }
 
 QStringList TIniDocument::SectionKeys(const QString& section) const
@@ -249,8 +249,8 @@ QStringList TIniDocument::SectionKeys(const QString& section) const
   QStringList keys;
   const int si = FindSection(section);
   if (si >= 0)
-    for (const Entry& e : sections_[si].entries)
-      if (!e.key.isEmpty()) keys.append(e.key);
+    for (const Entry& e : sections_[si].Entries)
+      if (!e.Key.isEmpty()) keys.append(e.Key);
   return keys;
 }
 
@@ -259,8 +259,8 @@ QStringList TIniDocument::SectionValues(const QString& section) const
   QStringList values;
   const int si = FindSection(section);
   if (si >= 0)
-    for (const Entry& e : sections_[si].entries)
-      if (!e.key.isEmpty()) values.append(e.key + u'=' + e.value);
+    for (const Entry& e : sections_[si].Entries)
+      if (!e.Key.isEmpty()) values.append(e.Key + u'=' + e.Value);
   return values;
 }
 
@@ -269,14 +269,14 @@ QStringList TIniDocument::SectionNames() const
   QStringList names;
   if (!indexValid_) Reindex();
   for (int i = 0; i < static_cast<int>(sections_.size()); ++i)
-    if (index_.value(Fold(sections_[i].name)) == i) names.append(sections_[i].name);
+    if (index_.value(Fold(sections_[i].Name)) == i) names.append(sections_[i].Name);
   return names;
 }
 
 void TIniDocument::EraseSection(const QString& section)
 {
   const QString key = Fold(section);
-  std::erase_if(sections_, [&](const Section& s) { return Fold(s.name) == key; });
+  std::erase_if(sections_, [&](const Section& s) { return Fold(s.Name) == key; });
   indexValid_ = false;
 }
 
@@ -284,8 +284,8 @@ void TIniDocument::DeleteKey(const QString& section, const QString& key)
 {
   const int si = FindSection(section);
   if (si < 0) return;
-  std::erase_if(sections_[si].entries,
-                [&](const Entry& e) { return !e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0; });
+  std::erase_if(sections_[si].Entries,
+                [&](const Entry& e) { return !e.Key.isEmpty() && e.Key.compare(key, Qt::CaseInsensitive) == 0; });
 }
 
 // ---------------------------------------------------------------- TCustomIniFile

@@ -51,17 +51,17 @@ public:
 
 private:
   struct Entry {
-    QString key;       // empty for a line that is no key=value
-    QString value;
-    QString raw;       // the line as read
-    QByteArray original;  // the line's bytes when they were no UTF-8 (null otherwise)
-    bool edited = false;  // the program set the value: written as key=value
+    QString Key;       // empty for a line that is no key=value
+    QString Value;
+    QString Raw;       // the line as read
+    QByteArray Original;  // the line's bytes when they were no UTF-8 (null otherwise)
+    bool Edited = false;  // the program set the value: written as key=value
   };
   struct Section {
-    QString name;
-    QString header;    // the line as read (kept when written back)
-    QByteArray original;
-    std::vector<Entry> entries;
+    QString Name;
+    QString Header;    // the line as read (kept when written back)
+    QByteArray Original;
+    std::vector<Entry> Entries;
   };
   void Parse(const QStringList& lines, const std::vector<QByteArray>& originals);
   int FindSection(const QString& section) const;

@@ -66,8 +66,8 @@ TRegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes)
     return Refused(SystemReason(errno));
   }
   struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
+    int Fd;
+    ~Closer() { ::close(Fd); }
   } closer{fd};
   if (::fstat(fd, &st) != 0) return Refused(SystemReason(errno));
   if (!S_ISREG(st.st_mode)) return Refused(QStringLiteral("不是普通文件，而是%1").arg(KindOf(st.st_mode)));

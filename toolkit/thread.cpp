@@ -8,9 +8,9 @@ namespace {
 const std::thread::id g_startupThread = std::this_thread::get_id();
 
 struct SyncRequest {
-  const std::function<void()>* method;
-  std::exception_ptr error;
-  bool done = false;
+  const std::function<void()>* Method;
+  std::exception_ptr Error;
+  bool Done = false;
 };
 
 std::mutex g_syncMutex;
@@ -127,9 +127,9 @@ void TThread::Synchronize(const std::function<void()>& method)
   WakeMainThread();
   {
     std::unique_lock lock(g_syncMutex);
-    g_syncDone.wait(lock, [&] { return request.done; });
+    g_syncDone.wait(lock, [&] { return request.Done; });
   }
-  if (request.error) std::rethrow_exception(request.error);
+  if (request.Error) std::rethrow_exception(request.Error);
 }
 
 void TThread::Queue(std::function<void()> method)
@@ -153,12 +153,12 @@ bool CheckSynchronize(int timeoutMs)
   if (batch.empty()) return false;
   for (SyncRequest* r : batch) {
     try {
-      (*r->method)();
+      (*r->Method)();
     } catch (...) {
-      r->error = std::current_exception();
+      r->Error = std::current_exception();
     }
     std::lock_guard lock(g_syncMutex);
-    r->done = true;
+    r->Done = true;
   }
   g_syncDone.notify_all();
   return true;

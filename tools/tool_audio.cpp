@@ -403,8 +403,8 @@ int RunRecordStationCommand(QStringList args)
     // Every frame the input delivered went to exactly one file's encoder.
     qint64 handed = 0;
     for (const TMP3Out::TPart& part : out.Parts()) {
-      handed += part.frames;
-      err << QString::fromUtf8("分段 %1：%2 帧\n").arg(part.fileName).arg(part.frames);
+      handed += part.Frames;
+      err << QString::fromUtf8("分段 %1：%2 帧\n").arg(part.FileName).arg(part.Frames);
     }
     err << QString::fromUtf8("分段共 %1 个文件，交给编码器 %2 帧，录到 %3 帧\n")
                .arg(out.Parts().size())

@@ -73,6 +73,6 @@ const std::vector<ToolCommand>& ToolCommands()
 QString ToolUsage()
 {
   QString text = "usage: velmora-tool COMMAND [ARGS]\n       velmora-tool help COMMAND\n\ncommands:\n";
-  for (const ToolCommand& c : ToolCommands()) text += "  " + c.usage;
+  for (const ToolCommand& c : ToolCommands()) text += "  " + c.Usage;
   return text;
 }

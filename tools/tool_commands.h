@@ -11,10 +11,10 @@ struct ToolCommand {
   // What a command needs of the system: nothing but the core (no display, no
   // GUI plugin), drawing without a screen, or a screen to show a window on.
   enum TNeeds { ndCore, ndDrawing, ndDisplay };
-  QString name;   // first argument, e.g. "form"
-  QString usage;  // lines for the help text
-  std::function<int(QStringList args)> run;
-  TNeeds needs = ndCore;
+  QString Name;   // first argument, e.g. "form"
+  QString Usage;  // lines for the help text
+  std::function<int(QStringList args)> Run;
+  TNeeds Needs = ndCore;
 };
 
 const std::vector<ToolCommand>& ToolCommands();

@@ -20,10 +20,10 @@ QByteArray RecordWindowSkin()
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) throw EFOpenError(QStringLiteral("Cannot open file %1. %2").arg(path, f.errorString()));
   const std::unique_ptr<TDescObject> root = ParseDescription(QString::fromUtf8(f.readAll()), path);
-  for (const auto& child : root->children)
-    if (child->className == QLatin1String("TbsCompressedStoredSkin"))
-      for (const TDescProperty& p : child->properties)
-        if (p.name == QLatin1String("CompressedData") && p.value.kind == TDescValue::Binary) return p.value.bytes;
+  for (const auto& child : root->Children)
+    if (child->ClassName == QLatin1String("TbsCompressedStoredSkin"))
+      for (const TDescProperty& p : child->Properties)
+        if (p.Name == QLatin1String("CompressedData") && p.Value.ValueKind == TDescValue::Binary) return p.Value.Bytes;
   throw EFOpenError(QStringLiteral("%1 holds no stored skin").arg(path));
 }
 } // namespace

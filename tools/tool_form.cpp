@@ -19,7 +19,7 @@ int Check(const QStringList& files)
   QTextStream err(stderr);
   for (const QString& file : files) {
     try {
-      TComponent* root = ReadComponentFile(file, nullptr, nullptr, TReadOptions{.designing = true});
+      TComponent* root = ReadComponentFile(file, nullptr, nullptr, TReadOptions{.Designing = true});
       out << file << ": ok, " << CountComponents(root) << " components\n";
       TComponent::Free(root);
     } catch (const EReadError& e) {

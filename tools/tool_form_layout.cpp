@@ -57,7 +57,7 @@ int RunFormLayout(QStringList args)
       void operator()(TComponent* c) const { TComponent::Free(c); }
     };
     std::unique_ptr<TComponent, Deleter> root(
-        ReadComponentFile(args[0], nullptr, nullptr, TReadOptions{.designing = true}));
+        ReadComponentFile(args[0], nullptr, nullptr, TReadOptions{.Designing = true}));
     auto* window = qobject_cast<TWinControl*>(root.get());
     if (!window) {
       QTextStream(stderr) << args[0] << ": " << root->metaObject()->className() << " is not a window\n";

@@ -19,7 +19,7 @@ int RunGuarded(const ToolCommand& c, const QStringList& args)
 {
   QString message;
   try {
-    return c.run(args);
+    return c.Run(args);
   } catch (const Exception& e) {
     message = e.Message();
   } catch (const std::exception& e) {
@@ -27,7 +27,7 @@ int RunGuarded(const ToolCommand& c, const QStringList& args)
   } catch (...) {
     message = QStringLiteral("unexpected failure");
   }
-  QTextStream(stderr) << "velmora-tool " << c.name << ": " << message << "\n";
+  QTextStream(stderr) << "velmora-tool " << c.Name << ": " << message << "\n";
   return 1;
 }
 
@@ -71,12 +71,12 @@ int main(int argc, char** argv)
   const QString group = IsHelp(args[0]) ? args[1] : args[0];
   args.removeFirst();
   for (const ToolCommand& c : ToolCommands()) {
-    if (c.name != group) continue;
+    if (c.Name != group) continue;
     if (help) {
-      QTextStream(stdout) << "usage: velmora-tool " << c.usage;
+      QTextStream(stdout) << "usage: velmora-tool " << c.Usage;
       return 0;
     }
-    const std::unique_ptr<QCoreApplication> app = MakeApplication(c.needs, argc, argv);
+    const std::unique_ptr<QCoreApplication> app = MakeApplication(c.Needs, argc, argv);
     if (!app) return 1;
     RegisterAllClasses();
     return RunGuarded(c, args);

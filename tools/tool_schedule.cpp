@@ -27,12 +27,12 @@ int List(const TScheduleStore& store)
   if (store.Entries().empty()) out << QString::fromUtf8("没有预约录音（%1）\n").arg(store.File());
   for (const TScheduleEntry& e : store.Entries()) {
     QString last;
-    if (e.lastResult != TScheduleEntry::None)
-      last = QString::fromUtf8("上次 %1 %2").arg(e.lastStart.toString(QStringLiteral("yyyy-MM-dd HH:mm")), TScheduleEntry::ResultText(e.lastResult));
-    out << e.id << "\t" << (e.enabled ? QString::fromUtf8("启用") : QString::fromUtf8("停用")) << "\t" << e.WhenText() << "\t"
-        << e.stationName << "\t" << e.stationUrl << "\t" << QDir(e.folder).filePath(e.namePattern) << "\t"
-        << e.bitrate << " kbps" << (e.playAloud ? QString::fromUtf8("\t播放") : QString())
-        << (e.splitByTrack ? QString::fromUtf8("\t按曲目分段") : QString()) << (last.isEmpty() ? QString() : "\t" + last)
+    if (e.LastResult != TScheduleEntry::None)
+      last = QString::fromUtf8("上次 %1 %2").arg(e.LastStart.toString(QStringLiteral("yyyy-MM-dd HH:mm")), TScheduleEntry::ResultText(e.LastResult));
+    out << e.Id << "\t" << (e.Enabled ? QString::fromUtf8("启用") : QString::fromUtf8("停用")) << "\t" << e.WhenText() << "\t"
+        << e.StationName << "\t" << e.StationUrl << "\t" << QDir(e.Folder).filePath(e.NamePattern) << "\t"
+        << e.Bitrate << " kbps" << (e.PlayAloud ? QString::fromUtf8("\t播放") : QString())
+        << (e.SplitByTrack ? QString::fromUtf8("\t按曲目分段") : QString()) << (last.isEmpty() ? QString() : "\t" + last)
         << "\n";
   }
   return 0;
@@ -41,7 +41,7 @@ int List(const TScheduleStore& store)
 int Add(TScheduleStore& store, const QStringList& args)
 {
   TScheduleEntry e;
-  e.folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  e.Folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
   bool weekly = false, haveAt = false;
   for (int i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -49,44 +49,44 @@ int Add(TScheduleStore& store, const QStringList& args)
     if (takesValue && i + 1 >= args.size()) return ScheduleUsage(QString::fromUtf8("%1 后面缺少内容").arg(a));
     const QString v = takesValue ? args[++i] : QString();
     bool ok = true;
-    if (a == "--url") e.stationUrl = v;
-    else if (a == "--name") e.stationName = v;
+    if (a == "--url") e.StationUrl = v;
+    else if (a == "--name") e.StationName = v;
     else if (a == "--at") {
-      e.at = QDateTime::fromString(v, QStringLiteral("yyyy-MM-dd HH:mm"));
-      ok = e.at.isValid();
+      e.At = QDateTime::fromString(v, QStringLiteral("yyyy-MM-dd HH:mm"));
+      ok = e.At.isValid();
       haveAt = true;
     } else if (a == "--weekly") {
       weekly = true;
       for (const QString& d : v.split(',', Qt::SkipEmptyParts)) {
         const int day = d.trimmed().toInt(&ok);
         if (!ok || day < 1 || day > 7) return ScheduleUsage(QString::fromUtf8("--weekly 要写 1（星期一）到 7（星期日），用逗号分开"));
-        e.days.push_back(day);
+        e.Days.push_back(day);
       }
     } else if (a == "--time") {
-      e.time = QTime::fromString(v, QStringLiteral("HH:mm"));
-      ok = e.time.isValid();
+      e.Time = QTime::fromString(v, QStringLiteral("HH:mm"));
+      ok = e.Time.isValid();
     } else if (a == "--minutes" || a == "--seconds") {
       const double n = v.toDouble(&ok);
-      e.seconds = int(std::lround(a == "--minutes" ? n * 60 : n));
+      e.Seconds = int(std::lround(a == "--minutes" ? n * 60 : n));
       ok = ok && n > 0 && n < 1e7;
-    } else if (a == "--folder") e.folder = QDir(v).absolutePath();
-    else if (a == "--bitrate") e.bitrate = v.toInt(&ok);
-    else if (a == "--pattern") e.namePattern = v;
-    else if (a == "--aloud") e.playAloud = true;
-    else if (a == "--split") e.splitByTrack = true;
+    } else if (a == "--folder") e.Folder = QDir(v).absolutePath();
+    else if (a == "--bitrate") e.Bitrate = v.toInt(&ok);
+    else if (a == "--pattern") e.NamePattern = v;
+    else if (a == "--aloud") e.PlayAloud = true;
+    else if (a == "--split") e.SplitByTrack = true;
     else return ScheduleUsage(QString::fromUtf8("未知的选项 %1").arg(a));
     if (!ok) return ScheduleUsage(QString::fromUtf8("%1 的值“%2”不对").arg(a, v));
   }
   if (weekly == haveAt) return ScheduleUsage(QString::fromUtf8("要写 --at（一次）或 --weekly 和 --time（每周）之一"));
-  e.repeat = weekly ? TScheduleEntry::Weekly : TScheduleEntry::Once;
-  if (e.stationName.isEmpty()) e.stationName = QUrl(e.stationUrl).host();
+  e.Repeat = weekly ? TScheduleEntry::Weekly : TScheduleEntry::Once;
+  if (e.StationName.isEmpty()) e.StationName = QUrl(e.StationUrl).host();
   QString error, id;
   if (!store.Add(e, &error, &id)) {
     QTextStream(stderr) << "schedule: " << error << "\n";
     return 1;
   }
   const TScheduleEntry* added = store.Find(id);
-  QTextStream(stdout) << QString::fromUtf8("已添加预约 %1：%2 %3\n").arg(id, added->stationName, added->WhenText());
+  QTextStream(stdout) << QString::fromUtf8("已添加预约 %1：%2 %3\n").arg(id, added->StationName, added->WhenText());
   return 0;
 }
 

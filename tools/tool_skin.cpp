@@ -192,28 +192,28 @@ int Sheet(const QStringList& args)
     return std::max(crop.width(), labelMetrics.horizontalAdvance(key)) + 8;
   };
   struct Card {
-    QString title;
-    std::vector<std::pair<QString, QImage>> parts;
-    int height = 0;
+    QString Title;
+    std::vector<std::pair<QString, QImage>> Parts;
+    int Height = 0;
   };
   std::vector<Card> cards;
   const auto add = [&](TbsDataSkinDefinition& d, int pictureIndex) {
     Card card;
-    card.title = d.IDName + u':' + d.Kind;
+    card.Title = d.IDName + u':' + d.Kind;
     const TbsSkinPicture* picture = data.SkinPicture(pictureIndex);
     RectCollector rects;
     d.VisitFields(rects);
     int x = 10, rowHeight = 0;
-    card.height = 22;
+    card.Height = 22;
     for (const auto& [key, r] : rects.rects) {
       if (!picture || InControl(key, d) || !picture->Image.rect().contains(r)) continue;
       QImage crop = picture->Image.copy(r).scaled(r.size() * scale);
-      if (x + advance(key, crop) > cardWidth - 8) x = 10, card.height += rowHeight + 16, rowHeight = 0;
+      if (x + advance(key, crop) > cardWidth - 8) x = 10, card.Height += rowHeight + 16, rowHeight = 0;
       x += advance(key, crop);
       rowHeight = std::max(rowHeight, crop.height());
-      card.parts.emplace_back(key, crop);
+      card.Parts.emplace_back(key, crop);
     }
-    card.height += rowHeight + 20;
+    card.Height += rowHeight + 20;
     cards.push_back(std::move(card));
   };
   for (auto& o : data.SkinObjects()) add(*o, o->ActivePictureIndex);
@@ -226,7 +226,7 @@ int Sheet(const QStringList& args)
   for (const Card& c : cards) {
     const int col = int(std::min_element(columnHeights.begin(), columnHeights.end()) - columnHeights.begin());
     places.emplace_back(col * cardWidth, columnHeights[col]);
-    columnHeights[col] += c.height + 8;
+    columnHeights[col] += c.Height + 8;
   }
   QImage sheet(columns * cardWidth, *std::max_element(columnHeights.begin(), columnHeights.end()), QImage::Format_RGB32);
   sheet.fill(QColor(0xFA, 0xFB, 0xFD));
@@ -273,11 +273,11 @@ int Sheet(const QStringList& args)
     const Card& c = cards[i];
     const QPoint at = places[i];
     p.setPen(QColor(0xD0, 0xD7, 0xE2));
-    p.drawRect(QRect(at + QPoint(4, 0), QSize(cardWidth - 8, c.height)));
+    p.drawRect(QRect(at + QPoint(4, 0), QSize(cardWidth - 8, c.Height)));
     p.setPen(Qt::black);
-    p.drawText(at + QPoint(10, 16), c.title);
+    p.drawText(at + QPoint(10, 16), c.Title);
     int x = 10, y = 24, rowHeight = 0;
-    for (const auto& [key, crop] : c.parts) {
+    for (const auto& [key, crop] : c.Parts) {
       if (x + advance(key, crop) > cardWidth - 8) x = 10, y += rowHeight + 16, rowHeight = 0;
       p.drawImage(at + QPoint(x, y), crop);
       p.setPen(QColor(0x60, 0x6C, 0x80));

@@ -16,18 +16,18 @@ int RunStationsCommand(QStringList args)
   TStationQuery query;
   for (int i = 0; i < args.size(); ++i) {
     if (args[i] == "--search" && i + 1 < args.size()) {
-      query.text = args[++i];
+      query.Text = args[++i];
     } else if (args[i] == "--by" && i + 1 < args.size()) {
       const QString by = args[++i];
-      query.field = TStationQuery::FieldFromName(by);
-      if (TStationQuery::FieldName(query.field) != by) {
+      query.Field = TStationQuery::FieldFromName(by);
+      if (TStationQuery::FieldName(query.Field) != by) {
         err << "velmora-tool stations: --by takes name, tag, language or country, not \"" << by << "\"\n";
         return 2;
       }
     } else if (args[i] == "--limit" && i + 1 < args.size()) {
       bool ok = false;
-      query.limit = args[++i].toInt(&ok);
-      if (!ok || query.limit < 1 || query.limit > 1000) {
+      query.Limit = args[++i].toInt(&ok);
+      if (!ok || query.Limit < 1 || query.Limit > 1000) {
         err << "velmora-tool stations: --limit takes a number from 1 to 1000\n";
         return 2;
       }
@@ -39,7 +39,7 @@ int RunStationsCommand(QStringList args)
   // The program's own names, so its settings file is the one found.
   QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
   QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
-  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().readPath; });
+  SetDirectorySettingsLocator([] { return MainFormSettingsLocation().ReadPath; });
   TDirectoryServer server;  // not started: only its idea of the user's list file is used
   TStationDirectory* directory = TStationDirectory::CreateDefault(nullptr);
   directory->SetUserListFile(server.UserListFile());
@@ -57,18 +57,18 @@ int RunStationsCommand(QStringList args)
 
   auto print = [&](const char* source, const std::vector<TDirectoryStation>& list) {
     for (const TDirectoryStation& s : list)
-      out << source << '\t' << s.name << '\t' << (s.codec.isEmpty() ? "-" : s.codec) << '\t'
-          << (s.bitrate ? QString::number(s.bitrate) : QStringLiteral("-")) << '\t' << s.PlayUrl() << '\n';
+      out << source << '\t' << s.Name << '\t' << (s.Codec.isEmpty() ? "-" : s.Codec) << '\t'
+          << (s.Bitrate ? QString::number(s.Bitrate) : QStringLiteral("-")) << '\t' << s.PlayUrl() << '\n';
   };
-  const char* directorySource = listing.state == TStationListing::dsCache ? "cache" : "directory";
-  print("favourite", listing.favourites);
-  print(directorySource, listing.directory);
-  print("user", listing.user);
+  const char* directorySource = listing.State == TStationListing::dsCache ? "cache" : "directory";
+  print("favourite", listing.Favourites);
+  print(directorySource, listing.Directory);
+  print("user", listing.User);
   out.flush();
-  err << "directory: " << TStationListing::StateName(listing.state);
-  if (listing.cachedAt.isValid()) err << " (saved " << listing.cachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm") << ")";
+  err << "directory: " << TStationListing::StateName(listing.State);
+  if (listing.CachedAt.isValid()) err << " (saved " << listing.CachedAt.toLocalTime().toString("yyyy-MM-dd HH:mm") << ")";
   err << '\n';
-  for (const QString& m : listing.messages) err << m << '\n';
+  for (const QString& m : listing.Messages) err << m << '\n';
   err.flush();
   // A request given up on may leave a name look-up in Qt's pool, which the tool's end would wait for.
   EndProcessWithin(0, std::chrono::seconds(3));

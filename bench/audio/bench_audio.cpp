@@ -27,7 +27,7 @@ double ProcessCpuSeconds()
 }
 
 struct Cost {
-  double wall = 0, cpu = 0;
+  double Wall = 0, Cpu = 0;
 };
 
 // 20 s of a 44100 Hz 16-bit stereo tone with some noise, built once.
@@ -116,7 +116,7 @@ void BM_Mp3OutEncode(benchmark::State& state)
 {
   QTemporaryDir dir;
   Pcm();
-  for (auto _ : state) state.SetIterationTime(EncodeWithPipeline(dir.filePath("p.mp3")).wall);
+  for (auto _ : state) state.SetIterationTime(EncodeWithPipeline(dir.filePath("p.mp3")).Wall);
   state.counters["x_realtime"] = benchmark::Counter(kSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Mp3OutEncode)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -125,7 +125,7 @@ void BM_BareLame(benchmark::State& state)
 {
   QTemporaryDir dir;
   Pcm();
-  for (auto _ : state) state.SetIterationTime(EncodeBare(dir.filePath("b.mp3")).wall);
+  for (auto _ : state) state.SetIterationTime(EncodeBare(dir.filePath("b.mp3")).Wall);
   state.counters["x_realtime"] = benchmark::Counter(kSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_BareLame)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -150,9 +150,9 @@ void BM_PipelineOverBareRatio(benchmark::State& state)
     if (bareFirst) b = EncodeBare(dir.filePath("b.mp3"));
     p = EncodeWithPipeline(dir.filePath("p.mp3"));
     if (!bareFirst) b = EncodeBare(dir.filePath("b.mp3"));
-    ratios.push_back(p.cpu / b.cpu);
-    wallPipeline += p.wall;
-    wallBare += b.wall;
+    ratios.push_back(p.Cpu / b.Cpu);
+    wallPipeline += p.Wall;
+    wallBare += b.Wall;
   }
   std::sort(ratios.begin(), ratios.end());
   const auto at = [&](double q) { return ratios[size_t(q * double(ratios.size() - 1) + 0.5)]; };

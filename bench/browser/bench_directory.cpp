@@ -54,44 +54,44 @@ long RendererResidentKiB()
 }
 
 struct TSite {
-  QTemporaryDir dir;
-  TFakeDirectory fake;
-  std::unique_ptr<TStationDirectory> directory;
-  TDirectoryServer server;
-  std::unique_ptr<TEmbeddedBrowser> browser;
+  QTemporaryDir Dir;
+  TFakeDirectory Fake;
+  std::unique_ptr<TStationDirectory> Directory;
+  TDirectoryServer Server;
+  std::unique_ptr<TEmbeddedBrowser> Browser;
 
   explicit TSite(int stations)
   {
-    fake.Fill(stations);
-    for (auto&& v : fake.stations) {
+    Fake.Fill(stations);
+    for (auto&& v : Fake.stations) {
       QJsonObject o = v.toObject();
       o["language"] = "chinese";
       v = o;
     }
     TDirectoryConfig cfg;
-    cfg.mirrors = {fake.BaseUrl()};
-    directory = std::make_unique<TStationDirectory>(cfg, nullptr, dir.filePath("data"), dir.filePath("cache"));
-    server.SetDirectory(directory.get());
-    server.SetUserListFile(dir.filePath("stations.txt"));
-    server.Start();
+    cfg.Mirrors = {Fake.BaseUrl()};
+    Directory = std::make_unique<TStationDirectory>(cfg, nullptr, Dir.filePath("data"), Dir.filePath("cache"));
+    Server.SetDirectory(Directory.get());
+    Server.SetUserListFile(Dir.filePath("stations.txt"));
+    Server.Start();
   }
   // Opens the page and waits for `count` directory rows; false on time-out.
   bool Open(int count)
   {
-    browser = std::make_unique<TEmbeddedBrowser>(nullptr);
-    QUrl url = server.BaseUrl();
+    Browser = std::make_unique<TEmbeddedBrowser>(nullptr);
+    QUrl url = Server.BaseUrl();
     url.setPath(StationDirectoryPath());
     url.setQuery(StationDirectoryQuery());
-    WebEngineViewOf(*browser)->resize(246, 440);
-    WebEngineViewOf(*browser)->show();
-    server.Admit(*browser);
-    browser->Navigate(url);
+    WebEngineViewOf(*Browser)->resize(246, 440);
+    WebEngineViewOf(*Browser)->show();
+    Server.Admit(*Browser);
+    Browser->Navigate(url);
     return Rows(count);
   }
   bool Rows(int count)
   {
     return PumpUntil([&] {
-      return RunPageScript(WebEngineViewOf(*browser)->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
+      return RunPageScript(WebEngineViewOf(*Browser)->page(), "document.querySelectorAll('#directory li').length").toInt() >= count;
     }, 30000);
   }
 };
@@ -101,7 +101,7 @@ void BM_FirstPageShown(benchmark::State& state)
   const bool fromCache = state.range(0) == 1;
   TSite site(100);
   site.Open(100);  // the web engine is up, and the cache filled
-  if (fromCache) site.fake.mode = TFakeDirectory::fmHttpError;
+  if (fromCache) site.Fake.mode = TFakeDirectory::fmHttpError;
   for (auto _ : state) {
     QElapsedTimer t;
     t.start();
@@ -119,12 +119,12 @@ void BM_PageMemoryWith1000Stations(benchmark::State& state)
     if (!site.Open(100)) state.SkipWithError("the page did not list the stations");
     const long before = RendererResidentKiB();
     for (int shown = 100; shown < 1000; shown += 100) {
-      RunPageScript(WebEngineViewOf(*site.browser)->page(), "document.querySelector('.more').click()");
+      RunPageScript(WebEngineViewOf(*site.Browser)->page(), "document.querySelector('.more').click()");
       if (!site.Rows(shown + 100)) state.SkipWithError("more stations did not come");
     }
-    state.counters["rows"] = RunPageScript(WebEngineViewOf(*site.browser)->page(), "document.querySelectorAll('#list li').length").toInt();
+    state.counters["rows"] = RunPageScript(WebEngineViewOf(*site.Browser)->page(), "document.querySelectorAll('#list li').length").toInt();
     state.counters["js_heap_MiB"] =
-        RunPageScript(WebEngineViewOf(*site.browser)->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
+        RunPageScript(WebEngineViewOf(*site.Browser)->page(), "performance.memory ? performance.memory.usedJSHeapSize : 0").toDouble() / 1048576.0;
     state.counters["renderer_rss_MiB"] = RendererResidentKiB() / 1024.0;
     state.counters["renderer_rss_at_100_MiB"] = before / 1024.0;
   }
@@ -136,7 +136,7 @@ void BM_ReadDirectoryAnswer(benchmark::State& state)
   TFakeDirectory fake;
   fake.Fill(int(state.range(0)));
   const QByteArray json = QJsonDocument(fake.stations).toJson(QJsonDocument::Compact);
-  for (auto _ : state) benchmark::DoNotOptimize(ParseDirectoryStations(json).stations.size());
+  for (auto _ : state) benchmark::DoNotOptimize(ParseDirectoryStations(json).Stations.size());
   state.SetBytesProcessed(state.iterations() * json.size());
 }
 BENCHMARK(BM_ReadDirectoryAnswer)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
@@ -151,14 +151,14 @@ void BM_SearchAnsweredFarBeyondItsLimit(benchmark::State& state)
     fake.raw += (i ? ",{\"name\":\"s" : "[{\"name\":\"s") + QByteArray::number(i) + "\",\"url\":\"http://10.0.0.1/\"}";
   fake.raw += "]";
   TDirectoryConfig cfg;
-  cfg.mirrors = {fake.BaseUrl()};
+  cfg.Mirrors = {fake.BaseUrl()};
   TRadioBrowserClient client(cfg, nullptr);
   client.SetTimeout(30000);
   for (auto _ : state) {
     size_t kept = 0;
     bool done = false;
     client.Search({QString(), TStationQuery::fdName, 0, 100}, [&](const TStationsResult& r) {
-      kept = r.stations.size();
+      kept = r.Stations.size();
       done = true;
     });
     PumpUntil([&] { return done; }, 30000);

@@ -16,29 +16,29 @@ namespace {
 
 // The record window's level (19 x 121, vertical, linear, step-up decay) on a shown window.
 struct LevelWindow {
-  TForm* form;
-  TMMMixerBlock* block;
-  TMMMixerBlockLevel* level;
-  LevelWindow() : form(new TForm(nullptr)), block(new TMMMixerBlock(form)), level(new TMMMixerBlockLevel(form))
+  TForm* Form;
+  TMMMixerBlock* Block;
+  TMMMixerBlockLevel* Level;
+  LevelWindow() : Form(new TForm(nullptr)), Block(new TMMMixerBlock(Form)), Level(new TMMMixerBlockLevel(Form))
   {
-    form->SetBounds(0, 0, 120, 300);
-    block->SetAutoArrange(false);
-    block->SetParent(form);
-    block->SetBounds(0, 0, 120, 300);
-    level->SetParent(block);
-    level->SetEnabled(true);
-    level->SetBounds(56, 20, 19, 121);
-    level->SetKind(lkVertical);
-    level->SetBitLength(b16Bit);
-    level->SetDecayMode(dmStepUp);
-    level->SetDecay(8);
-    form->Show();
+    Form->SetBounds(0, 0, 120, 300);
+    Block->SetAutoArrange(false);
+    Block->SetParent(Form);
+    Block->SetBounds(0, 0, 120, 300);
+    Level->SetParent(Block);
+    Level->SetEnabled(true);
+    Level->SetBounds(56, 20, 19, 121);
+    Level->SetKind(lkVertical);
+    Level->SetBitLength(b16Bit);
+    Level->SetDecayMode(dmStepUp);
+    Level->SetDecay(8);
+    Form->Show();
     QCoreApplication::processEvents();
     // The block shows its levels only with a peak meter on its line; these are fed here.
-    level->SetEnabled(true);
-    level->SetVisible(true);
+    Level->SetEnabled(true);
+    Level->SetVisible(true);
   }
-  ~LevelWindow() { TComponent::Free(form); }
+  ~LevelWindow() { TComponent::Free(Form); }
 };
 
 // A signal that moves the bar every few ticks, as music does.
@@ -48,9 +48,9 @@ void BM_RecordLevelFeedAndRepaintPerTick(benchmark::State& state)
 {
   LevelWindow w;
   int tick = 0;
-  const int before = w.level->PaintCount();
-  for (auto _ : state) w.level->FeedValue(Signal(tick++));
-  state.counters["paints_per_tick"] = double(w.level->PaintCount() - before) / double(tick);
+  const int before = w.Level->PaintCount();
+  for (auto _ : state) w.Level->FeedValue(Signal(tick++));
+  state.counters["paints_per_tick"] = double(w.Level->PaintCount() - before) / double(tick);
 }
 BENCHMARK(BM_RecordLevelFeedAndRepaintPerTick)->Unit(benchmark::kMicrosecond);
 
@@ -69,20 +69,20 @@ void BM_TickWithTenConnectors(benchmark::State& state)
   const quint32 peak = t.AddControl(0xFFFF0001, mmapi::CONTROLTYPE_PEAKMETER, 0, -32768, 32767, 0, "Peak", "Peak").Info.ControlId;
   {
     LevelWindow w;
-    auto* device = new TMMMixerDevice(w.form);
-    auto* line = new TMMAudioLine(w.form);
+    auto* device = new TMMMixerDevice(w.Form);
+    auto* line = new TMMAudioLine(w.Form);
     line->SetMixer(device);
     line->SetLineId(-65535);
-    auto* meter = new TMMMixerControl(w.form);
+    auto* meter = new TMMMixerControl(w.Form);
     meter->SetAudioLine(line);
     meter->SetControlType(ctPeakMeter);
     for (int i = 0; i < 10; ++i) {
-      auto* level = new TMMLevel(w.form);
-      level->SetParent(w.block);
+      auto* level = new TMMLevel(w.Form);
+      level->SetParent(w.Block);
       level->SetBounds(2 + i * 11, 2, 10, 100);
       level->SetKind(lkVertical);
       level->SetVisible(true);
-      auto* connector = new TMMMixerConnector(w.form);
+      auto* connector = new TMMMixerConnector(w.Form);
       connector->SetLevel1(level);
       connector->SetControl(meter);
     }

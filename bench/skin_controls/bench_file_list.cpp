@@ -14,31 +14,31 @@
 namespace {
 
 struct Folder {
-  QTemporaryDir dir;
-  TForm* form = nullptr;
-  TbsSkinFileListView* list = nullptr;
+  QTemporaryDir Dir;
+  TForm* Form = nullptr;
+  TbsSkinFileListView* List = nullptr;
 
   Folder()
   {
-    for (int i = 0; i < 20; ++i) QDir().mkpath(dir.filePath(QStringLiteral("folder %1").arg(i)));
+    for (int i = 0; i < 20; ++i) QDir().mkpath(Dir.filePath(QStringLiteral("folder %1").arg(i)));
     for (int i = 0; i < 2000; ++i) {
-      QFile f(dir.filePath(QStringLiteral("录音 %1.%2").arg(i).arg(i % 4 == 0 ? "wav" : "mp3")));
+      QFile f(Dir.filePath(QStringLiteral("录音 %1.%2").arg(i).arg(i % 4 == 0 ? "wav" : "mp3")));
       if (f.open(QIODevice::WriteOnly)) f.write("ID3");
     }
-    form = new TForm(nullptr);
-    form->SetBorderStyle(TForm::bsNone);
-    form->SetBounds(0, 0, 450, 290);
-    auto* stored = new TbsCompressedStoredSkin(form);
+    Form = new TForm(nullptr);
+    Form->SetBorderStyle(TForm::bsNone);
+    Form->SetBounds(0, 0, 450, 290);
+    auto* stored = new TbsCompressedStoredSkin(Form);
     stored->ImportPackedFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin/skin.bin"));
-    auto* skin = new TbsSkinData(form);
+    auto* skin = new TbsSkinData(Form);
     skin->SetCompressedStoredSkin(stored);
-    list = new TbsSkinFileListView(form);
-    list->SetParent(form);
-    list->SetBounds(0, 0, 450, 290);
-    list->SetSkinData(skin);
-    list->ApplySkinData();
-    list->SetMask(QStringLiteral("*.mp3"));
-    list->GoToPath(dir.path());
+    List = new TbsSkinFileListView(Form);
+    List->SetParent(Form);
+    List->SetBounds(0, 0, 450, 290);
+    List->SetSkinData(skin);
+    List->ApplySkinData();
+    List->SetMask(QStringLiteral("*.mp3"));
+    List->GoToPath(Dir.path());
   }
 };
 
@@ -52,25 +52,25 @@ void BM_FileList_List2000(benchmark::State& state)
 {
   Folder& f = Shared();
   for (auto _ : state) {
-    f.list->Refresh();
-    benchmark::DoNotOptimize(f.list->ItemCount());
+    f.List->Refresh();
+    benchmark::DoNotOptimize(f.List->ItemCount());
   }
-  state.counters["items"] = f.list->ItemCount();
+  state.counters["items"] = f.List->ItemCount();
 }
 BENCHMARK(BM_FileList_List2000)->Unit(benchmark::kMillisecond);
 
 void PaintScreen(benchmark::State& state, TbsSkinCustomListView::TViewStyle style)
 {
   Folder& f = Shared();
-  f.list->SetViewStyle(style);
+  f.List->SetViewStyle(style);
   QImage image(450, 290, QImage::Format_RGB32);
   int step = 0;
   for (auto _ : state) {
     // A different screenful each time, as when scrolling through the folder.
-    f.list->SetScrollPos(QPoint(style == TbsSkinCustomListView::vsList ? (step * 97) % 20000 : 0, (step * 97) % 20000));
+    f.List->SetScrollPos(QPoint(style == TbsSkinCustomListView::vsList ? (step * 97) % 20000 : 0, (step * 97) % 20000));
     ++step;
     QPainter painter(&image);
-    f.list->PaintTo(painter, 0, 0);
+    f.List->PaintTo(painter, 0, 0);
   }
 }
 
@@ -82,8 +82,8 @@ BENCHMARK(BM_FileList_PaintList)->Unit(benchmark::kMillisecond);
 void BM_FileList_TypeAheadToLast(benchmark::State& state)
 {
   Folder& f = Shared();
-  const QString last = f.list->Folder(f.list->ItemCount() - 1)->DisplayName();
-  for (auto _ : state) benchmark::DoNotOptimize(f.list->FindCaption(0, last, true));
+  const QString last = f.List->Folder(f.List->ItemCount() - 1)->DisplayName();
+  for (auto _ : state) benchmark::DoNotOptimize(f.List->FindCaption(0, last, true));
 }
 BENCHMARK(BM_FileList_TypeAheadToLast)->Unit(benchmark::kMicrosecond);
 

@@ -16,72 +16,72 @@
 namespace {
 
 struct Window {
-  TForm* form;
-  TbsSkinData* skin;
-  TbsSkinButton* button;
-  TbsSkinToolBar* bar;
-  TbsSkinStatusBar* status;
+  TForm* Form;
+  TbsSkinData* Skin;
+  TbsSkinButton* Button;
+  TbsSkinToolBar* Bar;
+  TbsSkinStatusBar* Status;
 };
 
 Window& Built()
 {
   static Window w = [] {
     Window s{};
-    s.form = new TForm(nullptr);
-    s.form->SetBorderStyle(TForm::bsNone);
-    s.form->SetBounds(0, 0, 246, 534);
-    auto* stored = new TbsCompressedStoredSkin(s.form);
+    s.Form = new TForm(nullptr);
+    s.Form->SetBorderStyle(TForm::bsNone);
+    s.Form->SetBounds(0, 0, 246, 534);
+    auto* stored = new TbsCompressedStoredSkin(s.Form);
     stored->ImportPackedFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin/skin.bin"));
-    s.skin = new TbsSkinData(s.form);
-    s.skin->SetCompressedStoredSkin(stored);
-    auto* images = new TImageList(s.form);
+    s.Skin = new TbsSkinData(s.Form);
+    s.Skin->SetCompressedStoredSkin(stored);
+    auto* images = new TImageList(s.Form);
     for (int i = 0; i < 5; ++i) {
       QImage image(16, 16, QImage::Format_ARGB32);
       image.fill(QColor(40 * i, 90, 200));
       images->AddImage(image);
     }
 
-    s.bar = new TbsSkinToolBar(s.form);
-    s.bar->SetParent(s.form);
-    s.bar->SetAlign(TControl::alTop);
-    s.bar->SetImages(images);
+    s.Bar = new TbsSkinToolBar(s.Form);
+    s.Bar->SetParent(s.Form);
+    s.Bar->SetAlign(TControl::alTop);
+    s.Bar->SetImages(images);
     for (int i : {4, 2, 0}) {
-      auto* b = new TbsSkinSpeedButton(s.form);
-      b->SetParent(s.bar);
+      auto* b = new TbsSkinSpeedButton(s.Form);
+      b->SetParent(s.Bar);
       b->SetAlign(TControl::alLeft);
       b->SetImageIndex(i);
     }
-    auto* version = new TbsSkinStdLabel(s.form);
-    version->SetParent(s.bar);
+    auto* version = new TbsSkinStdLabel(s.Form);
+    version->SetParent(s.Bar);
     version->SetAlign(TControl::alRight);
     version->SetAutoSize(false);
     version->SetWidth(65);
     version->SetAlignment(TControl::taCenter);
     version->SetLayout(TControl::tlCenter);
     version->SetCaption(QStringLiteral("版本 1.2.4"));
-    s.bar->SetSkinData(s.skin);
-    version->SetSkinData(s.skin);
+    s.Bar->SetSkinData(s.Skin);
+    version->SetSkinData(s.Skin);
 
-    s.status = new TbsSkinStatusBar(s.form);
-    s.status->SetParent(s.form);
-    auto* field = new TbsSkinStatusPanel(s.form);
-    field->SetParent(s.status);
+    s.Status = new TbsSkinStatusBar(s.Form);
+    s.Status->SetParent(s.Form);
+    auto* field = new TbsSkinStatusPanel(s.Form);
+    field->SetParent(s.Status);
     field->SetAlign(TControl::alLeft);
     field->SetCaption(QStringLiteral("网络版请登录："));
     field->SetAutoSize(true);
-    auto* link = new TbsSkinLinkLabel(s.form);
-    link->SetParent(s.status);
+    auto* link = new TbsSkinLinkLabel(s.Form);
+    link->SetParent(s.Status);
     link->SetAlign(TControl::alClient);
     link->SetAlignment(TControl::taCenter);
     link->SetLayout(TControl::tlCenter);
     link->SetCaption(QStringLiteral("www.velmora.example"));
-    s.status->SetSkinData(s.skin);
+    s.Status->SetSkinData(s.Skin);
 
-    s.button = new TbsSkinButton(s.form);
-    s.button->SetParent(s.form);
-    s.button->SetBounds(8, 60, 113, 25);
-    s.button->SetCaption(QStringLiteral("开始录音"));
-    s.button->SetSkinData(s.skin);
+    s.Button = new TbsSkinButton(s.Form);
+    s.Button->SetParent(s.Form);
+    s.Button->SetBounds(8, 60, 113, 25);
+    s.Button->SetCaption(QStringLiteral("开始录音"));
+    s.Button->SetSkinData(s.Skin);
     return s;
   }();
   return w;
@@ -89,17 +89,17 @@ Window& Built()
 
 void BM_SkinButtonPaint(benchmark::State& state)
 {
-  TbsSkinButton* b = Built().button;
+  TbsSkinButton* b = Built().Button;
   if (state.range(0)) b->Perform(CM_MOUSEENTER);
   PaintControl(state, b);
   if (state.range(0)) b->Perform(CM_MOUSELEAVE);
 }
 BENCHMARK(BM_SkinButtonPaint)->Arg(0)->Arg(1)->ArgName("hot");
 
-void BM_SkinToolBarPaint(benchmark::State& state) { PaintControl(state, Built().bar); }
+void BM_SkinToolBarPaint(benchmark::State& state) { PaintControl(state, Built().Bar); }
 BENCHMARK(BM_SkinToolBarPaint);
 
-void BM_SkinStatusBarPaint(benchmark::State& state) { PaintControl(state, Built().status); }
+void BM_SkinStatusBarPaint(benchmark::State& state) { PaintControl(state, Built().Status); }
 BENCHMARK(BM_SkinStatusBarPaint);
 
 } // namespace

@@ -13,51 +13,51 @@
 namespace {
 
 struct Built {
-  TForm* form = nullptr;
-  TbsSkinComboBox* box = nullptr;
-  TbsSkinScrollBar* skinnedBar = nullptr;
-  TbsSkinScrollBar* plainBar = nullptr;
+  TForm* Form = nullptr;
+  TbsSkinComboBox* Box = nullptr;
+  TbsSkinScrollBar* SkinnedBar = nullptr;
+  TbsSkinScrollBar* PlainBar = nullptr;
 };
 
 Built& Controls()
 {
   static Built b = [] {
     Built s;
-    s.form = new TForm(nullptr);
-    s.form->SetBorderStyle(TForm::bsNone);
-    s.form->SetBounds(0, 0, 300, 200);
-    auto* stored = new TbsCompressedStoredSkin(s.form);
+    s.Form = new TForm(nullptr);
+    s.Form->SetBorderStyle(TForm::bsNone);
+    s.Form->SetBounds(0, 0, 300, 200);
+    auto* stored = new TbsCompressedStoredSkin(s.Form);
     stored->ImportPackedFile(QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin/skin.bin"));
-    auto* skin = new TbsSkinData(s.form);
+    auto* skin = new TbsSkinData(s.Form);
     skin->SetCompressedStoredSkin(stored);
 
-    s.box = new TbsSkinComboBox(s.form);
-    s.box->SetParent(s.form);
-    s.box->SetBounds(136, 11, 120, 20);
-    s.box->SetItems({QStringLiteral("32 kbps"), QStringLiteral("64 kbps"), QStringLiteral("128 kbps")});
-    s.box->SetItemIndex(1);
-    s.box->SetSkinData(skin);
+    s.Box = new TbsSkinComboBox(s.Form);
+    s.Box->SetParent(s.Form);
+    s.Box->SetBounds(136, 11, 120, 20);
+    s.Box->SetItems({QStringLiteral("32 kbps"), QStringLiteral("64 kbps"), QStringLiteral("128 kbps")});
+    s.Box->SetItemIndex(1);
+    s.Box->SetSkinData(skin);
 
-    for (TbsSkinScrollBar** bar : {&s.skinnedBar, &s.plainBar}) {
-      *bar = new TbsSkinScrollBar(s.form);
-      (*bar)->SetParent(s.form);
+    for (TbsSkinScrollBar** bar : {&s.SkinnedBar, &s.PlainBar}) {
+      *bar = new TbsSkinScrollBar(s.Form);
+      (*bar)->SetParent(s.Form);
       (*bar)->SetKind(TbsSkinScrollBar::sbVertical);
       (*bar)->SetSkinDataName(QStringLiteral("vscrollbar"));
       (*bar)->SetBounds(0, 0, 17, 160);
       (*bar)->AssignRange(0, 29, 8, 12);
     }
-    s.skinnedBar->SetSkinData(skin);
+    s.SkinnedBar->SetSkinData(skin);
     return s;
   }();
   return b;
 }
 
-void BM_SkinComboBoxPaint(benchmark::State& state) { PaintControl(state, Controls().box); }
+void BM_SkinComboBoxPaint(benchmark::State& state) { PaintControl(state, Controls().Box); }
 BENCHMARK(BM_SkinComboBoxPaint);
 
 void BM_SkinComboBoxListPaint(benchmark::State& state)
 {
-  TbsSkinComboBox* box = Controls().box;
+  TbsSkinComboBox* box = Controls().Box;
   box->DropDownList();
   PaintControl(state, box->PopupList());
   box->CloseUpList(false);
@@ -66,7 +66,7 @@ BENCHMARK(BM_SkinComboBoxListPaint);
 
 void BM_SkinScrollBarPaint(benchmark::State& state)
 {
-  PaintControl(state, state.range(0) ? Controls().skinnedBar : Controls().plainBar);
+  PaintControl(state, state.range(0) ? Controls().SkinnedBar : Controls().PlainBar);
 }
 BENCHMARK(BM_SkinScrollBarPaint)->Arg(1)->Arg(0)->ArgName("skinned");
 

@@ -44,14 +44,14 @@ QImage FrameMask(int w, int h, int radius)
 constexpr int kW = 254, kH = 534;
 
 struct BenchSkin {
-  bool builtIn = false;
-  QImage frame;
-  TbsFramePoints points;
-  TbsStretchFlags stretch;
-  QImage controls;
-  QRect buttonRect;    // the "button" skin rectangle, 28 pixels high
-  int buttonLeft = 0;  // its fixed ends
-  int buttonRight = 0;
+  bool BuiltIn = false;
+  QImage Frame;
+  TbsFramePoints Points;
+  TbsStretchFlags Stretch;
+  QImage Controls;
+  QRect ButtonRect;    // the "button" skin rectangle, 28 pixels high
+  int ButtonLeft = 0;  // its fixed ends
+  int ButtonRight = 0;
 };
 
 const BenchSkin& Skin()
@@ -69,38 +69,38 @@ const BenchSkin& Skin()
       const auto* picture = def ? data.SkinPicture(def->PictureIndex) : nullptr;
       if (!data.IsEmptySkin() && picture && !data.FramePicture().Empty()) {
         const auto& fi = data.FormInfo();
-        s.builtIn = true;
-        s.frame = data.FramePicture().Image;
-        s.points = {fi.LTPoint, fi.RTPoint, fi.LBPoint, fi.RBPoint, fi.ClientRect};
-        s.stretch = {fi.LeftStretch, fi.TopStretch, fi.RightStretch, fi.BottomStretch};
-        s.controls = picture->Image;
-        s.buttonRect = def->SkinRect;
-        s.buttonLeft = def->LTPoint.x();
-        s.buttonRight = def->SkinRect.width() - def->RTPoint.x();
+        s.BuiltIn = true;
+        s.Frame = data.FramePicture().Image;
+        s.Points = {fi.LTPoint, fi.RTPoint, fi.LBPoint, fi.RBPoint, fi.ClientRect};
+        s.Stretch = {fi.LeftStretch, fi.TopStretch, fi.RightStretch, fi.BottomStretch};
+        s.Controls = picture->Image;
+        s.ButtonRect = def->SkinRect;
+        s.ButtonLeft = def->LTPoint.x();
+        s.ButtonRight = def->SkinRect.width() - def->RTPoint.x();
         return s;
       }
     }
-    s.frame = Indexed(191, 140, 44);
-    s.points = {QPoint(10, 30), QPoint(178, 30), QPoint(7, 133), QPoint(184, 133), SkinRect(4, 30, 187, 136)};
-    s.stretch = {false, true, false, false};
-    s.controls = Indexed(430, 333, 44);
-    s.buttonRect = SkinRect(2, 3, 36, 31);
-    s.buttonLeft = 10;
-    s.buttonRight = 10;
+    s.Frame = Indexed(191, 140, 44);
+    s.Points = {QPoint(10, 30), QPoint(178, 30), QPoint(7, 133), QPoint(184, 133), SkinRect(4, 30, 187, 136)};
+    s.Stretch = {false, true, false, false};
+    s.Controls = Indexed(430, 333, 44);
+    s.ButtonRect = SkinRect(2, 3, 36, 31);
+    s.ButtonLeft = 10;
+    s.ButtonRight = 10;
     return s;
   }();
   return skin;
 }
 
-const char* SkinLabel() { return Skin().builtIn ? "built-in skin" : "synthetic skin"; }
+const char* SkinLabel() { return Skin().BuiltIn ? "built-in skin" : "synthetic skin"; }
 
 void BM_MainWindowFrameBands(benchmark::State& state)
 {
   const BenchSkin& skin = Skin();
-  const TbsFramePoints target = MoveFramePoints(skin.points, kW - skin.frame.width(), kH - skin.frame.height());
+  const TbsFramePoints target = MoveFramePoints(skin.Points, kW - skin.Frame.width(), kH - skin.Frame.height());
   for (auto _ : state) {
     TBitmap left, top, right, bottom;
-    BuildFrameBands(skin.points, target, kW, kH, skin.frame.rect(), skin.frame, skin.stretch, left, top, right, bottom);
+    BuildFrameBands(skin.Points, target, kW, kH, skin.Frame.rect(), skin.Frame, skin.Stretch, left, top, right, bottom);
     benchmark::DoNotOptimize(top.ScanLine(0));
   }
   state.SetLabel(SkinLabel());
@@ -110,10 +110,10 @@ BENCHMARK(BM_MainWindowFrameBands)->Unit(benchmark::kMicrosecond);
 void BM_MainWindowFrameBandsInactive(benchmark::State& state)
 {
   const BenchSkin& skin = Skin();
-  const TbsFramePoints target = MoveFramePoints(skin.points, kW - skin.frame.width(), kH - skin.frame.height());
+  const TbsFramePoints target = MoveFramePoints(skin.Points, kW - skin.Frame.width(), kH - skin.Frame.height());
   for (auto _ : state) {
     TBitmap left, top, right, bottom;
-    BuildFrameBands(skin.points, target, kW, kH, skin.frame.rect(), skin.frame, skin.stretch, left, top, right, bottom);
+    BuildFrameBands(skin.Points, target, kW, kH, skin.Frame.rect(), skin.Frame, skin.Stretch, left, top, right, bottom);
     for (TBitmap* b : {&left, &top, &right, &bottom}) ApplyInactiveEffect(*b, TbsInactiveEffect::ieBrightness);
     benchmark::DoNotOptimize(top.ScanLine(0));
   }
@@ -126,10 +126,10 @@ void BM_MainWindowRegion(benchmark::State& state)
   // The built-in skin has no mask: a synthetic one of the frame's size with
   // rounded corners, the mask-free area being the client rectangle.
   const BenchSkin& skin = Skin();
-  const QImage mask = FrameMask(skin.frame.width(), skin.frame.height(), 12);
-  const TbsFramePoints target = MoveFramePoints(skin.points, kW - skin.frame.width(), kH - skin.frame.height());
+  const QImage mask = FrameMask(skin.Frame.width(), skin.Frame.height(), 12);
+  const TbsFramePoints target = MoveFramePoints(skin.Points, kW - skin.Frame.width(), kH - skin.Frame.height());
   for (auto _ : state) {
-    auto region = RegionFromMaskBands(skin.points, target, kW, kH, mask.rect(), mask);
+    auto region = RegionFromMaskBands(skin.Points, target, kW, kH, mask.rect(), mask);
     benchmark::DoNotOptimize(region);
   }
 }
@@ -141,7 +141,7 @@ void BM_ButtonStrip400x28(benchmark::State& state)
   const BenchSkin& skin = Skin();
   for (auto _ : state) {
     TBitmap out;
-    BuildHorzStrip3(skin.buttonLeft, skin.buttonRight, skin.buttonRect, skin.controls, 400, out);
+    BuildHorzStrip3(skin.ButtonLeft, skin.ButtonRight, skin.ButtonRect, skin.Controls, 400, out);
     benchmark::DoNotOptimize(out.ScanLine(0));
   }
   state.SetLabel(SkinLabel());

@@ -22,29 +22,29 @@ QByteArray Block(const std::vector<std::pair<QByteArray, QByteArray>>& edits = {
 }
 
 struct Window {
-  TForm* form = new TForm(nullptr);
-  TbsSkinForm* frame;
-  TBitmap target;
+  TForm* Form = new TForm(nullptr);
+  TbsSkinForm* Frame;
+  TBitmap Target;
   explicit Window(const QByteArray& block)
   {
-    form->SetCaption(QStringLiteral("Ostrel网络收音机"));
-    form->SetBounds(100, 100, 246, 500);
-    frame = new TbsSkinForm(form);
-    frame->SetBorderIcons(TbsSkinForm::TbsBorderIcons(TbsSkinForm::biSystemMenu | TbsSkinForm::biMinimizeToTray));
-    auto* data = new TbsSkinData(form);
-    frame->SetSkinData(data);
-    auto* stored = new TbsCompressedStoredSkin(form);
+    Form->SetCaption(QStringLiteral("Ostrel网络收音机"));
+    Form->SetBounds(100, 100, 246, 500);
+    Frame = new TbsSkinForm(Form);
+    Frame->SetBorderIcons(TbsSkinForm::TbsBorderIcons(TbsSkinForm::biSystemMenu | TbsSkinForm::biMinimizeToTray));
+    auto* data = new TbsSkinData(Form);
+    Frame->SetSkinData(data);
+    auto* stored = new TbsCompressedStoredSkin(Form);
     stored->SetCompressedData(block);
     data->SetCompressedStoredSkin(stored);
-    form->SendMessage(WM_ACTIVATE, 1);
-    target.SetSize(form->Width(), form->Height());
+    Form->SendMessage(WM_ACTIVATE, 1);
+    Target.SetSize(Form->Width(), Form->Height());
   }
-  ~Window() { TComponent::Free(form); }
+  ~Window() { TComponent::Free(Form); }
   void Paint(const QRect& clip)
   {
-    TCanvas* canvas = target.Canvas();
+    TCanvas* canvas = Target.Canvas();
     canvas->Painter().setClipRect(clip);
-    frame->PaintFrame(*canvas, clip);
+    Frame->PaintFrame(*canvas, clip);
     canvas->Flush();
   }
 };
@@ -52,7 +52,7 @@ struct Window {
 void BM_FullFrameRepaint(benchmark::State& state)
 {
   Window w(Block());
-  const QRect all(0, 0, w.form->Width(), w.form->Height());
+  const QRect all(0, 0, w.Form->Width(), w.Form->Height());
   for (auto _ : state) w.Paint(all);
   state.SetLabel("254 x 534");
 }
@@ -61,7 +61,7 @@ BENCHMARK(BM_FullFrameRepaint)->Unit(benchmark::kMicrosecond);
 void BM_HoverRedrawOfOneCaptionButton(benchmark::State& state)
 {
   Window w(Block());
-  auto* close = dynamic_cast<TbsSkinAnimateObject*>(w.frame->Object("CloseAnimate"));
+  auto* close = dynamic_cast<TbsSkinAnimateObject*>(w.Frame->Object("CloseAnimate"));
   close->MouseEnter();
   for (auto _ : state) {
     // One animation step and the repaint of the button's rectangle.
@@ -69,7 +69,7 @@ void BM_HoverRedrawOfOneCaptionButton(benchmark::State& state)
       close->Frame = 1;
       close->Animating = true;
     }
-    w.frame->AnimationTick();
+    w.Frame->AnimationTick();
     w.Paint(close->ObjectRect);
   }
 }
@@ -81,7 +81,7 @@ void BM_MorphRedrawOfOneCaptionButton(benchmark::State& state)
                   {"12=trayanimate:animate\r\n",
                    "12=trayanimate:animate\r\n13=glow:button\r\n\r\n[glow]\r\nactivepictureindex=2\r\nskinrectinapicture=1\r\n"
                    "skinrect=0,0,14,14\r\nactiveskinrect=84,0,98,14\r\nmorphing=1\r\n"}}));
-  TbsActiveSkinObject* glow = w.frame->Object("glow");
+  TbsActiveSkinObject* glow = w.Frame->Object("glow");
   glow->ObjectRect = QRect(120, 9, 14, 14);
   glow->Active = true;
   for (auto _ : state) {
@@ -99,8 +99,8 @@ void BM_LiveResizeStep(benchmark::State& state)
     // Sizes as a drag of the bottom-right corner gives them.
     const int width = 254 + step % 200, height = 534 - step % 150;
     ++step;
-    w.form->SetBounds(100, 100, width, height);
-    w.target.SetSize(width, height);
+    w.Form->SetBounds(100, 100, width, height);
+    w.Target.SetSize(width, height);
     w.Paint(QRect(0, 0, width, height));
   }
 }

@@ -20,7 +20,7 @@ void BM_ReadDescriptionOfButtons(benchmark::State& state)
 {
   const QString text = ButtonsDescription(int(state.range(0)));
   for (auto _ : state) {
-    TComponent* root = ReadComponentText(text, QStringLiteral("buttons.vfm"), nullptr, nullptr, TReadOptions{.designing = true});
+    TComponent* root = ReadComponentText(text, QStringLiteral("buttons.vfm"), nullptr, nullptr, TReadOptions{.Designing = true});
     state.PauseTiming();
     TComponent::Free(root);
     state.ResumeTiming();
@@ -34,7 +34,7 @@ void BM_FreeWindowOfButtons(benchmark::State& state)
   const QString text = ButtonsDescription(int(state.range(0)));
   for (auto _ : state) {
     state.PauseTiming();
-    TComponent* root = ReadComponentText(text, QStringLiteral("buttons.vfm"), nullptr, nullptr, TReadOptions{.designing = true});
+    TComponent* root = ReadComponentText(text, QStringLiteral("buttons.vfm"), nullptr, nullptr, TReadOptions{.Designing = true});
     state.ResumeTiming();
     TComponent::Free(root);
   }

@@ -23,8 +23,8 @@ public:
   {
     const QUrl url = info.requestUrl();
     for (const auto& h : headers)
-      if (url.scheme() == h.origin.scheme() && url.host() == h.origin.host() && url.port(-1) == h.origin.port(-1))
-        info.setHttpHeader(h.name, h.value);
+      if (url.scheme() == h.Origin.scheme() && url.host() == h.Origin.host() && url.port(-1) == h.Origin.port(-1))
+        info.setHttpHeader(h.Name, h.Value);
   }
 };
 

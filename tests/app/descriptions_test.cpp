@@ -23,7 +23,7 @@ TEST(ShippedDescriptions, ReadCleanlyAndCarryTheBuiltInSkin)
   const QStringList files = forms.entryList({"*.vfm"});
   ASSERT_FALSE(files.isEmpty());
   for (const QString& name : files) {
-    TComponent* root = ReadComponentFile(forms.filePath(name), nullptr, nullptr, TReadOptions{.designing = true});
+    TComponent* root = ReadComponentFile(forms.filePath(name), nullptr, nullptr, TReadOptions{.Designing = true});
     auto* stored = qobject_cast<TbsCompressedStoredSkin*>(root->FindComponent("bsCompressedStoredSkin1"));
     ASSERT_NE(stored, nullptr) << name.toStdString() << " carries no stored skin";
     EXPECT_EQ(stored->CompressedData() == fresh, true)
@@ -33,7 +33,7 @@ TEST(ShippedDescriptions, ReadCleanlyAndCarryTheBuiltInSkin)
     // takes from its parent are not written as its own).
     const QString written = WriteComponentText(root);
     TComponent::Free(root);
-    TComponent* again = ReadComponentText(written, name, nullptr, nullptr, TReadOptions{.designing = true});
+    TComponent* again = ReadComponentText(written, name, nullptr, nullptr, TReadOptions{.Designing = true});
     EXPECT_EQ(WriteComponentText(again), written) << name.toStdString();
     TComponent::Free(again);
   }

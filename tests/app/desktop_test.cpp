@@ -328,7 +328,7 @@ class ProgramTest : public DesktopTest {};
 TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
 {
   struct Case {
-    QByteArray ini;
+    QByteArray Ini;
   };
   const Case cases[] = {
       // Damaged bytes too: every line stays, the unreadable one byte for byte.
@@ -337,8 +337,8 @@ TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
       {"[main]\nleft=2000\ntop=300\nheight=-5\n"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.ini.toStdString());
-    program->WriteSettings(c.ini);
+    SCOPED_TRACE(c.Ini.toStdString());
+    program->WriteSettings(c.Ini);
     ASSERT_FALSE(program->Start().isEmpty()) << program->Output().toStdString();
     const QRect shown = Geometry();
     EXPECT_TRUE(QRect(0, 0, kScreenWidth, kScreenHeight).intersects(shown)) << shown.x() << "," << shown.y();
@@ -354,7 +354,7 @@ TEST_P(ProgramTest, PlacementsOutOfReachOpenOnTheScreenAndAreSavedAsShown)
       EXPECT_EQ(ini.ReadInteger("main", "top", -1), shown.top());
     }
     EXPECT_FALSE(saved.contains("\xef\xbf\xbd")) << "no replacement characters";
-    if (c.ini.contains("note")) {
+    if (c.Ini.contains("note")) {
       EXPECT_TRUE(saved.contains("note=kept")) << saved.toStdString();
       EXPECT_TRUE(saved.contains("\n\xff\xfe=\x80\x81\n")) << saved.toStdString();
     }

@@ -262,8 +262,8 @@ TEST(FirstUseRecording, ClosingTheMainWindowDuringARecordingAsksAndErrorsComeInT
   ASSERT_TRUE(program.Process().waitForFinished(15000)) << (Screenshot(desktop, "first_use_still_running"), "");
   EXPECT_EQ(program.Process().exitCode(), 0);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.album, "Velmora 广播节目");
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
 }
 
 TEST(FirstUse, HelpAndVersionPrintAndEndWithoutStartingTheProgram)

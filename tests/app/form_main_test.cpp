@@ -441,7 +441,7 @@ TEST_F(MainWindowTest, SkinnedBarsTakeTheSkinsSizesAroundTheBrowser)
 
 TEST_F(MainWindowTest, DescriptionCarriesTheToolbarImagesAsDrawn)
 {
-  TComponent* bare = ReadComponentFile(FormDescriptionPath("Form_Main"), nullptr, nullptr, TReadOptions{.designing = true});
+  TComponent* bare = ReadComponentFile(FormDescriptionPath("Form_Main"), nullptr, nullptr, TReadOptions{.Designing = true});
   auto* images = qobject_cast<TImageList*>(bare->FindComponent("ImageList1"));
   ASSERT_NE(images, nullptr);
   EXPECT_EQ(images->Count(), 5);

@@ -52,8 +52,8 @@ TForm_Record* CreateRecordWindow(const QString& settings, QStringList& errors)
 }
 
 struct TFreeForm {
-  TForm_Record*& f;
-  ~TFreeForm() { TComponent::Free(f); }
+  TForm_Record*& F;
+  ~TFreeForm() { TComponent::Free(F); }
 };
 
 TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
@@ -70,8 +70,8 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
   QProcess::execute("amixer", {"-q", "sset", "Capture", "nocap"});
   auto* form = new TForm_Record(nullptr);
   struct Free {
-    TForm_Record*& f;
-    ~Free() { TComponent::Free(f); }
+    TForm_Record*& F;
+    ~Free() { TComponent::Free(F); }
   } freeForm{form};
   QStringList asked, errors;
   const QString file = dir.filePath("节目录音.mp3");
@@ -123,19 +123,19 @@ TEST(RecordWindowRealStack, RecordsThreeSecondsOfAToneWithItsTags)
   EXPECT_TRUE(asked.isEmpty());
 
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GE(d.Seconds(), capturedAtStop - 0.1);
   EXPECT_LE(d.Seconds(), capturedAtStop + 0.6);  // at most one more refill
-  EXPECT_EQ(d.bitrates.front(), 64);  // the list's designed choice
-  EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
+  EXPECT_EQ(d.Bitrates.front(), 64);  // the list's designed choice
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
+  EXPECT_EQ(d.Title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
                                                   : MakerSiteAddress().toStdString());
-  EXPECT_EQ(d.artist, MakerSiteAddress().toStdString());
-  EXPECT_EQ(d.comment, MakerSiteAddress().toStdString());
+  EXPECT_EQ(d.Artist, MakerSiteAddress().toStdString());
+  EXPECT_EQ(d.Comment, MakerSiteAddress().toStdString());
   // The tone, judged against the recording's own level (the server's volumes may differ).
   const TToneStats whole = AnalyzeTone(d, 0, 0, d.Frames());
-  ASSERT_GT(whole.rms, 100) << "the recording is silent";
-  EXPECT_GE(LongestToneSeconds(d, 1000), 2.5) << "whole recording: rms " << whole.rms << ", " << whole.frequency;
+  ASSERT_GT(whole.Rms, 100) << "the recording is silent";
+  EXPECT_GE(LongestToneSeconds(d, 1000), 2.5) << "whole recording: rms " << whole.Rms << ", " << whole.Frequency;
 }
 
 // The sources the sound server has, in the skinned system menu; the one
@@ -226,7 +226,7 @@ TEST(RecordWindowRealStack, ASoundServerThatStartsLaterIsFoundOnRecordAndOneThat
     ASSERT_TRUE(WaitUntil([&] { return form->DXAudioIn1()->Position() >= 44100 * 4; }, 10000));
     form->bsSkinButtonStopClick(form);
     const TDecoded d = DecodeMp3(file);
-    ASSERT_TRUE(d.ok);
+    ASSERT_TRUE(d.Ok);
     EXPECT_GE(d.Seconds(), 0.9);
     QFile::remove(file);
   };
@@ -264,11 +264,11 @@ TEST(RecordWindowRealStack, RecordsASelfPacedInputInRealTimeAndShowsTheAudioInTh
   const QString module = Pactl({"load-module", "module-sine-source", "source_name=velmora_window_sine", "frequency=500"});
   const QString previous = Pactl({"get-default-source"});
   struct Restore {
-    QString module, previous;
+    QString Module, Previous;
     ~Restore()
     {
-      Pactl({"set-default-source", previous});
-      Pactl({"unload-module", module});
+      Pactl({"set-default-source", Previous});
+      Pactl({"unload-module", Module});
     }
   } restore{module, previous};
   ASSERT_EQ(Pactl({"set-default-source", "velmora_window_sine"}), "");
@@ -291,7 +291,7 @@ TEST(RecordWindowRealStack, RecordsASelfPacedInputInRealTimeAndShowsTheAudioInTh
   const double took = double(clock.elapsed()) / 1000;
   EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   // The server hands the source's audio over 2 s at a time.
   EXPECT_GE(d.Seconds(), took - 2.5) << "audio was lost";
   EXPECT_LE(d.Seconds(), took + 2.5);
@@ -300,8 +300,8 @@ TEST(RecordWindowRealStack, RecordsASelfPacedInputInRealTimeAndShowsTheAudioInTh
   EXPECT_TRUE(shown == RecordedTimeText(inFile) || shown == RecordedTimeText(inFile - 1))
       << shown.toStdString() << " for " << d.Seconds() << " s in the file";
   const TToneContinuity c = AnalyzeContinuity(d, 500);
-  EXPECT_GT(c.level, 2000);
-  EXPECT_EQ(c.gaps, 0) << "the tone breaks off: audio was dropped";
+  EXPECT_GT(c.Level, 2000);
+  EXPECT_EQ(c.Gaps, 0) << "the tone breaks off: audio was dropped";
   EXPECT_EQ(form->DXAudioIn1()->LostBytes(), 0);
 }
 
@@ -389,9 +389,9 @@ TEST(RecordWindowProgram, TheBitRateBoxAndTheSourceMenuTakeMouseAndKeysAndTheRec
   desktop.Click(client.x() + 344 + 37, client.y() + 8 + 14);
   ASSERT_TRUE(program.End(SIGTERM));
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  ASSERT_FALSE(d.bitrates.empty());
-  EXPECT_EQ(std::count(d.bitrates.begin(), d.bitrates.end(), 32), std::ptrdiff_t(d.bitrates.size()));
+  ASSERT_TRUE(d.Ok);
+  ASSERT_FALSE(d.Bitrates.empty());
+  EXPECT_EQ(std::count(d.Bitrates.begin(), d.Bitrates.end(), 32), std::ptrdiff_t(d.Bitrates.size()));
   // Saved again at the end with the placement, the choices stay.
   const QByteArray settings = program.Settings();
   EXPECT_TRUE(settings.contains("bitrate=32") && settings.contains("source=正在播放的声音")) << settings.toStdString();

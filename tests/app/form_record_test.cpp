@@ -49,13 +49,13 @@ const QString kStopRecording = QStringLiteral("录音正在进行，您确定要
 
 // Select file, record, stop, clock, bit-rate list.
 struct TControlStates {
-  bool select, rec, stop, timer, rate;
+  bool Select, Rec, Stop, Timer, Rate;
   bool operator==(const TControlStates&) const = default;
 };
 std::ostream& operator<<(std::ostream& os, const TControlStates& s)
 {
-  return os << "{select " << s.select << ", rec " << s.rec << ", stop " << s.stop << ", timer " << s.timer
-            << ", rate " << s.rate << "}";
+  return os << "{select " << s.Select << ", rec " << s.Rec << ", stop " << s.Stop << ", timer " << s.Timer
+            << ", rate " << s.Rate << "}";
 }
 constexpr TControlStates kControllable{true, false, false, false, true};
 constexpr TControlStates kNotControllable{false, false, false, false, true};
@@ -283,20 +283,20 @@ TEST_F(RecordWindowTest, TheFileButtonAsksForAnMp3FileOnTheDesktop)
 TEST_F(RecordWindowTest, ALineWithoutAUsableMuteSwitchMakesRecordingUnreachable)
 {
   struct Case {
-    const char* name;
-    std::optional<quint32> mute;
-    bool recordingLine;
-    bool mixer = true;
+    const char* Name;
+    std::optional<quint32> Mute;
+    bool RecordingLine;
+    bool Mixer = true;
   };
   for (const Case& c : {Case{"no mute control", std::nullopt, true},
                         Case{"mute control disabled", mmapi::CONTROLF_UNIFORM | mmapi::CONTROLF_DISABLED, true},
                         Case{"no recording line", std::nullopt, false},
                         Case{"no mixer at all", std::nullopt, false, false}}) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     mem = mixerBackend.emplace().Memory();
-    if (c.mixer) AddMixer(c.mute, c.recordingLine);
+    if (c.Mixer) AddMixer(c.Mute, c.RecordingLine);
     Create();
-    EXPECT_EQ(qobject_cast<TMMMixerDevice*>(form->FindComponent("MMMixerDevice1"))->Active(), c.mixer);
+    EXPECT_EQ(qobject_cast<TMMMixerDevice*>(form->FindComponent("MMMixerDevice1"))->Active(), c.Mixer);
     form->Show();  // the user opens it: the message is all there is
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(States(), kNotControllable);
@@ -329,13 +329,13 @@ TEST_F(RecordWindowTest, ControlStatesFollowChoosingRecordingAndStopping)
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
   EXPECT_TRUE(asked.isEmpty());
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GE(d.Seconds(), 1.0);
-  EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
+  EXPECT_EQ(d.Title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
                                                   : MakerSiteAddress().toStdString());
   if (MakerSiteAddress().isEmpty()) {
-    EXPECT_EQ(d.track, "") << "no track number without the maker's address";
+    EXPECT_EQ(d.Track, "") << "no track number without the maker's address";
   }
 
   // Choosing again while a file is chosen keeps the window in that state.
@@ -361,7 +361,7 @@ TEST_F(RecordWindowTest, RecordingAnotherSourceLeavesTheLinesMuteAlone)
   EXPECT_EQ(capture.LastDeviceId, "memory:monitor");
   EXPECT_EQ(mem->Values(0, recMute), std::vector<quint32>{1});
   EXPECT_EQ(mem->CallCount(TMemoryMixerBackend::Call::SetValues), writes);
-  EXPECT_TRUE(DecodeMp3(file).ok);
+  EXPECT_TRUE(DecodeMp3(file).Ok);
 
   // Back on the default input the line is what is recorded: unmuted again.
   form->DXAudioIn1()->SetDeviceNumber(0);
@@ -391,7 +391,7 @@ TEST_F(RecordWindowTest, AnExistingFileIsOverwrittenOnlyAfterYes)
   answer = mrYes;
   RecordSome();
   EXPECT_EQ(asked.size(), 2);
-  EXPECT_TRUE(DecodeMp3(file).ok);
+  EXPECT_TRUE(DecodeMp3(file).Ok);
 }
 
 TEST_F(RecordWindowTest, TheBitRateListChoosesTheEncodersRate)
@@ -407,9 +407,9 @@ TEST_F(RecordWindowTest, TheBitRateListChoosesTheEncodersRate)
   RecordSome();
   EXPECT_EQ(out->BitRate(), TMP3Out::br32);
   TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  ASSERT_FALSE(d.bitrates.empty());
-  EXPECT_EQ(std::count(d.bitrates.begin(), d.bitrates.end(), 32), std::ptrdiff_t(d.bitrates.size()));
+  ASSERT_TRUE(d.Ok);
+  ASSERT_FALSE(d.Bitrates.empty());
+  EXPECT_EQ(std::count(d.Bitrates.begin(), d.Bitrates.end(), 32), std::ptrdiff_t(d.Bitrates.size()));
 
   // No selection: the previous rate stays.
   bits->SetItemIndex(-1);
@@ -423,8 +423,8 @@ TEST_F(RecordWindowTest, TheBitRateListChoosesTheEncodersRate)
     EXPECT_EQ(out->BitRate(), rate);
   }
   d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.bitrates.front(), 128);
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Bitrates.front(), 128);
 }
 
 TEST_F(RecordWindowTest, WithNoRateSelectedAFreshWindowRecordsAt128)
@@ -437,8 +437,8 @@ TEST_F(RecordWindowTest, WithNoRateSelectedAFreshWindowRecordsAt128)
   RecordSome();
   EXPECT_EQ(form->MP3Out1()->BitRate(), TMP3Out::br128);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.bitrates.front(), 128);
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Bitrates.front(), 128);
 }
 
 // The captions of a menu level, as the skinned menu shows them.
@@ -537,8 +537,8 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
 
   player.Play({"k", "早间电台", "http://127.0.0.1:1/a.mp3", {}, {}});
   TStreamEvent tags;
-  tags.kind = TStreamEvent::seTags;
-  tags.title = "新闻";
+  tags.Kind = TStreamEvent::seTags;
+  tags.Title = "新闻";
   station->Emit(tags);
   form->bsSkinButtonRec()->SimulateClick();
   ASSERT_EQ(States(), kRecordingState);
@@ -553,7 +553,7 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
     });
   };
   ASSERT_TRUE(feedUntil(300));
-  tags.title = "天气: 晴/多云";
+  tags.Title = "天气: 晴/多云";
   station->Emit(tags);
   // A read may take up to a second of what is held: the split comes with the next block.
   ASSERT_TRUE(feedUntil(form->StationAudioIn1()->Position() * 1000 / TStationAudioIn::BytesFor(1000) + 600));
@@ -566,13 +566,13 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   form->bsSkinButtonStop()->SimulateClick();
   const std::vector<TMP3Out::TPart> parts = form->MP3Out1()->Parts();
   ASSERT_EQ(parts.size(), 2u);
-  EXPECT_EQ(parts[1].fileName, nextFile);
+  EXPECT_EQ(parts[1].FileName, nextFile);
   EXPECT_EQ(form->bsSkinEditSaveFile()->Text(), nextFile);
-  EXPECT_EQ(parts[0].frames + parts[1].frames, form->StationAudioIn1()->Position() / TStationAudioIn::kFrameBytes);
-  const TDecoded next = DecodeMp3(parts[1].fileName);
-  ASSERT_TRUE(next.ok);
-  EXPECT_EQ(next.title, "天气: 晴/多云");
-  EXPECT_EQ(next.artist, "早间电台");
+  EXPECT_EQ(parts[0].Frames + parts[1].Frames, form->StationAudioIn1()->Position() / TStationAudioIn::kFrameBytes);
+  const TDecoded next = DecodeMp3(parts[1].FileName);
+  ASSERT_TRUE(next.Ok);
+  EXPECT_EQ(next.Title, "天气: 晴/多云");
+  EXPECT_EQ(next.Artist, "早间电台");
 
   // A split whose file cannot be made (the folder gone): the take goes on in its file, said once.
   ASSERT_TRUE(QDir(dir.path()).mkdir("gone"));
@@ -582,7 +582,7 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   ASSERT_EQ(States(), kRecordingState);
   ASSERT_TRUE(feedUntil(300));
   ASSERT_TRUE(QDir(dir.path()).rename("gone", "moved"));
-  tags.title = "体育";
+  tags.Title = "体育";
   station->Emit(tags);
   ASSERT_TRUE(feedUntil(form->StationAudioIn1()->Position() * 1000 / TStationAudioIn::BytesFor(1000) + 600));
   form->Timer1Timer(nullptr);
@@ -591,16 +591,16 @@ TEST_F(RecordWindowTest, TheListenedStationIsRecordedFromThePlayerWithItsTags)
   EXPECT_EQ(form->MP3Out1()->Parts().size(), 1u);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_TRUE(errors[0].startsWith("没能按曲目分段，录音接着写在当前文件里：无法创建文件")) << errors[0].toStdString();
-  EXPECT_TRUE(DecodeMp3(dir.filePath("moved/take.mp3")).ok);
+  EXPECT_TRUE(DecodeMp3(dir.filePath("moved/take.mp3")).Ok);
 
   TStationPlayer::SetInstance(nullptr);
   const TDecoded d = DecodeMp3(dir.filePath("station.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GE(d.Seconds(), 0.3);
-  EXPECT_EQ(d.title, "新闻");
-  EXPECT_EQ(d.artist, "早间电台");
-  EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.dayMonth, QDate::currentDate().toString("ddMM").toStdString());
+  EXPECT_EQ(d.Title, "新闻");
+  EXPECT_EQ(d.Artist, "早间电台");
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
+  EXPECT_EQ(d.DayMonth, QDate::currentDate().toString("ddMM").toStdString());
 }
 
 TEST_F(RecordWindowTest, TheChosenBitRateIsKeptForTheNextStart)
@@ -713,8 +713,8 @@ TEST_F(RecordWindowTest, ClosingDuringARecordingAsksFirst)
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
   EXPECT_EQ(States(), kFileChosen);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.album, "Velmora 广播节目");
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
 }
 
 TEST_F(RecordWindowTest, ClosingTheMainWindowDuringARecordingAsksAndNoKeepsItRunning)
@@ -754,8 +754,8 @@ TEST_F(RecordWindowTest, ClosingTheMainWindowDuringARecordingAsksAndNoKeepsItRun
   EXPECT_EQ(asked.size(), 2);
   EXPECT_EQ(form->MP3Out1()->State(), TAuOutput::asIdle);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.album, "Velmora 广播节目");
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
 }
 
 TEST_F(RecordWindowTest, TheWindowOpensWhereItWasLeft)
@@ -821,10 +821,10 @@ TEST_F(RecordWindowTest, DestroyingTheWindowFinishesARunningRecording)
   TComponent::Free(form);
   form = nullptr;
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   // Everything captured reached the file (the encoder may resample: compare times).
   EXPECT_GE(d.Seconds(), captured / 176400.0 - 0.01);
-  EXPECT_EQ(d.album, "Velmora 广播节目");
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
   EXPECT_TRUE(asked.isEmpty());
 }
 
@@ -854,7 +854,7 @@ TEST_F(RecordWindowTest, ARecordingThatCannotStartIsReportedAndTheFileStaysChose
   capture.OpenResult = TCaptureResult::Ok;
   RecordSome();
   EXPECT_EQ(errors.size(), 2);
-  EXPECT_TRUE(DecodeMp3(dir.filePath("y.mp3")).ok);
+  EXPECT_TRUE(DecodeMp3(dir.filePath("y.mp3")).Ok);
 }
 
 TEST_F(RecordWindowTest, ACaptureDeviceThatFailsOnTheWayEndsTheRecordingWithAReport)
@@ -871,7 +871,7 @@ TEST_F(RecordWindowTest, ACaptureDeviceThatFailsOnTheWayEndsTheRecordingWithARep
   ASSERT_TRUE(WaitUntil([&] { return form->MP3Out1()->State() == TAuOutput::asIdle; }));
   // What was captured before the failure is a complete file.
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 1.2, 0.1);  // three refills of 400 ms
   // Stop is disabled; closing does not ask.
   form->Close();
@@ -922,7 +922,7 @@ TEST_F(RecordWindowTest, TheLineSwitchMirrorsTheMuteAndWritesOnlyChanges)
 TEST_F(RecordWindowTest, ReadForCheckingTheDescriptionOpensNoMixer)
 {
   // No mixer at all: a window read as designing still comes up whole.
-  TComponent* root = ReadComponentFile(FormDescriptionPath("Form_Record"), nullptr, nullptr, TReadOptions{.designing = true});
+  TComponent* root = ReadComponentFile(FormDescriptionPath("Form_Record"), nullptr, nullptr, TReadOptions{.Designing = true});
   ASSERT_TRUE(root);
   auto* mixer = qobject_cast<TMMMixerDevice*>(root->FindComponent("MMMixerDevice1"));
   ASSERT_TRUE(mixer);

@@ -90,7 +90,7 @@ TEST_F(ScheduleWindowTest, AddsTurnsOffAndRemovesEntriesAndSaysWhatItRefuses)
   Click("bsSkinButtonToggle");
   EXPECT_TRUE(form->EntryLines()[0].startsWith(QString::fromUtf8("○ ")));
   TScheduleStore onDisk(dir.filePath("schedule.json"));
-  EXPECT_FALSE(onDisk.Find("1")->enabled);
+  EXPECT_FALSE(onDisk.Find("1")->Enabled);
   form->bsSkinListBoxEntries()->SetItemIndex(1);
   Click("bsSkinButtonRemove");
   EXPECT_EQ(form->EntryLines().size(), 1);
@@ -112,7 +112,7 @@ TEST_F(ScheduleWindowTest, ChoosingAnEntryShowsItAndChangeSavesItUnderTheSameId)
   ASSERT_EQ(errors, QStringList());
   // An entry another program made, at a rate the list does not offer.
   QString error;
-  ASSERT_TRUE(scheduler->Store().Change("1", [](TScheduleEntry& e) { e.bitrate = 192; }, &error)) << error.toStdString();
+  ASSERT_TRUE(scheduler->Store().Change("1", [](TScheduleEntry& e) { e.Bitrate = 192; }, &error)) << error.toStdString();
   form->Refresh();
 
   // The user goes up the list with the keyboard: the first entry fills the fields.
@@ -144,10 +144,10 @@ TEST_F(ScheduleWindowTest, ChoosingAnEntryShowsItAndChangeSavesItUnderTheSameId)
   TScheduleStore onDisk(dir.filePath("schedule.json"));
   ASSERT_EQ(onDisk.Entries().size(), 2u);
   const TScheduleEntry& changed = *onDisk.Find("1");
-  EXPECT_EQ(changed.seconds, 45 * 60);
-  EXPECT_EQ(changed.bitrate, 64);
-  EXPECT_TRUE(changed.playAloud);
-  EXPECT_TRUE(changed.splitByTrack);
+  EXPECT_EQ(changed.Seconds, 45 * 60);
+  EXPECT_EQ(changed.Bitrate, 64);
+  EXPECT_TRUE(changed.PlayAloud);
+  EXPECT_TRUE(changed.SplitByTrack);
   EXPECT_EQ(form->EntryLines()[0], QString::fromUtf8("● %1，45 分钟  甲台").arg(at));
 
   // Into the second entry's hour: refused in words, the stored entry untouched.
@@ -155,7 +155,7 @@ TEST_F(ScheduleWindowTest, ChoosingAnEntryShowsItAndChangeSavesItUnderTheSameId)
   Click("bsSkinButtonChange");
   ASSERT_EQ(errors.size(), 1);
   EXPECT_TRUE(errors[0].contains(QString::fromUtf8("乙台"))) << errors[0].toStdString();
-  EXPECT_EQ(TScheduleStore(dir.filePath("schedule.json")).Find("1")->seconds, 45 * 60);
+  EXPECT_EQ(TScheduleStore(dir.filePath("schedule.json")).Find("1")->Seconds, 45 * 60);
 
   // Nothing chosen: said, nothing changed.
   form->bsSkinListBoxEntries()->SetItemIndex(-1);

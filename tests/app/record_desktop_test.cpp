@@ -80,17 +80,17 @@ TEST(DesktopRecording, TheFileIsChosenInTheSkinnedDialogByKeysAndATonePlaysIntoI
   TDecoded d;
   ASSERT_TRUE(WaitFor([&] {
     d = DecodeMp3(file);
-    return d.ok && !d.album.empty();
+    return d.Ok && !d.Album.empty();
   }, 10000)) << "the file was not finished";
   player.kill();
   player.waitForFinished(5000);
 
-  EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
+  EXPECT_EQ(d.Title, MakerSiteAddress().isEmpty() ? QFileInfo(file).completeBaseName().toStdString()
                                                   : MakerSiteAddress().toStdString());
   const TToneStats whole = AnalyzeTone(d, 0, 0, d.Frames());
-  ASSERT_GT(whole.rms, 100) << "the recording is silent";
-  EXPECT_GE(LongestToneSeconds(d, 1000), 2.5) << "whole recording: rms " << whole.rms << ", " << whole.frequency;
+  ASSERT_GT(whole.Rms, 100) << "the recording is silent";
+  EXPECT_GE(LongestToneSeconds(d, 1000), 2.5) << "whole recording: rms " << whole.Rms << ", " << whole.Frequency;
   ASSERT_TRUE(program.End(SIGTERM));
 }
 

@@ -89,16 +89,16 @@ TEST(ScheduleDesktop, AnEntryIsAddedByKeysChangedTurnedOffAndRemovedByMouse)
   desktop.Keys({"Tab", "Tab", "Tab", "space", "Tab", "Tab", "Return"});
   ASSERT_TRUE(WaitFor([&] { return stored().size() == 1; }, 5000)) << (Screenshot(desktop, "schedule_not_added"), "");
   TScheduleEntry e = stored()[0];
-  const QString id = e.id;
-  EXPECT_EQ(e.stationUrl, "http://127.0.0.1:9/news.mp3");
-  EXPECT_EQ(e.stationName, "News FM");
-  EXPECT_EQ(e.at.toString("yyyy-MM-dd HH:mm"), atText);
-  EXPECT_EQ(e.seconds, 300);
-  EXPECT_EQ(e.folder, folder);
-  EXPECT_EQ(e.bitrate, 128);
-  EXPECT_TRUE(e.splitByTrack);
-  EXPECT_FALSE(e.playAloud);
-  EXPECT_TRUE(e.enabled);
+  const QString id = e.Id;
+  EXPECT_EQ(e.StationUrl, "http://127.0.0.1:9/news.mp3");
+  EXPECT_EQ(e.StationName, "News FM");
+  EXPECT_EQ(e.At.toString("yyyy-MM-dd HH:mm"), atText);
+  EXPECT_EQ(e.Seconds, 300);
+  EXPECT_EQ(e.Folder, folder);
+  EXPECT_EQ(e.Bitrate, 128);
+  EXPECT_TRUE(e.SplitByTrack);
+  EXPECT_FALSE(e.PlayAloud);
+  EXPECT_TRUE(e.Enabled);
 
   // A name typed over, then the entry chosen in the list: the fields show it
   // again; made longer and saved by "修改".
@@ -108,16 +108,16 @@ TEST(ScheduleDesktop, AnEntryIsAddedByKeysChangedTurnedOffAndRemovedByMouse)
   click(kMinutes);
   type("7");
   click(kChange);
-  ASSERT_TRUE(WaitFor([&] { return !stored().empty() && stored()[0].seconds == 420; }, 5000))
+  ASSERT_TRUE(WaitFor([&] { return !stored().empty() && stored()[0].Seconds == 420; }, 5000))
       << (Screenshot(desktop, "schedule_not_changed"), "");
   e = stored()[0];
   EXPECT_EQ(stored().size(), 1u);
-  EXPECT_EQ(e.id, id);
-  EXPECT_EQ(e.stationName, "News FM");
-  EXPECT_TRUE(e.splitByTrack);
+  EXPECT_EQ(e.Id, id);
+  EXPECT_EQ(e.StationName, "News FM");
+  EXPECT_TRUE(e.SplitByTrack);
 
   click(kToggle);
-  ASSERT_TRUE(WaitFor([&] { return !stored().empty() && !stored()[0].enabled; }, 5000))
+  ASSERT_TRUE(WaitFor([&] { return !stored().empty() && !stored()[0].Enabled; }, 5000))
       << (Screenshot(desktop, "schedule_not_off"), "");
   click(kRemove);
   ASSERT_TRUE(WaitFor([&] { return stored().empty(); }, 5000)) << (Screenshot(desktop, "schedule_not_removed"), "");

@@ -44,18 +44,18 @@ TEST(SettingsLocation, BesideTheProgramUnlessThatFolderIsReadOnly)
 {
   QTemporaryDir exe, config;
   TSettingsLocation loc = LocateSettings(exe.path(), config.path());
-  EXPECT_EQ(loc.writePath, exe.path() + "/mainform.ini");
-  EXPECT_EQ(loc.readPath, QString());  // no file yet: designed placement
+  EXPECT_EQ(loc.WritePath, exe.path() + "/mainform.ini");
+  EXPECT_EQ(loc.ReadPath, QString());  // no file yet: designed placement
   QFile(exe.path() + "/mainform.ini").open(QIODevice::WriteOnly);
-  EXPECT_EQ(LocateSettings(exe.path(), config.path()).readPath, exe.path() + "/mainform.ini");
+  EXPECT_EQ(LocateSettings(exe.path(), config.path()).ReadPath, exe.path() + "/mainform.ini");
 
   if (geteuid() == 0) GTEST_SKIP() << "root can write anywhere: the ctest test app_as_normal_user runs this as nobody";
   QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::ExeOwner);
   loc = LocateSettings(exe.path(), config.path());
-  EXPECT_EQ(loc.writePath, config.path() + "/mainform.ini");
-  EXPECT_EQ(loc.readPath, exe.path() + "/mainform.ini");  // installed defaults still read
+  EXPECT_EQ(loc.WritePath, config.path() + "/mainform.ini");
+  EXPECT_EQ(loc.ReadPath, exe.path() + "/mainform.ini");  // installed defaults still read
   QFile(config.path() + "/mainform.ini").open(QIODevice::WriteOnly);
-  EXPECT_EQ(LocateSettings(exe.path(), config.path()).readPath, config.path() + "/mainform.ini");
+  EXPECT_EQ(LocateSettings(exe.path(), config.path()).ReadPath, config.path() + "/mainform.ini");
   QFile::setPermissions(exe.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -65,8 +65,8 @@ TEST(SettingsLocation, ReadOnlyFileBesideTheProgramMovesWritesToTheConfigFolder)
   // only for normal users, so use a folder path that cannot exist.
   QTemporaryDir config;
   TSettingsLocation loc = LocateSettings("/nonexistent-velmora-dir", config.path());
-  EXPECT_EQ(loc.writePath, config.path() + "/mainform.ini");
-  EXPECT_EQ(loc.readPath, QString());
+  EXPECT_EQ(loc.WritePath, config.path() + "/mainform.ini");
+  EXPECT_EQ(loc.ReadPath, QString());
 }
 
 TEST(SessionEnd, TerminationSignalRunsTheHandlerOnTheUiThread)

@@ -9,8 +9,8 @@ namespace {
 TEST(UserMessageText, TheProgramsOwnMessagesAreChineseAndTheSystemsReasonStays)
 {
   const struct {
-    const char* message;
-    const char* shown;
+    const char* Message;
+    const char* Shown;
   } cases[] = {
       {"Cannot create file /媒体/a: b.mp3: Read-only file system", "无法创建文件 /媒体/a: b.mp3：Read-only file system"},
       {"Cannot write file /tmp/x.mp3: No space left on device", "无法写入文件 /tmp/x.mp3：No space left on device"},
@@ -25,7 +25,7 @@ TEST(UserMessageText, TheProgramsOwnMessagesAreChineseAndTheSystemsReasonStays)
       {"Something else", "Something else"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(UserMessageText(QString::fromUtf8(c.message)).toStdString(), c.shown) << c.message;
+    EXPECT_EQ(UserMessageText(QString::fromUtf8(c.Message)).toStdString(), c.Shown) << c.Message;
 }
 
 } // namespace

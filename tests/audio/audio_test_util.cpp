@@ -85,12 +85,12 @@ TDecoded DecodeMp3(const QString& path)
     return d;
   }
   int enc = 0;
-  if (mpg123_getformat(mh, &d.rate, &d.channels, &enc) != MPG123_OK) {
+  if (mpg123_getformat(mh, &d.Rate, &d.Channels, &enc) != MPG123_OK) {
     mpg123_close(mh);
     mpg123_delete(mh);
     return d;
   }
-  d.reportedLength = mpg123_length(mh);
+  d.ReportedLength = mpg123_length(mh);
   for (;;) {
     off_t num;
     unsigned char* audio;
@@ -99,34 +99,34 @@ TDecoded DecodeMp3(const QString& path)
     if (r == MPG123_NEW_FORMAT) continue;
     if (r != MPG123_OK) break;
     mpg123_frameinfo2 info{};
-    if (mpg123_info(mh, &info) == MPG123_OK) d.bitrates.push_back(info.bitrate);
+    if (mpg123_info(mh, &info) == MPG123_OK) d.Bitrates.push_back(info.bitrate);
     const auto* s = reinterpret_cast<const int16_t*>(audio);
-    d.samples.insert(d.samples.end(), s, s + bytes / 2);
+    d.Samples.insert(d.Samples.end(), s, s + bytes / 2);
   }
   mpg123_id3v1* v1 = nullptr;
   mpg123_id3v2* v2 = nullptr;
   if (mpg123_id3(mh, &v1, &v2) == MPG123_OK) {
     if (v2) {
-      d.title = Str(v2->title);
-      d.artist = Str(v2->artist);
-      d.album = Str(v2->album);
-      d.year = Str(v2->year);
-      d.comment = Str(v2->comment);
-      d.genre = Str(v2->genre);
+      d.Title = Str(v2->title);
+      d.Artist = Str(v2->artist);
+      d.Album = Str(v2->album);
+      d.Year = Str(v2->year);
+      d.Comment = Str(v2->comment);
+      d.Genre = Str(v2->genre);
       for (size_t i = 0; i < v2->texts; ++i)
-        if (std::string(v2->text[i].id, 4) == "TRCK") d.track = Str(&v2->text[i].text);
-        else if (std::string(v2->text[i].id, 4) == "TDAT") d.dayMonth = Str(&v2->text[i].text);
+        if (std::string(v2->text[i].id, 4) == "TRCK") d.Track = Str(&v2->text[i].text);
+        else if (std::string(v2->text[i].id, 4) == "TDAT") d.DayMonth = Str(&v2->text[i].text);
     }
     if (v1 && std::string(v1->tag, 3) == "TAG") {
-      d.hasV1 = true;
-      d.v1Title = Field(v1->title, 30);
-      d.v1Artist = Field(v1->artist, 30);
-      d.v1Album = Field(v1->album, 30);
-      d.v1Year = Field(v1->year, 4);
-      d.v1Comment = Field(v1->comment, 28);
+      d.HasV1 = true;
+      d.V1Title = Field(v1->title, 30);
+      d.V1Artist = Field(v1->artist, 30);
+      d.V1Album = Field(v1->album, 30);
+      d.V1Year = Field(v1->year, 4);
+      d.V1Comment = Field(v1->comment, 28);
     }
   }
-  d.ok = true;
+  d.Ok = true;
   mpg123_close(mh);
   mpg123_delete(mh);
   return d;
@@ -135,14 +135,14 @@ TDecoded DecodeMp3(const QString& path)
 TToneContinuity AnalyzeContinuity(const TDecoded& d, double frequency, int channel)
 {
   TToneContinuity c;
-  if (d.rate <= 0 || d.channels <= channel) return c;
-  const size_t window = size_t(d.rate / 50);
-  const double w = 2 * M_PI * frequency / double(d.rate);
+  if (d.Rate <= 0 || d.Channels <= channel) return c;
+  const size_t window = size_t(d.Rate / 50);
+  const double w = 2 * M_PI * frequency / double(d.Rate);
   std::vector<double> amplitude, phase;
   for (size_t at = 0; at + window <= d.Frames(); at += window) {
     double i = 0, q = 0;
     for (size_t n = at; n < at + window; ++n) {
-      const double v = d.samples[n * size_t(d.channels) + size_t(channel)];
+      const double v = d.Samples[n * size_t(d.Channels) + size_t(channel)];
       // Against the file's clock: a steady tone keeps one phase in every window.
       i += v * std::cos(w * double(n));
       q += v * std::sin(w * double(n));
@@ -153,20 +153,20 @@ TToneContinuity AnalyzeContinuity(const TDecoded& d, double frequency, int chann
   if (amplitude.empty()) return c;
   std::vector<double> sorted = amplitude;
   std::sort(sorted.begin(), sorted.end());
-  c.level = sorted[sorted.size() * 9 / 10];
-  if (c.level < 100) return c;  // no tone at all
+  c.Level = sorted[sorted.size() * 9 / 10];
+  if (c.Level < 100) return c;  // no tone at all
   size_t first = 0;
-  while (first < amplitude.size() && amplitude[first] < c.level / 2) ++first;
-  c.firstToneAt = double(first * window) / double(d.rate);
-  c.toneSeconds = double(d.Frames()) / double(d.rate) - c.firstToneAt;
+  while (first < amplitude.size() && amplitude[first] < c.Level / 2) ++first;
+  c.FirstToneAt = double(first * window) / double(d.Rate);
+  c.ToneSeconds = double(d.Frames()) / double(d.Rate) - c.FirstToneAt;
   // The encoder's padding after the last audio is no break.
   size_t last = amplitude.size() - 1;
-  while (last > first && amplitude[last] < c.level / 2) --last;
+  while (last > first && amplitude[last] < c.Level / 2) --last;
   bool broken = false;  // inside a break: counted once
   for (size_t k = first + 1; k <= last; ++k) {
     double jump = std::remainder(phase[k] - phase[k - 1], 2 * M_PI);
-    const bool ok = amplitude[k] >= c.level / 2 && std::abs(jump) < 0.3;
-    if (!ok && !broken) ++c.gaps;
+    const bool ok = amplitude[k] >= c.Level / 2 && std::abs(jump) < 0.3;
+    if (!ok && !broken) ++c.Gaps;
     broken = !ok;
   }
   return c;
@@ -181,10 +181,10 @@ TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to)
   int crossings = 0;
   double first = -1, last = -1;
   for (size_t i = from; i < to; ++i) {
-    const double v = d.samples[i * size_t(d.channels) + size_t(channel)];
+    const double v = d.Samples[i * size_t(d.Channels) + size_t(channel)];
     sum += v * v;
     if (i > from) {
-      const double p = d.samples[(i - 1) * size_t(d.channels) + size_t(channel)];
+      const double p = d.Samples[(i - 1) * size_t(d.Channels) + size_t(channel)];
       if (p < 0 && v >= 0) {  // rising zero crossing, interpolated
         const double at = double(i - 1) + (-p) / (v - p);
         if (first < 0) first = at;
@@ -193,23 +193,23 @@ TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to)
       }
     }
   }
-  t.rms = std::sqrt(sum / double(to - from));
-  if (crossings > 1) t.frequency = double(crossings - 1) * double(d.rate) / (last - first);
+  t.Rms = std::sqrt(sum / double(to - from));
+  if (crossings > 1) t.Frequency = double(crossings - 1) * double(d.Rate) / (last - first);
   return t;
 }
 
 double LongestToneSeconds(const TDecoded& d, double frequency)
 {
   const TToneStats whole = AnalyzeTone(d, 0, 0, d.Frames());
-  const size_t window = size_t(d.rate / 50);
+  const size_t window = size_t(d.Rate / 50);
   if (window == 0) return 0;
   size_t run = 0, best = 0;
   for (size_t at = 0; at + window <= d.Frames(); at += window) {
     const TToneStats t = AnalyzeTone(d, 0, at, at + window);
-    run = t.rms > whole.rms / 2 && std::abs(t.frequency - frequency) < 30 ? run + 1 : 0;
+    run = t.Rms > whole.Rms / 2 && std::abs(t.Frequency - frequency) < 30 ? run + 1 : 0;
     best = std::max(best, run);
   }
-  return double(best * window) / d.rate;
+  return double(best * window) / d.Rate;
 }
 
 QByteArray ReadAll(const QString& path)

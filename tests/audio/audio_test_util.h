@@ -47,24 +47,24 @@ private:
 };
 
 struct TDecoded {
-  bool ok = false;
-  long rate = 0;
-  int channels = 0;
-  std::vector<int16_t> samples;  // interleaved
-  std::vector<int> bitrates;     // kbps of every frame
-  int64_t reportedLength = -1;   // samples per channel the file claims before a full scan
-  std::string title, artist, album, year, comment, genre, track;  // ID3v2, UTF-8
-  std::string dayMonth;  // ID3v2.3 TDAT, "DDMM"
-  bool hasV1 = false;
-  std::string v1Title, v1Artist, v1Album, v1Year, v1Comment;
-  size_t Frames() const { return channels ? samples.size() / size_t(channels) : 0; }
-  double Seconds() const { return rate ? double(Frames()) / double(rate) : 0; }
+  bool Ok = false;
+  long Rate = 0;
+  int Channels = 0;
+  std::vector<int16_t> Samples;  // interleaved
+  std::vector<int> Bitrates;     // kbps of every frame
+  int64_t ReportedLength = -1;   // samples per channel the file claims before a full scan
+  std::string Title, Artist, Album, Year, Comment, Genre, Track;  // ID3v2, UTF-8
+  std::string DayMonth;  // ID3v2.3 TDAT, "DDMM"
+  bool HasV1 = false;
+  std::string V1Title, V1Artist, V1Album, V1Year, V1Comment;
+  size_t Frames() const { return Channels ? Samples.size() / size_t(Channels) : 0; }
+  double Seconds() const { return Rate ? double(Frames()) / double(Rate) : 0; }
 };
 TDecoded DecodeMp3(const QString& path);
 
 struct TToneStats {
-  double frequency = 0;
-  double rms = 0;
+  double Frequency = 0;
+  double Rms = 0;
 };
 // Frequency (zero crossings) and RMS of one channel over frames [from, to).
 TToneStats AnalyzeTone(const TDecoded& d, int channel, size_t from, size_t to);
@@ -77,10 +77,10 @@ double LongestToneSeconds(const TDecoded& d, double frequency);
 // file's own sample clock is measured in 20 ms windows: audio dropped or
 // repeated anywhere shifts it (unless by whole periods), silence breaks it.
 struct TToneContinuity {
-  double firstToneAt = -1;  // seconds into the file where the tone begins
-  double toneSeconds = 0;   // from there to the end of the file
-  int gaps = 0;             // breaks after the tone began
-  double level = 0;         // the tone's typical amplitude (0..32767)
+  double FirstToneAt = -1;  // seconds into the file where the tone begins
+  double ToneSeconds = 0;   // from there to the end of the file
+  int Gaps = 0;             // breaks after the tone began
+  double Level = 0;         // the tone's typical amplitude (0..32767)
 };
 TToneContinuity AnalyzeContinuity(const TDecoded& d, double frequency, int channel = 0);
 

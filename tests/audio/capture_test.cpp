@@ -61,10 +61,10 @@ TEST(CaptureRingTest, AReaderMoreThanOneBufferBehindReadsOnFromTheOldestByteHeld
 }
 
 struct CaptureFixture : ::testing::Test {
-  TMemoryCaptureSystem system;
+  TMemoryCaptureSystem System;
   std::unique_ptr<TDXAudioIn> Make()
   {
-    auto in = std::make_unique<TDXAudioIn>(nullptr, &system);
+    auto in = std::make_unique<TDXAudioIn>(nullptr, &System);
     in->SetInBitsPerSample(16);
     in->SetInChannels(2);
     in->SetInSampleRate(44100);
@@ -75,7 +75,7 @@ struct CaptureFixture : ::testing::Test {
 
 TEST_F(CaptureFixture, ConstructionDefaultsAndRecordingTime)
 {
-  TDXAudioIn in(nullptr, &system);
+  TDXAudioIn in(nullptr, &System);
   EXPECT_EQ(in.InBitsPerSample(), 8);
   EXPECT_EQ(in.InChannels(), 1);
   EXPECT_EQ(in.InSampleRate(), 8000);
@@ -94,10 +94,10 @@ TEST_F(CaptureFixture, ConstructionDefaultsAndRecordingTime)
 
 TEST_F(CaptureFixture, DeviceTableKeepsTheFirstSixteenWithShortDescriptions)
 {
-  system.DeviceList.clear();
+  System.DeviceList.clear();
   for (int i = 0; i < 20; ++i)
-    system.DeviceList.push_back({QByteArray::number(i), QString(200, QChar(u'声'))});
-  TDXAudioIn in(nullptr, &system);
+    System.DeviceList.push_back({QByteArray::number(i), QString(200, QChar(u'声'))});
+  TDXAudioIn in(nullptr, &System);
   EXPECT_EQ(in.DeviceCount(), 16);
   EXPECT_EQ(in.Device(15).Id, "15");
   EXPECT_EQ(in.Device(0).Description.size(), 127);
@@ -108,8 +108,8 @@ TEST_F(CaptureFixture, DeviceTableKeepsTheFirstSixteenWithShortDescriptions)
   in.SetDeviceNumber(-1);
   EXPECT_THROW(in.OpenInput(), EAuException);
 
-  system.DeviceList.clear();
-  TDXAudioIn none(nullptr, &system);
+  System.DeviceList.clear();
+  TDXAudioIn none(nullptr, &System);
   EXPECT_EQ(none.DeviceCount(), 0);
   EXPECT_THROW(none.OpenInput(), EAuException) << "with no device at all, device 0 is invalid";
 }
@@ -117,16 +117,16 @@ TEST_F(CaptureFixture, DeviceTableKeepsTheFirstSixteenWithShortDescriptions)
 TEST_F(CaptureFixture, OpenFailuresNameTheCauseAndLeaveTheInputClosed)
 {
   auto in = Make();
-  system.OpenResult = TCaptureResult::Allocated;
+  System.OpenResult = TCaptureResult::Allocated;
   EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "Failed to create DirectSound device: DSERR_ALLOCATED");
   EXPECT_FALSE(in->Busy());
-  system.OpenResult = static_cast<TCaptureResult>(0x80001234);
+  System.OpenResult = static_cast<TCaptureResult>(0x80001234);
   EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "Failed to create DirectSound device: Unknown");
-  system.OpenResult = TCaptureResult::Ok;
-  system.CreateResult = TCaptureResult::BadFormat;
+  System.OpenResult = TCaptureResult::Ok;
+  System.CreateResult = TCaptureResult::BadFormat;
   EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "Failed to create DirectSound buffer");
   EXPECT_FALSE(in->Busy());
-  EXPECT_EQ(system.Opens.load(), system.Closes.load()) << "the opened device was released";
+  EXPECT_EQ(System.Opens.load(), System.Closes.load()) << "the opened device was released";
 
   uint8_t block[16];
   EXPECT_EQ(ThrownMessage<EAuException>([&] { in->ReadData(block, sizeof block); }), "The Stream is not opened");
@@ -137,16 +137,16 @@ TEST_F(CaptureFixture, OpenTwiceIsBusyAndCloseReleasesTheDevice)
   auto in = Make();
   in->OpenInput();
   EXPECT_TRUE(in->Busy());
-  EXPECT_EQ(system.LastFormat.SampleRate, 44100);
-  EXPECT_EQ(system.LastFormat.Channels, 2);
-  EXPECT_EQ(system.LastFormat.BitsPerSample, 16);
-  EXPECT_EQ(system.LastBufferBytes, uint32_t(TDXAudioIn::CaptureBufferSize));
-  EXPECT_EQ(system.Starts.load(), 1);
+  EXPECT_EQ(System.LastFormat.SampleRate, 44100);
+  EXPECT_EQ(System.LastFormat.Channels, 2);
+  EXPECT_EQ(System.LastFormat.BitsPerSample, 16);
+  EXPECT_EQ(System.LastBufferBytes, uint32_t(TDXAudioIn::CaptureBufferSize));
+  EXPECT_EQ(System.Starts.load(), 1);
   EXPECT_EQ(ThrownMessage<EAuException>([&] { in->OpenInput(); }), "The component is busy");
   in->CloseInput();
   EXPECT_FALSE(in->Busy());
-  EXPECT_EQ(system.Stops.load(), 1);
-  EXPECT_EQ(system.Closes.load(), 1);
+  EXPECT_EQ(System.Stops.load(), 1);
+  EXPECT_EQ(System.Closes.load(), 1);
 }
 
 TEST_F(CaptureFixture, ZeroBytesToReadEndsAtOnce)
@@ -156,7 +156,7 @@ TEST_F(CaptureFixture, ZeroBytesToReadEndsAtOnce)
   in->OpenInput();
   uint8_t block[16384];
   EXPECT_EQ(in->ReadData(block, sizeof block), 0);
-  EXPECT_EQ(system.Waits.load(), 0);
+  EXPECT_EQ(System.Waits.load(), 0);
   in->CloseInput();
 }
 
@@ -164,7 +164,7 @@ TEST_F(CaptureFixture, DeliversTheExactStreamInWholeKiBRefills)
 {
   auto in = Make();
   // Uneven arrivals: 70000 bytes per wait is not a whole number of KiB.
-  system.Schedule = [](int, int, const TCaptureFormat&) { return 70000u; };
+  System.Schedule = [](int, int, const TCaptureFormat&) { return 70000u; };
   in->OpenInput();
   std::vector<uint8_t> got;
   uint8_t block[16384];
@@ -176,7 +176,7 @@ TEST_F(CaptureFixture, DeliversTheExactStreamInWholeKiBRefills)
   }
   EXPECT_TRUE(IsStreamAt(got, 0)) << "no byte lost or repeated across refills and wraps";
   EXPECT_EQ(in->Position(), int(got.size()));
-  EXPECT_EQ(system.WaitedMs.load(), 400 * system.Waits.load());
+  EXPECT_EQ(System.WaitedMs.load(), 400 * System.Waits.load());
   in->CloseInput();
 }
 
@@ -198,9 +198,9 @@ TEST_F(CaptureFixture, RecordingsLongerThan2GiBKeepCountingAndStopOnTime)
 {
   // Four hours of CD-quality audio are 2.54 GB: past 2^31 bytes after 3.4 hours.
   auto in = Make();
-  system.Source = [](uint64_t, uint8_t*, uint32_t) {};  // the bytes do not matter here, only their count
+  System.Source = [](uint64_t, uint8_t*, uint32_t) {};  // the bytes do not matter here, only their count
   // Nearly a buffer each time (a whole one would look like none in a looping buffer).
-  system.Schedule = [](int, int, const TCaptureFormat&) { return uint32_t(TDXAudioIn::CaptureBufferSize - 1024); };
+  System.Schedule = [](int, int, const TCaptureFormat&) { return uint32_t(TDXAudioIn::CaptureBufferSize - 1024); };
   in->SetRecTime(4 * 3600);
   const qint64 limit = qint64(4) * 3600 * 176400;
   EXPECT_EQ(in->BytesToRead(), limit);
@@ -234,7 +234,7 @@ TEST_F(CaptureFixture, FallingBehindLosesTheOldestAudioAndSaysHowMuch)
 {
   auto in = Make();
   const uint32_t over = 300000;
-  system.Schedule = [over](int index, int, const TCaptureFormat&) {
+  System.Schedule = [over](int index, int, const TCaptureFormat&) {
     return index == 0 ? uint32_t(TDXAudioIn::CaptureBufferSize) + over : 4096u;
   };
   in->OpenInput();
@@ -251,7 +251,7 @@ TEST_F(CaptureFixture, FallingBehindLosesTheOldestAudioAndSaysHowMuch)
     got.insert(got.end(), block, block + n);
   }
   EXPECT_TRUE(IsStreamAt(got, over + 16384));
-  EXPECT_EQ(system.Waits.load(), 1) << "a buffer that held more than one refill is emptied at once";
+  EXPECT_EQ(System.Waits.load(), 1) << "a buffer that held more than one refill is emptied at once";
   in->CloseInput();
   EXPECT_EQ(in->LostBytes(), qint64(over)) << "kept for the report after the run";
 }
@@ -260,7 +260,7 @@ TEST_F(CaptureFixture, AStallKeepsWaitingWhileTheDeviceLives)
 {
   auto in = Make();
   // Nothing (or less than 1 KiB) for five refills, then the audio comes back.
-  system.Schedule = [](int index, int, const TCaptureFormat&) -> uint32_t {
+  System.Schedule = [](int index, int, const TCaptureFormat&) -> uint32_t {
     if (index >= 1 && index <= 5) return index == 3 ? 500u : 0u;
     return 70560;
   };
@@ -273,14 +273,14 @@ TEST_F(CaptureFixture, AStallKeepsWaitingWhileTheDeviceLives)
     got.insert(got.end(), block, block + n);
   }
   EXPECT_TRUE(IsStreamAt(got, 0));
-  EXPECT_GE(system.Waits.load(), 7);
+  EXPECT_GE(System.Waits.load(), 7);
   in->CloseInput();
 }
 
 TEST_F(CaptureFixture, AStalledReadReturnsWhenInterrupted)
 {
   auto in = Make();
-  system.Schedule = [](int index, int, const TCaptureFormat&) -> uint32_t { return index == 0 ? 4096u : 0u; };
+  System.Schedule = [](int index, int, const TCaptureFormat&) -> uint32_t { return index == 0 ? 4096u : 0u; };
   in->OpenInput();
   uint8_t block[16384];
   EXPECT_EQ(in->ReadData(block, sizeof block), 4096);
@@ -293,9 +293,9 @@ TEST_F(CaptureFixture, ADeviceThatFailsWhileRecordingIsReported)
 {
   QTemporaryDir dir;
   auto in = Make();
-  system.FailAtWait = 4;
-  system.FailMessage = QStringLiteral("No such device");
-  system.Source = [](uint64_t offset, uint8_t* out, uint32_t count) {
+  System.FailAtWait = 4;
+  System.FailMessage = QStringLiteral("No such device");
+  System.Source = [](uint64_t offset, uint8_t* out, uint32_t count) {
     // A 1 kHz tone, 16-bit stereo at 44100 Hz.
     auto* s = reinterpret_cast<int16_t*>(out);
     const uint64_t first = offset / 4;
@@ -315,12 +315,12 @@ TEST_F(CaptureFixture, ADeviceThatFailsWhileRecordingIsReported)
   ASSERT_TRUE(WaitUntil([&] { return done.load() == 1; }));
   EXPECT_EQ(failure, "The capture device failed: No such device");
   EXPECT_FALSE(in->Busy());
-  EXPECT_EQ(system.Closes.load(), 1);
+  EXPECT_EQ(System.Closes.load(), 1);
   // What was captured before the failure (four refills of 400 ms) is in the file.
   const TDecoded d = DecodeMp3(dir.filePath("fail.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 1.6, 0.03);
-  EXPECT_NEAR(AnalyzeTone(d, 1, 4410, d.Frames() - 4410).frequency, 1000, 10);
+  EXPECT_NEAR(AnalyzeTone(d, 1, 4410, d.Frames() - 4410).Frequency, 1000, 10);
 }
 
 TEST_F(CaptureFixture, StopDuringAStallIsPrompt)
@@ -328,7 +328,7 @@ TEST_F(CaptureFixture, StopDuringAStallIsPrompt)
   QTemporaryDir dir;
   auto in = Make();
   std::atomic<bool> stalled{false};
-  system.Schedule = [&](int index, int, const TCaptureFormat&) -> uint32_t {
+  System.Schedule = [&](int index, int, const TCaptureFormat&) -> uint32_t {
     if (index < 2) return 70560;
     stalled = true;
     return 0;
@@ -342,7 +342,7 @@ TEST_F(CaptureFixture, StopDuringAStallIsPrompt)
   out.WaitForStop();
   EXPECT_EQ(out.State(), TAuOutput::asIdle);
   const TDecoded d = DecodeMp3(dir.filePath("stall.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 0.8, 0.03);
 }
 

@@ -31,8 +31,8 @@ std::optional<QByteArray> Id3TextFrame(const QByteArray& file, const char* id)
 }
 
 struct Mp3Fixture : ::testing::Test {
-  QTemporaryDir dir;
-  QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+  QTemporaryDir Dir;
+  QString Path(const char* name) const { return Dir.filePath(QString::fromLatin1(name)); }
 
   // Records `input` into `file` until the input is exhausted.
   static void RecordAll(TMP3Out& out, const QString& file)
@@ -52,32 +52,32 @@ struct Mp3Fixture : ::testing::Test {
 TEST_F(Mp3Fixture, ToneSurvivesEncodingAtEachRecorderBitRate)
 {
   const struct {
-    TMP3Out::TMP3BitRate rate;
-    int kbps;
+    TMP3Out::TMP3BitRate Rate;
+    int Kbps;
   } cases[] = {{TMP3Out::br32, 32}, {TMP3Out::br64, 64}, {TMP3Out::br128, 128}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.kbps);
+    SCOPED_TRACE(c.Kbps);
     TToneInput input;
     input.TotalBytes = 2 * 44100 * 4;  // two seconds
     input.Frequency = 440;
     input.Amplitude = 0.5;
     TMP3Out out(nullptr);
     out.SetInput(&input);
-    out.SetBitRate(c.rate);
+    out.SetBitRate(c.Rate);
     const QString file = Path("tone.mp3");
     RecordAll(out, file);
 
     const TDecoded d = DecodeMp3(file);
-    ASSERT_TRUE(d.ok);
-    ASSERT_FALSE(d.bitrates.empty());
-    for (int b : d.bitrates) EXPECT_EQ(b, c.kbps);
-    const double frame = (d.rate >= 32000 ? 1152.0 : 576.0) / double(d.rate);
+    ASSERT_TRUE(d.Ok);
+    ASSERT_FALSE(d.Bitrates.empty());
+    for (int b : d.Bitrates) EXPECT_EQ(b, c.Kbps);
+    const double frame = (d.Rate >= 32000 ? 1152.0 : 576.0) / double(d.Rate);
     EXPECT_FALSE(FirstFrameIsEmptyPlaceholder(file));
-    if (c.kbps > 32) {
+    if (c.Kbps > 32) {
       // The Info frame tells decoders the encoder's delay and padding: within one frame.
-      EXPECT_NEAR(double(InfoFrameCount(file)), double(d.bitrates.size()), 1.0);  // gapless decoding may drop a pure padding frame
+      EXPECT_NEAR(double(InfoFrameCount(file)), double(d.Bitrates.size()), 1.0);  // gapless decoding may drop a pure padding frame
       EXPECT_NEAR(d.Seconds(), 2.0, frame);
-      EXPECT_NEAR(double(d.reportedLength), double(d.Frames()), frame * d.rate);
+      EXPECT_NEAR(double(d.ReportedLength), double(d.Frames()), frame * d.Rate);
     } else {
       // 32 kbps frames (144 bytes at 16 kHz) are too small for the encoder's
       // Info frame, so it writes none; the delay and padding stay in.
@@ -85,8 +85,8 @@ TEST_F(Mp3Fixture, ToneSurvivesEncodingAtEachRecorderBitRate)
       EXPECT_NEAR(d.Seconds(), 2.0, 3 * frame);
     }
     const TToneStats t = AnalyzeTone(d, 0, d.Frames() / 4, d.Frames() * 3 / 4);
-    EXPECT_NEAR(t.frequency, 440.0, 440.0 * 0.01);
-    EXPECT_NEAR(20 * std::log10(t.rms / (0.5 * 32767 / std::sqrt(2.0))), 0.0, 1.0) << "level in dB";
+    EXPECT_NEAR(t.Frequency, 440.0, 440.0 * 0.01);
+    EXPECT_NEAR(20 * std::log10(t.Rms / (0.5 * 32767 / std::sqrt(2.0))), 0.0, 1.0) << "level in dB";
     EXPECT_EQ(input.Closes.load(), 1);
   }
 }
@@ -102,13 +102,13 @@ TEST_F(Mp3Fixture, MonoInputIsFedToBothChannelsAndEncodedMono)
   out.SetInput(&input);
   RecordAll(out, Path("mono.mp3"));
   const TDecoded d = DecodeMp3(Path("mono.mp3"));
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.channels, 1);
-  EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / d.rate);
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Channels, 1);
+  EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / d.Rate);
   // A silent right channel would have halved the level of the mono mix.
   const TToneStats t = AnalyzeTone(d, 0, d.Frames() / 4, d.Frames() * 3 / 4);
-  EXPECT_NEAR(t.frequency, 1000.0, 10.0);
-  EXPECT_NEAR(20 * std::log10(t.rms / (0.4 * 32767 / std::sqrt(2.0))), 0.0, 1.0);
+  EXPECT_NEAR(t.Frequency, 1000.0, 10.0);
+  EXPECT_NEAR(20 * std::log10(t.Rms / (0.4 * 32767 / std::sqrt(2.0))), 0.0, 1.0);
 }
 
 TEST_F(Mp3Fixture, VbrBoundsAreSwappedAndRespected)
@@ -125,12 +125,12 @@ TEST_F(Mp3Fixture, VbrBoundsAreSwappedAndRespected)
   EXPECT_EQ(out.VBRMinBitrate(), 128);
   EXPECT_EQ(out.VBRMaxBitrate(), 192);
   const TDecoded d = DecodeMp3(Path("vbr.mp3"));
-  ASSERT_TRUE(d.ok);
-  for (int b : d.bitrates) {
+  ASSERT_TRUE(d.Ok);
+  for (int b : d.Bitrates) {
     EXPECT_GE(b, 128);
     EXPECT_LE(b, 192);
   }
-  EXPECT_NEAR(double(InfoFrameCount(Path("vbr.mp3"))), double(d.bitrates.size()), 1.0) << "Xing frame counts the audio frames";
+  EXPECT_NEAR(double(InfoFrameCount(Path("vbr.mp3"))), double(d.Bitrates.size()), 1.0) << "Xing frame counts the audio frames";
 }
 
 TEST_F(Mp3Fixture, LowInputRatesAreEncodedAt32kHz)
@@ -143,8 +143,8 @@ TEST_F(Mp3Fixture, LowInputRatesAreEncodedAt32kHz)
   out.SetInput(&input);
   RecordAll(out, Path("low.mp3"));
   const TDecoded d = DecodeMp3(Path("low.mp3"));
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.rate, 32000);
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Rate, 32000);
   EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / 32000);
 }
 
@@ -166,21 +166,21 @@ TEST_F(Mp3Fixture, ChineseTagsAreUnicodeFramesAndLatinOnesKeepId3v1)
   ASSERT_TRUE(bytes.startsWith("ID3")) << "the ID3v2 tag leads the file";
 
   const TDecoded d = DecodeMp3(Path("tags.mp3"));
-  ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d.title, "午夜电台");
-  EXPECT_EQ(d.artist, "Velmora");
-  EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.year, "2026");
-  EXPECT_EQ(d.comment, "录音 – Velmora");
-  EXPECT_EQ(d.track, "http://radio.velmora.example/");
-  EXPECT_NE(d.genre.find("http://radio.velmora.example/"), std::string::npos);
-  ASSERT_TRUE(d.hasV1);
-  EXPECT_EQ(d.v1Artist, "Velmora");
-  EXPECT_EQ(d.v1Year, "2026");
-  EXPECT_EQ(d.v1Title, "") << "text that ID3v1 cannot hold stays out of it";
-  EXPECT_EQ(d.v1Album, "");
+  ASSERT_TRUE(d.Ok);
+  EXPECT_EQ(d.Title, "午夜电台");
+  EXPECT_EQ(d.Artist, "Velmora");
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
+  EXPECT_EQ(d.Year, "2026");
+  EXPECT_EQ(d.Comment, "录音 – Velmora");
+  EXPECT_EQ(d.Track, "http://radio.velmora.example/");
+  EXPECT_NE(d.Genre.find("http://radio.velmora.example/"), std::string::npos);
+  ASSERT_TRUE(d.HasV1);
+  EXPECT_EQ(d.V1Artist, "Velmora");
+  EXPECT_EQ(d.V1Year, "2026");
+  EXPECT_EQ(d.V1Title, "") << "text that ID3v1 cannot hold stays out of it";
+  EXPECT_EQ(d.V1Album, "");
   // Audio still decodes to the full half second after the tags.
-  EXPECT_NEAR(d.Seconds(), 0.5, 1152.0 / d.rate);
+  EXPECT_NEAR(d.Seconds(), 0.5, 1152.0 / d.Rate);
   // A length known in advance is the tag's length.
   EXPECT_EQ(Id3TextFrame(bytes, "TLEN"), QByteArray("500"));
 }
@@ -199,11 +199,11 @@ TEST_F(Mp3Fixture, StoppedRecordingReportsItsTrueDuration)
   out.WaitForStop();
   EXPECT_EQ(out.State(), TAuOutput::asIdle);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GT(d.Seconds(), 3.0);
   EXPECT_NEAR(d.Seconds(), double(input.Position()) / (44100 * 4), 1152.0 / 44100);
-  EXPECT_NEAR(double(InfoFrameCount(file)), double(d.bitrates.size()), 1.0) << "the Info frame is filled in, not left empty";
-  EXPECT_NEAR(double(d.reportedLength), double(d.Frames()), 1152);
+  EXPECT_NEAR(double(InfoFrameCount(file)), double(d.Bitrates.size()), 1.0) << "the Info frame is filled in, not left empty";
+  EXPECT_NEAR(double(d.ReportedLength), double(d.Frames()), 1152);
   EXPECT_EQ(ReadAll(file).right(128).left(3), QByteArray("TAG")) << "ends with the flushed frames and the tag";
   EXPECT_TRUE(Id3TextFrame(ReadAll(file), "TPE1").has_value());
   const auto length = Id3TextFrame(ReadAll(file), "TLEN");
@@ -227,7 +227,7 @@ TEST_F(Mp3Fixture, TheLengthTagWaitsForTheRealLength)
   out.RequestStop(true);
   out.WaitForStop();
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   const auto length = Id3TextFrame(ReadAll(file), "TLEN");
   ASSERT_TRUE(length.has_value());
   EXPECT_NEAR(length->toDouble(), d.Seconds() * 1000, 30) << "not the hour asked for";
@@ -235,8 +235,8 @@ TEST_F(Mp3Fixture, TheLengthTagWaitsForTheRealLength)
 
 // mp3val's count of a file's frames (the Info frame among them) and its warnings.
 struct TMp3Check {
-  int frames = -1;
-  QStringList warnings;
+  int Frames = -1;
+  QStringList Warnings;
 };
 TMp3Check Mp3Val(const QString& file)
 {
@@ -245,9 +245,9 @@ TMp3Check Mp3Val(const QString& file)
   TMp3Check c;
   if (!p.waitForFinished(30000)) return c;
   for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
-    if (line.startsWith("WARNING")) c.warnings << line;
+    if (line.startsWith("WARNING")) c.Warnings << line;
     const QRegularExpressionMatch m = QRegularExpression(R"((\d+) MPEG frames)").match(line);
-    if (m.hasMatch()) c.frames = m.captured(1).toInt();
+    if (m.hasMatch()) c.Frames = m.captured(1).toInt();
   }
   return c;
 }
@@ -272,11 +272,11 @@ TEST_F(Mp3Fixture, AfterAFullDiskTheInfoFrameDescribesWhatWasWritten)
   }
   EXPECT_TRUE(failure.contains("File too large")) << failure.toStdString();
   const TMp3Check check = Mp3Val(file);
-  ASSERT_GT(check.frames, 100) << "mp3val missing or the file unreadable";
-  EXPECT_TRUE(check.warnings.isEmpty()) << check.warnings.join('\n').toStdString();
-  EXPECT_EQ(InfoFrameCount(file), check.frames - 1) << "the Info frame counts the frames after it";
+  ASSERT_GT(check.Frames, 100) << "mp3val missing or the file unreadable";
+  EXPECT_TRUE(check.Warnings.isEmpty()) << check.Warnings.join('\n').toStdString();
+  EXPECT_EQ(InfoFrameCount(file), check.Frames - 1) << "the Info frame counts the frames after it";
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   const auto length = Id3TextFrame(ReadAll(file), "TLEN");
   ASSERT_TRUE(length.has_value());
   EXPECT_NEAR(length->toDouble(), d.Seconds() * 1000, 30);
@@ -293,11 +293,11 @@ TEST_F(Mp3Fixture, TheInfoFrameRewrittenForAWholeFileIsTheEncodersOwn)
   const qsizetype start = bytes.startsWith("ID3") ? 10 + ((quint8(bytes[6]) << 21) | (quint8(bytes[7]) << 14) |
                                                           (quint8(bytes[8]) << 7) | quint8(bytes[9]))
                                                    : 0;
-  const int infoLength = ParseMp3FrameHeader(reinterpret_cast<const uint8_t*>(bytes.constData() + start)).length;
+  const int infoLength = ParseMp3FrameHeader(reinterpret_cast<const uint8_t*>(bytes.constData() + start)).Length;
   ASSERT_GT(infoLength, 0);
   const QByteArray info = bytes.mid(start, infoLength);
   const TMp3FrameCount count = CountMp3Frames(bytes.mid(start + infoLength));
-  EXPECT_EQ(count.bytes + start + infoLength, bytes.size()) << "every frame counted";
+  EXPECT_EQ(count.Bytes + start + infoLength, bytes.size()) << "every frame counted";
   QByteArray rewritten = info;
   ASSERT_TRUE(DescribeMp3Frames(rewritten, count));
   // Every byte, the seek table and both CRCs included, is the encoder's.
@@ -322,7 +322,7 @@ TEST_F(Mp3Fixture, ExistingFileIsReplacedEvenWhenAppendIsAsked)
   const QByteArray bytes = ReadAll(file);
   EXPECT_LT(bytes.size(), 20000);
   EXPECT_FALSE(bytes.contains(QByteArray(64, 'x')));
-  EXPECT_TRUE(DecodeMp3(file).ok);
+  EXPECT_TRUE(DecodeMp3(file).Ok);
 }
 
 // Hands out prepared PCM in pieces that split frames, as a device may.
@@ -367,14 +367,14 @@ TEST_F(Mp3Fixture, EveryPcmFormatIsConvertedAndKeepsItsChannels)
       const QString file = Path("format.mp3");
       RecordAll(out, file);
       const TDecoded d = DecodeMp3(file);
-      ASSERT_TRUE(d.ok);
-      ASSERT_EQ(d.channels, channels);
+      ASSERT_TRUE(d.Ok);
+      ASSERT_EQ(d.Channels, channels);
       EXPECT_NEAR(d.Seconds(), 1.0, 1152.0 / 44100);
       const double frequencies[] = {440, 1000};
       for (int c = 0; c < channels; ++c) {
         const TToneStats t = AnalyzeTone(d, c, d.Frames() / 4, d.Frames() * 3 / 4);
-        EXPECT_NEAR(t.frequency, frequencies[c], 5.0) << "channel " << c;
-        EXPECT_NEAR(20 * std::log10(t.rms / (0.5 * 32767 / std::sqrt(2.0))), 0.0, 1.0) << "channel " << c;
+        EXPECT_NEAR(t.Frequency, frequencies[c], 5.0) << "channel " << c;
+        EXPECT_NEAR(20 * std::log10(t.Rms / (0.5 * 32767 / std::sqrt(2.0))), 0.0, 1.0) << "channel " << c;
       }
     }
   }
@@ -389,13 +389,13 @@ TEST_F(Mp3Fixture, UnsupportedFormatEndsTheRunWithAClearErrorAndKeepsTheFile)
     f.write("earlier recording");
   }
   const struct {
-    int bits, channels;
+    int Bits, Channels;
   } cases[] = {{32, 2}, {12, 2}, {0, 2}, {16, 0}, {16, 6}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.bits << "-bit, " << c.channels << " channel(s)");
+    SCOPED_TRACE(testing::Message() << c.Bits << "-bit, " << c.Channels << " channel(s)");
     TToneInput input;
-    input.Bits = c.bits;
-    input.Channels = c.channels;
+    input.Bits = c.Bits;
+    input.Channels = c.Channels;
     TMP3Out out(nullptr);
     out.SetInput(&input);
     out.SetFileName(file);
@@ -403,7 +403,7 @@ TEST_F(Mp3Fixture, UnsupportedFormatEndsTheRunWithAClearErrorAndKeepsTheFile)
     out.SetOnThreadException(TThreadExceptionEvent([&](TObject*, const QString& m) { failure = m; }));
     out.Start();
     EXPECT_TRUE(failure.contains(QStringLiteral("不支持的输入格式"))) << failure.toStdString();
-    EXPECT_TRUE(failure.contains(QString::number(c.bits))) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(QString::number(c.Bits))) << failure.toStdString();
     EXPECT_EQ(out.State(), TAuOutput::asIdle);
     EXPECT_EQ(input.Opens.load(), 0);
     EXPECT_EQ(ReadAll(file), QByteArray("earlier recording"));
@@ -437,7 +437,7 @@ TEST_F(Mp3Fixture, EncoderThatFailsToInitialiseIsReportedAndTheNextRunWorks)
   EXPECT_EQ(ReadAll(file), QByteArray());
   out.Refuse = false;
   RecordAll(out, file);
-  EXPECT_TRUE(DecodeMp3(file).ok);
+  EXPECT_TRUE(DecodeMp3(file).Ok);
 }
 
 } // namespace
@@ -462,7 +462,7 @@ private:
 
 TEST_F(Mp3Fixture, ASplitWhoseFileCannotBeMadeKeepsTheTakeInTheCurrentFile)
 {
-  ASSERT_TRUE(QDir(dir.path()).mkdir("take"));
+  ASSERT_TRUE(QDir(Dir.path()).mkdir("take"));
   TFolderGoneTone input;
   input.TotalBytes = 44100 * 4;
   TMP3Out out(nullptr);
@@ -472,9 +472,9 @@ TEST_F(Mp3Fixture, ASplitWhoseFileCannotBeMadeKeepsTheTakeInTheCurrentFile)
   out.SetInput(&input);
   RecordAll(out, Path("take/a.mp3"));
   ASSERT_EQ(out.Parts().size(), 1u);
-  EXPECT_EQ(out.Parts()[0].frames, 44100);
+  EXPECT_EQ(out.Parts()[0].Frames, 44100);
   EXPECT_TRUE(out.SplitProblem().startsWith("Cannot create file")) << out.SplitProblem().toStdString();
   const TDecoded d = DecodeMp3(Path("moved/a.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 1.0, 0.05) << "the whole take in the one file";
 }

@@ -14,42 +14,42 @@
 namespace {
 
 struct Events {
-  std::atomic<int> done{0}, progress{0}, failures{0};
-  QString lastFailure;
-  std::vector<std::string> order;
+  std::atomic<int> Done{0}, Progress{0}, Failures{0};
+  QString LastFailure;
+  std::vector<std::string> Order;
   void Attach(TAuOutput& out)
   {
     out.SetOnDone(TOutputDoneEvent([this, &out](TObject* s) {
       EXPECT_EQ(s, &out);
       EXPECT_TRUE(TThread::IsMainThread());
-      order.push_back("done");
-      ++done;
+      Order.push_back("done");
+      ++Done;
     }));
     out.SetOnProgress(TOutputProgressEvent([this](TObject*) {
       EXPECT_TRUE(TThread::IsMainThread());
-      ++progress;
+      ++Progress;
     }));
     out.SetOnThreadException(TThreadExceptionEvent([this](TObject*, const QString& m) {
       EXPECT_TRUE(TThread::IsMainThread());
-      order.push_back("failure");
-      lastFailure = m;
-      ++failures;
+      Order.push_back("failure");
+      LastFailure = m;
+      ++Failures;
     }));
   }
 };
 
 struct PipelineFixture : ::testing::Test {
-  QTemporaryDir dir;
-  TToneInput input;
+  QTemporaryDir Dir;
+  TToneInput Input;
   // The handlers write into `ev`, so it outlives the output.
-  Events ev;
-  TMP3Out out{nullptr};
+  Events Ev;
+  TMP3Out Out{nullptr};
   void SetUp() override
   {
-    out.SetInput(&input);
-    out.SetFileName(dir.filePath("run.mp3"));
-    out.SetId3TagTitle(QStringLiteral("Test"));
-    ev.Attach(out);
+    Out.SetInput(&Input);
+    Out.SetFileName(Dir.filePath("run.mp3"));
+    Out.SetId3TagTitle(QStringLiteral("Test"));
+    Ev.Attach(Out);
   }
 };
 
@@ -64,22 +64,22 @@ TEST(RoundHalfEvenTest, RoundsHalvesToEven)
 
 TEST_F(PipelineFixture, ProgressAndElapsedFollowTheInput)
 {
-  input.SetSize(-1);
-  EXPECT_EQ(out.Progress(), -1) << "endless input";
-  input.SetSize(0);
-  EXPECT_EQ(out.Progress(), 0);
-  input.SetSize(1000);
-  input.SetPosition(125);
-  EXPECT_EQ(out.Progress(), 12) << "12.5 rounds to even";
-  input.SetPosition(135);
-  EXPECT_EQ(out.Progress(), 14);
-  input.SetPosition(1764000);
-  EXPECT_EQ(out.ElapsedSeconds(), 10);
-  input.SetPosition(44100 * 4 * 5 / 2);
-  EXPECT_EQ(out.ElapsedSeconds(), 2) << "2.5 s rounds to even";
-  out.SetInput(nullptr);
-  EXPECT_EQ(out.Progress(), 0);
-  EXPECT_EQ(out.ElapsedSeconds(), 0);
+  Input.SetSize(-1);
+  EXPECT_EQ(Out.Progress(), -1) << "endless input";
+  Input.SetSize(0);
+  EXPECT_EQ(Out.Progress(), 0);
+  Input.SetSize(1000);
+  Input.SetPosition(125);
+  EXPECT_EQ(Out.Progress(), 12) << "12.5 rounds to even";
+  Input.SetPosition(135);
+  EXPECT_EQ(Out.Progress(), 14);
+  Input.SetPosition(1764000);
+  EXPECT_EQ(Out.ElapsedSeconds(), 10);
+  Input.SetPosition(44100 * 4 * 5 / 2);
+  EXPECT_EQ(Out.ElapsedSeconds(), 2) << "2.5 s rounds to even";
+  Out.SetInput(nullptr);
+  EXPECT_EQ(Out.Progress(), 0);
+  EXPECT_EQ(Out.ElapsedSeconds(), 0);
 }
 
 TEST_F(PipelineFixture, StartGuardsAndBusyRun)
@@ -93,115 +93,115 @@ TEST_F(PipelineFixture, StartGuardsAndBusyRun)
   }
   EXPECT_EQ(lone.State(), TAuOutput::asIdle);
 
-  out.Start();
-  EXPECT_NE(out.State(), TAuOutput::asIdle);
+  Out.Start();
+  EXPECT_NE(Out.State(), TAuOutput::asIdle);
   try {
-    out.Start();
+    Out.Start();
     FAIL() << "a second Start must raise";
   } catch (const EAuException& e) {
     EXPECT_EQ(e.Message(), "Component is Busy");
   }
   // The run goes on after the refused Start.
-  const qint64 before = input.Position();
-  ASSERT_TRUE(WaitUntil([&] { return input.Position() > before + 100000; }));
-  out.RequestStop(true);
-  out.WaitForStop();
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
-  EXPECT_EQ(input.Closes.load(), 1);
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  EXPECT_EQ(ev.failures.load(), 0);
+  const qint64 before = Input.Position();
+  ASSERT_TRUE(WaitUntil([&] { return Input.Position() > before + 100000; }));
+  Out.RequestStop(true);
+  Out.WaitForStop();
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
+  EXPECT_EQ(Input.Closes.load(), 1);
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  EXPECT_EQ(Ev.Failures.load(), 0);
 }
 
 TEST_F(PipelineFixture, StopFinishesTheFileBeforeWaitReturnsAndDoneFollows)
 {
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return input.Position() > 200000; }));
-  out.RequestStop(true);
-  out.WaitForStop();
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Input.Position() > 200000; }));
+  Out.RequestStop(true);
+  Out.WaitForStop();
   // FinishOutput has run: the input is closed and the file is complete.
-  EXPECT_FALSE(input.Busy());
-  EXPECT_EQ(ReadAll(dir.filePath("run.mp3")).right(128).left(3), QByteArray("TAG"));
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  EXPECT_FALSE(Input.Busy());
+  EXPECT_EQ(ReadAll(Dir.filePath("run.mp3")).right(128).left(3), QByteArray("TAG"));
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
 
   // A stop without notice delivers no OnDone; a later run that ends by itself does.
-  out.Start();
-  out.RequestStop(false);
-  out.WaitForStop();
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
-  input.TotalBytes = 50000;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() >= 2; }));
-  ASSERT_TRUE(WaitUntil([&] { return out.State() == TAuOutput::asIdle; }));
-  EXPECT_EQ(ev.done.load(), 2);
-  EXPECT_EQ(input.Opens.load(), 3);
-  EXPECT_EQ(input.Closes.load(), 3);
+  Out.Start();
+  Out.RequestStop(false);
+  Out.WaitForStop();
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
+  Input.TotalBytes = 50000;
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() >= 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return Out.State() == TAuOutput::asIdle; }));
+  EXPECT_EQ(Ev.Done.load(), 2);
+  EXPECT_EQ(Input.Opens.load(), 3);
+  EXPECT_EQ(Input.Closes.load(), 3);
 }
 
 TEST_F(PipelineFixture, RequestStopOnIdleChangesNothingAndStartClearsIt)
 {
-  out.RequestStop(true);
-  out.WaitForStop();
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
-  input.TotalBytes = 44100 * 4;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  EXPECT_EQ(input.Position(), 44100 * 4) << "the old stop request did not cut the run short";
+  Out.RequestStop(true);
+  Out.WaitForStop();
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
+  Input.TotalBytes = 44100 * 4;
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  EXPECT_EQ(Input.Position(), 44100 * 4) << "the old stop request did not cut the run short";
 }
 
 TEST_F(PipelineFixture, ProgressIsReportedOnTheUiThread)
 {
-  input.TotalBytes = 44100 * 4 * 2;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  EXPECT_GE(ev.progress.load(), 10);
-  EXPECT_LE(ev.progress.load(), 101);
+  Input.TotalBytes = 44100 * 4 * 2;
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  EXPECT_GE(Ev.Progress.load(), 10);
+  EXPECT_LE(Ev.Progress.load(), 101);
 }
 
 TEST_F(PipelineFixture, StartFailuresAreReportedNotRaised)
 {
-  out.SetFileName(QString());
-  out.Start();
-  EXPECT_EQ(ev.lastFailure, "File name is not assigned.");
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  Out.SetFileName(QString());
+  Out.Start();
+  EXPECT_EQ(Ev.LastFailure, "File name is not assigned.");
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
 
-  const QString missing = dir.filePath("no/such/folder/x.mp3");
-  out.SetFileName(missing);
-  out.Start();
-  EXPECT_EQ(ev.lastFailure, "Cannot create file " + missing + ": No such file or directory");
+  const QString missing = Dir.filePath("no/such/folder/x.mp3");
+  Out.SetFileName(missing);
+  Out.Start();
+  EXPECT_EQ(Ev.LastFailure, "Cannot create file " + missing + ": No such file or directory");
   // A folder where the file should be: a different reason, said as such.
-  out.SetFileName(dir.path());
-  out.Start();
-  EXPECT_EQ(ev.lastFailure, "Cannot create file " + dir.path() + ": Is a directory");
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
-  EXPECT_FALSE(input.Busy());
+  Out.SetFileName(Dir.path());
+  Out.Start();
+  EXPECT_EQ(Ev.LastFailure, "Cannot create file " + Dir.path() + ": Is a directory");
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
+  EXPECT_FALSE(Input.Busy());
 
-  input.FailOpen = true;
-  out.SetFileName(dir.filePath("left.mp3"));
-  out.Start();
-  EXPECT_EQ(ev.lastFailure, "tone input cannot open");
-  EXPECT_TRUE(QFile::exists(dir.filePath("left.mp3"))) << "the created file stays, empty";
-  EXPECT_EQ(QFile(dir.filePath("left.mp3")).size(), 0);
-  EXPECT_EQ(ev.failures.load(), 4);
+  Input.FailOpen = true;
+  Out.SetFileName(Dir.filePath("left.mp3"));
+  Out.Start();
+  EXPECT_EQ(Ev.LastFailure, "tone input cannot open");
+  EXPECT_TRUE(QFile::exists(Dir.filePath("left.mp3"))) << "the created file stays, empty";
+  EXPECT_EQ(QFile(Dir.filePath("left.mp3")).size(), 0);
+  EXPECT_EQ(Ev.Failures.load(), 4);
 
   // A later Start works.
-  input.FailOpen = false;
-  input.TotalBytes = 40000;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  EXPECT_TRUE(DecodeMp3(dir.filePath("left.mp3")).ok);
+  Input.FailOpen = false;
+  Input.TotalBytes = 40000;
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  EXPECT_TRUE(DecodeMp3(Dir.filePath("left.mp3")).Ok);
 }
 
 TEST_F(PipelineFixture, DiskFullEndsTheRunAndReportsIt)
 {
-  out.SetFileName("/dev/full");
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.failures.load() == 1; }));
-  EXPECT_TRUE(ev.lastFailure.startsWith("Cannot write file /dev/full")) << ev.lastFailure.toStdString();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; })) << "OnDone still follows a failure";
-  EXPECT_EQ(ev.order, (std::vector<std::string>{"failure", "done"}));
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
-  EXPECT_FALSE(input.Busy());
+  Out.SetFileName("/dev/full");
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Failures.load() == 1; }));
+  EXPECT_TRUE(Ev.LastFailure.startsWith("Cannot write file /dev/full")) << Ev.LastFailure.toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; })) << "OnDone still follows a failure";
+  EXPECT_EQ(Ev.Order, (std::vector<std::string>{"failure", "done"}));
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
+  EXPECT_FALSE(Input.Busy());
 }
 
 TEST_F(PipelineFixture, WriteFailureMidwayLeavesAPlayableFile)
@@ -210,19 +210,19 @@ TEST_F(PipelineFixture, WriteFailureMidwayLeavesAPlayableFile)
   bool failed;
   {
     TScopedFileSizeLimit limit(40000);
-    out.Start();
-    failed = WaitUntil([&] { return ev.failures.load() == 1; });
+    Out.Start();
+    failed = WaitUntil([&] { return Ev.Failures.load() == 1; });
   }
   ASSERT_TRUE(failed);
   // Said in the user's words with the system's reason.
-  EXPECT_TRUE(ev.lastFailure.contains("文件太大")) << ev.lastFailure.toStdString();
-  EXPECT_TRUE(ev.lastFailure.contains("File too large")) << ev.lastFailure.toStdString();
-  ASSERT_TRUE(WaitUntil([&] { return out.State() == TAuOutput::asIdle; }));
-  const TDecoded d = DecodeMp3(dir.filePath("run.mp3"));
-  ASSERT_TRUE(d.ok);
+  EXPECT_TRUE(Ev.LastFailure.contains("文件太大")) << Ev.LastFailure.toStdString();
+  EXPECT_TRUE(Ev.LastFailure.contains("File too large")) << Ev.LastFailure.toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return Out.State() == TAuOutput::asIdle; }));
+  const TDecoded d = DecodeMp3(Dir.filePath("run.mp3"));
+  ASSERT_TRUE(d.Ok);
   EXPECT_GT(d.Seconds(), 2.0) << "the audio written before the failure plays";
   const TToneStats t = AnalyzeTone(d, 0, 4410, d.Frames() - 4410);
-  EXPECT_NEAR(t.frequency, 1000, 10);
+  EXPECT_NEAR(t.Frequency, 1000, 10);
 }
 
 TEST(FileStream, ABlockCutShortByTheSizeLimitIsTakenBack)
@@ -241,33 +241,33 @@ TEST(FileStream, ABlockCutShortByTheSizeLimitIsTakenBack)
 
 TEST_F(PipelineFixture, FailureWhileRunningEndsTheRunAndLaterRunsWork)
 {
-  input.FailAtBytes = 100000;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  EXPECT_EQ(ev.lastFailure, "tone input failed");
-  EXPECT_EQ(ev.order, (std::vector<std::string>{"failure", "done"}));
-  EXPECT_EQ(input.Closes.load(), 1);
-  EXPECT_TRUE(DecodeMp3(dir.filePath("run.mp3")).ok);
+  Input.FailAtBytes = 100000;
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  EXPECT_EQ(Ev.LastFailure, "tone input failed");
+  EXPECT_EQ(Ev.Order, (std::vector<std::string>{"failure", "done"}));
+  EXPECT_EQ(Input.Closes.load(), 1);
+  EXPECT_TRUE(DecodeMp3(Dir.filePath("run.mp3")).Ok);
 
-  input.FailAtBytes = -1;
-  input.TotalBytes = 30000;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 2; }));
-  EXPECT_EQ(ev.failures.load(), 1);
+  Input.FailAtBytes = -1;
+  Input.TotalBytes = 30000;
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 2; }));
+  EXPECT_EQ(Ev.Failures.load(), 1);
 }
 
 TEST_F(PipelineFixture, RemovingTheInputStopsTheRun)
 {
   auto* owner = new TComponent(nullptr);
   auto* in2 = new TToneInput(owner);
-  out.SetInput(in2);
-  out.Start();
+  Out.SetInput(in2);
+  Out.Start();
   ASSERT_TRUE(WaitUntil([&] { return in2->Position() > 100000; }));
   TComponent::Free(owner);
-  EXPECT_EQ(out.Input(), nullptr);
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
-  const TDecoded d = DecodeMp3(dir.filePath("run.mp3"));
-  EXPECT_TRUE(d.ok);
+  EXPECT_EQ(Out.Input(), nullptr);
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
+  const TDecoded d = DecodeMp3(Dir.filePath("run.mp3"));
+  EXPECT_TRUE(d.Ok);
   EXPECT_GT(d.Seconds(), 0.4);
 }
 
@@ -275,15 +275,15 @@ TEST_F(PipelineFixture, ChangingTheInputWhileBusyRestartsOnTheNewOne)
 {
   TToneInput other;
   other.Frequency = 2000;
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return input.Position() > 50000; }));
-  out.SetInput(&other);
-  EXPECT_FALSE(input.Busy());
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Input.Position() > 50000; }));
+  Out.SetInput(&other);
+  EXPECT_FALSE(Input.Busy());
   EXPECT_TRUE(other.Busy());
   ASSERT_TRUE(WaitUntil([&] { return other.Position() > 50000; }));
-  out.RequestStop(false);
-  out.WaitForStop();
-  EXPECT_EQ(out.State(), TAuOutput::asIdle);
+  Out.RequestStop(false);
+  Out.WaitForStop();
+  EXPECT_EQ(Out.State(), TAuOutput::asIdle);
 }
 
 TEST(PipelineLifetime, DestroyingARunningOutputClosesTheFile)
@@ -297,7 +297,7 @@ TEST(PipelineLifetime, DestroyingARunningOutputClosesTheFile)
   ASSERT_TRUE(WaitUntil([&] { return input.Position() > 100000; }));
   TComponent::Free(out);
   EXPECT_FALSE(input.Busy());
-  EXPECT_TRUE(DecodeMp3(dir.filePath("a.mp3")).ok);
+  EXPECT_TRUE(DecodeMp3(dir.filePath("a.mp3")).Ok);
 }
 
 TEST(PipelineLifetime, DestroyingTheOutputFromItsOwnEventIsSafe)
@@ -322,7 +322,7 @@ TEST(PipelineLifetime, DestroyingTheOutputFromItsOwnEventIsSafe)
   // The orphaned worker ends without reading on.
   WaitUntil([] { return false; }, 100);
   EXPECT_EQ(input.Position(), position);
-  EXPECT_TRUE(DecodeMp3(dir.filePath("b.mp3")).ok);
+  EXPECT_TRUE(DecodeMp3(dir.filePath("b.mp3")).Ok);
 }
 
 // Blocks in ReadData until the output interrupts the read, then fails as a
@@ -359,31 +359,31 @@ TEST(PipelineLifetime, NoHandlerRunsOnceDestructionBegins)
   EXPECT_TRUE(input.Interrupted.load());
   EXPECT_EQ(calls.load(), 0) << "a handler ran during destruction";
   EXPECT_FALSE(input.Busy());
-  EXPECT_TRUE(DecodeMp3(dir.filePath("e.mp3")).ok);
+  EXPECT_TRUE(DecodeMp3(dir.filePath("e.mp3")).Ok);
 }
 
 TEST_F(PipelineFixture, StopRequestedFromAnEventHandlerEndsTheRun)
 {
-  input.TotalBytes = 44100 * 4 * 10;
+  Input.TotalBytes = 44100 * 4 * 10;
   bool asked = false;
-  out.SetOnProgress(TOutputProgressEvent([&](TObject*) {
-    if (asked || input.Position() < 100000) return;
+  Out.SetOnProgress(TOutputProgressEvent([&](TObject*) {
+    if (asked || Input.Position() < 100000) return;
     asked = true;
     // The worker waits for this handler, so WaitForStop cannot wait for it.
-    out.RequestStop(false);
-    out.WaitForStop();
+    Out.RequestStop(false);
+    Out.WaitForStop();
   }));
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return asked && out.State() == TAuOutput::asIdle; }));
-  EXPECT_LT(input.Position(), 44100 * 4 * 10);
-  EXPECT_FALSE(input.Busy());
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return asked && Out.State() == TAuOutput::asIdle; }));
+  EXPECT_LT(Input.Position(), 44100 * 4 * 10);
+  EXPECT_FALSE(Input.Busy());
   // No OnDone for a stop without notice: a second, natural run brings the only one.
-  input.TotalBytes = 20000;
-  out.SetOnProgress({});
-  out.Start();
-  ASSERT_TRUE(WaitUntil([&] { return ev.done.load() == 1; }));
-  ASSERT_TRUE(WaitUntil([&] { return out.State() == TAuOutput::asIdle; }));
-  EXPECT_EQ(ev.done.load(), 1);
+  Input.TotalBytes = 20000;
+  Out.SetOnProgress({});
+  Out.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Ev.Done.load() == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return Out.State() == TAuOutput::asIdle; }));
+  EXPECT_EQ(Ev.Done.load(), 1);
 }
 
 TEST(PipelineLifetime, IdleWorkerWithoutSuspendingStillStartsAndStops)

@@ -23,18 +23,18 @@ namespace {
 struct TTake {
   explicit TTake(const QString& file)
   {
-    in.SetInBitsPerSample(16);
-    in.SetInChannels(2);
-    in.SetInSampleRate(44100);
-    out.SetInput(&in);
-    out.SetFileName(file);
-    out.SetOnThreadException(TThreadExceptionEvent([this](TObject*, const QString& m) { failure = m; }));
-    out.SetOnDone(TOutputDoneEvent([this](TObject*) { done = true; }));
+    In.SetInBitsPerSample(16);
+    In.SetInChannels(2);
+    In.SetInSampleRate(44100);
+    Out.SetInput(&In);
+    Out.SetFileName(file);
+    Out.SetOnThreadException(TThreadExceptionEvent([this](TObject*, const QString& m) { Failure = m; }));
+    Out.SetOnDone(TOutputDoneEvent([this](TObject*) { Done = true; }));
   }
-  TDXAudioIn in{nullptr};
-  TMP3Out out{nullptr};
-  QString failure;
-  std::atomic<bool> done{false};
+  TDXAudioIn In{nullptr};
+  TMP3Out Out{nullptr};
+  QString Failure;
+  std::atomic<bool> Done{false};
 };
 
 // The pactl command that sets the channel volumes "pactl get-...-volume" showed.
@@ -56,14 +56,14 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   // have left the source muted or turned down. Listen at a known level, and
   // leave the levels as they were.
   struct Restore {
-    QStringList commands[4] = {
+    QStringList Commands[4] = {
         {"set-sink-mute", "@DEFAULT_SINK@", Pactl({"get-sink-mute", "@DEFAULT_SINK@"}).endsWith("yes") ? "1" : "0"},
         {"set-source-mute", "@DEFAULT_SOURCE@", Pactl({"get-source-mute", "@DEFAULT_SOURCE@"}).endsWith("yes") ? "1" : "0"},
         VolumeCommand("set-sink-volume", "@DEFAULT_SINK@", Pactl({"get-sink-volume", "@DEFAULT_SINK@"})),
         VolumeCommand("set-source-volume", "@DEFAULT_SOURCE@", Pactl({"get-source-volume", "@DEFAULT_SOURCE@"}))};
     ~Restore()
     {
-      for (const QStringList& c : commands) Pactl(c);
+      for (const QStringList& c : Commands) Pactl(c);
     }
   } restore;
   Pactl({"set-sink-mute", "@DEFAULT_SINK@", "0"});
@@ -75,10 +75,10 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   ASSERT_EQ(tone.Start(), "");
 
   TTake take(dir.filePath("rec.mp3"));
-  TDXAudioIn& in = take.in;
-  TMP3Out& out = take.out;
-  QString& failure = take.failure;
-  std::atomic<bool>& done = take.done;
+  TDXAudioIn& in = take.In;
+  TMP3Out& out = take.Out;
+  QString& failure = take.Failure;
+  std::atomic<bool>& done = take.Done;
   ASSERT_GT(in.DeviceCount(), 0);
   EXPECT_EQ(in.Device(0).Id, "default");
   in.SetDeviceNumber(0);
@@ -94,17 +94,17 @@ TEST(RealCaptureTest, ToneIntoTheNullSinkIsRecordedWithoutGaps)
   EXPECT_GE(took, 2500) << "capture is paced by the device, in real time";
 
   const TDecoded d = DecodeMp3(dir.filePath("rec.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 3.0, 0.1);
   // Longest run of 20 ms windows that hold the tone. The level depends on the
   // server's volumes, which other tests may change, so it is judged against the
   // recording's own level; a gap (silence) has none at all.
   const TToneStats whole = AnalyzeTone(d, 0, 0, d.Frames());
-  ASSERT_GT(whole.rms, 100) << "the recording is silent; source "
+  ASSERT_GT(whole.Rms, 100) << "the recording is silent; source "
                             << Pactl({"get-source-mute", "@DEFAULT_SOURCE@"}).toStdString() << ", "
                             << Pactl({"get-source-volume", "@DEFAULT_SOURCE@"}).toStdString();
   EXPECT_GE(LongestToneSeconds(d, 1000), 2.5)
-      << "the tone without a gap; whole recording: rms " << whole.rms << ", " << whole.frequency << " Hz";
+      << "the tone without a gap; whole recording: rms " << whole.Rms << ", " << whole.Frequency << " Hz";
 }
 
 // A silent source made the server's default for one test, and an input with a
@@ -151,10 +151,10 @@ TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
   ASSERT_EQ(tone.Start(), "");
 
   TTake take(dir.filePath("playing.mp3"));
-  TDXAudioIn& in = take.in;
-  TMP3Out& out = take.out;
-  QString& failure = take.failure;
-  std::atomic<bool>& done = take.done;
+  TDXAudioIn& in = take.In;
+  TMP3Out& out = take.Out;
+  QString& failure = take.Failure;
+  std::atomic<bool>& done = take.Done;
   const int playing = in.DeviceIndex(kPlayingSoundName);
   ASSERT_GE(playing, 0);
   in.SetDeviceNumber(playing);
@@ -165,12 +165,12 @@ TEST(RealCaptureTest, WhatPlaysIsRecordedWhileTheDefaultInputIsSilent)
   ASSERT_TRUE(finished);
   EXPECT_EQ(failure, QString());
   const TDecoded d = DecodeMp3(dir.filePath("playing.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 3.0, 0.1);
   // The monitor starts late (up to 2 s): the last second holds the tone.
-  const TToneStats end = AnalyzeTone(d, 0, d.Frames() - size_t(d.rate), d.Frames());
-  EXPECT_GT(end.rms, 1000) << "the recording is silent: it came from the default input";
-  EXPECT_NEAR(end.frequency, 1000, 30);
+  const TToneStats end = AnalyzeTone(d, 0, d.Frames() - size_t(d.Rate), d.Frames());
+  EXPECT_GT(end.Rms, 1000) << "the recording is silent: it came from the default input";
+  EXPECT_NEAR(end.Frequency, 1000, 30);
 }
 
 TEST(RealCaptureTest, CaptureWakesAboutOncePerPeriod)
@@ -259,10 +259,10 @@ TEST(RealCaptureTest, ASoundServerThatDiesMidRecordingEndsItWithAReportAndKeepsT
   TScopedEnv pulse("PULSE_SERVER", "unix:" + QFile::encodeName(server.Socket()));
   QTemporaryDir dir;
   TTake take(dir.filePath("cut.mp3"));
-  TDXAudioIn& in = take.in;
-  TMP3Out& out = take.out;
-  QString& failure = take.failure;
-  std::atomic<bool>& done = take.done;
+  TDXAudioIn& in = take.In;
+  TMP3Out& out = take.Out;
+  QString& failure = take.Failure;
+  std::atomic<bool>& done = take.Done;
   ASSERT_GT(in.DeviceCount(), 0);
   in.SetDeviceNumber(0);  // the default input, through the private server
   in.SetBytesToRead(-1);
@@ -275,7 +275,7 @@ TEST(RealCaptureTest, ASoundServerThatDiesMidRecordingEndsItWithAReportAndKeepsT
   EXPECT_TRUE(failure.startsWith("The capture device failed: ")) << failure.toStdString();
   EXPECT_FALSE(in.Busy());
   const TDecoded d = DecodeMp3(dir.filePath("cut.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GE(d.Seconds(), 0.9) << "what was captured before the server went is in the file";
   // A new recording gets a clear error at once rather than a frozen window.
   QElapsedTimer clock;
@@ -294,10 +294,10 @@ TEST(RealCaptureTest, ADiskThatFillsUpEndsTheRecordingAndKeepsWhatWasWritten)
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) GTEST_SKIP() << "needs the sound server of scripts/test";
   QTemporaryDir dir;
   TTake take(dir.filePath("full.mp3"));
-  TDXAudioIn& in = take.in;
-  TMP3Out& out = take.out;
-  QString& failure = take.failure;
-  std::atomic<bool>& done = take.done;
+  TDXAudioIn& in = take.In;
+  TMP3Out& out = take.Out;
+  QString& failure = take.Failure;
+  std::atomic<bool>& done = take.Done;
   in.SetDeviceNumber(0);
   in.SetBytesToRead(-1);
   bool finished;
@@ -312,7 +312,7 @@ TEST(RealCaptureTest, ADiskThatFillsUpEndsTheRecordingAndKeepsWhatWasWritten)
   EXPECT_TRUE(failure.contains("文件太大") && failure.contains(dir.filePath("full.mp3"))) << failure.toStdString();
   EXPECT_FALSE(in.Busy());
   const TDecoded d = DecodeMp3(dir.filePath("full.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GT(d.Seconds(), 1.5) << "the audio written before the disk filled plays";
 }
 

@@ -78,36 +78,36 @@ private:
 
 // One recording of kSeconds, started beside the others.
 struct TTake {
-  QString name;
-  double frequency = 0;
-  std::unique_ptr<TDXAudioIn> in;
-  std::unique_ptr<TMP3Out> out;
-  QString file, failure;
-  std::atomic<bool> done{false};
-  qint64 tookMs = -1;
+  QString Name;
+  double Frequency = 0;
+  std::unique_ptr<TDXAudioIn> In;
+  std::unique_ptr<TMP3Out> Out;
+  QString File, Failure;
+  std::atomic<bool> Done{false};
+  qint64 TookMs = -1;
 };
 
 std::unique_ptr<TTake> StartTake(TCaptureSystem& system, const QString& device, double frequency, const QString& dir,
                                  const QElapsedTimer& clock)
 {
   auto t = std::make_unique<TTake>();
-  t->name = device;
-  t->frequency = frequency;
-  t->in = std::make_unique<TDXAudioIn>(nullptr, &system);
-  t->in->SetDeviceNumber(t->in->DeviceIndex(device));
-  t->in->SetInBitsPerSample(16);
-  t->in->SetInChannels(2);
-  t->in->SetInSampleRate(44100);
-  t->in->SetRecTime(kSeconds);
-  t->out = std::make_unique<TMP3Out>(nullptr);
-  t->out->SetInput(t->in.get());
-  t->file = dir + "/" + QString::number(qHash(device)) + ".mp3";
-  t->out->SetFileName(t->file);
+  t->Name = device;
+  t->Frequency = frequency;
+  t->In = std::make_unique<TDXAudioIn>(nullptr, &system);
+  t->In->SetDeviceNumber(t->In->DeviceIndex(device));
+  t->In->SetInBitsPerSample(16);
+  t->In->SetInChannels(2);
+  t->In->SetInSampleRate(44100);
+  t->In->SetRecTime(kSeconds);
+  t->Out = std::make_unique<TMP3Out>(nullptr);
+  t->Out->SetInput(t->In.get());
+  t->File = dir + "/" + QString::number(qHash(device)) + ".mp3";
+  t->Out->SetFileName(t->File);
   TTake* take = t.get();
-  t->out->SetOnThreadException(TThreadExceptionEvent([take](TObject*, const QString& m) { take->failure = m; }));
-  t->out->SetOnDone(TOutputDoneEvent([take, &clock](TObject*) {
-    take->tookMs = clock.elapsed();
-    take->done = true;
+  t->Out->SetOnThreadException(TThreadExceptionEvent([take](TObject*, const QString& m) { take->Failure = m; }));
+  t->Out->SetOnDone(TOutputDoneEvent([take, &clock](TObject*) {
+    take->TookMs = clock.elapsed();
+    take->Done = true;
   }));
   return t;
 }
@@ -118,7 +118,7 @@ void CheckTake(const QString& name, const QString& file, double frequency, qint6
 {
   SCOPED_TRACE(name.toStdString());
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), kSeconds, kSeconds * 0.02) << "the file holds the audio asked for";
   // A server hands audio over in blocks of up to 2 s, and a monitor starts
   // late: the take ends within that of the audio's own length (once it took
@@ -127,9 +127,9 @@ void CheckTake(const QString& name, const QString& file, double frequency, qint6
   EXPECT_GE(took, kSeconds - 2.5);
   EXPECT_LE(took, kSeconds + 3.0) << "audio was lost: the take ran longer than its audio";
   const TToneContinuity c = AnalyzeContinuity(d, frequency);
-  EXPECT_GT(c.level, 2000) << "no " << frequency << " Hz tone";
-  EXPECT_GE(c.toneSeconds, kSeconds - 2.0) << "tone from " << c.firstToneAt << " s";
-  EXPECT_EQ(c.gaps, 0) << "the tone breaks off: audio was dropped";
+  EXPECT_GT(c.Level, 2000) << "no " << frequency << " Hz tone";
+  EXPECT_GE(c.ToneSeconds, kSeconds - 2.0) << "tone from " << c.FirstToneAt << " s";
+  EXPECT_EQ(c.Gaps, 0) << "the tone breaks off: audio was dropped";
 }
 
 // Starts the takes, and velmora-tool recording the default input when it is
@@ -143,7 +143,7 @@ void RecordSideBySide(const std::vector<std::pair<QString, double>>& sources, TC
   std::vector<std::unique_ptr<TTake>> takes;
   for (const auto& [device, frequency] : sources) {
     takes.push_back(StartTake(system, device, frequency, dir.path(), clock));
-    ASSERT_GE(takes.back()->in->DeviceNumber(), 0) << device.toStdString();
+    ASSERT_GE(takes.back()->In->DeviceNumber(), 0) << device.toStdString();
   }
   // Through the program's own list: "默认输入", which follows the server's default.
   takes.push_back(StartTake(TCaptureSystem::Default(), "默认输入", defaultFrequency, dir.path(), clock));
@@ -155,24 +155,24 @@ void RecordSideBySide(const std::vector<std::pair<QString, double>>& sources, TC
   std::vector<qint64> starts;
   for (auto& t : takes) {
     starts.push_back(clock.elapsed());
-    t->out->Start();
+    t->Out->Start();
   }
   const bool finished = WaitUntil(
       [&] {
         if (withTool && toolTook < 0 && tool.state() == QProcess::NotRunning) toolTook = clock.elapsed();
         for (auto& t : takes)
-          if (!t->done && t->failure.isEmpty()) return false;
+          if (!t->Done && t->Failure.isEmpty()) return false;
         return !withTool || toolTook >= 0;
       },
       (kSeconds + 20) * 1000);
   for (size_t i = 0; i < takes.size(); ++i) {
     TTake& t = *takes[i];
-    EXPECT_TRUE(t.done) << t.name.toStdString() << " has not ended";
-    EXPECT_EQ(t.failure, QString()) << t.name.toStdString();
-    EXPECT_EQ(t.in->LostBytes(), 0) << t.name.toStdString();
-    if (t.done) CheckTake(t.name, t.file, t.frequency, t.tookMs, starts[i]);
-    t.out->RequestStop(false);
-    t.out->WaitForStop();
+    EXPECT_TRUE(t.Done) << t.Name.toStdString() << " has not ended";
+    EXPECT_EQ(t.Failure, QString()) << t.Name.toStdString();
+    EXPECT_EQ(t.In->LostBytes(), 0) << t.Name.toStdString();
+    if (t.Done) CheckTake(t.Name, t.File, t.Frequency, t.TookMs, starts[i]);
+    t.Out->RequestStop(false);
+    t.Out->WaitForStop();
   }
   ASSERT_TRUE(finished);
   if (withTool) {
@@ -288,9 +288,9 @@ TEST(RealSourcesTest, ASuspendedSourceAndAFrozenServerAreRecordedThroughAndRepor
   EXPECT_LE(in.StalledMs(), 17000);
   EXPECT_EQ(in.LostBytes(), 0);
   const TDecoded d = DecodeMp3(dir.filePath("through.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), double(recorded) / second, 0.6);
-  EXPECT_GT(AnalyzeContinuity(d, 500).level, 2000);
+  EXPECT_GT(AnalyzeContinuity(d, 500).Level, 2000);
 }
 
 // A reader that stalls longer than the looping buffer lasts loses the oldest

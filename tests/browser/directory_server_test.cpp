@@ -65,12 +65,12 @@ TEST(UserStationList, ReadsBothLineFormsAndNamesTheLinesItSkips)
       "坏地址 | ftp://radio.example/x\n"
       " | http://radio.example/noname\n"
       "a|b|c|d\n"));
-  ASSERT_EQ(list.stations.size(), 2u);
-  EXPECT_EQ(list.stations[0].name, QString::fromUtf8("经典怀旧"));
-  EXPECT_EQ(list.stations[0].category, QString::fromUtf8("我的电台"));
-  EXPECT_EQ(list.stations[1].category, QString::fromUtf8("体育"));
-  EXPECT_EQ(list.stations[1].url, "https://radio.example/sport");
-  EXPECT_EQ(list.skippedLines, (std::vector<int>{5, 6, 7, 8}));
+  ASSERT_EQ(list.Stations.size(), 2u);
+  EXPECT_EQ(list.Stations[0].Name, QString::fromUtf8("经典怀旧"));
+  EXPECT_EQ(list.Stations[0].Category, QString::fromUtf8("我的电台"));
+  EXPECT_EQ(list.Stations[1].Category, QString::fromUtf8("体育"));
+  EXPECT_EQ(list.Stations[1].Url, "https://radio.example/sport");
+  EXPECT_EQ(list.SkippedLines, (std::vector<int>{5, 6, 7, 8}));
 }
 
 class DirectoryServerTest : public ::testing::Test {
@@ -84,8 +84,8 @@ protected:
   void UseDirectory(QList<QUrl> mirrors, bool enabled = true)
   {
     TDirectoryConfig cfg;
-    cfg.enabled = enabled;
-    cfg.mirrors = std::move(mirrors);
+    cfg.Enabled = enabled;
+    cfg.Mirrors = std::move(mirrors);
     directory = std::make_unique<TStationDirectory>(cfg, nullptr, dir.filePath("data"), dir.filePath("cache"));
     directory->Client()->SetTimeout(2000);
     server.SetDirectory(directory.get());
@@ -417,7 +417,7 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   Js(QString::fromUtf8("document.getElementById('filter').value='本地';"
                        "document.getElementById('search').requestSubmit(); ''"));
   ASSERT_TRUE(WaitJs("String(document.querySelectorAll('#directory li').length)", "1"));
-  EXPECT_EQ(fake.requests.back().query.queryItemValue("name", QUrl::FullyDecoded), QString::fromUtf8("本地"));
+  EXPECT_EQ(fake.requests.back().Query.queryItemValue("name", QUrl::FullyDecoded), QString::fromUtf8("本地"));
 
   // Plays through the program's player: the click is counted, the page shows its state.
   auto memory = std::make_unique<TStreamEngineMemory>();
@@ -428,7 +428,7 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   ASSERT_TRUE(PumpUntil([&] { return engine->opened.size() == 1; }, 10000));
   EXPECT_EQ(engine->opened[0], QUrl(streams.Url("/tone.mp3")));
   TStreamEvent playing;
-  playing.kind = TStreamEvent::sePlaying;
+  playing.Kind = TStreamEvent::sePlaying;
   engine->Emit(playing);
   ASSERT_TRUE(WaitJs("document.getElementById('state').textContent", QString::fromUtf8("正在播放")))
       << Js("document.getElementById('state').textContent").toStdString();
@@ -440,8 +440,8 @@ TEST_F(PageTest, ListsSearchesKeepsFavouritesAndPlaysInARealWebView)
   Js("document.querySelector('#favourites .play').click(); ''");
   ASSERT_TRUE(PumpUntil([&] { return engine->opened.size() == 2; }, 10000));
   TStreamEvent gone;
-  gone.kind = TStreamEvent::seError;
-  gone.error = TStreamEvent::erNotFound;
+  gone.Kind = TStreamEvent::seError;
+  gone.Error = TStreamEvent::erNotFound;
   engine->Emit(gone);
   ASSERT_TRUE(WaitJs("document.getElementById('state').className", "error"))
       << Js("document.getElementById('state').textContent").toStdString();

@@ -40,9 +40,9 @@ TEST_F(EmbeddedBrowserTest, FlagWordsOfTheMainWindowsDescription)
   ASSERT_NE(browser, nullptr);
   EXPECT_EQ(browser->DownloadControlWord(), 0x70u);
   EXPECT_EQ(browser->HostUIWord(), 0x4000u);
-  EXPECT_EQ(browser->Answer(B::hqAmbientDownloadControl).value, 0x70);
-  EXPECT_EQ(browser->Answer(B::hqAmbientDownloadControl).result, B::S_OK);
-  EXPECT_EQ(browser->Answer(B::hqHostInfo).value, 0x4000);
+  EXPECT_EQ(browser->Answer(B::hqAmbientDownloadControl).Value, 0x70);
+  EXPECT_EQ(browser->Answer(B::hqAmbientDownloadControl).Result, B::S_OK);
+  EXPECT_EQ(browser->Answer(B::hqHostInfo).Value, 0x4000);
   EXPECT_EQ(browser->PrintOptions()->Header(), QString::fromUtf8("&w&b页码，&p/&P"));
   EXPECT_EQ(browser->PrintOptions()->HTMLHeader(), QStringList{"<HTML></HTML>"});
   TComponent::Free(root);
@@ -69,8 +69,8 @@ TEST_F(EmbeddedBrowserTest, DefaultHostAnswers)
 {
   B browser(nullptr);
   struct {
-    B::THostQuestion q;
-    qint32 result;
+    B::THostQuestion Q;
+    qint32 Result;
   } expected[] = {
       {B::hqShowContextMenu, B::S_FALSE},       {B::hqShowUI, B::S_FALSE},
       {B::hqHideUI, B::S_FALSE},                {B::hqUpdateUI, B::S_FALSE},
@@ -86,9 +86,9 @@ TEST_F(EmbeddedBrowserTest, DefaultHostAnswers)
       {B::hqExecWithGroup, B::OLECMDERR_E_NOTSUPPORTED}, {B::hqQueryService, B::E_NOINTERFACE},
       {B::hqHostInfo, B::S_OK},
   };
-  for (const auto& e : expected) EXPECT_EQ(browser.Answer(e.q).result, e.result) << int(e.q);
+  for (const auto& e : expected) EXPECT_EQ(browser.Answer(e.Q).Result, e.Result) << int(e.Q);
   browser.SetHelpFile("help.chm");
-  EXPECT_EQ(browser.Answer(B::hqShowHelp).result, B::S_OK);
+  EXPECT_EQ(browser.Answer(B::hqShowHelp).Result, B::S_OK);
 }
 
 TEST_F(EmbeddedBrowserTest, AssignedHooksAnswerInsteadOfTheDefaults)
@@ -100,7 +100,7 @@ TEST_F(EmbeddedBrowserTest, AssignedHooksAnswerInsteadOfTheDefaults)
     result = B::S_OK;  // the program shows its own menu
     ++calls;
   };
-  EXPECT_EQ(browser.Answer(B::hqShowContextMenu).result, B::S_OK);
+  EXPECT_EQ(browser.Answer(B::hqShowContextMenu).Result, B::S_OK);
   EXPECT_EQ(calls, 1);
   int refreshes = 0;
   browser.OnRefresh = [&](TObject*, qint32&) { ++refreshes; };

@@ -11,8 +11,8 @@
 namespace {
 
 struct TAnswer {
-  QStringList names;
-  QString error;
+  QStringList Names;
+  QString Error;
 };
 
 TEST(SystemHostLookup, FindsTheNamesBehindTheAddressesOfALocalName)
@@ -22,9 +22,9 @@ TEST(SystemHostLookup, FindsTheNamesBehindTheAddressesOfALocalName)
   std::optional<TAnswer> answer;
   lookup->LookupMirrors("localhost", [&](QStringList names, QString error) { answer = TAnswer{names, error}; });
   ASSERT_TRUE(PumpUntil([&] { return answer.has_value(); }, 10000));
-  EXPECT_TRUE(answer->error.isEmpty()) << answer->error.toStdString();
-  EXPECT_TRUE(answer->names.contains("localhost")) << answer->names.join(',').toStdString();
-  EXPECT_EQ(answer->names.removeDuplicates(), 0);
+  EXPECT_TRUE(answer->Error.isEmpty()) << answer->Error.toStdString();
+  EXPECT_TRUE(answer->Names.contains("localhost")) << answer->Names.join(',').toStdString();
+  EXPECT_EQ(answer->Names.removeDuplicates(), 0);
 }
 
 TEST(SystemHostLookup, AResolverThatNeverAnswersIsAbandonedWithoutBlockingAnyone)
@@ -44,8 +44,8 @@ TEST(SystemHostLookup, AResolverThatNeverAnswersIsAbandonedWithoutBlockingAnyone
   lookup->LookupMirrors("all.example", [&](QStringList names, QString error) { timedOut = TAnswer{names, error}; });
   // Names found before the time-out are still good mirrors.
   ASSERT_TRUE(PumpUntil([&] { return timedOut.has_value(); }, 5000));
-  EXPECT_EQ(timedOut->names, QStringList{"de1.example"});
-  EXPECT_TRUE(timedOut->error.isEmpty());
+  EXPECT_EQ(timedOut->Names, QStringList{"de1.example"});
+  EXPECT_TRUE(timedOut->Error.isEmpty());
 
   // A look-up whose owner goes before the answer is never answered.
   auto longer = CreateSystemHostLookup(60000, silent);
@@ -57,8 +57,8 @@ TEST(SystemHostLookup, AResolverThatNeverAnswersIsAbandonedWithoutBlockingAnyone
   std::optional<TAnswer> refused;
   longer->LookupMirrors("all.example", [&](QStringList names, QString error) { refused = TAnswer{names, error}; });
   ASSERT_TRUE(PumpUntil([&] { return refused.has_value(); }, 5000));
-  EXPECT_TRUE(refused->names.isEmpty());
-  EXPECT_TRUE(refused->error.contains(QString::fromUtf8("没有应答"))) << refused->error.toStdString();
+  EXPECT_TRUE(refused->Names.isEmpty());
+  EXPECT_TRUE(refused->Error.contains(QString::fromUtf8("没有应答"))) << refused->Error.toStdString();
 
   longer.reset();
   release.set_value();

@@ -26,24 +26,24 @@ TEST(DirectoryAnswer, KeepsGoodEntriesAndCountsTheRest)
     "not an object", 42
   ])J";
   const TStationParse p = ParseDirectoryStations(json);
-  ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
-  ASSERT_EQ(p.stations.size(), 3u);
-  EXPECT_EQ(p.skipped, 4);
-  EXPECT_EQ(p.broken, 1);
+  ASSERT_TRUE(p.Error.isEmpty()) << p.Error.toStdString();
+  ASSERT_EQ(p.Stations.size(), 3u);
+  EXPECT_EQ(p.Skipped, 4);
+  EXPECT_EQ(p.Broken, 1);
   // Markup stays text here; the page never reads names as markup.
-  EXPECT_EQ(p.stations[0].name, "<script>alert(1)</script>");
-  EXPECT_EQ(p.stations[0].PlayUrl(), "https://x.example/a.mp3");
-  EXPECT_EQ(p.stations[0].bitrate, 128);
-  EXPECT_TRUE(p.stations[0].favicon.isEmpty());
-  EXPECT_EQ(p.stations[1].name, "y.example");  // no name: the host
-  EXPECT_EQ(p.stations[2].name, "tab and bell");
+  EXPECT_EQ(p.Stations[0].Name, "<script>alert(1)</script>");
+  EXPECT_EQ(p.Stations[0].PlayUrl(), "https://x.example/a.mp3");
+  EXPECT_EQ(p.Stations[0].Bitrate, 128);
+  EXPECT_TRUE(p.Stations[0].Favicon.isEmpty());
+  EXPECT_EQ(p.Stations[1].Name, "y.example");  // no name: the host
+  EXPECT_EQ(p.Stations[2].Name, "tab and bell");
 
-  EXPECT_FALSE(ParseDirectoryStations("[{\"name\": ").error.isEmpty());
-  EXPECT_FALSE(ParseDirectoryStations("{\"stations\": []}").error.isEmpty());
+  EXPECT_FALSE(ParseDirectoryStations("[{\"name\": ").Error.isEmpty());
+  EXPECT_FALSE(ParseDirectoryStations("{\"stations\": []}").Error.isEmpty());
   const QString longName(5000, QChar(u'长'));
   const auto cut = ParseDirectoryStations(QJsonDocument(QJsonArray{TFakeDirectory::Station(1, longName, "http://a.example/")}).toJson());
-  ASSERT_EQ(cut.stations.size(), 1u);
-  EXPECT_LE(cut.stations[0].name.size(), 200);
+  ASSERT_EQ(cut.Stations.size(), 1u);
+  EXPECT_LE(cut.Stations[0].Name.size(), 200);
 }
 
 TEST(DirectorySetting, EnvironmentSettingsAndDefault)
@@ -57,33 +57,33 @@ TEST(DirectorySetting, EnvironmentSettingsAndDefault)
   };
   // The variable is put back as it was, whatever happens here.
   struct TRestore {
-    bool set = qEnvironmentVariableIsSet("VELMORA_DIRECTORY_URL");
-    QByteArray value = qgetenv("VELMORA_DIRECTORY_URL");
-    ~TRestore() { set ? qputenv("VELMORA_DIRECTORY_URL", value) : qunsetenv("VELMORA_DIRECTORY_URL"); }
+    bool Set = qEnvironmentVariableIsSet("VELMORA_DIRECTORY_URL");
+    QByteArray Value = qgetenv("VELMORA_DIRECTORY_URL");
+    ~TRestore() { Set ? qputenv("VELMORA_DIRECTORY_URL", Value) : qunsetenv("VELMORA_DIRECTORY_URL"); }
   } restore;
   qunsetenv("VELMORA_DIRECTORY_URL");
   TDirectoryConfig cfg = ResolveDirectoryConfig(ini);  // no file
-  EXPECT_TRUE(cfg.enabled);
-  EXPECT_EQ(cfg.discoveryName, "all.api.radio-browser.info");
-  EXPECT_TRUE(cfg.mirrors.isEmpty());
+  EXPECT_TRUE(cfg.Enabled);
+  EXPECT_EQ(cfg.DiscoveryName, "all.api.radio-browser.info");
+  EXPECT_TRUE(cfg.Mirrors.isEmpty());
 
   write("[main]\ntop=0\n[directory]\nurl=http://127.0.0.1:8001/, https://m2.example/api/\n");
   cfg = ResolveDirectoryConfig(ini);
-  EXPECT_EQ(cfg.origin, "settings");
-  EXPECT_EQ(cfg.mirrors, (QList<QUrl>{QUrl("http://127.0.0.1:8001"), QUrl("https://m2.example/api")}));
+  EXPECT_EQ(cfg.Origin, "settings");
+  EXPECT_EQ(cfg.Mirrors, (QList<QUrl>{QUrl("http://127.0.0.1:8001"), QUrl("https://m2.example/api")}));
 
   write("[directory]\nurl=ftp://nowhere\n");
   cfg = ResolveDirectoryConfig(ini);
-  EXPECT_FALSE(cfg.enabled);
-  EXPECT_TRUE(cfg.problem.contains("ftp://nowhere")) << cfg.problem.toStdString();
+  EXPECT_FALSE(cfg.Enabled);
+  EXPECT_TRUE(cfg.Problem.contains("ftp://nowhere")) << cfg.Problem.toStdString();
 
   qputenv("VELMORA_DIRECTORY_URL", "http://127.0.0.1:9");
   cfg = ResolveDirectoryConfig(ini);
-  EXPECT_EQ(cfg.origin, "environment");
-  EXPECT_EQ(cfg.mirrors, QList<QUrl>{QUrl("http://127.0.0.1:9")});
+  EXPECT_EQ(cfg.Origin, "environment");
+  EXPECT_EQ(cfg.Mirrors, QList<QUrl>{QUrl("http://127.0.0.1:9")});
   qputenv("VELMORA_DIRECTORY_URL", "");
-  EXPECT_FALSE(ResolveDirectoryConfig(ini).enabled);
-  EXPECT_TRUE(ResolveDirectoryConfig(ini).problem.isEmpty());
+  EXPECT_FALSE(ResolveDirectoryConfig(ini).Enabled);
+  EXPECT_TRUE(ResolveDirectoryConfig(ini).Problem.isEmpty());
 }
 
 TEST(Playlists, PlsM3uAndHls)
@@ -91,12 +91,12 @@ TEST(Playlists, PlsM3uAndHls)
   const QUrl base("http://radio.example/list/station.pls");
   TPlaylist pls = ParsePlaylist("[playlist]\r\nNumberOfEntries=2\r\nFile1=http://s1.example:8000/live\r\n"
                                 "Title1=x\r\nFile2=ftp://bad\r\nVersion=2\r\n", base);
-  EXPECT_EQ(pls.kind, TPlaylist::pkPls);
-  EXPECT_EQ(pls.streams, QStringList{"http://s1.example:8000/live"});
+  EXPECT_EQ(pls.Kind, TPlaylist::pkPls);
+  EXPECT_EQ(pls.Streams, QStringList{"http://s1.example:8000/live"});
   TPlaylist m3u = ParsePlaylist("#EXTM3U\n#EXTINF:-1,Station\nstream.mp3\nhttps://s2.example/a\n", base);
-  EXPECT_EQ(m3u.kind, TPlaylist::pkM3u);
-  EXPECT_EQ(m3u.streams, (QStringList{"http://radio.example/list/stream.mp3", "https://s2.example/a"}));
-  EXPECT_EQ(ParsePlaylist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nchunk.m3u8\n", base).kind, TPlaylist::pkHls);
+  EXPECT_EQ(m3u.Kind, TPlaylist::pkM3u);
+  EXPECT_EQ(m3u.Streams, (QStringList{"http://radio.example/list/stream.mp3", "https://s2.example/a"}));
+  EXPECT_EQ(ParsePlaylist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nchunk.m3u8\n", base).Kind, TPlaylist::pkHls);
   EXPECT_TRUE(LooksLikePlaylist(QUrl("http://a.example/x.M3U")));
   EXPECT_FALSE(LooksLikePlaylist(QUrl("http://a.example/x.mp3")));
 }
@@ -107,7 +107,7 @@ protected:
   std::unique_ptr<TRadioBrowserClient> Client(QList<QUrl> mirrors, quint32 seed = 1)
   {
     TDirectoryConfig cfg;
-    cfg.mirrors = std::move(mirrors);
+    cfg.Mirrors = std::move(mirrors);
     auto c = std::make_unique<TRadioBrowserClient>(cfg, nullptr);
     c->SetTimeout(2000);
     c->SetRandomSeed(seed);
@@ -135,29 +135,29 @@ TEST_F(ClientTest, TopStationsSearchAndClicks)
   fake.Fill(30);
   auto c = Client({fake.BaseUrl()});
   TStationsResult top = Search(*c, {});
-  ASSERT_TRUE(top.ok) << top.error.toStdString();
-  ASSERT_EQ(top.stations.size(), 24u);  // the Chinese ones
-  EXPECT_EQ(top.stations[0].name, "电台 0");  // most listened first
+  ASSERT_TRUE(top.Ok) << top.Error.toStdString();
+  ASSERT_EQ(top.Stations.size(), 24u);  // the Chinese ones
+  EXPECT_EQ(top.Stations[0].Name, "电台 0");  // most listened first
   const TFakeDirectory::TRequest& r = fake.requests.back();
-  EXPECT_EQ(r.path, "/json/stations/search");
-  EXPECT_EQ(r.query.queryItemValue("language"), "chinese");
-  EXPECT_EQ(r.query.queryItemValue("hidebroken"), "true");
-  EXPECT_EQ(r.query.queryItemValue("order"), "clickcount");
-  EXPECT_EQ(r.query.queryItemValue("reverse"), "true");
-  EXPECT_EQ(r.userAgent, "Velmora/1.2.4");
+  EXPECT_EQ(r.Path, "/json/stations/search");
+  EXPECT_EQ(r.Query.queryItemValue("language"), "chinese");
+  EXPECT_EQ(r.Query.queryItemValue("hidebroken"), "true");
+  EXPECT_EQ(r.Query.queryItemValue("order"), "clickcount");
+  EXPECT_EQ(r.Query.queryItemValue("reverse"), "true");
+  EXPECT_EQ(r.UserAgent, "Velmora/1.2.4");
 
   TStationsResult byName = Search(*c, {QStringLiteral("电台 1"), TStationQuery::fdName, 0, 5});
-  ASSERT_TRUE(byName.ok);
-  EXPECT_EQ(byName.stations.size(), 5u);  // 电台 1, 10..13 of 1, 10..19
-  EXPECT_EQ(Search(*c, {"news", TStationQuery::fdTag, 0, 100}).stations.size(), 15u);
-  EXPECT_EQ(fake.requests.back().query.queryItemValue("tag"), "news");
+  ASSERT_TRUE(byName.Ok);
+  EXPECT_EQ(byName.Stations.size(), 5u);  // 电台 1, 10..13 of 1, 10..19
+  EXPECT_EQ(Search(*c, {"news", TStationQuery::fdTag, 0, 100}).Stations.size(), 15u);
+  EXPECT_EQ(fake.requests.back().Query.queryItemValue("tag"), "news");
   Search(*c, {"cn", TStationQuery::fdCountry, 0, 100});
-  EXPECT_EQ(fake.requests.back().query.queryItemValue("countrycode"), "CN");
+  EXPECT_EQ(fake.requests.back().Query.queryItemValue("countrycode"), "CN");
 
   bool counted = false;
-  c->CountClick(top.stations[0].uuid, [&](bool ok, const QString&) { counted = ok; });
+  c->CountClick(top.Stations[0].Uuid, [&](bool ok, const QString&) { counted = ok; });
   ASSERT_TRUE(PumpUntil([&] { return counted; }, 10000));
-  EXPECT_EQ(fake.clicks, QStringList{top.stations[0].uuid});
+  EXPECT_EQ(fake.clicks, QStringList{top.Stations[0].Uuid});
   c->CountClick("../../etc", [&](bool ok, const QString&) { counted = ok; });
   EXPECT_FALSE(counted);
 }
@@ -170,10 +170,10 @@ TEST_F(ClientTest, FailsOverToTheNextMirrorAndKeepsTheOneThatAnswered)
   for (quint32 seed = 0; seed < 12; ++seed) {
     auto c = Client({dead, fake.BaseUrl()}, seed);
     const TStationsResult first = Search(*c, {});
-    ASSERT_TRUE(first.ok) << first.error.toStdString();
-    EXPECT_EQ(first.mirror, fake.BaseUrl());
-    sawFailover |= first.attempts == 2;
-    EXPECT_EQ(Search(*c, {}).attempts, 1);  // the good mirror is kept
+    ASSERT_TRUE(first.Ok) << first.Error.toStdString();
+    EXPECT_EQ(first.Mirror, fake.BaseUrl());
+    sawFailover |= first.Attempts == 2;
+    EXPECT_EQ(Search(*c, {}).Attempts, 1);  // the good mirror is kept
   }
   EXPECT_TRUE(sawFailover);
 
@@ -181,16 +181,16 @@ TEST_F(ClientTest, FailsOverToTheNextMirrorAndKeepsTheOneThatAnswered)
   auto none = Client({DeadMirror(), DeadMirror(), DeadMirror(), DeadMirror()});
   none->SetMaxAttempts(2);
   const TStationsResult r = Search(*none, {});
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.attempts, 2);
-  EXPECT_TRUE(r.error.contains(QString::fromUtf8("已尝试 2 个服务器"))) << r.error.toStdString();
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Attempts, 2);
+  EXPECT_TRUE(r.Error.contains(QString::fromUtf8("已尝试 2 个服务器"))) << r.Error.toStdString();
 }
 
 TEST_F(ClientTest, PicksAMirrorAtRandom)
 {
   TFakeDirectory other;
   std::set<QUrl> first;
-  for (quint32 seed = 0; seed < 12; ++seed) first.insert(Search(*Client({fake.BaseUrl(), other.BaseUrl()}, seed), {}).mirror);
+  for (quint32 seed = 0; seed < 12; ++seed) first.insert(Search(*Client({fake.BaseUrl(), other.BaseUrl()}, seed), {}).Mirror);
   EXPECT_EQ(first.size(), 2u);
 }
 
@@ -223,17 +223,17 @@ TEST_F(ClientTest, BadAnswersGiveClearErrors)
   c->SetTimeout(300);
   c->SetMaxAnswerBytes(64 * 1024);
   struct {
-    TFakeDirectory::TMode mode;
-    const char* says;
+    TFakeDirectory::TMode Mode;
+    const char* Says;
   } cases[] = {{TFakeDirectory::fmSilent, "没有应答"},
                {TFakeDirectory::fmHttpError, "HTTP 503"},
                {TFakeDirectory::fmMalformed, "无法解析"},
                {TFakeDirectory::fmHuge, "应答过大"}};
   for (const auto& k : cases) {
-    fake.mode = k.mode;
+    fake.mode = k.Mode;
     const TStationsResult r = Search(*c, {});
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.error.contains(QString::fromUtf8(k.says))) << r.error.toStdString();
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Error.contains(QString::fromUtf8(k.Says))) << r.Error.toStdString();
   }
   // A slow first mirror: the second answers within the time.
   TFakeDirectory good;
@@ -244,8 +244,8 @@ TEST_F(ClientTest, BadAnswersGiveClearErrors)
     auto both = Client({fake.BaseUrl(), good.BaseUrl()}, seed);
     both->SetTimeout(300);
     const TStationsResult r = Search(*both, {});
-    ASSERT_TRUE(r.ok) << r.error.toStdString();
-    sawSlowFirst |= r.attempts == 2;
+    ASSERT_TRUE(r.Ok) << r.Error.toStdString();
+    sawSlowFirst |= r.Attempts == 2;
   }
   EXPECT_TRUE(sawSlowFirst);
 }
@@ -261,20 +261,20 @@ TEST_F(ClientTest, KeepsAtMostTheStationsAskedForHoweverManyArrive)
   auto c = Client({fake.BaseUrl()});
   c->SetTimeout(10000);
   TStationsResult r = Search(*c, {QString(), TStationQuery::fdName, 0, 100});
-  ASSERT_TRUE(r.ok) << r.error.toStdString();
-  ASSERT_EQ(r.stations.size(), 100u);
-  EXPECT_EQ(r.stations[99].name, "s99");
+  ASSERT_TRUE(r.Ok) << r.Error.toStdString();
+  ASSERT_EQ(r.Stations.size(), 100u);
+  EXPECT_EQ(r.Stations[99].Name, "s99");
   r = Search(*c, {QString(), TStationQuery::fdName, 0, 1000});
-  EXPECT_EQ(r.stations.size(), 1000u);
+  EXPECT_EQ(r.Stations.size(), 1000u);
 
   // Read in part, the answer still says what is wrong with it.
   const QByteArray two = R"([{"name":"a","url":"http://a.example/"},{"name":"b","url":"http://b.example/"},{"name":)";
-  EXPECT_EQ(ParseDirectoryStations(two, 100, true).stations.size(), 2u);
-  EXPECT_FALSE(ParseDirectoryStations(two, 100, false).error.isEmpty());
-  EXPECT_EQ(ParseDirectoryStations(two, 1, false).stations.size(), 1u);
-  EXPECT_FALSE(ParseDirectoryStations(R"([{"name":"a","url":"http://a.example/"}}])").error.isEmpty());
-  EXPECT_FALSE(ParseDirectoryStations(R"([{"name":"a","url":"http://a.example/"},])").error.isEmpty());
-  EXPECT_EQ(ParseDirectoryStations(R"( [ {"name":"a,]}\"","url":"http://a.example/"} ] )").stations.size(), 1u);
+  EXPECT_EQ(ParseDirectoryStations(two, 100, true).Stations.size(), 2u);
+  EXPECT_FALSE(ParseDirectoryStations(two, 100, false).Error.isEmpty());
+  EXPECT_EQ(ParseDirectoryStations(two, 1, false).Stations.size(), 1u);
+  EXPECT_FALSE(ParseDirectoryStations(R"([{"name":"a","url":"http://a.example/"}}])").Error.isEmpty());
+  EXPECT_FALSE(ParseDirectoryStations(R"([{"name":"a","url":"http://a.example/"},])").Error.isEmpty());
+  EXPECT_EQ(ParseDirectoryStations(R"( [ {"name":"a,]}\"","url":"http://a.example/"} ] )").Stations.size(), 1u);
 }
 
 TEST_F(ClientTest, RedirectsStayOffThisMachineUnlessTheDirectoryIsOnIt)
@@ -302,15 +302,15 @@ TEST_F(ClientTest, RedirectsStayOffThisMachineUnlessTheDirectoryIsOnIt)
     TProxy proxy(quint16(fake.BaseUrl().port()));
     auto c = Client({QUrl("http://directory.example")});
     const TStationsResult r = Search(*c, {});
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.error.contains(QString::fromUtf8("拒绝转向"))) << r.error.toStdString();
+    EXPECT_FALSE(r.Ok);
+    EXPECT_TRUE(r.Error.contains(QString::fromUtf8("拒绝转向"))) << r.Error.toStdString();
     EXPECT_EQ(fake.requests.size(), 1u);
     EXPECT_TRUE(local.requests.empty());
   }
   // A directory on this machine may send the client to another port of it.
   const TStationsResult r = Search(*Client({fake.BaseUrl()}), {});
-  ASSERT_TRUE(r.ok) << r.error.toStdString();
-  EXPECT_EQ(r.stations.size(), 3u);
+  ASSERT_TRUE(r.Ok) << r.Error.toStdString();
+  EXPECT_EQ(r.Stations.size(), 3u);
   EXPECT_EQ(local.requests.size(), 1u);
 }
 

@@ -19,9 +19,9 @@ namespace {
 TDirectoryStation Sample(const QString& uuid, const QString& name)
 {
   TDirectoryStation s;
-  s.uuid = uuid;
-  s.name = name;
-  s.url = "http://radio.example/" + uuid;
+  s.Uuid = uuid;
+  s.Name = name;
+  s.Url = "http://radio.example/" + uuid;
   return s;
 }
 
@@ -57,8 +57,8 @@ TEST_F(StoreTest, FavouritesSurviveARestartAndKeepTheirOrder)
   }
   TStationStore again(data, cache);
   ASSERT_EQ(again.Favourites().size(), 2u);
-  EXPECT_EQ(again.Favourites()[0].name, "甲");
-  EXPECT_EQ(again.Favourites()[1].name, "丙");
+  EXPECT_EQ(again.Favourites()[0].Name, "甲");
+  EXPECT_EQ(again.Favourites()[1].Name, "丙");
   EXPECT_TRUE(again.FavouritesProblem().isEmpty());
 }
 
@@ -137,8 +137,8 @@ TEST_F(StoreTest, CacheKeepsAnswersAndReplacesACorruptFile)
   ASSERT_TRUE(store.CacheAnswer("top", {Sample("a", "甲"), Sample("b", "乙")}, &error)) << error.toStdString();
   auto got = store.CachedAnswer("top", &problem);
   ASSERT_TRUE(got.has_value());
-  EXPECT_EQ(got->stations.size(), 2u);
-  EXPECT_TRUE(got->savedAt.isValid());
+  EXPECT_EQ(got->Stations.size(), 2u);
+  EXPECT_TRUE(got->SavedAt.isValid());
   EXPECT_FALSE(store.CachedAnswer("name:x", &problem).has_value());
 
   WriteAll(store.CacheFile(), "\x01\x02 not json");
@@ -146,7 +146,7 @@ TEST_F(StoreTest, CacheKeepsAnswersAndReplacesACorruptFile)
   EXPECT_TRUE(problem.contains(QString::fromUtf8("离线缓存"))) << problem.toStdString();
   ASSERT_TRUE(store.CacheAnswer("top", {Sample("c", "丙")}, &error));
   problem.clear();
-  EXPECT_EQ(store.CachedAnswer("top", &problem)->stations.size(), 1u);
+  EXPECT_EQ(store.CachedAnswer("top", &problem)->Stations.size(), 1u);
   EXPECT_TRUE(problem.isEmpty());
 
   for (int i = 0; i < TStationStore::kMaxCachedAnswers + 5; ++i) store.CacheAnswer(QString::number(i), {}, &error);
@@ -159,8 +159,8 @@ protected:
   std::unique_ptr<TStationDirectory> Directory(QList<QUrl> mirrors, bool enabled = true)
   {
     TDirectoryConfig cfg;
-    cfg.enabled = enabled;
-    cfg.mirrors = std::move(mirrors);
+    cfg.Enabled = enabled;
+    cfg.Mirrors = std::move(mirrors);
     auto d = std::make_unique<TStationDirectory>(cfg, nullptr, dir.filePath("data"), dir.filePath("cache"));
     d->Client()->SetTimeout(1000);
     d->SetPlaylistTimeout(1000);
@@ -194,42 +194,42 @@ TEST_F(DirectoryTest, StartsOfflineFromTheLastGoodAnswer)
     QString error;
     ASSERT_TRUE(online->Store().AddFavourite(Sample("f1", "收藏台"), &error));
     const TStationListing l = List(*online);
-    EXPECT_EQ(l.state, TStationListing::dsOnline);
-    EXPECT_EQ(l.directory.size(), 8u);
-    EXPECT_EQ(l.favourites.size(), 1u);
-    ASSERT_EQ(l.user.size(), 1u);
-    EXPECT_EQ(l.skippedUserLines, std::vector<int>{2});
+    EXPECT_EQ(l.State, TStationListing::dsOnline);
+    EXPECT_EQ(l.Directory.size(), 8u);
+    EXPECT_EQ(l.Favourites.size(), 1u);
+    ASSERT_EQ(l.User.size(), 1u);
+    EXPECT_EQ(l.SkippedUserLines, std::vector<int>{2});
   }
   TFakeDirectory down;
   down.mode = TFakeDirectory::fmHttpError;
   auto offline = Directory({down.BaseUrl()});
   TStationListing l = List(*offline);
-  EXPECT_EQ(l.state, TStationListing::dsCache);
-  EXPECT_EQ(l.directory.size(), 8u);
-  EXPECT_TRUE(l.cachedAt.isValid());
-  ASSERT_FALSE(l.messages.isEmpty());
-  EXPECT_TRUE(l.messages[0].contains("HTTP 503")) << l.messages[0].toStdString();
-  EXPECT_EQ(l.favourites.size(), 1u);  // favourites need no network
+  EXPECT_EQ(l.State, TStationListing::dsCache);
+  EXPECT_EQ(l.Directory.size(), 8u);
+  EXPECT_TRUE(l.CachedAt.isValid());
+  ASSERT_FALSE(l.Messages.isEmpty());
+  EXPECT_TRUE(l.Messages[0].contains("HTTP 503")) << l.Messages[0].toStdString();
+  EXPECT_EQ(l.Favourites.size(), 1u);  // favourites need no network
 
   l = List(*offline, {QStringLiteral("没搜过"), TStationQuery::fdName, 0, 100});
-  EXPECT_EQ(l.state, TStationListing::dsOffline);
-  EXPECT_TRUE(l.directory.empty());
+  EXPECT_EQ(l.State, TStationListing::dsOffline);
+  EXPECT_TRUE(l.Directory.empty());
 
   // Turned off, the directory's last answer still shows, with its date.
   const TStationListing off = List(*Directory({}, false));
-  EXPECT_EQ(off.state, TStationListing::dsOff);
-  EXPECT_EQ(off.directory.size(), 8u);
-  EXPECT_TRUE(off.cachedAt.isValid());
-  EXPECT_TRUE(List(*Directory({}, false), {QStringLiteral("没搜过"), TStationQuery::fdName, 0, 100}).directory.empty());
+  EXPECT_EQ(off.State, TStationListing::dsOff);
+  EXPECT_EQ(off.Directory.size(), 8u);
+  EXPECT_TRUE(off.CachedAt.isValid());
+  EXPECT_TRUE(List(*Directory({}, false), {QStringLiteral("没搜过"), TStationQuery::fdName, 0, 100}).Directory.empty());
 }
 
 TEST_F(DirectoryTest, NothingShipsThatCannotPlayAndAnEmptyListNamesTheUsersFile)
 {
   auto d = Directory({}, false);
   const TStationListing l = List(*d);
-  EXPECT_TRUE(l.favourites.empty());
-  EXPECT_TRUE(l.directory.empty());
-  EXPECT_TRUE(l.user.empty());
+  EXPECT_TRUE(l.Favourites.empty());
+  EXPECT_TRUE(l.Directory.empty());
+  EXPECT_TRUE(l.User.empty());
   const QJsonObject json = l.ToJson();
   EXPECT_FALSE(json.contains("bundled"));
   EXPECT_EQ(json.value("userListPath").toString(), dir.filePath("stations.txt"));
@@ -244,19 +244,19 @@ TEST_F(DirectoryTest, AUserListInGbkIsReadAndUndecodableLinesAreNamed)
   WriteAll(dir.filePath("stations.txt"), text);
   auto d = Directory({}, false);
   TStationListing l = List(*d);
-  ASSERT_EQ(l.user.size(), 2u);
-  EXPECT_EQ(l.user[0].name, QStringLiteral("新闻台"));
-  EXPECT_EQ(l.user[1].category, QStringLiteral("体育"));
-  EXPECT_TRUE(l.messages.isEmpty());
+  ASSERT_EQ(l.User.size(), 2u);
+  EXPECT_EQ(l.User[0].Name, QStringLiteral("新闻台"));
+  EXPECT_EQ(l.User[1].Category, QStringLiteral("体育"));
+  EXPECT_TRUE(l.Messages.isEmpty());
 
   // Bytes that are neither UTF-8 nor GB18030: that line is named, the others read.
   WriteAll(dir.filePath("stations.txt"), "好台 | http://127.0.0.1:9/a\n\x80\xff\xfe | http://127.0.0.1:9/b\n");
   l = List(*d);
-  ASSERT_EQ(l.user.size(), 1u);
-  EXPECT_EQ(l.user[0].name, QStringLiteral("好台"));
-  ASSERT_EQ(l.messages.size(), 1);
-  EXPECT_TRUE(l.messages[0].contains(QStringLiteral("第 2 行"))) << l.messages[0].toStdString();
-  EXPECT_TRUE(l.messages[0].contains(dir.filePath("stations.txt")));
+  ASSERT_EQ(l.User.size(), 1u);
+  EXPECT_EQ(l.User[0].Name, QStringLiteral("好台"));
+  ASSERT_EQ(l.Messages.size(), 1);
+  EXPECT_TRUE(l.Messages[0].contains(QStringLiteral("第 2 行"))) << l.Messages[0].toStdString();
+  EXPECT_TRUE(l.Messages[0].contains(dir.filePath("stations.txt")));
 }
 
 TEST_F(DirectoryTest, AUserListThatIsAFifoOrADeviceIsReportedNotRead)
@@ -268,8 +268,8 @@ TEST_F(DirectoryTest, AUserListThatIsAFifoOrADeviceIsReportedNotRead)
     TFifoWatch watch(list);
     const TStationListing l = List(*d);
     EXPECT_FALSE(watch.Released()) << "open() blocked on the FIFO";
-    ASSERT_EQ(l.messages.size(), 1);
-    EXPECT_TRUE(l.messages[0].contains("无法读取自定义电台列表")) << l.messages[0].toStdString();
+    ASSERT_EQ(l.Messages.size(), 1);
+    EXPECT_TRUE(l.Messages[0].contains("无法读取自定义电台列表")) << l.Messages[0].toStdString();
     // The page's own list of stations reads the same file.
     TDirectoryServer server;
     server.SetUserListFile(list);
@@ -279,8 +279,8 @@ TEST_F(DirectoryTest, AUserListThatIsAFifoOrADeviceIsReportedNotRead)
   ASSERT_TRUE(QFile::remove(list));
   ASSERT_TRUE(QFile::link("/dev/zero", list));
   const TStationListing l = List(*d);
-  ASSERT_EQ(l.messages.size(), 1);
-  EXPECT_TRUE(l.messages[0].contains("设备")) << l.messages[0].toStdString();
+  ASSERT_EQ(l.Messages.size(), 1);
+  EXPECT_TRUE(l.Messages[0].contains("设备")) << l.Messages[0].toStdString();
 }
 
 TEST_F(DirectoryTest, SearchFiltersEverySection)
@@ -291,10 +291,10 @@ TEST_F(DirectoryTest, SearchFiltersEverySection)
   d->Store().AddFavourite(Sample("f1", "古典收藏"), &error);
   d->Store().AddFavourite(Sample("f2", "新闻收藏"), &error);
   const TStationListing l = List(*d, {QStringLiteral("古典"), TStationQuery::fdName, 0, 100});
-  ASSERT_EQ(l.favourites.size(), 1u);
-  EXPECT_EQ(l.favourites[0].name, QString::fromUtf8("古典收藏"));
-  EXPECT_TRUE(l.directory.empty());
-  EXPECT_EQ(fake.requests.back().query.queryItemValue("name", QUrl::FullyDecoded), QString::fromUtf8("古典"));
+  ASSERT_EQ(l.Favourites.size(), 1u);
+  EXPECT_EQ(l.Favourites[0].Name, QString::fromUtf8("古典收藏"));
+  EXPECT_TRUE(l.Directory.empty());
+  EXPECT_EQ(fake.requests.back().Query.queryItemValue("name", QUrl::FullyDecoded), QString::fromUtf8("古典"));
 }
 
 TEST_F(DirectoryTest, PlayingCountsTheClickAndResolvesPlaylists)
@@ -307,28 +307,28 @@ TEST_F(DirectoryTest, PlayingCountsTheClickAndResolvesPlaylists)
   auto d = Directory({fake.BaseUrl()});
 
   TDirectoryStation s = Sample("9617a958-0601-11e8-ae97-52543be04c01", "台");
-  s.url = web.Url("/live.pls");
+  s.Url = web.Url("/live.pls");
   TPlayAnswer a = Play(*d, s);
-  EXPECT_EQ(a.url, "http://127.0.0.1:9/real.mp3");
-  EXPECT_TRUE(a.error.isEmpty());
-  EXPECT_FALSE(a.note.isEmpty());
+  EXPECT_EQ(a.Url, "http://127.0.0.1:9/real.mp3");
+  EXPECT_TRUE(a.Error.isEmpty());
+  EXPECT_FALSE(a.Note.isEmpty());
   ASSERT_TRUE(PumpUntil([&] { return !fake.clicks.isEmpty(); }, 5000));
-  EXPECT_EQ(fake.clicks, QStringList{s.uuid});
+  EXPECT_EQ(fake.clicks, QStringList{s.Uuid});
 
-  s.url = web.Url("/empty.m3u");
-  EXPECT_TRUE(Play(*d, s).error.contains(QString::fromUtf8("没有可播放的地址")));
+  s.Url = web.Url("/empty.m3u");
+  EXPECT_TRUE(Play(*d, s).Error.contains(QString::fromUtf8("没有可播放的地址")));
   // HLS goes to the player as it is.
-  s.url = web.Url("/hls.m3u");
-  EXPECT_EQ(Play(*d, s).url, s.url);
-  s.url = web.Url("/self.pls");
-  EXPECT_TRUE(Play(*d, s).error.contains(QString::fromUtf8("只指向播放列表")));
-  s.url = web.Url("/missing.pls");
-  EXPECT_TRUE(Play(*d, s).error.contains(QString::fromUtf8("无法取得电台的播放列表")));
-  s.url = "http://127.0.0.1:9/plain.mp3";
-  s.hls = false;
-  EXPECT_EQ(Play(*d, s).url, "http://127.0.0.1:9/plain.mp3");
-  s.hls = true;
-  EXPECT_EQ(Play(*d, s).url, "http://127.0.0.1:9/plain.mp3");
+  s.Url = web.Url("/hls.m3u");
+  EXPECT_EQ(Play(*d, s).Url, s.Url);
+  s.Url = web.Url("/self.pls");
+  EXPECT_TRUE(Play(*d, s).Error.contains(QString::fromUtf8("只指向播放列表")));
+  s.Url = web.Url("/missing.pls");
+  EXPECT_TRUE(Play(*d, s).Error.contains(QString::fromUtf8("无法取得电台的播放列表")));
+  s.Url = "http://127.0.0.1:9/plain.mp3";
+  s.Hls = false;
+  EXPECT_EQ(Play(*d, s).Url, "http://127.0.0.1:9/plain.mp3");
+  s.Hls = true;
+  EXPECT_EQ(Play(*d, s).Url, "http://127.0.0.1:9/plain.mp3");
 }
 
 } // namespace

@@ -36,23 +36,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   switch (data[0] % 4) {
   case 0: {
     const TStationParse parse = ParseDirectoryStations(bytes);
-    if (!parse.error.isEmpty() && !parse.stations.empty()) __builtin_trap();
-    CheckStations(parse.stations);
+    if (!parse.Error.isEmpty() && !parse.Stations.empty()) __builtin_trap();
+    CheckStations(parse.Stations);
     // Read in part (a page of 3, an answer cut off): never more than asked for.
     const TStationParse part = ParseDirectoryStations(bytes, 3, true);
-    if (part.stations.size() > 3 || (!part.error.isEmpty() && !part.stations.empty())) __builtin_trap();
+    if (part.Stations.size() > 3 || (!part.Error.isEmpty() && !part.Stations.empty())) __builtin_trap();
     break;
   }
   case 1: {
     const TPlaylist list = ParsePlaylist(bytes, QUrl(QStringLiteral("http://radio.example/live/list.pls")));
-    for (const QString& stream : list.streams)
+    for (const QString& stream : list.Streams)
       if (!IsStreamAddress(stream)) __builtin_trap();
     break;
   }
   case 2: {
     const TUserStationList list = ParseUserStationList(QString::fromUtf8(bytes));
-    for (const TStation& s : list.stations)
-      if (!IsStreamAddress(s.url)) __builtin_trap();
+    for (const TStation& s : list.Stations)
+      if (!IsStreamAddress(s.Url)) __builtin_trap();
     break;
   }
   default: {

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
   QString written;
   try {
-    TComponent* root = ReadComponentText(text, QStringLiteral("fuzz.vfm"), nullptr, nullptr, TReadOptions{.designing = true});
+    TComponent* root = ReadComponentText(text, QStringLiteral("fuzz.vfm"), nullptr, nullptr, TReadOptions{.Designing = true});
     written = WriteComponentText(root);
     TComponent::Free(root);
   } catch (const Exception&) {
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   // From here on an error is the writer's or the reader's fault.
   try {
     TComponent* again = ReadComponentText(written, QStringLiteral("written.vfm"), nullptr, nullptr,
-                                          TReadOptions{.designing = true});
+                                          TReadOptions{.Designing = true});
     const QString rewritten = WriteComponentText(again);
     TComponent::Free(again);
     if (rewritten != written) {

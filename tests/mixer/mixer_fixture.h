@@ -98,10 +98,10 @@ protected:
 
 // Counts the change reports of a mixer object.
 struct ChangeCounter {
-  int changing = 0, changed = 0;
+  int Changing = 0, Changed = 0;
   void Attach(TMMObject& o)
   {
-    o.OnChanging = [this](TPersistent*) { ++changing; };
-    o.OnChange = [this](TPersistent*) { ++changed; };
+    o.OnChanging = [this](TPersistent*) { ++Changing; };
+    o.OnChange = [this](TPersistent*) { ++Changed; };
   }
 };

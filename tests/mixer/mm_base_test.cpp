@@ -17,10 +17,10 @@ TEST(MMObject, SettersReportOnlyRealChangesAndBatchesFireOnceAtTheOutermostLevel
 
   bevel.SetBevelOuter(TControl::bvLowered);  // the default: nothing happens
   bevel.SetBorderColor(clBtnFace);
-  EXPECT_EQ(count.changed, 0);
+  EXPECT_EQ(count.Changed, 0);
   bevel.SetBorderWidth(2);
-  EXPECT_EQ(count.changed, 1);
-  EXPECT_EQ(count.changing, 0);
+  EXPECT_EQ(count.Changed, 1);
+  EXPECT_EQ(count.Changing, 0);
 
   bevel.BeginUpdate();
   bevel.BeginUpdate();
@@ -30,11 +30,11 @@ TEST(MMObject, SettersReportOnlyRealChangesAndBatchesFireOnceAtTheOutermostLevel
   bevel.EndUpdate();
   bevel.SetColor(TMMBevel::ciOuterLight, 0x123456);
   bevel.SetBorderStyle(mm::bsSingle);
-  EXPECT_EQ(count.changing, 1);
-  EXPECT_EQ(count.changed, 1);
+  EXPECT_EQ(count.Changing, 1);
+  EXPECT_EQ(count.Changed, 1);
   bevel.EndUpdate();
-  EXPECT_EQ(count.changing, 1);
-  EXPECT_EQ(count.changed, 2);
+  EXPECT_EQ(count.Changing, 1);
+  EXPECT_EQ(count.Changed, 2);
   EXPECT_EQ(bevel.OuterLightColor(), 0x123456);
   EXPECT_EQ(bevel.UpdateCount(), 0);
 }

@@ -12,16 +12,16 @@ class LineTest : public MixerTest {
 protected:
   // Counts TMMLineIdChange notifications of a line.
   struct Watcher {
-    TMMObserver observer;
-    int idChanges = 0, lineChanges = 0, controlChanges = 0;
+    TMMObserver Observer;
+    int IdChanges = 0, LineChanges = 0, ControlChanges = 0;
     explicit Watcher(TMMAudioLine& line)
     {
-      observer.OnNotify = [this](TMMObserver*, QObject* data) {
-        if (qobject_cast<TMMLineIdChange*>(data)) ++idChanges;
-        if (qobject_cast<TMMLineChange*>(data)) ++lineChanges;
-        if (qobject_cast<TMMControlChange*>(data)) ++controlChanges;
+      Observer.OnNotify = [this](TMMObserver*, QObject* data) {
+        if (qobject_cast<TMMLineIdChange*>(data)) ++IdChanges;
+        if (qobject_cast<TMMLineChange*>(data)) ++LineChanges;
+        if (qobject_cast<TMMControlChange*>(data)) ++ControlChanges;
       };
-      line.AddObserver(&observer);
+      line.AddObserver(&Observer);
     }
   };
 };
@@ -46,7 +46,7 @@ TEST_F(LineTest, TheRecordingDestinationResolvesByIdentifier)
   EXPECT_EQ(line.LineMode(), TMMAudioLine::lmById);
   EXPECT_TRUE(line.StoredLineId());
   EXPECT_FALSE(line.StoredComponentType());
-  EXPECT_EQ(watcher.idChanges, 2);  // one per setter
+  EXPECT_EQ(watcher.IdChanges, 2);  // one per setter
 
   // A source line reports no destination index.
   line.SetLineId(static_cast<TMMLineId>(micLine));
@@ -68,7 +68,7 @@ TEST_F(LineTest, AnUnknownIdentifierLeavesTheLineUnresolvedButAMissingMixerKeeps
   EXPECT_EQ(line.LineId(), -1);
   EXPECT_EQ(line.LineInfo()->Connections(), 0);
   EXPECT_FALSE(line.StoredLineId());
-  EXPECT_EQ(watcher.idChanges, 2);
+  EXPECT_EQ(watcher.IdChanges, 2);
 
   // With no mixer device in the system, the identifier stays and watchers are still told.
   mem = backend.emplace().Memory();
@@ -80,7 +80,7 @@ TEST_F(LineTest, AnUnknownIdentifierLeavesTheLineUnresolvedButAMissingMixerKeeps
   EXPECT_FALSE(stored.IsMixerValid());
   EXPECT_EQ(stored.LineId(), -65535);
   EXPECT_EQ(stored.LineInfo()->Name(), "");
-  EXPECT_EQ(storedWatcher.idChanges, 2);
+  EXPECT_EQ(storedWatcher.IdChanges, 2);
 }
 
 TEST_F(LineTest, ByComponentTypeFindsTheFirstSuchLineAndStoresOnlyTheType)
@@ -199,10 +199,10 @@ TEST_F(LineTest, LoadingDefersTheLookUpUntilLoaded)
   line.SetMixer(&mixer);
   line.SetLineId(-65535);
   EXPECT_EQ(line.LineInfo()->Name(), "");
-  EXPECT_EQ(watcher.idChanges, 0);
+  EXPECT_EQ(watcher.IdChanges, 0);
   line.Loaded();
   EXPECT_EQ(line.LineInfo()->Name(), "Recording Control");
-  EXPECT_EQ(watcher.idChanges, 1);
+  EXPECT_EQ(watcher.IdChanges, 1);
 }
 
 TEST_F(LineTest, MixerReportsReachTheLineTheyConcern)
@@ -228,21 +228,21 @@ TEST_F(LineTest, MixerReportsReachTheLineTheyConcern)
   mem->InjectLineChange(0, kRecording);
   PumpPosted();
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(watcher.lineChanges, 1);
+  EXPECT_EQ(watcher.LineChanges, 1);
 
   mem->InjectControlChange(0, playMute, {1});
   mem->InjectControlChange(0, recMute, {1});
   PumpPosted();
   ASSERT_EQ(controlEvents.size(), 1u);
   EXPECT_EQ(controlEvents[0], std::make_pair(-65535, int(recMute)));
-  EXPECT_EQ(watcher.controlChanges, 1);
+  EXPECT_EQ(watcher.ControlChanges, 1);
 
   // A device change makes the line look itself up again.
-  const int before = watcher.idChanges;
+  const int before = watcher.IdChanges;
   mixer.SetActive(false);
   AddStandardMixer("Second");
   mixer.SetDeviceId(1);
-  EXPECT_EQ(watcher.idChanges, before + 1);
+  EXPECT_EQ(watcher.IdChanges, before + 1);
   EXPECT_EQ(line.LineId(), -65535);
 }
 

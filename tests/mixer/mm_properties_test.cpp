@@ -101,10 +101,10 @@ TEST_F(PropertiesTest, EventsBindToFormMethodsByName)
     EXPECT_NE(entry, nullptr) << property;
     if (!entry) return;
     const QMetaMethod m = form.metaObject()->method(form.metaObject()->indexOfMethod(method));
-    auto value = entry->bind(&form, m);
+    auto value = entry->Bind(&form, m);
     ASSERT_TRUE(value.has_value()) << method;
     EXPECT_TRUE(p.write(target, *value));
-    EXPECT_EQ(entry->methodName(p.read(target)), QString::fromLatin1(m.name()));
+    EXPECT_EQ(entry->MethodName(p.read(target)), QString::fromLatin1(m.name()));
   };
   bind(mixer, "OnControlChange", "MixerControlChange(QObject*,int,int)");
   bind(mute, "OnChange", "MuteChange(QObject*)");
@@ -220,7 +220,7 @@ TEST_F(DescriptionTest, CheckingADescriptionTouchesNoDevice)
   AddStandardMixer();
   TComponent root(nullptr);
   TReadOptions options;
-  options.designing = true;
+  options.Designing = true;
   ReadComponentText(kRecordingMixer, "recording.dfm", &root, nullptr, options);
   auto* mixer = qobject_cast<TMMMixerDevice*>(root.FindComponent("MMMixerDevice1"));
   auto* line = qobject_cast<TMMAudioLine*>(root.FindComponent("MMAudioLine1"));

@@ -79,8 +79,8 @@ TEST(MMBevel, AssignCopiesInOneBatchAndRejectsOtherObjects)
   ChangeCounter count;
   count.Attach(a);
   a.Assign(&b);
-  EXPECT_EQ(count.changed, 1);
-  EXPECT_EQ(count.changing, 1);
+  EXPECT_EQ(count.Changed, 1);
+  EXPECT_EQ(count.Changing, 1);
   EXPECT_EQ(a.BevelExtent(), b.BevelExtent());
   EXPECT_EQ(a.InnerShadowColor(), 0x010203);
 

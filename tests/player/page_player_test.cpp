@@ -21,7 +21,7 @@ protected:
     RealStreamTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     TDirectoryConfig cfg;
-    cfg.enabled = false;
+    cfg.Enabled = false;
     directory = std::make_unique<TStationDirectory>(cfg, nullptr, dir.filePath("data"), dir.filePath("cache"));
     directoryServer.SetUserListFile(dir.filePath("stations.txt"));
     directoryServer.SetDirectory(directory.get());
@@ -58,8 +58,8 @@ protected:
 TEST_F(PagePlayerTest, PlaysFromThePageShowsTitlesAndKeepsPlayingThroughAReload)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 8192;
-  r.titles = {QString::fromUtf8("测试歌手 - 测试歌曲")};
+  r.MetaInterval = 8192;
+  r.Titles = {QString::fromUtf8("测试歌手 - 测试歌曲")};
   server.Set("/page.mp3", r);
   QFile list(dir.filePath("stations.txt"));
   ASSERT_TRUE(list.open(QIODevice::WriteOnly));

@@ -27,11 +27,11 @@ protected:
   {
     player->Play({name, name, "http://127.0.0.1:9/" + name, "http://127.0.0.1:9/" + name, "https://127.0.0.1/" + name + ".png"});
     TStreamEvent e;
-    e.kind = TStreamEvent::sePlaying;
+    e.Kind = TStreamEvent::sePlaying;
     engine->Emit(e);
     if (title.isEmpty()) return;
-    e.kind = TStreamEvent::seTags;
-    e.title = title;
+    e.Kind = TStreamEvent::seTags;
+    e.Title = title;
     engine->Emit(e);
   }
   QString Read(const QString& path)
@@ -74,8 +74,8 @@ TEST_F(PlayerDesktopTest, TrayHintAndMenuFollowThePlayerAndKeepTheLastFiveStatio
   desktop.SetHintNote({});
   for (const char* name : {"A&B", "台3", "台4", "台5", "中央台"}) Playing(QString::fromUtf8(name));
   ASSERT_EQ(desktop.Recent().size(), 5u);
-  EXPECT_EQ(desktop.Recent()[0].name, QStringLiteral("中央台"));
-  EXPECT_EQ(desktop.Recent()[4].name, QStringLiteral("A&B"));  // the sixth station is gone
+  EXPECT_EQ(desktop.Recent()[0].Name, QStringLiteral("中央台"));
+  EXPECT_EQ(desktop.Recent()[4].Name, QStringLiteral("A&B"));  // the sixth station is gone
 
   desktop.FillTrayMenu();
   EXPECT_EQ(Captions(menu), QStringList({"停止", "-", "中央台", "台5", "台4", "台3", "A&&B", "-", "恢复(&R)"}));
@@ -84,19 +84,19 @@ TEST_F(PlayerDesktopTest, TrayHintAndMenuFollowThePlayerAndKeepTheLastFiveStatio
   EXPECT_EQ(player->State(), TStationPlayer::psStopped);
   EXPECT_EQ(tray.Hint(), QStringLiteral("Velmora网络广播电视"));
   menu.Items()->Items(5)->Click();
-  EXPECT_EQ(player->Station().name, QStringLiteral("台3"));
+  EXPECT_EQ(player->Station().Name, QStringLiteral("台3"));
   EXPECT_EQ(engine->opened.back(), QUrl("http://127.0.0.1:9/台3"));
 
   // Kept in the data folder, read back by the next start; a damaged file reads as none.
-  const std::vector<TPlayingStation> again = ReadRecentStations(places.recentFile);
+  const std::vector<TPlayingStation> again = ReadRecentStations(places.RecentFile);
   ASSERT_EQ(again.size(), 5u);
-  EXPECT_EQ(again[0].name, QStringLiteral("中央台"));
-  EXPECT_EQ(again[0].favicon, QStringLiteral("https://127.0.0.1/中央台.png"));
-  QFile broken(places.recentFile);
+  EXPECT_EQ(again[0].Name, QStringLiteral("中央台"));
+  EXPECT_EQ(again[0].Favicon, QStringLiteral("https://127.0.0.1/中央台.png"));
+  QFile broken(places.RecentFile);
   ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
   broken.write("[{\"name\": \"x\", \"stream\": \"file:///etc/passwd\"}, {\"nam");
   broken.close();
-  EXPECT_TRUE(ReadRecentStations(places.recentFile).empty());
+  EXPECT_TRUE(ReadRecentStations(places.RecentFile).empty());
 }
 
 TEST_F(PlayerDesktopTest, VolumeAndMuteAreKeptInTheSettingsFile)
@@ -106,7 +106,7 @@ TEST_F(PlayerDesktopTest, VolumeAndMuteAreKeptInTheSettingsFile)
     player->SetVolume(35);
     player->SetMuted(true);
   }
-  EXPECT_TRUE(Read(places.settingsWrite).contains("[player]\nvolume=35\nmuted=1")) << Read(places.settingsWrite).toStdString();
+  EXPECT_TRUE(Read(places.SettingsWrite).contains("[player]\nvolume=35\nmuted=1")) << Read(places.SettingsWrite).toStdString();
   auto e = std::make_unique<TStreamEngineMemory>();
   TStreamEngineMemory* next = e.get();
   TStationPlayer again(std::move(e));
@@ -123,32 +123,32 @@ TEST_F(PlayerDesktopTest, MediaStateNamesStationTitleAndArtist)
   auto c = std::make_unique<TMediaControlsMemory>();
   TMediaControlsMemory* controls = c.get();
   TPlayerDesktop desktop(*player, places, std::move(c));
-  EXPECT_EQ(controls->state.status, TMediaState::msStopped);
-  EXPECT_FALSE(controls->state.canPlay);
+  EXPECT_EQ(controls->state.Status, TMediaState::msStopped);
+  EXPECT_FALSE(controls->state.CanPlay);
   Playing("音乐台", "周杰伦 - 晴天");
-  EXPECT_EQ(controls->state.status, TMediaState::msPlaying);
-  EXPECT_EQ(controls->state.artist, QStringLiteral("周杰伦"));
-  EXPECT_EQ(controls->state.title, QStringLiteral("晴天"));
-  EXPECT_EQ(controls->state.album, QStringLiteral("音乐台"));
-  EXPECT_EQ(controls->state.artUrl, QStringLiteral("https://127.0.0.1/音乐台.png"));
-  const QString track = controls->state.trackId;
+  EXPECT_EQ(controls->state.Status, TMediaState::msPlaying);
+  EXPECT_EQ(controls->state.Artist, QStringLiteral("周杰伦"));
+  EXPECT_EQ(controls->state.Title, QStringLiteral("晴天"));
+  EXPECT_EQ(controls->state.Album, QStringLiteral("音乐台"));
+  EXPECT_EQ(controls->state.ArtUrl, QStringLiteral("https://127.0.0.1/音乐台.png"));
+  const QString track = controls->state.TrackId;
 
   // Pause stops the live stream and shows as paused; Play comes back to the same station.
   controls->OnPause();
   EXPECT_EQ(player->State(), TStationPlayer::psStopped);
-  EXPECT_EQ(controls->state.status, TMediaState::msPaused);
+  EXPECT_EQ(controls->state.Status, TMediaState::msPaused);
   controls->OnPlay();
   EXPECT_EQ(player->State(), TStationPlayer::psConnecting);
-  EXPECT_EQ(controls->state.status, TMediaState::msPlaying);
-  EXPECT_EQ(controls->state.trackId, track);
+  EXPECT_EQ(controls->state.Status, TMediaState::msPlaying);
+  EXPECT_EQ(controls->state.TrackId, track);
   controls->OnVolume(0.5);
   EXPECT_EQ(player->Volume(), 50);
   controls->OnOpenUri(QUrl("file:///etc/passwd"));
-  EXPECT_EQ(player->Station().name, QStringLiteral("音乐台"));
+  EXPECT_EQ(player->Station().Name, QStringLiteral("音乐台"));
   controls->OnOpenUri(QUrl("http://127.0.0.1:9/other.mp3"));
   EXPECT_EQ(engine->opened.back(), QUrl("http://127.0.0.1:9/other.mp3"));
-  EXPECT_NE(controls->state.trackId, track);
-  EXPECT_EQ(controls->state.title, QStringLiteral("127.0.0.1"));
+  EXPECT_NE(controls->state.TrackId, track);
+  EXPECT_EQ(controls->state.Title, QStringLiteral("127.0.0.1"));
 }
 
 // A bus of the test's own, as dbus-run-session gives one.

@@ -109,9 +109,9 @@ protected:
   TStreamServer::TRoute Stream(const QByteArray& data, int bytesPerSecond, const QByteArray& type = "audio/mpeg")
   {
     TStreamServer::TRoute r;
-    r.contentType = type;
-    r.body = data;
-    r.bytesPerSecond = bytesPerSecond;
+    r.ContentType = type;
+    r.Body = data;
+    r.BytesPerSecond = bytesPerSecond;
     return r;
   }
 

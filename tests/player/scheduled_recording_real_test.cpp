@@ -48,77 +48,77 @@ private:
 TEST_F(RealStreamTest, AScheduledEntryRecordsTheStationForItsLength)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 8192;
+  r.MetaInterval = 8192;
   const QStringList titles = {QString::fromUtf8("整点新闻"), QString::fromUtf8("天气预报")};
-  r.titles = titles;
-  r.titleMs = 1500;
-  r.answerAfterMs = 2500;
+  r.Titles = titles;
+  r.TitleMs = 1500;
+  r.AnswerAfterMs = 2500;
   server.Set("/live.mp3", r);
   QTemporaryDir dir;
   auto store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json"));
   TScheduleEntry e;
-  e.stationName = QString::fromUtf8("测试电台");
-  e.stationUrl = server.Url("/live.mp3");
-  e.at = QDateTime::currentDateTime().addSecs(5);
-  e.at = e.at.addMSecs(-e.at.time().msec());  // kept to the second
-  e.seconds = 4;
-  e.splitByTrack = true;
-  e.folder = dir.filePath("recordings");
+  e.StationName = QString::fromUtf8("测试电台");
+  e.StationUrl = server.Url("/live.mp3");
+  e.At = QDateTime::currentDateTime().addSecs(5);
+  e.At = e.At.addMSecs(-e.At.time().msec());  // kept to the second
+  e.Seconds = 4;
+  e.SplitByTrack = true;
+  e.Folder = dir.filePath("recordings");
   QString error, id;
   ASSERT_TRUE(store->Add(e, &error, &id)) << error.toStdString();
 
   QStringList told;
   TScheduler::TServices s;
-  s.makeRecording = [] {
+  s.MakeRecording = [] {
     return std::make_unique<TStationRecording>([](TMP3Out* out, const QString& station, const QString& title) {
       out->SetId3TagArtist(station);
       out->SetId3TagTitle(title);
     });
   };
-  s.notify = [&](const QString& title, const QString&) { told << title; };
+  s.Notify = [&](const QString& title, const QString&) { told << title; };
   TScheduler scheduler(std::move(store), s);
   scheduler.Start();
   ASSERT_TRUE(PumpUntil([&] { return scheduler.ReadyNow(); }, 5000)) << told.join(",").toStdString();
-  EXPECT_LT(QDateTime::currentDateTime(), e.at);
+  EXPECT_LT(QDateTime::currentDateTime(), e.At);
   EXPECT_FALSE(QFileInfo::exists(scheduler.RunningFile()));
   ASSERT_TRUE(PumpUntil([&] { return scheduler.RecordingNow(); }, 6000)) << told.join(",").toStdString();
   const QDateTime began = QDateTime::currentDateTime();
   const QString file = scheduler.RunningFile();
-  EXPECT_LT(std::abs(e.at.msecsTo(began)), 100);
+  EXPECT_LT(std::abs(e.At.msecsTo(began)), 100);
   ASSERT_TRUE(PumpUntil([&] { return !scheduler.Running(); }, 10000));
   EXPECT_EQ(told, (QStringList{QString::fromUtf8("预约录音开始"), QString::fromUtf8("预约录音完成")}));
-  EXPECT_EQ(scheduler.Store().Find(id)->lastResult, TScheduleEntry::Done);
-  EXPECT_EQ(scheduler.Store().Find(id)->lastFile, file);
-  EXPECT_EQ(QFileInfo(file).fileName(), e.FileName(e.at));
+  EXPECT_EQ(scheduler.Store().Find(id)->LastResult, TScheduleEntry::Done);
+  EXPECT_EQ(scheduler.Store().Find(id)->LastFile, file);
+  EXPECT_EQ(QFileInfo(file).fileName(), e.FileName(e.At));
 
-  const QFileInfoList parts = QDir(e.folder).entryInfoList({"*.mp3"}, QDir::Files);
+  const QFileInfoList parts = QDir(e.Folder).entryInfoList({"*.mp3"}, QDir::Files);
   ASSERT_GE(parts.size(), 2);
   double seconds = 0;
   for (const QFileInfo& part : parts) {
     const TDecoded p = DecodeMp3(part.filePath());
-    ASSERT_TRUE(p.ok) << part.fileName().toStdString();
+    ASSERT_TRUE(p.Ok) << part.fileName().toStdString();
     seconds += p.Seconds();
     if (part.filePath() == file) continue;
-    EXPECT_TRUE(titles.contains(QString::fromStdString(p.title)) && part.fileName().startsWith(QString::fromStdString(p.title)))
-        << part.fileName().toStdString() << " " << p.title;
+    EXPECT_TRUE(titles.contains(QString::fromStdString(p.Title)) && part.fileName().startsWith(QString::fromStdString(p.Title)))
+        << part.fileName().toStdString() << " " << p.Title;
   }
   // Connected ahead: the files are the entry's length.
   std::cerr << "scheduled: " << parts.size() << " files, " << seconds << " s\n";
   EXPECT_NEAR(seconds, 4.0, 0.1);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   const TToneContinuity tone = AnalyzeContinuity(d, 440);
-  EXPECT_LT(tone.firstToneAt, 0.1);
-  EXPECT_EQ(tone.gaps, 0);
-  EXPECT_GT(tone.toneSeconds, d.Seconds() - 0.1);
-  EXPECT_EQ(d.artist, "测试电台");
+  EXPECT_LT(tone.FirstToneAt, 0.1);
+  EXPECT_EQ(tone.Gaps, 0);
+  EXPECT_GT(tone.ToneSeconds, d.Seconds() - 0.1);
+  EXPECT_EQ(d.Artist, "测试电台");
 }
 
 TEST_F(RealStreamTest, AnEntryRightAfterAnotherBeginsAtItsStartOnAnotherStation)
 {
   server.Set("/first.mp3", Stream(Media("tone.mp3"), 16000));
   TStreamServer::TRoute slow = Stream(Media("tone.mp3"), 16000);
-  slow.answerAfterMs = 2500;
+  slow.AnswerAfterMs = 2500;
   server.Set("/second.mp3", slow);
   QTemporaryDir dir;
   auto store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json"));
@@ -127,39 +127,39 @@ TEST_F(RealStreamTest, AnEntryRightAfterAnotherBeginsAtItsStartOnAnotherStation)
   std::vector<TScheduleEntry> entries;
   for (const QString name : {"first", "second"}) {
     TScheduleEntry e;
-    e.stationName = name;
-    e.stationUrl = server.Url("/" + name + ".mp3");
-    e.at = at.addSecs(4 * qint64(entries.size()));
-    e.seconds = 4;
-    e.folder = dir.filePath("recordings");
+    e.StationName = name;
+    e.StationUrl = server.Url("/" + name + ".mp3");
+    e.At = at.addSecs(4 * qint64(entries.size()));
+    e.Seconds = 4;
+    e.Folder = dir.filePath("recordings");
     QString error;
-    ASSERT_TRUE(store->Add(e, &error, &e.id)) << error.toStdString();
+    ASSERT_TRUE(store->Add(e, &error, &e.Id)) << error.toStdString();
     entries.push_back(e);
   }
   QStringList told;
   TScheduler::TServices s;
-  s.makeRecording = [] { return std::make_unique<TStationRecording>(nullptr); };
-  s.notify = [&](const QString& title, const QString&) { told << title; };
+  s.MakeRecording = [] { return std::make_unique<TStationRecording>(nullptr); };
+  s.Notify = [&](const QString& title, const QString&) { told << title; };
   TScheduler scheduler(std::move(store), s);
   QDateTime secondBegan;
   QObject::connect(&scheduler, &TScheduler::Changed, [&] {
-    if (secondBegan.isNull() && scheduler.RecordingNow() && scheduler.RunningId() == entries[1].id)
+    if (secondBegan.isNull() && scheduler.RecordingNow() && scheduler.RunningId() == entries[1].Id)
       secondBegan = QDateTime::currentDateTime();
   });
   scheduler.Start();
   ASSERT_TRUE(PumpUntil([&] { return !secondBegan.isNull(); }, 12000)) << told.join(",").toStdString();
-  std::cerr << "second entry began " << entries[1].at.msecsTo(secondBegan) << " ms after its start\n";
-  EXPECT_LT(std::abs(entries[1].at.msecsTo(secondBegan)), 100);
+  std::cerr << "second entry began " << entries[1].At.msecsTo(secondBegan) << " ms after its start\n";
+  EXPECT_LT(std::abs(entries[1].At.msecsTo(secondBegan)), 100);
   ASSERT_TRUE(PumpUntil([&] { return !scheduler.Running(); }, 8000));
   EXPECT_EQ(told.count(QString::fromUtf8("预约录音完成")), 2) << told.join(",").toStdString();
   for (const TScheduleEntry& e : entries) {
-    const TDecoded d = DecodeMp3(scheduler.Store().Find(e.id)->lastFile);
-    ASSERT_TRUE(d.ok) << e.stationName.toStdString();
-    std::cerr << e.stationName.toStdString() << ": " << d.Seconds() << " s\n";
-    EXPECT_NEAR(d.Seconds(), 4.0, 0.1) << e.stationName.toStdString();
+    const TDecoded d = DecodeMp3(scheduler.Store().Find(e.Id)->LastFile);
+    ASSERT_TRUE(d.Ok) << e.StationName.toStdString();
+    std::cerr << e.StationName.toStdString() << ": " << d.Seconds() << " s\n";
+    EXPECT_NEAR(d.Seconds(), 4.0, 0.1) << e.StationName.toStdString();
     const TToneContinuity tone = AnalyzeContinuity(d, 440);
-    EXPECT_LT(tone.firstToneAt, 0.1) << e.stationName.toStdString();
-    EXPECT_EQ(tone.gaps, 0) << e.stationName.toStdString();
+    EXPECT_LT(tone.FirstToneAt, 0.1) << e.StationName.toStdString();
+    EXPECT_EQ(tone.Gaps, 0) << e.StationName.toStdString();
   }
 }
 
@@ -176,21 +176,21 @@ TEST_F(RealStreamTest, ADiskThatFillsEndsTheEntryEarlyWithItsFilePlayableAndTheN
   std::vector<TScheduleEntry> entries;
   for (const QString name : {"full", "next"}) {
     TScheduleEntry e;
-    e.stationName = name;
-    e.stationUrl = server.Url("/live.mp3");
-    e.at = at.addSecs(4 * qint64(entries.size()));
-    e.seconds = entries.empty() ? 4 : 2;
-    e.folder = dir.filePath(name);
+    e.StationName = name;
+    e.StationUrl = server.Url("/live.mp3");
+    e.At = at.addSecs(4 * qint64(entries.size()));
+    e.Seconds = entries.empty() ? 4 : 2;
+    e.Folder = dir.filePath(name);
     QString error;
-    ASSERT_TRUE(store->Add(e, &error, &e.id)) << error.toStdString();
+    ASSERT_TRUE(store->Add(e, &error, &e.Id)) << error.toStdString();
     entries.push_back(e);
   }
   QStringList told;
   std::map<QString, std::weak_ptr<int>> awake;
   TScheduler::TServices s;
-  s.makeRecording = [] { return std::make_unique<TStationRecording>(nullptr); };
-  s.notify = [&](const QString& title, const QString& text) { told << title + u'|' + text; };
-  s.keepAwake = [&](const QString& why) {
+  s.MakeRecording = [] { return std::make_unique<TStationRecording>(nullptr); };
+  s.Notify = [&](const QString& title, const QString& text) { told << title + u'|' + text; };
+  s.KeepAwake = [&](const QString& why) {
     auto held = std::make_shared<int>(1);
     awake[why] = held;
     return std::shared_ptr<void>(held);
@@ -199,7 +199,7 @@ TEST_F(RealStreamTest, ADiskThatFillsEndsTheEntryEarlyWithItsFilePlayableAndTheN
   scheduler.Start();
   ASSERT_TRUE(PumpUntil([&] { return scheduler.RecordingNow(); }, 6000)) << told.join(",").toStdString();
   const QString file = scheduler.RunningFile();
-  const auto result = [&](int i) { return scheduler.Store().Find(entries[size_t(i)].id)->lastResult; };
+  const auto result = [&](int i) { return scheduler.Store().Find(entries[size_t(i)].Id)->LastResult; };
   bool ended;
   {
     std::optional<TScopedFileSizeLimit> limit;
@@ -207,29 +207,29 @@ TEST_F(RealStreamTest, ADiskThatFillsEndsTheEntryEarlyWithItsFilePlayableAndTheN
     ended = PumpUntil([&] { return result(0) != TScheduleEntry::Recording; }, 4000);
   }
   ASSERT_TRUE(ended) << told.join(",").toStdString();
-  const TScheduleEntry first = *scheduler.Store().Find(entries[0].id);
-  EXPECT_EQ(first.lastResult, TScheduleEntry::EndedEarly);
-  EXPECT_EQ(first.lastFile, file);
+  const TScheduleEntry first = *scheduler.Store().Find(entries[0].Id);
+  EXPECT_EQ(first.LastResult, TScheduleEntry::EndedEarly);
+  EXPECT_EQ(first.LastFile, file);
   const QString reason = disk.Mounted() ? QString::fromLocal8Bit(std::strerror(ENOSPC)) : QString::fromUtf8("文件太大");
-  EXPECT_TRUE(first.lastMessage.contains(file) && first.lastMessage.contains(reason)) << first.lastMessage.toStdString();
+  EXPECT_TRUE(first.LastMessage.contains(file) && first.LastMessage.contains(reason)) << first.LastMessage.toStdString();
   ASSERT_FALSE(told.isEmpty());
-  EXPECT_TRUE(told.last().startsWith(QString::fromUtf8("预约录音提前结束|")) && told.last().contains(first.lastMessage))
+  EXPECT_TRUE(told.last().startsWith(QString::fromUtf8("预约录音提前结束|")) && told.last().contains(first.LastMessage))
       << told.last().toStdString();
   EXPECT_TRUE(awake[QString::fromUtf8("正在预约录音：full")].expired());
   EXPECT_LE(QFileInfo(file).size(), kDiskKb * 1024);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   std::cerr << "disk full after " << d.Seconds() << " s (" << (disk.Mounted() ? "tmpfs" : "file-size limit") << ")\n";
   EXPECT_GT(d.Seconds(), 1.0);
   // Finished: its Info frame counts what it holds.
   EXPECT_NEAR(double(InfoFrameCount(file)) * 1152 / 44100, d.Seconds(), 0.1);
-  EXPECT_EQ(AnalyzeContinuity(d, 440).gaps, 0);
+  EXPECT_EQ(AnalyzeContinuity(d, 440).Gaps, 0);
 
   // The entry after it begins at its start in a folder with room.
   ASSERT_TRUE(PumpUntil([&] { return result(1) == TScheduleEntry::Done; }, 8000)) << told.join(",").toStdString();
   EXPECT_FALSE(scheduler.Running());
-  const TDecoded next = DecodeMp3(scheduler.Store().Find(entries[1].id)->lastFile);
-  ASSERT_TRUE(next.ok);
+  const TDecoded next = DecodeMp3(scheduler.Store().Find(entries[1].Id)->LastFile);
+  ASSERT_TRUE(next.Ok);
   EXPECT_NEAR(next.Seconds(), 2.0, 0.1);
 }
 

@@ -17,15 +17,15 @@ protected:
   void Emit(TStreamEvent::TKind kind, int percent = 0)
   {
     TStreamEvent e;
-    e.kind = kind;
-    e.percent = percent;
+    e.Kind = kind;
+    e.Percent = percent;
     engine->Emit(e);
   }
   void Error(TStreamEvent::TError error)
   {
     TStreamEvent e;
-    e.kind = TStreamEvent::seError;
-    e.error = error;
+    e.Kind = TStreamEvent::seError;
+    e.Error = error;
     engine->Emit(e);
   }
   TPlayingStation Station() { return {"k1", "测试台", "http://127.0.0.1:1/a.pls", "http://127.0.0.1:1/a.mp3", ""}; }
@@ -145,18 +145,18 @@ TEST_F(StationPlayerTest, KeepsTheStreamsTitleCodecAndBitRate)
 {
   player->Play(Station());
   TStreamEvent tags;
-  tags.kind = TStreamEvent::seTags;
-  tags.title = QStringLiteral("歌手 -\t歌名\x01\x02  ") + QString(1000, u'长');
-  tags.codec = QStringLiteral("MPEG-1 Layer 3 (MP3)");
-  tags.bitrate = 128000;
+  tags.Kind = TStreamEvent::seTags;
+  tags.Title = QStringLiteral("歌手 -\t歌名\x01\x02  ") + QString(1000, u'长');
+  tags.Codec = QStringLiteral("MPEG-1 Layer 3 (MP3)");
+  tags.Bitrate = 128000;
   engine->Emit(tags);
   EXPECT_TRUE(player->Title().startsWith(QStringLiteral("歌手 - 歌名 长长"))) << player->Title().toStdString();
   EXPECT_EQ(player->Title().size(), TStationPlayer::kMaxTitleLength);
-  EXPECT_EQ(player->Codec(), tags.codec);
+  EXPECT_EQ(player->Codec(), tags.Codec);
   EXPECT_EQ(player->Bitrate(), 128000);
   // A tag list without a title keeps the one shown.
-  tags.title.clear();
-  tags.bitrate = 0;
+  tags.Title.clear();
+  tags.Bitrate = 0;
   engine->Emit(tags);
   EXPECT_TRUE(player->Title().startsWith(QStringLiteral("歌手")));
   EXPECT_EQ(player->Bitrate(), 128000);

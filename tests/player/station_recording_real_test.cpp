@@ -29,7 +29,7 @@ protected:
     TMP3Out out(nullptr);
     out.SetInput(&in);
     out.SetFileName(file);
-    SetStationTags(&out, player->Station().name, player->Title(), QDate::currentDate());
+    SetStationTags(&out, player->Station().Name, player->Title(), QDate::currentDate());
     QElapsedTimer clock;
     clock.start();
     out.Start();
@@ -55,8 +55,8 @@ protected:
 TEST_F(StationRecordingTest, RecordsTheStationMutedOrNotAndNothingOfTheSoundCard)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 8192;
-  r.titles = {QString::fromUtf8("歌手甲 - 第一首")};
+  r.MetaInterval = 8192;
+  r.Titles = {QString::fromUtf8("歌手甲 - 第一首")};
   server.Set("/live.mp3", r);
   player->Play({"k", QString::fromUtf8("测试电台"), server.Url("/live.mp3"), {}, {}});
   ASSERT_EQ(WaitForEnd(8000), TStationPlayer::psPlaying) << player->Message().toStdString();
@@ -72,27 +72,27 @@ TEST_F(StationRecordingTest, RecordsTheStationMutedOrNotAndNothingOfTheSoundCard
   const QString file = dir.filePath("station.mp3");
   const double ran = RecordFor(file, 10000);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), ran, ran * 0.02);
   const TToneContinuity tone = AnalyzeContinuity(d, kStationTone);
-  EXPECT_LT(tone.firstToneAt, 0.1);
-  EXPECT_EQ(tone.gaps, 0);
+  EXPECT_LT(tone.FirstToneAt, 0.1);
+  EXPECT_EQ(tone.Gaps, 0);
   EXPECT_EQ(silence, 0);
   QByteArray left;
-  for (size_t i = 0; i < d.samples.size(); i += 2) left.append(reinterpret_cast<const char*>(&d.samples[i]), 2);
+  for (size_t i = 0; i < d.Samples.size(); i += 2) left.append(reinterpret_cast<const char*>(&d.Samples[i]), 2);
   EXPECT_GT(ToneShare(left, kStationTone), 0.8);
   EXPECT_LT(ToneShare(left, kCardTone), 0.01);
-  EXPECT_EQ(d.title, "歌手甲 - 第一首");
-  EXPECT_EQ(d.artist, "测试电台");
-  EXPECT_EQ(d.year, QDate::currentDate().toString("yyyy").toStdString());
-  EXPECT_EQ(d.dayMonth, QDate::currentDate().toString("ddMM").toStdString());
+  EXPECT_EQ(d.Title, "歌手甲 - 第一首");
+  EXPECT_EQ(d.Artist, "测试电台");
+  EXPECT_EQ(d.Year, QDate::currentDate().toString("yyyy").toStdString());
+  EXPECT_EQ(d.DayMonth, QDate::currentDate().toString("ddMM").toStdString());
 }
 
 TEST_F(StationRecordingTest, AStationThatDropsMidTakeLeavesSilenceAndTheClocksLength)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.dropAfterMs = 4500;
-  r.downForMs = 2000;
+  r.DropAfterMs = 4500;
+  r.DownForMs = 2000;
   server.Set("/drops.mp3", r);
   player->SetReconnectDelays({500, 500, 500, 500, 500, 500, 500, 500});
   Play("/drops.mp3");
@@ -105,7 +105,7 @@ TEST_F(StationRecordingTest, AStationThatDropsMidTakeLeavesSilenceAndTheClocksLe
   const QString file = dir.filePath("drops.mp3");
   const double ran = RecordFor(file, 12000);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), ran, ran * 0.02);
   EXPECT_GE(server.Requests("/drops.mp3"), 2);
   // The station is gone for its 2 s and the reconnect: silence, with the
@@ -113,7 +113,7 @@ TEST_F(StationRecordingTest, AStationThatDropsMidTakeLeavesSilenceAndTheClocksLe
   std::string map;  // per 100 ms: tone, silence or neither
   for (size_t from = 0; from + 4410 <= d.Frames(); from += 4410) {
     const TToneStats t = AnalyzeTone(d, 0, from, from + 4410);
-    map += t.rms < 20 ? '.' : std::abs(t.frequency - kStationTone) < 10 ? 'T' : '?';
+    map += t.Rms < 20 ? '.' : std::abs(t.Frequency - kStationTone) < 10 ? 'T' : '?';
   }
   EXPECT_GE(std::count(map.begin(), map.end(), '.'), 15) << map;
   EXPECT_LE(std::count(map.begin(), map.end(), '.'), 60) << map;
@@ -131,19 +131,19 @@ TEST_F(StationRecordingTest, AStationThatDropsMidTakeLeavesSilenceAndTheClocksLe
 TEST_F(StationRecordingTest, ToolRecordsTheStationOrSaysItCannotBeReached)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 8192;
-  r.titles = {QString::fromUtf8("第三首")};
+  r.MetaInterval = 8192;
+  r.Titles = {QString::fromUtf8("第三首")};
   server.Set("/tool.mp3", r);
   QString errors;
   const QString file = dir.filePath("tool.mp3");
   ASSERT_EQ(RunTool({server.Url("/tool.mp3"), "--seconds", "4", file}, &errors), 0)
       << errors.toStdString();
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 4.0, 0.08);
-  EXPECT_EQ(AnalyzeContinuity(d, kStationTone).gaps, 0);
-  EXPECT_EQ(d.title, "第三首");
-  EXPECT_EQ(d.artist, "test") << "the server's icy-name";
+  EXPECT_EQ(AnalyzeContinuity(d, kStationTone).Gaps, 0);
+  EXPECT_EQ(d.Title, "第三首");
+  EXPECT_EQ(d.Artist, "test") << "the server's icy-name";
 
   // Nobody listens on the port: a clear reason, exit 1, no file.
   QTcpServer closed;
@@ -159,10 +159,10 @@ TEST_F(StationRecordingTest, ToolRecordsTheStationOrSaysItCannotBeReached)
 TEST_F(StationRecordingTest, ToolSplitsTheTakeByTrackWithoutLosingASample)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 4096;
+  r.MetaInterval = 4096;
   const QStringList titles = {QString::fromUtf8("甲 - 第一首"), QString::fromUtf8("乙/丙: 第二首?"), QString::fromUtf8("丁 - 第三首")};
-  r.titles = titles;
-  r.titleMs = 3000;
+  r.Titles = titles;
+  r.TitleMs = 3000;
   server.Set("/split.mp3", r);
   // A file of the second track's name is there already: the new one gets a number.
   QFile taken(dir.filePath(QString::fromUtf8("乙_丙_ 第二首_.mp3")));
@@ -185,21 +185,21 @@ TEST_F(StationRecordingTest, ToolSplitsTheTakeByTrackWithoutLosingASample)
   qint64 decodedFrames = 0, handed = 0;
   for (size_t i = 0; i < parts.size(); ++i) {
     const TDecoded d = DecodeMp3(parts[i].first);
-    ASSERT_TRUE(d.ok) << parts[i].first.toStdString();
+    ASSERT_TRUE(d.Ok) << parts[i].first.toStdString();
     decodedFrames += qint64(d.Frames());
     handed += parts[i].second;
     // The encoder's delay and padding are in the LAME tag: the decoder gives back what went in.
     EXPECT_NEAR(double(d.Frames()), double(parts[i].second), 1152) << parts[i].first.toStdString();
     if (d.Frames() > 44100 / 2) {
       const TToneStats tone = AnalyzeTone(d, 0, 0, d.Frames());
-      EXPECT_NEAR(tone.frequency, kStationTone, 10) << parts[i].first.toStdString();
-      EXPECT_GT(tone.rms, 1000) << parts[i].first.toStdString();
+      EXPECT_NEAR(tone.Frequency, kStationTone, 10) << parts[i].first.toStdString();
+      EXPECT_GT(tone.Rms, 1000) << parts[i].first.toStdString();
     }
-    EXPECT_EQ(d.artist, "分段台");
+    EXPECT_EQ(d.Artist, "分段台");
     if (i == 0) continue;
-    const QString title = QString::fromStdString(d.title);
-    EXPECT_TRUE(titles.contains(title)) << d.title;
-    EXPECT_NE(d.title, DecodeMp3(parts[i - 1].first).title);
+    const QString title = QString::fromStdString(d.Title);
+    EXPECT_TRUE(titles.contains(title)) << d.Title;
+    EXPECT_NE(d.Title, DecodeMp3(parts[i - 1].first).Title);
     if (title == titles[1]) {
       EXPECT_EQ(QFileInfo(parts[i].first).fileName(), QString::fromUtf8("乙_丙_ 第二首_ (2).mp3"));
     }
@@ -218,13 +218,13 @@ TEST_F(StationRecordingTest, ATakeStartedWithTheStationHasNoGapAfterItsFirstSoun
   const QString file = dir.filePath("start.mp3");
   const double ran = RecordFor(file, 4000);
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), ran, 0.1);
   const TToneContinuity tone = AnalyzeContinuity(d, kStationTone);
   // When the first sound comes depends on the machine's load; what follows it is one piece.
-  EXPECT_GT(tone.firstToneAt, 0);
-  EXPECT_GT(tone.toneSeconds, 1.0);
-  EXPECT_EQ(tone.gaps, 0);
+  EXPECT_GT(tone.FirstToneAt, 0);
+  EXPECT_GT(tone.ToneSeconds, 1.0);
+  EXPECT_EQ(tone.Gaps, 0);
 }
 
 } // namespace

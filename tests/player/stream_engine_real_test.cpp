@@ -10,9 +10,9 @@ namespace {
 TEST_F(RealStreamTest, PlaysMp3WithChangingIcyTitlesIntoTheSoundServer)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 8192;
-  r.titles = {QString::fromUtf8("歌手甲 - 第一首"), QString::fromUtf8("歌手乙 - 第二首")};
-  r.titleMs = 2500;
+  r.MetaInterval = 8192;
+  r.Titles = {QString::fromUtf8("歌手甲 - 第一首"), QString::fromUtf8("歌手乙 - 第二首")};
+  r.TitleMs = 2500;
   server.Set("/live.mp3", r);
   player->SetVolume(80);
   Play("/live.mp3");
@@ -33,16 +33,16 @@ TEST_F(RealStreamTest, PlaysAacOpusAndHls)
 {
   server.Set("/aac", Stream(Media("tone.aac"), 12000, "audio/aac"));
   TStreamServer::TRoute opus = Stream(Media("tone.opus"), 8000, "audio/ogg");
-  opus.loop = false;  // one Ogg stream, not a chain
+  opus.Loop = false;  // one Ogg stream, not a chain
   server.Set("/opus", opus);
   TStreamServer::TRoute list;
-  list.contentType = "application/vnd.apple.mpegurl";
-  list.body = Media("index.m3u8");
+  list.ContentType = "application/vnd.apple.mpegurl";
+  list.Body = Media("index.m3u8");
   server.Set("/index.m3u8", list);
   for (int i = 0; i < 6; ++i) {
     TStreamServer::TRoute seg;
-    seg.contentType = "video/mp2t";
-    seg.body = Media(QString("seg%1.ts").arg(i));
+    seg.ContentType = "video/mp2t";
+    seg.Body = Media(QString("seg%1.ts").arg(i));
     server.Set(QString("/seg%1.ts").arg(i), seg);
   }
   for (const char* path : {"/aac", "/opus", "/index.m3u8"}) {
@@ -55,8 +55,8 @@ TEST_F(RealStreamTest, PlaysAacOpusAndHls)
 TEST_F(RealStreamTest, ReconnectsAStreamThatDropsAndComesBack)
 {
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.dropAfterMs = 3000;
-  r.downForMs = 1500;
+  r.DropAfterMs = 3000;
+  r.DownForMs = 1500;
   server.Set("/drops.mp3", r);
   player->SetReconnectDelays({1000, 2000, 4000, 8000, 16000});
   Play("/drops.mp3");
@@ -67,34 +67,34 @@ TEST_F(RealStreamTest, ReconnectsAStreamThatDropsAndComesBack)
   // Back: the same station plays again, with sound.
   ASSERT_TRUE(PumpUntil([&] { return player->State() == TStationPlayer::psPlaying; }, 15000)) << player->Message().toStdString();
   EXPECT_GE(server.Requests("/drops.mp3"), 2);
-  EXPECT_EQ(player->Station().key, "/drops.mp3");
+  EXPECT_EQ(player->Station().Key, "/drops.mp3");
   ExpectTone("after the reconnect");
 }
 
 TEST_F(RealStreamTest, BadStreamsEndInAClearFailure)
 {
   TStreamServer::TRoute html;
-  html.contentType = "text/html";
-  html.body = QByteArray("<!DOCTYPE html><html><body>") + QByteArray(20000, 'x') + "</body></html>";
+  html.ContentType = "text/html";
+  html.Body = QByteArray("<!DOCTYPE html><html><body>") + QByteArray(20000, 'x') + "</body></html>";
   server.Set("/page", html);
   // A WAV whose codec nobody knows.
   QByteArray wav = QByteArray::fromHex("52494646ffff000057415645666d74201000000055550200"
                                        "44ac000010b10200040010006461746100ff0000");
   wav += QByteArray(65280, '\x11');
   TStreamServer::TRoute odd;
-  odd.contentType = "audio/x-wav";
-  odd.body = wav;
+  odd.ContentType = "audio/x-wav";
+  odd.Body = wav;
   server.Set("/odd.wav", odd);
   TStreamServer::TRoute loop;
-  loop.status = 302;
-  loop.location = server.Url("/loop").toUtf8();
+  loop.Status = 302;
+  loop.Location = server.Url("/loop").toUtf8();
   server.Set("/loop", loop);
   TStreamServer::TRoute silent;
-  silent.silent = true;
+  silent.Silent = true;
   server.Set("/silent", silent);
   TStreamServer::TRoute self;
-  self.contentType = "application/vnd.apple.mpegurl";
-  self.body = "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=100000\nself.m3u8\n";
+  self.ContentType = "application/vnd.apple.mpegurl";
+  self.Body = "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=100000\nself.m3u8\n";
   server.Set("/self.m3u8", self);
 
   player->SetAnswerTimeout(2000);
@@ -117,8 +117,8 @@ TEST_F(RealStreamTest, OddIcyBlocksKeepItPlayingAndReadGbk)
 {
   const QByteArray gbk = QStringEncoder("GB18030").encode(QString::fromUtf8("中文歌名 - 电台之声"));
   TStreamServer::TRoute r = Stream(Media("tone.mp3"), 16000);
-  r.metaInterval = 4096;
-  r.metaBlock = [gbk](int block) -> QByteArray {
+  r.MetaInterval = 4096;
+  r.MetaBlock = [gbk](int block) -> QByteArray {
     switch (block % 5) {
     case 0: return TStreamServer::IcyBlock("\xff\xfe\xc0\x80 bad");                      // invalid UTF-8 (and GBK)
     case 1: return QByteArray(1, char(2)) + QByteArray("StreamTitle='cut").leftJustified(32, '\0');  // no closing quote

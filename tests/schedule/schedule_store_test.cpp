@@ -16,21 +16,21 @@ const QDateTime kNow(QDate(2026, 12, 7), QTime(9, 0));  // a Monday
 TScheduleEntry Weekly(std::vector<int> days, QTime time, int seconds, QString name = QString::fromUtf8("甲台"))
 {
   TScheduleEntry e;
-  e.stationName = name;
-  e.stationUrl = "http://127.0.0.1:9/live.mp3";
-  e.repeat = TScheduleEntry::Weekly;
-  e.days = std::move(days);
-  e.time = time;
-  e.seconds = seconds;
-  e.folder = "/tmp";
+  e.StationName = name;
+  e.StationUrl = "http://127.0.0.1:9/live.mp3";
+  e.Repeat = TScheduleEntry::Weekly;
+  e.Days = std::move(days);
+  e.Time = time;
+  e.Seconds = seconds;
+  e.Folder = "/tmp";
   return e;
 }
 
 TScheduleEntry Once(QDateTime at, int seconds, QString name = QString::fromUtf8("乙台"))
 {
   TScheduleEntry e = Weekly({}, {}, seconds, std::move(name));
-  e.repeat = TScheduleEntry::Once;
-  e.at = at;
+  e.Repeat = TScheduleEntry::Once;
+  e.At = at;
   return e;
 }
 
@@ -62,10 +62,10 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
 {
   auto store = Open();
   TScheduleEntry w = Weekly({5, 1, 3}, QTime(8, 0), 1800);
-  w.playAloud = true;
-  w.splitByTrack = true;
-  w.bitrate = 192;
-  w.namePattern = "{station}/{date:yyyyMMdd}";
+  w.PlayAloud = true;
+  w.SplitByTrack = true;
+  w.Bitrate = 192;
+  w.NamePattern = "{station}/{date:yyyyMMdd}";
   QString error, id1, id2;
   ASSERT_TRUE(store->Add(w, &error, &id1)) << error.toStdString();
   ASSERT_TRUE(store->Add(Once(kNow.addDays(2), 90), &error, &id2)) << error.toStdString();
@@ -75,22 +75,22 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   ASSERT_EQ(again->Problem(), QString());
   ASSERT_EQ(again->Entries().size(), 2u);
   const TScheduleEntry& a = *again->Find(id1);
-  EXPECT_EQ(a.repeat, TScheduleEntry::Weekly);
-  EXPECT_EQ(a.days, (std::vector<int>{1, 3, 5}));
-  EXPECT_EQ(a.time, QTime(8, 0));
-  EXPECT_EQ(a.seconds, 1800);
-  EXPECT_TRUE(a.playAloud);
-  EXPECT_TRUE(a.splitByTrack);
-  EXPECT_EQ(a.bitrate, 192);
-  EXPECT_EQ(a.handledUntil, kNow);
+  EXPECT_EQ(a.Repeat, TScheduleEntry::Weekly);
+  EXPECT_EQ(a.Days, (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(a.Time, QTime(8, 0));
+  EXPECT_EQ(a.Seconds, 1800);
+  EXPECT_TRUE(a.PlayAloud);
+  EXPECT_TRUE(a.SplitByTrack);
+  EXPECT_EQ(a.Bitrate, 192);
+  EXPECT_EQ(a.HandledUntil, kNow);
   EXPECT_EQ(a.WhenText(), QString::fromUtf8("每周一、三、五 08:00，30 分钟"));
   // A slash in the pattern's text or the station's name makes no folder.
   EXPECT_EQ(a.FileName(QDateTime(QDate(2026, 12, 9), QTime(8, 0))), QString::fromUtf8("甲台_20261209.mp3"));
   const TScheduleEntry& b = *again->Find(id2);
-  EXPECT_EQ(b.at, kNow.addDays(2));
-  EXPECT_FALSE(b.enabled);
-  EXPECT_FALSE(b.splitByTrack);
-  EXPECT_EQ(b.FileName(b.at), QString::fromUtf8("乙台 2026-12-09 0900.mp3"));
+  EXPECT_EQ(b.At, kNow.addDays(2));
+  EXPECT_FALSE(b.Enabled);
+  EXPECT_FALSE(b.SplitByTrack);
+  EXPECT_EQ(b.FileName(b.At), QString::fromUtf8("乙台 2026-12-09 0900.mp3"));
   EXPECT_EQ(a.NextStart(kNow), QDateTime(QDate(2026, 12, 9), QTime(8, 0)));
   EXPECT_EQ(a.LatestStart(kNow), QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
 
@@ -102,7 +102,7 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   EXPECT_FALSE(again->Add(Once(kNow.addSecs(-60), 60), &error, nullptr));
   EXPECT_TRUE(error.contains(QString::fromUtf8("已经过去")));
   TScheduleEntry noUrl = Once(kNow.addDays(1), 60);
-  noUrl.stationUrl = "ftp://x/y";
+  noUrl.StationUrl = "ftp://x/y";
   EXPECT_FALSE(again->Add(noUrl, &error, nullptr));
   EXPECT_TRUE(error.contains(QString::fromUtf8("不是电台的网址")));
 
@@ -112,7 +112,7 @@ TEST_F(ScheduleStoreTest, EntriesComeBackAsSavedWithTheirFileNames)
   auto old = Open();
   ASSERT_EQ(old->Problem(), QString());
   ASSERT_TRUE(old->Find("7"));
-  EXPECT_FALSE(old->Find("7")->splitByTrack);
+  EXPECT_FALSE(old->Find("7")->SplitByTrack);
 }
 
 TEST_F(ScheduleStoreTest, FilesItCannotUseAreKeptAndReported)
@@ -128,7 +128,7 @@ TEST_F(ScheduleStoreTest, FilesItCannotUseAreKeptAndReported)
     QString error;
     EXPECT_FALSE(store->Add(Once(kNow.addDays(1), 60), &error, nullptr));
     EXPECT_EQ(error, store->Problem());
-    EXPECT_FALSE(store->Change("1", [](TScheduleEntry& e) { e.enabled = false; }, &error));
+    EXPECT_FALSE(store->Change("1", [](TScheduleEntry& e) { e.Enabled = false; }, &error));
     EXPECT_EQ(Read(), bytes);
     EXPECT_EQ(store->Problem().contains(QString::fromUtf8("更新版本")), bytes == newer);
   }
@@ -174,18 +174,18 @@ TEST_F(ScheduleStoreTest, OverlappingEntriesAreRefused)
   ASSERT_TRUE(store->Add(Once(sunday.addSecs(600), 60), &error, &other)) << error.toStdString();
   EXPECT_FALSE(store->SetEnabled(late, true, &error));
   EXPECT_TRUE(error.contains(QString::fromUtf8("时间重叠")));
-  EXPECT_FALSE(Open()->Find(late)->enabled);
+  EXPECT_FALSE(Open()->Find(late)->Enabled);
 
   // Changed in place: an entry never overlaps itself; one that would overlap
   // another, or start in the past, is refused and the file stays as it was.
-  EXPECT_TRUE(store->Change(sundayId, [](TScheduleEntry& e) { e.seconds = 3000; }, &error)) << error.toStdString();
+  EXPECT_TRUE(store->Change(sundayId, [](TScheduleEntry& e) { e.Seconds = 3000; }, &error)) << error.toStdString();
   const QByteArray before = Read();
-  EXPECT_FALSE(store->Change(sundayId, [](TScheduleEntry& e) { e.days = {1}; e.time = QTime(0, 20); }, &error));
+  EXPECT_FALSE(store->Change(sundayId, [](TScheduleEntry& e) { e.Days = {1}; e.Time = QTime(0, 20); }, &error));
   EXPECT_TRUE(error.contains(QString::fromUtf8("丙台"))) << error.toStdString();
-  EXPECT_FALSE(store->Change(other, [](TScheduleEntry& e) { e.at = kNow.addSecs(-60); }, &error));
+  EXPECT_FALSE(store->Change(other, [](TScheduleEntry& e) { e.At = kNow.addSecs(-60); }, &error));
   EXPECT_TRUE(error.contains(QString::fromUtf8("已经过去")));
   EXPECT_EQ(Read(), before);
-  EXPECT_EQ(Open()->Find(sundayId)->seconds, 3000);
+  EXPECT_EQ(Open()->Find(sundayId)->Seconds, 3000);
 }
 
 } // namespace

@@ -19,23 +19,23 @@ namespace {
 const QDateTime kT0(QDate(2026, 12, 7), QTime(9, 0));  // a Monday
 
 struct TLog {
-  int made = 0, finished = 0;
-  bool reachable = true;
-  QStringList files;
-  const qint64* steady = nullptr;
-  qint64 recordAt = -1;  // the steady clock when the file began
-  QStringList order;     // "record NAME" and "finish NAME" as they came
+  int Made = 0, Finished = 0;
+  bool Reachable = true;
+  QStringList Files;
+  const qint64* Steady = nullptr;
+  qint64 RecordAt = -1;  // the steady clock when the file began
+  QStringList Order;     // "record NAME" and "finish NAME" as they came
 };
 
 // Says at once whether the station answered; writes a few bytes as its
 // "recording" once asked to record.
 class TFakeRecording : public TScheduleRecording {
 public:
-  explicit TFakeRecording(TLog& log) : log_(log) { ++log_.made; }
+  explicit TFakeRecording(TLog& log) : log_(log) { ++log_.Made; }
   void Prepare(const TScheduleEntry&, const QString& file) override
   {
     file_ = file;
-    if (!log_.reachable) {
+    if (!log_.Reachable) {
       emit Unreachable(QString::fromUtf8("连接被拒绝"));
       return;
     }
@@ -45,15 +45,15 @@ public:
   {
     QFile f(file_);
     if (f.open(QIODevice::WriteOnly)) f.write("ID3");
-    log_.files << file_;
-    log_.recordAt = *log_.steady;
-    log_.order << "record " + QFileInfo(file_).fileName();
+    log_.Files << file_;
+    log_.RecordAt = *log_.Steady;
+    log_.Order << "record " + QFileInfo(file_).fileName();
     emit Recording();
   }
   void Finish() override
   {
-    ++log_.finished;
-    log_.order << "finish " + QFileInfo(file_).fileName();
+    ++log_.Finished;
+    log_.Order << "finish " + QFileInfo(file_).fileName();
   }
 
 private:
@@ -72,9 +72,9 @@ protected:
   {
     TScheduleStore& target = scheduler ? scheduler->Store() : *store;
     target.Now = [this] { return now; };
-    e.stationName = QString::fromUtf8("测试台");
-    e.stationUrl = "http://127.0.0.1:9/live.mp3";
-    e.folder = dir.filePath("rec");
+    e.StationName = QString::fromUtf8("测试台");
+    e.StationUrl = "http://127.0.0.1:9/live.mp3";
+    e.Folder = dir.filePath("rec");
     QString error, id;
     EXPECT_TRUE(target.Add(e, &error, &id)) << error.toStdString();
     return id;
@@ -82,19 +82,19 @@ protected:
   QString AddOnce(QDateTime at, int seconds)
   {
     TScheduleEntry e;
-    e.at = at;
-    e.seconds = seconds;
+    e.At = at;
+    e.Seconds = seconds;
     return Add(e);
   }
   void Make()
   {
-    log.steady = &steady;
+    log.Steady = &steady;
     TScheduler::TServices s;
-    s.now = [this] { return now; };
-    s.steadyMs = [this] { return steady; };
-    s.makeRecording = [this] { return std::make_unique<TFakeRecording>(log); };
-    s.notify = [this](const QString& title, const QString& text) { told << title + u'|' + text; };
-    s.keepAwake = [this](const QString&) {
+    s.Now = [this] { return now; };
+    s.SteadyMs = [this] { return steady; };
+    s.MakeRecording = [this] { return std::make_unique<TFakeRecording>(log); };
+    s.Notify = [this](const QString& title, const QString& text) { told << title + u'|' + text; };
+    s.KeepAwake = [this](const QString&) {
       ++awakeAsked;
       return std::shared_ptr<void>(awake = std::make_shared<int>(1));
     };
@@ -110,7 +110,7 @@ protected:
   TScheduleEntry::TResult Result(const QString& id)
   {
     TScheduleStore fresh(dir.filePath("schedule.json"));
-    return fresh.Find(id) ? fresh.Find(id)->lastResult : TScheduleEntry::None;
+    return fresh.Find(id) ? fresh.Find(id)->LastResult : TScheduleEntry::None;
   }
   QStringList ToldTitles() const
   {
@@ -136,22 +136,22 @@ TEST_F(SchedulerTest, ADueEntryRecordsForItsLengthAndTheWallClockJumpingChangesN
   Make();
   scheduler->Start();
   Pass(49000);
-  EXPECT_EQ(log.made, 0);
+  EXPECT_EQ(log.Made, 0);
   // Ten seconds ahead the station is connected, nothing written or noted.
   Pass(1000);
-  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(log.Made, 1);
   EXPECT_TRUE(scheduler->ReadyNow());
   Pass(9000);
-  EXPECT_TRUE(log.files.isEmpty());
+  EXPECT_TRUE(log.Files.isEmpty());
   EXPECT_EQ(Result(id), TScheduleEntry::None);
   Pass(1500);
   ASSERT_TRUE(scheduler->RecordingNow());
-  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(log.Made, 1);
   EXPECT_EQ(Result(id), TScheduleEntry::Recording);
   EXPECT_EQ(awakeAsked, 1);
   EXPECT_FALSE(awake.expired());
-  ASSERT_EQ(log.files.size(), 1);
-  EXPECT_EQ(log.files[0], QDir(dir.filePath("rec")).filePath(QString::fromUtf8("测试台 2026-12-07 0901.mp3")));
+  ASSERT_EQ(log.Files.size(), 1);
+  EXPECT_EQ(log.Files[0], QDir(dir.filePath("rec")).filePath(QString::fromUtf8("测试台 2026-12-07 0901.mp3")));
   EXPECT_EQ(ToldTitles(), QStringList{QString::fromUtf8("预约录音开始")});
   // The wall clock goes back an hour (a time zone) and forward again: the
   // recording runs by the steady clock, to its length from the start.
@@ -164,7 +164,7 @@ TEST_F(SchedulerTest, ADueEntryRecordsForItsLengthAndTheWallClockJumpingChangesN
   EXPECT_TRUE(scheduler->RecordingNow());
   Pass(1600);
   EXPECT_FALSE(scheduler->Running());
-  EXPECT_EQ(log.finished, 1);
+  EXPECT_EQ(log.Finished, 1);
   EXPECT_TRUE(awake.expired());
   EXPECT_EQ(Result(id), TScheduleEntry::Done);
   EXPECT_EQ(ToldTitles().last(), QString::fromUtf8("预约录音完成"));
@@ -172,7 +172,7 @@ TEST_F(SchedulerTest, ADueEntryRecordsForItsLengthAndTheWallClockJumpingChangesN
   now = kT0;
   scheduler->Tick();
   Pass(61000);
-  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(log.Made, 1);
   EXPECT_EQ(told.size(), 2);
 }
 
@@ -181,15 +181,15 @@ TEST_F(SchedulerTest, StartsNotSeenAreReportedNeverRecordedLate)
   // The program was not running at 09:01; it starts at 09:05.
   const QString missed = AddOnce(kT0.addSecs(60), 600);
   TScheduleEntry weekly;
-  weekly.repeat = TScheduleEntry::Weekly;
-  weekly.days = {1, 2};
-  weekly.time = QTime(10, 0);
-  weekly.seconds = 300;
+  weekly.Repeat = TScheduleEntry::Weekly;
+  weekly.Days = {1, 2};
+  weekly.Time = QTime(10, 0);
+  weekly.Seconds = 300;
   const QString everyWeek = Add(weekly);
   now = kT0.addSecs(300);
   Make();
   scheduler->Start();
-  EXPECT_EQ(log.made, 0);
+  EXPECT_EQ(log.Made, 0);
   ASSERT_EQ(told.size(), 1);
   EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("错过了预约录音|测试台 在 2026-12-07 09:01 的预约录音没有录上")))
       << told[0].toStdString();
@@ -198,7 +198,7 @@ TEST_F(SchedulerTest, StartsNotSeenAreReportedNeverRecordedLate)
   EXPECT_EQ(told.size(), 1);
   // The clock jumps past Monday's 10:00 (asleep): reported, not recorded.
   Pass(3600 * 1000);
-  EXPECT_EQ(log.made, 0);
+  EXPECT_EQ(log.Made, 0);
   EXPECT_EQ(Result(everyWeek), TScheduleEntry::Missed);
   // Tuesday's comes a few seconds late (a busy tick): recorded, to 10:05.
   now = QDateTime(kT0.date().addDays(1), QTime(10, 0, 4));
@@ -214,17 +214,17 @@ TEST_F(SchedulerTest, StartsNotSeenAreReportedNeverRecordedLate)
 TEST_F(SchedulerTest, AStationThatCannotBeReachedIsTriedForAMinuteThenReported)
 {
   const QString id = AddOnce(kT0.addSecs(10), 600);
-  log.reachable = false;
+  log.Reachable = false;
   Make();
   scheduler->Start();
   // Tried ahead of the start, and again at it.
-  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(log.Made, 1);
   Pass(10000);
-  EXPECT_EQ(log.made, 2);
+  EXPECT_EQ(log.Made, 2);
   EXPECT_TRUE(scheduler->Running());
   for (int i = 0; i < 30; ++i) Pass(2000);
-  EXPECT_GE(log.made, 10);
-  EXPECT_LE(log.made, 13);
+  EXPECT_GE(log.Made, 10);
+  EXPECT_LE(log.Made, 13);
   EXPECT_FALSE(scheduler->Running());
   EXPECT_TRUE(awake.expired());
   EXPECT_EQ(Result(id), TScheduleEntry::Failed);
@@ -234,13 +234,13 @@ TEST_F(SchedulerTest, AStationThatCannotBeReachedIsTriedForAMinuteThenReported)
 
   // It answers on the second try: recorded, to the entry's end.
   log = TLog{};
-  log.steady = &steady;
-  log.reachable = false;
+  log.Steady = &steady;
+  log.Reachable = false;
   const QString second = AddOnce(kT0.addSecs(700), 60);
   now = kT0.addSecs(699);
   Pass(1000);
-  EXPECT_EQ(log.made, 1);
-  log.reachable = true;
+  EXPECT_EQ(log.Made, 1);
+  log.Reachable = true;
   Pass(5000);
   EXPECT_TRUE(scheduler->RecordingNow());
   Pass(54000);
@@ -262,7 +262,7 @@ TEST_F(SchedulerTest, TheStationIsReadyAheadAndTheFileBeginsAtTheStartItself)
   steady += 10000;
   const qint64 startSteady = steady;
   scheduler->Tick();
-  EXPECT_EQ(log.recordAt, startSteady);
+  EXPECT_EQ(log.RecordAt, startSteady);
   Pass(59999);
   EXPECT_TRUE(scheduler->RecordingNow());
   Pass(1);
@@ -278,28 +278,28 @@ TEST_F(SchedulerTest, TheStationIsReadyAheadAndTheFileBeginsAtTheStartItself)
   const int toldBefore = int(told.size());
   Pass(1000);
   EXPECT_FALSE(scheduler->Running());
-  EXPECT_EQ(log.finished, 2);
+  EXPECT_EQ(log.Finished, 2);
   Pass(10000);
-  EXPECT_EQ(log.made, 2);
+  EXPECT_EQ(log.Made, 2);
   EXPECT_EQ(Result(off), TScheduleEntry::None);
   EXPECT_EQ(int(told.size()), toldBefore);
 
   // Not reachable ahead of the start: tried again, the entry not failed before
   // the minute from its start is over; it answers at the start.
   const QString late = AddOnce(kT0.addSecs(1200), 60);
-  log.reachable = false;
+  log.Reachable = false;
   now = kT0.addSecs(1190);
   Pass(0);
-  EXPECT_EQ(log.made, 3);
+  EXPECT_EQ(log.Made, 3);
   EXPECT_TRUE(scheduler->Running());
   Pass(5000);
-  EXPECT_EQ(log.made, 4);
+  EXPECT_EQ(log.Made, 4);
   EXPECT_EQ(Result(late), TScheduleEntry::None);
-  log.reachable = true;
+  log.Reachable = true;
   Pass(5000);
-  EXPECT_EQ(log.made, 5);
+  EXPECT_EQ(log.Made, 5);
   EXPECT_TRUE(scheduler->RecordingNow());
-  EXPECT_EQ(log.recordAt, steady);
+  EXPECT_EQ(log.RecordAt, steady);
 }
 
 TEST_F(SchedulerTest, AnEntryRightAfterAnotherIsReadyBeforeItAndBeginsAtItsStart)
@@ -311,10 +311,10 @@ TEST_F(SchedulerTest, AnEntryRightAfterAnotherIsReadyBeforeItAndBeginsAtItsStart
   Pass(10000);
   ASSERT_TRUE(scheduler->RecordingNow());
   Pass(49000);
-  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(log.Made, 1);
   // Ten seconds before the boundary the second connects while the first records.
   Pass(1000);
-  EXPECT_EQ(log.made, 2);
+  EXPECT_EQ(log.Made, 2);
   EXPECT_TRUE(scheduler->ReadyNow());
   EXPECT_EQ(scheduler->RunningId(), first);
   // The steady clock runs a little behind the wall's: the boundary is the
@@ -325,8 +325,8 @@ TEST_F(SchedulerTest, AnEntryRightAfterAnotherIsReadyBeforeItAndBeginsAtItsStart
   EXPECT_EQ(Result(first), TScheduleEntry::Done);
   EXPECT_EQ(scheduler->RunningId(), second);
   EXPECT_TRUE(scheduler->RecordingNow());
-  EXPECT_EQ(log.recordAt, steady);
-  EXPECT_EQ(log.order, (QStringList{"record 测试台 2026-12-07 0900.mp3", "finish 测试台 2026-12-07 0900.mp3",
+  EXPECT_EQ(log.RecordAt, steady);
+  EXPECT_EQ(log.Order, (QStringList{"record 测试台 2026-12-07 0900.mp3", "finish 测试台 2026-12-07 0900.mp3",
                                     "record 测试台 2026-12-07 0901.mp3"}));
   EXPECT_EQ(ToldTitles(), (QStringList{QString::fromUtf8("预约录音开始"), QString::fromUtf8("预约录音完成"),
                                        QString::fromUtf8("预约录音开始")}));
@@ -352,8 +352,8 @@ TEST_F(SchedulerTest, AFolderGoneByTheStartIsMadeAgainOrTheEntryFailsSayingWhy)
   ASSERT_TRUE(QDir(folder).removeRecursively());
   Pass(10000);
   ASSERT_TRUE(scheduler->RecordingNow());
-  EXPECT_EQ(QFileInfo(log.files.last()).absolutePath(), folder);
-  EXPECT_GT(QFileInfo(log.files.last()).size(), 0);
+  EXPECT_EQ(QFileInfo(log.Files.last()).absolutePath(), folder);
+  EXPECT_GT(QFileInfo(log.Files.last()).size(), 0);
   Pass(60000);
   EXPECT_EQ(Result(again), TScheduleEntry::Done);
 
@@ -366,15 +366,15 @@ TEST_F(SchedulerTest, AFolderGoneByTheStartIsMadeAgainOrTheEntryFailsSayingWhy)
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.write("keep me");
   blocker.close();
-  const int recorded = int(log.files.size());
+  const int recorded = int(log.Files.size());
   Pass(10000);
   EXPECT_FALSE(scheduler->Running());
-  EXPECT_EQ(int(log.files.size()), recorded);
-  EXPECT_EQ(log.finished, log.made);
+  EXPECT_EQ(int(log.Files.size()), recorded);
+  EXPECT_EQ(log.Finished, log.Made);
   EXPECT_TRUE(awake.expired());
   EXPECT_EQ(Result(blocked), TScheduleEntry::Failed);
   const QString why = QString::fromUtf8("无法创建文件夹 %1：那里已有一个同名的文件").arg(folder);
-  EXPECT_EQ(scheduler->Store().Find(blocked)->lastMessage, why);
+  EXPECT_EQ(scheduler->Store().Find(blocked)->LastMessage, why);
   EXPECT_EQ(told.last(), QString::fromUtf8("预约录音失败|测试台 在 2026-12-07 09:01 的预约录音没有录上：") + why);
   EXPECT_TRUE(blocker.open(QIODevice::ReadOnly));
   EXPECT_EQ(blocker.readAll(), "keep me");
@@ -385,7 +385,7 @@ TEST_F(SchedulerTest, AFolderGoneByTheStartIsMadeAgainOrTheEntryFailsSayingWhy)
   // and the entries after it run once the way is clear.
   const QString deeper = AddOnce(kT0.addSecs(165), 30);
   QString error;
-  ASSERT_TRUE(scheduler->Store().Change(deeper, [&](TScheduleEntry& e) { e.folder = folder + "/sub"; }, &error))
+  ASSERT_TRUE(scheduler->Store().Change(deeper, [&](TScheduleEntry& e) { e.Folder = folder + "/sub"; }, &error))
       << error.toStdString();
   now = kT0.addSecs(155);
   Pass(0);
@@ -409,7 +409,7 @@ TEST_F(SchedulerTest, TheProgramEndingMidRecordingFinishesTheFileAndMarksItInter
   Pass(5000);
   ASSERT_TRUE(scheduler->RecordingNow());
   scheduler.reset();
-  EXPECT_EQ(log.finished, 1);
+  EXPECT_EQ(log.Finished, 1);
   EXPECT_TRUE(awake.expired());
   EXPECT_EQ(Result(id), TScheduleEntry::Interrupted);
   EXPECT_EQ(told.last().section(u'|', 0, 0), QString::fromUtf8("预约录音被中断"));
@@ -417,14 +417,14 @@ TEST_F(SchedulerTest, TheProgramEndingMidRecordingFinishesTheFileAndMarksItInter
   // Killed instead: the next start finds it still recording and says so.
   store = std::make_unique<TScheduleStore>(dir.filePath("schedule.json"));
   QString error;
-  ASSERT_TRUE(store->Change(id, [](TScheduleEntry& e) { e.lastResult = TScheduleEntry::Recording; }, &error));
+  ASSERT_TRUE(store->Change(id, [](TScheduleEntry& e) { e.LastResult = TScheduleEntry::Recording; }, &error));
   told.clear();
   Make();
   scheduler->Start();
   EXPECT_EQ(Result(id), TScheduleEntry::Interrupted);
   ASSERT_EQ(told.size(), 1);
   EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("预约录音被中断|")));
-  EXPECT_EQ(log.made, 1);
+  EXPECT_EQ(log.Made, 1);
 }
 
 } // namespace

@@ -14,13 +14,13 @@
 namespace {
 
 struct TPlayerInMemory {
-  TStreamEngineMemory* engine = new TStreamEngineMemory;
-  TStationPlayer player{std::unique_ptr<TStreamEngine>(engine)};
+  TStreamEngineMemory* Engine = new TStreamEngineMemory;
+  TStationPlayer Player{std::unique_ptr<TStreamEngine>(Engine)};
   void Plays()
   {
     TStreamEvent e;
-    e.kind = TStreamEvent::sePlaying;
-    engine->Emit(e);
+    e.Kind = TStreamEvent::sePlaying;
+    Engine->Emit(e);
   }
 };
 
@@ -38,14 +38,14 @@ protected:
   TScheduleEntry Entry(const QString& url)
   {
     TScheduleEntry e;
-    e.stationName = url.section('/', -1);
-    e.stationUrl = url;
-    e.playAloud = true;
+    e.StationName = url.section('/', -1);
+    e.StationUrl = url;
+    e.PlayAloud = true;
     return e;
   }
   std::unique_ptr<TStationRecording> Recording(TStationPlayer* silent = nullptr)
   {
-    return std::make_unique<TStationRecording>(nullptr, &heard.player, silent);
+    return std::make_unique<TStationRecording>(nullptr, &heard.Player, silent);
   }
   QString File(const char* name) { return dir.filePath(QString::fromLatin1(name)); }
 
@@ -55,31 +55,31 @@ protected:
 
 TEST_F(ScheduledStationTest, HeardFromItsStartNotWhileItConnects)
 {
-  heard.player.Play({"user", "user", "http://127.0.0.1:9/user", "http://127.0.0.1:9/user", {}});
+  heard.Player.Play({"user", "user", "http://127.0.0.1:9/user", "http://127.0.0.1:9/user", {}});
   auto rec = Recording();
   const auto ready = Count(rec.get(), &TScheduleRecording::Ready);
   rec->Prepare(Entry("http://127.0.0.1:9/a"), File("a.mp3"));
-  EXPECT_EQ(heard.engine->opened.back().toString(), "http://127.0.0.1:9/a");
-  EXPECT_TRUE(heard.engine->muted);
+  EXPECT_EQ(heard.Engine->opened.back().toString(), "http://127.0.0.1:9/a");
+  EXPECT_TRUE(heard.Engine->muted);
   // The user's mute goes on and off meanwhile: still silent, and it stays theirs.
-  heard.player.SetMuted(true);
-  heard.player.SetMuted(false);
-  EXPECT_TRUE(heard.engine->muted);
-  EXPECT_FALSE(heard.player.Muted());
+  heard.Player.SetMuted(true);
+  heard.Player.SetMuted(false);
+  EXPECT_TRUE(heard.Engine->muted);
+  EXPECT_FALSE(heard.Player.Muted());
   heard.Plays();
   EXPECT_EQ(*ready, 1);
-  EXPECT_TRUE(heard.engine->muted);
+  EXPECT_TRUE(heard.Engine->muted);
   rec->Record();
-  EXPECT_FALSE(heard.engine->muted);
+  EXPECT_FALSE(heard.Engine->muted);
   rec->Finish();
-  EXPECT_EQ(heard.player.State(), TStationPlayer::psStopped);
+  EXPECT_EQ(heard.Player.State(), TStationPlayer::psStopped);
 
   // Dropped before its start: the player is heard again.
   rec = Recording();
   rec->Prepare(Entry("http://127.0.0.1:9/b"), File("b.mp3"));
-  EXPECT_TRUE(heard.engine->muted);
+  EXPECT_TRUE(heard.Engine->muted);
   rec.reset();
-  EXPECT_FALSE(heard.engine->muted);
+  EXPECT_FALSE(heard.Engine->muted);
 }
 
 TEST_F(ScheduledStationTest, TheNextEntryIsReadyWhileTheOneBeforeRecordsTheProgramsPlayer)
@@ -88,17 +88,17 @@ TEST_F(ScheduledStationTest, TheNextEntryIsReadyWhileTheOneBeforeRecordsTheProgr
   first->Prepare(Entry("http://127.0.0.1:9/a"), File("a1.mp3"));
   heard.Plays();
   first->Record();
-  const size_t opened = heard.engine->opened.size();
+  const size_t opened = heard.Engine->opened.size();
 
   // The same station: taken as it plays, nothing muted, no new connection.
   auto same = Recording();
   const auto sameReady = Count(same.get(), &TScheduleRecording::Ready);
   same->Prepare(Entry("http://127.0.0.1:9/a"), File("a2.mp3"));
   EXPECT_EQ(*sameReady, 1);
-  EXPECT_EQ(heard.engine->opened.size(), opened);
-  EXPECT_FALSE(heard.engine->muted);
+  EXPECT_EQ(heard.Engine->opened.size(), opened);
+  EXPECT_FALSE(heard.Engine->muted);
   first->Finish();
-  EXPECT_EQ(heard.player.State(), TStationPlayer::psPlaying);
+  EXPECT_EQ(heard.Player.State(), TStationPlayer::psPlaying);
   const auto sameRecording = Count(same.get(), &TScheduleRecording::Recording);
   same->Record();
   EXPECT_EQ(*sameRecording, 1);
@@ -106,26 +106,26 @@ TEST_F(ScheduledStationTest, TheNextEntryIsReadyWhileTheOneBeforeRecordsTheProgr
   // Another station: connects on a player of its own while the program's
   // player still records the first, and is heard there from its start.
   TPlayerInMemory own;
-  auto other = Recording(&own.player);
+  auto other = Recording(&own.Player);
   const auto otherReady = Count(other.get(), &TScheduleRecording::Ready);
   other->Prepare(Entry("http://127.0.0.1:9/b"), File("b.mp3"));
-  EXPECT_EQ(heard.engine->opened.size(), opened);
-  EXPECT_EQ(own.engine->opened.back().toString(), "http://127.0.0.1:9/b");
+  EXPECT_EQ(heard.Engine->opened.size(), opened);
+  EXPECT_EQ(own.Engine->opened.back().toString(), "http://127.0.0.1:9/b");
   own.Plays();
   EXPECT_EQ(*otherReady, 1);
   same->Finish();
-  EXPECT_EQ(heard.player.State(), TStationPlayer::psStopped);
+  EXPECT_EQ(heard.Player.State(), TStationPlayer::psStopped);
   other->Record();
-  EXPECT_EQ(heard.engine->opened.back().toString(), "http://127.0.0.1:9/b");
-  EXPECT_FALSE(heard.engine->muted);
+  EXPECT_EQ(heard.Engine->opened.back().toString(), "http://127.0.0.1:9/b");
+  EXPECT_FALSE(heard.Engine->muted);
   // Another station chosen by the user there leaves the recording running.
-  heard.player.Play({"user", "user", "http://127.0.0.1:9/user", "http://127.0.0.1:9/user", {}});
+  heard.Player.Play({"user", "user", "http://127.0.0.1:9/user", "http://127.0.0.1:9/user", {}});
   const auto ended = Count(other.get(), &TScheduleRecording::Ended);
   QCoreApplication::processEvents();
   EXPECT_EQ(*ended, 0);
   other->Finish();
-  EXPECT_EQ(heard.player.State(), TStationPlayer::psConnecting);
-  EXPECT_EQ(own.player.State(), TStationPlayer::psStopped);
+  EXPECT_EQ(heard.Player.State(), TStationPlayer::psConnecting);
+  EXPECT_EQ(own.Player.State(), TStationPlayer::psStopped);
   EXPECT_GT(QFileInfo(File("b.mp3")).size(), 0);
 }
 

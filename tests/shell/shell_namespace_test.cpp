@@ -25,30 +25,30 @@ void Touch(const QString& path, const QByteArray& bytes = "x")
 
 // home/ with Desktop/, a "mount" outside home, and the namespace over them.
 struct Tree {
-  QTemporaryDir dir;
-  QString home, desktop, media;
-  std::vector<TShellMount> mounts;
-  std::unique_ptr<TShellNamespace> ns;
+  QTemporaryDir Dir;
+  QString Home, Desktop, Media;
+  std::vector<TShellMount> Mounts;
+  std::unique_ptr<TShellNamespace> Ns;
 
   explicit Tree(bool withDesktop = true)
   {
-    home = dir.filePath("home");
-    desktop = home + "/Desktop";
-    media = dir.filePath("media/USB");
-    QDir().mkpath(home);
-    QDir().mkpath(media);
-    if (withDesktop) QDir().mkpath(desktop);
-    mounts = {{"/", "overlay", ""}, {media, "vfat", "USB"}, {dir.filePath("media/ram"), "tmpfs", ""}};
-    TShellPlaces places{withDesktop ? desktop : home + "/NoDesktop", home, [this] { return mounts; }};
-    ns = LinuxShellNamespace(places);
+    Home = Dir.filePath("home");
+    Desktop = Home + "/Desktop";
+    Media = Dir.filePath("media/USB");
+    QDir().mkpath(Home);
+    QDir().mkpath(Media);
+    if (withDesktop) QDir().mkpath(Desktop);
+    Mounts = {{"/", "overlay", ""}, {Media, "vfat", "USB"}, {Dir.filePath("media/ram"), "tmpfs", ""}};
+    TShellPlaces places{withDesktop ? Desktop : Home + "/NoDesktop", Home, [this] { return Mounts; }};
+    Ns = LinuxShellNamespace(places);
   }
 
   QStringList Names(const TShellItemId& folder, TShellObjectTypes types) const
   {
     QStringList out;
-    const auto entries = ns->Enumerate(folder, types);
+    const auto entries = Ns->Enumerate(folder, types);
     if (!entries) return {"<none>"};
-    for (const auto& e : *entries) out << e.displayName;
+    for (const auto& e : *entries) out << e.DisplayName;
     out.sort();
     return out;
   }
@@ -57,33 +57,33 @@ struct Tree {
 TEST(ShellNamespace, DesktopRootHoldsTheDesktopsItemsHomeAndTheComputer)
 {
   Tree t;
-  QDir().mkpath(t.desktop + "/Project");
-  Touch(t.desktop + "/note.txt");
+  QDir().mkpath(t.Desktop + "/Project");
+  Touch(t.Desktop + "/note.txt");
   EXPECT_EQ(t.Names({}, otFolders | otNonFolders), QStringList({"Project", "note.txt", "主文件夹", "计算机"}));
   EXPECT_EQ(t.Names({}, otFolders), QStringList({"Project", "主文件夹", "计算机"}));
-  EXPECT_EQ(t.ns->DisplayName({}), "桌面");
-  EXPECT_EQ(t.ns->Path({}), t.desktop);
-  EXPECT_EQ(t.ns->Path({kShellHomeId}), t.home);
-  EXPECT_TRUE(t.ns->Path({kShellComputerId}).isEmpty());
-  EXPECT_FALSE(t.ns->IsFileSystem({kShellComputerId}));
+  EXPECT_EQ(t.Ns->DisplayName({}), "桌面");
+  EXPECT_EQ(t.Ns->Path({}), t.Desktop);
+  EXPECT_EQ(t.Ns->Path({kShellHomeId}), t.Home);
+  EXPECT_TRUE(t.Ns->Path({kShellComputerId}).isEmpty());
+  EXPECT_FALSE(t.Ns->IsFileSystem({kShellComputerId}));
 
   // "/" always, user mounts by label; tmpfs never.
   EXPECT_EQ(t.Names({kShellComputerId}, otFolders), QStringList({"USB", "文件系统"}));
   EXPECT_EQ(t.Names({kShellComputerId}, otNonFolders), QStringList());
-  EXPECT_EQ(t.ns->Path({kShellComputerId, t.media, "x"}), t.media + "/x");
-  EXPECT_EQ(t.ns->DisplayName({kShellComputerId, "/"}), "文件系统");
+  EXPECT_EQ(t.Ns->Path({kShellComputerId, t.Media, "x"}), t.Media + "/x");
+  EXPECT_EQ(t.Ns->DisplayName({kShellComputerId, "/"}), "文件系统");
 
   // Without a desktop folder the desktop is home, listed once.
   Tree bare(false);
-  Touch(bare.home + "/a.mp3");
-  EXPECT_EQ(bare.ns->Path({}), bare.home);
+  Touch(bare.Home + "/a.mp3");
+  EXPECT_EQ(bare.Ns->Path({}), bare.Home);
   EXPECT_EQ(bare.Names({}, otFolders | otNonFolders), QStringList({"a.mp3", "计算机"}));
 }
 
 TEST(ShellNamespace, ListsFoldersAndFilesOnlyAndHiddenOnesWhenAsked)
 {
   Tree t;
-  const QString f = t.home + "/f";
+  const QString f = t.Home + "/f";
   QDir().mkpath(f + "/sub");
   QDir().mkpath(f + "/.cache");
   Touch(f + "/song.mp3");
@@ -107,10 +107,10 @@ TEST(ShellNamespace, ListsFoldersAndFilesOnlyAndHiddenOnesWhenAsked)
   EXPECT_EQ(t.Names(id, otNonFolders), QStringList({"song.mp3"}));
   EXPECT_EQ(t.Names(id, otFolders | otNonFolders | otHidden),
             QStringList({".cache", ".secret", "song.mp3", "sub", "sub-link"}));
-  const auto entries = t.ns->Enumerate(id, otFolders | otNonFolders | otHidden);
+  const auto entries = t.Ns->Enumerate(id, otFolders | otNonFolders | otHidden);
   for (const auto& e : *entries) {
-    EXPECT_EQ(e.hidden, e.displayName.startsWith('.')) << e.displayName.toStdString();
-    EXPECT_EQ(e.folder, !e.displayName.contains("mp3") && !e.displayName.contains("secret"));
+    EXPECT_EQ(e.Hidden, e.DisplayName.startsWith('.')) << e.DisplayName.toStdString();
+    EXPECT_EQ(e.Folder, !e.DisplayName.contains("mp3") && !e.DisplayName.contains("secret"));
   }
 
   // A folder that cannot be listed is told from an empty one.
@@ -122,27 +122,27 @@ TEST(ShellNamespace, ListsFoldersAndFilesOnlyAndHiddenOnesWhenAsked)
 TEST(ShellNamespace, ParsesPathsUnderTheNearestPlace)
 {
   Tree t;
-  QDir().mkpath(t.desktop + "/d");
-  QDir().mkpath(t.home + "/Music/Live");
-  QDir().mkpath(t.media + "/Rec");
-  QDir().mkpath(t.dir.filePath("elsewhere"));
-  EXPECT_EQ(t.ns->Parse(t.desktop), TShellItemId());
-  EXPECT_EQ(t.ns->Parse(t.desktop + "/d/"), TShellItemId({"d"}));
-  EXPECT_EQ(t.ns->Parse(t.home + "/Music/./Live"), TShellItemId({kShellHomeId, "Music", "Live"}));
-  EXPECT_EQ(t.ns->Parse(t.home), TShellItemId({kShellHomeId}));
-  EXPECT_EQ(t.ns->Parse(t.media + "/Rec"), TShellItemId({kShellComputerId, t.media, "Rec"}));
-  const QStringList elsewhere = QDir::cleanPath(t.dir.filePath("elsewhere")).split('/', Qt::SkipEmptyParts);
-  EXPECT_EQ(t.ns->Parse(t.dir.filePath("elsewhere")), TShellItemId({kShellComputerId, "/"}) + elsewhere);
+  QDir().mkpath(t.Desktop + "/d");
+  QDir().mkpath(t.Home + "/Music/Live");
+  QDir().mkpath(t.Media + "/Rec");
+  QDir().mkpath(t.Dir.filePath("elsewhere"));
+  EXPECT_EQ(t.Ns->Parse(t.Desktop), TShellItemId());
+  EXPECT_EQ(t.Ns->Parse(t.Desktop + "/d/"), TShellItemId({"d"}));
+  EXPECT_EQ(t.Ns->Parse(t.Home + "/Music/./Live"), TShellItemId({kShellHomeId, "Music", "Live"}));
+  EXPECT_EQ(t.Ns->Parse(t.Home), TShellItemId({kShellHomeId}));
+  EXPECT_EQ(t.Ns->Parse(t.Media + "/Rec"), TShellItemId({kShellComputerId, t.Media, "Rec"}));
+  const QStringList elsewhere = QDir::cleanPath(t.Dir.filePath("elsewhere")).split('/', Qt::SkipEmptyParts);
+  EXPECT_EQ(t.Ns->Parse(t.Dir.filePath("elsewhere")), TShellItemId({kShellComputerId, "/"}) + elsewhere);
   // Every identifier leads back to its path.
-  for (const QString& p : {t.home + "/Music/Live", t.media + "/Rec", t.desktop + "/d"})
-    EXPECT_EQ(t.ns->Path(*t.ns->Parse(p)), p);
+  for (const QString& p : {t.Home + "/Music/Live", t.Media + "/Rec", t.Desktop + "/d"})
+    EXPECT_EQ(t.Ns->Path(*t.Ns->Parse(p)), p);
 
-  EXPECT_FALSE(t.ns->Parse(t.home + "/nothing-here"));
-  EXPECT_FALSE(t.ns->Parse("relative/path"));
-  EXPECT_FALSE(t.ns->Parse(""));
-  EXPECT_EQ(t.ns->SpecialFolder(sfMyComputer), TShellItemId({kShellComputerId}));
-  EXPECT_EQ(t.ns->SpecialFolder(sfPersonal), TShellItemId({kShellHomeId}));
-  EXPECT_FALSE(t.ns->SpecialFolder(18));
+  EXPECT_FALSE(t.Ns->Parse(t.Home + "/nothing-here"));
+  EXPECT_FALSE(t.Ns->Parse("relative/path"));
+  EXPECT_FALSE(t.Ns->Parse(""));
+  EXPECT_EQ(t.Ns->SpecialFolder(sfMyComputer), TShellItemId({kShellComputerId}));
+  EXPECT_EQ(t.Ns->SpecialFolder(sfPersonal), TShellItemId({kShellHomeId}));
+  EXPECT_FALSE(t.Ns->SpecialFolder(18));
 }
 
 TEST(ShellNamespace, OnlyUserFileSystemsAreShownAsMounts)
@@ -163,58 +163,58 @@ TEST(ShellNamespace, OnlyUserFileSystemsAreShownAsMounts)
 TEST(ShellNamespace, DetailsAndOrder)
 {
   Tree t;
-  Touch(t.home + "/clip.mp3", QByteArray(3000, 'a'));
-  QDir().mkpath(t.home + "/Box");
-  const auto file = t.ns->Details({kShellHomeId, "clip.mp3"});
+  Touch(t.Home + "/clip.mp3", QByteArray(3000, 'a'));
+  QDir().mkpath(t.Home + "/Box");
+  const auto file = t.Ns->Details({kShellHomeId, "clip.mp3"});
   ASSERT_TRUE(file);
-  EXPECT_EQ(file->size, 3000);
-  EXPECT_FALSE(file->folder);
-  EXPECT_FALSE(file->typeName.isEmpty());
-  EXPECT_LE(file->modified.secsTo(QDateTime::currentDateTime()), 60);
-  const auto folder = t.ns->Details({kShellHomeId, "Box"});
+  EXPECT_EQ(file->Size, 3000);
+  EXPECT_FALSE(file->Folder);
+  EXPECT_FALSE(file->TypeName.isEmpty());
+  EXPECT_LE(file->Modified.secsTo(QDateTime::currentDateTime()), 60);
+  const auto folder = t.Ns->Details({kShellHomeId, "Box"});
   ASSERT_TRUE(folder);
-  EXPECT_EQ(folder->size, -1);
-  EXPECT_EQ(folder->typeName, "文件夹");
+  EXPECT_EQ(folder->Size, -1);
+  EXPECT_EQ(folder->TypeName, "文件夹");
   int error = 0;
-  EXPECT_FALSE(t.ns->Details({kShellHomeId, "vanished.mp3"}, &error));
+  EXPECT_FALSE(t.Ns->Details({kShellHomeId, "vanished.mp3"}, &error));
   EXPECT_EQ(error, ENOENT);
-  EXPECT_EQ(t.ns->Columns({kShellHomeId}).size(), 4u);
-  EXPECT_EQ(t.ns->Columns({kShellComputerId}).size(), 1u);
+  EXPECT_EQ(t.Ns->Columns({kShellHomeId}).size(), 4u);
+  EXPECT_EQ(t.Ns->Columns({kShellComputerId}).size(), 1u);
 
   const auto entry = [](const char* name, bool fs = true) { return TShellEntry{name, name, false, fs, false}; };
-  EXPECT_LT(t.ns->Compare(entry("track2"), entry("track10")), 0);
-  EXPECT_LT(t.ns->Compare(entry("apple"), entry("Banana")), 0);
-  EXPECT_LT(t.ns->Compare(entry("Banana"), entry("cherry")), 0);
-  EXPECT_LT(t.ns->Compare(entry("zz", false), entry("aa")), 0);
-  EXPECT_NE(t.ns->Compare(entry("a"), entry("A")), 0);
+  EXPECT_LT(t.Ns->Compare(entry("track2"), entry("track10")), 0);
+  EXPECT_LT(t.Ns->Compare(entry("apple"), entry("Banana")), 0);
+  EXPECT_LT(t.Ns->Compare(entry("Banana"), entry("cherry")), 0);
+  EXPECT_LT(t.Ns->Compare(entry("zz", false), entry("aa")), 0);
+  EXPECT_NE(t.Ns->Compare(entry("a"), entry("A")), 0);
 }
 
 TEST(ShellNamespace, RenameRefusesBadAndTakenNamesAndKeepsEveryFile)
 {
   Tree t;
-  Touch(t.home + "/a.mp3", "first");
-  Touch(t.home + "/b.mp3", "second");
+  Touch(t.Home + "/a.mp3", "first");
+  Touch(t.Home + "/b.mp3", "second");
   const TShellItemId a{kShellHomeId, "a.mp3"};
   for (const QString& bad : {QString(), QString("  "), QString("."), QString(".."), QString("x/y"), QString("b.mp3")}) {
     try {
-      t.ns->Rename(a, bad);
+      t.Ns->Rename(a, bad);
       ADD_FAILURE() << "renamed to " << bad.toStdString();
     } catch (const EShellError& e) {
       EXPECT_TRUE(e.Message().startsWith(QString("Rename to %1 failed").arg(bad))) << e.what();
     }
   }
-  QFile b(t.home + "/b.mp3");
+  QFile b(t.Home + "/b.mp3");
   ASSERT_TRUE(b.open(QIODevice::ReadOnly));
   EXPECT_EQ(b.readAll(), "second");
-  EXPECT_TRUE(QFile::exists(t.home + "/a.mp3"));
+  EXPECT_TRUE(QFile::exists(t.Home + "/a.mp3"));
 
-  EXPECT_EQ(t.ns->Rename(a, "c.mp3"), TShellItemId({kShellHomeId, "c.mp3"}));
-  EXPECT_FALSE(QFile::exists(t.home + "/a.mp3"));
-  EXPECT_TRUE(QFile::exists(t.home + "/c.mp3"));
-  EXPECT_FALSE(t.ns->CanRename({kShellHomeId}));
-  EXPECT_FALSE(t.ns->CanRename({kShellComputerId, "/"}));
-  EXPECT_THROW(t.ns->Rename({kShellComputerId}, "x"), EShellError);
-  EXPECT_THROW(t.ns->Rename({kShellHomeId, "gone.mp3"}, "x.mp3"), EShellError);
+  EXPECT_EQ(t.Ns->Rename(a, "c.mp3"), TShellItemId({kShellHomeId, "c.mp3"}));
+  EXPECT_FALSE(QFile::exists(t.Home + "/a.mp3"));
+  EXPECT_TRUE(QFile::exists(t.Home + "/c.mp3"));
+  EXPECT_FALSE(t.Ns->CanRename({kShellHomeId}));
+  EXPECT_FALSE(t.Ns->CanRename({kShellComputerId, "/"}));
+  EXPECT_THROW(t.Ns->Rename({kShellComputerId}, "x"), EShellError);
+  EXPECT_THROW(t.Ns->Rename({kShellHomeId, "gone.mp3"}, "x.mp3"), EShellError);
 }
 
 } // namespace

@@ -80,22 +80,22 @@ TEST_F(BuiltinSkin, ContainerLayout)
   EXPECT_EQ(c[4], '\0');
   TBmpInfo frame;
   DecodeBmp(c.mid(5), &frame);
-  EXPECT_EQ(frame.width, 191);
-  EXPECT_EQ(frame.height, 140);
-  EXPECT_EQ(frame.bitsPerPixel, 8);
-  EXPECT_EQ(frame.fileSize, 27110);
+  EXPECT_EQ(frame.Width, 191);
+  EXPECT_EQ(frame.Height, 140);
+  EXPECT_EQ(frame.BitsPerPixel, 8);
+  EXPECT_EQ(frame.FileSize, 27110);
   EXPECT_EQ(c[27115], '\1');
   EXPECT_EQ(c[27116], '\1');
   EXPECT_EQ(i32(27117), 7);
   const struct {
-    int offset, width, height, bits;
+    int Offset, Width, Height, Bits;
   } extras[] = {{27121, 37, 59, 8},  {29631, 67, 59, 8},  {34597, 100, 216, 8}, {57275, 39, 17, 8},
                 {59033, 430, 333, 8}, {203967, 67, 59, 8}, {208173, 103, 67, 4}};
   for (const auto& e : extras) {
-    TBmpInfo info = ReadBmpInfo(c.mid(e.offset));
-    EXPECT_EQ(info.width, e.width) << e.offset;
-    EXPECT_EQ(info.height, e.height) << e.offset;
-    EXPECT_EQ(info.bitsPerPixel, e.bits) << e.offset;
+    TBmpInfo info = ReadBmpInfo(c.mid(e.Offset));
+    EXPECT_EQ(info.Width, e.Width) << e.Offset;
+    EXPECT_EQ(info.Height, e.Height) << e.Offset;
+    EXPECT_EQ(info.BitsPerPixel, e.Bits) << e.Offset;
   }
   EXPECT_EQ(c.size() - 211775, 32227);
   EXPECT_TRUE(c.mid(211775).startsWith("[VERSION]\r\n"));

@@ -250,8 +250,8 @@ TEST(SkinData, BrokenStoredSkinsRaiseAndLeaveTheSkinEmpty)
   const qsizetype frameSize = EncodeBmp(Picture(19, 14, 8, 44).Image, 8).size();
   const qsizetype countAt = 4 + 1 + frameSize + 2;
   struct Case {
-    const char* what;
-    std::function<QByteArray()> make;
+    const char* What;
+    std::function<QByteArray()> Make;
   };
   const Case cases[] = {
       {"no version", [] { return QByteArray("\3\0", 2); }},
@@ -272,12 +272,12 @@ TEST(SkinData, BrokenStoredSkinsRaiseAndLeaveTheSkinEmpty)
       {"huge name list", [] { QStringList d = kDefinition; d.replace(d.indexOf("activepicturescount=2"), "activepicturescount=99999999"); return Container(d); }},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.What);
     TbsSkinData data(nullptr);
     data.LoadFromContainer(good);
     ASSERT_FALSE(data.IsEmptySkin());
     try {
-      data.LoadFromContainer(c.make());
+      data.LoadFromContainer(c.Make());
       ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
       EXPECT_FALSE(e.Message().isEmpty());

@@ -15,37 +15,37 @@ namespace {
 const QStringList kBitRates = {"32 kbps", "64 kbps", "128 kbps"};
 
 struct BitRateBox {
-  Owned<TForm> form{NewForm()};
-  TbsSkinData* skin = LoadBuiltinSkin(form.get());
-  TbsSkinComboBox* box = new TbsSkinComboBox(form.get());
-  int clicks = 0;
-  int changes = 0;
+  Owned<TForm> Form{NewForm()};
+  TbsSkinData* Skin = LoadBuiltinSkin(Form.get());
+  TbsSkinComboBox* Box = new TbsSkinComboBox(Form.get());
+  int Clicks = 0;
+  int Changes = 0;
 
   BitRateBox()
   {
-    box->SetParent(form.get());
-    box->SetBounds(136, 11, 120, 20);
-    box->SetItems(kBitRates);
-    box->SetItemIndex(1);
-    box->SetSkinData(skin);
-    box->SetOnClick([this](TObject*) { ++clicks; });
-    box->SetOnChange([this](TObject*) { ++changes; });
+    Box->SetParent(Form.get());
+    Box->SetBounds(136, 11, 120, 20);
+    Box->SetItems(kBitRates);
+    Box->SetItemIndex(1);
+    Box->SetSkinData(Skin);
+    Box->SetOnClick([this](TObject*) { ++Clicks; });
+    Box->SetOnChange([this](TObject*) { ++Changes; });
   }
-  ~BitRateBox() { box->CloseUpList(false); }
-  void Key(int vk, TShiftState shift = TShiftState()) { box->Perform(WM_KEYDOWN, vk, int(shift)); }
-  void Type(QChar ch) { box->Perform(WM_CHAR, ch.unicode(), 0); }
+  ~BitRateBox() { Box->CloseUpList(false); }
+  void Key(int vk, TShiftState shift = TShiftState()) { Box->Perform(WM_KEYDOWN, vk, int(shift)); }
+  void Type(QChar ch) { Box->Perform(WM_CHAR, ch.unicode(), 0); }
 };
 
 TEST(SkinComboBox, BitRateBoxOpensThreeRowsWithoutAScrollBar)
 {
   BitRateBox t;
-  EXPECT_EQ(t.box->Height(), 20);
-  EXPECT_EQ(t.box->Text(), "64 kbps");
-  EXPECT_EQ(t.box->ButtonArea(), SkinRect(47 + 57, 2, 61 + 57, 18)) << "the button follows the right edge";
+  EXPECT_EQ(t.Box->Height(), 20);
+  EXPECT_EQ(t.Box->Text(), "64 kbps");
+  EXPECT_EQ(t.Box->ButtonArea(), SkinRect(47 + 57, 2, 61 + 57, 18)) << "the button follows the right edge";
 
-  t.box->DropDownList();
-  TbsPopupListBox* list = t.box->PopupList();
-  ASSERT_TRUE(t.box->ListOpen());
+  t.Box->DropDownList();
+  TbsPopupListBox* list = t.Box->PopupList();
+  ASSERT_TRUE(t.Box->ListOpen());
   EXPECT_EQ(list->SkinDataName(), "listbox");
   EXPECT_EQ(list->ItemHeight(), 19);
   EXPECT_EQ(list->Height(), 3 * 19 + 4);
@@ -53,33 +53,33 @@ TEST(SkinComboBox, BitRateBoxOpensThreeRowsWithoutAScrollBar)
   EXPECT_EQ(list->VScrollBar(), nullptr);
   EXPECT_EQ(list->ListBox()->TopIndex(), 0);
   EXPECT_EQ(list->ItemIndex(), 1);
-  EXPECT_EQ(QPoint(list->Left(), list->Top()), t.box->ClientToScreen(QPoint(0, 20)));
-  EXPECT_EQ(t.box->PopupList()->ListBox()->ItemRect(2).bottom() + 1, 57);
+  EXPECT_EQ(QPoint(list->Left(), list->Top()), t.Box->ClientToScreen(QPoint(0, 20)));
+  EXPECT_EQ(t.Box->PopupList()->ListBox()->ItemRect(2).bottom() + 1, 57);
 
   // The list shows every row in the skin's pictures.
   const QImage image = Paint(list);
   EXPECT_EQ(CountNearColor(image, image.rect(), kUnpainted, 0), 0);
 
   // Escape (or a click outside) returns to the item of the opening, without OnClick.
-  t.box->Perform(WM_MOUSEWHEEL, -120);
+  t.Box->Perform(WM_MOUSEWHEEL, -120);
   EXPECT_EQ(list->ItemIndex(), 2) << "the wheel moves the open list's selection only";
-  EXPECT_EQ(t.clicks, 0);
+  EXPECT_EQ(t.Clicks, 0);
   t.Key(VK_ESCAPE);
-  EXPECT_FALSE(t.box->ListOpen());
-  EXPECT_EQ(t.box->ItemIndex(), 1);
-  EXPECT_EQ(t.box->Text(), "64 kbps");
-  EXPECT_EQ(t.clicks, 0);
+  EXPECT_FALSE(t.Box->ListOpen());
+  EXPECT_EQ(t.Box->ItemIndex(), 1);
+  EXPECT_EQ(t.Box->Text(), "64 kbps");
+  EXPECT_EQ(t.Clicks, 0);
 
   // Enter takes the list's choice.
   int closeUps = 0;
-  t.box->SetOnCloseUp([&](TObject*) { ++closeUps; });
+  t.Box->SetOnCloseUp([&](TObject*) { ++closeUps; });
   t.Key(VK_DOWN, ssAlt);
-  ASSERT_TRUE(t.box->ListOpen());
-  t.box->Perform(WM_MOUSEWHEEL, 120);
+  ASSERT_TRUE(t.Box->ListOpen());
+  t.Box->Perform(WM_MOUSEWHEEL, 120);
   t.Key(VK_RETURN);
-  EXPECT_EQ(t.box->ItemIndex(), 0);
-  EXPECT_EQ(t.box->Text(), "32 kbps");
-  EXPECT_EQ(t.clicks, 1);
+  EXPECT_EQ(t.Box->ItemIndex(), 0);
+  EXPECT_EQ(t.Box->Text(), "32 kbps");
+  EXPECT_EQ(t.Clicks, 1);
   EXPECT_EQ(closeUps, 1);
 }
 
@@ -88,54 +88,54 @@ TEST(SkinComboBox, KeysAndTypedPrefixes)
   BitRateBox t;
   const auto realClock = TbsSkinCustomComboBox::Clock();
   t.Type(u'1');
-  EXPECT_EQ(t.box->Text(), "128 kbps");
-  EXPECT_EQ(t.clicks, 1);
+  EXPECT_EQ(t.Box->Text(), "128 kbps");
+  EXPECT_EQ(t.Clicks, 1);
   TbsSkinCustomComboBox::Clock() = [] { return qint64(1000000); };  // later than the pause
   t.Type(u'6');
-  EXPECT_EQ(t.box->Text(), "64 kbps");
+  EXPECT_EQ(t.Box->Text(), "64 kbps");
   // Fast typing extends the prefix; a long prefix is searched from the top.
   TbsSkinCustomComboBox::Clock() = [] { return qint64(1000100); };
   t.Type(u'4');
-  EXPECT_EQ(t.box->SearchText(), "64");
-  EXPECT_EQ(t.box->ItemIndex(), 1);
+  EXPECT_EQ(t.Box->SearchText(), "64");
+  EXPECT_EQ(t.Box->ItemIndex(), 1);
   TbsSkinCustomComboBox::Clock() = [] { return qint64(1000200); };
   t.Type(u'x');
-  EXPECT_EQ(t.box->ItemIndex(), 1) << "no match leaves the item";
+  EXPECT_EQ(t.Box->ItemIndex(), 1) << "no match leaves the item";
   TbsSkinCustomComboBox::Clock() = realClock;
 
-  t.clicks = 0;
-  t.box->SetItemIndex(2);
-  t.clicks = 0;
+  t.Clicks = 0;
+  t.Box->SetItemIndex(2);
+  t.Clicks = 0;
   t.Key(VK_DOWN);
-  EXPECT_EQ(t.box->ItemIndex(), 2) << "Down on the last item does nothing";
-  EXPECT_EQ(t.clicks, 0);
+  EXPECT_EQ(t.Box->ItemIndex(), 2) << "Down on the last item does nothing";
+  EXPECT_EQ(t.Clicks, 0);
   t.Key(VK_UP);
-  EXPECT_EQ(t.box->ItemIndex(), 1);
-  EXPECT_EQ(t.clicks, 1);
+  EXPECT_EQ(t.Box->ItemIndex(), 1);
+  EXPECT_EQ(t.Clicks, 1);
 
   // The wheel on the closed box commits with OnClick; a touchpad's small
   // deltas add up to a notch first.
-  t.box->Perform(WM_MOUSEWHEEL, 60);
-  EXPECT_EQ(t.box->ItemIndex(), 1);
-  t.box->Perform(WM_MOUSEWHEEL, 60);
-  EXPECT_EQ(t.box->ItemIndex(), 0);
-  EXPECT_EQ(t.clicks, 2);
+  t.Box->Perform(WM_MOUSEWHEEL, 60);
+  EXPECT_EQ(t.Box->ItemIndex(), 1);
+  t.Box->Perform(WM_MOUSEWHEEL, 60);
+  EXPECT_EQ(t.Box->ItemIndex(), 0);
+  EXPECT_EQ(t.Clicks, 2);
 
   // Page keys: up from 0 stays, down never passes the last item.
   t.Key(VK_PRIOR);
-  EXPECT_EQ(t.box->ItemIndex(), 0);
+  EXPECT_EQ(t.Box->ItemIndex(), 0);
   t.Key(VK_NEXT);
-  EXPECT_EQ(t.box->ItemIndex(), 2);
+  EXPECT_EQ(t.Box->ItemIndex(), 2);
 
   // Out-of-range indexes leave the text alone; an empty box does not open.
-  t.box->SetItemIndex(7);
-  EXPECT_EQ(t.box->ItemIndex(), -1);
-  EXPECT_EQ(t.box->Text(), "128 kbps");
-  t.box->SetItems({});
-  t.box->DropDownList();
-  EXPECT_FALSE(t.box->ListOpen());
-  t.box->SetDropDownCount(0);
-  EXPECT_EQ(t.box->DropDownCount(), 8);
+  t.Box->SetItemIndex(7);
+  EXPECT_EQ(t.Box->ItemIndex(), -1);
+  EXPECT_EQ(t.Box->Text(), "128 kbps");
+  t.Box->SetItems({});
+  t.Box->DropDownList();
+  EXPECT_FALSE(t.Box->ListOpen());
+  t.Box->SetDropDownCount(0);
+  EXPECT_EQ(t.Box->DropDownCount(), 8);
 }
 
 TEST(SkinComboBox, LongListNearTheScreenBottomOpensAboveWithAScrollBar)
@@ -143,15 +143,15 @@ TEST(SkinComboBox, LongListNearTheScreenBottomOpensAboveWithAScrollBar)
   BitRateBox t;
   QStringList many;
   for (int i = 0; i < 30; ++i) many << QStringLiteral("item %1").arg(i);
-  t.box->SetItems(many);
-  t.box->SetItemIndex(25);
-  const QRect work = GetMonitorWorkArea(t.box, true);
-  t.form->SetBounds(0, work.bottom() - 40, 300, 60);
-  t.box->SetTop(10);
-  t.box->DropDownList();
-  TbsPopupListBox* list = t.box->PopupList();
-  ASSERT_TRUE(t.box->ListOpen());
-  EXPECT_EQ(list->Top() + list->Height(), t.box->ClientToScreen(QPoint(0, 0)).y()) << "opens above";
+  t.Box->SetItems(many);
+  t.Box->SetItemIndex(25);
+  const QRect work = GetMonitorWorkArea(t.Box, true);
+  t.Form->SetBounds(0, work.bottom() - 40, 300, 60);
+  t.Box->SetTop(10);
+  t.Box->DropDownList();
+  TbsPopupListBox* list = t.Box->PopupList();
+  ASSERT_TRUE(t.Box->ListOpen());
+  EXPECT_EQ(list->Top() + list->Height(), t.Box->ClientToScreen(QPoint(0, 0)).y()) << "opens above";
   ASSERT_NE(list->VScrollBar(), nullptr);
   TbsSkinScrollBar* bar = list->VScrollBar();
   EXPECT_EQ(bar->PageSize(), 8);
@@ -163,25 +163,25 @@ TEST(SkinComboBox, LongListNearTheScreenBottomOpensAboveWithAScrollBar)
   EXPECT_EQ(list->ListBox()->TopIndex(), 0) << "the bar scrolls the list";
 
   // A drag from the box below the list scrolls it on the 25 ms timer.
-  t.box->CloseUpList(false);
-  t.box->SetItemIndex(10);
-  const QPoint inButton = t.box->ButtonArea().center();
-  t.box->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(inButton.x(), inButton.y()));
-  ASSERT_TRUE(t.box->ListOpen());
+  t.Box->CloseUpList(false);
+  t.Box->SetItemIndex(10);
+  const QPoint inButton = t.Box->ButtonArea().center();
+  t.Box->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(inButton.x(), inButton.y()));
+  ASSERT_TRUE(t.Box->ListOpen());
   TbsListBox* inner = list->ListBox();
-  const QPoint row = t.box->ScreenToClient(inner->ClientToScreen(inner->ItemRect(inner->TopIndex() + 1).center()));
-  t.box->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(row.x(), row.y()));
+  const QPoint row = t.Box->ScreenToClient(inner->ClientToScreen(inner->ItemRect(inner->TopIndex() + 1).center()));
+  t.Box->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(row.x(), row.y()));
   EXPECT_EQ(list->ItemIndex(), inner->TopIndex() + 1);
-  const QPoint above = t.box->ScreenToClient(inner->ClientToScreen(QPoint(5, -3)));
-  t.box->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(above.x(), above.y()));
-  ASSERT_TRUE(t.box->AutoScrolling());
+  const QPoint above = t.Box->ScreenToClient(inner->ClientToScreen(QPoint(5, -3)));
+  t.Box->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(above.x(), above.y()));
+  ASSERT_TRUE(t.Box->AutoScrolling());
   const int before = list->ItemIndex();
-  t.box->AutoScrollTick();
+  t.Box->AutoScrollTick();
   EXPECT_EQ(list->ItemIndex(), before - 1);
   // Released outside the inner list: closed without a choice.
-  t.box->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(above.x(), above.y()));
-  EXPECT_FALSE(t.box->ListOpen());
-  EXPECT_EQ(t.box->ItemIndex(), 10);
+  t.Box->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(above.x(), above.y()));
+  EXPECT_FALSE(t.Box->ListOpen());
+  EXPECT_EQ(t.Box->ItemIndex(), 10);
 }
 
 TEST(SkinComboBox, OddSkinValuesAndImagesPaintSafely)
@@ -218,21 +218,21 @@ TEST(SkinComboBox, OddSkinValuesAndImagesPaintSafely)
 TEST(SkinComboBox, FadeInStopsAtAnOddTargetAndNotAfterClosing)
 {
   BitRateBox t;
-  t.box->SetAlphaBlend(true);
-  t.box->SetAlphaBlendAnimation(true);
-  t.box->SetAlphaBlendValue(201);
-  t.box->DropDownList();
-  TbsPopupListBox* list = t.box->PopupList();
+  t.Box->SetAlphaBlend(true);
+  t.Box->SetAlphaBlendAnimation(true);
+  t.Box->SetAlphaBlendValue(201);
+  t.Box->DropDownList();
+  TbsPopupListBox* list = t.Box->PopupList();
   ASSERT_TRUE(list->Layered());
   EXPECT_EQ(list->Opacity(), 0);
   for (int i = 0; i < 200 && list->Fading(); ++i) list->FadeTick();
   EXPECT_FALSE(list->Fading());
   EXPECT_EQ(list->Opacity(), 201);
 
-  t.box->CloseUpList(false);
-  t.box->DropDownList();
+  t.Box->CloseUpList(false);
+  t.Box->DropDownList();
   list->FadeTick();
-  t.box->CloseUpList(false);
+  t.Box->CloseUpList(false);
   EXPECT_FALSE(list->Fading());
   const int after = list->Opacity();
   list->FadeTick();

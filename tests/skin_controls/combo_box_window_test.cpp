@@ -46,23 +46,23 @@ end
 )";
 
 struct BitRateWindow {
-  Owned<TForm> form;
-  TbsSkinComboBox* box = nullptr;
-  TbsSkinData* skin = nullptr;
+  Owned<TForm> Form;
+  TbsSkinComboBox* Box = nullptr;
+  TbsSkinData* Skin = nullptr;
 
   BitRateWindow()
   {
     RegisterClasses();
-    form.reset(static_cast<TForm*>(ReadComponentText(QString::fromUtf8(kDescription), "bitrate.vfm")));
-    box = qobject_cast<TbsSkinComboBox*>(form->FindComponent("bsSkinComboBoxBit"));
-    skin = LoadBuiltinSkin(form.get());
-    box->SetSkinData(skin);
-    form->Show();
-    form->Handle()->activateWindow();
+    Form.reset(static_cast<TForm*>(ReadComponentText(QString::fromUtf8(kDescription), "bitrate.vfm")));
+    Box = qobject_cast<TbsSkinComboBox*>(Form->FindComponent("bsSkinComboBoxBit"));
+    Skin = LoadBuiltinSkin(Form.get());
+    Box->SetSkinData(Skin);
+    Form->Show();
+    Form->Handle()->activateWindow();
   }
   ~BitRateWindow()
   {
-    if (box) box->CloseUpList(false);
+    if (Box) Box->CloseUpList(false);
   }
 };
 
@@ -84,35 +84,35 @@ void KeyTo(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 TEST(SkinComboBoxWindow, DescribedBitRateBoxAnswersMouseAndKeys)
 {
   BitRateWindow t;
-  ASSERT_NE(t.box, nullptr);
-  EXPECT_EQ(t.box->Text(), "64 kbps");
-  EXPECT_EQ(t.box->Height(), 20);
+  ASSERT_NE(t.Box, nullptr);
+  EXPECT_EQ(t.Box->Text(), "64 kbps");
+  EXPECT_EQ(t.Box->Height(), 20);
   int clicks = 0;
-  t.box->SetOnClick([&](TObject*) { ++clicks; });
+  t.Box->SetOnClick([&](TObject*) { ++clicks; });
 
-  QWidget* w = t.box->Handle();
-  const QPoint button = t.box->ButtonArea().center();
+  QWidget* w = t.Box->Handle();
+  const QPoint button = t.Box->ButtonArea().center();
   Mouse(w, QEvent::MouseButtonPress, button);
   Mouse(w, QEvent::MouseButtonRelease, button);
-  ASSERT_TRUE(t.box->ListOpen());
-  TbsListBox* inner = t.box->PopupList()->ListBox();
-  EXPECT_TRUE(t.box->PopupList()->Handle()->isVisible());
+  ASSERT_TRUE(t.Box->ListOpen());
+  TbsListBox* inner = t.Box->PopupList()->ListBox();
+  EXPECT_TRUE(t.Box->PopupList()->Handle()->isVisible());
 
   // A click on the third row chooses it.
   const QPoint third = inner->ItemRect(2).center();
   Mouse(inner->Handle(), QEvent::MouseMove, third);
   Mouse(inner->Handle(), QEvent::MouseButtonPress, third);
   Mouse(inner->Handle(), QEvent::MouseButtonRelease, third);
-  EXPECT_FALSE(t.box->ListOpen());
-  EXPECT_EQ(t.box->Text(), "128 kbps");
+  EXPECT_FALSE(t.Box->ListOpen());
+  EXPECT_EQ(t.Box->Text(), "128 kbps");
   EXPECT_EQ(clicks, 1);
 
   // Alt+Down opens, Escape closes without a choice.
   KeyTo(w, Qt::Key_Down, Qt::AltModifier);
-  ASSERT_TRUE(t.box->ListOpen());
+  ASSERT_TRUE(t.Box->ListOpen());
   KeyTo(w, Qt::Key_Escape);
-  EXPECT_FALSE(t.box->ListOpen());
-  EXPECT_EQ(t.box->Text(), "128 kbps");
+  EXPECT_FALSE(t.Box->ListOpen());
+  EXPECT_EQ(t.Box->Text(), "128 kbps");
   EXPECT_EQ(clicks, 1);
 }
 
@@ -131,33 +131,33 @@ TEST(SkinComboBoxWindow, SyntheticXClicksOpenAndCloseTheList)
   if (QGuiApplication::platformName() != QLatin1String("xcb") || QStandardPaths::findExecutable("xdotool").isEmpty())
     GTEST_SKIP() << "needs an X display and xdotool";
   BitRateWindow t;
-  ASSERT_TRUE(PumpUntil([&] { return t.box->Handle()->isVisible(); }));
-  const QPoint button = t.box->ClientToScreen(t.box->ButtonArea().center());
+  ASSERT_TRUE(PumpUntil([&] { return t.Box->Handle()->isVisible(); }));
+  const QPoint button = t.Box->ClientToScreen(t.Box->ButtonArea().center());
   auto click = [](QPoint at) {
     return Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
   };
 
   ASSERT_TRUE(click(button));
-  ASSERT_TRUE(PumpUntil([&] { return t.box->ListOpen(); })) << "a click on the arrow opens the list";
+  ASSERT_TRUE(PumpUntil([&] { return t.Box->ListOpen(); })) << "a click on the arrow opens the list";
   ASSERT_TRUE(click(button));
-  ASSERT_TRUE(PumpUntil([&] { return !t.box->ListOpen(); })) << "a second click closes it";
-  EXPECT_EQ(t.box->Text(), "64 kbps");
+  ASSERT_TRUE(PumpUntil([&] { return !t.Box->ListOpen(); })) << "a second click closes it";
+  EXPECT_EQ(t.Box->Text(), "64 kbps");
 
   ASSERT_TRUE(click(button));
-  ASSERT_TRUE(PumpUntil([&] { return t.box->ListOpen(); }));
-  TbsListBox* inner = t.box->PopupList()->ListBox();
+  ASSERT_TRUE(PumpUntil([&] { return t.Box->ListOpen(); }));
+  TbsListBox* inner = t.Box->PopupList()->ListBox();
   ASSERT_TRUE(click(inner->ClientToScreen(inner->ItemRect(0).center())));
-  ASSERT_TRUE(PumpUntil([&] { return !t.box->ListOpen(); }));
-  EXPECT_EQ(t.box->Text(), "32 kbps");
+  ASSERT_TRUE(PumpUntil([&] { return !t.Box->ListOpen(); }));
+  EXPECT_EQ(t.Box->Text(), "32 kbps");
 
   // Keys from the X server: Alt+Down opens, Down moves, Enter takes it.
-  t.box->SetFocus();
-  ASSERT_TRUE(PumpUntil([&] { return t.box->Focused(); }));
+  t.Box->SetFocus();
+  ASSERT_TRUE(PumpUntil([&] { return t.Box->Focused(); }));
   ASSERT_TRUE(Xdotool({"key", "alt+Down"}));
-  ASSERT_TRUE(PumpUntil([&] { return t.box->ListOpen(); }));
+  ASSERT_TRUE(PumpUntil([&] { return t.Box->ListOpen(); }));
   ASSERT_TRUE(Xdotool({"key", "Down", "Return"}));
-  ASSERT_TRUE(PumpUntil([&] { return !t.box->ListOpen(); }));
-  EXPECT_EQ(t.box->Text(), "64 kbps");
+  ASSERT_TRUE(PumpUntil([&] { return !t.Box->ListOpen(); }));
+  EXPECT_EQ(t.Box->Text(), "64 kbps");
 }
 
 } // namespace

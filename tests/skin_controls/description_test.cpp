@@ -77,7 +77,7 @@ TEST(SkinDescriptions, ReadWriteReadKeepsEveryValue)
 {
   RegisterClasses();
   Owned<TComponent> first(ReadComponentText(QString::fromUtf8(kDescription), "window.vfm", nullptr, nullptr,
-                                            TReadOptions{.designing = true}));
+                                            TReadOptions{.Designing = true}));
   auto* tool = qobject_cast<TbsSkinSpeedButton*>(first->FindComponent("Tool1"));
   ASSERT_NE(tool, nullptr);
   EXPECT_EQ(tool->Layout(), blGlyphTop);
@@ -88,7 +88,7 @@ TEST(SkinDescriptions, ReadWriteReadKeepsEveryValue)
 
   const QString written = WriteComponentText(first.get());
   Owned<TComponent> second(
-      ReadComponentText(written, "written.vfm", nullptr, nullptr, TReadOptions{.designing = true}));
+      ReadComponentText(written, "written.vfm", nullptr, nullptr, TReadOptions{.Designing = true}));
   EXPECT_EQ(WriteComponentText(second.get()), written);
   EXPECT_TRUE(written.contains("BorderStyle = bvLowered")) << written.toStdString();
   EXPECT_TRUE(written.contains("Layout = blGlyphTop"));

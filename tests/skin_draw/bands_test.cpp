@@ -14,11 +14,11 @@ TbsFramePoints BuiltInFrame()
 }
 
 struct Bands {
-  TBitmap left, top, right, bottom;
+  TBitmap Left, Top, Right, Bottom;
   void Build(const QImage& pic, int W, int H, TbsStretchFlags stretch)
   {
     const TbsFramePoints s = BuiltInFrame();
-    BuildFrameBands(s, MoveFramePoints(s, W - kPw, H - kPh), W, H, pic.rect(), pic, stretch, left, top, right, bottom);
+    BuildFrameBands(s, MoveFramePoints(s, W - kPw, H - kPh), W, H, pic.rect(), pic, stretch, Left, Top, Right, Bottom);
   }
 };
 
@@ -28,30 +28,30 @@ TEST(SkinFrameBands, MainWindowSizeTilesFromTheBandStart)
   Bands b;
   // The main window: client 246 × 500 in a 254 × 534 frame.
   b.Build(pic, 254, 534, TbsStretchFlags{false, true, false, false});
-  ASSERT_EQ(QSize(b.top.Width(), b.top.Height()), QSize(254, 30));
-  ASSERT_EQ(QSize(b.bottom.Width(), b.bottom.Height()), QSize(254, 4));
-  ASSERT_EQ(QSize(b.left.Width(), b.left.Height()), QSize(4, 500));
-  ASSERT_EQ(QSize(b.right.Width(), b.right.Height()), QSize(4, 500));
+  ASSERT_EQ(QSize(b.Top.Width(), b.Top.Height()), QSize(254, 30));
+  ASSERT_EQ(QSize(b.Bottom.Width(), b.Bottom.Height()), QSize(254, 4));
+  ASSERT_EQ(QSize(b.Left.Width(), b.Left.Height()), QSize(4, 500));
+  ASSERT_EQ(QSize(b.Right.Width(), b.Right.Height()), QSize(4, 500));
 
   // Top: the 168-pixel middle (10..178) stretched onto 10..241, corners kept.
-  EXPECT_TRUE(EveryPixelFrom(b.top.Image(), [](int x, int y) -> std::optional<QPoint> {
+  EXPECT_TRUE(EveryPixelFrom(b.Top.Image(), [](int x, int y) -> std::optional<QPoint> {
     if (x < 10) return QPoint(x, y);
     if (x >= 241) return QPoint(178 + x - 241, y);
     return QPoint(10 + (2 * (x - 10) + 1) * 168 / (2 * 231), y);
   }));
   // Bottom: the 177-pixel middle (7..184) tiled from x = 0, then the corners over it.
-  EXPECT_TRUE(EveryPixelFrom(b.bottom.Image(), [](int x, int y) -> std::optional<QPoint> {
+  EXPECT_TRUE(EveryPixelFrom(b.Bottom.Image(), [](int x, int y) -> std::optional<QPoint> {
     if (x < 7) return QPoint(x, 136 + y);
     if (x >= 247) return QPoint(184 + x - 247, 136 + y);
     return QPoint(7 + x % 177, 136 + y);
   }));
   // Sides: middle rows 30..133 laid from the band top; no upper end piece
   // (LT.y = client top); the lower end rows 133..136 at the band bottom.
-  EXPECT_TRUE(EveryPixelFrom(b.left.Image(), [](int x, int y) -> std::optional<QPoint> {
+  EXPECT_TRUE(EveryPixelFrom(b.Left.Image(), [](int x, int y) -> std::optional<QPoint> {
     if (y >= 497) return QPoint(x, 133 + y - 497);
     return QPoint(x, 30 + y % 103);
   }));
-  EXPECT_TRUE(EveryPixelFrom(b.right.Image(), [](int x, int y) -> std::optional<QPoint> {
+  EXPECT_TRUE(EveryPixelFrom(b.Right.Image(), [](int x, int y) -> std::optional<QPoint> {
     if (y >= 497) return QPoint(187 + x, 133 + y - 497);
     return QPoint(187 + x, 30 + y % 103);
   }));
@@ -78,18 +78,18 @@ TEST(SkinFrameBands, AtThePictureSizeUniformEdgesReproduceTheBorder)
         if (PixelOf(band.Image(), x, y) != PixelOf(pic, at.x() + x, at.y() + y)) return false;
     return true;
   };
-  EXPECT_TRUE(same(b.top, QPoint(0, 0)));
-  EXPECT_TRUE(same(b.bottom, QPoint(0, 136)));
-  EXPECT_TRUE(same(b.left, QPoint(0, 30)));
-  EXPECT_TRUE(same(b.right, QPoint(187, 30)));
+  EXPECT_TRUE(same(b.Top, QPoint(0, 0)));
+  EXPECT_TRUE(same(b.Bottom, QPoint(0, 136)));
+  EXPECT_TRUE(same(b.Left, QPoint(0, 30)));
+  EXPECT_TRUE(same(b.Right, QPoint(187, 30)));
 
   // At W = 300 the stretched top middle spans 277 pixels; the tiled bottom middle is not scaled.
   b.Build(CodedPicture(kPw, kPh), 300, kPh, TbsStretchFlags{false, true, false, false});
-  EXPECT_EQ(SourceOf(b.top.Image(), 10, 0), QPoint(10, 0));
-  EXPECT_EQ(SourceOf(b.top.Image(), 286, 0), QPoint(177, 0));
-  EXPECT_EQ(SourceOf(b.top.Image(), 287, 0), QPoint(178, 0));
-  EXPECT_EQ(SourceOf(b.bottom.Image(), 150, 2), QPoint(157, 138));
-  EXPECT_EQ(SourceOf(b.bottom.Image(), 293, 2), QPoint(184, 138));
+  EXPECT_EQ(SourceOf(b.Top.Image(), 10, 0), QPoint(10, 0));
+  EXPECT_EQ(SourceOf(b.Top.Image(), 286, 0), QPoint(177, 0));
+  EXPECT_EQ(SourceOf(b.Top.Image(), 287, 0), QPoint(178, 0));
+  EXPECT_EQ(SourceOf(b.Bottom.Image(), 150, 2), QPoint(157, 138));
+  EXPECT_EQ(SourceOf(b.Bottom.Image(), 293, 2), QPoint(184, 138));
 }
 
 TEST(SkinFrameBands, StretchedSidesAndBandsThatAreNotBuilt)

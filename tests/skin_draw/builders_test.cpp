@@ -111,33 +111,33 @@ TEST(SkinStrips, IndexedPicturesAndRectanglesBeyondThePicture)
 
 // A 40 × 30 skin rectangle at (10, 5) in a coded picture.
 struct NinePart {
-  QImage pic = CodedPicture(70, 50);
-  QRect skinRect = SkinRect(10, 5, 50, 35);
-  TbsFramePoints src{QPoint(9, 10), QPoint(28, 11), QPoint(7, 21), QPoint(31, 22), SkinRect(5, 7, 34, 25)};
-  int sw = 40, sh = 30;
+  QImage Pic = CodedPicture(70, 50);
+  QRect SkinArea = SkinRect(10, 5, 50, 35);
+  TbsFramePoints Src{QPoint(9, 10), QPoint(28, 11), QPoint(7, 21), QPoint(31, 22), SkinRect(5, 7, 34, 25)};
+  int Sw = 40, Sh = 30;
 
   // The pieces in drawing order, absolute in the picture.
   std::vector<Piece> Pieces(const TbsFramePoints& t, int W, int H, bool fillClient, bool toEdge = false) const
   {
-    const QPoint o = skinRect.topLeft();
+    const QPoint o = SkinArea.topLeft();
     auto S = [&](int l, int tp, int r, int b) { return SkinRect(l, tp, r, b).translated(o); };
-    const QRect& cl = src.ClientRect;
+    const QRect& cl = Src.ClientRect;
     const QRect& ct = t.ClientRect;
     const int clR = cl.x() + cl.width(), clB = cl.y() + cl.height();
     const int ctR = ct.x() + ct.width(), ctB = ct.y() + ct.height();
     std::vector<Piece> p = {
-        {SkinRect(t.LT.x(), 0, toEdge ? W : t.RT.x(), ct.y()), S(src.LT.x(), 0, src.RT.x(), cl.y()), true, false},
-        {SkinRect(t.LB.x(), ctB, toEdge ? W : t.RB.x(), H), S(src.LB.x(), clB, src.RB.x(), sh), true, false},
-        {SkinRect(0, t.LT.y(), ct.x(), toEdge ? H : t.LB.y()), S(0, src.LT.y(), cl.x(), src.LB.y()), false, true},
-        {SkinRect(ctR, t.RT.y(), W, toEdge ? H : t.RB.y()), S(clR, src.RT.y(), sw, src.RB.y()), false, true},
-        {SkinRect(0, 0, t.LT.x(), ct.y()), S(0, 0, src.LT.x(), cl.y())},
-        {SkinRect(0, ct.y(), ct.x(), t.LT.y()), S(0, cl.y(), cl.x(), src.LT.y())},
-        {SkinRect(t.RT.x(), 0, W, ct.y()), S(src.RT.x(), 0, sw, cl.y())},
-        {SkinRect(ctR, ct.y(), W, t.RT.y()), S(clR, cl.y(), sw, src.RT.y())},
-        {SkinRect(0, t.LB.y(), ct.x(), H), S(0, src.LB.y(), cl.x(), sh)},
-        {SkinRect(ct.x(), ctB, t.LB.x(), H), S(cl.x(), clB, src.LB.x(), sh)},
-        {SkinRect(t.RB.x(), ctB, W, H), S(src.RB.x(), clB, sw, sh)},
-        {SkinRect(ctR, t.RB.y(), W, ctB), S(clR, src.RB.y(), sw, clB)},
+        {SkinRect(t.LT.x(), 0, toEdge ? W : t.RT.x(), ct.y()), S(Src.LT.x(), 0, Src.RT.x(), cl.y()), true, false},
+        {SkinRect(t.LB.x(), ctB, toEdge ? W : t.RB.x(), H), S(Src.LB.x(), clB, Src.RB.x(), Sh), true, false},
+        {SkinRect(0, t.LT.y(), ct.x(), toEdge ? H : t.LB.y()), S(0, Src.LT.y(), cl.x(), Src.LB.y()), false, true},
+        {SkinRect(ctR, t.RT.y(), W, toEdge ? H : t.RB.y()), S(clR, Src.RT.y(), Sw, Src.RB.y()), false, true},
+        {SkinRect(0, 0, t.LT.x(), ct.y()), S(0, 0, Src.LT.x(), cl.y())},
+        {SkinRect(0, ct.y(), ct.x(), t.LT.y()), S(0, cl.y(), cl.x(), Src.LT.y())},
+        {SkinRect(t.RT.x(), 0, W, ct.y()), S(Src.RT.x(), 0, Sw, cl.y())},
+        {SkinRect(ctR, ct.y(), W, t.RT.y()), S(clR, cl.y(), Sw, Src.RT.y())},
+        {SkinRect(0, t.LB.y(), ct.x(), H), S(0, Src.LB.y(), cl.x(), Sh)},
+        {SkinRect(ct.x(), ctB, t.LB.x(), H), S(cl.x(), clB, Src.LB.x(), Sh)},
+        {SkinRect(t.RB.x(), ctB, W, H), S(Src.RB.x(), clB, Sw, Sh)},
+        {SkinRect(ctR, t.RB.y(), W, ctB), S(clR, Src.RB.y(), Sw, clB)},
     };
     if (fillClient) p.push_back({ct, cl.translated(o), true, true});
     return p;
@@ -150,9 +150,9 @@ TEST(SkinNineParts, EveryPixelComesFromItsPieceAtAnySize)
   for (QSize size : {QSize(97, 71), QSize(40, 30), QSize(35, 27), QSize(41, 90)}) {
     for (bool fill : {false, true}) {
       SCOPED_TRACE(QString("%1x%2 fill %3").arg(size.width()).arg(size.height()).arg(fill).toStdString());
-      const TbsFramePoints t = MoveFramePoints(n.src, size.width() - n.sw, size.height() - n.sh);
+      const TbsFramePoints t = MoveFramePoints(n.Src, size.width() - n.Sw, size.height() - n.Sh);
       TBitmap out;  // fresh: a resized bitmap keeps what the pieces do not cover
-      BuildSkinImage(n.src, t, size.width(), size.height(), n.skinRect, n.pic, fill, out);
+      BuildSkinImage(n.Src, t, size.width(), size.height(), n.SkinArea, n.Pic, fill, out);
       ASSERT_EQ(out.Width(), size.width());
       ASSERT_EQ(out.Height(), size.height());
       const auto pieces = n.Pieces(t, size.width(), size.height(), fill);
@@ -161,14 +161,14 @@ TEST(SkinNineParts, EveryPixelComesFromItsPieceAtAnySize)
   }
   // At the source size with the client filled the image is the skin rectangle itself.
   TBitmap out;
-  BuildSkinImage(n.src, n.src, 40, 30, n.skinRect, n.pic, true, out);
+  BuildSkinImage(n.Src, n.Src, 40, 30, n.SkinArea, n.Pic, true, out);
   EXPECT_TRUE(EveryPixelFrom(out.Image(), [](int x, int y) { return QPoint(10 + x, 5 + y); }));
 
   // Hand-checked pixels of the 97 × 71 image (dx 57, dy 41).
-  const TbsFramePoints t = MoveFramePoints(n.src, 57, 41);
+  const TbsFramePoints t = MoveFramePoints(n.Src, 57, 41);
   EXPECT_EQ(t.RT, QPoint(85, 11));
   EXPECT_EQ(t.ClientRect, SkinRect(5, 7, 91, 66));
-  BuildSkinImage(n.src, t, 97, 71, n.skinRect, n.pic, true, out);
+  BuildSkinImage(n.Src, t, 97, 71, n.SkinArea, n.Pic, true, out);
   EXPECT_EQ(SourceOf(out.Image(), 96, 70), QPoint(49, 34));   // bottom-right corner
   EXPECT_EQ(SourceOf(out.Image(), 9 + 19, 0), QPoint(19, 5));  // second top tile restarts at LT.x
   EXPECT_EQ(SourceOf(out.Image(), 5 + 29, 7), QPoint(15, 12)); // client tile restarts at cl.left
@@ -181,29 +181,29 @@ TEST(SkinNineParts, BlankCasesAndTheToEdgeVariant)
   TBitmap out;
   // Degenerate points or an empty picture leave a blank (black) output of the
   // asked size, also in a bitmap that held an image before.
-  BuildSkinImage(n.src, n.src, 50, 40, n.skinRect, n.pic, true, out);
-  TbsFramePoints flat = n.src;
+  BuildSkinImage(n.Src, n.Src, 50, 40, n.SkinArea, n.Pic, true, out);
+  TbsFramePoints flat = n.Src;
   flat.RB.setX(flat.LT.x());
-  BuildSkinImage(flat, flat, 50, 40, n.skinRect, n.pic, true, out);
+  BuildSkinImage(flat, flat, 50, 40, n.SkinArea, n.Pic, true, out);
   ASSERT_EQ(out.Width(), 50);
   EXPECT_TRUE(EveryPixelFrom(out.Image(), [](int, int) { return std::nullopt; }));
-  BuildSkinImage(n.src, n.src, 20, 20, n.skinRect, QImage(), true, out);
+  BuildSkinImage(n.Src, n.Src, 20, 20, n.SkinArea, QImage(), true, out);
   EXPECT_EQ(out.Width(), 20);
   EXPECT_TRUE(EveryPixelFrom(out.Image(), [](int, int) { return std::nullopt; }));
 
   // With no right corner piece (RT.x = RB.x = skin width) and the target's
   // right points short of the edge, the plain builder leaves the top-right
   // blank, while the to-edge builder tiles the edges on up to the edge.
-  TbsFramePoints open = n.src;
+  TbsFramePoints open = n.Src;
   open.RT.setX(40);
   open.RB.setX(40);
   TbsFramePoints t = MoveFramePoints(open, 30, 10);
   t.RT.setX(55);
   t.RB.setX(55);
-  BuildSkinImage(open, t, 70, 40, n.skinRect, n.pic, false, out);
+  BuildSkinImage(open, t, 70, 40, n.SkinArea, n.Pic, false, out);
   EXPECT_EQ(SourceOf(out.Image(), 69, 0), std::nullopt);
-  BuildSkinImageToEdge(open, t, 70, 40, n.skinRect, n.pic, false, out);
-  n.src = open;
+  BuildSkinImageToEdge(open, t, 70, 40, n.SkinArea, n.Pic, false, out);
+  n.Src = open;
   const auto pieces = n.Pieces(t, 70, 40, false, true);
   EXPECT_TRUE(EveryPixelFrom(out.Image(), [&](int x, int y) { return FromPieces(pieces, x, y); }));
   EXPECT_TRUE(SourceOf(out.Image(), 69, 0).has_value());
@@ -214,8 +214,8 @@ TEST(SkinNineParts, WindowImageStretchesFlaggedSides)
   NinePart n;
   TBitmap out;
   // Top middle 19 columns (9..28) doubled to 38, left middle rows 10..21 (11) to 22.
-  const TbsFramePoints t = MoveFramePoints(n.src, 19, 11);
-  BuildWindowImage(n.src, t, 59, 41, n.skinRect, n.pic, false, TbsStretchFlags{true, true, false, false}, out);
+  const TbsFramePoints t = MoveFramePoints(n.Src, 19, 11);
+  BuildWindowImage(n.Src, t, 59, 41, n.SkinArea, n.Pic, false, TbsStretchFlags{true, true, false, false}, out);
   const QImage img = out.Image();
   for (int i = 0; i < 38; ++i) {
     ASSERT_EQ(SourceOf(img, 9 + i, 0), QPoint(10 + 9 + i / 2, 5)) << i;
@@ -226,8 +226,8 @@ TEST(SkinNineParts, WindowImageStretchesFlaggedSides)
   for (int i = 0; i < 43; ++i) ASSERT_EQ(SourceOf(img, 7 + i, 40), QPoint(10 + 7 + i % 24, 34)) << i;
 
   // Shrinking by stretch keeps both ends of the piece and never reads outside it.
-  const TbsFramePoints small = MoveFramePoints(n.src, -8, 0);
-  BuildWindowImage(n.src, small, 32, 30, n.skinRect, n.pic, false, TbsStretchFlags{false, true, false, false}, out);
+  const TbsFramePoints small = MoveFramePoints(n.Src, -8, 0);
+  BuildWindowImage(n.Src, small, 32, 30, n.SkinArea, n.Pic, false, TbsStretchFlags{false, true, false, false}, out);
   EXPECT_EQ(SourceOf(out.Image(), 9, 0), QPoint(19, 5));
   EXPECT_EQ(SourceOf(out.Image(), 19, 0), QPoint(37, 5));
   for (int x = 9; x < 20; ++x) {

@@ -60,9 +60,9 @@ inline ::testing::AssertionResult EveryPixelFrom(const QImage& img,
 // A piece of an image builder, for the per-pixel oracles: target rectangle,
 // source rectangle (absolute in the picture) and how the source repeats.
 struct Piece {
-  QRect target;
-  QRect source;
-  bool tileX = false, tileY = false;
+  QRect Target;
+  QRect Source;
+  bool TileX = false, TileY = false;
 };
 
 // The source pixel for (x, y): the last listed piece covering it wins. Same-size
@@ -71,12 +71,12 @@ inline std::optional<QPoint> FromPieces(const std::vector<Piece>& pieces, int x,
 {
   for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
     const Piece& p = *it;
-    if (p.source.isEmpty() || !p.target.contains(x, y)) continue;
-    const int i = x - p.target.x(), j = y - p.target.y();
-    const int sx = p.tileX ? i % p.source.width() : i;
-    const int sy = p.tileY ? j % p.source.height() : j;
-    if (sx >= p.source.width() || sy >= p.source.height()) continue;  // beyond a fixed piece
-    return QPoint(p.source.x() + sx, p.source.y() + sy);
+    if (p.Source.isEmpty() || !p.Target.contains(x, y)) continue;
+    const int i = x - p.Target.x(), j = y - p.Target.y();
+    const int sx = p.TileX ? i % p.Source.width() : i;
+    const int sy = p.TileY ? j % p.Source.height() : j;
+    if (sx >= p.Source.width() || sy >= p.Source.height()) continue;  // beyond a fixed piece
+    return QPoint(p.Source.x() + sx, p.Source.y() + sy);
   }
   return std::nullopt;
 }

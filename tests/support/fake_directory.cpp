@@ -108,7 +108,7 @@ void TFakeDirectory::Answer(QTcpSocket* s, const QByteArray& head)
   const QUrl url = QUrl::fromEncoded(line.value(1));
   TRequest r{url.path(), QUrlQuery(url), {}};
   for (const QByteArray& h : head.split('\n'))
-    if (h.toLower().startsWith("user-agent:")) r.userAgent = h.mid(11).trimmed();
+    if (h.toLower().startsWith("user-agent:")) r.UserAgent = h.mid(11).trimmed();
   requests.push_back(r);
   switch (mode) {
   case fmSilent: return;
@@ -125,9 +125,9 @@ void TFakeDirectory::Answer(QTcpSocket* s, const QByteArray& head)
   }
   case fmNormal: break;
   }
-  if (r.path == "/json/stations/search") return Send(s, 200, "application/json", Search(r.query));
-  if (r.path.startsWith("/json/url/")) {
-    clicks.push_back(r.path.mid(10));
+  if (r.Path == "/json/stations/search") return Send(s, 200, "application/json", Search(r.Query));
+  if (r.Path.startsWith("/json/url/")) {
+    clicks.push_back(r.Path.mid(10));
     return Send(s, 200, "application/json", "{\"ok\":true}");
   }
   Send(s, 404, "text/plain", "no");
@@ -141,7 +141,7 @@ TTestHttpServer::TTestHttpServer()
     ++hits_[path];
     const auto it = replies_.find(path);
     if (it == replies_.end()) return Send(s, 404, "text/plain", "not found");
-    Send(s, it->second.status, it->second.contentType, it->second.body);
+    Send(s, it->second.Status, it->second.ContentType, it->second.Body);
   });
 }
 

@@ -32,9 +32,9 @@ public:
   int delayMs = 0;           // answers wait this long (on the event loop)
 
   struct TRequest {
-    QString path;
-    QUrlQuery query;
-    QByteArray userAgent;
+    QString Path;
+    QUrlQuery Query;
+    QByteArray UserAgent;
   };
   std::vector<TRequest> requests;
   QStringList clicks;        // station ids seen at /json/url/
@@ -49,9 +49,9 @@ class TTestHttpServer : public QObject {
 public:
   TTestHttpServer();
   struct TReply {
-    int status = 200;
-    QByteArray contentType;
-    QByteArray body;
+    int Status = 200;
+    QByteArray ContentType;
+    QByteArray Body;
   };
   void Set(const QString& path, TReply reply) { replies_[path] = std::move(reply); }
   QString Url(const QString& path) const;

@@ -7,14 +7,14 @@
 #include <QUrl>
 
 struct TStreamServer::TClient : QObject {
-  QString path;
-  TRoute route;
-  bool icy = false;
-  qint64 sent = 0;          // stream bytes sent (metadata not counted)
-  qint64 position = 0;      // in the route's data
-  int block = 0;
-  QElapsedTimer since;
-  QTimer tick;
+  QString Path;
+  TRoute Route;
+  bool Icy = false;
+  qint64 Sent = 0;          // stream bytes sent (metadata not counted)
+  qint64 Position = 0;      // in the route's data
+  int Block = 0;
+  QElapsedTimer Since;
+  QTimer Tick;
 };
 
 TStreamServer::TStreamServer(QObject* parent) : QObject(parent), server_(new QTcpServer(this))
@@ -58,7 +58,7 @@ void TStreamServer::OnConnection()
         head->truncate(head->indexOf("\r\n\r\n") + 4);
         const QString path = QUrl(QString::fromUtf8(head->split(' ').value(1))).path();
         auto it = routes_.find(path);
-        const int delay = it == routes_.end() ? 0 : it->second.answerAfterMs;
+        const int delay = it == routes_.end() ? 0 : it->second.AnswerAfterMs;
         if (delay > 0) QTimer::singleShot(delay, socket, [this, socket, head] { Serve(socket, *head); });
         else Serve(socket, *head);
       }
@@ -78,69 +78,69 @@ void TStreamServer::Serve(QTcpSocket* socket, const QByteArray& head)
     return;
   }
   const TRoute& route = it->second;
-  if (route.silent) return;
+  if (route.Silent) return;
   if (downUntil_[path] > clock_.elapsed()) {
     socket->abort();
     return;
   }
-  QByteArray answer = "HTTP/1.0 " + QByteArray::number(route.status) + (route.status == 200 ? " OK" : " Moved") + "\r\n";
-  if (!route.location.isEmpty()) answer += "Location: " + route.location + "\r\n";
-  answer += "Content-Type: " + route.contentType + "\r\n";
-  const bool stream = route.bytesPerSecond > 0;
-  const bool icy = stream && route.metaInterval > 0 && head.toLower().contains("icy-metadata: 1");
-  if (icy) answer += "icy-metaint: " + QByteArray::number(route.metaInterval) + "\r\nicy-name: test\r\n";
-  if (!stream) answer += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+  QByteArray answer = "HTTP/1.0 " + QByteArray::number(route.Status) + (route.Status == 200 ? " OK" : " Moved") + "\r\n";
+  if (!route.Location.isEmpty()) answer += "Location: " + route.Location + "\r\n";
+  answer += "Content-Type: " + route.ContentType + "\r\n";
+  const bool stream = route.BytesPerSecond > 0;
+  const bool icy = stream && route.MetaInterval > 0 && head.toLower().contains("icy-metadata: 1");
+  if (icy) answer += "icy-metaint: " + QByteArray::number(route.MetaInterval) + "\r\nicy-name: test\r\n";
+  if (!stream) answer += "Content-Length: " + QByteArray::number(route.Body.size()) + "\r\n";
   socket->write(answer + "\r\n");
   if (!stream) {
-    socket->write(route.body);
+    socket->write(route.Body);
     socket->disconnectFromHost();
     return;
   }
   auto* client = new TClient;
   client->setParent(socket);
-  client->path = path;
-  client->route = route;
-  client->icy = icy;
-  client->since.start();
-  connect(&client->tick, &QTimer::timeout, socket, [this, socket, client] { Pump(socket, client); });
-  client->tick.start(50);
+  client->Path = path;
+  client->Route = route;
+  client->Icy = icy;
+  client->Since.start();
+  connect(&client->Tick, &QTimer::timeout, socket, [this, socket, client] { Pump(socket, client); });
+  client->Tick.start(50);
   Pump(socket, client);
 }
 
 void TStreamServer::Pump(QTcpSocket* socket, TClient* client)
 {
-  const TRoute& route = client->route;
-  const qint64 ms = client->since.elapsed();
-  if (route.dropAfterMs > 0 && ms >= route.dropAfterMs) {
-    downUntil_[client->path] = clock_.elapsed() + route.downForMs;
-    client->tick.stop();
+  const TRoute& route = client->Route;
+  const qint64 ms = client->Since.elapsed();
+  if (route.DropAfterMs > 0 && ms >= route.DropAfterMs) {
+    downUntil_[client->Path] = clock_.elapsed() + route.DownForMs;
+    client->Tick.stop();
     socket->abort();
     return;
   }
-  const qint64 due = qint64(route.bytesPerSecond) * (ms + 2000) / 1000;
+  const qint64 due = qint64(route.BytesPerSecond) * (ms + 2000) / 1000;
   QByteArray out;
-  while (client->sent < due) {
-    if (client->position >= route.body.size()) {
-      if (!route.loop) {
-        client->tick.stop();
+  while (client->Sent < due) {
+    if (client->Position >= route.Body.size()) {
+      if (!route.Loop) {
+        client->Tick.stop();
         socket->write(out);
         socket->disconnectFromHost();
         return;
       }
-      client->position = 0;
+      client->Position = 0;
     }
-    qint64 n = qMin(due - client->sent, route.body.size() - client->position);
-    if (client->icy) n = qMin(n, route.metaInterval - client->sent % route.metaInterval);
-    out += route.body.mid(client->position, n);
-    client->position += n;
-    client->sent += n;
-    if (client->icy && client->sent % route.metaInterval == 0) {
-      const int block = client->block++;
-      if (route.metaBlock) {
-        out += route.metaBlock(block);
+    qint64 n = qMin(due - client->Sent, route.Body.size() - client->Position);
+    if (client->Icy) n = qMin(n, route.MetaInterval - client->Sent % route.MetaInterval);
+    out += route.Body.mid(client->Position, n);
+    client->Position += n;
+    client->Sent += n;
+    if (client->Icy && client->Sent % route.MetaInterval == 0) {
+      const int block = client->Block++;
+      if (route.MetaBlock) {
+        out += route.MetaBlock(block);
       } else {
-        const int n = route.titles.isEmpty() ? 0 : int(client->since.elapsed() / route.titleMs) % route.titles.size();
-        out += route.titles.isEmpty() ? QByteArray(1, '\0') : IcyBlock(route.titles[n].toUtf8());
+        const int n = route.Titles.isEmpty() ? 0 : int(client->Since.elapsed() / route.TitleMs) % route.Titles.size();
+        out += route.Titles.isEmpty() ? QByteArray(1, '\0') : IcyBlock(route.Titles[n].toUtf8());
       }
     }
   }

@@ -18,22 +18,22 @@ class TStreamServer : public QObject {
   Q_OBJECT
 public:
   struct TRoute {
-    int status = 200;
-    QByteArray contentType = "audio/mpeg";
-    QByteArray body;               // a static answer, or the stream's data (sent in a loop)
-    QByteArray location;           // a redirect's target
-    int bytesPerSecond = 0;        // > 0: a stream at this rate (after a 2 s head start)
-    int metaInterval = 0;          // > 0: ICY metadata after every so many bytes, when asked for
+    int Status = 200;
+    QByteArray ContentType = "audio/mpeg";
+    QByteArray Body;               // a static answer, or the stream's data (sent in a loop)
+    QByteArray Location;           // a redirect's target
+    int BytesPerSecond = 0;        // > 0: a stream at this rate (after a 2 s head start)
+    int MetaInterval = 0;          // > 0: ICY metadata after every so many bytes, when asked for
     // The raw metadata block (length byte included) at each interval; the default
     // sends "StreamTitle='<titles[n]>';" with the title changing every `titleMs`.
-    std::function<QByteArray(int block)> metaBlock;
-    QStringList titles;
-    int titleMs = 2000;
-    int dropAfterMs = 0;           // > 0: each connection is cut after this long...
-    int downForMs = 0;             // ...and new ones are refused for this long
-    bool silent = false;           // accept the request and never answer
-    int answerAfterMs = 0;         // > 0: a slow station, answering the request this late
-    bool loop = true;              // a stream starts over at the end of its data
+    std::function<QByteArray(int block)> MetaBlock;
+    QStringList Titles;
+    int TitleMs = 2000;
+    int DropAfterMs = 0;           // > 0: each connection is cut after this long...
+    int DownForMs = 0;             // ...and new ones are refused for this long
+    bool Silent = false;           // accept the request and never answer
+    int AnswerAfterMs = 0;         // > 0: a slow station, answering the request this late
+    bool Loop = true;              // a stream starts over at the end of its data
   };
 
   explicit TStreamServer(QObject* parent = nullptr);

@@ -42,22 +42,22 @@ TEST(BmpCodec, IndexedRoundTripsAtEveryDepth)
 {
   // Odd widths exercise row padding and the partial last byte of 1- and 4-bit rows.
   const struct {
-    int bits, colours, width, height;
+    int Bits, Colours, Width, Height;
   } cases[] = {{8, 44, 191, 140}, {8, 256, 37, 5}, {4, 16, 103, 67}, {4, 3, 9, 2}, {1, 2, 33, 7}, {1, 1, 1, 1}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.bits << " bits, " << c.width << "x" << c.height);
-    const QImage original = IndexedPicture(c.width, c.height, c.colours);
-    const QByteArray file = EncodeBmp(original, c.bits);
-    const qint64 stride = ((qint64(c.width) * c.bits + 31) / 32) * 4;
-    EXPECT_EQ(file.size(), 14 + 40 + 4 * c.colours + stride * c.height);
+    SCOPED_TRACE(testing::Message() << c.Bits << " bits, " << c.Width << "x" << c.Height);
+    const QImage original = IndexedPicture(c.Width, c.Height, c.Colours);
+    const QByteArray file = EncodeBmp(original, c.Bits);
+    const qint64 stride = ((qint64(c.Width) * c.Bits + 31) / 32) * 4;
+    EXPECT_EQ(file.size(), 14 + 40 + 4 * c.Colours + stride * c.Height);
     TBmpInfo info;
     const QImage back = DecodeBmp(file, &info);
-    EXPECT_EQ(info.bitsPerPixel, c.bits);
-    EXPECT_EQ(info.fileSize, file.size());
+    EXPECT_EQ(info.BitsPerPixel, c.Bits);
+    EXPECT_EQ(info.FileSize, file.size());
     ASSERT_EQ(back.format(), QImage::Format_Indexed8);
     EXPECT_EQ(back.colorTable(), original.colorTable());
     EXPECT_EQ(back, original);
-    EXPECT_EQ(EncodeBmp(back, c.bits), file);  // byte-identical when written again
+    EXPECT_EQ(EncodeBmp(back, c.Bits), file);  // byte-identical when written again
   }
 }
 
@@ -67,7 +67,7 @@ TEST(BmpCodec, TrueColourRoundTripAndTopDownRows)
   QByteArray file = EncodeBmp(original);
   TBmpInfo info;
   const QImage back = DecodeBmp(file, &info);
-  EXPECT_EQ(info.bitsPerPixel, 24);
+  EXPECT_EQ(info.BitsPerPixel, 24);
   EXPECT_EQ(back.format(), QImage::Format_RGB888);
   EXPECT_EQ(back, original);
 
@@ -81,7 +81,7 @@ TEST(BmpCodec, TrueColourRoundTripAndTopDownRows)
   // A file followed by other data: bfSize tells where it ends.
   TBmpInfo tail;
   EXPECT_EQ(DecodeBmp(file + QByteArray(100, 'x'), &tail), original);
-  EXPECT_EQ(tail.fileSize, file.size());
+  EXPECT_EQ(tail.FileSize, file.size());
 }
 
 TEST(BmpCodec, OutOfTableIndexesReadAsBlack)
@@ -97,9 +97,9 @@ TEST(BmpCodec, CorruptFilesRaiseClearErrors)
 {
   const QByteArray good = EncodeBmp(IndexedPicture(20, 10, 16), 8);
   struct Case {
-    const char* what;
-    std::function<void(QByteArray&)> corrupt;
-    const char* message;
+    const char* What;
+    std::function<void(QByteArray&)> Corrupt;
+    const char* Message;
   };
   const Case cases[] = {
       {"empty", [](QByteArray& d) { d.clear(); }, "truncated"},
@@ -128,12 +128,12 @@ TEST(BmpCodec, CorruptFilesRaiseClearErrors)
       {"colour table past the end", [](QByteArray& d) { Set16(d, 28, 8); Set32(d, 46, 256); Set32(d, 2, 200); }, "colour table"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.What);
     QByteArray bad = good;
-    c.corrupt(bad);
+    c.Corrupt(bad);
     const QString message = DecodeError(bad);
     EXPECT_TRUE(message.startsWith("Invalid BMP: ")) << message.toStdString();
-    EXPECT_TRUE(message.contains(QString::fromLatin1(c.message))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::fromLatin1(c.Message))) << message.toStdString();
   }
 }
 

@@ -151,8 +151,8 @@ TEST_F(FormReaderTest, ReadsIntoAGivenRoot)
 TEST_F(FormReaderTest, EveryBadInputNamesFileAndLine)
 {
   struct Case {
-    const char* text;
-    const char* expected;
+    const char* Text;
+    const char* Expected;
   } cases[] = {
       {"object F: TNoSuch\nend\n", "test.vfm:1: unknown class TNoSuch"},
       {"object F: TSampleForm\n  Nope = 1\nend\n", "test.vfm:2: unknown property Nope of TSampleForm"},
@@ -183,7 +183,7 @@ TEST_F(FormReaderTest, EveryBadInputNamesFileAndLine)
       {"object F: TSampleForm\n  Width 3\nend\n", "test.vfm:2: expected \"=\", found \"3\""},
       {"object F: TSampleForm\n  Lines = ('a' 3)\nend\n", "test.vfm:2: list Lines holds an integer, expected strings"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ErrorOf(QString::fromUtf8(c.text)), QString::fromUtf8(c.expected)) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(ErrorOf(QString::fromUtf8(c.Text)), QString::fromUtf8(c.Expected)) << c.Text;
 }
 
 TEST_F(FormReaderTest, AHalfReadWindowIsFreedCompletely)
@@ -227,7 +227,7 @@ TEST_F(FormReaderTest, DeferredWorkFailureEscapesWithItsOwnMessage)
   EXPECT_EQ(TFailingLoad::alive, before);
 
   // Designing (for checks and tools) skips the deferred device work.
-  TComponent* root = ReadComponentText(text, "t.vfm", nullptr, nullptr, TReadOptions{.designing = true});
+  TComponent* root = ReadComponentText(text, "t.vfm", nullptr, nullptr, TReadOptions{.Designing = true});
   EXPECT_TRUE(root->FindComponent("Mixer1")->IsDesigning());
   TComponent::Free(root);
 }

@@ -167,18 +167,18 @@ TEST(Controls, FontsColoursAndHintsComeFromTheParentUntilSetOwn)
 
 namespace {
 struct MouseLog {
-  QStringList events;
+  QStringList Events;
   void Attach(TControl* c, const QString& name)
   {
     c->SetOnMouseDown([this, name](TObject*, TMouseButton b, TShiftState s, int x, int y) {
-      events << QStringLiteral("%1 down %2 %3,%4%5").arg(name).arg(int(b)).arg(x).arg(y).arg(s.testFlag(ssShift) ? " shift" : "");
+      Events << QStringLiteral("%1 down %2 %3,%4%5").arg(name).arg(int(b)).arg(x).arg(y).arg(s.testFlag(ssShift) ? " shift" : "");
     });
     c->SetOnMouseUp([this, name](TObject*, TMouseButton b, TShiftState, int x, int y) {
-      events << QStringLiteral("%1 up %2 %3,%4").arg(name).arg(int(b)).arg(x).arg(y);
+      Events << QStringLiteral("%1 up %2 %3,%4").arg(name).arg(int(b)).arg(x).arg(y);
     });
-    c->SetOnClick([this, name](TObject*) { events << name + " click"; });
-    c->SetOnMouseEnter([this, name](TObject*) { events << name + " enter"; });
-    c->SetOnMouseLeave([this, name](TObject*) { events << name + " leave"; });
+    c->SetOnClick([this, name](TObject*) { Events << name + " click"; });
+    c->SetOnMouseEnter([this, name](TObject*) { Events << name + " enter"; });
+    c->SetOnMouseLeave([this, name](TObject*) { Events << name + " leave"; });
   }
 };
 } // namespace
@@ -191,18 +191,18 @@ TEST(Messages, MouseMessagesMakeEventsAndClicks)
   log.Attach(box, "box");
   box->Perform(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MakeMouseLParam(5, 6));
   box->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(7, 8));
-  EXPECT_EQ(log.events, QStringList({"box down 0 5,6 shift", "box up 0 7,8", "box click"}));
-  log.events.clear();
+  EXPECT_EQ(log.Events, QStringList({"box down 0 5,6 shift", "box up 0 7,8", "box click"}));
+  log.Events.clear();
   // Released outside: no click. Right button: no click either.
   box->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(5, 5));
   box->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(-3, 50));
   box->Perform(WM_RBUTTONDOWN, MK_RBUTTON, MakeMouseLParam(5, 5));
   box->Perform(WM_RBUTTONUP, 0, MakeMouseLParam(5, 5));
-  EXPECT_EQ(log.events, QStringList({"box down 0 5,5", "box up 0 -3,50", "box down 1 5,5", "box up 1 5,5"}));
-  log.events.clear();
+  EXPECT_EQ(log.Events, QStringList({"box down 0 5,5", "box up 0 -3,50", "box down 1 5,5", "box up 1 5,5"}));
+  log.Events.clear();
   box->SetEnabled(false);
   box->SimulateClick();
-  EXPECT_TRUE(log.events.isEmpty());
+  EXPECT_TRUE(log.Events.isEmpty());
   EXPECT_EQ(MouseLParamPoint(MakeMouseLParam(-5, 300)), QPoint(-5, 300));
 }
 
@@ -335,7 +335,7 @@ TEST(Handles, QtMouseInputReachesGraphicChildrenWithEnterLeaveAndCursor)
   SendMouse(w, QEvent::MouseMove, QPoint(20, 12), Qt::NoButton);
   SendMouse(w, QEvent::MouseButtonPress, QPoint(20, 12), Qt::LeftButton, Qt::LeftButton);
   SendMouse(w, QEvent::MouseButtonRelease, QPoint(20, 12), Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(log.events, QStringList({"a enter", "a leave", "b enter", "b down 0 10,10", "b up 0 -30,10", "b leave",
+  EXPECT_EQ(log.Events, QStringList({"a enter", "a leave", "b enter", "b down 0 10,10", "b up 0 -30,10", "b leave",
                                      "a enter", "a down 0 20,12", "a up 0 20,12", "a click"}));
   EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
 }
@@ -398,7 +398,7 @@ namespace {
 constexpr int kHtFrame = 18;
 struct TFramed : TForm {
   using TForm::TForm;
-  QList<int> hits;
+  QList<int> Hits;
   void WndProc(TMessage& m) override
   {
     if (m.Msg == WM_NCPAINT) {
@@ -412,7 +412,7 @@ struct TFramed : TForm {
       m.Result = p.y() < 0 ? HTCAPTION : kHtFrame;
       return;
     }
-    if (m.Msg == WM_NCLBUTTONDOWN) hits << int(m.WParam);
+    if (m.Msg == WM_NCLBUTTONDOWN) Hits << int(m.WParam);
     TForm::WndProc(m);
   }
 };
@@ -443,7 +443,7 @@ TEST(NonClient, FrameAroundTheClientAreaIsPaintedAndHitTested)
   SendMouse(f->Handle(), QEvent::MouseButtonRelease, QPoint(50, 5), Qt::LeftButton, Qt::NoButton);
   SendMouse(f->Handle(), QEvent::MouseButtonPress, QPoint(1, 40), Qt::LeftButton, Qt::LeftButton);
   SendMouse(f->Handle(), QEvent::MouseButtonRelease, QPoint(1, 40), Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(f->hits, QList<int>({HTCAPTION, kHtFrame}));
+  EXPECT_EQ(f->Hits, QList<int>({HTCAPTION, kHtFrame}));
 }
 
 TEST(Hints, TheHintWindowShowsTheShortHintOfTheControlUnderTheMouse)
@@ -492,7 +492,7 @@ namespace {
 // when moved within 5 pixels of it and keeps at least 60 x 40 when sized.
 struct TSnapping : TForm {
   using TForm::TForm;
-  QStringList log;
+  QStringList Log;
   void WndProc(TMessage& m) override
   {
     switch (m.Msg) {
@@ -501,8 +501,8 @@ struct TSnapping : TForm {
       m.Result = p.x() >= Width() - 4 && p.y() >= Height() - 4 ? HTBOTTOMRIGHT : p.y() < 20 ? HTCAPTION : HTCLIENT;
       return;
     }
-    case WM_ENTERSIZEMOVE: log << "enter"; return;
-    case WM_EXITSIZEMOVE: log << QStringLiteral("exit %1,%2 %3x%4").arg(Left()).arg(Top()).arg(Width()).arg(Height()); return;
+    case WM_ENTERSIZEMOVE: Log << "enter"; return;
+    case WM_EXITSIZEMOVE: Log << QStringLiteral("exit %1,%2 %3x%4").arg(Left()).arg(Top()).arg(Width()).arg(Height()); return;
     case WM_MOVING: {
       QRect* r = DraggedRectOf(m);
       if (std::abs(r->top()) < 5) r->moveTop(0);
@@ -510,7 +510,7 @@ struct TSnapping : TForm {
     }
     case WM_SIZING: {
       QRect* r = DraggedRectOf(m);
-      log << QStringLiteral("sizing %1").arg(m.WParam);
+      Log << QStringLiteral("sizing %1").arg(m.WParam);
       r->setWidth(std::max(r->width(), 60));
       r->setHeight(std::max(r->height(), 40));
       return;
@@ -552,7 +552,7 @@ TEST(NonClient, DraggingTheCaptionMovesAndTheEdgeSizesTheWindow)
   SendGlobal(w, QEvent::MouseMove, QPoint(110, 10), Qt::NoButton, Qt::LeftButton);
   SendGlobal(w, QEvent::MouseButtonRelease, QPoint(110, 10), Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(f->BoundsRect(), QRect(110, 0, 60, 40));
-  EXPECT_EQ(f->log, QStringList({"enter", "exit 110,0 120x90", "enter", QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT),
+  EXPECT_EQ(f->Log, QStringList({"enter", "exit 110,0 120x90", "enter", QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT),
                                  QStringLiteral("sizing %1").arg(WMSZ_BOTTOMRIGHT), "exit 110,0 60x40"}));
 }
 

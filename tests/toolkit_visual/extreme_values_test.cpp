@@ -21,7 +21,7 @@ using RootPtr = std::unique_ptr<TComponent, Deleter>;
 
 RootPtr Read(const QString& text)
 {
-  return RootPtr(ReadComponentText(text, "extreme.vfm", nullptr, nullptr, TReadOptions{.designing = true}));
+  return RootPtr(ReadComponentText(text, "extreme.vfm", nullptr, nullptr, TReadOptions{.Designing = true}));
 }
 
 TEST(ExtremeValues, PlacesSizesAndFontHeightsAreClamped)

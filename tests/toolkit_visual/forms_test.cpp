@@ -130,11 +130,11 @@ TEST(Forms, CreateAndDestroyEventsSeeAWholeForm)
   struct TTestForm : TForm {
     explicit TTestForm(TComponent* owner) : TForm(owner)
     {
-      button = new TButton(this);
-      button->SetName("Button1");
-      button->SetParent(this);
+      Button = new TButton(this);
+      Button->SetName("Button1");
+      Button->SetParent(this);
     }
-    TButton* button;
+    TButton* Button;
   };
   QStringList log;
   TTestForm* f = new TTestForm(nullptr);
@@ -343,15 +343,15 @@ TEST(Timers, TickWhileEnabledAndReportErrors)
 TEST(Application, CreateFormMakesTheFirstFormTheMainFormAndRunsOnCreateOnce)
 {
   struct TCounted : TForm {
-    explicit TCounted(TComponent* owner) : TForm(owner) { SetOnCreate([this](TObject*) { ++creates; }); }
-    int creates = 0;
+    explicit TCounted(TComponent* owner) : TForm(owner) { SetOnCreate([this](TObject*) { ++Creates; }); }
+    int Creates = 0;
   };
   ASSERT_EQ(Application->MainForm(), nullptr);
   const int before = Screen->FormCount();
   TCounted* first = Application->CreateForm<TCounted>();
   TCounted* second = Application->CreateForm<TCounted>();
   EXPECT_EQ(Application->MainForm(), first);
-  EXPECT_EQ(first->creates, 1);
+  EXPECT_EQ(first->Creates, 1);
   EXPECT_EQ(second->Owner(), static_cast<TComponent*>(Application));
   EXPECT_EQ(Screen->FormCount(), before + 2);
   first->Free();

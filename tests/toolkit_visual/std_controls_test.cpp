@@ -49,7 +49,7 @@ QImage RedSquare()
 TEST(SampleWindow, LoadsAndLaysOutAsTheAlignRulesSay)
 {
   TReadOptions options;
-  options.designing = true;
+  options.Designing = true;
   Owned<TComponent> root(ReadComponentFile(kSample, nullptr, nullptr, options));
   auto* form = qobject_cast<TForm*>(root.get());
   ASSERT_NE(form, nullptr);

@@ -9,9 +9,9 @@
 namespace {
 
 struct Result {
-  int exitCode;
-  QString out;
-  QString err;
+  int ExitCode;
+  QString Out;
+  QString Err;
 };
 
 Result RunTool(const QStringList& args)
@@ -47,20 +47,20 @@ TEST(FormCheckTool, PrintsOkAndCountOrFileLineMessage)
   const QString bad = WriteFile(dir, "bad.vfm", "object Owner1: TComponent\n  Tag = 'three'\nend\n");
 
   Result ok = RunTool({"form", "check", good});
-  EXPECT_EQ(ok.exitCode, 0);
-  EXPECT_EQ(ok.out, good + ": ok, 3 components\n");
+  EXPECT_EQ(ok.ExitCode, 0);
+  EXPECT_EQ(ok.Out, good + ": ok, 3 components\n");
 
   Result both = RunTool({"form", "check", good, bad});
-  EXPECT_EQ(both.exitCode, 1);
-  EXPECT_TRUE(both.out.contains(good + ": ok"));
-  EXPECT_EQ(both.err, bad + ":2: property Tag expects an integer, not a string\n");
+  EXPECT_EQ(both.ExitCode, 1);
+  EXPECT_TRUE(both.Out.contains(good + ": ok"));
+  EXPECT_EQ(both.Err, bad + ":2: property Tag expects an integer, not a string\n");
 
   Result missing = RunTool({"form", "check", dir.filePath("none.vfm")});
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(missing.err.startsWith(dir.filePath("none.vfm") + ":0: cannot open")) << missing.err.toStdString();
+  EXPECT_EQ(missing.ExitCode, 1);
+  EXPECT_TRUE(missing.Err.startsWith(dir.filePath("none.vfm") + ":0: cannot open")) << missing.Err.toStdString();
 
-  EXPECT_EQ(RunTool({"form", "check"}).exitCode, 2);
-  EXPECT_EQ(RunTool({"nonsense"}).exitCode, 2);
+  EXPECT_EQ(RunTool({"form", "check"}).ExitCode, 2);
+  EXPECT_EQ(RunTool({"nonsense"}).ExitCode, 2);
 }
 
 } // namespace

@@ -9,8 +9,8 @@ namespace {
 const QString kFolder = QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin");
 
 struct ToolRun {
-  int exitCode;
-  QString out, err;
+  int ExitCode;
+  QString Out, Err;
 };
 
 ToolRun Tool(const QStringList& args)
@@ -39,26 +39,26 @@ TEST(SkinTool, PackGivesTheCommittedBlockAndInfoDescribesIt)
 {
   QTemporaryDir dir;
   const ToolRun pack = Tool({"skin", "pack", kFolder + "/skin.ini", dir.filePath("out.bin")});
-  ASSERT_EQ(pack.exitCode, 0) << pack.err.toStdString();
+  ASSERT_EQ(pack.ExitCode, 0) << pack.Err.toStdString();
   EXPECT_EQ(Read(dir.filePath("out.bin")), Read(kFolder + "/skin.bin"));
 
   const ToolRun info = Tool({"skin", "info", dir.filePath("out.bin")});
-  ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
-  EXPECT_TRUE(info.out.contains("inflated 244002 bytes"));
-  EXPECT_TRUE(info.out.contains("version 3"));
-  EXPECT_TRUE(info.out.contains("frame picture: 191 x 140, 8 bits, 44 colours (main.bmp)"));
-  EXPECT_TRUE(info.out.contains("6: 103 x 67, 4 bits, 16 colours (mdibg.bmp)"));
-  EXPECT_TRUE(info.out.contains("13 skin objects"));
-  EXPECT_TRUE(info.out.contains("  0 MENUITEM:menuitem\n"));
-  EXPECT_TRUE(info.out.contains("59 control definitions"));
-  EXPECT_TRUE(info.out.contains("  24 statusbar:panel\n"));
+  ASSERT_EQ(info.ExitCode, 0) << info.Err.toStdString();
+  EXPECT_TRUE(info.Out.contains("inflated 244002 bytes"));
+  EXPECT_TRUE(info.Out.contains("version 3"));
+  EXPECT_TRUE(info.Out.contains("frame picture: 191 x 140, 8 bits, 44 colours (main.bmp)"));
+  EXPECT_TRUE(info.Out.contains("6: 103 x 67, 4 bits, 16 colours (mdibg.bmp)"));
+  EXPECT_TRUE(info.Out.contains("13 skin objects"));
+  EXPECT_TRUE(info.Out.contains("  0 MENUITEM:menuitem\n"));
+  EXPECT_TRUE(info.Out.contains("59 control definitions"));
+  EXPECT_TRUE(info.Out.contains("  24 statusbar:panel\n"));
 
   // The bare zlib block is accepted as well.
   QFile block(dir.filePath("block.z"));
   ASSERT_TRUE(block.open(QIODevice::WriteOnly));
   block.write(Read(kFolder + "/skin.bin").mid(8));
   block.close();
-  EXPECT_EQ(Tool({"skin", "info", block.fileName()}).exitCode, 0);
+  EXPECT_EQ(Tool({"skin", "info", block.fileName()}).ExitCode, 0);
 }
 
 TEST(SkinTool, BrokenInputsGiveTheErrorAndExitOne)
@@ -71,29 +71,29 @@ TEST(SkinTool, BrokenInputsGiveTheErrorAndExitOne)
   f.write(corrupt);
   f.close();
   const ToolRun info = Tool({"skin", "info", f.fileName()});
-  EXPECT_EQ(info.exitCode, 1);
-  EXPECT_TRUE(info.err.contains("compression error")) << info.err.toStdString();
+  EXPECT_EQ(info.ExitCode, 1);
+  EXPECT_TRUE(info.Err.contains("compression error")) << info.Err.toStdString();
 
   const ToolRun missing = Tool({"skin", "info", dir.filePath("none.bin")});
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_TRUE(missing.err.contains("Cannot open file")) << missing.err.toStdString();
+  EXPECT_EQ(missing.ExitCode, 1);
+  EXPECT_TRUE(missing.Err.contains("Cannot open file")) << missing.Err.toStdString();
 
   QFile partial(dir.filePath("partial.ini"));
   ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
   partial.write("[VERSION]\n[PICTURES]\n");
   partial.close();
   const ToolRun pack = Tool({"skin", "pack", partial.fileName(), dir.filePath("out.bin")});
-  EXPECT_EQ(pack.exitCode, 1);
+  EXPECT_EQ(pack.ExitCode, 1);
   EXPECT_FALSE(QFile::exists(dir.filePath("out.bin")));
-  EXPECT_EQ(Tool({"skin", "pack"}).exitCode, 2);
+  EXPECT_EQ(Tool({"skin", "pack"}).ExitCode, 2);
 }
 
 TEST(SkinTool, SheetDrawsEveryDefinition)
 {
   QTemporaryDir dir;
   const ToolRun sheet = Tool({"skin", "sheet", dir.filePath("sheet.png"), kFolder + "/skin.bin"});
-  ASSERT_EQ(sheet.exitCode, 0) << sheet.err.toStdString();
-  EXPECT_TRUE(sheet.out.contains("72 definitions"));
+  ASSERT_EQ(sheet.ExitCode, 0) << sheet.Err.toStdString();
+  EXPECT_TRUE(sheet.Out.contains("72 definitions"));
   const QImage image(dir.filePath("sheet.png"));
   EXPECT_GT(image.width(), 1000);
   EXPECT_GT(image.height(), 1000);

@@ -12,9 +12,9 @@ namespace {
 class StationsToolTest : public ::testing::Test {
 protected:
   struct Result {
-    int exitCode = -1;
-    QStringList lines;
-    QString err;
+    int ExitCode = -1;
+    QStringList Lines;
+    QString Err;
   };
   // Runs the tool while this process's event loop serves the fake directory.
   Result Run(const QStringList& args)
@@ -44,28 +44,28 @@ TEST_F(StationsToolTest, PrintsWhatThePageListsOnlineAndFromTheCache)
 {
   fake.Fill(6);
   Result r = Run({"--limit", "3"});
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  ASSERT_EQ(r.lines.size(), 3) << "the directory's stations and nothing shipped";
-  EXPECT_EQ(r.lines[0], QStringLiteral("directory\t电台 0\tMP3\t128\thttp://127.0.0.1:9/s0.mp3"));
-  EXPECT_EQ(fake.requests.back().query.queryItemValue("limit"), "3");
+  ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  ASSERT_EQ(r.Lines.size(), 3) << "the directory's stations and nothing shipped";
+  EXPECT_EQ(r.Lines[0], QStringLiteral("directory\t电台 0\tMP3\t128\thttp://127.0.0.1:9/s0.mp3"));
+  EXPECT_EQ(fake.requests.back().Query.queryItemValue("limit"), "3");
 
   r = Run({"--search", QStringLiteral("电台 1")});
-  EXPECT_EQ(r.lines.filter(QRegularExpression("^directory\t")).size(), 1);
+  EXPECT_EQ(r.Lines.filter(QRegularExpression("^directory\t")).size(), 1);
 
   fake.mode = TFakeDirectory::fmHttpError;
   r = Run({"--limit", "3"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.lines.value(0), QStringLiteral("cache\t电台 0\tMP3\t128\thttp://127.0.0.1:9/s0.mp3"));
-  EXPECT_TRUE(r.err.contains("directory: cache")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("HTTP 503"));
+  EXPECT_EQ(r.ExitCode, 0);
+  EXPECT_EQ(r.Lines.value(0), QStringLiteral("cache\t电台 0\tMP3\t128\thttp://127.0.0.1:9/s0.mp3"));
+  EXPECT_TRUE(r.Err.contains("directory: cache")) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("HTTP 503"));
 
-  EXPECT_EQ(Run({"--limit", "many"}).exitCode, 2);
-  EXPECT_EQ(Run({"--bogus"}).exitCode, 2);
+  EXPECT_EQ(Run({"--limit", "many"}).ExitCode, 2);
+  EXPECT_EQ(Run({"--bogus"}).ExitCode, 2);
   r = Run({"--by", "colour", "--search", "red"});
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.err.contains("colour")) << r.err.toStdString();
-  EXPECT_TRUE(r.lines.isEmpty());
-  EXPECT_EQ(Run({"--by", "tag", "--search", "news"}).exitCode, 0);
+  EXPECT_EQ(r.ExitCode, 2);
+  EXPECT_TRUE(r.Err.contains("colour")) << r.Err.toStdString();
+  EXPECT_TRUE(r.Lines.isEmpty());
+  EXPECT_EQ(Run({"--by", "tag", "--search", "news"}).ExitCode, 0);
 }
 
 } // namespace

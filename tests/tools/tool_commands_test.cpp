@@ -17,8 +17,8 @@
 namespace {
 
 struct ToolRun {
-  int exitCode = -1;
-  QString out, err;
+  int ExitCode = -1;
+  QString Out, Err;
 };
 
 // Runs the tool from `workDir` (the tool must not depend on the folder it is started in).
@@ -50,16 +50,16 @@ TEST(ToolCommands, HelpIsAnsweredOnEveryUsualSpelling)
 {
   for (const QStringList& args : {QStringList{"help"}, QStringList{"--help"}, QStringList{"-h"}}) {
     const ToolRun r = Tool(args);
-    EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
-    EXPECT_TRUE(r.out.contains("commands:")) << r.out.toStdString();
+    EXPECT_EQ(r.ExitCode, 0) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.Out.contains("commands:")) << r.Out.toStdString();
   }
   for (const QStringList& args : {QStringList{"help", "record"}, QStringList{"record", "--help"}}) {
     const ToolRun r = Tool(args);
-    EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
-    EXPECT_TRUE(r.out.startsWith("usage: velmora-tool record [--device NAME]")) << r.out.toStdString();
+    EXPECT_EQ(r.ExitCode, 0) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.Out.startsWith("usage: velmora-tool record [--device NAME]")) << r.Out.toStdString();
   }
-  EXPECT_EQ(Tool({"help", "nonsense"}).exitCode, 2);
-  EXPECT_EQ(Tool({}).exitCode, 2);
+  EXPECT_EQ(Tool({"help", "nonsense"}).ExitCode, 2);
+  EXPECT_EQ(Tool({}).ExitCode, 2);
 }
 
 TEST(ToolCommands, CommandsWithoutAWindowRunWhenTheDisplayIsGone)
@@ -73,17 +73,17 @@ TEST(ToolCommands, CommandsWithoutAWindowRunWhenTheDisplayIsGone)
     env.insert("DISPLAY", ":4711");
   };
   ToolRun r = Tool({"devices"}, {}, gone);
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-  EXPECT_FALSE(r.out.isEmpty());
+  EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  EXPECT_FALSE(r.Out.isEmpty());
   QTemporaryDir dir;
   r = Tool({"files", dir.path()}, {}, gone);
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   r = Tool({"skin", "info", QStringLiteral(VELMORA_BINARY_DIR "/tools/skin.bin")}, {}, gone);
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER")) return;
   r = Tool({"record", "--seconds", "0.3", dir.filePath("gone.mp3")}, {}, gone);
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-  EXPECT_TRUE(DecodeMp3(dir.filePath("gone.mp3")).ok);
+  EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  EXPECT_TRUE(DecodeMp3(dir.filePath("gone.mp3")).Ok);
 }
 
 TEST(ToolCommands, FailuresEndWithAMessageAndStatusOne)
@@ -93,29 +93,29 @@ TEST(ToolCommands, FailuresEndWithAMessageAndStatusOne)
   QFile::copy(QStringLiteral(VELMORA_SOURCE_DIR "/resources/forms/Form_Main.vfm"), form);
 
   const ToolRun art = Tool({"art", "skin", form, dir.filePath("nonexist.ini")});
-  EXPECT_EQ(art.exitCode, 1);
-  EXPECT_TRUE(art.err.contains("nonexist.ini")) << art.err.toStdString();
+  EXPECT_EQ(art.ExitCode, 1);
+  EXPECT_TRUE(art.Err.contains("nonexist.ini")) << art.Err.toStdString();
 
   QFile text(dir.filePath("notes.txt"));
   ASSERT_TRUE(text.open(QIODevice::WriteOnly));
   text.write("These are notes, not a skin.\n");
   text.close();
   const ToolRun info = Tool({"skin", "info", text.fileName()});
-  EXPECT_EQ(info.exitCode, 1);
-  EXPECT_TRUE(info.err.contains("is no packed skin")) << info.err.toStdString();
+  EXPECT_EQ(info.ExitCode, 1);
+  EXPECT_TRUE(info.Err.contains("is no packed skin")) << info.Err.toStdString();
 
   // A target that cannot be written is said before any recording is announced.
   const QString target = dir.filePath("missing/out.mp3");
   const ToolRun record = Tool({"record", "--seconds", "1", target});
-  EXPECT_EQ(record.exitCode, 1);
-  EXPECT_EQ(record.err, "record: cannot write " + target + ": No such file or directory\n");
+  EXPECT_EQ(record.ExitCode, 1);
+  EXPECT_EQ(record.Err, "record: cannot write " + target + ": No such file or directory\n");
 }
 
 TEST(ToolCommands, SkinSheetFindsTheBuiltInSkinBesideTheProgram)
 {
   QTemporaryDir elsewhere;
   const ToolRun r = Tool({"skin", "sheet", elsewhere.filePath("sheet.png")}, elsewhere.path());
-  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_TRUE(QFile::exists(elsewhere.filePath("sheet.png")));
 }
 
@@ -125,19 +125,19 @@ TEST(ToolCommands, RecordTakesDecimalSecondsAndTheRecordWindowsTags)
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   QTemporaryDir dir;
   const ToolRun tagged = Tool({"record", "--seconds", "1.5", dir.filePath("tagged.mp3")});
-  ASSERT_EQ(tagged.exitCode, 0) << tagged.err.toStdString();
+  ASSERT_EQ(tagged.ExitCode, 0) << tagged.Err.toStdString();
   const TDecoded d = DecodeMp3(dir.filePath("tagged.mp3"));
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_NEAR(d.Seconds(), 1.5, 0.1);  // the encoder pads to whole frames
-  EXPECT_EQ(d.album, "Velmora 广播节目");
-  EXPECT_EQ(d.title, "tagged") << "the file's name: this build names no maker's site";
+  EXPECT_EQ(d.Album, "Velmora 广播节目");
+  EXPECT_EQ(d.Title, "tagged") << "the file's name: this build names no maker's site";
 
   const ToolRun bare = Tool({"record", "--seconds", "0.5", "--no-tags", dir.filePath("bare.mp3")});
-  ASSERT_EQ(bare.exitCode, 0) << bare.err.toStdString();
+  ASSERT_EQ(bare.ExitCode, 0) << bare.Err.toStdString();
   const TDecoded b = DecodeMp3(dir.filePath("bare.mp3"));
-  ASSERT_TRUE(b.ok);
-  EXPECT_EQ(b.album, "");
-  EXPECT_EQ(b.title, "");
+  ASSERT_TRUE(b.Ok);
+  EXPECT_EQ(b.Album, "");
+  EXPECT_EQ(b.Title, "");
 }
 
 TEST(ToolCommands, RecordPastTheFileSizeLimitSaysSoAndFinishesTheFile)
@@ -155,12 +155,12 @@ TEST(ToolCommands, RecordPastTheFileSizeLimitSaysSoAndFinishesTheFile)
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, SIG_DFL);
   });
-  EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("record: 文件太大")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains(file)) << r.err.toStdString();
+  EXPECT_EQ(r.ExitCode, 1) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("record: 文件太大")) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains(file)) << r.Err.toStdString();
   EXPECT_LE(QFileInfo(file).size(), qint64(kLimit));
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GT(d.Seconds(), 2.0) << "what fit is kept";
 }
 
@@ -169,32 +169,32 @@ TEST(ToolCommands, SourcesGoByTheNamesDevicesLists)
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   const ToolRun devices = Tool({"devices"});
-  ASSERT_EQ(devices.exitCode, 0) << devices.err.toStdString();
-  EXPECT_EQ(devices.out, "默认输入\n正在播放的声音\n正在收听的电台\n") << "no ALSA plugin names";
+  ASSERT_EQ(devices.ExitCode, 0) << devices.Err.toStdString();
+  EXPECT_EQ(devices.Out, "默认输入\n正在播放的声音\n正在收听的电台\n") << "no ALSA plugin names";
 
   QTemporaryDir dir;
   const ToolRun playing = Tool({"record", "--device", "正在播放的声音", "--seconds", "0.5", dir.filePath("p.mp3")});
-  EXPECT_EQ(playing.exitCode, 0) << playing.err.toStdString();
-  EXPECT_TRUE(playing.err.startsWith("recording 正在播放的声音 to ")) << playing.err.toStdString();
+  EXPECT_EQ(playing.ExitCode, 0) << playing.Err.toStdString();
+  EXPECT_TRUE(playing.Err.startsWith("recording 正在播放的声音 to ")) << playing.Err.toStdString();
 
   // The tool listens to no station: record-station records one.
   const ToolRun station = Tool({"record", "--device", "正在收听的电台", dir.filePath("s.mp3")});
-  EXPECT_EQ(station.exitCode, 2);
-  EXPECT_TRUE(station.err.contains("record-station URL")) << station.err.toStdString();
+  EXPECT_EQ(station.ExitCode, 2);
+  EXPECT_TRUE(station.Err.contains("record-station URL")) << station.Err.toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("s.mp3")));
 
   const ToolRun unknown = Tool({"record", "--device", "Headset", "--seconds", "0.5", dir.filePath("u.mp3")});
-  EXPECT_EQ(unknown.exitCode, 1);
-  EXPECT_EQ(unknown.err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
+  EXPECT_EQ(unknown.ExitCode, 1);
+  EXPECT_EQ(unknown.Err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
   EXPECT_FALSE(QFile::exists(dir.filePath("u.mp3"))) << "nothing is left when nothing is recorded";
 
   // Past 2^31 bytes (12173 s) a length is still a length: the source is looked for.
   const ToolRun longer = Tool({"record", "--device", "Headset", "--seconds", "86400", dir.filePath("u.mp3")});
-  EXPECT_EQ(longer.err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
+  EXPECT_EQ(longer.Err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
   for (const char* bad : {"-1", "inf", "1e19"}) {
     const ToolRun refused = Tool({"record", "--seconds", bad, dir.filePath("u.mp3")});
-    EXPECT_EQ(refused.exitCode, 2) << bad;
-    EXPECT_TRUE(refused.err.contains("--seconds needs a number of seconds")) << bad << refused.err.toStdString();
+    EXPECT_EQ(refused.ExitCode, 2) << bad;
+    EXPECT_TRUE(refused.Err.contains("--seconds needs a number of seconds")) << bad << refused.Err.toStdString();
   }
 }
 
@@ -204,8 +204,8 @@ TEST(ToolCommands, RecordWithoutASoundServerSaysSoAndLeavesNoFile)
   // A server address where none listens: ALSA's default device then has no server behind it.
   TScopedEnv pulse("PULSE_SERVER", "unix:" + QFile::encodeName(dir.filePath("none")));
   const ToolRun r = Tool({"record", "--seconds", "1", dir.filePath("none.mp3")});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.endsWith("record: 声音服务未运行，不能录音。\n")) << r.err.toStdString();
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Err.endsWith("record: 声音服务未运行，不能录音。\n")) << r.Err.toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("none.mp3"))) << "no empty file is left";
 }
 
@@ -232,7 +232,7 @@ TEST(ToolCommands, RecordOfOpenLengthEndsOnInterruptWithACompleteFile)
   EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
   EXPECT_TRUE(err.contains("wrote " + file)) << err.toStdString();
   const TDecoded d = DecodeMp3(file);
-  ASSERT_TRUE(d.ok);
+  ASSERT_TRUE(d.Ok);
   EXPECT_GT(d.Seconds(), 0.2);
 }
 

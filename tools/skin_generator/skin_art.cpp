@@ -127,11 +127,11 @@ QColor CaptionRow(int y)
 
 namespace {
 struct Bucket {
-  std::vector<std::pair<QRgb, int>> colours;  // colour, pixel count
+  std::vector<std::pair<QRgb, int>> Colours;  // colour, pixel count
   int Range(int shift) const
   {
     int lo = 255, hi = 0;
-    for (const auto& [c, n] : colours) {
+    for (const auto& [c, n] : Colours) {
       const int v = (c >> shift) & 0xFF;
       lo = std::min(lo, v), hi = std::max(hi, v);
     }
@@ -149,12 +149,12 @@ QImage Quantize(const QImage& source, int count)
     for (int x = 0; x < image.width(); ++x) ++histogram[line[x] | 0xFF000000u];
   }
   std::vector<Bucket> buckets(1);
-  for (const auto& e : histogram) buckets[0].colours.push_back(e);
+  for (const auto& e : histogram) buckets[0].Colours.push_back(e);
   // Split the bucket with the widest channel range until there are enough.
   while (int(buckets.size()) < count) {
     int best = -1, bestRange = 0, bestShift = 0;
     for (int i = 0; i < int(buckets.size()); ++i) {
-      if (buckets[i].colours.size() < 2) continue;
+      if (buckets[i].Colours.size() < 2) continue;
       for (int shift : {16, 8, 0}) {
         const int range = buckets[i].Range(shift);
         if (range > bestRange) best = i, bestRange = range, bestShift = shift;
@@ -162,26 +162,26 @@ QImage Quantize(const QImage& source, int count)
     }
     if (best < 0) break;
     Bucket& b = buckets[best];
-    std::stable_sort(b.colours.begin(), b.colours.end(), [&](const auto& l, const auto& r) {
+    std::stable_sort(b.Colours.begin(), b.Colours.end(), [&](const auto& l, const auto& r) {
       return ((l.first >> bestShift) & 0xFF) < ((r.first >> bestShift) & 0xFF);
     });
     // Split at the median pixel.
     long total = 0, half = 0;
-    for (const auto& c : b.colours) total += c.second;
+    for (const auto& c : b.Colours) total += c.second;
     size_t at = 0;
-    while (at + 1 < b.colours.size() && half + b.colours[at].second <= total / 2) half += b.colours[at++].second;
+    while (at + 1 < b.Colours.size() && half + b.Colours[at].second <= total / 2) half += b.Colours[at++].second;
     if (at == 0) at = 1;
     Bucket upper;
-    upper.colours.assign(b.colours.begin() + long(at), b.colours.end());
-    b.colours.resize(at);
+    upper.Colours.assign(b.Colours.begin() + long(at), b.Colours.end());
+    b.Colours.resize(at);
     buckets.push_back(std::move(upper));
   }
   QList<QRgb> table;
   std::map<QRgb, int> index;
   for (const Bucket& b : buckets) {
     double r = 0, g = 0, bl = 0, n = 0;
-    for (const auto& [c, k] : b.colours) r += qRed(c) * k, g += qGreen(c) * k, bl += qBlue(c) * k, n += k;
-    for (const auto& c : b.colours) index[c.first] = int(table.size());
+    for (const auto& [c, k] : b.Colours) r += qRed(c) * k, g += qGreen(c) * k, bl += qBlue(c) * k, n += k;
+    for (const auto& c : b.Colours) index[c.first] = int(table.size());
     table.append(n > 0 ? qRgb(qRound(r / n), qRound(g / n), qRound(bl / n)) : qRgb(0, 0, 0));
   }
   while (table.size() < count) table.append(qRgb(0, 0, 0));

@@ -27,9 +27,9 @@ constexpr int kActivePicture = 2;
 QRect R(int l, int t, int r, int b) { return SkinRect(l, t, r, b); }
 
 struct Picture {
-  const char* file;
-  int width, height, bits, colours;
-  QImage art;
+  const char* File;
+  int Width, Height, Bits, Colours;
+  QImage Art;
 };
 
 class Generator {
@@ -37,8 +37,8 @@ public:
   Generator()
   {
     for (Picture& p : pictures_) {
-      p.art = QImage(p.width, p.height, QImage::Format_RGB32);
-      p.art.fill(Window);
+      p.Art = QImage(p.Width, p.Height, QImage::Format_RGB32);
+      p.Art.fill(Window);
     }
     DrawFrame();
     DrawPopupAndMenus();
@@ -58,7 +58,7 @@ private:
                           {"pw.bmp", 67, 59, 8, 225, {}},            {"active.bmp", 100, 216, 8, 256, {}},
                           {"hw.bmp", 39, 17, 8, 256, {}},            {"controls.bmp", 430, 333, 8, 256, {}},
                           {"menuitems.bmp", 67, 59, 8, 35, {}},      {"mdibg.bmp", 103, 67, 4, 16, {}}};
-  QImage& Art(int extraIndex) { return pictures_[extraIndex + 1].art; }
+  QImage& Art(int extraIndex) { return pictures_[extraIndex + 1].Art; }
   QImage& Controls() { return Art(kControlsPicture); }
 
   std::vector<QRect> used_;
@@ -159,7 +159,7 @@ private:
 
 void Generator::DrawFrame()
 {
-  QImage& img = pictures_[0].art;
+  QImage& img = pictures_[0].Art;
   QPainter p(&img);
   const int w = img.width(), h = img.height();
   // Caption band (rows 0..29), then the thin borders around the client area (4, 30, 187, 136).
@@ -1176,7 +1176,7 @@ QStringList Generator::Definition()
   ini.WriteString("PICTURES", "inactivepicture", "");
   ini.WriteString("PICTURES", "mask", "");
   QStringList names;
-  for (int i = 1; i < 8; ++i) names << QString::fromLatin1(pictures_[i].file);
+  for (int i = 1; i < 8; ++i) names << QString::fromLatin1(pictures_[i].File);
   skin_values::WriteNameList(ini, "PICTURES", "activepictures", names);
 
   TbsDataSkinFormInfo form;
@@ -1224,7 +1224,7 @@ QStringList Generator::Definition()
   // A note above each definition: its class and its picture.
   QStringList lines;
   const auto pictureNote = [&](int index) {
-    return index >= 0 && index < 7 ? QStringLiteral("picture %1 (%2)").arg(index).arg(QString::fromLatin1(pictures_[index + 1].file))
+    return index >= 0 && index < 7 ? QStringLiteral("picture %1 (%2)").arg(index).arg(QString::fromLatin1(pictures_[index + 1].File))
                                    : QStringLiteral("no picture");
   };
   std::map<QString, QString> notes;
@@ -1282,7 +1282,7 @@ void Generator::Write(const QString& folder)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
       throw EFCreateError(QStringLiteral("Cannot create file %1").arg(f.fileName()));
   };
-  for (const Picture& p : pictures_) save(QString::fromLatin1(p.file), EncodeBmp(Quantize(p.art, p.colours), p.bits));
+  for (const Picture& p : pictures_) save(QString::fromLatin1(p.File), EncodeBmp(Quantize(p.Art, p.Colours), p.Bits));
   QByteArray text;
   for (const QString& line : Definition()) text += line.toUtf8() + "\r\n";
   save("skin.ini", text);
