@@ -1,5 +1,6 @@
 // velmora-tool files on a temporary folder: what the file list would show.
 #include "support/qt_printers.h"
+#include "support/run_tool.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,16 +23,9 @@ TEST(FilesTool, ListsTheFolderAsTheFileListShowsItAndSaysWhenItCannot)
   }
   ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.mp3")).constData(), 0600), 0);
   const auto run = [](const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const TToolRun r = RunVelmoraTool(args);
     // The summary is the last line on stderr; Qt may say more before it.
-    const QString summary = err.trimmed().split('\n').last();
-    return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()) + summary);
+    return std::make_pair(r.ExitCode, r.Out + r.Err.trimmed().split('\n').last());
   };
   auto [code, text] = run({"files", "--mask", "*.mp3", dir.path()});
   EXPECT_EQ(code, 0) << text.toStdString();

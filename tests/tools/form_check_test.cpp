@@ -1,5 +1,6 @@
 // velmora-tool form check, run as a user would run it.
 #include "support/qt_printers.h"
+#include "support/run_tool.h"
 
 #include <QFile>
 #include <QProcess>
@@ -7,27 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Result {
-  int ExitCode;
-  QString Out;
-  QString Err;
-};
-
-Result RunTool(const QStringList& args)
-{
-  QProcess p;
-  // A private runtime folder keeps Qt's start-up notice out of stderr.
-  static QTemporaryDir runtime;
-  QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_RUNTIME_DIR", runtime.path());
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), args);
-  EXPECT_TRUE(p.waitForFinished(30000));
-  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
 {
@@ -46,21 +26,21 @@ TEST(FormCheckTool, PrintsOkAndCountOrFileLineMessage)
                                  "  object Child2: TComponent\n  end\nend\n");
   const QString bad = WriteFile(dir, "bad.vfm", "object Owner1: TComponent\n  Tag = 'three'\nend\n");
 
-  Result ok = RunTool({"form", "check", good});
+  TToolRun ok = RunVelmoraTool({"form", "check", good});
   EXPECT_EQ(ok.ExitCode, 0);
   EXPECT_EQ(ok.Out, good + ": ok, 3 components\n");
 
-  Result both = RunTool({"form", "check", good, bad});
+  TToolRun both = RunVelmoraTool({"form", "check", good, bad});
   EXPECT_EQ(both.ExitCode, 1);
   EXPECT_TRUE(both.Out.contains(good + ": ok"));
   EXPECT_EQ(both.Err, bad + ":2: property Tag expects an integer, not a string\n");
 
-  Result missing = RunTool({"form", "check", dir.filePath("none.vfm")});
+  TToolRun missing = RunVelmoraTool({"form", "check", dir.filePath("none.vfm")});
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_TRUE(missing.Err.startsWith(dir.filePath("none.vfm") + ":0: cannot open")) << missing.Err.toStdString();
 
-  EXPECT_EQ(RunTool({"form", "check"}).ExitCode, 2);
-  EXPECT_EQ(RunTool({"nonsense"}).ExitCode, 2);
+  EXPECT_EQ(RunVelmoraTool({"form", "check"}).ExitCode, 2);
+  EXPECT_EQ(RunVelmoraTool({"nonsense"}).ExitCode, 2);
 }
 
 } // namespace

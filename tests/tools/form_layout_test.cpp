@@ -1,5 +1,6 @@
 // velmora-tool form layout: a skinned window as the program lays it out.
 #include "support/qt_printers.h"
+#include "support/run_tool.h"
 
 #include <QFile>
 #include <QProcess>
@@ -39,16 +40,10 @@ TEST(FormLayoutTool, PrintsEveryControlWithTheSkinApplied)
           "  object Stored1: TbsCompressedStoredSkin\n    CompressedData = {" + BuiltinSkinHex() + "}\n  end\nend\n");
   f.close();
 
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("XDG_RUNTIME_DIR", dir.path());
-  p.setProcessEnvironment(env);
   const QString png = dir.filePath("window.png");
-  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), {"form", "layout", path, png});
-  ASSERT_TRUE(p.waitForFinished(30000));
-  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-  const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  const TToolRun r = RunVelmoraTool({"form", "layout", path, png});
+  ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
+  const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 7) << lines.join('\n').toStdString();
   EXPECT_EQ(lines[0], "Window1 TForm 0 0 246 200 -");
   EXPECT_EQ(lines[1], "Bar1 TbsSkinToolBar 0 0 246 30 toolpanel");
@@ -61,9 +56,7 @@ TEST(FormLayoutTool, PrintsEveryControlWithTheSkinApplied)
   EXPECT_EQ(lines[6], "Odd1 TbsSkinButton 8 40 75 19 missing:Button");
   EXPECT_EQ(QImage(png).size(), QSize(246, 200));
 
-  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), {"form", "layout", dir.filePath("none.vfm")});
-  ASSERT_TRUE(p.waitForFinished(30000));
-  EXPECT_EQ(p.exitCode(), 1);
+  EXPECT_EQ(RunVelmoraTool({"form", "layout", dir.filePath("none.vfm")}).ExitCode, 1);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // velmora-tool schedule on the program's schedule file, as a user runs it.
 #include "schedule/schedule_store.h"
-#include "support/pump.h"
+#include "support/run_tool.h"
 
 #include <QDir>
 #include <QProcess>
@@ -11,20 +11,14 @@ namespace {
 
 class ScheduleToolTest : public ::testing::Test {
 protected:
-  struct Result {
-    int ExitCode = -1;
-    QString Out, Err;
-  };
-  Result Run(const QStringList& args)
+  TToolRun Run(const QStringList& args)
   {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"schedule"} + args);
-    EXPECT_TRUE(p.waitForFinished(30000));
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    TToolOptions options;
+    options.Adjust = [this](QProcessEnvironment& env) {
+      env.insert("HOME", home.path());
+      env.insert("XDG_DATA_HOME", home.filePath("data"));
+    };
+    return RunVelmoraTool(QStringList{"schedule"} + args, options);
   }
   QString File() const { return home.filePath("data/Velmora/schedule.json"); }
   QTemporaryDir home;
@@ -33,7 +27,7 @@ protected:
 TEST_F(ScheduleToolTest, AddsListsAndRemovesEntriesInTheProgramsFile)
 {
   const QString at = QDateTime::currentDateTime().addDays(1).toString("yyyy-MM-dd HH:mm");
-  Result r = Run({"add", "--url", "http://127.0.0.1:9/news.mp3", "--name", QString::fromUtf8("新闻台"), "--at", at,
+  TToolRun r = Run({"add", "--url", "http://127.0.0.1:9/news.mp3", "--name", QString::fromUtf8("新闻台"), "--at", at,
                   "--minutes", "30", "--folder", home.filePath("rec"), "--bitrate", "192", "--split"});
   ASSERT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_EQ(r.Out, QString::fromUtf8("已添加预约 1：新闻台 %1，30 分钟\n").arg(at));

@@ -1,4 +1,6 @@
 // velmora-tool skin pack, info and sheet, run as a user would run them.
+#include "support/run_tool.h"
+
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -7,25 +9,6 @@
 
 namespace {
 const QString kFolder = QStringLiteral(VELMORA_SOURCE_DIR "/resources/skin");
-
-struct ToolRun {
-  int ExitCode;
-  QString Out, Err;
-};
-
-ToolRun Tool(const QStringList& args)
-{
-  static QTemporaryDir runtime;
-  QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_RUNTIME_DIR", runtime.path());
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), args);
-  EXPECT_TRUE(p.waitForFinished(60000));
-  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QByteArray Read(const QString& path)
 {
@@ -38,11 +21,11 @@ QByteArray Read(const QString& path)
 TEST(SkinTool, PackGivesTheCommittedBlockAndInfoDescribesIt)
 {
   QTemporaryDir dir;
-  const ToolRun pack = Tool({"skin", "pack", kFolder + "/skin.ini", dir.filePath("out.bin")});
+  const TToolRun pack = RunVelmoraTool({"skin", "pack", kFolder + "/skin.ini", dir.filePath("out.bin")});
   ASSERT_EQ(pack.ExitCode, 0) << pack.Err.toStdString();
   EXPECT_EQ(Read(dir.filePath("out.bin")), Read(kFolder + "/skin.bin"));
 
-  const ToolRun info = Tool({"skin", "info", dir.filePath("out.bin")});
+  const TToolRun info = RunVelmoraTool({"skin", "info", dir.filePath("out.bin")});
   ASSERT_EQ(info.ExitCode, 0) << info.Err.toStdString();
   EXPECT_TRUE(info.Out.contains("inflated 244002 bytes"));
   EXPECT_TRUE(info.Out.contains("version 3"));
@@ -58,7 +41,7 @@ TEST(SkinTool, PackGivesTheCommittedBlockAndInfoDescribesIt)
   ASSERT_TRUE(block.open(QIODevice::WriteOnly));
   block.write(Read(kFolder + "/skin.bin").mid(8));
   block.close();
-  EXPECT_EQ(Tool({"skin", "info", block.fileName()}).ExitCode, 0);
+  EXPECT_EQ(RunVelmoraTool({"skin", "info", block.fileName()}).ExitCode, 0);
 }
 
 TEST(SkinTool, BrokenInputsGiveTheErrorAndExitOne)
@@ -70,11 +53,11 @@ TEST(SkinTool, BrokenInputsGiveTheErrorAndExitOne)
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(corrupt);
   f.close();
-  const ToolRun info = Tool({"skin", "info", f.fileName()});
+  const TToolRun info = RunVelmoraTool({"skin", "info", f.fileName()});
   EXPECT_EQ(info.ExitCode, 1);
   EXPECT_TRUE(info.Err.contains("compression error")) << info.Err.toStdString();
 
-  const ToolRun missing = Tool({"skin", "info", dir.filePath("none.bin")});
+  const TToolRun missing = RunVelmoraTool({"skin", "info", dir.filePath("none.bin")});
   EXPECT_EQ(missing.ExitCode, 1);
   EXPECT_TRUE(missing.Err.contains("Cannot open file")) << missing.Err.toStdString();
 
@@ -82,16 +65,16 @@ TEST(SkinTool, BrokenInputsGiveTheErrorAndExitOne)
   ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
   partial.write("[VERSION]\n[PICTURES]\n");
   partial.close();
-  const ToolRun pack = Tool({"skin", "pack", partial.fileName(), dir.filePath("out.bin")});
+  const TToolRun pack = RunVelmoraTool({"skin", "pack", partial.fileName(), dir.filePath("out.bin")});
   EXPECT_EQ(pack.ExitCode, 1);
   EXPECT_FALSE(QFile::exists(dir.filePath("out.bin")));
-  EXPECT_EQ(Tool({"skin", "pack"}).ExitCode, 2);
+  EXPECT_EQ(RunVelmoraTool({"skin", "pack"}).ExitCode, 2);
 }
 
 TEST(SkinTool, SheetDrawsEveryDefinition)
 {
   QTemporaryDir dir;
-  const ToolRun sheet = Tool({"skin", "sheet", dir.filePath("sheet.png"), kFolder + "/skin.bin"});
+  const TToolRun sheet = RunVelmoraTool({"skin", "sheet", dir.filePath("sheet.png"), kFolder + "/skin.bin"});
   ASSERT_EQ(sheet.ExitCode, 0) << sheet.Err.toStdString();
   EXPECT_TRUE(sheet.Out.contains("72 definitions"));
   const QImage image(dir.filePath("sheet.png"));

@@ -1,7 +1,7 @@
 // velmora-tool stations against a fake directory on loopback, as a user runs it.
 #include "support/fake_directory.h"
-#include "support/pump.h"
 #include "support/qt_printers.h"
+#include "support/run_tool.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,22 +19,17 @@ protected:
   // Runs the tool while this process's event loop serves the fake directory.
   Result Run(const QStringList& args)
   {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("HOME", home.path());
-    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    env.insert("XDG_DATA_HOME", home.filePath("data"));
-    env.insert("XDG_CACHE_HOME", home.filePath("cache"));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VELMORA_DIRECTORY_URL", fake.BaseUrl().toString());
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), QStringList{"stations"} + args);
-    EXPECT_TRUE(PumpUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
-    Result r{p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-             QString::fromUtf8(p.readAllStandardError())};
-    return r;
+    TToolOptions options;
+    options.Adjust = [this](QProcessEnvironment& env) {
+      env.insert("HOME", home.path());
+      env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+      env.insert("XDG_DATA_HOME", home.filePath("data"));
+      env.insert("XDG_CACHE_HOME", home.filePath("cache"));
+      env.insert("VELMORA_DIRECTORY_URL", fake.BaseUrl().toString());
+    };
+    options.ServeEvents = true;
+    const TToolRun r = RunVelmoraTool(QStringList{"stations"} + args, options);
+    return {r.ExitCode, r.Out.split('\n', Qt::SkipEmptyParts), r.Err};
   }
   QTemporaryDir home;
   TFakeDirectory fake;

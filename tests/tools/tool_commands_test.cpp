@@ -2,6 +2,7 @@
 #include "../audio/audio_test_util.h"
 #include "support/qt_printers.h"
 #include "support/scoped_process_state.h"
+#include "support/run_tool.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -16,45 +17,22 @@
 
 namespace {
 
-struct ToolRun {
-  int ExitCode = -1;
-  QString Out, Err;
-};
-
 // Runs the tool from `workDir` (the tool must not depend on the folder it is started in).
-// `adjust` changes the tool's environment; `childSetup` runs in the tool's
-// process before it starts (limits, signals).
-ToolRun Tool(const QStringList& args, const QString& workDir = QString(),
-             const std::function<void(QProcessEnvironment&)>& adjust = {}, std::function<void()> childSetup = {})
+TToolRun Tool(const QStringList& args, const QString& workDir = QString(),
+              const std::function<void(QProcessEnvironment&)>& adjust = {}, std::function<void()> childSetup = {})
 {
-  static QTemporaryDir runtime;
-  QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  // The sound server stays reachable from the private runtime folder.
-  if (!env.contains("PULSE_SERVER") && env.contains("XDG_RUNTIME_DIR"))
-    env.insert("PULSE_SERVER", "unix:" + env.value("XDG_RUNTIME_DIR") + "/pulse/native");
-  env.insert("XDG_RUNTIME_DIR", runtime.path());
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  if (adjust) adjust(env);
-  p.setProcessEnvironment(env);
-  if (!workDir.isEmpty()) p.setWorkingDirectory(workDir);
-  if (childSetup) p.setChildProcessModifier(childSetup);
-  p.start(QStringLiteral(VELMORA_BINARY_DIR "/tools/velmora-tool"), args);
-  EXPECT_TRUE(p.waitForFinished(60000));
-  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << args.join(' ').toStdString();
-  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+  return RunVelmoraTool(args, {adjust, workDir, std::move(childSetup)});
 }
 
 TEST(ToolCommands, HelpIsAnsweredOnEveryUsualSpelling)
 {
   for (const QStringList& args : {QStringList{"help"}, QStringList{"--help"}, QStringList{"-h"}}) {
-    const ToolRun r = Tool(args);
+    const TToolRun r = Tool(args);
     EXPECT_EQ(r.ExitCode, 0) << args.join(' ').toStdString();
     EXPECT_TRUE(r.Out.contains("commands:")) << r.Out.toStdString();
   }
   for (const QStringList& args : {QStringList{"help", "record"}, QStringList{"record", "--help"}}) {
-    const ToolRun r = Tool(args);
+    const TToolRun r = Tool(args);
     EXPECT_EQ(r.ExitCode, 0) << args.join(' ').toStdString();
     EXPECT_TRUE(r.Out.startsWith("usage: velmora-tool record [--device NAME]")) << r.Out.toStdString();
   }
@@ -72,7 +50,7 @@ TEST(ToolCommands, CommandsWithoutAWindowRunWhenTheDisplayIsGone)
     env.remove("WAYLAND_DISPLAY");
     env.insert("DISPLAY", ":4711");
   };
-  ToolRun r = Tool({"devices"}, {}, gone);
+  TToolRun r = Tool({"devices"}, {}, gone);
   EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_FALSE(r.Out.isEmpty());
   QTemporaryDir dir;
@@ -92,7 +70,7 @@ TEST(ToolCommands, FailuresEndWithAMessageAndStatusOne)
   const QString form = dir.filePath("Form.vfm");
   QFile::copy(QStringLiteral(VELMORA_SOURCE_DIR "/resources/forms/Form_Main.vfm"), form);
 
-  const ToolRun art = Tool({"art", "skin", form, dir.filePath("nonexist.ini")});
+  const TToolRun art = Tool({"art", "skin", form, dir.filePath("nonexist.ini")});
   EXPECT_EQ(art.ExitCode, 1);
   EXPECT_TRUE(art.Err.contains("nonexist.ini")) << art.Err.toStdString();
 
@@ -100,13 +78,13 @@ TEST(ToolCommands, FailuresEndWithAMessageAndStatusOne)
   ASSERT_TRUE(text.open(QIODevice::WriteOnly));
   text.write("These are notes, not a skin.\n");
   text.close();
-  const ToolRun info = Tool({"skin", "info", text.fileName()});
+  const TToolRun info = Tool({"skin", "info", text.fileName()});
   EXPECT_EQ(info.ExitCode, 1);
   EXPECT_TRUE(info.Err.contains("is no packed skin")) << info.Err.toStdString();
 
   // A target that cannot be written is said before any recording is announced.
   const QString target = dir.filePath("missing/out.mp3");
-  const ToolRun record = Tool({"record", "--seconds", "1", target});
+  const TToolRun record = Tool({"record", "--seconds", "1", target});
   EXPECT_EQ(record.ExitCode, 1);
   EXPECT_EQ(record.Err, "record: cannot write " + target + ": No such file or directory\n");
 }
@@ -114,7 +92,7 @@ TEST(ToolCommands, FailuresEndWithAMessageAndStatusOne)
 TEST(ToolCommands, SkinSheetFindsTheBuiltInSkinBesideTheProgram)
 {
   QTemporaryDir elsewhere;
-  const ToolRun r = Tool({"skin", "sheet", elsewhere.filePath("sheet.png")}, elsewhere.path());
+  const TToolRun r = Tool({"skin", "sheet", elsewhere.filePath("sheet.png")}, elsewhere.path());
   EXPECT_EQ(r.ExitCode, 0) << r.Err.toStdString();
   EXPECT_TRUE(QFile::exists(elsewhere.filePath("sheet.png")));
 }
@@ -124,7 +102,7 @@ TEST(ToolCommands, RecordTakesDecimalSecondsAndTheRecordWindowsTags)
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
   QTemporaryDir dir;
-  const ToolRun tagged = Tool({"record", "--seconds", "1.5", dir.filePath("tagged.mp3")});
+  const TToolRun tagged = Tool({"record", "--seconds", "1.5", dir.filePath("tagged.mp3")});
   ASSERT_EQ(tagged.ExitCode, 0) << tagged.Err.toStdString();
   const TDecoded d = DecodeMp3(dir.filePath("tagged.mp3"));
   ASSERT_TRUE(d.Ok);
@@ -132,7 +110,7 @@ TEST(ToolCommands, RecordTakesDecimalSecondsAndTheRecordWindowsTags)
   EXPECT_EQ(d.Album, "Velmora 广播节目");
   EXPECT_EQ(d.Title, "tagged") << "the file's name: this build names no maker's site";
 
-  const ToolRun bare = Tool({"record", "--seconds", "0.5", "--no-tags", dir.filePath("bare.mp3")});
+  const TToolRun bare = Tool({"record", "--seconds", "0.5", "--no-tags", dir.filePath("bare.mp3")});
   ASSERT_EQ(bare.ExitCode, 0) << bare.Err.toStdString();
   const TDecoded b = DecodeMp3(dir.filePath("bare.mp3"));
   ASSERT_TRUE(b.Ok);
@@ -147,7 +125,7 @@ TEST(ToolCommands, RecordPastTheFileSizeLimitSaysSoAndFinishesTheFile)
   QTemporaryDir dir;
   const QString file = dir.filePath("limited.mp3");
   constexpr rlim_t kLimit = 40000;  // 2.5 s at 128 kbps
-  const ToolRun r = Tool({"record", "--seconds", "20", file}, QString(), {}, [] {
+  const TToolRun r = Tool({"record", "--seconds", "20", file}, QString(), {}, [] {
     // As `ulimit -f` in a shell: the signal's default action kills the writer.
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
@@ -168,31 +146,31 @@ TEST(ToolCommands, SourcesGoByTheNamesDevicesLists)
 {
   if (qEnvironmentVariableIsEmpty("VELMORA_SOUND_SERVER"))
     GTEST_SKIP() << "needs the private PulseAudio server that scripts/test starts";
-  const ToolRun devices = Tool({"devices"});
+  const TToolRun devices = Tool({"devices"});
   ASSERT_EQ(devices.ExitCode, 0) << devices.Err.toStdString();
   EXPECT_EQ(devices.Out, "默认输入\n正在播放的声音\n正在收听的电台\n") << "no ALSA plugin names";
 
   QTemporaryDir dir;
-  const ToolRun playing = Tool({"record", "--device", "正在播放的声音", "--seconds", "0.5", dir.filePath("p.mp3")});
+  const TToolRun playing = Tool({"record", "--device", "正在播放的声音", "--seconds", "0.5", dir.filePath("p.mp3")});
   EXPECT_EQ(playing.ExitCode, 0) << playing.Err.toStdString();
   EXPECT_TRUE(playing.Err.startsWith("recording 正在播放的声音 to ")) << playing.Err.toStdString();
 
   // The tool listens to no station: record-station records one.
-  const ToolRun station = Tool({"record", "--device", "正在收听的电台", dir.filePath("s.mp3")});
+  const TToolRun station = Tool({"record", "--device", "正在收听的电台", dir.filePath("s.mp3")});
   EXPECT_EQ(station.ExitCode, 2);
   EXPECT_TRUE(station.Err.contains("record-station URL")) << station.Err.toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("s.mp3")));
 
-  const ToolRun unknown = Tool({"record", "--device", "Headset", "--seconds", "0.5", dir.filePath("u.mp3")});
+  const TToolRun unknown = Tool({"record", "--device", "Headset", "--seconds", "0.5", dir.filePath("u.mp3")});
   EXPECT_EQ(unknown.ExitCode, 1);
   EXPECT_EQ(unknown.Err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
   EXPECT_FALSE(QFile::exists(dir.filePath("u.mp3"))) << "nothing is left when nothing is recorded";
 
   // Past 2^31 bytes (12173 s) a length is still a length: the source is looked for.
-  const ToolRun longer = Tool({"record", "--device", "Headset", "--seconds", "86400", dir.filePath("u.mp3")});
+  const TToolRun longer = Tool({"record", "--device", "Headset", "--seconds", "86400", dir.filePath("u.mp3")});
   EXPECT_EQ(longer.Err, "record: no capture source \"Headset\" (see velmora-tool devices)\n");
   for (const char* bad : {"-1", "inf", "1e19"}) {
-    const ToolRun refused = Tool({"record", "--seconds", bad, dir.filePath("u.mp3")});
+    const TToolRun refused = Tool({"record", "--seconds", bad, dir.filePath("u.mp3")});
     EXPECT_EQ(refused.ExitCode, 2) << bad;
     EXPECT_TRUE(refused.Err.contains("--seconds needs a number of seconds")) << bad << refused.Err.toStdString();
   }
@@ -203,7 +181,7 @@ TEST(ToolCommands, RecordWithoutASoundServerSaysSoAndLeavesNoFile)
   QTemporaryDir dir;
   // A server address where none listens: ALSA's default device then has no server behind it.
   TScopedEnv pulse("PULSE_SERVER", "unix:" + QFile::encodeName(dir.filePath("none")));
-  const ToolRun r = Tool({"record", "--seconds", "1", dir.filePath("none.mp3")});
+  const TToolRun r = Tool({"record", "--seconds", "1", dir.filePath("none.mp3")});
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_TRUE(r.Err.endsWith("record: 声音服务未运行，不能录音。\n")) << r.Err.toStdString();
   EXPECT_FALSE(QFile::exists(dir.filePath("none.mp3"))) << "no empty file is left";
