@@ -184,7 +184,7 @@ QString TForm_Schedule::EntryFromFields(TScheduleEntry& e) const
   const QString at = text("bsSkinEditAt");
   if (weekly.isEmpty()) {
     e.Repeat = TScheduleEntry::Once;
-    e.At = QDateTime::fromString(at, kDateTimeFormat);
+    e.At = ParseLocalMoment(at);
     if (!e.At.isValid()) return QString::fromUtf8("开始时间要写成“年-月-日 时:分”，例如 %1").arg(QDateTime::currentDateTime().toString(kDateTimeFormat));
     return QString();
   }
@@ -196,7 +196,7 @@ QString TForm_Schedule::EntryFromFields(TScheduleEntry& e) const
   }
   // Weekly: the time of day alone, or the time of a full date and time.
   e.Time = QTime::fromString(at, QStringLiteral("HH:mm"));
-  if (!e.Time.isValid()) e.Time = QDateTime::fromString(at, kDateTimeFormat).time();
+  if (!e.Time.isValid()) e.Time = QTime::fromString(at.section(QLatin1Char(' '), 1), QStringLiteral("HH:mm"));
   if (!e.Time.isValid()) return QString::fromUtf8("每周录音的开始时间要写成“时:分”，例如 08:00");
   return QString();
 }

@@ -54,6 +54,21 @@ QString FileNamePart(QString text)
 }
 } // namespace
 
+QDateTime LocalMoment(const QDate& day, const QTime& time)
+{
+  const QDateTime moment(day, time);
+  if (moment.isValid() || !day.isValid() || !time.isValid()) return moment;
+  return QDateTime(day, QTime(0, 0)).addMSecs(time.msecsSinceStartOfDay());
+}
+
+QDateTime ParseLocalMoment(const QString& text)
+{
+  const QStringList parts = text.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  if (parts.size() != 2) return QDateTime();
+  return LocalMoment(QDate::fromString(parts[0], QStringLiteral("yyyy-MM-dd")),
+                     QTime::fromString(parts[1], QStringLiteral("HH:mm")));
+}
+
 std::optional<QDateTime> TScheduleEntry::LatestStart(const QDateTime& now) const
 {
   if (Repeat == Once) {
@@ -62,7 +77,7 @@ std::optional<QDateTime> TScheduleEntry::LatestStart(const QDateTime& now) const
   }
   for (int back = 0; back <= 7; ++back) {
     const QDate day = now.date().addDays(-back);
-    const QDateTime start(day, Time);
+    const QDateTime start = LocalMoment(day, Time);
     if (std::find(Days.begin(), Days.end(), day.dayOfWeek()) != Days.end() && start <= now) return start;
   }
   return std::nullopt;
@@ -76,7 +91,7 @@ std::optional<QDateTime> TScheduleEntry::NextStart(const QDateTime& after) const
   }
   for (int ahead = 0; ahead <= 7; ++ahead) {
     const QDate day = after.date().addDays(ahead);
-    const QDateTime start(day, Time);
+    const QDateTime start = LocalMoment(day, Time);
     if (std::find(Days.begin(), Days.end(), day.dayOfWeek()) != Days.end() && start > after) return start;
   }
   return std::nullopt;

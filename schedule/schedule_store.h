@@ -51,6 +51,13 @@ struct TScheduleEntry {
   static QString ResultText(TResult r);
 };
 
+// The moment a date and a time on the wall clock stand for. A time the clock
+// skips (the hour lost when summer time begins) is taken as that long after
+// midnight, so an entry set for it still records that day.
+QDateTime LocalMoment(const QDate& day, const QTime& time);
+// "yyyy-MM-dd HH:mm" read as LocalMoment reads it (invalid: not that form).
+QDateTime ParseLocalMoment(const QString& text);
+
 // What is wrong with an entry on its own ("" when nothing).
 QString ScheduleEntryProblem(const TScheduleEntry& e);
 // Whether two entries' recordings can run at the same time.

@@ -52,7 +52,7 @@ int Add(TScheduleStore& store, const QStringList& args)
     if (a == "--url") e.StationUrl = v;
     else if (a == "--name") e.StationName = v;
     else if (a == "--at") {
-      e.At = QDateTime::fromString(v, QStringLiteral("yyyy-MM-dd HH:mm"));
+      e.At = ParseLocalMoment(v);
       ok = e.At.isValid();
       haveAt = true;
     } else if (a == "--weekly") {

@@ -3,10 +3,12 @@
 // refused.
 #include "schedule/schedule_store.h"
 #include "support/hostile_files.h"
+#include "support/scoped_process_state.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,6 +188,30 @@ TEST_F(ScheduleStoreTest, OverlappingEntriesAreRefused)
   EXPECT_TRUE(error.contains(QString::fromUtf8("已经过去")));
   EXPECT_EQ(Read(), before);
   EXPECT_EQ(Open()->Find(sundayId)->Seconds, 3000);
+}
+
+// The hour lost when summer time begins: an entry set inside it still records
+// that day (the clock never shows its time), that long after midnight.
+TEST(ScheduleTimes, AStartTheClockSkipsIsTakenThatLongAfterMidnight)
+{
+  struct Berlin {
+    TScopedEnv tz{"TZ", "Europe/Berlin"};
+    Berlin() { tzset(); }
+    ~Berlin() { tzset(); }
+  } berlin;
+  ASSERT_FALSE(QDateTime(QDate(2026, 3, 29), QTime(2, 30)).isValid()) << "02:30 is skipped there that night";
+  TScheduleEntry weekly;
+  weekly.Repeat = TScheduleEntry::Weekly;
+  weekly.Days = {7};
+  weekly.Time = QTime(2, 30);
+  weekly.Seconds = 600;
+  const std::optional<QDateTime> next = weekly.NextStart(QDateTime(QDate(2026, 3, 28), QTime(12, 0)));
+  ASSERT_TRUE(next && next->isValid());
+  EXPECT_EQ(next->toUTC(), QDateTime(QDate(2026, 3, 29), QTime(1, 30), Qt::UTC));
+  EXPECT_EQ(weekly.LatestStart(next->addSecs(1)), next);
+  EXPECT_EQ(ParseLocalMoment(QStringLiteral("2026-03-29 02:30")), *next);
+  EXPECT_EQ(ParseLocalMoment(QStringLiteral("2026-03-30 02:30")), QDateTime(QDate(2026, 3, 30), QTime(2, 30)));
+  EXPECT_FALSE(ParseLocalMoment(QStringLiteral("2026-03-29")).isValid());
 }
 
 } // namespace
