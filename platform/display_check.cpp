@@ -1,6 +1,36 @@
 #include "platform/display_check.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
+
+namespace {
+// A Wayland session without XWayland: Qt can still show the windows if its
+// own Wayland plugin is installed and the compositor answers. Without either,
+// Qt falls back to X and aborts.
+bool WaylandUsable()
+{
+  QString socket = qEnvironmentVariable("WAYLAND_DISPLAY");
+  if (socket.isEmpty()) return false;
+  const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+  if (plugins.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty()) return false;
+  if (!socket.startsWith(QLatin1Char('/'))) socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + socket;
+  const QByteArray path = QFile::encodeName(socket);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (size_t(path.size()) >= sizeof address.sun_path) return false;
+  std::copy(path.begin(), path.end(), address.sun_path);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return answered;
+}
+} // namespace
 
 QString UnreachableDisplay()
 {
@@ -9,8 +39,7 @@ QString UnreachableDisplay()
   const QString display = qEnvironmentVariable("DISPLAY");
   const QString need = QStringLiteral("Velmora网络广播需要一个图形桌面（X11，或 Wayland 下的 XWayland）。");
   if (display.isEmpty()) {
-    // A Wayland session without XWayland: Qt may still pick its own plugin.
-    if (platform.isEmpty() && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return QString();
+    if (platform.isEmpty() && WaylandUsable()) return QString();
     return QStringLiteral("没有图形显示（DISPLAY 未设置）：") + need;
   }
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);

@@ -299,7 +299,8 @@ TEST(FirstUse, WithoutADisplayTheProgramSaysSoAndEnds)
     for (const QString& program : programs) {
       QProcess p;
       QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.remove("WAYLAND_DISPLAY");
+      // A Wayland session whose compositor is gone (and no XWayland) is no display either.
+      env.insert("WAYLAND_DISPLAY", "velmora-gone-0");
       env.remove("QT_QPA_PLATFORM");
       if (display.isEmpty()) env.remove("DISPLAY");
       else env.insert("DISPLAY", display);
