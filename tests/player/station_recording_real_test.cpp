@@ -219,7 +219,9 @@ TEST_F(StationRecordingTest, ATakeStartedWithTheStationHasNoGapAfterItsFirstSoun
   const double ran = RecordFor(file, 4000);
   const TDecoded d = DecodeMp3(file);
   ASSERT_TRUE(d.Ok);
-  EXPECT_NEAR(d.Seconds(), ran, 0.1);
+  // The take ends with what has come: the sink hands its sound over in bursts,
+  // so the file may end up to its lag allowance and one burst short of the clock.
+  EXPECT_NEAR(d.Seconds(), ran, (TStationAudioIn::kLagMs + 100) / 1000.0);
   const TToneContinuity tone = AnalyzeContinuity(d, kStationTone);
   // When the first sound comes depends on the machine's load; what follows it is one piece.
   EXPECT_GT(tone.FirstToneAt, 0);
