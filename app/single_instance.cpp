@@ -1,5 +1,7 @@
 #include "app/single_instance.h"
 
+#include "platform/local_socket.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -18,26 +20,6 @@ const QByteArray kRequest = QByteArrayLiteral("show\n");
 // A failed accept (no descriptors left) is tried again after this long.
 constexpr int kAcceptRetryMs = 200;
 const char* const kDropped = "velmoraDropped";
-
-bool SocketAddress(const QByteArray& path, sockaddr_un& address)
-{
-  std::memset(&address, 0, sizeof address);
-  address.sun_family = AF_UNIX;
-  if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-  return true;
-}
-
-// True when a program listens on `path`; false for a socket left by one that died.
-bool SomeoneListens(const sockaddr_un& address)
-{
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  const int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-  const int err = errno;
-  ::close(fd);
-  return rc == 0 || err == EAGAIN;
-}
 
 quint64 FileInode(const QByteArray& path)
 {
@@ -83,7 +65,7 @@ bool TSingleInstance::Bind()
 {
   const QByteArray path = QFile::encodeName(name_);
   sockaddr_un address;
-  if (!SocketAddress(path, address)) return false;
+  if (!LocalSocketAddress(path, address)) return false;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
   const auto bindPrivately = [&] {
@@ -94,7 +76,7 @@ bool TSingleInstance::Bind()
     return rc == 0;
   };
   bool bound = bindPrivately();
-  if (!bound && errno == EADDRINUSE && !SomeoneListens(address)) {
+  if (!bound && errno == EADDRINUSE && !LocalSocketListens(path)) {
     // A socket left by a program that died: nothing answers on it any more.
     ::unlink(path.constData());
     bound = bindPrivately();

@@ -1,11 +1,10 @@
 #include "platform/display_check.h"
 
+#include "platform/local_socket.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -19,16 +18,7 @@ bool WaylandUsable()
   const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
   if (plugins.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty()) return false;
   if (!socket.startsWith(QLatin1Char('/'))) socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + socket;
-  const QByteArray path = QFile::encodeName(socket);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (size_t(path.size()) >= sizeof address.sun_path) return false;
-  std::copy(path.begin(), path.end(), address.sun_path);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return answered;
+  return LocalSocketListens(QFile::encodeName(socket));
 }
 } // namespace
 

@@ -7,5 +7,6 @@
 #include <QString>
 
 // Empty when the display opens (or when Qt will not use X: another
-// QT_QPA_PLATFORM); else what is wrong, in the user's words.
+// QT_QPA_PLATFORM, or no DISPLAY but a Wayland session Qt can show windows
+// on); else what is wrong, in the user's words.
 QString UnreachableDisplay();
